@@ -1,0 +1,12 @@
+#pragma once
+#include <QString>
+
+namespace rt {
+
+// The application folder: the executable's folder, or $CORVISENT_APP_DIR when set.
+// Returned in native form without a trailing separator.
+QString appPath();
+// Joins the application folder and a file or folder name with the native separator.
+QString appFile(const QString& name);
+
+} // namespace rt

@@ -1,0 +1,120 @@
+#include "runtime/clock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <cmath>
+
+namespace rt {
+namespace {
+
+struct ClockState {
+    QElapsedTimer real;          // real time since the last re-base
+    qint64 virtualBase = 0;      // program ms at the last re-base
+    double speed = 1.0;
+    qint64 wallOffsetMs = 0;     // set date-time minus the running date-time, in ms
+    bool wallSet = false;
+    QDateTime wallAtStart = QDateTime::currentDateTime();
+    ClockState() { real.start(); }
+};
+
+ClockState& state() {
+    static ClockState s;
+    return s;
+}
+
+void rebase() {
+    ClockState& s = state();
+    s.virtualBase = Clock::elapsedMs();
+    s.real.restart();
+}
+
+} // namespace
+
+qint64 Clock::elapsedMs() {
+    const ClockState& s = state();
+    return s.virtualBase + static_cast<qint64>(std::llround(s.real.nsecsElapsed() / 1e6 * s.speed));
+}
+
+static QDateTime runningNow() {
+    const ClockState& s = state();
+    return s.wallAtStart.addMSecs(Clock::elapsedMs());
+}
+
+QDateTime Clock::now() {
+    // Untouched, the clock is the system's; once sped up or set, the date-time advances at
+    // the rate of the program clock.
+    const ClockState& s = state();
+    if (s.speed == 1.0 && !s.wallSet)
+        return QDateTime::currentDateTime();
+    return runningNow().addMSecs(s.wallOffsetMs);
+}
+
+void Clock::setNow(const QDateTime& t) {
+    ClockState& s = state();
+    s.wallSet = true;
+    s.wallOffsetMs = runningNow().msecsTo(t);
+}
+
+double Clock::speed() { return state().speed; }
+
+void Clock::setSpeed(double factor) {
+    rebase();
+    // The date-time continues from where it stands.
+    const QDateTime current = now();
+    state().speed = factor < 1.0 ? 1.0 : factor;
+    setNow(current);
+}
+
+int Clock::realMs(qint64 ms) {
+    if (ms <= 0)
+        return 0;
+    const double r = static_cast<double>(ms) / state().speed;
+    if (r >= 2e9)
+        return 2000000000;
+    return std::max(1, static_cast<int>(std::llround(r)));
+}
+
+void Clock::reset() {
+    rebase();
+    state().speed = 1.0;
+    state().wallOffsetMs = 0;
+    state().wallSet = false;
+}
+
+void Sleep(int ms) {
+    if (ms <= 0)
+        return;
+    const double realUs = ms * 1000.0 / Clock::speed();
+    QThread::usleep(static_cast<unsigned long>(std::max(1.0, realUs)));
+}
+
+void DoEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Wait(int ms) {
+    waitUntilImpl([] { return false; }, ms);
+}
+
+bool waitUntilImpl(const std::function<bool()>& pred, int ms) {
+    const qint64 end = Clock::elapsedMs() + std::max(0, ms);
+    for (;;) {
+        DoEvents();
+        if (pred())
+            return true;
+        if (Clock::elapsedMs() >= end)
+            return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+        else
+            QThread::usleep(200);
+        // Keep a fast clock from spinning the processor while nothing happens.
+        if (Clock::speed() == 1.0)
+            QThread::usleep(500);
+    }
+}
+
+} // namespace rt

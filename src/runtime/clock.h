@@ -1,0 +1,39 @@
+#pragma once
+#include <QDateTime>
+#include <functional>
+
+namespace rt {
+
+// The program's clock. It runs in real time; tests raise its speed so that the fixed pauses
+// (200 ms to 15 s) and timer intervals of the program pass quickly, and set the date and time
+// it reports. Every pause, wait, timer and time stamp of the program goes through it.
+class Clock {
+public:
+    // Current local date and time as the program sees it.
+    static QDateTime now();
+    // From here on now() continues from t.
+    static void setNow(const QDateTime& t);
+    // Milliseconds of program time since the process started; never goes back.
+    static qint64 elapsedMs();
+    // How many times faster than real time program time runs (1 = real time).
+    static double speed();
+    static void setSpeed(double factor);
+    // Real milliseconds that pass while ms of program time pass (at least 1 for ms > 0).
+    static int realMs(qint64 ms);
+    // Back to real time and the system's date and time.
+    static void reset();
+};
+
+// Blocks for ms of program time; no events run meanwhile.
+void Sleep(int ms);
+// Runs the events that are pending now, then returns.
+void DoEvents();
+// Lets events run until ms of program time have passed.
+void Wait(int ms);
+// Lets events run until pred() holds or ms of program time have passed; true when pred() held.
+template <typename Pred> bool WaitUntil(Pred pred, int ms);
+
+bool waitUntilImpl(const std::function<bool()>& pred, int ms);
+template <typename Pred> bool WaitUntil(Pred pred, int ms) { return waitUntilImpl(pred, ms); }
+
+} // namespace rt

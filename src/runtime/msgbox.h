@@ -1,0 +1,78 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <optional>
+
+namespace rt {
+
+// Button and icon flags of a message box, combined with |.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbAbortRetryIgnore = 2,
+    vbYesNoCancel = 3,
+    vbYesNo = 4,
+    vbRetryCancel = 5,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+    vbDefaultButton2 = 256,
+    vbSystemModal = 4096,
+};
+
+// The button a message box was closed with.
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+
+// Title used when a caller gives none (the program's title).
+QString appTitle();
+
+// Shows a modal message box and returns the button pressed.
+int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString());
+
+// Shows an input box; std::nullopt when it was cancelled, otherwise the text (possibly empty).
+std::optional<QString> InputBox(const QString& prompt, const QString& title = QString(),
+                                const QString& defaultText = QString());
+
+// One box as shown, for tests and for the unattended mode's record.
+struct ShownBox {
+    enum Kind { Message, Input } kind = Message;
+    QString prompt;
+    QString title;
+    int style = 0;
+    QString defaultText;
+};
+
+// Answers boxes instead of showing them. While a script is installed every box is recorded and
+// answered by the handler; a handler that returns std::nullopt for a message box answers with the
+// box's first button (OK or Yes etc.), and for an input box means Cancel.
+class DialogScript {
+public:
+    using Handler = std::function<std::optional<QVariant>(const ShownBox&)>;
+    DialogScript();                       // installs itself; answers every box with its default
+    explicit DialogScript(Handler h);
+    ~DialogScript();                      // uninstalls; boxes are shown again
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    // Queue answers taken in order before the handler is asked: an int for a message box
+    // (vbYes, vbNo, ...), a QString for an input box, or an invalid QVariant for Cancel.
+    void queue(const QVariant& answer);
+    const QList<ShownBox>& shown() const { return m_shown; }
+    QStringList prompts() const;          // the prompt of every box shown, in order
+    void clear() { m_shown.clear(); }
+
+    // Used by MsgBox and InputBox.
+    static DialogScript* active();
+    QVariant answer(const ShownBox& box);
+
+private:
+    Handler m_handler;
+    QList<QVariant> m_queue;
+    QList<ShownBox> m_shown;
+    DialogScript* m_previous = nullptr;
+};
+
+} // namespace rt

@@ -1,0 +1,30 @@
+#include "runtime/timer.h"
+
+#include "runtime/clock.h"
+
+namespace rt {
+
+Timer::Timer(QObject* parent) : QObject(parent) {
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &Timer::tick);
+}
+
+void Timer::setInterval(int ms) {
+    m_interval = ms < 0 ? 0 : ms;
+    restart();
+}
+
+void Timer::setEnabled(bool on) {
+    m_enabled = on;
+    restart();
+}
+
+void Timer::restart() {
+    m_timer.stop();
+    if (m_enabled && m_interval > 0) {
+        m_timer.setInterval(Clock::realMs(m_interval));
+        m_timer.start();
+    }
+}
+
+} // namespace rt

@@ -1,0 +1,71 @@
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "runtime/clock.h"
+#include "runtime/timer.h"
+
+class TestClock : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { rt::Clock::reset(); }
+
+    void fastClockShortensPausesAndAdvancesDateTime() {
+        rt::Clock::setNow(QDateTime(QDate(2009, 1, 17), QTime(9, 5, 3)));
+        rt::Clock::setSpeed(1000);
+        const qint64 before = rt::Clock::elapsedMs();
+        QElapsedTimer real;
+        real.start();
+        rt::Sleep(15000);
+        QVERIFY(rt::Clock::elapsedMs() - before >= 15000);
+        QVERIFY(real.elapsed() < 5000); // generous: only proves the pause was shortened
+        const QDateTime t = rt::Clock::now();
+        QVERIFY(t >= QDateTime(QDate(2009, 1, 17), QTime(9, 5, 18)));
+        QVERIFY(t < QDateTime(QDate(2009, 1, 17), QTime(9, 10, 0)));
+    }
+
+    void setNowHoldsAtRealSpeed() {
+        rt::Clock::setNow(QDateTime(QDate(2010, 12, 31), QTime(23, 59, 59)));
+        const QDateTime t = rt::Clock::now();
+        QCOMPARE(t.date(), QDate(2010, 12, 31));
+        rt::Clock::reset();
+        QVERIFY(qAbs(rt::Clock::now().secsTo(QDateTime::currentDateTime())) < 2);
+    }
+
+    void waitRunsEventsSleepDoesNot() {
+        rt::Clock::setSpeed(100);
+        bool fired = false;
+        QTimer::singleShot(0, this, [&] { fired = true; });
+        rt::Sleep(500);
+        QVERIFY(!fired);
+        rt::Wait(500);
+        QVERIFY(fired);
+    }
+
+    void timerTicksOnProgramTimeAndZeroNeverTicks() {
+        rt::Clock::setSpeed(1000);
+        rt::Timer t;
+        QSignalSpy spy(&t, &rt::Timer::tick);
+        t.setInterval(60000);
+        t.setEnabled(true);
+        QVERIFY(t.isRunning());
+        rt::Wait(190000);
+        QVERIFY(spy.count() >= 2);
+        t.setInterval(0);
+        QVERIFY(!t.isRunning());
+        spy.clear();
+        rt::Wait(100000);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void waitUntilStopsEarly() {
+        rt::Clock::setSpeed(10);
+        int n = 0;
+        QTimer::singleShot(1, this, [&] { n = 1; });
+        QVERIFY(rt::WaitUntil([&] { return n == 1; }, 60000));
+        QVERIFY(!rt::WaitUntil([] { return false; }, 200));
+    }
+};
+
+QTEST_MAIN(TestClock)
+#include "tst_clock.moc"

@@ -1,0 +1,18 @@
+#include "support/testenv.h"
+
+#include <QDir>
+
+#include "platform/registry.h"
+
+TestEnv::TestEnv() {
+    m_oldApp = qgetenv("CORVISENT_APP_DIR");
+    m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("CORVISENT_APP_DIR", m_app.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    platform::Registry::instance().setFolder(m_config.path() + "/corvisent-manager");
+}
+
+TestEnv::~TestEnv() {
+    qputenv("CORVISENT_APP_DIR", m_oldApp);
+    qputenv("XDG_CONFIG_HOME", m_oldConfig);
+}

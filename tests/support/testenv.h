@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+
+// A private settings folder and application folder for one test: points the registry and the
+// application folder at temporary folders and restores the environment afterwards.
+class TestEnv {
+public:
+    TestEnv();
+    ~TestEnv();
+    QString appDir() const { return m_app.path(); }
+    QString configDir() const { return m_config.path(); }
+
+private:
+    QTemporaryDir m_app;
+    QTemporaryDir m_config;
+    QByteArray m_oldApp, m_oldConfig;
+};
