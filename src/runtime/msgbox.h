@@ -20,11 +20,20 @@ enum MsgBoxStyle : int {
     vbExclamation = 48,
     vbInformation = 64,
     vbDefaultButton2 = 256,
+    vbDefaultButton3 = 512,
     vbSystemModal = 4096,
 };
 
 // The button a message box was closed with.
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+enum MsgBoxResult : int {
+    vbOK = 1,
+    vbCancel = 2,
+    vbAbort = 3,
+    vbRetry = 4,
+    vbIgnore = 5,
+    vbYes = 6,
+    vbNo = 7
+};
 
 // Title used when a caller gives none (the program's title).
 QString appTitle();
@@ -35,6 +44,18 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 // Shows an input box; std::nullopt when it was cancelled, otherwise the text (possibly empty).
 std::optional<QString> InputBox(const QString& prompt, const QString& title = QString(),
                                 const QString& defaultText = QString());
+
+// Unattended runs: while on and no DialogScript is installed, boxes are not shown but written to
+// the log and answered at once: a message box with its default button, an input box with Cancel.
+// The same happens whenever there is no widget application to show a box in.
+void setUnattended(bool on);
+bool unattended();
+
+// The button a message box of this style is answered with when nobody presses one: its default
+// button (the first, or the one vbDefaultButton2/3 names).
+int defaultButton(int style);
+// The first button of a message box of this style (OK, Abort, Yes or Retry).
+int firstButton(int style);
 
 // One box as shown, for tests and for the unattended mode's record.
 struct ShownBox {
@@ -51,9 +72,9 @@ struct ShownBox {
 class DialogScript {
 public:
     using Handler = std::function<std::optional<QVariant>(const ShownBox&)>;
-    DialogScript();                       // installs itself; answers every box with its default
+    DialogScript(); // installs itself; answers every box with its default
     explicit DialogScript(Handler h);
-    ~DialogScript();                      // uninstalls; boxes are shown again
+    ~DialogScript(); // uninstalls; boxes are shown again
     DialogScript(const DialogScript&) = delete;
     DialogScript& operator=(const DialogScript&) = delete;
 
@@ -61,7 +82,7 @@ public:
     // (vbYes, vbNo, ...), a QString for an input box, or an invalid QVariant for Cancel.
     void queue(const QVariant& answer);
     const QList<ShownBox>& shown() const { return m_shown; }
-    QStringList prompts() const;          // the prompt of every box shown, in order
+    QStringList prompts() const; // the prompt of every box shown, in order
     void clear() { m_shown.clear(); }
 
     // Used by MsgBox and InputBox.
