@@ -28,8 +28,14 @@ struct RegValue {
 };
 
 // Error codes the open and query operations report, numbered as the registry numbers them.
-enum RegError : long { ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_ACCESS_DENIED = 5,
-                       ERROR_INVALID_HANDLE = 6, ERROR_MORE_DATA = 234, ERROR_NO_MORE_ITEMS = 259 };
+enum RegError : long {
+    ERROR_SUCCESS = 0,
+    ERROR_FILE_NOT_FOUND = 2,
+    ERROR_ACCESS_DENIED = 5,
+    ERROR_INVALID_HANDLE = 6,
+    ERROR_MORE_DATA = 234,
+    ERROR_NO_MORE_ITEMS = 259
+};
 
 // Access to the hives. Key paths are relative to the hive root, "\"-separated; names of keys and
 // values compare case-insensitively and keep the case they were created with; a trailing "\"
@@ -45,6 +51,12 @@ public:
     void setFolder(const QString& dir);
     // Re-reads both hive files from disk.
     void reload();
+    // Full path of a hive's file.
+    QString filePath(Hive hive) const;
+    // The last problem met with the hive files (a file that could not be read or parsed, a save
+    // that failed), empty when there was none. A damaged file is never overwritten: it is renamed
+    // to "<name>.bad-<date>-<time>" before the first save replaces it.
+    QString errorText() const;
 
     bool keyExists(Hive hive, const QString& key);
     // Opens or creates the key and its missing parents.
@@ -63,7 +75,8 @@ public:
     QStringList subKeys(Hive hive, const QString& key);
     QStringList valueNames(Hive hive, const QString& key);
 
-    // Text of a string value up to its first NUL (single-byte text), std::nullopt otherwise.
+    // Text of a REG_SZ value up to its first NUL, the whole data when it has none (single-byte
+    // text); std::nullopt for a value of any other type.
     static std::optional<QString> stringOf(const RegValue& v);
 
 private:

@@ -1,0 +1,249 @@
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include "platform/registry.h"
+#include "support/testenv.h"
+
+using namespace platform;
+
+namespace {
+
+Registry& reg() {
+    return Registry::instance();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString kSettings = QStringLiteral("Software\\VB and VBA Program Settings\\Corvisent Manager");
+
+} // namespace
+
+class TestRegistry : public QObject {
+    Q_OBJECT
+private slots:
+    void handWrittenFileRoundTrips();
+    void namesAreCaseInsensitive();
+    void deleteKeyRemovesSubkeys();
+    void savesAtomicallyAndReloads();
+    void damagedFileIsReportedAndKeptAside();
+    void settingsFunctions();
+};
+
+// A file as a registry export would hold it: expandable string in UTF-16LE, a REG_SZ with an
+// embedded NUL, one without its NUL, a binary value continued over two lines.
+void TestRegistry::handWrittenFileRoundTrips() {
+    TestEnv env;
+    const QString file = reg().filePath(Hive::LocalMachine);
+    writeFile(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                    "; hand written\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvisent Manager]\r\n"
+                    "\"INIPath\"=hex(2):25,00,41,00,50,00,50,00,25,00,5c,00,63,00,2e,00,69,00,6e,00,\\\r\n"
+                    "  69,00,00,00\r\n"
+                    "\"Autologout\"=\"1\"\r\n"
+                    "\"Cut\"=hex(1):61,00,00,00,62,00,00,00\r\n"
+                    "\"NoNul\"=hex(1):61,00,62,00\r\n"
+                    "@=\"C:\\\\Monitor \\\"x\\\"\"\r\n"
+                    "\"Count\"=dword:0000000a\r\n"
+                    "\"ComDB\"=hex:01,02,\\\r\n  ff\r\n"
+                    "\"Odd\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+                    "\"Accent\"=\"caf\xc3\xa9\"\r\n\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Updates\\Windows XP]\r\n");
+
+    auto check = [&] {
+        const QString key = QStringLiteral("SOFTWARE\\Corvisent Manager");
+        QCOMPARE(reg().errorText(), QString());
+        auto ini = reg().value(Hive::LocalMachine, key, "INIPath");
+        QVERIFY(ini);
+        QCOMPARE(ini->type, int(REG_EXPAND_SZ));
+        QCOMPARE(ini->data, QByteArray("%APP%\\c.ini", 12));
+        QVERIFY(!Registry::stringOf(*ini)); // only REG_SZ reads as text
+
+        auto cut = reg().value(Hive::LocalMachine, key, "Cut");
+        QCOMPARE(cut->data, QByteArray("a\0b\0", 4));
+        QCOMPARE(Registry::stringOf(*cut), QString("a"));
+        auto whole = reg().value(Hive::LocalMachine, key, "NoNul");
+        QCOMPARE(whole->data, QByteArray("ab"));
+        QCOMPARE(Registry::stringOf(*whole), QString("ab"));
+
+        QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, key, "")), QString("C:\\Monitor \"x\""));
+        QCOMPARE(reg().value(Hive::LocalMachine, key, "Count")->data, QByteArray("\x0a\0\0\0", 4));
+        QCOMPARE(reg().value(Hive::LocalMachine, key, "Count")->type, int(REG_DWORD));
+        QCOMPARE(reg().value(Hive::LocalMachine, key, "ComDB")->data, QByteArray("\x01\x02\xff"));
+        QCOMPARE(reg().value(Hive::LocalMachine, key, "Odd")->type, 0xb);
+        QCOMPARE(reg().value(Hive::LocalMachine, key, "Odd")->data.size(), 8);
+        QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, key, "Accent")), QString("caf\u00e9"));
+        QCOMPARE(
+            reg().valueNames(Hive::LocalMachine, key),
+            QStringList({"INIPath", "Autologout", "Cut", "NoNul", "", "Count", "ComDB", "Odd", "Accent"}));
+        QVERIFY(reg().keyExists(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Updates\\Windows XP\\"));
+    };
+    check();
+    // Writing forces the whole hive out in our own spelling; reading it back gives the same.
+    QCOMPARE(reg().setString(Hive::LocalMachine, "SOFTWARE\\Other", "x", "y"), long(ERROR_SUCCESS));
+    reg().reload();
+    check();
+    QVERIFY(QString::fromUtf8(readFile(file)).contains("\"Accent\"=\"caf\u00e9\""));
+}
+
+void TestRegistry::namesAreCaseInsensitive() {
+    TestEnv env;
+    QCOMPARE(reg().createKey(Hive::CurrentUser, "Software\\Zovir Izovezo\\Camera Info\\"),
+             long(ERROR_SUCCESS));
+    reg().setString(Hive::CurrentUser, "software\\ZOVIR IZOVEZO\\camera info\\2", "Name", "cam two");
+    reg().setString(Hive::CurrentUser, "Software\\Zovir Izovezo\\Camera Info\\1", "Name", "cam one");
+    reg().setString(Hive::CurrentUser, "Software\\Zovir Izovezo\\Camera Info\\1", "NAME", "renamed");
+
+    QCOMPARE(reg().subKeys(Hive::CurrentUser, "SOFTWARE\\zovir izovezo\\CAMERA INFO"),
+             QStringList({"2", "1"}));
+    QCOMPARE(reg().subKeys(Hive::CurrentUser, "Software"), QStringList({"Zovir Izovezo"}));
+    QCOMPARE(reg().valueNames(Hive::CurrentUser, "software\\zovir izovezo\\camera info\\1\\"),
+             QStringList({"Name"}));
+    QCOMPARE(Registry::stringOf(
+                 *reg().value(Hive::CurrentUser, "Software\\Zovir Izovezo\\Camera Info\\1", "name")),
+             QString("renamed"));
+    // The hives are separate.
+    QVERIFY(!reg().keyExists(Hive::LocalMachine, "Software\\Zovir Izovezo"));
+    QCOMPARE(reg().queryValue(Hive::LocalMachine, "Software\\Zovir Izovezo\\Camera Info\\1", "Name", nullptr),
+             long(ERROR_FILE_NOT_FOUND));
+    QCOMPARE(reg().deleteValue(Hive::CurrentUser, "Software\\Zovir Izovezo\\Camera Info\\1", "missing"),
+             long(ERROR_FILE_NOT_FOUND));
+    QCOMPARE(reg().deleteValue(Hive::CurrentUser, "SOFTWARE\\Zovir Izovezo\\Camera Info\\1", "nAmE"),
+             long(ERROR_SUCCESS));
+    QVERIFY(reg().valueNames(Hive::CurrentUser, "Software\\Zovir Izovezo\\Camera Info\\1").isEmpty());
+}
+
+void TestRegistry::deleteKeyRemovesSubkeys() {
+    TestEnv env;
+    reg().setString(Hive::CurrentUser, kSettings + "\\PortConfig\\Devices\\3", "DriverName", "d");
+    reg().setString(Hive::CurrentUser, kSettings + "\\PortConfig\\Devices\\3\\Deep", "x", "1");
+    reg().setString(Hive::CurrentUser, kSettings + "\\Program Setup", "TempMax", "80");
+
+    QCOMPARE(reg().deleteKey(Hive::CurrentUser, kSettings + "\\portconfig\\"), long(ERROR_SUCCESS));
+    QVERIFY(!reg().keyExists(Hive::CurrentUser, kSettings + "\\PortConfig\\Devices\\3\\Deep"));
+    QCOMPARE(reg().subKeys(Hive::CurrentUser, kSettings), QStringList({"Program Setup"}));
+    QCOMPARE(reg().deleteKey(Hive::CurrentUser, kSettings + "\\PortConfig"), long(ERROR_FILE_NOT_FOUND));
+    QCOMPARE(reg().deleteKey(Hive::CurrentUser, "\\"), long(ERROR_ACCESS_DENIED));
+
+    reg().reload(); // the deletion reached the file
+    QVERIFY(!reg().keyExists(Hive::CurrentUser, kSettings + "\\PortConfig"));
+    QVERIFY(reg().keyExists(Hive::CurrentUser, kSettings + "\\Program Setup"));
+}
+
+void TestRegistry::savesAtomicallyAndReloads() {
+    TestEnv env;
+    const QString dir = reg().folder();
+    QCOMPARE(dir, env.configDir() + "/corvisent-manager");
+    for (int i = 0; i < 20; ++i)
+        reg().setString(Hive::CurrentUser, "Software\\Test", QString("v%1").arg(i), QString::number(i));
+    reg().setValue(Hive::LocalMachine, "SYSTEM\\Empty", "bin", RegValue{REG_BINARY, QByteArray()});
+    reg().createKey(Hive::LocalMachine, "SYSTEM\\Empty\\Child");
+    reg().setString(Hive::LocalMachine, "SYSTEM", "line", "two\r\nlines");
+    reg().setValue(Hive::LocalMachine, "SYSTEM", "none", RegValue{REG_NONE, QByteArray("\x01", 1)});
+
+    // Only the two hive files: no temporary file left behind.
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"HKEY_CURRENT_USER.reg", "HKEY_LOCAL_MACHINE.reg"}));
+    QVERIFY(readFile(reg().filePath(Hive::CurrentUser)).startsWith("Windows Registry Editor Version 5.00\n"));
+
+    reg().reload();
+    QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Test").size(), 20);
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::CurrentUser, "Software\\Test", "v19")), QString("19"));
+    QCOMPARE(reg().value(Hive::LocalMachine, "SYSTEM\\Empty", "bin")->type, int(REG_BINARY));
+    QVERIFY(reg().value(Hive::LocalMachine, "SYSTEM\\Empty", "bin")->data.isEmpty());
+    QVERIFY(reg().keyExists(Hive::LocalMachine, "SYSTEM\\Empty\\Child"));
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SYSTEM", "line")), QString("two\r\nlines"));
+    QCOMPARE(reg().value(Hive::LocalMachine, "SYSTEM", "none")->data, QByteArray("\x01", 1));
+    QCOMPARE(reg().errorText(), QString());
+}
+
+void TestRegistry::damagedFileIsReportedAndKeptAside() {
+    TestEnv env;
+    const QString file = reg().filePath(Hive::CurrentUser);
+    const QByteArray damaged = "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Keep]\n"
+                               "\"good\"=\"1\"\n"
+                               "\"torn\"=hex:0g,\n"
+                               "[HKEY_CURRENT_USER\\Software\\Keep\n";
+    writeFile(file, damaged);
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged.*line 5"));
+    QCOMPARE(GetSetting("x", "y", "z", "dflt"), QString("dflt"));
+    QVERIFY(reg().errorText().contains("HKEY_CURRENT_USER.reg"));
+    // What could be read is there; reading wrote nothing.
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::CurrentUser, "Software\\Keep", "good")), QString("1"));
+    QCOMPARE(readFile(file), damaged);
+
+    // The first save keeps the damaged file under another name before writing a sound one.
+    QCOMPARE(reg().setString(Hive::CurrentUser, "Software\\Keep", "new", "2"), long(ERROR_SUCCESS));
+    const QStringList aside = QDir(reg().folder()).entryList({"HKEY_CURRENT_USER.reg.bad-*"}, QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readFile(reg().folder() + "/" + aside.first()), damaged);
+    reg().reload();
+    QCOMPARE(reg().errorText(), QString());
+    QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Keep"), QStringList({"good", "new"}));
+
+    // A file that is not a registry export at all stays as it is when the save cannot move it.
+    writeFile(reg().filePath(Hive::LocalMachine), "garbage");
+    reg().reload();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a registry file"));
+    QVERIFY(!reg().keyExists(Hive::LocalMachine, "x"));
+    QFile::setPermissions(reg().folder(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool folderLocked = !QFile(reg().folder() + "/probe").open(QIODevice::WriteOnly);
+    if (folderLocked) { // not when the tests run with root's rights
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot keep the damaged"));
+        QCOMPARE(reg().setString(Hive::LocalMachine, "x", "y", "z"), long(ERROR_ACCESS_DENIED));
+        QCOMPARE(readFile(reg().filePath(Hive::LocalMachine)), QByteArray("garbage"));
+    }
+    QFile::setPermissions(reg().folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::remove(reg().folder() + "/probe");
+    QCOMPARE(reg().setString(Hive::LocalMachine, "x", "y", "z"), long(ERROR_SUCCESS));
+    QCOMPARE(QDir(reg().folder()).entryList({"HKEY_LOCAL_MACHINE.reg.bad-*"}, QDir::Files).size(), 1);
+}
+
+void TestRegistry::settingsFunctions() {
+    TestEnv env;
+    const QString app = "Corvisent Manager";
+    QCOMPARE(GetSetting(app, "Program Setup", "TempMax", "80"), QString("80"));
+    SaveSetting(app, "Program Setup\\", "TempMax", "75");
+    SaveSetting(app, "PortConfig\\Devices\\3", "DriverName", "Cam");
+    SaveSetting(app, "PortConfig\\Devices\\3\\", "Name", "Porch");
+    SaveSetting(app, "Program Setup\\Internet Setup", "PW", "secret");
+    QCOMPARE(GetSetting(app, "program setup", "tempmax", "80"), QString("75"));
+    QCOMPARE(GetSetting(app, "Program Setup\\Internet Setup\\", "pw"), QString("secret"));
+    QCOMPARE(GetSetting(app, "Program Setup", "Missing"), QString());
+    QVERIFY(reg().keyExists(Hive::CurrentUser, kSettings + "\\PortConfig\\Devices\\3"));
+
+    // A value that is not a string reads as missing.
+    reg().setValue(Hive::CurrentUser, kSettings + "\\Program Setup", "Count",
+                   RegValue{REG_DWORD, QByteArray(4, '\1')});
+    reg().setString(Hive::CurrentUser, kSettings + "\\Program Setup", "Expand", "%x%", REG_EXPAND_SZ);
+    QCOMPARE(GetSetting(app, "Program Setup", "Count", "d"), QString("d"));
+    QCOMPARE(GetSetting(app, "Program Setup", "Expand", "d"), QString("d"));
+
+    DeleteSetting(app, "Program Setup", "TEMPMAX");
+    QCOMPARE(GetSetting(app, "Program Setup", "TempMax", "80"), QString("80"));
+    DeleteSetting(app, "PortConfig\\Devices\\3", "NoSuchKey"); // passed over quietly
+    DeleteSetting(app, "PortConfig");
+    QVERIFY(!reg().keyExists(Hive::CurrentUser, kSettings + "\\PortConfig"));
+    QCOMPARE(GetSetting(app, "Program Setup\\Internet Setup", "PW"), QString("secret"));
+    DeleteSetting(app, "Program Setup");
+    QCOMPARE(reg().subKeys(Hive::CurrentUser, kSettings), QStringList());
+    DeleteSetting(app, "Program Setup"); // already gone: nothing happens
+
+    reg().reload();
+    QCOMPARE(reg().subKeys(Hive::CurrentUser, kSettings), QStringList());
+}
+
+QTEST_MAIN(TestRegistry)
+#include "tst_registry.moc"
