@@ -1,6 +1,8 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include "platform/registry.h"
 
@@ -15,4 +17,15 @@ TestEnv::TestEnv() {
 TestEnv::~TestEnv() {
     qputenv("CORVISENT_APP_DIR", m_oldApp);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -16,3 +17,7 @@ private:
     QTemporaryDir m_config;
     QByteArray m_oldApp, m_oldConfig;
 };
+
+// Whole-file helpers for tests that check files byte for byte. writeFile creates missing folders.
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
