@@ -1,5 +1,94 @@
 #include "app/CorvisentMain.h"
 
+#include <QAction>
+#include <QCursor>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "cameras/ezVidCap.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using namespace modSupport;
+
+namespace {
+
+// Holds a display position's controls with its cover frame laid over them: while the cover is
+// shown the position reads as empty.
+class CoverHost : public QWidget {
+public:
+    explicit CoverHost(QWidget* parent = nullptr) : QWidget(parent) {}
+    void setCover(QWidget* cover) {
+        m_cover = cover;
+        cover->setParent(this);
+        cover->setGeometry(rect());
+        cover->raise();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        if (m_cover) {
+            m_cover->setGeometry(rect());
+            m_cover->raise();
+        }
+    }
+
+private:
+    QWidget* m_cover = nullptr;
+};
+
+// Runs one step of a handler; a failing step is passed over.
+template <typename F> void step(F body) {
+    try {
+        body();
+    } catch (const std::exception&) {
+    }
+}
+
+QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name = QString()) {
+    auto* l = new QLabel(text, parent);
+    if (!name.isEmpty()) l->setObjectName(name);
+    return l;
+}
+
+QPushButton* makeButton(const QString& text, QWidget* parent, const QString& name) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString indexed(const char* name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
+
+QLabel* makeNoDeviceLabel(const QString& text, QWidget* parent, const char* name) {
+    auto* l = makeLabel(text, parent, QLatin1String(name));
+    QFont f = l->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.2);
+    l->setFont(f);
+    l->setAlignment(Qt::AlignCenter);
+    rt::setForeColor(l, rt::vbRed);
+    return l;
+}
+
+const char* const kCaptions[8] = {"Summary", "Temperature", "Humidity", "Proximity",
+                                  "Video",   "Water",       "Acceleration", "Distance"};
+
+} // namespace
+
 CorvisentMain& CorvisentMain::instance() {
     static CorvisentMain* w = new CorvisentMain();
     return *w;
@@ -7,5 +96,707 @@ CorvisentMain& CorvisentMain::instance() {
 
 CorvisentMain::CorvisentMain() {
     setWindowTitle(QStringLiteral("Corvisent Manager"));
-    resize(800, 600);
+    setObjectName(QStringLiteral("CorvisentMain"));
+    sstabCorvisentMan = new QTabWidget(this);
+    sstabCorvisentMan->setObjectName(QStringLiteral("sstabCorvisentMan"));
+    sstabCorvisentMan->setDocumentMode(false);
+    for (int i = 0; i < 8; ++i) {
+        m_captions[i] = QLatin1String(kCaptions[i]);
+        m_pages[i] = new QWidget;
+        m_pages[i]->setObjectName(QStringLiteral("tab%1").arg(i));
+        sstabCorvisentMan->addTab(m_pages[i], m_captions[i]);
+    }
+    setCentralWidget(sstabCorvisentMan);
+
+    buildSummaryTab();
+    buildKindTabs();
+    buildVideoTab();
+    buildInvisibleControls();
+    buildPopupMenu();
+
+    // Kind tabs stay off until a device of that kind is loaded or added.
+    for (int i = tabTemperature; i <= tabDistance; ++i) setTabEnabled(i, false);
+    m_prevTab = sstabCorvisentMan->currentIndex();
+    connect(sstabCorvisentMan, &QTabWidget::currentChanged, this, [this](int) {
+        const int previous = m_prevTab;
+        m_prevTab = sstabCorvisentMan->currentIndex();
+        sstabCorvisentMan_Click(previous);
+    });
+    resize(960, 680);
+}
+
+// ---------------------------------------------------------------- tab strip
+
+int CorvisentMain::tab() const { return sstabCorvisentMan->currentIndex(); }
+
+void CorvisentMain::setTab(int index) {
+    if (index < 0 || index >= 8) return;
+    sstabCorvisentMan->setCurrentIndex(index);
+}
+
+bool CorvisentMain::tabEnabled(int index) const {
+    if (index < 0 || index >= 8) return false;
+    return sstabCorvisentMan->isTabVisible(index);
+}
+
+void CorvisentMain::setTabEnabled(int index, bool on) {
+    if (index < 0 || index >= 8 || sstabCorvisentMan->isTabVisible(index) == on) return;
+    sstabCorvisentMan->setTabVisible(index, on);
+    sstabCorvisentMan->setTabEnabled(index, on);
+}
+
+// ---------------------------------------------------------------- layout
+
+void CorvisentMain::buildSummaryTab() {
+    QWidget* page = m_pages[tabSummary];
+    auto* outer = new QHBoxLayout(page);
+
+    auto* rowsBox = new QGroupBox(QStringLiteral("Sensors"), page);
+    auto* grid = new QGridLayout(rowsBox);
+    grid->setHorizontalSpacing(14);
+    grid->setVerticalSpacing(4);
+    const QString headings[] = {QStringLiteral("Sensor Description"), QStringLiteral("Reading"),
+                                QString(), QStringLiteral("Reading Status")};
+    for (int c = 0; c < 4; ++c) {
+        auto* h = makeLabel(headings[c], rowsBox);
+        QFont f = h->font();
+        f.setBold(true);
+        h->setFont(f);
+        grid->addWidget(h, 0, c);
+    }
+    for (int row = 1; row <= 10; ++row) {
+        lblSensor1[row] = makeLabel(QStringLiteral("LBL"), rowsBox, indexed("lblSensor1", row));
+        lblSensor1[row]->setToolTip(QStringLiteral("(Right click for a menu)"));
+        lblSensor1[row]->setMinimumWidth(rt::twipsToPixels(3375));
+        lblSensor1[row]->installEventFilter(this);
+        lblSensorReading[row] = makeLabel(QString(), rowsBox, indexed("lblSensorReading", row));
+        lblSensorReading[row]->setMinimumWidth(110);
+        lblSensorReading[row]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        rt::setFontSize(lblSensorReading[row], 14);
+        lblMeasure[row] = makeLabel(QString(), rowsBox, indexed("lblMeasure", row));
+        lblMeasure[row]->setMinimumWidth(24);
+        rt::setFontSize(lblMeasure[row], 14);
+        lblSensorStatus[row] = makeLabel(QStringLiteral(" "), rowsBox, indexed("lblSensorStatus", row));
+        lblSensorStatus[row]->setMinimumWidth(150);
+        rt::setFontSize(lblSensorStatus[row], 14);
+        lblSensorStatus[row]->installEventFilter(this);
+        for (QLabel* l : {lblSensor1[row], lblSensorReading[row], lblMeasure[row], lblSensorStatus[row]}) {
+            l->setMinimumHeight(30);
+            l->hide();
+        }
+        grid->addWidget(lblSensor1[row], row, 0);
+        grid->addWidget(lblSensorReading[row], row, 1);
+        grid->addWidget(lblMeasure[row], row, 2);
+        grid->addWidget(lblSensorStatus[row], row, 3);
+        grid->setRowMinimumHeight(row, 34);
+    }
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(3, 2);
+    grid->setRowStretch(11, 1);
+    outer->addWidget(rowsBox, 3);
+
+    auto* camBox = new QVBoxLayout;
+    auto* host = new CoverHost(page);
+    host->setMinimumSize(rt::twipsToPixels(4800), rt::twipsToPixels(3600));
+    auto* hostLayout = new QVBoxLayout(host);
+    hostLayout->setContentsMargins(0, 0, 0, 0);
+    ezVidCap1[0] = new ezVidCap(host);
+    ezVidCap1[0]->setObjectName(indexed("ezVidCap1", 0));
+    hostLayout->addWidget(ezVidCap1[0]);
+    frameSummaryVidContainer = new rt::CaptionFrame(QStringLiteral("Video Surveillance"));
+    frameSummaryVidContainer->setObjectName(QStringLiteral("frameSummaryVidContainer"));
+    host->setCover(frameSummaryVidContainer);
+    camBox->addWidget(host);
+    cmdSnapPicture = makeButton(QStringLiteral("Save Picture"), page, QStringLiteral("cmdSnapPicture"));
+    camBox->addWidget(cmdSnapPicture, 0, Qt::AlignRight);
+    camBox->addStretch(1);
+    lblCurrentCamView = makeLabel(QString(), page, QStringLiteral("lblCurrentCamView"));
+    lblPrevCamSetupIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSetupIndex"));
+    lblPrevCamSubIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSubIndex"));
+    for (QLabel* l : {lblCurrentCamView, lblPrevCamSetupIndex, lblPrevCamSubIndex}) l->hide();
+    outer->addLayout(camBox, 2);
+}
+
+void CorvisentMain::buildKindTabs() {
+    struct Kind {
+        int tab;
+        int firstTitle;
+        const char* title;
+        const char* nameLabel;
+        const char* nameCaption;
+        Slots<QLabel>* names;
+        Slots<QPlainTextEdit>* logs;
+        const char* logName;
+        Slots<QPushButton>* clears;
+        const char* clearName;
+        Slots<rt::CaptionFrame>* covers;
+        const char* coverName;
+    };
+    const Kind kinds[] = {
+        {tabTemperature, 4, "Temperature Sensor #%1", "lblTempDeviceName", "Temperature %1", &lblTempDeviceName,
+         &txtTempInData, "txtTempInData", &cmdClearTempLog, "cmdClearTempLog", &frameTCover, "frameTCover"},
+        {tabHumidity, 8, "Humidity Sensor #%1", "lblHumidDeviceName", "Humidity %1", &lblHumidDeviceName,
+         &txtHumidInData, "txtHumidInData", &cmdClearHumidLog, "cmdClearHumidLog", &frameHCover, "frameHCover"},
+        {tabProximity, 12, "Proximity Sensor #%1", "lblProximDeviceName", "Proximity %1", &lblProximDeviceName,
+         &txtProximData, "txtProximData", &cmdClearProximityLog, "cmdClearProximityLog", &framePCover,
+         "framePCover"},
+        {tabWater, 16, "Water Sensor #%1", "lblWaterDeviceName", "Water Detector %1", &lblWaterDeviceName,
+         &txtWaterData, "txtWaterData", &cmdClearWaterLog, "cmdClearWaterLog", &frameWCover, "frameWCover"},
+        {tabAcceleration, 20, "Accelerometer Sensor #%1", "lblAccelDeviceName", "Accel Detector %1",
+         &lblAccelDeviceName, &txtAccelData, "txtAccelData", &cmdClearAccelLog, "cmdClearAccelLog", &frameACover,
+         "frameACover"},
+        {tabDistance, 0, "Distance Sensor #%1", "lblDistanceDeviceName", "Distance Detector %1",
+         &lblDistanceDeviceName, &txtDistanceData, "txtDistanceData", &cmdClearDistanceLog, "cmdClearDistanceLog",
+         &frameDCover, "frameDCover"},
+    };
+
+    for (const Kind& k : kinds) {
+        QWidget* page = m_pages[k.tab];
+        auto* v = new QVBoxLayout(page);
+        QLabel* none = nullptr;
+        switch (k.tab) {
+        case tabTemperature:
+            none = lblNoTDevicePresent =
+                makeNoDeviceLabel(QStringLiteral("No temperature sensing devices present."), page,
+                                  "lblNoTDevicePresent");
+            break;
+        case tabHumidity:
+            none = lblNoHDevicePresent = makeNoDeviceLabel(QStringLiteral("No humidity sensing devices present."),
+                                                           page, "lblNoHDevicePresent");
+            break;
+        case tabProximity:
+            none = lblNoPDevicePresent = makeNoDeviceLabel(
+                QStringLiteral("No proximity sensing devices present."), page, "lblNoPDevicePresent");
+            break;
+        case tabWater:
+            none = Label2 = makeNoDeviceLabel(QStringLiteral("No water sensing devices present."), page, "Label2");
+            break;
+        case tabAcceleration:
+            none = lblNoAccelDevices =
+                makeNoDeviceLabel(QStringLiteral("No acceleration devices present."), page, "lblNoAccelDevices");
+            break;
+        case tabDistance:
+            none = lblNoDistanceDevices =
+                makeNoDeviceLabel(QStringLiteral("No distance sensors present."), page, "lblNoDistanceDevices");
+            break;
+        }
+        v->addWidget(none);
+
+        auto* grid = new QGridLayout;
+        grid->setSpacing(10);
+        for (int slot = 1; slot <= 4; ++slot) {
+            auto* box = new QFrame(page);
+            box->setFrameShape(QFrame::StyledPanel);
+            auto* bv = new QVBoxLayout(box);
+            bv->setContentsMargins(8, 6, 8, 8);
+            const int titleIndex = k.firstTitle + slot - 1;
+            Label3[titleIndex] = makeLabel(QString::fromLatin1(k.title).arg(slot), box, indexed("Label3", titleIndex));
+            QFont tf = Label3[titleIndex]->font();
+            tf.setBold(true);
+            Label3[titleIndex]->setFont(tf);
+            bv->addWidget(Label3[titleIndex]);
+
+            auto* host = new CoverHost(box);
+            auto* hv = new QVBoxLayout(host);
+            hv->setContentsMargins(0, 0, 0, 0);
+            auto* name = makeLabel(QString::fromLatin1(k.nameCaption).arg(slot), host, indexed(k.nameLabel, slot));
+            QFont nf = name->font();
+            nf.setPointSizeF(nf.pointSizeF() * 1.15);
+            name->setFont(nf);
+            rt::setForeColor(name, rt::vbBlue);
+            (*k.names)[slot] = name;
+            hv->addWidget(name);
+            if (k.tab == tabTemperature || k.tab == tabHumidity) name->installEventFilter(this);
+
+            auto* log = new QPlainTextEdit(host);
+            log->setObjectName(indexed(k.logName, slot));
+            log->setReadOnly(true);
+            log->setMinimumHeight(90);
+            (*k.logs)[slot] = log;
+            hv->addWidget(log, 1);
+
+            auto* buttons = new QHBoxLayout;
+            auto* clear = makeButton(QStringLiteral("Clear Local Log"), host, indexed(k.clearName, slot));
+            (*k.clears)[slot] = clear;
+            buttons->addWidget(clear);
+            buttons->addStretch(1);
+            if (k.tab == tabTemperature || k.tab == tabHumidity) {
+                const bool t = k.tab == tabTemperature;
+                auto* hi = makeLabel(QStringLiteral("0"), host, indexed(t ? "lblTHighest" : "lblHHighest", slot));
+                auto* lo = makeLabel(QStringLiteral("200"), host, indexed(t ? "lblTLowest" : "lblHLowest", slot));
+                auto* reset = makeButton(QStringLiteral("Reset"), host,
+                                         indexed(t ? "cmdClearTempHighLow" : "cmdClearHumidHighLow", slot));
+                for (QLabel* l : {hi, lo}) {
+                    l->setMinimumWidth(48);
+                    l->hide();
+                }
+                buttons->addWidget(makeLabel(QStringLiteral("Highest:"), host));
+                buttons->addWidget(hi);
+                buttons->addWidget(makeLabel(QStringLiteral("Lowest:"), host));
+                buttons->addWidget(lo);
+                buttons->addWidget(reset);
+                (t ? lblTHighest : lblHHighest)[slot] = hi;
+                (t ? lblTLowest : lblHLowest)[slot] = lo;
+                (t ? cmdClearTempHighLow : cmdClearHumidHighLow)[slot] = reset;
+                connect(reset, &QPushButton::clicked, this, [this, t, slot] {
+                    t ? cmdClearTempHighLow_Click(slot) : cmdClearHumidHighLow_Click(slot);
+                });
+            }
+            hv->addLayout(buttons);
+
+            if (k.tab == tabAcceleration) {
+                auto* row2 = new QHBoxLayout;
+                cmdCalibrate[slot] = makeButton(QStringLiteral("Calibrate to 0"), host, indexed("cmdCalibrate", slot));
+                cmdCalibrate[slot]->setToolTip(QStringLiteral("Click to set sensor back to a 0:0 state"));
+                cmdSetToBump[slot] =
+                    makeButton(QStringLiteral("Set to Monitor 'bump'"), host, indexed("cmdSetToBump", slot));
+                cmdSetBumpSens[slot] =
+                    makeButton(QStringLiteral("Set Sensitivity"), host, indexed("cmdSetBumpSens", slot));
+                cmdSetBumpSens[slot]->setToolTip(QStringLiteral("1 (most sensitive) Through 9 (least sensitive)"));
+                for (QPushButton* b : {cmdCalibrate[slot], cmdSetToBump[slot], cmdSetBumpSens[slot]})
+                    row2->addWidget(b);
+                row2->addStretch(1);
+                hv->addLayout(row2);
+                connect(cmdCalibrate[slot], &QPushButton::clicked, this, [this, slot] { cmdCalibrate_Click(slot); });
+                connect(cmdSetToBump[slot], &QPushButton::clicked, this, [this, slot] { cmdSetToBump_Click(slot); });
+                connect(cmdSetBumpSens[slot], &QPushButton::clicked, this,
+                        [this, slot] { cmdSetBumpSens_Click(slot); });
+            } else if (k.tab == tabDistance) {
+                auto* row2 = new QHBoxLayout;
+                cmdSetToProximityMode[slot] = makeButton(QStringLiteral("Set to Proximity Mode"), host,
+                                                         indexed("cmdSetToProximityMode", slot));
+                cmdSetToProximityMode[slot]->setToolTip(QStringLiteral("Set sensor to act as a proximity sensor"));
+                cmdSensD[slot] = makeButton(QStringLiteral("Set Sensitivity"), host, indexed("cmdSensD", slot));
+                cmdSensD[slot]->setToolTip(QStringLiteral("1 (most sensitive) through 9 (least sensitive)"));
+                row2->addWidget(cmdSetToProximityMode[slot]);
+                row2->addWidget(cmdSensD[slot]);
+                row2->addStretch(1);
+                hv->addLayout(row2);
+                connect(cmdSetToProximityMode[slot], &QPushButton::clicked, this,
+                        [this, slot] { cmdSetToProximityMode_Click(slot); });
+                connect(cmdSensD[slot], &QPushButton::clicked, this, [this, slot] { cmdSensD_Click(slot); });
+            }
+
+            auto* cover = new rt::CaptionFrame(QString());
+            cover->setObjectName(indexed(k.coverName, slot));
+            (*k.covers)[slot] = cover;
+            host->setCover(cover);
+            bv->addWidget(host, 1);
+            grid->addWidget(box, (slot - 1) / 2, (slot - 1) % 2);
+
+            const int tabIndex = k.tab;
+            connect(clear, &QPushButton::clicked, this, [this, tabIndex, slot] {
+                switch (tabIndex) {
+                case tabTemperature: cmdClearTempLog_Click(slot); break;
+                case tabHumidity: cmdClearHumidLog_Click(slot); break;
+                case tabProximity: cmdClearProximityLog_Click(slot); break;
+                case tabWater: cmdClearWaterLog_Click(slot); break;
+                case tabAcceleration: cmdClearAccelLog_Click(slot); break;
+                case tabDistance: cmdClearDistanceLog_Click(slot); break;
+                }
+            });
+        }
+        v->addLayout(grid, 1);
+
+        auto* bottom = new QHBoxLayout;
+        bottom->addStretch(1);
+        QPushButton* thresholds = nullptr;
+        switch (k.tab) {
+        case tabTemperature:
+            thresholds = cmdSetThresh = makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh"));
+            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh_Click);
+            break;
+        case tabHumidity:
+            thresholds = cmdSetThreshold =
+                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThreshold"));
+            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThreshold_Click);
+            break;
+        case tabProximity:
+            thresholds = cmdSetProxBehaviors =
+                makeButton(QStringLiteral("Set Proximity Events"), page, QStringLiteral("cmdSetProxBehaviors"));
+            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetProxBehaviors_Click);
+            break;
+        case tabWater:
+            thresholds = cmdSetThresh1 =
+                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh1"));
+            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh1_Click);
+            break;
+        case tabAcceleration:
+            cmdSendDPlus[1] = makeButton(QStringLiteral("D+<CR>"), page, indexed("cmdSendDPlus", 1));
+            cmdSendDPlus[1]->hide();
+            thresholds = cmdSetThresh2 =
+                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh2"));
+            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh2_Click);
+            break;
+        case tabDistance:
+            thresholds = cmdSetThresh3 =
+                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh3"));
+            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh3_Click);
+            break;
+        }
+        bottom->addWidget(thresholds);
+        v->addLayout(bottom);
+    }
+}
+
+void CorvisentMain::buildVideoTab() {
+    QWidget* page = m_pages[tabVideo];
+    auto* v = new QVBoxLayout(page);
+    lblNoCamDevicePresent =
+        makeNoDeviceLabel(QStringLiteral("No Corvisent/V cameras present."), page, "lblNoCamDevicePresent");
+    v->addWidget(lblNoCamDevicePresent);
+    auto* grid = new QGridLayout;
+    grid->setSpacing(10);
+    for (int slot = 1; slot <= 4; ++slot) {
+        auto* box = new QFrame(page);
+        box->setFrameShape(QFrame::StyledPanel);
+        auto* bv = new QVBoxLayout(box);
+        bv->setContentsMargins(8, 6, 8, 8);
+        auto* head = new QHBoxLayout;
+        lblCamDeviceName[slot] =
+            makeLabel(QStringLiteral("Camera %1").arg(slot), box, indexed("lblCamDeviceName", slot));
+        QFont f = lblCamDeviceName[slot]->font();
+        f.setBold(true);
+        lblCamDeviceName[slot]->setFont(f);
+        Label1[slot] = makeLabel(QString(), box, indexed("Label1", slot));
+        head->addWidget(lblCamDeviceName[slot]);
+        head->addStretch(1);
+        head->addWidget(Label1[slot]);
+        bv->addLayout(head);
+        auto* host = new CoverHost(box);
+        auto* hv = new QVBoxLayout(host);
+        hv->setContentsMargins(0, 0, 0, 0);
+        ezVidCap1[slot] = new ezVidCap(host);
+        ezVidCap1[slot]->setObjectName(indexed("ezVidCap1", slot));
+        hv->addWidget(ezVidCap1[slot]);
+        frameSurvTabCoverUp[slot] = new rt::CaptionFrame(QStringLiteral("Camera %1 Not Attached").arg(slot));
+        frameSurvTabCoverUp[slot]->setObjectName(indexed("frameSurvTabCoverUp", slot));
+        host->setCover(frameSurvTabCoverUp[slot]);
+        bv->addWidget(host, 1);
+        grid->addWidget(box, (slot - 1) / 2, (slot - 1) % 2);
+    }
+    v->addLayout(grid, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    cmdCameraProp = makeButton(QStringLiteral("Video Properties"), page, QStringLiteral("cmdCameraProp"));
+    cmdResChange = makeButton(QStringLiteral("Resolution Change"), page, QStringLiteral("cmdResChange"));
+    bottom->addWidget(cmdCameraProp);
+    bottom->addWidget(cmdResChange);
+    v->addLayout(bottom);
+}
+
+void CorvisentMain::buildInvisibleControls() {
+    for (int row = 1; row <= 10; ++row) {
+        MSComm[row] = new platform::MSCommControl(this);
+        MSCommP[row] = new platform::MSCommControl(this);
+        MSCommW[row] = new platform::MSCommControl(this);
+        MSCommA[row] = new platform::MSCommControl(this);
+        MSCommD[row] = new platform::MSCommControl(this);
+        MSComm[row]->setObjectName(indexed("MSComm", row));
+        MSCommP[row]->setObjectName(indexed("MSCommP", row));
+        MSCommW[row]->setObjectName(indexed("MSCommW", row));
+        MSCommA[row]->setObjectName(indexed("MSCommA", row));
+        MSCommD[row]->setObjectName(indexed("MSCommD", row));
+        connect(MSCommP[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommP_OnComm(row); });
+        connect(MSCommW[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommW_OnComm(row); });
+        connect(MSCommA[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommA_OnComm(row); });
+        connect(MSCommD[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommD_OnComm(row); });
+
+        Timer1[row] = new rt::Timer(this);
+        ProximityTimer[row] = new rt::Timer(this);
+        WaterTimer[row] = new rt::Timer(this);
+        Timer1[row]->setObjectName(indexed("Timer1", row));
+        ProximityTimer[row]->setObjectName(indexed("ProximityTimer", row));
+        WaterTimer[row]->setObjectName(indexed("WaterTimer", row));
+        connect(Timer1[row], &rt::Timer::tick, this, [this, row] { Timer1_Timer(row); });
+        connect(WaterTimer[row], &rt::Timer::tick, this, [this, row] { WaterTimer_Timer(row); });
+    }
+}
+
+void CorvisentMain::buildPopupMenu() {
+    mnuPopUp = new QMenu(QStringLiteral("mnuPopupHidden"), this);
+    mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
+    auto add = [this](const char* name, const QString& text, void (CorvisentMain::*handler)()) {
+        QAction* a = mnuPopUp->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return a;
+    };
+    mnuPopUpConnectThisSensor = add("mnuPopUpConnectThisSensor", QStringLiteral("Connect This Sensor"),
+                                    &CorvisentMain::mnuPopUpConnectThisSensor_Click);
+    mnuPopupConnectAll =
+        add("mnuPopupConnectAll", QStringLiteral("Connect All"), &CorvisentMain::mnuPopupConnectAll_Click);
+    mnuPopupRename = add("mnuPopupRename", QStringLiteral("Rename Sensor"), &CorvisentMain::mnuPopupRename_Click);
+    mnuPopUpSetThresh =
+        add("mnuPopUpSetThresh", QStringLiteral("Set Thresholds"), &CorvisentMain::mnuPopUpSetThresh_Click);
+    mnuPopUpEvents = add("mnuPopUpEvents", QStringLiteral("Set Events"), &CorvisentMain::mnuPopUpEvents_Click);
+    mnuPopUpSetProxNotifications = add("mnuPopUpSetProxNotifications", QStringLiteral("Set Proximity Notifications"),
+                                       &CorvisentMain::mnuPopUpSetProxNotifications_Click);
+    mnuPopupSetProximityMode = add("mnuPopupSetProximityMode", QStringLiteral("Set to Proximity mode"),
+                                   &CorvisentMain::mnuPopupSetProximityMode_Click);
+    mnuPopupCalibrate =
+        add("mnuPopupCalibrate", QStringLiteral("Calibrate to 0"), &CorvisentMain::mnuPopupCalibrate_Click);
+    mnuPopUpSetToBinaryMode = add("mnuPopUpSetToBinaryMode", QStringLiteral("Set to Bump mode"),
+                                  &CorvisentMain::mnuPopUpSetToBinaryMode_Click);
+    mnuPopupSetSensitivity = add("mnuPopupSetSensitivity", QStringLiteral("Set Sensitivity"),
+                                 &CorvisentMain::mnuPopupSetSensitivity_Click);
+    mnuPopUpEvents->setVisible(false);
+    for (QAction* a : {mnuPopUpSetProxNotifications, mnuPopupSetProximityMode, mnuPopupCalibrate,
+                       mnuPopUpSetToBinaryMode, mnuPopupSetSensitivity}) {
+        a->setVisible(false);
+        a->setEnabled(false);
+    }
+}
+
+// ---------------------------------------------------------------- mouse on the summary and tabs
+
+bool CorvisentMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type t = event->type();
+    if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick) return QMainWindow::eventFilter(watched, event);
+    auto* me = static_cast<QMouseEvent*>(event);
+    for (int row = 1; row <= 10; ++row) {
+        if (watched == lblSensor1[row]) {
+            if (t == QEvent::MouseButtonDblClick) {
+                lblSensor1_DblClick(row);
+            } else {
+                const int button = me->button() == Qt::LeftButton    ? 1
+                                   : me->button() == Qt::RightButton ? 2
+                                   : me->button() == Qt::MiddleButton ? 4
+                                                                      : 0;
+                int shift = 0;
+                if (me->modifiers() & Qt::ShiftModifier) shift |= 1;
+                if (me->modifiers() & Qt::ControlModifier) shift |= 2;
+                if (me->modifiers() & Qt::AltModifier) shift |= 4;
+                const QPoint p = me->position().toPoint();
+                lblSensor1_MouseDown(row, button, shift, p.x(), p.y());
+            }
+            return true;
+        }
+        if (watched == lblSensorStatus[row]) {
+            if (t == QEvent::MouseButtonDblClick) lblSensorStatus_DblClick(row);
+            return true;
+        }
+    }
+    if (t == QEvent::MouseButtonDblClick) {
+        for (int slot = 1; slot <= 4; ++slot) {
+            if (watched == lblTempDeviceName[slot]) {
+                lblTempDeviceName_DblClick(slot);
+                return true;
+            }
+            if (watched == lblHumidDeviceName[slot]) {
+                lblHumidDeviceName_DblClick(slot);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int /*x*/, int /*y*/) {
+    if (button != 2 || row < 1 || row > 10) return;
+    iSelectedRow = row;
+    const int kind = iDeviceType[row];
+    const bool off = lblSensorReading[row]->text() == QLatin1String("OFF");
+
+    mnuPopUpEvents->setVisible(kind == typeProximity);
+    mnuPopUpConnectThisSensor->setEnabled(!(kind == typeCombo && rt::tag(lblMeasure[row]) == QLatin1String("1")));
+
+    if (kind == typeAccel) {
+        mnuPopupCalibrate->setVisible(true);
+        mnuPopUpSetToBinaryMode->setVisible(true);
+        mnuPopupSetSensitivity->setVisible(true);
+        mnuPopupSetProximityMode->setVisible(false);
+        mnuPopUpSetProxNotifications->setVisible(false);
+        mnuPopupCalibrate->setEnabled(!off);
+        mnuPopUpSetToBinaryMode->setEnabled(!off);
+        mnuPopupSetSensitivity->setEnabled(!off);
+        if (!off)
+            mnuPopUpSetToBinaryMode->setText(iBumpMode[row] == 1 ? QStringLiteral("Take out of Bump mode")
+                                                                 : QStringLiteral("Set to Bump mode"));
+    } else if (kind == typeDistance) {
+        mnuPopupSetProximityMode->setVisible(true);
+        mnuPopUpSetProxNotifications->setVisible(true);
+        mnuPopupSetSensitivity->setVisible(true);
+        mnuPopUpSetToBinaryMode->setVisible(false);
+        mnuPopupCalibrate->setVisible(false);
+        mnuPopupSetSensitivity->setEnabled(!off);
+        if (!off)
+            mnuPopupSetProximityMode->setText(iProxMode[row] == 1 ? QStringLiteral("Set to Distance mode")
+                                                                  : QStringLiteral("Set to Proximity mode"));
+    } else {
+        for (QAction* a : {mnuPopupCalibrate, mnuPopUpSetToBinaryMode, mnuPopupSetSensitivity,
+                           mnuPopupSetProximityMode, mnuPopUpSetProxNotifications})
+            a->setVisible(false);
+    }
+    mnuPopUpConnectThisSensor->setText(off ? QStringLiteral("Connect This Sensor")
+                                           : QStringLiteral("Disconnect This Sensor"));
+    mnuPopUp->popup(QCursor::pos());
+}
+
+// ---------------------------------------------------------------- popup items
+
+void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
+    auto& setup = formSensorSetup::instance();
+    const int row = iSelectedRow;
+    const int kind = iDeviceType.value(row);
+    const QString caption = mnuPopUpConnectThisSensor->text();
+    if (caption == QLatin1String("Connect This Sensor")) {
+        step([&] { setup.cmdConnectSensor_Click(row); });
+        rt::Sleep(300);
+        setup.hide();
+        mnuPopUpConnectThisSensor->setText(QStringLiteral("Disconnect This Sensor"));
+        if (kind == typeDistance && iProxMode.value(row) == 1) {
+            mnuPopupSetSensitivity->setEnabled(true);
+            mnuPopupSetProximityMode->setEnabled(true);
+        } else if (kind == typeAccel && iBumpMode.value(row) == 1) {
+            mnuPopupSetSensitivity->setEnabled(true);
+            mnuPopUpSetToBinaryMode->setEnabled(true);
+        }
+    } else if (caption == QLatin1String("Disconnect This Sensor")) {
+        step([&] { setup.cmdConnectSensor_Click(row); });
+        rt::Sleep(300);
+        setup.hide();
+        mnuPopupSetProximityMode->setEnabled(false);
+        mnuPopUpSetProxNotifications->setEnabled(false);
+        mnuPopupConnectAll->setEnabled(true);
+        mnuPopUpConnectThisSensor->setText(QStringLiteral("Connect This Sensor"));
+        if (kind == typeTemperature || kind == typeHumidity) {
+            step([&] {
+                if (row < 1 || row > 10) modSupport::raiseSubscriptOutOfRange();
+                if (Timer1[row]->enabled()) Timer1[row]->setEnabled(false);
+            });
+        } else if (kind == typeDistance && iProxMode.value(row) == 0) {
+            mnuPopupSetProximityMode->setEnabled(false);
+        } else if (kind == typeAccel && iBumpMode.value(row) == 0) {
+            mnuPopUpSetToBinaryMode->setEnabled(false);
+        }
+    }
+}
+
+void CorvisentMain::mnuPopupConnectAll_Click() {
+    auto& setup = formSensorSetup::instance();
+    setup.show();
+    step([&] { setup.cmdConnectAll_Click(); });
+    rt::Sleep(300);
+    setup.hide();
+    mnuPopupConnectAll->setEnabled(false);
+}
+
+void CorvisentMain::mnuPopUpEvents_Click() { cmdSetProxBehaviors_Click(); }
+
+void CorvisentMain::mnuPopUpSetProxNotifications_Click() {
+    auto& setup = formSensorSetup::instance();
+    setup.setTab(2);
+    setup.bringToFront();
+}
+
+void CorvisentMain::mnuPopUpSetThresh_Click() {
+    auto& setup = formSensorSetup::instance();
+    setup.show();
+    setup.setTab(1);
+    setup.bringToFront();
+}
+
+// ---------------------------------------------------------------- tab buttons
+
+namespace {
+void showSetupOnTab(int tab, bool toFront) {
+    auto& setup = formSensorSetup::instance();
+    setup.setTab(tab);
+    if (toFront) setup.bringToFront();
+    else setup.show();
+}
+} // namespace
+
+void CorvisentMain::cmdSetProxBehaviors_Click() { showSetupOnTab(3, false); }
+void CorvisentMain::cmdSetThresh_Click() { showSetupOnTab(1, false); }
+void CorvisentMain::cmdSetThreshold_Click() { showSetupOnTab(1, false); }
+void CorvisentMain::cmdSetThresh1_Click() { showSetupOnTab(1, false); }
+void CorvisentMain::cmdSetThresh2_Click() { showSetupOnTab(1, true); }
+void CorvisentMain::cmdSetThresh3_Click() { showSetupOnTab(1, true); }
+
+namespace {
+template <typename T> T* at(const std::array<T*, 5>& a, int slot) {
+    return (slot >= 1 && slot <= 4) ? a[slot] : nullptr;
+}
+void clearLog(QPlainTextEdit* box) {
+    if (box) box->clear();
+}
+void clearExtreme(QLabel* l) {
+    if (!l) return;
+    l->setText(QString());
+    l->setToolTip(QString());
+}
+} // namespace
+
+void CorvisentMain::cmdClearTempLog_Click(int slot) { clearLog(at(txtTempInData, slot)); }
+void CorvisentMain::cmdClearHumidLog_Click(int slot) { clearLog(at(txtHumidInData, slot)); }
+void CorvisentMain::cmdClearProximityLog_Click(int slot) { clearLog(at(txtProximData, slot)); }
+void CorvisentMain::cmdClearWaterLog_Click(int slot) { clearLog(at(txtWaterData, slot)); }
+void CorvisentMain::cmdClearAccelLog_Click(int slot) { clearLog(at(txtAccelData, slot)); }
+void CorvisentMain::cmdClearDistanceLog_Click(int slot) { clearLog(at(txtDistanceData, slot)); }
+
+void CorvisentMain::cmdClearTempHighLow_Click(int slot) {
+    clearExtreme(at(lblTHighest, slot));
+    clearExtreme(at(lblTLowest, slot));
+    if (slot >= 1 && slot <= 4) bTHighLowEmpty[slot] = true;
+}
+
+void CorvisentMain::cmdClearHumidHighLow_Click(int slot) {
+    clearExtreme(at(lblHHighest, slot));
+    clearExtreme(at(lblHLowest, slot));
+    if (slot >= 1 && slot <= 4) bHHighLowEmpty[slot] = true;
+}
+
+// ---------------------------------------------------------------- double-clicks
+
+void CorvisentMain::lblSensor1_DblClick(int row) {
+    try {
+        if (row < 1 || row > 10) modSupport::raiseSubscriptOutOfRange();
+        auto& setup = formSensorSetup::instance();
+        const QString type = setup.lblDeviceType[row]->text();
+        const bool off = lblSensorReading[row]->text() == QLatin1String("OFF");
+        if (IsCameraName(type)) {
+            if (rt::value(setup.chkRunningXp) == 1 && rt::value(setup.chkMultiCamEnabled) == 1) return;
+            if (rt::tag(lblCurrentCamView) != QLatin1String("99") && !off) {
+                if (!rt::visible(frameSummaryVidContainer))
+                    SwitchToVideo0(lblPrevCamSetupIndex->text().trimmed().toInt(), 0);
+                SwitchToVideo0(row, 1);
+                ezVidCap1[0]->setMinimumSize(rt::twipsToPixels(4800), rt::twipsToPixels(3600));
+                if (rt::visible(frameSummaryVidContainer)) frameSummaryVidContainer->hide();
+                rt::setTag(lblCurrentCamView, QStringLiteral("98"));
+            } else {
+                setup.show();
+            }
+            return;
+        }
+        const int kind = TypeCodeOfName(type);
+        if (type == strTypeComboHumid || type == strTypeComboTemp) {
+            setup.bringToFront();
+            return;
+        }
+        const int tabIndex = TabIndexOfKind(kind);
+        if (tabIndex < 0) return;
+        if (!off) setTab(tabIndex);
+        else setup.bringToFront();
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("There was an error in ShowSensorSetupForm"));
+    }
+}
+
+void CorvisentMain::lblSensorStatus_DblClick(int row) {
+    if (row < 1 || row > 10) return;
+    if (lblSensorStatus[row]->text() == QLatin1String("Sensor Error")) formSensorSetup::instance().bringToFront();
+}
+
+void CorvisentMain::sstabCorvisentMan_Click(int /*previousTab*/) {
+    try {
+        if (lblCurrentCamView->text().isEmpty() || rt::tag(lblCurrentCamView) == QLatin1String("99")) return;
+        const int p = lblPrevCamSetupIndex->text().trimmed().toInt();
+        const int now = tab();
+        if (now == tabVideo) SwitchToVideo0(p, 0);
+        else if (now == tabSummary && rt::visible(frameSummaryVidContainer)) SwitchToVideo0(p, 1);
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("Error in TabClick function"), rt::vbOKOnly, QStringLiteral("Corvisent Manager"));
+    }
 }

@@ -1,12 +1,238 @@
 #pragma once
 #include <QMainWindow>
+#include <array>
 
-// The main window: one instance, created on first use.
+#include "runtime/controls.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class ezVidCap;
+namespace platform {
+class MSCommControl;
+}
+namespace rt {
+class Timer;
+}
+
+// The main window: one instance, created on first use. Controls are public and named as the
+// program's code refers to them. Arrays are indexed by device row (1..10, element 0 unused) or by
+// display slot (1..4, element 0 unused) unless noted.
 class CorvisentMain : public QMainWindow {
     Q_OBJECT
 public:
     static CorvisentMain& instance();
 
+    template <typename T> using Rows = std::array<T*, 11>;
+    template <typename T> using Slots = std::array<T*, 5>;
+
+    // Tab indexes of sstabCorvisentMan.
+    enum TabIndex : int {
+        tabSummary = 0,
+        tabTemperature = 1,
+        tabHumidity = 2,
+        tabProximity = 3,
+        tabVideo = 4,
+        tabWater = 5,
+        tabAcceleration = 6,
+        tabDistance = 7,
+    };
+
+    // ---- Tab strip.
+    QTabWidget* sstabCorvisentMan = nullptr;
+    // Current tab by index.
+    int tab() const;
+    void setTab(int index);
+    // A tab switched off is removed from the tab bar until switched on again.
+    bool tabEnabled(int index) const;
+    void setTabEnabled(int index, bool on);
+
+    // ---- Summary rows, by device row.
+    Rows<QLabel> lblSensor1{};       // device name; right-click opens the popup menu
+    Rows<QLabel> lblSensorReading{}; // reading or "OFF" / "NA"
+    Rows<QLabel> lblSensorStatus{};  // status text ("OK", "Sensor Error", ...)
+    Rows<QLabel> lblMeasure{};       // unit; Tag "1" on a combined sensor's temperature half
+
+    // ---- Summary camera view.
+    rt::CaptionFrame* frameSummaryVidContainer = nullptr; // "Video Surveillance"
+    QLabel* lblCurrentCamView = nullptr;                   // hidden; Tag = summary view state
+    QLabel* lblPrevCamSetupIndex = nullptr;                // hidden; "99"
+    QLabel* lblPrevCamSubIndex = nullptr;                  // hidden; "99"
+    QPushButton* cmdSnapPicture = nullptr;                 // "Save Picture"
+    std::array<ezVidCap*, 5> ezVidCap1{};                  // 0 = summary preview, 1..4 camera slots
+
+    // ---- Slot titles of the kind tabs: 0..3 distance, 4..7 temperature, 8..11 humidity,
+    // 12..15 proximity, 16..19 water, 20..23 accelerometer.
+    std::array<QLabel*, 24> Label3{};
+
+    // ---- Temperature tab, by display slot.
+    Slots<QLabel> lblTempDeviceName{};
+    Slots<QPlainTextEdit> txtTempInData{};
+    Slots<QPushButton> cmdClearTempLog{};
+    Slots<rt::CaptionFrame> frameTCover{}; // shown while the slot is empty; Tag = device row
+    Slots<QLabel> lblTHighest{};           // tool tip = date and time of the value
+    Slots<QLabel> lblTLowest{};
+    Slots<QPushButton> cmdClearTempHighLow{};
+    QPushButton* cmdSetThresh = nullptr;
+    QLabel* lblNoTDevicePresent = nullptr;
+
+    // ---- Humidity tab.
+    Slots<QLabel> lblHumidDeviceName{};
+    Slots<QPlainTextEdit> txtHumidInData{};
+    Slots<QPushButton> cmdClearHumidLog{};
+    Slots<rt::CaptionFrame> frameHCover{};
+    Slots<QLabel> lblHHighest{};
+    Slots<QLabel> lblHLowest{};
+    Slots<QPushButton> cmdClearHumidHighLow{};
+    QPushButton* cmdSetThreshold = nullptr;
+    QLabel* lblNoHDevicePresent = nullptr;
+
+    // Per slot: true while the highest and lowest labels hold no reading yet (at start and after
+    // a reset), so that the next reading sets both.
+    std::array<bool, 5> bTHighLowEmpty{{true, true, true, true, true}};
+    std::array<bool, 5> bHHighLowEmpty{{true, true, true, true, true}};
+
+    // ---- Proximity tab.
+    Slots<QLabel> lblProximDeviceName{};
+    Slots<QPlainTextEdit> txtProximData{};
+    Slots<QPushButton> cmdClearProximityLog{};
+    Slots<rt::CaptionFrame> framePCover{};
+    QPushButton* cmdSetProxBehaviors = nullptr;
+    QLabel* lblNoPDevicePresent = nullptr;
+
+    // ---- Water tab.
+    Slots<QLabel> lblWaterDeviceName{};
+    Slots<QPlainTextEdit> txtWaterData{};
+    Slots<QPushButton> cmdClearWaterLog{};
+    Slots<rt::CaptionFrame> frameWCover{};
+    QPushButton* cmdSetThresh1 = nullptr;
+    QLabel* Label2 = nullptr; // "No water sensing devices present."
+
+    // ---- Acceleration tab.
+    Slots<QLabel> lblAccelDeviceName{};
+    Slots<QPlainTextEdit> txtAccelData{};
+    Slots<QPushButton> cmdClearAccelLog{};
+    Slots<rt::CaptionFrame> frameACover{};
+    Slots<QPushButton> cmdCalibrate{};
+    Slots<QPushButton> cmdSetToBump{};
+    Slots<QPushButton> cmdSetBumpSens{};
+    std::array<QPushButton*, 2> cmdSendDPlus{}; // element 1 only; never shown
+    QPushButton* cmdSetThresh2 = nullptr;
+    QLabel* lblNoAccelDevices = nullptr;
+
+    // ---- Distance tab.
+    Slots<QLabel> lblDistanceDeviceName{};
+    Slots<QPlainTextEdit> txtDistanceData{}; // Tag "1" when the last line changed the object state
+    Slots<QPushButton> cmdClearDistanceLog{};
+    Slots<rt::CaptionFrame> frameDCover{};
+    Slots<QPushButton> cmdSetToProximityMode{};
+    Slots<QPushButton> cmdSensD{};
+    QPushButton* cmdSetThresh3 = nullptr;
+    QLabel* lblNoDistanceDevices = nullptr;
+
+    // ---- Video tab.
+    Slots<QLabel> lblCamDeviceName{};
+    Slots<rt::CaptionFrame> frameSurvTabCoverUp{}; // caption = device row shown once attached
+    Slots<QLabel> Label1{};                        // Tag = capture driver name of the slot's camera
+    QPushButton* cmdCameraProp = nullptr;          // "Video Properties"
+    QPushButton* cmdResChange = nullptr;           // "Resolution Change"
+    QLabel* lblNoCamDevicePresent = nullptr;
+
+    // ---- Invisible per-row controls.
+    Rows<platform::MSCommControl> MSComm{};  // temperature, humidity, combined
+    Rows<platform::MSCommControl> MSCommP{}; // proximity
+    Rows<platform::MSCommControl> MSCommW{}; // water
+    Rows<platform::MSCommControl> MSCommA{}; // accelerometer
+    Rows<platform::MSCommControl> MSCommD{}; // distance
+    Rows<rt::Timer> Timer1{};
+    Rows<rt::Timer> ProximityTimer{};
+    Rows<rt::Timer> WaterTimer{};
+
+    // ---- Right-click menu of a summary row.
+    QMenu* mnuPopUp = nullptr; // "mnuPopupHidden"
+    QAction* mnuPopUpConnectThisSensor = nullptr;
+    QAction* mnuPopupConnectAll = nullptr;
+    QAction* mnuPopupRename = nullptr;
+    QAction* mnuPopUpSetThresh = nullptr;
+    QAction* mnuPopUpEvents = nullptr;
+    QAction* mnuPopUpSetProxNotifications = nullptr;
+    QAction* mnuPopupSetProximityMode = nullptr;
+    QAction* mnuPopupCalibrate = nullptr;
+    QAction* mnuPopUpSetToBinaryMode = nullptr;
+    QAction* mnuPopupSetSensitivity = nullptr;
+
+    // ---- Handlers of this window.
+    // Mouse buttons as the handlers number them: 1 left, 2 right, 4 middle.
+    void lblSensor1_MouseDown(int row, int button, int shift, int x, int y);
+    void lblSensor1_DblClick(int row);
+    void lblSensorStatus_DblClick(int row);
+    void mnuPopUpConnectThisSensor_Click();
+    void mnuPopupConnectAll_Click();
+    void mnuPopUpEvents_Click();
+    void mnuPopUpSetProxNotifications_Click();
+    void mnuPopUpSetThresh_Click();
+    void cmdSetProxBehaviors_Click();
+    void cmdSetThresh_Click();
+    void cmdSetThreshold_Click();
+    void cmdSetThresh1_Click();
+    void cmdSetThresh2_Click();
+    void cmdSetThresh3_Click();
+    void cmdClearTempLog_Click(int slot);
+    void cmdClearHumidLog_Click(int slot);
+    void cmdClearProximityLog_Click(int slot);
+    void cmdClearWaterLog_Click(int slot);
+    void cmdClearAccelLog_Click(int slot);
+    void cmdClearDistanceLog_Click(int slot);
+    void cmdClearTempHighLow_Click(int slot);
+    void cmdClearHumidHighLow_Click(int slot);
+    void sstabCorvisentMan_Click(int previousTab);
+
+    // ---- Sensor mode, sensitivity and calibration commands (CorvisentMain_commands.cpp).
+    void cmdCalibrate_Click(int slot);
+    void mnuPopupCalibrate_Click();
+    void CalibrateOnConnection(int row, int slot);
+    void cmdSetBumpSens_Click(int slot);
+    void cmdSensD_Click(int slot);
+    void mnuPopupSetSensitivity_Click();
+    void cmdSetToBump_Click(int slot);
+    void cmdSetToProximityMode_Click(int slot);
+    void mnuPopUpSetToBinaryMode_Click();
+    void mnuPopupSetProximityMode_Click();
+    void StartInBumpMode(int row);
+    void StartInProximityMode(int row);
+
+    // ---- Port events, timer ticks and disconnect display (CorvisentMain_events.cpp).
+    void MSCommP_OnComm(int row);
+    void MSCommW_OnComm(int row);
+    void MSCommA_OnComm(int row);
+    void MSCommD_OnComm(int row);
+    void Timer1_Timer(int row);
+    void WaterTimer_Timer(int row);
+    void cmdDisconnectSensor_Click(int row);
+
+    // ---- Summary camera view (CorvisentMain_cameras.cpp): mode 1 shows the camera of the device
+    // row in the summary view, any other mode closes that view.
+    void SwitchToVideo0(int row, int mode);
+
+    // ---- Renaming a sensor (CorvisentMain_rename.cpp).
+    void mnuPopupRename_Click();
+    void lblTempDeviceName_DblClick(int slot);
+    void lblHumidDeviceName_DblClick(int slot);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     CorvisentMain();
+    void buildSummaryTab();
+    void buildKindTabs();
+    void buildVideoTab();
+    void buildInvisibleControls();
+    void buildPopupMenu();
+    QWidget* m_pages[8] = {};
+    int m_prevTab = 0;
+    QString m_captions[8];
 };

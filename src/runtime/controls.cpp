@@ -1,0 +1,181 @@
+#include "runtime/controls.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QVariant>
+
+#include "runtime/error.h"
+
+namespace rt {
+
+namespace {
+const char* const kTag = "rtTag";
+const char* const kCaption = "caption";
+const char* const kForeColor = "rtForeColor";
+const char* const kBackColor = "rtBackColor";
+} // namespace
+
+QString tag(const QObject* o) { return o ? o->property(kTag).toString() : QString(); }
+
+void setTag(QObject* o, const QString& text) {
+    if (o) o->setProperty(kTag, text);
+}
+
+bool visible(const QWidget* w) { return w && !w->isHidden(); }
+
+void setVisible(QWidget* w, bool on) {
+    if (w) w->setVisible(on);
+}
+
+bool visible(const QAction* a) { return a && a->isVisible(); }
+
+void setVisible(QAction* a, bool on) {
+    if (a) a->setVisible(on);
+}
+
+QString caption(const QObject* o) {
+    if (!o) return QString();
+    if (auto* l = qobject_cast<const QLabel*>(o)) return l->text();
+    if (auto* b = qobject_cast<const QAbstractButton*>(o)) return b->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(o)) return g->title();
+    if (auto* e = qobject_cast<const QLineEdit*>(o)) return e->text();
+    if (auto* p = qobject_cast<const QPlainTextEdit*>(o)) return p->toPlainText();
+    if (auto* t = qobject_cast<const QTextEdit*>(o)) return t->toPlainText();
+    if (auto* a = qobject_cast<const QAction*>(o)) return a->text();
+    return o->property(kCaption).toString();
+}
+
+void setCaption(QObject* o, const QString& text) {
+    if (!o) return;
+    if (auto* l = qobject_cast<QLabel*>(o)) l->setText(text);
+    else if (auto* b = qobject_cast<QAbstractButton*>(o)) b->setText(text);
+    else if (auto* g = qobject_cast<QGroupBox*>(o)) g->setTitle(text);
+    else if (auto* e = qobject_cast<QLineEdit*>(o)) {
+        if (e->text() != text) e->setText(text);
+    } else if (auto* p = qobject_cast<QPlainTextEdit*>(o)) {
+        if (p->toPlainText() != text) p->setPlainText(text);
+    } else if (auto* t = qobject_cast<QTextEdit*>(o)) {
+        if (t->toPlainText() != text) t->setPlainText(text);
+    } else if (auto* a = qobject_cast<QAction*>(o)) a->setText(text);
+    else o->setProperty(kCaption, text);
+}
+
+QColor colorFromBgr(long bgr) {
+    const unsigned long v = static_cast<unsigned long>(bgr) & 0xFFFFFFu;
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+long bgrFromColor(const QColor& c) {
+    return long(c.red()) | (long(c.green()) << 8) | (long(c.blue()) << 16);
+}
+
+long foreColor(const QWidget* w) {
+    if (!w) return vbBlack;
+    const QVariant v = w->property(kForeColor);
+    return v.isValid() ? long(v.toLongLong()) : vbBlack;
+}
+
+void setForeColor(QWidget* w, long bgr) {
+    if (!w) return;
+    w->setProperty(kForeColor, qlonglong(bgr));
+    QPalette p = w->palette();
+    const QColor c = colorFromBgr(bgr);
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    p.setColor(QPalette::ButtonText, c);
+    w->setPalette(p);
+}
+
+long backColor(const QWidget* w) {
+    if (!w) return vbWhite;
+    const QVariant v = w->property(kBackColor);
+    return v.isValid() ? long(v.toLongLong()) : bgrFromColor(w->palette().color(w->backgroundRole()));
+}
+
+void setBackColor(QWidget* w, long bgr) {
+    if (!w) return;
+    w->setProperty(kBackColor, qlonglong(bgr));
+    QPalette p = w->palette();
+    p.setColor(w->backgroundRole(), colorFromBgr(bgr));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+double fontSize(const QWidget* w) { return w ? w->font().pointSizeF() : 0.0; }
+
+void setFontSize(QWidget* w, double points) {
+    if (!w || points <= 0) return;
+    QFont f = w->font();
+    f.setPointSizeF(points);
+    w->setFont(f);
+}
+
+int twipsToPixels(int twips) { return (twips + 7) / 15; }
+
+void setWidthTwips(QWidget* w, int twips) {
+    if (w) w->setFixedWidth(twipsToPixels(twips));
+}
+
+void setHeightTwips(QWidget* w, int twips) {
+    if (w) w->setFixedHeight(twipsToPixels(twips));
+}
+
+int value(const QCheckBox* box) {
+    if (!box) return 0;
+    switch (box->checkState()) {
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    default: return 0;
+    }
+}
+
+void setValue(QCheckBox* box, int v) {
+    if (!box) return;
+    if (v < 0 || v > 2) throw VbError(380, QStringLiteral("Invalid property value"));
+    if (v == 2) box->setTristate(true);
+    const Qt::CheckState s = v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+    box->setCheckState(s);
+}
+
+bool optionValue(const QRadioButton* option) { return option && option->isChecked(); }
+
+void setOptionValue(QRadioButton* option, bool on) {
+    if (!option || option->isChecked() == on) return;
+    if (on) {
+        option->setChecked(true); // auto-exclusive: the others of the container clear themselves
+        return;
+    }
+    const bool exclusive = option->autoExclusive();
+    option->setAutoExclusive(false);
+    option->setChecked(false);
+    option->setAutoExclusive(exclusive);
+}
+
+CaptionFrame::CaptionFrame(const QString& caption, QWidget* parent) : QFrame(parent), m_caption(caption) {
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+}
+
+void CaptionFrame::setCaption(const QString& text) {
+    if (m_caption == text) return;
+    m_caption = text;
+    update();
+}
+
+void CaptionFrame::paintEvent(QPaintEvent* e) {
+    QFrame::paintEvent(e);
+    if (m_caption.isEmpty()) return;
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+    p.drawText(contentsRect().adjusted(6, 6, -6, -6), Qt::AlignCenter | Qt::TextWordWrap, m_caption);
+}
+
+} // namespace rt

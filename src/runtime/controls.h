@@ -1,0 +1,89 @@
+#pragma once
+#include <QColor>
+#include <QFrame>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QObject;
+class QRadioButton;
+class QWidget;
+
+namespace rt {
+
+// Window-control behaviour on top of Qt widgets: the properties the program's code reads and
+// writes on its controls, with the meaning they have there.
+
+// --- Tag: free text kept on any control (a dynamic property; "" until set).
+QString tag(const QObject* o);
+void setTag(QObject* o, const QString& text);
+
+// --- Visible: the control's own flag, independent of whether its window is on screen
+// (a label on a hidden tab page still counts as visible).
+bool visible(const QWidget* w);
+void setVisible(QWidget* w, bool on);
+
+// --- Caption / Text of labels, buttons, check boxes, group boxes, cover frames, line and text
+// edits, menu entries. Unknown widgets keep it in a "caption" property.
+QString caption(const QObject* o);
+void setCaption(QObject* o, const QString& text);
+
+// --- Colours as long values in blue-green-red order (0x00BBGGRR).
+constexpr long vbBlack = 0;
+constexpr long vbRed = 255;
+constexpr long vbGreen = 65280;
+constexpr long vbBlue = 16711680;
+constexpr long vbWhite = 16777215;
+QColor colorFromBgr(long bgr);
+long bgrFromColor(const QColor& c);
+// Text colour; reads back exactly what was set (black for a control never set).
+long foreColor(const QWidget* w);
+void setForeColor(QWidget* w, long bgr);
+// Background colour; reads back what was set, or the control's palette background.
+long backColor(const QWidget* w);
+void setBackColor(QWidget* w, long bgr);
+
+// --- Font size in points.
+double fontSize(const QWidget* w);
+void setFontSize(QWidget* w, double points);
+
+// --- Sizes given in twips (15 twips to a pixel at the normal 96 dpi).
+int twipsToPixels(int twips);
+// Fixes the control's width to the given twips.
+void setWidthTwips(QWidget* w, int twips);
+void setHeightTwips(QWidget* w, int twips);
+
+// --- Check box value: 0 unticked, 1 ticked, 2 greyed. Any other value raises rt::VbError 380
+// "Invalid property value" and leaves the box unchanged. Setting a new value emits the box's
+// state signals, so its handler runs as for a click; setting the value it has runs nothing.
+int value(const QCheckBox* box);
+void setValue(QCheckBox* box, int v);
+
+// --- Option button value. Selecting one clears the others of its container (as a click does);
+// clearing a selected one leaves its container with none selected, which Qt's exclusive
+// grouping alone would refuse.
+bool optionValue(const QRadioButton* option);
+void setOptionValue(QRadioButton* option, bool on);
+
+// --- Menu entries.
+bool visible(const QAction* a);
+void setVisible(QAction* a, bool on);
+
+// A frame that can carry a caption, painted centred in its area: used as the cover that hides an
+// empty display position, and as a captioned container.
+class CaptionFrame : public QFrame {
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ caption WRITE setCaption)
+public:
+    explicit CaptionFrame(const QString& caption = QString(), QWidget* parent = nullptr);
+    QString caption() const { return m_caption; }
+    void setCaption(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QString m_caption;
+};
+
+} // namespace rt

@@ -1,0 +1,422 @@
+#include "settings/modSupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "app/CorvisentMain.h"
+#include "platform/registry.h"
+#include "runtime/appdir.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "setup/formSensorSetup.h"
+
+namespace modSupport {
+
+void raiseSubscriptOutOfRange() { throw rt::VbError(9, QStringLiteral("Subscript out of range")); }
+
+const QString strTypeTemperature = QStringLiteral("Corvisent/T (Temperature)");
+const QString strTypeHumidity = QStringLiteral("Corvisent/H (Humidity)");
+const QString strTypeProximity = QStringLiteral("Corvisent/P (Proximity)");
+const QString strTypeVideo = QStringLiteral("Corvisent/V (Video)");
+const QString strTypeWater = QStringLiteral("Corvisent/W (Water)");
+const QString strTypeComboHumid = QStringLiteral("Combo Sensor (Humidity)");
+const QString strTypeComboTemp = QStringLiteral("Combo Sensor (Temperature)");
+const QString strTypeComboOffer = QStringLiteral("Corvisent Combo Sensor (Temp. & Humidity)");
+const QString strTypeAccel = QStringLiteral("Corvisent/A (2-Axis Accelerometer)");
+const QString strTypeDistance = QStringLiteral("Corvisent/D (Distance)");
+const QString strTypeVideo2 = QStringLiteral("Corvisent/V2 (Single camera only)");
+const QString strTypeVideoMotion = QStringLiteral("Corvisent/V with Motion Det");
+
+int TypeCodeOfName(const QString& name) {
+    if (name == strTypeTemperature) return typeTemperature;
+    if (name == strTypeHumidity) return typeHumidity;
+    if (name == strTypeProximity) return typeProximity;
+    if (name == strTypeVideo) return typeVideo;
+    if (name == strTypeWater) return typeWater;
+    if (name == strTypeComboHumid) return typeCombo;
+    if (name == strTypeAccel) return typeAccel;
+    if (name == strTypeDistance) return typeDistance;
+    if (name == strTypeVideo2) return typeVideo2;
+    return typeEmpty;
+}
+
+QString TypeNameOfCode(int code) {
+    switch (code) {
+    case typeTemperature: return strTypeTemperature;
+    case typeHumidity: return strTypeHumidity;
+    case typeProximity: return strTypeProximity;
+    case typeVideo: return strTypeVideo;
+    case typeWater: return strTypeWater;
+    case typeCombo: return strTypeComboHumid;
+    case typeAccel: return strTypeAccel;
+    case typeDistance: return strTypeDistance;
+    case typeVideo2: return strTypeVideo2;
+    default: return QString();
+    }
+}
+
+bool IsCameraName(const QString& name) {
+    return name == strTypeVideo || name == strTypeVideo2 || name == strTypeVideoMotion;
+}
+
+Table<11> iDeviceType;
+Table<11> iPortOpen;
+Table<11> iProxMode;
+Table<11> iBumpMode;
+Table<11> iProxSlot;
+Table<11> iReadMinutes;
+Table<11> iMinuteCount;
+Table<12> iConnectPort;
+Table<11> iScanAdded;
+Table<6> iTempTabSlot;
+Table<6> iHumidTabSlot;
+Table<6> iProxTabSlot;
+Table<6> iWaterTabSlot;
+Table<6> iAccelTabSlot;
+Table<6> iDistTabSlot;
+Table<6> iCamSlot;
+ProxToCamTable iProxToCam;
+
+int iSelectedRow = 0;
+int iRenameType = 0;
+int iRenameIndex = 0;
+bool bSettingMode = false;
+QString strINIPath = QStringLiteral("corvisent.ini");
+long lMaxFileSize = 1024000;
+int iScreenSaverCmd = 0;
+
+Table<6>* TabSlotTable(int typeCode) {
+    switch (typeCode) {
+    case typeTemperature: return &iTempTabSlot;
+    case typeHumidity: return &iHumidTabSlot;
+    case typeProximity: return &iProxTabSlot;
+    case typeWater: return &iWaterTabSlot;
+    case typeAccel: return &iAccelTabSlot;
+    case typeDistance: return &iDistTabSlot;
+    default: return nullptr;
+    }
+}
+
+int TabIndexOfKind(int typeCode) {
+    switch (typeCode) {
+    case typeTemperature: return CorvisentMain::tabTemperature;
+    case typeHumidity: return CorvisentMain::tabHumidity;
+    case typeProximity: return CorvisentMain::tabProximity;
+    case typeWater: return CorvisentMain::tabWater;
+    case typeAccel: return CorvisentMain::tabAcceleration;
+    case typeDistance: return CorvisentMain::tabDistance;
+    default: return -1;
+    }
+}
+
+int& ProxToCamTable::operator()(int kind, int slot) {
+    if (kind == typeProximity) return m_prox[slot];
+    if (kind == typeDistance) return m_dist[slot];
+    raiseSubscriptOutOfRange();
+}
+
+int ProxToCamTable::operator()(int kind, int slot) const {
+    if (kind == typeProximity) return m_prox[slot];
+    if (kind == typeDistance) return m_dist[slot];
+    raiseSubscriptOutOfRange();
+}
+
+void ProxToCamTable::fill(int v) {
+    m_prox.fill(v);
+    m_dist.fill(v);
+}
+
+// ---- Load guard.
+namespace {
+int g_loadDepth = 0;
+}
+
+LoadGuard::LoadGuard() { ++g_loadDepth; }
+LoadGuard::~LoadGuard() { --g_loadDepth; }
+bool loading() { return g_loadDepth > 0; }
+
+// ---- Slot finder.
+bool SlotResult::usable() const {
+    if (kind == Slot) return slot >= 1 && slot <= 4;
+    if (kind == Pair) return tempSlot >= 1 && tempSlot <= 4 && humidSlot >= 1 && humidSlot <= 4;
+    return false;
+}
+
+QString SlotResult::text() const {
+    if (kind == Slot) return QString::number(slot);
+    if (kind == Pair) return QString::number(tempSlot) + QString::number(humidSlot);
+    return QString();
+}
+
+namespace {
+
+constexpr int kSlotsPerTab = 4;
+
+// First place 1..4 of a table holding `freeMark`, 0 when none.
+template <int N> int firstFree(const Table<N>& t, int freeMark) {
+    for (int k = 1; k <= kSlotsPerTab; ++k)
+        if (t[k] == freeMark) return k;
+    return 0;
+}
+
+QString fullMessage(int typeCode) {
+    switch (typeCode) {
+    case typeTemperature: return QStringLiteral("Temperature");
+    case typeHumidity: return QStringLiteral("Humidity");
+    case typeWater: return QStringLiteral("Water");
+    case typeAccel: return QStringLiteral("Accelerometer");
+    case typeDistance: return QStringLiteral("Distance");
+    default: return QString();
+    }
+}
+
+} // namespace
+
+SlotResult FindFirstTabSlotAvailable(int typeCode) {
+    SlotResult r;
+    if (typeCode == typeCombo) {
+        if (iTempTabSlot[0] >= kSlotsPerTab || iHumidTabSlot[0] >= kSlotsPerTab) {
+            rt::MsgBox(QStringLiteral("There are no more available slots on the tab for this sensor."));
+            r.kind = SlotResult::Full;
+            return r;
+        }
+        r.kind = SlotResult::Pair;
+        r.tempSlot = firstFree(iTempTabSlot, 0);
+        r.humidSlot = firstFree(iHumidTabSlot, 0);
+        return r;
+    }
+    if (typeCode == typeCameraUnnamed || typeCode == typeVideo || typeCode == typeVideo2) {
+        if (const int k = firstFree(iCamSlot, camSlotFree)) {
+            r.kind = SlotResult::Slot;
+            r.slot = k;
+        }
+        return r;
+    }
+    Table<6>* t = TabSlotTable(typeCode);
+    if (!t) return r;
+    if ((*t)[0] >= kSlotsPerTab) {
+        if (typeCode != typeProximity)
+            rt::MsgBox(QStringLiteral("There are no more available slots on the %1 tab for this sensor.")
+                           .arg(fullMessage(typeCode)));
+        r.kind = SlotResult::Full;
+        return r;
+    }
+    if (const int k = firstFree(*t, 0)) {
+        r.kind = SlotResult::Slot;
+        r.slot = k;
+    }
+    return r;
+}
+
+// ---- Row controls.
+namespace {
+
+// Runs one procedure body; a run-time error ends it with the procedure's message.
+template <typename F> void reported(const QString& message, F body) {
+    try {
+        body();
+    } catch (const std::exception&) {
+        rt::MsgBox(message);
+    }
+}
+
+bool validRow(int row) { return row >= 1 && row <= 10; }
+
+} // namespace
+
+void MakeInvisible(int mode, int row, int typeCode) {
+    reported(QStringLiteral("MakeInvisible Error"), [&] {
+        if (!validRow(row)) raiseSubscriptOutOfRange();
+        auto& m = CorvisentMain::instance();
+        auto& s = formSensorSetup::instance();
+        rt::setWidthTwips(m.lblSensor1[row], 3375);
+        if (mode != 1) {
+            s.txtDeviceComNumber[row]->hide();
+            rt::setValue(s.chkFileLogging[row], 0);
+            rt::setValue(s.chkTabLogging[row], 0);
+            formSensorSetup::setPicture(s.imgStatus[row], rt::appFile(QStringLiteral("reddot.gif")));
+            s.imgStatus[row]->hide();
+            s.lblDeviceType[row]->hide();
+            m.lblSensorStatus[row]->hide();
+            rt::setFontSize(m.lblSensorStatus[row], 14);
+            m.lblSensorStatus[row]->setText(QStringLiteral("OK"));
+            m.lblSensor1[row]->hide();
+            m.lblSensorReading[row]->hide();
+            if (typeCode == typeCombo) {
+                if (!validRow(row + 1)) raiseSubscriptOutOfRange();
+                m.lblSensor1[row + 1]->hide();
+                m.lblSensorReading[row + 1]->hide();
+                m.lblMeasure[row + 1]->hide();
+                m.lblSensorStatus[row + 1]->hide();
+            }
+            s.cmdConnectSensor[row]->hide();
+            s.cmdDeleteMe[row]->hide();
+            s.chkTabLogging[row]->hide();
+            s.chkFileLogging[row]->hide();
+            if (typeCode == typeVideo || typeCode == typeVideo2) s.chkSendToSummary[row]->hide();
+            if (typeCode == typeAccel || typeCode == typeDistance) s.chkBinaryMode[row]->hide();
+            return;
+        }
+        s.imgStatus[row]->show();
+        s.lblDeviceType[row]->show();
+        s.cmdConnectSensor[row]->show();
+        s.cmdDeleteMe[row]->show();
+        s.chkTabLogging[row]->show();
+        s.chkFileLogging[row]->show();
+        if (typeCode == typeVideo || typeCode == typeVideo2) s.chkSendToSummary[row]->show();
+        if (typeCode == typeAccel || typeCode == typeDistance) s.chkBinaryMode[row]->show();
+        m.lblSensor1[row]->show();
+        m.lblSensorReading[row]->show();
+    });
+}
+
+void CreateSetupArray() {
+    reported(QStringLiteral("Error in CreateSetupArray"), [] {
+        iDeviceType.fill(0);
+        auto& s = formSensorSetup::instance();
+        for (int row = 1; row <= 10; ++row) {
+            if (!rt::visible(s.lblDeviceType[row])) {
+                iDeviceType[row] = typeEmpty;
+                continue;
+            }
+            const int code = TypeCodeOfName(s.lblDeviceType[row]->text());
+            if (code == typeEmpty) continue; // keeps a combined pair's second row
+            iDeviceType[row] = code;
+            if (code == typeCombo) iDeviceType[row + 1] = typeCombo; // row 10: no partner row
+            if (code == typeVideo || code == typeVideo2) {
+                const int k = s.lblSubIndex[row]->text().trimmed().toInt();
+                if (k < 1 || k > 4) raiseSubscriptOutOfRange();
+                s.chkCamMonitorOnly[k]->show();
+            }
+        }
+    });
+}
+
+void ClearArrays() {
+    reported(QStringLiteral("There was an error while clearing the arrays"), [] {
+        iPortOpen.fill(0);
+        iMinuteCount.fill(0);
+        iProxMode.fill(0);
+        iBumpMode.fill(0);
+        iScanAdded.fill(0);
+        iProxSlot.fill(0);
+        for (Table<6>* t : {&iTempTabSlot, &iHumidTabSlot, &iProxTabSlot, &iWaterTabSlot, &iAccelTabSlot,
+                            &iDistTabSlot})
+            t->fill(0);
+        for (int k = 0; k <= 4; ++k) iCamSlot[k] = camSlotFree;
+        iProxToCam.fill(noCamera);
+    });
+}
+
+QString GetSubIndexList(int typeCode) {
+    QString list;
+    auto& s = formSensorSetup::instance();
+    for (int row = 1; row <= 10; ++row) {
+        const int code = iDeviceType[row];
+        if (code != typeCode && code != typeDistance) continue;
+        bool ok = false;
+        const int slot = s.lblSubIndex[row]->text().trimmed().toInt(&ok);
+        if (!ok) break; // ends quietly with what was built
+        list += QString::number(slot);
+    }
+    return list;
+}
+
+bool AnyDeviceInSlots2to10() {
+    for (int row = 2; row <= 10; ++row)
+        if (iDeviceType[row] != typeEmpty) return true;
+    return false;
+}
+
+namespace {
+
+// Puts the proximity actions of event index k back to "no action", in the window and the store.
+void resetProximityActions(int k) {
+    auto& s = formSensorSetup::instance();
+    rt::setOptionValue(s.optSysCommandDisabled[k], true);
+    s.txtDelayEventAway[k]->setText(QStringLiteral("0"));
+    s.txtDelayEventUp[k]->setText(QStringLiteral("0"));
+    s.lblCommandOnProx[k]->setText(QStringLiteral("Path not set"));
+    s.lblCommandOnProxApproach[k]->setText(QStringLiteral("Path not set"));
+    if (loading()) return;
+    const QString app = QStringLiteral("Corvisent Manager");
+    const QString sec = QStringLiteral("Program Setup");
+    const QString n = QString::number(k);
+    platform::SaveSetting(app, sec, QStringLiteral("optRunCommand") + n, QStringLiteral("0"));
+    platform::SaveSetting(app, sec, QStringLiteral("ProximityRunCommand") + n, QStringLiteral("Path not set"));
+    platform::SaveSetting(app, sec, QStringLiteral("ProximityRunCommandApproach") + n,
+                          QStringLiteral("Path not set"));
+    platform::SaveSetting(app, sec, QStringLiteral("DelayEventAway") + n, QStringLiteral("0"));
+    platform::SaveSetting(app, sec, QStringLiteral("DelayEventUp") + n, QStringLiteral("0"));
+}
+
+// Whether any configured row other than a deleted one still holds proximity event index k.
+bool eventIndexInUse(int k) {
+    for (int row = 1; row <= 10; ++row) {
+        const int code = iDeviceType[row];
+        if ((code == typeProximity || code == typeDistance) && iProxSlot[row] == k) return true;
+    }
+    return false;
+}
+
+void noDeviceState(int typeCode, QLabel* label, int tabIndex) {
+    auto& m = CorvisentMain::instance();
+    auto& s = formSensorSetup::instance();
+    const Table<6>* t = TabSlotTable(typeCode);
+    const bool none = (*t)[0] < 1;
+    if (none) {
+        if (label) {
+            label->show();
+            label->raise();
+        }
+        m.setTabEnabled(tabIndex, false);
+        if (typeCode == typeProximity)
+            for (int k = 1; k <= 4; ++k)
+                if (!eventIndexInUse(k)) resetProximityActions(k);
+        rt::setValue(s.chkEmailAlert[typeCode], 0);
+    } else {
+        if (label) label->hide();
+        m.setTabEnabled(tabIndex, true);
+    }
+}
+
+} // namespace
+
+void CheckIfNoDevices(int typeCode) {
+    reported(QStringLiteral("CheckIfNoDevices Error"), [&] {
+        auto& m = CorvisentMain::instance();
+        switch (typeCode) {
+        case typeTemperature: noDeviceState(typeCode, m.lblNoTDevicePresent, CorvisentMain::tabTemperature); break;
+        case typeHumidity: noDeviceState(typeCode, m.lblNoHDevicePresent, CorvisentMain::tabHumidity); break;
+        case typeProximity: noDeviceState(typeCode, m.lblNoPDevicePresent, CorvisentMain::tabProximity); break;
+        case typeWater: noDeviceState(typeCode, nullptr, CorvisentMain::tabWater); break;
+        case typeCombo:
+            noDeviceState(typeTemperature, m.lblNoTDevicePresent, CorvisentMain::tabTemperature);
+            noDeviceState(typeHumidity, m.lblNoHDevicePresent, CorvisentMain::tabHumidity);
+            break;
+        case typeAccel: noDeviceState(typeCode, m.lblNoAccelDevices, CorvisentMain::tabAcceleration); break;
+        case typeDistance: noDeviceState(typeCode, m.lblNoDistanceDevices, CorvisentMain::tabDistance); break;
+        default: break;
+        }
+    });
+}
+
+int AnyProxBehaviorFrameShown(int mode) {
+    auto& s = formSensorSetup::instance();
+    for (int k = 1; k <= 4; ++k) {
+        if (rt::visible(s.frameProxBehavior[k])) {
+            if (mode == 1) s.lblNoProximitySensorsPresent->hide();
+            return 1;
+        }
+    }
+    if (mode == 1) s.lblNoProximitySensorsPresent->show();
+    return 0;
+}
+
+} // namespace modSupport

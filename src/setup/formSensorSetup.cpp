@@ -1,0 +1,562 @@
+#include "setup/formSensorSetup.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/CorvisentMain.h"
+#include "platform/registry.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "settings/modSupport.h"
+
+using namespace modSupport;
+
+namespace {
+
+const char* const kPicture = "rtPicture";
+const QString kApp = QStringLiteral("Corvisent Manager");
+const QString kProgramSetup = QStringLiteral("Program Setup");
+
+QString indexed(const char* name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
+
+template <typename T> T* named(T* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
+
+QLineEdit* lineEdit(QWidget* parent, const QString& name, const QString& text = QString(), int width = 0) {
+    auto* e = named(new QLineEdit(text, parent), name);
+    if (width > 0) e->setMaximumWidth(width);
+    return e;
+}
+
+QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption = QString()) {
+    return named(new QCheckBox(caption, parent), name);
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
+    auto* b = named(new QPushButton(caption, parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString deviceSection(int row) { return QStringLiteral("PortConfig\\Devices\\%1").arg(row); }
+
+bool isNumeric(const QString& s) {
+    bool ok = false;
+    s.trimmed().toDouble(&ok);
+    return ok;
+}
+
+} // namespace
+
+formSensorSetup& formSensorSetup::instance() {
+    static formSensorSetup* w = new formSensorSetup();
+    return *w;
+}
+
+formSensorSetup::formSensorSetup() {
+    setObjectName(QStringLiteral("formSensorSetup"));
+    setWindowTitle(QStringLiteral("Sensor Setup"));
+    setModal(false);
+    auto* v = new QVBoxLayout(this);
+    SSTab1 = named(new QTabWidget(this), QStringLiteral("SSTab1"));
+    SSTab1->addTab(buildDeviceTab(), QStringLiteral("Device Connect"));
+    SSTab1->addTab(buildAlertsTab(), QStringLiteral("&Alerts && Threshold"));
+    SSTab1->addTab(buildCameraTab(), QStringLiteral("Camera Events"));
+    SSTab1->addTab(buildProximityTab(), QStringLiteral("Proximity Events"));
+    v->addWidget(SSTab1, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    cmdOk = button(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
+    bottom->addWidget(cmdOk);
+    v->addLayout(bottom);
+    for (int n = 1; n <= 4; ++n) {
+        timerDelayEvent[n] = named(new rt::Timer(this), indexed("timerDelayEvent", n));
+        timerDelayEvent[n]->setInterval(10000);
+        timerDelayEventUp[n] = named(new rt::Timer(this), indexed("timerDelayEventUp", n));
+        timerDelayEventUp[n]->setInterval(5000);
+    }
+    wireHandlers();
+    resize(900, 600);
+}
+
+int formSensorSetup::tab() const { return SSTab1->currentIndex(); }
+
+void formSensorSetup::setTab(int index) {
+    if (index >= 0 && index < SSTab1->count()) SSTab1->setCurrentIndex(index);
+}
+
+void formSensorSetup::bringToFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+QString formSensorSetup::picture(const QLabel* image) {
+    return image ? image->property(kPicture).toString() : QString();
+}
+
+void formSensorSetup::setPicture(QLabel* image, const QString& file) {
+    if (!image) return;
+    image->setProperty(kPicture, file);
+    QPixmap p(file);
+    if (p.isNull()) {
+        // A missing picture file still shows the state as a coloured dot.
+        p = QPixmap(12, 12);
+        p.fill(file.contains(QLatin1String("green"), Qt::CaseInsensitive) ? Qt::green : Qt::red);
+    }
+    image->setPixmap(p);
+}
+
+// ---------------------------------------------------------------- layout
+
+QWidget* formSensorSetup::buildDeviceTab() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    const QString heads[] = {QStringLiteral("Device Type"), QStringLiteral("COM"),       QStringLiteral("Slot"),
+                             QString(),                     QString(),                   QString(),
+                             QStringLiteral("Tab Log"),     QStringLiteral("File Log"),  QStringLiteral("Event Mode"),
+                             QStringLiteral("Summary")};
+    for (int c = 0; c < 10; ++c) {
+        auto* h = new QLabel(heads[c], page);
+        QFont f = h->font();
+        f.setBold(true);
+        h->setFont(f);
+        grid->addWidget(h, 0, c);
+    }
+    for (int row = 1; row <= 10; ++row) {
+        lblDeviceType[row] = named(new QLabel(page), indexed("lblDeviceType", row));
+        lblDeviceType[row]->setMinimumWidth(230);
+        txtDeviceComNumber[row] = lineEdit(page, indexed("txtDeviceComNumber", row), QString(), 40);
+        lblSubIndex[row] = named(new QLabel(QStringLiteral("0"), page), indexed("lblSubIndex", row));
+        imgStatus[row] = named(new QLabel(page), indexed("imgStatus", row));
+        cmdConnectSensor[row] = button(page, indexed("cmdConnectSensor", row), QStringLiteral("Connect"));
+        cmdDeleteMe[row] = button(page, indexed("cmdDeleteMe", row), QStringLiteral("Delete"));
+        chkTabLogging[row] = checkBox(page, indexed("chkTabLogging", row));
+        chkFileLogging[row] = checkBox(page, indexed("chkFileLogging", row));
+        chkBinaryMode[row] = checkBox(page, indexed("chkBinaryMode", row));
+        chkSendToSummary[row] = checkBox(page, indexed("chkSendToSummary", row));
+        QWidget* cells[] = {lblDeviceType[row],  txtDeviceComNumber[row], lblSubIndex[row], imgStatus[row],
+                            cmdConnectSensor[row], cmdDeleteMe[row],     chkTabLogging[row], chkFileLogging[row],
+                            chkBinaryMode[row],  chkSendToSummary[row]};
+        for (int c = 0; c < 10; ++c) {
+            grid->addWidget(cells[c], row, c);
+            cells[c]->hide(); // a row shows once a device is loaded or added into it
+        }
+    }
+    grid->setColumnStretch(0, 1);
+    v->addLayout(grid);
+    auto* connectAll = new QHBoxLayout;
+    cmdConnectAll = button(page, QStringLiteral("cmdConnectAll"), QStringLiteral("Connect All"));
+    connectAll->addWidget(cmdConnectAll);
+    connectAll->addStretch(1);
+    v->addLayout(connectAll);
+
+    auto* options = new QGroupBox(QStringLiteral("Reading and Logging"), page);
+    auto* og = new QGridLayout(options);
+    og->addWidget(new QLabel(QStringLiteral("Reading interval:"), options), 0, 0);
+    txtReadingInterval = lineEdit(options, QStringLiteral("txtReadingInterval"), QStringLiteral("30"), 60);
+    og->addWidget(txtReadingInterval, 0, 1);
+    cmbMinOrSecs = named(new QComboBox(options), QStringLiteral("cmbMinOrSecs"));
+    og->addWidget(cmbMinOrSecs, 0, 2);
+    sliderInterval = named(new QSlider(Qt::Horizontal, options), QStringLiteral("sliderInterval"));
+    sliderInterval->setRange(1, 120);
+    sliderInterval->setValue(30);
+    og->addWidget(sliderInterval, 0, 3);
+    og->addWidget(new QLabel(QStringLiteral("Line interval (ms):"), options), 1, 0);
+    txtBinaryInterval = lineEdit(options, QStringLiteral("txtBinaryInterval"), QStringLiteral("500"), 60);
+    og->addWidget(txtBinaryInterval, 1, 1);
+    cmdSetInterval = button(options, QStringLiteral("cmdSetInterval"), QStringLiteral("Set Interval"));
+    og->addWidget(cmdSetInterval, 1, 2);
+    og->addWidget(new QLabel(QStringLiteral("Log folder:"), options), 2, 0);
+    lblLogDirectory = named(new QLabel(options), QStringLiteral("lblLogDirectory"));
+    og->addWidget(lblLogDirectory, 2, 1, 1, 3);
+    og->addWidget(new QLabel(QStringLiteral("File prefix:"), options), 3, 0);
+    txtPrefaceFiles = lineEdit(options, QStringLiteral("txtPrefaceFiles"), QStringLiteral("_"), 120);
+    og->addWidget(txtPrefaceFiles, 3, 1);
+    og->addWidget(new QLabel(QStringLiteral("Max file size (KB):"), options), 4, 0);
+    txtMaxFileSize = lineEdit(options, QStringLiteral("txtMaxFileSize"), QStringLiteral("1000"), 80);
+    og->addWidget(txtMaxFileSize, 4, 1);
+    og->addWidget(new QLabel(QStringLiteral("Log folder limit (KB):"), options), 5, 0);
+    txtHDDTotalAmount = lineEdit(options, QStringLiteral("txtHDDTotalAmount"), QStringLiteral("10000"), 80);
+    og->addWidget(txtHDDTotalAmount, 5, 1);
+    chkCloseFileAfterWrite =
+        checkBox(options, QStringLiteral("chkCloseFileAfterWrite"), QStringLiteral("Close log file after each write"));
+    chkAutoConnectPrefs =
+        checkBox(options, QStringLiteral("chkAutoConnectPrefs"), QStringLiteral("Connect all sensors at start-up"));
+    chkPlaceInStartup =
+        checkBox(options, QStringLiteral("chkPlaceInStartup"), QStringLiteral("Start with the session"));
+    chkRunningXp = checkBox(options, QStringLiteral("chkRunningXp"), QStringLiteral("Running XP"));
+    chkMultiCamEnabled = checkBox(options, QStringLiteral("chkMultiCamEnabled"), QStringLiteral("Multiple cameras"));
+    chkRunningXp->setEnabled(false);
+    chkMultiCamEnabled->setEnabled(false);
+    optSysTray = named(new QRadioButton(QStringLiteral("In notification area"), options), QStringLiteral("optSysTray"));
+    optSysTray->setAutoExclusive(false);
+    og->addWidget(chkCloseFileAfterWrite, 2 + 2, 2, 1, 2);
+    og->addWidget(chkAutoConnectPrefs, 5, 2, 1, 2);
+    og->addWidget(chkPlaceInStartup, 6, 2, 1, 2);
+    og->addWidget(chkRunningXp, 6, 0);
+    og->addWidget(chkMultiCamEnabled, 6, 1);
+    og->addWidget(optSysTray, 7, 0);
+    v->addWidget(options);
+    v->addStretch(1);
+    return page;
+}
+
+QWidget* formSensorSetup::buildAlertsTab() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+
+    auto limits = [&](const QString& title, const QString& maxName, QLineEdit*& maxBox, const QString& minName,
+                      QLineEdit*& minBox, const QString& maxText, const QString& minText) {
+        auto* box = new QGroupBox(title, page);
+        auto* g = new QGridLayout(box);
+        g->addWidget(new QLabel(QStringLiteral("Maximum:"), box), 0, 0);
+        maxBox = lineEdit(box, maxName, maxText, 70);
+        g->addWidget(maxBox, 0, 1);
+        g->addWidget(new QLabel(QStringLiteral("Minimum:"), box), 1, 0);
+        minBox = lineEdit(box, minName, minText, 70);
+        g->addWidget(minBox, 1, 1);
+        return box;
+    };
+    auto* temp = limits(QStringLiteral("Temperature Alert Settings"), QStringLiteral("txtTempMax"), txtTempMax,
+                        QStringLiteral("txtTempMin"), txtTempMin, QStringLiteral("80"), QStringLiteral("30"));
+    auto* tg = static_cast<QGridLayout*>(temp->layout());
+    optCorF = named(new QRadioButton(QStringLiteral("Celsius"), temp), QStringLiteral("optCorF"));
+    optCorF2 = named(new QRadioButton(QStringLiteral("Fahrenheit"), temp), QStringLiteral("optCorF2"));
+    optCorF2->setChecked(true);
+    tg->addWidget(optCorF, 2, 0);
+    tg->addWidget(optCorF2, 2, 1);
+    grid->addWidget(temp, 0, 0);
+    grid->addWidget(limits(QStringLiteral("Humidity Alert Settings"), QStringLiteral("txtHumidMax"), txtHumidMax,
+                           QStringLiteral("txtHumidMin"), txtHumidMin, QStringLiteral("70"), QStringLiteral("20")),
+                    0, 1);
+    auto* accel = limits(QStringLiteral("Corvisent/A X Limits"), QStringLiteral("txtXMaxThresh"), txtXMaxThresh,
+                         QStringLiteral("txtXMinThresh"), txtXMinThresh, QStringLiteral("1"), QStringLiteral("-1"));
+    grid->addWidget(accel, 0, 2);
+    grid->addWidget(limits(QStringLiteral("Corvisent/A Y Limits"), QStringLiteral("txtYMaxThresh"), txtYMaxThresh,
+                           QStringLiteral("txtYMinThresh"), txtYMinThresh, QStringLiteral("1"), QStringLiteral("-1")),
+                    0, 3);
+    auto* dist = limits(QStringLiteral("Distance Alert Settings"), QStringLiteral("txtMaxDistanceThresh"),
+                        txtMaxDistanceThresh, QStringLiteral("txtMinDistanceThresh"), txtMinDistanceThresh,
+                        QStringLiteral("100"), QStringLiteral("30"));
+    chkOutOfRangeAlert = checkBox(dist, QStringLiteral("chkOutOfRangeAlert"), QStringLiteral("Out of range alert"));
+    static_cast<QGridLayout*>(dist->layout())->addWidget(chkOutOfRangeAlert, 2, 0, 1, 2);
+    grid->addWidget(dist, 1, 0);
+
+    struct Row {
+        int index;
+        const char* caption;
+    };
+    const Row rows[] = {{1, "Temperature Alerts"}, {2, "Humidity Alerts"},       {6, "Water Alerts"},
+                        {8, "Corvisent/A Alerts"}, {9, "Corvisent/D Alerts"},    {0, "Bump Sensor Alerts"},
+                        {3, "Corvisent/D Proximity"}};
+    auto* alerts = new QWidget(page);
+    auto* ag = new QGridLayout(alerts);
+    ag->setContentsMargins(0, 0, 0, 0);
+    int pos = 0;
+    for (const Row& r : rows) {
+        auto* f = named(new QGroupBox(QLatin1String(r.caption), alerts), indexed("frmEnableAlerts", r.index));
+        auto* fl = new QVBoxLayout(f);
+        chkPageAlert[r.index] = checkBox(f, indexed("chkPageAlert", r.index), QStringLiteral("Page-On-Alarm"));
+        chkOnScreenAlert[r.index] =
+            checkBox(f, indexed("chkOnScreenAlert", r.index), QStringLiteral("On-Screen-Alarm"));
+        chkEmailAlert[r.index] = checkBox(f, indexed("chkEmailAlert", r.index), QStringLiteral("Email-On-Alarm"));
+        fl->addWidget(chkPageAlert[r.index]);
+        fl->addWidget(chkOnScreenAlert[r.index]);
+        fl->addWidget(chkEmailAlert[r.index]);
+        frmEnableAlerts[r.index] = f;
+        ag->addWidget(f, pos / 4, pos % 4);
+        ++pos;
+    }
+    grid->addWidget(alerts, 2, 0, 1, 4);
+
+    auto* global = new QGroupBox(QStringLiteral("Global Settings"), page);
+    auto* gl = new QVBoxLayout(global);
+    chkLocalMonitoring = checkBox(global, QStringLiteral("chkLocalMonitoring"), QStringLiteral("Disable All Alerts"));
+    chkUseAlerts = checkBox(global, QStringLiteral("chkUseAlerts"), QStringLiteral("Local Audible Alert"));
+    chkUseAlerts->setToolTip(QStringLiteral("An On Screen Alert must first be on"));
+    chkAlwaysSendAlert = checkBox(
+        global, QStringLiteral("chkAlwaysSendAlert"),
+        QStringLiteral("Keep sending alerts until reading is back to normal (unlimited number of alerts)"));
+    gl->addWidget(chkLocalMonitoring);
+    gl->addWidget(chkUseAlerts);
+    gl->addWidget(chkAlwaysSendAlert);
+    grid->addWidget(global, 1, 1, 1, 2);
+
+    auto* transport = new QGroupBox(QStringLiteral("Notification"), page);
+    auto* tl = new QGridLayout(transport);
+    auto* mail = new QWidget(transport);
+    auto* ml = new QVBoxLayout(mail);
+    ml->setContentsMargins(0, 0, 0, 0);
+    optUseSMTP = named(new QRadioButton(QStringLiteral("SMTP"), mail), QStringLiteral("optUseSMTP"));
+    optUseMAPI = named(new QRadioButton(QStringLiteral("MAPI"), mail), QStringLiteral("optUseMAPI"));
+    ml->addWidget(optUseSMTP);
+    ml->addWidget(optUseMAPI);
+    auto* pager = new QWidget(transport);
+    auto* pl = new QVBoxLayout(pager);
+    pl->setContentsMargins(0, 0, 0, 0);
+    optionNumericalPager =
+        named(new QRadioButton(QStringLiteral("Numeric pager"), pager), QStringLiteral("optionNumericalPager"));
+    optionPhonePager = named(new QRadioButton(QStringLiteral("Telephone"), pager), QStringLiteral("optionPhonePager"));
+    optionAlphaPager =
+        named(new QRadioButton(QStringLiteral("Alphanumeric pager"), pager), QStringLiteral("optionAlphaPager"));
+    pl->addWidget(optionNumericalPager);
+    pl->addWidget(optionPhonePager);
+    pl->addWidget(optionAlphaPager);
+    cmdEmailSetup = button(transport, QStringLiteral("cmdEmailSetup"), QStringLiteral("Email Setup"));
+    cmdSetPagerMessage = button(transport, QStringLiteral("cmdSetPagerMessage"), QStringLiteral("Pager Setup"));
+    tl->addWidget(mail, 0, 0);
+    tl->addWidget(pager, 0, 1);
+    tl->addWidget(cmdEmailSetup, 1, 0);
+    tl->addWidget(cmdSetPagerMessage, 1, 1);
+    grid->addWidget(transport, 1, 3);
+    grid->setRowStretch(3, 1);
+    return page;
+}
+
+QWidget* formSensorSetup::buildCameraTab() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    lblNoCamDevicePresent =
+        named(new QLabel(QStringLiteral("No Corvisent/V cameras present."), page), QStringLiteral("lblNoCamDevicePresent"));
+    v->addWidget(lblNoCamDevicePresent);
+    cambehavioral = named(new QGroupBox(QStringLiteral("Camera Options"), page), QStringLiteral("cambehavioral"));
+    auto* grid = new QGridLayout(cambehavioral);
+    for (int k = 1; k <= 4; ++k) {
+        frameCamSetupCover[k] = named(new rt::CaptionFrame(QStringLiteral("Camera %1").arg(k), cambehavioral),
+                                      indexed("frameCamSetupCover", k));
+        auto* fl = new QVBoxLayout(frameCamSetupCover[k]);
+        fl->setContentsMargins(8, 24, 8, 8);
+        chkCamMonitorOnly[k] =
+            checkBox(frameCamSetupCover[k], indexed("chkCamMonitorOnly", k), QStringLiteral("Monitor only"));
+        chkCamUseProxim[k] =
+            checkBox(frameCamSetupCover[k], indexed("chkCamUseProxim", k), QStringLiteral("Use with proximity sensor"));
+        cmbProximNumber[k] = named(new QComboBox(frameCamSetupCover[k]), indexed("cmbProximNumber", k));
+        chkProximSnapCam[k] =
+            checkBox(frameCamSetupCover[k], indexed("chkProximSnapCam", k), QStringLiteral("Snapshot on event"));
+        for (QWidget* w : std::initializer_list<QWidget*>{chkCamMonitorOnly[k], chkCamUseProxim[k], cmbProximNumber[k],
+                                                          chkProximSnapCam[k]})
+            fl->addWidget(w);
+        chkCamMonitorOnly[k]->hide();
+        frameCamSetupCover[k]->hide();
+        grid->addWidget(frameCamSetupCover[k], (k - 1) / 2, (k - 1) % 2);
+    }
+    cambehavioral->hide();
+    v->addWidget(cambehavioral);
+    v->addStretch(1);
+    return page;
+}
+
+QWidget* formSensorSetup::buildProximityTab() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    lblNoProximitySensorsPresent = named(new QLabel(QStringLiteral("No proximity sensors present."), page),
+                                         QStringLiteral("lblNoProximitySensorsPresent"));
+    v->addWidget(lblNoProximitySensorsPresent);
+    auto* grid = new QGridLayout;
+    for (int n = 1; n <= 4; ++n) {
+        auto* f = named(new QGroupBox(page), indexed("frameProxBehavior", n));
+        auto* g = new QGridLayout(f);
+        optSysCommandDisabled[n] = named(new QRadioButton(QStringLiteral("Disabled (No events triggered)"), f),
+                                         indexed("optSysCommandDisabled", n));
+        optLogoutOnProximity[n] = named(new QRadioButton(QStringLiteral("Log off system when triggered"), f),
+                                        indexed("optLogoutOnProximity", n));
+        optLogoutOnProximity[n]->setToolTip(QStringLiteral("Forces a log off without any prompting"));
+        optSystemLock[n] =
+            named(new QRadioButton(QStringLiteral("Lock system when triggered"), f), indexed("optSystemLock", n));
+        optRunCommand[n] = named(new QRadioButton(QStringLiteral("Run Commands (scripts, screensavers, executables):"), f),
+                                 indexed("optRunCommand", n));
+        g->addWidget(optSysCommandDisabled[n], 0, 0, 1, 4);
+        g->addWidget(optLogoutOnProximity[n], 1, 0, 1, 4);
+        g->addWidget(optSystemLock[n], 2, 0, 1, 4);
+        g->addWidget(optRunCommand[n], 3, 0, 1, 4);
+        lblCommandOnProx[n] = lineEdit(f, indexed("lblCommandOnProx", n), QStringLiteral("Path not set"));
+        lblAwayParams[n] = lineEdit(f, indexed("lblAwayParams", n), QString(), 100);
+        txtDelayEventAway[n] = lineEdit(f, indexed("txtDelayEventAway", n), QStringLiteral("0"), 40);
+        txtDelayEventAway[n]->setToolTip(QStringLiteral("For Walk-Away events only (Valid Range: 0 to 60 seconds)"));
+        lblCommandOnProxApproach[n] =
+            lineEdit(f, indexed("lblCommandOnProxApproach", n), QStringLiteral("Path not set"));
+        lblUpParams[n] = lineEdit(f, indexed("lblUpParams", n), QString(), 100);
+        txtDelayEventUp[n] = lineEdit(f, indexed("txtDelayEventUp", n), QStringLiteral("0"), 40);
+        txtDelayEventUp[n]->setToolTip(QStringLiteral("For Walk-Up commands only (Valid Range: 0 to 60 seconds)"));
+        g->addWidget(new QLabel(QStringLiteral("Walk away:"), f), 4, 0);
+        g->addWidget(lblCommandOnProx[n], 4, 1);
+        g->addWidget(lblAwayParams[n], 4, 2);
+        g->addWidget(txtDelayEventAway[n], 4, 3);
+        g->addWidget(new QLabel(QStringLiteral("Walk up:"), f), 5, 0);
+        g->addWidget(lblCommandOnProxApproach[n], 5, 1);
+        g->addWidget(lblUpParams[n], 5, 2);
+        g->addWidget(txtDelayEventUp[n], 5, 3);
+        auto* ex = named(new QGroupBox(f), indexed("frameProxBehaviorEx", n));
+        auto* el = new QHBoxLayout(ex);
+        chkOnScreenOnProx[n] = checkBox(ex, indexed("chkOnScreenOnProx", n), QStringLiteral("On-Screen-Alarm"));
+        chkEmailOnProx[n] = checkBox(ex, indexed("chkEmailOnProx", n), QStringLiteral("Email-On-Alarm"));
+        el->addWidget(chkOnScreenOnProx[n]);
+        el->addWidget(chkEmailOnProx[n]);
+        g->addWidget(ex, 6, 0, 1, 4);
+        frameProxBehavior[n] = f;
+        frameProxBehaviorEx[n] = ex;
+        f->hide();
+        ex->hide();
+        grid->addWidget(f, (n - 1) / 2, (n - 1) % 2);
+    }
+    v->addLayout(grid);
+    v->addStretch(1);
+    return page;
+}
+
+void formSensorSetup::wireHandlers() {
+    for (int row = 1; row <= 10; ++row) {
+        connect(cmdConnectSensor[row], &QPushButton::clicked, this, [this, row] { cmdConnectSensor_Click(row); });
+        connect(cmdDeleteMe[row], &QPushButton::clicked, this, [this, row] { cmdDeleteMe_Click(row); });
+        connect(chkTabLogging[row], &QCheckBox::stateChanged, this, [this, row] { chkTabLogging_Click(row); });
+        connect(chkFileLogging[row], &QCheckBox::stateChanged, this, [this, row] { chkFileLogging_Click(row); });
+        txtDeviceComNumber[row]->installEventFilter(this);
+    }
+    connect(cmdConnectAll, &QPushButton::clicked, this, &formSensorSetup::cmdConnectAll_Click);
+    connect(cmdSetInterval, &QPushButton::clicked, this, &formSensorSetup::cmdSetInterval_Click);
+    connect(cmdOk, &QPushButton::clicked, this, &formSensorSetup::cmdOk_Click);
+    connect(cmdEmailSetup, &QPushButton::clicked, this, &formSensorSetup::cmdEmailSetup_Click);
+    connect(cmdSetPagerMessage, &QPushButton::clicked, this, &formSensorSetup::cmdSetPagerMessage_Click);
+    connect(chkAutoConnectPrefs, &QCheckBox::stateChanged, this, &formSensorSetup::chkAutoConnectPrefs_Click);
+    connect(chkPlaceInStartup, &QCheckBox::stateChanged, this, &formSensorSetup::chkPlaceInStartup_Click);
+    for (int n = 1; n <= 4; ++n) {
+        connect(chkOnScreenOnProx[n], &QCheckBox::stateChanged, this, [this, n] { chkOnScreenOnProx_Click(n); });
+        connect(optSysCommandDisabled[n], &QRadioButton::toggled, this, [this, n](bool on) {
+            if (on) optSysCommandDisabled_Click(n);
+        });
+        connect(cmbProximNumber[n], &QComboBox::currentTextChanged, this, [this, n] { cmbProximNumber_Click(n); });
+        connect(timerDelayEvent[n], &rt::Timer::tick, this, [this, n] { timerDelayEvent_Timer(n); });
+        connect(timerDelayEventUp[n], &rt::Timer::tick, this, [this, n] { timerDelayEventUp_Timer(n); });
+    }
+}
+
+bool formSensorSetup::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        for (int row = 1; row <= 10; ++row)
+            if (watched == txtDeviceComNumber[row]) txtDeviceComNumber_LostFocus(row);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- handlers
+
+void formSensorSetup::chkTabLogging_Click(int row) {
+    if (loading()) return;
+    platform::SaveSetting(kApp, deviceSection(row), QStringLiteral("TabLogging"),
+                          QString::number(rt::value(chkTabLogging[row])));
+}
+
+void formSensorSetup::chkFileLogging_Click(int row) {
+    lMaxFileSize = long(txtMaxFileSize->text().trimmed().toInt()) * 1024;
+    if (loading()) return;
+    platform::SaveSetting(kApp, deviceSection(row), QStringLiteral("FileLogging"),
+                          QString::number(rt::value(chkFileLogging[row])));
+}
+
+void formSensorSetup::txtDeviceComNumber_LostFocus(int row) {
+    if (loading() || !rt::visible(lblDeviceType[row])) return;
+    platform::SaveSetting(kApp, deviceSection(row), QStringLiteral("Port"), txtDeviceComNumber[row]->text());
+}
+
+void formSensorSetup::chkOnScreenOnProx_Click(int n) {
+    if (loading()) return;
+    platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("chkOnScreenProx%1").arg(n),
+                          rt::value(chkOnScreenOnProx[n]) == 1 ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void formSensorSetup::optSysCommandDisabled_Click(int n) {
+    txtDelayEventAway[n]->setText(QStringLiteral("0"));
+    txtDelayEventUp[n]->setText(QStringLiteral("0"));
+    lblCommandOnProx[n]->setText(QStringLiteral("Path not set"));
+    lblCommandOnProxApproach[n]->setText(QStringLiteral("Path not set"));
+    if (loading()) return;
+    const QString k = QString::number(n);
+    auto save = [&](const char* key, const QString& value) {
+        platform::SaveSetting(kApp, kProgramSetup, QLatin1String(key) + k, value);
+    };
+    save("optSysCommandDisabled", QStringLiteral("1"));
+    save("optRunCommand", QStringLiteral("0"));
+    save("optSystemLock", QStringLiteral("0"));
+    save("optLogoutOnProximity", QStringLiteral("0"));
+    save("ProximityRunCommand", QStringLiteral("Path not set"));
+    save("ProximityRunCommandApproach", QStringLiteral("Path not set"));
+    save("DelayEventAway", QStringLiteral("0"));
+    save("DelayEventUp", QStringLiteral("0"));
+}
+
+void formSensorSetup::cmdSetInterval_Click() {
+    QString text = txtBinaryInterval->text();
+    if (!isNumeric(text)) {
+        rt::MsgBox(QStringLiteral("This interval must be an integer"));
+        return;
+    }
+    auto& m = CorvisentMain::instance();
+    QString interval = txtReadingInterval->text();
+    if (interval.isEmpty() || interval == QLatin1String(" ") || interval.trimmed() == QLatin1String("0")) {
+        interval = QStringLiteral("30");
+        txtReadingInterval->setText(interval);
+        if (cmbMinOrSecs->count() > 0) cmbMinOrSecs->setCurrentIndex(0);
+    }
+    const int amount = interval.trimmed().toInt();
+    const bool seconds = cmbMinOrSecs->currentText() == QLatin1String("Seconds");
+    const bool minutes = cmbMinOrSecs->currentText() == QLatin1String("Minute(s)");
+    const int lineMs = text.trimmed().toInt();
+    auto restartIfRunning = [](rt::Timer* t) {
+        if (t->enabled()) {
+            t->setEnabled(false);
+            t->setEnabled(true);
+        }
+    };
+    for (int row = 1; row <= 10; ++row) {
+        if (seconds) {
+            m.Timer1[row]->setInterval(amount * 850);
+        } else if (minutes) {
+            m.Timer1[row]->setInterval(60000);
+            iReadMinutes[row] = amount;
+            iMinuteCount[row] = 1;
+        }
+        m.ProximityTimer[row]->setInterval(lineMs);
+        m.WaterTimer[row]->setInterval(lineMs);
+        restartIfRunning(m.Timer1[row]);
+        restartIfRunning(m.ProximityTimer[row]);
+        restartIfRunning(m.WaterTimer[row]);
+    }
+    platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("MinOrSecs"),
+                          seconds ? QStringLiteral("Sec") : QStringLiteral("Min"));
+    platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("BinaryInterval"), text);
+}
+
+// ---- Handlers whose behaviour comes with the connect, load, save, camera and notification
+// work. They are reachable from the dialog's buttons and from the rest of the program.
+
+void formSensorSetup::LoadConfig(bool, const QString&) {}
+void formSensorSetup::cmdConnectSensor_Click(int) {}
+void formSensorSetup::cmdConnectAll_Click() {}
+void formSensorSetup::SavePrefs() {}
+void formSensorSetup::cmdOk_Click() {}
+void formSensorSetup::chkAutoConnectPrefs_Click() {}
+void formSensorSetup::chkPlaceInStartup_Click() {}
+void formSensorSetup::cmdEmailSetup_Click() {}
+void formSensorSetup::cmdSetPagerMessage_Click() {}
+void formSensorSetup::cmbProximNumber_Click(int) {}
+void formSensorSetup::timerDelayEvent_Timer(int) {}
+void formSensorSetup::timerDelayEventUp_Timer(int) {}
+void formSensorSetup::cmdDeleteMe_Click(int) {}

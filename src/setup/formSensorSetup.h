@@ -1,0 +1,164 @@
+#pragma once
+#include <QDialog>
+#include <array>
+
+#include "runtime/controls.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+namespace rt {
+class Timer;
+}
+
+// The sensor setup dialog: one instance, created on first use and hidden while loaded. Its
+// controls hold the live configuration that the rest of the program reads and writes. Arrays are
+// indexed by device row (1..10), proximity event index (1..4), camera number (1..4) or sensor
+// type code (alert switches: elements 0, 1, 2, 3, 6, 8, 9); unused elements are nullptr.
+class formSensorSetup : public QDialog {
+    Q_OBJECT
+public:
+    static formSensorSetup& instance();
+
+    template <typename T> using Rows = std::array<T*, 11>;
+    template <typename T> using Events = std::array<T*, 5>;
+    template <typename T> using Kinds = std::array<T*, 10>;
+
+    // ---- Tab strip: 0 "Device Connect", 1 "&Alerts && Threshold", 2 "Camera Events",
+    // 3 "Proximity Events".
+    QTabWidget* SSTab1 = nullptr;
+    int tab() const;
+    void setTab(int index);
+    // Shows the dialog modeless and brings it to the front.
+    void bringToFront();
+
+    // ---- Device rows.
+    Rows<QLabel> lblDeviceType{};         // type name; hidden = empty row
+    Rows<QLineEdit> txtDeviceComNumber{}; // COM port number
+    Rows<QLabel> lblSubIndex{};           // display slot; Tag = stored start mode
+    Rows<QLabel> imgStatus{};             // green or red dot; Tag = CalibrateOnConnect
+    Rows<QPushButton> cmdConnectSensor{}; // "Connect" / "Disconnect"; Tag = first-reading flag
+    Rows<QPushButton> cmdDeleteMe{};
+    Rows<QCheckBox> chkTabLogging{};
+    Rows<QCheckBox> chkFileLogging{}; // Tag = full path of the row's current log file
+    Rows<QCheckBox> chkBinaryMode{};  // 1 = the sensor starts in event mode
+    Rows<QCheckBox> chkSendToSummary{};
+    QPushButton* cmdConnectAll = nullptr;
+    // Picture file shown by a row's status image.
+    static QString picture(const QLabel* image);
+    static void setPicture(QLabel* image, const QString& file);
+
+    // ---- Intervals, logging and start-up options.
+    QLineEdit* txtReadingInterval = nullptr;
+    QSlider* sliderInterval = nullptr;
+    QComboBox* cmbMinOrSecs = nullptr; // filled by start-up: "Minute(s)", "Seconds"
+    QLineEdit* txtBinaryInterval = nullptr;
+    QPushButton* cmdSetInterval = nullptr;
+    QLineEdit* txtPrefaceFiles = nullptr;
+    QLabel* lblLogDirectory = nullptr; // caption = the log folder
+    QLineEdit* txtMaxFileSize = nullptr;    // KB
+    QLineEdit* txtHDDTotalAmount = nullptr; // KB
+    QCheckBox* chkCloseFileAfterWrite = nullptr;
+    QCheckBox* chkPlaceInStartup = nullptr;
+    QCheckBox* chkAutoConnectPrefs = nullptr;
+    QCheckBox* chkRunningXp = nullptr;
+    QCheckBox* chkMultiCamEnabled = nullptr;
+    QRadioButton* optSysTray = nullptr;
+    QRadioButton* optCorF = nullptr;  // Celsius
+    QRadioButton* optCorF2 = nullptr; // Fahrenheit
+
+    // ---- Thresholds and alerts.
+    QLineEdit* txtTempMax = nullptr;
+    QLineEdit* txtTempMin = nullptr;
+    QLineEdit* txtHumidMax = nullptr;
+    QLineEdit* txtHumidMin = nullptr;
+    QLineEdit* txtXMaxThresh = nullptr;
+    QLineEdit* txtXMinThresh = nullptr;
+    QLineEdit* txtYMaxThresh = nullptr;
+    QLineEdit* txtYMinThresh = nullptr;
+    QLineEdit* txtMaxDistanceThresh = nullptr;
+    QLineEdit* txtMinDistanceThresh = nullptr;
+    QCheckBox* chkOutOfRangeAlert = nullptr;
+    Kinds<QGroupBox> frmEnableAlerts{};
+    Kinds<QCheckBox> chkOnScreenAlert{};
+    Kinds<QCheckBox> chkPageAlert{};
+    Kinds<QCheckBox> chkEmailAlert{};
+    QCheckBox* chkAlwaysSendAlert = nullptr;
+    QCheckBox* chkUseAlerts = nullptr;       // "Local Audible Alert"
+    QCheckBox* chkLocalMonitoring = nullptr; // "Disable All Alerts"
+    QRadioButton* optUseSMTP = nullptr;
+    QRadioButton* optUseMAPI = nullptr;
+    QRadioButton* optionNumericalPager = nullptr;
+    QRadioButton* optionPhonePager = nullptr;
+    QRadioButton* optionAlphaPager = nullptr;
+    QPushButton* cmdEmailSetup = nullptr;
+    QPushButton* cmdSetPagerMessage = nullptr;
+
+    // ---- Proximity actions, by proximity event index.
+    Events<QGroupBox> frameProxBehavior{}; // caption = the sensor's name
+    Events<QGroupBox> frameProxBehaviorEx{};
+    Events<QRadioButton> optSysCommandDisabled{};
+    Events<QRadioButton> optLogoutOnProximity{};
+    Events<QRadioButton> optSystemLock{};
+    Events<QRadioButton> optRunCommand{}; // Tag "0" while a loader selects it, "1" after
+    Events<QLineEdit> lblCommandOnProx{};         // walk-away command, "Path not set" = none
+    Events<QLineEdit> lblCommandOnProxApproach{}; // walk-up command
+    Events<QLineEdit> lblAwayParams{};
+    Events<QLineEdit> lblUpParams{};
+    Events<QLineEdit> txtDelayEventAway{}; // seconds
+    Events<QLineEdit> txtDelayEventUp{};
+    Events<QCheckBox> chkOnScreenOnProx{};
+    Events<QCheckBox> chkEmailOnProx{};
+    Events<rt::Timer> timerDelayEvent{};
+    Events<rt::Timer> timerDelayEventUp{};
+    QLabel* lblNoProximitySensorsPresent = nullptr;
+
+    // ---- Cameras, by camera number.
+    QGroupBox* cambehavioral = nullptr; // Tag "InLoad" during the first part of a load
+    Events<rt::CaptionFrame> frameCamSetupCover{};
+    Events<QCheckBox> chkCamMonitorOnly{};
+    Events<QCheckBox> chkCamUseProxim{};
+    Events<QCheckBox> chkProximSnapCam{};
+    Events<QComboBox> cmbProximNumber{};
+    QLabel* lblNoCamDevicePresent = nullptr;
+
+    QPushButton* cmdOk = nullptr;
+
+    // ---- Handlers and procedures.
+    void LoadConfig(bool fromIni, const QString& totalDevices);
+    void cmdConnectSensor_Click(int row);
+    void cmdConnectAll_Click();
+    void cmdDeleteMe_Click(int row);
+    void cmdSetInterval_Click();
+    void SavePrefs();
+    void cmdOk_Click();
+    void chkOnScreenOnProx_Click(int n);
+    void chkAutoConnectPrefs_Click();
+    void chkPlaceInStartup_Click();
+    void chkTabLogging_Click(int row);
+    void chkFileLogging_Click(int row);
+    void txtDeviceComNumber_LostFocus(int row);
+    void optSysCommandDisabled_Click(int n);
+    void cmdEmailSetup_Click();
+    void cmdSetPagerMessage_Click();
+    void cmbProximNumber_Click(int camera);
+    void timerDelayEvent_Timer(int n);
+    void timerDelayEventUp_Timer(int n);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    formSensorSetup();
+    QWidget* buildDeviceTab();
+    QWidget* buildAlertsTab();
+    QWidget* buildCameraTab();
+    QWidget* buildProximityTab();
+    void wireHandlers();
+};
