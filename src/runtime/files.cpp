@@ -1,0 +1,111 @@
+#include "runtime/files.h"
+
+#include "runtime/error.h"
+#include "runtime/vb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <map>
+#include <memory>
+
+namespace rt {
+
+namespace {
+
+constexpr int kMaxNumber = 511;
+
+struct OpenFile {
+    QString path;
+    Files::Mode mode;
+    std::unique_ptr<QFile> file;
+};
+
+std::map<int, OpenFile>& table() {
+    static std::map<int, OpenFile> files;
+    return files;
+}
+
+QString localPath(const QString& path) {
+    return QDir::cleanPath(QString(path).replace(u'\\', u'/'));
+}
+
+OpenFile& entry(int n) {
+    auto it = table().find(n);
+    if (it == table().end()) throw VbError(52, QStringLiteral("Bad file name or number"));
+    return it->second;
+}
+
+QFile& writable(int n) {
+    OpenFile& f = entry(n);
+    if (f.mode == Files::Input) throw VbError(54, QStringLiteral("Bad file mode"));
+    return *f.file;
+}
+
+void write(int n, const QByteArray& bytes) {
+    QFile& file = writable(n);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        throw VbError(57, QStringLiteral("Device I/O error"));
+}
+
+} // namespace
+
+void Files::open(int n, const QString& path, Mode mode) {
+    if (n < 1 || n > kMaxNumber) throw VbError(52, QStringLiteral("Bad file name or number"));
+    if (table().count(n)) throw VbError(55, QStringLiteral("File already open"));
+    const QString local = localPath(path);
+    const QFileInfo info(local);
+    if (mode != Input) {
+        // One writer per file: a second number on the same file would interleave its lines.
+        for (const auto& [number, open] : table())
+            if (open.mode != Input && QFileInfo(open.file->fileName()) == info)
+                throw VbError(55, QStringLiteral("File already open"));
+    }
+    if (path.isEmpty() || info.isDir()) throw VbError(75, QStringLiteral("Path/File access error"));
+    if (!info.dir().exists()) throw VbError(76, QStringLiteral("Path not found"));
+    if (mode == Input && !info.exists()) throw VbError(53, QStringLiteral("File not found"));
+
+    auto file = std::make_unique<QFile>(local);
+    const QIODevice::OpenMode how = mode == Output   ? QIODevice::WriteOnly | QIODevice::Truncate
+                                    : mode == Append ? QIODevice::WriteOnly | QIODevice::Append
+                                                     : QIODevice::ReadOnly;
+    if (!file->open(how)) throw VbError(75, QStringLiteral("Path/File access error"));
+    table()[n] = OpenFile{path, mode, std::move(file)};
+}
+
+void Files::printLine(int n, const QString& text) {
+    write(n, toBytes(text) + "\r\n");
+}
+
+void Files::print(int n, const QString& text) {
+    write(n, toBytes(text));
+}
+
+qint64 Files::lof(int n) {
+    return entry(n).file->size();
+}
+
+bool Files::isOpen(int n) {
+    return table().count(n) > 0;
+}
+
+QString Files::path(int n) {
+    auto it = table().find(n);
+    return it == table().end() ? QString() : it->second.path;
+}
+
+void Files::close(int n) {
+    table().erase(n);
+}
+
+void Files::closeAll() {
+    table().clear();
+}
+
+int Files::freeFile() {
+    for (int n = 1; n <= kMaxNumber; ++n)
+        if (!table().count(n)) return n;
+    throw VbError(67, QStringLiteral("Too many files"));
+}
+
+} // namespace rt

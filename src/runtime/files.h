@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+
+// Numbered text files: a file is opened under a number, written line by line in single-byte
+// text with CR LF line ends, measured while open and closed by its number.
+namespace rt {
+
+class Files {
+public:
+    enum Mode { Output, Append, Input };
+
+    // Opens path under number n (1..511): Output creates or empties the file, Append creates it or
+    // writes at its end, Input opens an existing file for reading. "\" in the path counts as a folder
+    // separator. Errors (rt::VbError): 52 "Bad file name or number" for n out of range, 55 "File already
+    // open" when n is in use or the file is open for writing under another number, 76 "Path not found" when
+    // the folder is missing, 53 "File not found" for Input of a missing file, 75 "Path/File access error"
+    // when the file cannot be opened otherwise.
+    static void open(int n, const QString& path, Mode mode);
+
+    // Writes text and CR LF (print: text only) and hands it to the system at once, so a line is
+    // never lost when the program ends abruptly. 52 when n is not open, 54 "Bad file mode" for a
+    // file opened for Input, 57 "Device I/O error" when the write fails.
+    static void printLine(int n, const QString& text);
+    static void print(int n, const QString& text);
+
+    // Current length in bytes of open file n (52 when it is not open).
+    static qint64 lof(int n);
+    static bool isOpen(int n);
+    // The path file n was opened with; empty when it is not open.
+    static QString path(int n);
+    // Closing a number that is not open does nothing.
+    static void close(int n);
+    static void closeAll();
+    // The lowest number not in use.
+    static int freeFile();
+};
+
+} // namespace rt
