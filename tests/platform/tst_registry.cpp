@@ -32,21 +32,21 @@ private slots:
 void TestRegistry::handWrittenFileRoundTrips() {
     TestEnv env;
     const QString file = reg().filePath(Hive::LocalMachine);
-    QVERIFY(writeFile(file,
-                      "Windows Registry Editor Version 5.00\r\n\r\n"
-                      "; hand written\r\n"
-                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvisent Manager]\r\n"
-                      "\"INIPath\"=hex(2):25,00,41,00,50,00,50,00,25,00,5c,00,63,00,2e,00,69,00,6e,00,\\\r\n"
-                      "  69,00,00,00\r\n"
-                      "\"Autologout\"=\"1\"\r\n"
-                      "\"Cut\"=hex(1):61,00,00,00,62,00,00,00\r\n"
-                      "\"NoNul\"=hex(1):61,00,62,00\r\n"
-                      "@=\"C:\\\\Monitor \\\"x\\\"\"\r\n"
-                      "\"Count\"=dword:0000000a\r\n"
-                      "\"ComDB\"=hex:01,02,\\\r\n  ff\r\n"
-                      "\"Odd\"=hex(b):01,02,03,04,05,06,07,08\r\n"
-                      "\"Accent\"=\"caf\xc3\xa9\"\r\n\r\n"
-                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Updates\\Windows XP]\r\n"));
+    QVERIFY(writeWholeFile(
+        file, "Windows Registry Editor Version 5.00\r\n\r\n"
+              "; hand written\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvisent Manager]\r\n"
+              "\"INIPath\"=hex(2):25,00,41,00,50,00,50,00,25,00,5c,00,63,00,2e,00,69,00,6e,00,\\\r\n"
+              "  69,00,00,00\r\n"
+              "\"Autologout\"=\"1\"\r\n"
+              "\"Cut\"=hex(1):61,00,00,00,62,00,00,00\r\n"
+              "\"NoNul\"=hex(1):61,00,62,00\r\n"
+              "@=\"C:\\\\Monitor \\\"x\\\"\"\r\n"
+              "\"Count\"=dword:0000000a\r\n"
+              "\"ComDB\"=hex:01,02,\\\r\n  ff\r\n"
+              "\"Odd\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+              "\"Accent\"=\"caf\xc3\xa9\"\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Updates\\Windows XP]\r\n"));
 
     auto check = [&] {
         const QString key = QStringLiteral("SOFTWARE\\Corvisent Manager");
@@ -79,7 +79,7 @@ void TestRegistry::handWrittenFileRoundTrips() {
     QCOMPARE(reg().setString(Hive::LocalMachine, "SOFTWARE\\Other", "x", "y"), long(ERROR_SUCCESS));
     reg().reload();
     check();
-    QVERIFY(QString::fromUtf8(readFile(file)).contains("\"Accent\"=\"caf\u00e9\""));
+    QVERIFY(QString::fromUtf8(readWholeFile(file)).contains("\"Accent\"=\"caf\u00e9\""));
 }
 
 void TestRegistry::namesAreCaseInsensitive() {
@@ -136,7 +136,8 @@ void TestRegistry::savesAtomicallyAndReloads() {
     // Only the two hive files: no temporary file left behind.
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
              QStringList({"HKEY_CURRENT_USER.reg", "HKEY_LOCAL_MACHINE.reg"}));
-    QVERIFY(readFile(reg().filePath(Hive::CurrentUser)).startsWith("Windows Registry Editor Version 5.00\n"));
+    QVERIFY(readWholeFile(reg().filePath(Hive::CurrentUser))
+                .startsWith("Windows Registry Editor Version 5.00\n"));
 
     reg().reload();
     QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Test").size(), 20);
@@ -154,26 +155,26 @@ void TestRegistry::damagedFileIsReportedAndKeptAside() {
                                "\"good\"=\"1\"\n"
                                "\"torn\"=hex:0g,\n"
                                "[HKEY_CURRENT_USER\\Software\\Keep\n";
-    QVERIFY(writeFile(file, damaged));
+    QVERIFY(writeWholeFile(file, damaged));
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged.*line 5"));
     QCOMPARE(GetSetting("x", "y", "z", "dflt"), QString("dflt"));
     QVERIFY(reg().errorText().contains("HKEY_CURRENT_USER.reg"));
     // What could be read is there; reading wrote nothing.
     QCOMPARE(Registry::stringOf(*reg().value(Hive::CurrentUser, "Software\\Keep", "good")), QString("1"));
-    QCOMPARE(readFile(file), damaged);
+    QCOMPARE(readWholeFile(file), damaged);
 
     // The first save keeps the damaged file under another name before writing a sound one.
     QCOMPARE(reg().setString(Hive::CurrentUser, "Software\\Keep", "new", "2"), long(ERROR_SUCCESS));
     const QStringList aside = QDir(reg().folder()).entryList({"HKEY_CURRENT_USER.reg.bad-*"}, QDir::Files);
     QCOMPARE(aside.size(), 1);
-    QCOMPARE(readFile(reg().folder() + "/" + aside.first()), damaged);
+    QCOMPARE(readWholeFile(reg().folder() + "/" + aside.first()), damaged);
     reg().reload();
     QCOMPARE(reg().errorText(), QString());
     QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Keep"), QStringList({"good", "new"}));
 
     // A file that is not a registry export at all stays as it is when the save cannot move it.
-    QVERIFY(writeFile(reg().filePath(Hive::LocalMachine), "garbage"));
+    QVERIFY(writeWholeFile(reg().filePath(Hive::LocalMachine), "garbage"));
     reg().reload();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a registry file"));
     QVERIFY(!reg().keyExists(Hive::LocalMachine, "x"));
@@ -182,7 +183,7 @@ void TestRegistry::damagedFileIsReportedAndKeptAside() {
     if (folderLocked) { // not when the tests run with root's rights
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot keep the damaged"));
         QCOMPARE(reg().setString(Hive::LocalMachine, "x", "y", "z"), long(ERROR_ACCESS_DENIED));
-        QCOMPARE(readFile(reg().filePath(Hive::LocalMachine)), QByteArray("garbage"));
+        QCOMPARE(readWholeFile(reg().filePath(Hive::LocalMachine)), QByteArray("garbage"));
     }
     QFile::setPermissions(reg().folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile::remove(reg().folder() + "/probe");

@@ -19,13 +19,13 @@ TestEnv::~TestEnv() {
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
+bool writeWholeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QByteArray readFile(const QString& path) {
+QByteArray readWholeFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

@@ -18,6 +18,6 @@ private:
     QByteArray m_oldApp, m_oldConfig;
 };
 
-// Whole-file helpers for tests that check files byte for byte. writeFile creates missing folders.
-bool writeFile(const QString& path, const QByteArray& bytes);
-QByteArray readFile(const QString& path);
+// Whole-file helpers for tests that check files byte for byte. writeWholeFile creates missing folders.
+bool writeWholeFile(const QString& path, const QByteArray& bytes);
+QByteArray readWholeFile(const QString& path);
