@@ -169,4 +169,9 @@ int AnyProxBehaviorFrameShown(int mode);
 // Main-window tab index of a kind with a tab (1, 2, 3, 5, 6, 7), -1 for any other code.
 int TabIndexOfKind(int typeCode);
 
+// The date and time of the program clock as a file-name stamp ("03072009_040802"); the second
+// form builds it from given short-date and time texts.
+QString GetDateTimeStamp();
+QString DateTimeStampOf(const QString& dateText, const QString& timeText);
+
 } // namespace modSupport
