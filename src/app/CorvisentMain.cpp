@@ -142,7 +142,6 @@ bool CorvisentMain::tabEnabled(int index) const {
 void CorvisentMain::setTabEnabled(int index, bool on) {
     if (index < 0 || index >= 8 || sstabCorvisentMan->isTabVisible(index) == on) return;
     sstabCorvisentMan->setTabVisible(index, on);
-    sstabCorvisentMan->setTabEnabled(index, on);
 }
 
 // ---------------------------------------------------------------- layout

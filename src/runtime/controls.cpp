@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTextEdit>
 #include <QVariant>
 
@@ -39,6 +40,18 @@ bool visible(const QAction* a) { return a && a->isVisible(); }
 
 void setVisible(QAction* a, bool on) {
     if (a) a->setVisible(on);
+}
+
+bool enabled(const QAction* a) {
+    if (!a) return false;
+    if (a->isVisible()) return a->isEnabled();
+    // Shown for a moment, the entry reports its own state; nothing is painted meanwhile.
+    auto* entry = const_cast<QAction*>(a);
+    const QSignalBlocker block(entry);
+    entry->setVisible(true);
+    const bool on = entry->isEnabled();
+    entry->setVisible(false);
+    return on;
 }
 
 QString caption(const QObject* o) {

@@ -65,9 +65,11 @@ void setValue(QCheckBox* box, int v);
 bool optionValue(const QRadioButton* option);
 void setOptionValue(QRadioButton* option, bool on);
 
-// --- Menu entries.
+// --- Menu entries. Qt reports a hidden entry as disabled; enabled() gives the entry's own
+// Enabled state, which it takes again when shown.
 bool visible(const QAction* a);
 void setVisible(QAction* a, bool on);
+bool enabled(const QAction* a);
 
 // A frame that can carry a caption, painted centred in its area: used as the cover that hides an
 // empty display position, and as a captioned container.

@@ -1,0 +1,450 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "app/CorvisentMain.h"
+#include "cameras/ezVidCap.h"
+#include "platform/mscomm.h"
+#include "platform/registry.h"
+#include "runtime/clock.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+#include "support/testenv.h"
+
+using namespace modSupport;
+
+namespace {
+
+CorvisentMain& main() { return CorvisentMain::instance(); }
+formSensorSetup& setup() { return formSensorSetup::instance(); }
+
+// A configured row as the summary shows it: type name on the setup row, type code, reading.
+void configure(int row, const QString& type, const QString& reading) {
+    setup().lblDeviceType[row]->setText(type);
+    setup().lblDeviceType[row]->show();
+    iDeviceType[row] = TypeCodeOfName(type) ? TypeCodeOfName(type) : (type == strTypeComboTemp ? 7 : 0);
+    main().lblSensorReading[row]->setText(reading);
+}
+
+void rightClick(int row) {
+    main().lblSensor1_MouseDown(row, 2, 0, 5, 5);
+    main().mnuPopUp->hide();
+}
+
+QString programSetting(const QString& key) {
+    return platform::GetSetting(QStringLiteral("Corvisent Manager"), QStringLiteral("Program Setup"), key,
+                                QStringLiteral("<none>"));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { rt::Clock::setSpeed(1000); }
+    void cleanupTestCase() { rt::Clock::reset(); }
+    void init() {
+        ClearArrays();
+        iDeviceType.fill(0);
+        iSelectedRow = 0;
+        setup().hide();
+        for (int row = 1; row <= 10; ++row) {
+            setup().lblDeviceType[row]->setText(QString());
+            main().lblSensorReading[row]->setText(QString());
+            main().lblSensorStatus[row]->setText(QStringLiteral(" "));
+            rt::setTag(main().lblMeasure[row], QString());
+        }
+    }
+
+    void tabsAndSummaryRowsAsDesigned() {
+        const QStringList captions{"Summary", "Temperature", "Humidity", "Proximity",
+                                   "Video",   "Water",       "Acceleration", "Distance"};
+        QCOMPARE(main().sstabCorvisentMan->count(), 8);
+        for (int i = 0; i < 8; ++i) QCOMPARE(main().sstabCorvisentMan->tabText(i), captions[i]);
+        QVERIFY(main().tabEnabled(CorvisentMain::tabSummary));
+        for (int row = 1; row <= 10; ++row) {
+            QCOMPARE(main().lblSensor1[row]->objectName(), QStringLiteral("lblSensor1(%1)").arg(row));
+            QCOMPARE(main().lblSensor1[row]->text(), QStringLiteral("LBL"));
+            QCOMPARE(main().lblSensor1[row]->toolTip(), QStringLiteral("(Right click for a menu)"));
+            QVERIFY(main().lblSensorReading[row] && main().lblMeasure[row]);
+            QVERIFY(main().MSComm[row] && main().MSCommP[row] && main().MSCommW[row] && main().MSCommA[row] &&
+                    main().MSCommD[row]);
+            QVERIFY(main().Timer1[row] && main().ProximityTimer[row] && main().WaterTimer[row]);
+            QVERIFY(!main().Timer1[row]->isRunning());
+        }
+        QVERIFY(!main().lblSensor1[0] && !main().MSComm[0] && !main().Timer1[0]);
+        for (int k = 0; k <= 4; ++k) QVERIFY(main().ezVidCap1[k]);
+        QCOMPARE(rt::caption(main().frameSummaryVidContainer), QStringLiteral("Video Surveillance"));
+        QCOMPARE(main().lblPrevCamSetupIndex->text(), QStringLiteral("99"));
+        QCOMPARE(main().lblPrevCamSubIndex->text(), QStringLiteral("99"));
+        QCOMPARE(main().lblCurrentCamView->text(), QString());
+        QVERIFY(!rt::visible(main().lblCurrentCamView));
+        QCOMPARE(main().cmdSnapPicture->text(), QStringLiteral("Save Picture"));
+    }
+
+    void kindTabsCarryTheirSlotControls() {
+        auto& m = main();
+        const char* titles[] = {"Distance", "Temperature", "Humidity", "Proximity", "Water", "Accelerometer"};
+        for (int i = 0; i < 24; ++i)
+            QCOMPARE(m.Label3[i]->text(), QStringLiteral("%1 Sensor #%2").arg(titles[i / 4]).arg(i % 4 + 1));
+        for (int k = 1; k <= 4; ++k) {
+            QCOMPARE(m.lblTempDeviceName[k]->text(), QStringLiteral("Temperature %1").arg(k));
+            QCOMPARE(m.lblHumidDeviceName[k]->text(), QStringLiteral("Humidity %1").arg(k));
+            QCOMPARE(m.lblProximDeviceName[k]->text(), QStringLiteral("Proximity %1").arg(k));
+            QCOMPARE(m.lblWaterDeviceName[k]->text(), QStringLiteral("Water Detector %1").arg(k));
+            QCOMPARE(m.lblAccelDeviceName[k]->text(), QStringLiteral("Accel Detector %1").arg(k));
+            QCOMPARE(m.lblDistanceDeviceName[k]->text(), QStringLiteral("Distance Detector %1").arg(k));
+            QCOMPARE(m.lblCamDeviceName[k]->text(), QStringLiteral("Camera %1").arg(k));
+            QCOMPARE(rt::caption(m.frameSurvTabCoverUp[k]), QStringLiteral("Camera %1 Not Attached").arg(k));
+            QCOMPARE(m.lblTHighest[k]->text(), QStringLiteral("0"));
+            QCOMPARE(m.lblTLowest[k]->text(), QStringLiteral("200"));
+            QCOMPARE(m.lblHHighest[k]->text(), QStringLiteral("0"));
+            QCOMPARE(m.lblHLowest[k]->text(), QStringLiteral("200"));
+            for (QPushButton* b : {m.cmdClearTempLog[k], m.cmdClearHumidLog[k], m.cmdClearProximityLog[k],
+                                   m.cmdClearWaterLog[k], m.cmdClearAccelLog[k], m.cmdClearDistanceLog[k]})
+                QCOMPARE(b->text(), QStringLiteral("Clear Local Log"));
+            QCOMPARE(m.cmdClearTempHighLow[k]->text(), QStringLiteral("Reset"));
+            QCOMPARE(m.cmdClearHumidHighLow[k]->text(), QStringLiteral("Reset"));
+            QCOMPARE(m.cmdCalibrate[k]->text(), QStringLiteral("Calibrate to 0"));
+            QCOMPARE(m.cmdCalibrate[k]->toolTip(), QStringLiteral("Click to set sensor back to a 0:0 state"));
+            QCOMPARE(m.cmdSetToBump[k]->text(), QStringLiteral("Set to Monitor 'bump'"));
+            QCOMPARE(m.cmdSetBumpSens[k]->toolTip(), QStringLiteral("1 (most sensitive) Through 9 (least sensitive)"));
+            QCOMPARE(m.cmdSetToProximityMode[k]->text(), QStringLiteral("Set to Proximity Mode"));
+            QCOMPARE(m.cmdSensD[k]->toolTip(), QStringLiteral("1 (most sensitive) through 9 (least sensitive)"));
+            for (rt::CaptionFrame* c : {m.frameTCover[k], m.frameHCover[k], m.framePCover[k], m.frameWCover[k],
+                                        m.frameACover[k], m.frameDCover[k]})
+                QVERIFY(rt::visible(c)); // every slot starts empty
+            QVERIFY(m.txtTempInData[k] && m.txtHumidInData[k] && m.txtProximData[k] && m.txtWaterData[k] &&
+                    m.txtAccelData[k] && m.txtDistanceData[k] && m.Label1[k]);
+        }
+        QCOMPARE(m.lblNoTDevicePresent->text(), QStringLiteral("No temperature sensing devices present."));
+        QCOMPARE(m.lblNoHDevicePresent->text(), QStringLiteral("No humidity sensing devices present."));
+        QCOMPARE(m.lblNoPDevicePresent->text(), QStringLiteral("No proximity sensing devices present."));
+        QCOMPARE(m.Label2->text(), QStringLiteral("No water sensing devices present."));
+        QCOMPARE(m.lblNoAccelDevices->text(), QStringLiteral("No acceleration devices present."));
+        QCOMPARE(m.lblNoDistanceDevices->text(), QStringLiteral("No distance sensors present."));
+        QCOMPARE(m.lblNoCamDevicePresent->text(), QStringLiteral("No Corvisent/V cameras present."));
+        QCOMPARE(m.cmdSetProxBehaviors->text(), QStringLiteral("Set Proximity Events"));
+        for (QPushButton* b : {m.cmdSetThresh, m.cmdSetThreshold, m.cmdSetThresh1, m.cmdSetThresh2, m.cmdSetThresh3})
+            QCOMPARE(b->text(), QStringLiteral("Set Thresholds"));
+        QCOMPARE(m.cmdSendDPlus[1]->text(), QStringLiteral("D+<CR>"));
+        QVERIFY(!rt::visible(m.cmdSendDPlus[1]));
+        QCOMPARE(m.cmdCameraProp->text(), QStringLiteral("Video Properties"));
+        QCOMPARE(m.cmdResChange->text(), QStringLiteral("Resolution Change"));
+    }
+
+    void popupItemsInOrderWithTheirInitialState() {
+        const QList<QAction*> items = main().mnuPopUp->actions();
+        const QStringList names{"mnuPopUpConnectThisSensor",   "mnuPopupConnectAll",       "mnuPopupRename",
+                                "mnuPopUpSetThresh",           "mnuPopUpEvents",           "mnuPopUpSetProxNotifications",
+                                "mnuPopupSetProximityMode",    "mnuPopupCalibrate",        "mnuPopUpSetToBinaryMode",
+                                "mnuPopupSetSensitivity"};
+        const QStringList captions{"Connect This Sensor",  "Connect All",           "Rename Sensor",
+                                   "Set Thresholds",       "Set Events",            "Set Proximity Notifications",
+                                   "Set to Proximity mode", "Calibrate to 0",       "Set to Bump mode",
+                                   "Set Sensitivity"};
+        QCOMPARE(main().mnuPopUp->title(), QStringLiteral("mnuPopupHidden"));
+        QCOMPARE(items.size(), 10);
+        for (int i = 0; i < 10; ++i) {
+            QCOMPARE(items[i]->objectName(), names[i]);
+            QCOMPARE(items[i]->text(), captions[i]);
+            QCOMPARE(items[i]->isVisible(), i < 4);
+            QCOMPARE(rt::enabled(items[i]), i < 5);
+        }
+    }
+
+    void popupFollowsTheRowRightClicked() {
+        configure(1, strTypeTemperature, QStringLiteral("72.5"));
+        configure(2, strTypeProximity, QString());
+        configure(3, strTypeComboHumid, QStringLiteral("40"));
+        configure(4, strTypeComboTemp, QStringLiteral("71"));
+        rt::setTag(main().lblMeasure[3], QStringLiteral("0"));
+        rt::setTag(main().lblMeasure[4], QStringLiteral("1"));
+        auto& m = main();
+
+        // Only the right button acts; it selects even an empty row.
+        m.lblSensor1_MouseDown(2, 1, 0, 0, 0);
+        m.lblSensor1_MouseDown(2, 4, 0, 0, 0);
+        QCOMPARE(iSelectedRow, 0);
+        rightClick(9);
+        QCOMPARE(iSelectedRow, 9);
+
+        rightClick(2);
+        QVERIFY(m.mnuPopUpEvents->isVisible());
+        QCOMPARE(m.mnuPopUpConnectThisSensor->text(), QStringLiteral("Disconnect This Sensor"));
+        rightClick(1);
+        QVERIFY(!m.mnuPopUpEvents->isVisible());
+        for (QAction* a : {m.mnuPopupCalibrate, m.mnuPopUpSetToBinaryMode, m.mnuPopupSetSensitivity,
+                           m.mnuPopupSetProximityMode, m.mnuPopUpSetProxNotifications})
+            QVERIFY(!a->isVisible());
+
+        rightClick(4); // temperature half of a combined sensor
+        QVERIFY(!rt::enabled(m.mnuPopUpConnectThisSensor));
+        rightClick(3); // humidity half
+        QVERIFY(rt::enabled(m.mnuPopUpConnectThisSensor));
+
+        // A real right press on the label goes the same way.
+        QTest::mousePress(m.lblSensor1[2], Qt::RightButton);
+        m.mnuPopUp->hide();
+        QCOMPARE(iSelectedRow, 2);
+        QTest::mousePress(m.lblSensor1[1], Qt::LeftButton);
+        QCOMPARE(iSelectedRow, 2);
+    }
+
+    void popupModeItemsOfAccelerometerAndDistanceRows() {
+        auto& m = main();
+        configure(5, strTypeAccel, QStringLiteral("OFF"));
+        rightClick(5);
+        for (QAction* a : {m.mnuPopupCalibrate, m.mnuPopUpSetToBinaryMode, m.mnuPopupSetSensitivity}) {
+            QVERIFY(a->isVisible());
+            QVERIFY(!rt::enabled(a));
+        }
+        QVERIFY(!m.mnuPopupSetProximityMode->isVisible());
+        QCOMPARE(m.mnuPopUpConnectThisSensor->text(), QStringLiteral("Connect This Sensor"));
+
+        m.lblSensorReading[5]->setText(QStringLiteral("0.1 / 0.2"));
+        iBumpMode[5] = 1;
+        rightClick(5);
+        QVERIFY(rt::enabled(m.mnuPopupCalibrate));
+        QCOMPARE(m.mnuPopUpSetToBinaryMode->text(), QStringLiteral("Take out of Bump mode"));
+        iBumpMode[5] = 0;
+        rightClick(5);
+        QCOMPARE(m.mnuPopUpSetToBinaryMode->text(), QStringLiteral("Set to Bump mode"));
+
+        configure(6, strTypeDistance, QStringLiteral("45"));
+        m.mnuPopupSetProximityMode->setEnabled(false);
+        iProxMode[6] = 1;
+        rightClick(6);
+        QVERIFY(m.mnuPopupSetProximityMode->isVisible());
+        QVERIFY(m.mnuPopUpSetProxNotifications->isVisible());
+        QVERIFY(!m.mnuPopUpSetToBinaryMode->isVisible());
+        QVERIFY(!m.mnuPopupCalibrate->isVisible());
+        QCOMPARE(m.mnuPopupSetProximityMode->text(), QStringLiteral("Set to Distance mode"));
+        QVERIFY(!rt::enabled(m.mnuPopupSetProximityMode)); // left to connect and disconnect
+        QVERIFY(rt::enabled(m.mnuPopupSetSensitivity));
+        iProxMode[6] = 0;
+        rightClick(6);
+        QCOMPARE(m.mnuPopupSetProximityMode->text(), QStringLiteral("Set to Proximity mode"));
+        QVERIFY(!m.mnuPopUpSetToBinaryMode->isVisible());
+    }
+
+    void connectItemTogglesAndSetsTheModeItems() {
+        auto& m = main();
+        configure(6, strTypeDistance, QStringLiteral("OFF"));
+        iProxMode[6] = 1;
+        rightClick(6);
+        m.mnuPopupSetSensitivity->setEnabled(false);
+        m.mnuPopUpConnectThisSensor_Click();
+        QCOMPARE(m.mnuPopUpConnectThisSensor->text(), QStringLiteral("Disconnect This Sensor"));
+        QVERIFY(rt::enabled(m.mnuPopupSetSensitivity));
+        QVERIFY(rt::enabled(m.mnuPopupSetProximityMode));
+        QVERIFY(!rt::visible(&setup()));
+
+        m.mnuPopupConnectAll->setEnabled(false);
+        iProxMode[6] = 0;
+        m.mnuPopUpConnectThisSensor_Click();
+        QCOMPARE(m.mnuPopUpConnectThisSensor->text(), QStringLiteral("Connect This Sensor"));
+        QVERIFY(!rt::enabled(m.mnuPopupSetProximityMode));
+        QVERIFY(!rt::enabled(m.mnuPopUpSetProxNotifications));
+        QVERIFY(rt::enabled(m.mnuPopupConnectAll));
+
+        // A temperature row's polling timer is stopped on disconnect.
+        configure(1, strTypeTemperature, QStringLiteral("70"));
+        rightClick(1);
+        m.Timer1[1]->setInterval(60000);
+        m.Timer1[1]->setEnabled(true);
+        m.mnuPopUpConnectThisSensor_Click();
+        QVERIFY(!m.Timer1[1]->enabled());
+
+        m.mnuPopupConnectAll_Click();
+        QVERIFY(!rt::enabled(m.mnuPopupConnectAll));
+        QVERIFY(!rt::visible(&setup()));
+    }
+
+    void doubleClicksOpenTheKindTabOrTheSetupDialog() {
+        auto& m = main();
+        configure(2, strTypeHumidity, QStringLiteral("45"));
+        m.setTabEnabled(CorvisentMain::tabHumidity, true);
+        m.setTab(CorvisentMain::tabSummary);
+        m.lblSensor1_DblClick(2);
+        QCOMPARE(m.tab(), int(CorvisentMain::tabHumidity));
+        QVERIFY(!rt::visible(&setup()));
+
+        m.setTab(CorvisentMain::tabSummary);
+        m.lblSensorReading[2]->setText(QStringLiteral("OFF"));
+        m.lblSensor1_DblClick(2);
+        QCOMPARE(m.tab(), int(CorvisentMain::tabSummary));
+        QVERIFY(rt::visible(&setup()));
+
+        for (int row : {3, 4}) {
+            setup().hide();
+            configure(3, strTypeComboHumid, QStringLiteral("40"));
+            configure(4, strTypeComboTemp, QStringLiteral("71"));
+            m.lblSensor1_DblClick(row);
+            QVERIFY(rt::visible(&setup()));
+            QCOMPARE(m.tab(), int(CorvisentMain::tabSummary));
+        }
+
+        setup().hide();
+        m.lblSensor1_DblClick(9); // empty row
+        QVERIFY(!rt::visible(&setup()));
+        m.lblSensorStatus[2]->setText(QStringLiteral("OK"));
+        m.lblSensorStatus_DblClick(2);
+        QVERIFY(!rt::visible(&setup()));
+        m.lblSensorStatus[2]->setText(QStringLiteral("Sensor Error"));
+        m.lblSensorStatus_DblClick(2);
+        QVERIFY(rt::visible(&setup()));
+    }
+
+    void buttonsOpenTheSetupDialogOnTheirTab() {
+        auto& m = main();
+        const std::pair<QPushButton*, int> buttons[] = {{m.cmdSetProxBehaviors, 3}, {m.cmdSetThresh, 1},
+                                                        {m.cmdSetThreshold, 1},     {m.cmdSetThresh1, 1},
+                                                        {m.cmdSetThresh2, 1},       {m.cmdSetThresh3, 1}};
+        for (const auto& [b, tab] : buttons) {
+            setup().hide();
+            setup().setTab(0);
+            b->click();
+            QVERIFY(rt::visible(&setup()));
+            QCOMPARE(setup().tab(), tab);
+        }
+        setup().hide();
+        m.mnuPopUpEvents_Click();
+        QCOMPARE(setup().tab(), 3);
+        m.mnuPopUpSetProxNotifications_Click();
+        QCOMPARE(setup().tab(), 2);
+        m.mnuPopUpSetThresh_Click();
+        QCOMPARE(setup().tab(), 1);
+        QVERIFY(rt::visible(&setup()));
+    }
+
+    void clearAndResetActOnTheirSlotOnly() {
+        auto& m = main();
+        for (int k : {1, 2}) {
+            m.txtTempInData[k]->setPlainText(QStringLiteral("10:00:00AM 70"));
+            m.lblTHighest[k]->setText(QStringLiteral("75"));
+            m.lblTHighest[k]->setToolTip(QStringLiteral("01-02-2009 10:00 AM"));
+            m.lblTLowest[k]->setText(QStringLiteral("65"));
+            m.lblTLowest[k]->setToolTip(QStringLiteral("01-02-2009 11:00 AM"));
+        }
+        m.cmdClearTempLog[2]->click();
+        QCOMPARE(m.txtTempInData[2]->toPlainText(), QString());
+        QCOMPARE(m.txtTempInData[1]->toPlainText(), QStringLiteral("10:00:00AM 70"));
+        m.bTHighLowEmpty[2] = false;
+        m.cmdClearTempHighLow[2]->click();
+        QCOMPARE(m.lblTHighest[2]->text(), QString());
+        QCOMPARE(m.lblTHighest[2]->toolTip(), QString());
+        QCOMPARE(m.lblTLowest[2]->text(), QString());
+        QCOMPARE(m.lblTLowest[2]->toolTip(), QString());
+        QVERIFY(m.bTHighLowEmpty[2]);
+        QCOMPARE(m.lblTHighest[1]->text(), QStringLiteral("75"));
+        QCOMPARE(m.lblTLowest[1]->toolTip(), QStringLiteral("01-02-2009 11:00 AM"));
+        m.cmdClearDistanceLog_Click(5); // no fifth slot: nothing happens
+    }
+
+    void noDeviceStateSwitchesTabsAndLabels() {
+        auto& m = main();
+        iTempTabSlot[0] = 1;
+        iTempTabSlot[2] = 1;
+        CheckIfNoDevices(typeTemperature);
+        QVERIFY(m.tabEnabled(CorvisentMain::tabTemperature));
+        QVERIFY(m.sstabCorvisentMan->tabBar()->isTabVisible(CorvisentMain::tabTemperature));
+        QVERIFY(!rt::visible(m.lblNoTDevicePresent));
+
+        rt::setValue(setup().chkEmailAlert[1], 1);
+        iTempTabSlot.fill(0);
+        CheckIfNoDevices(typeTemperature);
+        QVERIFY(!m.tabEnabled(CorvisentMain::tabTemperature));
+        QVERIFY(!m.sstabCorvisentMan->tabBar()->isTabVisible(CorvisentMain::tabTemperature));
+        QVERIFY(rt::visible(m.lblNoTDevicePresent));
+        QCOMPARE(rt::value(setup().chkEmailAlert[1]), 0);
+
+        // Combined: both tabs; water has no label.
+        iHumidTabSlot[0] = 1;
+        CheckIfNoDevices(typeCombo);
+        QVERIFY(!m.tabEnabled(CorvisentMain::tabTemperature));
+        QVERIFY(m.tabEnabled(CorvisentMain::tabHumidity));
+        QVERIFY(!rt::visible(m.lblNoHDevicePresent));
+        rt::setValue(setup().chkEmailAlert[6], 1);
+        CheckIfNoDevices(typeWater);
+        QVERIFY(!m.tabEnabled(CorvisentMain::tabWater));
+        QCOMPARE(rt::value(setup().chkEmailAlert[6]), 0);
+        iAccelTabSlot[0] = 2;
+        CheckIfNoDevices(typeAccel);
+        QVERIFY(m.tabEnabled(CorvisentMain::tabAcceleration));
+        QVERIFY(!rt::visible(m.lblNoAccelDevices));
+        CheckIfNoDevices(typeDistance);
+        QVERIFY(!m.tabEnabled(CorvisentMain::tabDistance));
+        QVERIFY(rt::visible(m.lblNoDistanceDevices));
+        CheckIfNoDevices(typeVideo); // no tab of its own here: nothing
+    }
+
+    void noProximitySensorResetsOnlyFreeEventIndexes() {
+        TestEnv env;
+        auto& s = setup();
+        for (int k = 1; k <= 4; ++k) {
+            rt::setOptionValue(s.optRunCommand[k], true);
+            s.lblCommandOnProx[k]->setText(QStringLiteral("/usr/bin/away%1").arg(k));
+            s.txtDelayEventAway[k]->setText(QStringLiteral("5"));
+        }
+        iDeviceType[7] = typeDistance; // a distance sensor still uses event index 2
+        iProxSlot[7] = 2;
+        iProxTabSlot.fill(0);
+        CheckIfNoDevices(typeProximity);
+        QVERIFY(!main().tabEnabled(CorvisentMain::tabProximity));
+        QVERIFY(rt::visible(main().lblNoPDevicePresent));
+        for (int k : {1, 3, 4}) {
+            QVERIFY(rt::optionValue(s.optSysCommandDisabled[k]));
+            QVERIFY(!rt::optionValue(s.optRunCommand[k]));
+            QCOMPARE(s.lblCommandOnProx[k]->text(), QStringLiteral("Path not set"));
+            QCOMPARE(s.txtDelayEventAway[k]->text(), QStringLiteral("0"));
+            QCOMPARE(programSetting(QStringLiteral("optRunCommand%1").arg(k)), QStringLiteral("0"));
+            QCOMPARE(programSetting(QStringLiteral("ProximityRunCommandApproach%1").arg(k)),
+                     QStringLiteral("Path not set"));
+            QCOMPARE(programSetting(QStringLiteral("DelayEventUp%1").arg(k)), QStringLiteral("0"));
+        }
+        QVERIFY(rt::optionValue(s.optRunCommand[2]));
+        QCOMPARE(s.lblCommandOnProx[2]->text(), QStringLiteral("/usr/bin/away2"));
+        QCOMPARE(programSetting(QStringLiteral("optRunCommand2")), QStringLiteral("<none>"));
+
+        // While a load runs the reset changes the window only.
+        TestEnv clean;
+        rt::setOptionValue(s.optRunCommand[1], true);
+        {
+            LoadGuard guard;
+            CheckIfNoDevices(typeProximity);
+        }
+        QVERIFY(rt::optionValue(s.optSysCommandDisabled[1]));
+        QCOMPARE(programSetting(QStringLiteral("optRunCommand1")), QStringLiteral("<none>"));
+        QCOMPARE(programSetting(QStringLiteral("optSysCommandDisabled1")), QStringLiteral("<none>"));
+    }
+
+    void tabSwitchedOffLeavesTheBarAndComesBack() {
+        auto& m = main();
+        m.setTabEnabled(CorvisentMain::tabWater, true);
+        m.setTab(CorvisentMain::tabWater);
+        QCOMPARE(m.tab(), int(CorvisentMain::tabWater));
+        m.setTabEnabled(CorvisentMain::tabWater, false);
+        QVERIFY(m.tab() != CorvisentMain::tabWater);
+        QVERIFY(!m.sstabCorvisentMan->tabBar()->isTabVisible(CorvisentMain::tabWater));
+        m.setTabEnabled(CorvisentMain::tabWater, true);
+        QVERIFY(m.sstabCorvisentMan->tabBar()->isTabVisible(CorvisentMain::tabWater));
+        rt::DialogScript script;
+        m.setTab(CorvisentMain::tabVideo); // no summary camera view: nothing to move, nothing shown
+        QVERIFY(script.shown().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,283 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QLabel>
+#include <QtTest>
+
+#include "app/CorvisentMain.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+#include "support/testenv.h"
+
+using namespace modSupport;
+
+namespace {
+
+// Puts a device type name on a setup row, shown or hidden, with its slot caption.
+void setRow(int row, const QString& type, const QString& slot = QStringLiteral("1"), bool shown = true) {
+    auto& s = formSensorSetup::instance();
+    s.lblDeviceType[row]->setText(type);
+    s.lblDeviceType[row]->setVisible(shown);
+    s.lblSubIndex[row]->setText(slot);
+}
+
+void clearRows() {
+    for (int row = 1; row <= 10; ++row) setRow(row, QString(), QStringLiteral("0"), false);
+}
+
+void takeSlots(Table<6>& t, std::initializer_list<int> taken) {
+    t.fill(0);
+    for (int k : taken) {
+        t[k] = 1;
+        ++t[0];
+    }
+}
+
+} // namespace
+
+class TestModSupport : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ClearArrays();
+        iDeviceType.fill(0);
+        clearRows();
+    }
+
+    void tablesRefuseIndexesOutsideTheirPlaces() {
+        iPortOpen[10] = 3;
+        QCOMPARE(iPortOpen[10], 3);
+        try {
+            iPortOpen[11] = 1;
+            QFAIL("row 11 accepted");
+        } catch (const rt::VbError& e) {
+            QCOMPARE(e.number(), 9);
+        }
+        QVERIFY_THROWS_EXCEPTION(rt::VbError, iTempTabSlot[-1]);
+        QVERIFY_THROWS_EXCEPTION(rt::VbError, iProxToCam(typeProximity, 5));
+        QVERIFY_THROWS_EXCEPTION(rt::VbError, iProxToCam(typeWater, 1));
+        QCOMPARE(iDeviceType.value(11, -7), -7);
+        QCOMPARE(iConnectPort.size(), 12);
+    }
+
+    void cameraLinksOfProximityAndDistanceSlotsAreSeparate() {
+        iProxToCam(typeProximity, 1) = 2;
+        iProxToCam(typeDistance, 1) = 3;
+        QCOMPARE(iProxToCam(typeProximity, 1), 2);
+        QCOMPARE(iProxToCam(typeDistance, 1), 3);
+        ClearArrays();
+        QCOMPARE(iProxToCam(typeProximity, 1), noCamera);
+        QCOMPARE(iProxToCam(typeDistance, 1), noCamera);
+    }
+
+    void slotFinderPerKind() {
+        rt::DialogScript script;
+        takeSlots(iTempTabSlot, {1, 3, 4});
+        SlotResult r = FindFirstTabSlotAvailable(typeTemperature);
+        QCOMPARE(r.kind, SlotResult::Slot);
+        QCOMPARE(r.slot, 2);
+        QCOMPARE(r.text(), QStringLiteral("2"));
+        QVERIFY(script.shown().isEmpty());
+
+        takeSlots(iTempTabSlot, {1, 2, 3, 4});
+        r = FindFirstTabSlotAvailable(typeTemperature);
+        QCOMPARE(r.kind, SlotResult::Full);
+        QVERIFY(!r.usable());
+        QCOMPARE(script.prompts(),
+                 QStringList{QStringLiteral("There are no more available slots on the Temperature tab for this sensor.")});
+
+        script.clear();
+        takeSlots(iProxTabSlot, {1, 2, 3, 4});
+        QCOMPARE(FindFirstTabSlotAvailable(typeProximity).kind, SlotResult::Full);
+        QVERIFY(script.shown().isEmpty()); // proximity: full without a message
+
+        const std::pair<int, const char*> messages[] = {{typeHumidity, "Humidity"},
+                                                        {typeWater, "Water"},
+                                                        {typeAccel, "Accelerometer"},
+                                                        {typeDistance, "Distance"}};
+        for (const auto& [code, word] : messages) {
+            script.clear();
+            takeSlots(*TabSlotTable(code), {1, 2, 3, 4});
+            QCOMPARE(FindFirstTabSlotAvailable(code).kind, SlotResult::Full);
+            QCOMPARE(script.prompts().value(0),
+                     QStringLiteral("There are no more available slots on the %1 tab for this sensor.").arg(word));
+        }
+
+        // A count below 4 with no free place (tables out of step) gives nothing.
+        iWaterTabSlot.fill(1);
+        iWaterTabSlot[0] = 2;
+        QCOMPARE(FindFirstTabSlotAvailable(typeWater).kind, SlotResult::None);
+        QCOMPARE(FindFirstTabSlotAvailable(42).kind, SlotResult::None);
+    }
+
+    void slotFinderForCombinedSensorsAndCameras() {
+        rt::DialogScript script;
+        takeSlots(iTempTabSlot, {1, 2});
+        takeSlots(iHumidTabSlot, {1});
+        SlotResult r = FindFirstTabSlotAvailable(typeCombo);
+        QCOMPARE(r.kind, SlotResult::Pair);
+        QCOMPARE(r.text(), QStringLiteral("32"));
+        QVERIFY(r.usable());
+
+        takeSlots(iHumidTabSlot, {1, 2, 3, 4});
+        r = FindFirstTabSlotAvailable(typeCombo);
+        QCOMPARE(r.kind, SlotResult::Full);
+        QCOMPARE(script.prompts(),
+                 QStringList{QStringLiteral("There are no more available slots on the tab for this sensor.")});
+
+        for (int k = 1; k <= 4; ++k) iCamSlot[k] = k; // every camera slot holds a driver
+        QCOMPARE(FindFirstTabSlotAvailable(typeVideo).kind, SlotResult::None);
+        iCamSlot[3] = camSlotFree;
+        r = FindFirstTabSlotAvailable(typeVideo2);
+        QCOMPARE(r.kind, SlotResult::Slot);
+        QCOMPARE(r.slot, 3);
+    }
+
+    void typeCodesFromTheSetupRows() {
+        rt::DialogScript script;
+        setRow(1, strTypeTemperature);
+        setRow(2, strTypeWater, QStringLiteral("1"), false); // hidden: 0 whatever its caption
+        setRow(3, strTypeComboHumid, QStringLiteral("21"));
+        setRow(4, strTypeComboTemp, QStringLiteral("21"));
+        setRow(5, strTypeVideoMotion);
+        setRow(6, strTypeVideo, QStringLiteral("2"));
+        setRow(7, strTypeDistance);
+        CreateSetupArray();
+        QCOMPARE(iDeviceType[1], int(typeTemperature));
+        QCOMPARE(iDeviceType[2], 0);
+        QCOMPARE(iDeviceType[3], int(typeCombo));
+        QCOMPARE(iDeviceType[4], int(typeCombo));
+        QCOMPARE(iDeviceType[5], 0);
+        QCOMPARE(iDeviceType[6], int(typeVideo));
+        QCOMPARE(iDeviceType[7], int(typeDistance));
+        QVERIFY(rt::visible(formSensorSetup::instance().chkCamMonitorOnly[2]));
+        QVERIFY(script.shown().isEmpty());
+
+        // A combined sensor's first half on the last row has no second row: the rebuild stops
+        // with its message, keeping what it did.
+        setRow(10, strTypeComboHumid, QStringLiteral("11"));
+        CreateSetupArray();
+        QCOMPARE(script.prompts(), QStringList{QStringLiteral("Error in CreateSetupArray")});
+        QCOMPARE(iDeviceType[10], int(typeCombo));
+        QCOMPARE(iDeviceType[1], int(typeTemperature));
+    }
+
+    void clearingKeepsTypeCodesAndFreesCameraSlots() {
+        iDeviceType[2] = typeHumidity;
+        iPortOpen[2] = 2;
+        iPortOpen[0] = 1;
+        iProxSlot[4] = 3;
+        iReadMinutes[2] = 15;
+        iTempTabSlot[1] = 1;
+        iCamSlot[2] = 0;
+        ClearArrays();
+        QCOMPARE(iDeviceType[2], int(typeHumidity));
+        QCOMPARE(iPortOpen[0], 0);
+        QCOMPARE(iPortOpen[2], 0);
+        QCOMPARE(iProxSlot[4], 0);
+        QCOMPARE(iReadMinutes[2], 15);
+        QCOMPARE(iTempTabSlot[1], 0);
+        for (int k = 0; k <= 4; ++k) QCOMPARE(iCamSlot[k], camSlotFree);
+    }
+
+    void slotListsAndDeviceQueries() {
+        setRow(2, strTypeProximity, QStringLiteral("1"));
+        setRow(5, strTypeDistance, QStringLiteral("3"));
+        setRow(6, strTypeWater, QStringLiteral("2"));
+        iDeviceType[2] = typeProximity;
+        iDeviceType[5] = typeDistance;
+        iDeviceType[6] = typeWater;
+        QCOMPARE(GetSubIndexList(typeProximity), QStringLiteral("13"));
+        QCOMPARE(GetSubIndexList(typeWater), QStringLiteral("32")); // row order
+        iDeviceType.fill(0);
+        QCOMPARE(GetSubIndexList(typeProximity), QString());
+
+        iDeviceType[1] = typeTemperature;
+        QVERIFY(!AnyDeviceInSlots2to10());
+        iDeviceType[10] = typeDisabled;
+        QVERIFY(AnyDeviceInSlots2to10());
+    }
+
+    void showingAndHidingARow() {
+        rt::DialogScript script;
+        auto& m = CorvisentMain::instance();
+        auto& s = formSensorSetup::instance();
+        MakeInvisible(1, 4, typeAccel);
+        QVERIFY(rt::visible(s.lblDeviceType[4]));
+        QVERIFY(rt::visible(s.chkBinaryMode[4]));
+        QVERIFY(!rt::visible(s.chkSendToSummary[4]));
+        QVERIFY(rt::visible(m.lblSensor1[4]));
+        QVERIFY(rt::visible(m.lblSensorReading[4]));
+        QVERIFY(!rt::visible(s.txtDeviceComNumber[4])); // the port box is not shown here
+        QCOMPARE(m.lblSensor1[4]->width(), rt::twipsToPixels(3375));
+
+        rt::setValue(s.chkFileLogging[4], 1);
+        MakeInvisible(0, 4, typeAccel);
+        QVERIFY(!rt::visible(s.lblDeviceType[4]));
+        QVERIFY(!rt::visible(s.chkBinaryMode[4]));
+        QVERIFY(!rt::visible(m.lblSensorStatus[4]));
+        QCOMPARE(m.lblSensorStatus[4]->text(), QStringLiteral("OK"));
+        QCOMPARE(rt::fontSize(m.lblSensorStatus[4]), 14.0);
+        QCOMPARE(rt::value(s.chkFileLogging[4]), 0);
+        QVERIFY(formSensorSetup::picture(s.imgStatus[4]).endsWith(QStringLiteral("reddot.gif")));
+
+        // Hiding a combined sensor also hides the second summary row.
+        for (int row : {7, 8}) {
+            m.lblSensor1[row]->show();
+            m.lblSensorReading[row]->show();
+            m.lblMeasure[row]->show();
+            m.lblSensorStatus[row]->show();
+        }
+        MakeInvisible(0, 7, typeCombo);
+        for (QLabel* l : {m.lblSensor1[8], m.lblSensorReading[8], m.lblMeasure[8], m.lblSensorStatus[8]})
+            QVERIFY(!rt::visible(l));
+        QVERIFY(script.shown().isEmpty());
+
+        MakeInvisible(0, 11, typeTemperature);
+        QCOMPARE(script.prompts(), QStringList{QStringLiteral("MakeInvisible Error")});
+    }
+
+    void proximityFramesDecideTheNoSensorLabel() {
+        auto& s = formSensorSetup::instance();
+        for (int k = 1; k <= 4; ++k) s.frameProxBehavior[k]->hide();
+        QCOMPARE(AnyProxBehaviorFrameShown(1), 0);
+        QVERIFY(rt::visible(s.lblNoProximitySensorsPresent));
+        s.frameProxBehavior[3]->show();
+        QCOMPARE(AnyProxBehaviorFrameShown(0), 1);
+        QVERIFY(rt::visible(s.lblNoProximitySensorsPresent)); // mode 0 leaves the label
+        QCOMPARE(AnyProxBehaviorFrameShown(1), 1);
+        QVERIFY(!rt::visible(s.lblNoProximitySensorsPresent));
+        s.frameProxBehavior[3]->hide();
+    }
+
+    void loadGuardNestsAndIsReleasedOnErrors() {
+        QCOMPARE(iInLoad(), 0);
+        {
+            LoadGuard outer;
+            QVERIFY(loading());
+            try {
+                LoadGuard inner;
+                QCOMPARE(iInLoad(), 1);
+                throw rt::VbError(13, QStringLiteral("Type mismatch"));
+            } catch (const rt::VbError&) {
+            }
+            QVERIFY(loading()); // the outer load still runs
+        }
+        QVERIFY(!loading());
+    }
+
+    void typeNamesRoundTrip() {
+        for (int code : {1, 2, 3, 5, 6, 7, 8, 9, 10}) QCOMPARE(TypeCodeOfName(TypeNameOfCode(code)), code);
+        QCOMPARE(TypeCodeOfName(strTypeComboTemp), 0);
+        QVERIFY(IsCameraName(strTypeVideoMotion));
+        QVERIFY(!IsCameraName(strTypeDistance));
+    }
+
+private:
+    TestEnv m_env;
+};
+
+QTEST_MAIN(TestModSupport)
+#include "tst_modsupport.moc"
