@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/comports.h"
 #include "platform/registry.h"
 
 TestEnv::TestEnv() {
@@ -12,6 +13,8 @@ TestEnv::TestEnv() {
     qputenv("CORVISENT_APP_DIR", m_app.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
     platform::Registry::instance().setFolder(m_config.path() + "/corvisent-manager");
+    // Only serial devices a test creates are ever touched: the machine's own get no COM number.
+    platform::setComPortDiscovery({});
 }
 
 TestEnv::~TestEnv() {

@@ -1,0 +1,234 @@
+// Sensor simulator: opens a pseudo-terminal, prints the path of its device end as the first line
+// on stdout and answers on it like a Corvisent sensor of the given kind.
+//
+//   sensorsim KIND [--temp F] [--humid N] [--x X] [--y Y] [--cm N] [--stream-ms MS] [--error]
+//            [--silent] [--reply-ms MS]
+//
+// KIND: T temperature, H humidity, C combined (answers "Corvisent/H" and both readings),
+// A accelerometer, D distance, P proximity, W water; anything else answers "Corvisent/<KIND>".
+// Commands end with CR; each answer ends with CR LF. Lines on stdin change the simulated sensor:
+//   temp F | humid N | xy X Y | cm N | noobject | error on|off | silent on|off
+//   send TEXT   (TEXT sent as it stands, "\r" and "\n" written as escapes)
+//   quit
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTimer>
+#include <cstdio>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+struct Sensor {
+    QString kind = QStringLiteral("T");
+    double tempF = 72.5;
+    double humid = 45.2;
+    double x = 1.25, y = -0.5;
+    int cm = 45;
+    bool noObject = false;
+    bool error = false;
+    bool silent = false;
+    int replyMs = 5;
+    int streamMs = 100;
+    enum Mode { Idle, Streaming, Events } mode = Idle;
+
+    int master = -1;
+    QByteArray command;
+    QTimer streamTimer;
+
+    void send(const QByteArray& bytes) {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master, bytes.constData() + done, bytes.size() - done);
+            if (n <= 0) return;
+            done += n;
+        }
+    }
+    void answer(const QByteArray& text) {
+        if (silent) return;
+        const QByteArray line = text + "\r\n";
+        QTimer::singleShot(replyMs, [this, line] { send(line); });
+    }
+
+    QByteArray identity() const {
+        if (kind == QLatin1String("C")) return "Corvisent/H";
+        return "Corvisent/" + kind.toLatin1();
+    }
+    bool has(const char* kinds) const { return QString::fromLatin1(kinds).contains(kind); }
+    // Zero-padded to width, the sign (if any) first: 72.5 -> "072.50", -5 -> "-05.00".
+    static QByteArray fixed(double v, int width, int decimals) {
+        if (v < 0) return "-" + fixed(-v, width - 1, decimals);
+        return QByteArray::number(v, 'f', decimals).rightJustified(width, '0');
+    }
+    static QByteArray axis(double v) { return v < 0 ? fixed(v, 6, 2) : "+" + fixed(v, 5, 2); }
+    QByteArray accelLine() const { return axis(x) + " " + axis(y); }
+    QByteArray distanceLine() const {
+        return noObject ? QByteArray("No Object") : QByteArray::number(cm) + "cm";
+    }
+
+    void onCommand(const QByteArray& c) {
+        const bool readsTemp = has("TC"), readsHumid = has("HC");
+        if (c == "i") {
+            answer(identity());
+        } else if ((c == "tf" || c == "tc") && readsTemp) {
+            const double t = c == "tf" ? tempF : (tempF - 32) * 5 / 9;
+            answer(error ? "Sensor Error" : fixed(t, 6, 2) + (c == "tf" ? "F" : "C"));
+        } else if (c == "h" && readsHumid) {
+            answer(error ? "Sensor Error" : fixed(humid, 5, 2) + "%");
+        } else if (c == "a" && kind == QLatin1String("A")) {
+            answer(error ? "Sensor Error" : accelLine());
+        } else if (c == "d" && kind == QLatin1String("D")) {
+            answer(error ? "Sensor Error" : distanceLine());
+        } else if (c == "S" && has("AD")) {
+            mode = Idle;
+            streamTimer.stop();
+            answer("OK");
+        } else if ((c == "e" || c == "E") && has("AD")) {
+            mode = Events;
+            streamTimer.stop();
+            answer("OK");
+        } else if (((c == "a+" || c == "A+") && kind == QLatin1String("A")) ||
+                   (c == "D+" && kind == QLatin1String("D"))) {
+            mode = Streaming;
+            answer("OK");
+            streamTimer.start(streamMs);
+        } else if (c.startsWith('M') && has("AD")) {
+            bool ok = false;
+            const int n = c.mid(1).toInt(&ok);
+            answer(ok && n >= 1 && n <= 9 ? "OK" : "Error");
+        } else if (c == "c" && kind == QLatin1String("A")) {
+            if (mode == Events) {
+                answer("Invalid request");
+            } else {
+                x = y = 0;
+                answer("OK");
+            }
+        } else {
+            answer("Invalid request");
+        }
+    }
+
+    void onStreamTick() {
+        if (silent || mode != Streaming) return;
+        send((kind == QLatin1String("A") ? accelLine() : distanceLine()) + "\r\n");
+    }
+
+    void onInput() {
+        char buf[256];
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) return;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buf[i] == '\r') {
+                const QByteArray c = command;
+                command.clear();
+                onCommand(c);
+            } else if (buf[i] != '\n') {
+                command.append(buf[i]);
+            }
+        }
+    }
+
+    void onControl(const QString& line) {
+        const QStringList w = line.split(' ', Qt::SkipEmptyParts);
+        if (w.isEmpty()) return;
+        const QString what = w[0];
+        const QString arg = w.value(1);
+        if (what == QLatin1String("temp"))
+            tempF = arg.toDouble();
+        else if (what == QLatin1String("humid"))
+            humid = arg.toDouble();
+        else if (what == QLatin1String("xy")) {
+            x = arg.toDouble();
+            y = w.value(2).toDouble();
+        } else if (what == QLatin1String("cm")) {
+            cm = arg.toInt();
+            noObject = false;
+        } else if (what == QLatin1String("noobject"))
+            noObject = true;
+        else if (what == QLatin1String("error"))
+            error = arg == QLatin1String("on");
+        else if (what == QLatin1String("silent"))
+            silent = arg == QLatin1String("on");
+        else if (what == QLatin1String("send")) {
+            QByteArray text = line.mid(line.indexOf(' ') + 1).toLatin1();
+            send(text.replace("\\r", "\r").replace("\\n", "\n"));
+        } else if (what == QLatin1String("quit"))
+            QCoreApplication::quit();
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Sensor s;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args[i];
+        const QString next = args.value(i + 1);
+        if (a == QLatin1String("--temp"))
+            s.tempF = next.toDouble(), ++i;
+        else if (a == QLatin1String("--humid"))
+            s.humid = next.toDouble(), ++i;
+        else if (a == QLatin1String("--x"))
+            s.x = next.toDouble(), ++i;
+        else if (a == QLatin1String("--y"))
+            s.y = next.toDouble(), ++i;
+        else if (a == QLatin1String("--cm"))
+            s.cm = next.toInt(), ++i;
+        else if (a == QLatin1String("--stream-ms"))
+            s.streamMs = next.toInt(), ++i;
+        else if (a == QLatin1String("--reply-ms"))
+            s.replyMs = next.toInt(), ++i;
+        else if (a == QLatin1String("--error"))
+            s.error = true;
+        else if (a == QLatin1String("--silent"))
+            s.silent = true;
+        else if (!a.startsWith(QLatin1String("--")))
+            s.kind = a;
+    }
+
+    int slave = -1;
+    char name[256] = {};
+    if (::openpty(&s.master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    termios t{};
+    ::tcgetattr(slave, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(slave, TCSANOW, &t);
+    // The device end stays open here too, so that the program closing and reopening it never
+    // leaves the pseudo-terminal without a user (which would make every read fail).
+    ::fcntl(s.master, F_SETFL, ::fcntl(s.master, F_GETFL) | O_NONBLOCK);
+    std::printf("%s\n", name);
+    std::fflush(stdout);
+
+    QSocketNotifier port(s.master, QSocketNotifier::Read);
+    QObject::connect(&port, &QSocketNotifier::activated, [&s] { s.onInput(); });
+    QObject::connect(&s.streamTimer, &QTimer::timeout, [&s] { s.onStreamTick(); });
+
+    QSocketNotifier control(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&control, &QSocketNotifier::activated, [&] {
+        char buf[512];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) {
+            QCoreApplication::quit(); // the test went away
+            return;
+        }
+        pending.append(buf, static_cast<int>(n));
+        int nl;
+        while ((nl = pending.indexOf('\n')) >= 0) {
+            s.onControl(QString::fromLatin1(pending.left(nl)).trimmed());
+            pending.remove(0, nl + 1);
+        }
+    });
+    const int rc = app.exec();
+    ::close(slave);
+    ::close(s.master);
+    return rc;
+}
