@@ -1,0 +1,91 @@
+#include "publish/formInternetSetup.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+formInternetSetup& formInternetSetup::instance() {
+    static formInternetSetup* w = new formInternetSetup();
+    return *w;
+}
+
+formInternetSetup::formInternetSetup() {
+    setObjectName(QStringLiteral("formInternetSetup"));
+    setWindowTitle(QStringLiteral("Remote Monitoring Setup"));
+
+    auto* root = new QVBoxLayout(this);
+
+    auto* ftp = new QGroupBox(QStringLiteral("FTP Server"), this);
+    auto* ftpForm = new QFormLayout(ftp);
+    txtFTPURL = new QLineEdit(ftp);
+    txtFTPURL->setObjectName(QStringLiteral("txtFTPURL"));
+    txtUserName = new QLineEdit(ftp);
+    txtUserName->setObjectName(QStringLiteral("txtUserName"));
+    txtUserName->setToolTip(QStringLiteral("May be case sensitive"));
+    txtPassword = new QLineEdit(QStringLiteral(" "), ftp);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    lblPasswordSetStatus = new QLabel(QStringLiteral("(Password is not set)"), ftp);
+    lblPasswordSetStatus->setObjectName(QStringLiteral("lblPasswordSetStatus"));
+    auto* pwRow = new QHBoxLayout();
+    pwRow->addWidget(txtPassword);
+    pwRow->addWidget(lblPasswordSetStatus);
+    txtRemoteStorageLocation = new QLineEdit(QStringLiteral("corvisent"), ftp);
+    txtRemoteStorageLocation->setObjectName(QStringLiteral("txtRemoteStorageLocation"));
+    txtRemoteStorageLocation->setToolTip(
+        QStringLiteral("\"Start in Directory\" (Note: Some systems are case sensitive)"));
+    ftpForm->addRow(QStringLiteral("FTP Server:"), txtFTPURL);
+    ftpForm->addRow(QStringLiteral("User Name:"), txtUserName);
+    ftpForm->addRow(QStringLiteral("Password:"), pwRow);
+    ftpForm->addRow(QStringLiteral("Remote Directory:"), txtRemoteStorageLocation);
+    root->addWidget(ftp);
+
+    auto* page = new QGroupBox(QStringLiteral("Update"), this);
+    auto* pageForm = new QFormLayout(page);
+    txtTitleforUpdatePage = new QLineEdit(QStringLiteral("Location#1"), page);
+    txtTitleforUpdatePage->setObjectName(QStringLiteral("txtTitleforUpdatePage"));
+    txtInterval = new QLineEdit(QStringLiteral("10"), page);
+    txtInterval->setObjectName(QStringLiteral("txtInterval"));
+    txtInterval->setMaximumWidth(60);
+    sliderInternetUpdateInterval = new QSlider(Qt::Horizontal, page);
+    sliderInternetUpdateInterval->setObjectName(QStringLiteral("sliderInternetUpdateInterval"));
+    sliderInternetUpdateInterval->setRange(2, 30);
+    sliderInternetUpdateInterval->setValue(10);
+    auto* intervalRow = new QHBoxLayout();
+    intervalRow->addWidget(sliderInternetUpdateInterval);
+    intervalRow->addWidget(txtInterval);
+    lblIndexRefreshRate = new QLabel(QStringLiteral("20"), page);
+    lblIndexRefreshRate->setObjectName(QStringLiteral("lblIndexRefreshRate"));
+    optStayConnected = new QRadioButton(QStringLiteral("Stay connected"), page);
+    optStayConnected->setObjectName(QStringLiteral("optStayConnected"));
+    optConnectBeforeSend = new QRadioButton(QStringLiteral("Do not stay connected"), page);
+    optConnectBeforeSend->setObjectName(QStringLiteral("optConnectBeforeSend"));
+    optConnectBeforeSend->setChecked(true);
+    auto* connectRow = new QHBoxLayout();
+    connectRow->addWidget(optStayConnected);
+    connectRow->addWidget(optConnectBeforeSend);
+    chkSeeMessages = new QCheckBox(QStringLiteral("Show FTP messages"), page);
+    chkSeeMessages->setObjectName(QStringLiteral("chkSeeMessages"));
+    pageForm->addRow(QStringLiteral("Page title:"), txtTitleforUpdatePage);
+    pageForm->addRow(QStringLiteral("Update interval (minutes):"), intervalRow);
+    pageForm->addRow(QStringLiteral("Index refresh rate (seconds):"), lblIndexRefreshRate);
+    pageForm->addRow(connectRow);
+    pageForm->addRow(chkSeeMessages);
+    root->addWidget(page);
+
+    auto* local = new QGroupBox(QStringLiteral("Local Directory"), this);
+    auto* localForm = new QFormLayout(local);
+    chkXMLUseDirectory = new QCheckBox(QStringLiteral("Save to a local directory"), local);
+    chkXMLUseDirectory->setObjectName(QStringLiteral("chkXMLUseDirectory"));
+    txtXMLDirectory = new QLineEdit(QStringLiteral("c:\\"), local);
+    txtXMLDirectory->setObjectName(QStringLiteral("txtXMLDirectory"));
+    localForm->addRow(chkXMLUseDirectory);
+    localForm->addRow(QStringLiteral("Directory:"), txtXMLDirectory);
+    root->addWidget(local);
+}
