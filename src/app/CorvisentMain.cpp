@@ -58,6 +58,12 @@ template <typename F> void step(F body) {
     }
 }
 
+void setBold(QWidget* w) {
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+}
+
 QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name = QString()) {
     auto* l = new QLabel(text, parent);
     if (!name.isEmpty()) l->setObjectName(name);
@@ -75,13 +81,30 @@ QString indexed(const char* name, int i) { return QStringLiteral("%1(%2)").arg(Q
 
 QLabel* makeNoDeviceLabel(const QString& text, QWidget* parent, const char* name) {
     auto* l = makeLabel(text, parent, QLatin1String(name));
-    QFont f = l->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.2);
-    l->setFont(f);
+    setBold(l);
+    rt::setFontSize(l, l->font().pointSizeF() * 1.2);
     l->setAlignment(Qt::AlignCenter);
     rt::setForeColor(l, rt::vbRed);
     return l;
+}
+
+// A framed display position on a tab, laid out top to bottom.
+QVBoxLayout* makeSlotBox(QWidget* page, QGridLayout* grid, int slot) {
+    auto* box = new QFrame(page);
+    box->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(8, 6, 8, 8);
+    grid->addWidget(box, (slot - 1) / 2, (slot - 1) % 2);
+    return layout;
+}
+
+// The covered part of a display position, with its own top-to-bottom layout.
+CoverHost* makeCoverHost(QVBoxLayout* slotLayout, QVBoxLayout** inner) {
+    auto* host = new CoverHost(slotLayout->parentWidget());
+    *inner = new QVBoxLayout(host);
+    (*inner)->setContentsMargins(0, 0, 0, 0);
+    slotLayout->addWidget(host, 1);
+    return host;
 }
 
 const char* const kCaptions[8] = {"Summary", "Temperature", "Humidity", "Proximity",
@@ -158,15 +181,14 @@ void CorvisentMain::buildSummaryTab() {
                                 QString(), QStringLiteral("Reading Status")};
     for (int c = 0; c < 4; ++c) {
         auto* h = makeLabel(headings[c], rowsBox);
-        QFont f = h->font();
-        f.setBold(true);
-        h->setFont(f);
+        setBold(h);
         grid->addWidget(h, 0, c);
     }
     for (int row = 1; row <= 10; ++row) {
         lblSensor1[row] = makeLabel(QStringLiteral("LBL"), rowsBox, indexed("lblSensor1", row));
         lblSensor1[row]->setToolTip(QStringLiteral("(Right click for a menu)"));
         lblSensor1[row]->setMinimumWidth(rt::twipsToPixels(3375));
+        rt::setFontSize(lblSensor1[row], lblSensor1[row]->font().pointSizeF() * 1.15);
         lblSensor1[row]->installEventFilter(this);
         lblSensorReading[row] = makeLabel(QString(), rowsBox, indexed("lblSensorReading", row));
         lblSensorReading[row]->setMinimumWidth(110);
@@ -217,225 +239,173 @@ void CorvisentMain::buildSummaryTab() {
 }
 
 void CorvisentMain::buildKindTabs() {
+    // What differs between the kind tabs; every tab has four positions laid out alike.
     struct Kind {
         int tab;
-        int firstTitle;
+        int firstTitle; // index of the first slot title in Label3
         const char* title;
-        const char* nameLabel;
         const char* nameCaption;
-        Slots<QLabel>* names;
+        const char* names[5]; // name label, log box, clear button, cover frame, no-device label
+        Slots<QLabel>* nameLabels;
         Slots<QPlainTextEdit>* logs;
-        const char* logName;
         Slots<QPushButton>* clears;
-        const char* clearName;
         Slots<rt::CaptionFrame>* covers;
-        const char* coverName;
+        QLabel** noDevice;
+        const char* noDeviceText;
+        void (CorvisentMain::*clearHandler)(int);
+        QPushButton** tabButton;
+        const char* tabButtonName;
+        const char* tabButtonCaption;
+        void (CorvisentMain::*tabButtonHandler)();
     };
     const Kind kinds[] = {
-        {tabTemperature, 4, "Temperature Sensor #%1", "lblTempDeviceName", "Temperature %1", &lblTempDeviceName,
-         &txtTempInData, "txtTempInData", &cmdClearTempLog, "cmdClearTempLog", &frameTCover, "frameTCover"},
-        {tabHumidity, 8, "Humidity Sensor #%1", "lblHumidDeviceName", "Humidity %1", &lblHumidDeviceName,
-         &txtHumidInData, "txtHumidInData", &cmdClearHumidLog, "cmdClearHumidLog", &frameHCover, "frameHCover"},
-        {tabProximity, 12, "Proximity Sensor #%1", "lblProximDeviceName", "Proximity %1", &lblProximDeviceName,
-         &txtProximData, "txtProximData", &cmdClearProximityLog, "cmdClearProximityLog", &framePCover,
-         "framePCover"},
-        {tabWater, 16, "Water Sensor #%1", "lblWaterDeviceName", "Water Detector %1", &lblWaterDeviceName,
-         &txtWaterData, "txtWaterData", &cmdClearWaterLog, "cmdClearWaterLog", &frameWCover, "frameWCover"},
-        {tabAcceleration, 20, "Accelerometer Sensor #%1", "lblAccelDeviceName", "Accel Detector %1",
-         &lblAccelDeviceName, &txtAccelData, "txtAccelData", &cmdClearAccelLog, "cmdClearAccelLog", &frameACover,
-         "frameACover"},
-        {tabDistance, 0, "Distance Sensor #%1", "lblDistanceDeviceName", "Distance Detector %1",
-         &lblDistanceDeviceName, &txtDistanceData, "txtDistanceData", &cmdClearDistanceLog, "cmdClearDistanceLog",
-         &frameDCover, "frameDCover"},
+        {tabTemperature, 4, "Temperature Sensor #%1", "Temperature %1",
+         {"lblTempDeviceName", "txtTempInData", "cmdClearTempLog", "frameTCover", "lblNoTDevicePresent"},
+         &lblTempDeviceName, &txtTempInData, &cmdClearTempLog, &frameTCover, &lblNoTDevicePresent,
+         "No temperature sensing devices present.", &CorvisentMain::cmdClearTempLog_Click, &cmdSetThresh,
+         "cmdSetThresh", "Set Thresholds", &CorvisentMain::cmdSetThresh_Click},
+        {tabHumidity, 8, "Humidity Sensor #%1", "Humidity %1",
+         {"lblHumidDeviceName", "txtHumidInData", "cmdClearHumidLog", "frameHCover", "lblNoHDevicePresent"},
+         &lblHumidDeviceName, &txtHumidInData, &cmdClearHumidLog, &frameHCover, &lblNoHDevicePresent,
+         "No humidity sensing devices present.", &CorvisentMain::cmdClearHumidLog_Click, &cmdSetThreshold,
+         "cmdSetThreshold", "Set Thresholds", &CorvisentMain::cmdSetThreshold_Click},
+        {tabProximity, 12, "Proximity Sensor #%1", "Proximity %1",
+         {"lblProximDeviceName", "txtProximData", "cmdClearProximityLog", "framePCover", "lblNoPDevicePresent"},
+         &lblProximDeviceName, &txtProximData, &cmdClearProximityLog, &framePCover, &lblNoPDevicePresent,
+         "No proximity sensing devices present.", &CorvisentMain::cmdClearProximityLog_Click,
+         &cmdSetProxBehaviors, "cmdSetProxBehaviors", "Set Proximity Events",
+         &CorvisentMain::cmdSetProxBehaviors_Click},
+        {tabWater, 16, "Water Sensor #%1", "Water Detector %1",
+         {"lblWaterDeviceName", "txtWaterData", "cmdClearWaterLog", "frameWCover", "Label2"}, &lblWaterDeviceName,
+         &txtWaterData, &cmdClearWaterLog, &frameWCover, &Label2, "No water sensing devices present.",
+         &CorvisentMain::cmdClearWaterLog_Click, &cmdSetThresh1, "cmdSetThresh1", "Set Thresholds",
+         &CorvisentMain::cmdSetThresh1_Click},
+        {tabAcceleration, 20, "Accelerometer Sensor #%1", "Accel Detector %1",
+         {"lblAccelDeviceName", "txtAccelData", "cmdClearAccelLog", "frameACover", "lblNoAccelDevices"},
+         &lblAccelDeviceName, &txtAccelData, &cmdClearAccelLog, &frameACover, &lblNoAccelDevices,
+         "No acceleration devices present.", &CorvisentMain::cmdClearAccelLog_Click, &cmdSetThresh2,
+         "cmdSetThresh2", "Set Thresholds", &CorvisentMain::cmdSetThresh2_Click},
+        {tabDistance, 0, "Distance Sensor #%1", "Distance Detector %1",
+         {"lblDistanceDeviceName", "txtDistanceData", "cmdClearDistanceLog", "frameDCover", "lblNoDistanceDevices"},
+         &lblDistanceDeviceName, &txtDistanceData, &cmdClearDistanceLog, &frameDCover, &lblNoDistanceDevices,
+         "No distance sensors present.", &CorvisentMain::cmdClearDistanceLog_Click, &cmdSetThresh3,
+         "cmdSetThresh3", "Set Thresholds", &CorvisentMain::cmdSetThresh3_Click},
     };
 
     for (const Kind& k : kinds) {
         QWidget* page = m_pages[k.tab];
         auto* v = new QVBoxLayout(page);
-        QLabel* none = nullptr;
-        switch (k.tab) {
-        case tabTemperature:
-            none = lblNoTDevicePresent =
-                makeNoDeviceLabel(QStringLiteral("No temperature sensing devices present."), page,
-                                  "lblNoTDevicePresent");
-            break;
-        case tabHumidity:
-            none = lblNoHDevicePresent = makeNoDeviceLabel(QStringLiteral("No humidity sensing devices present."),
-                                                           page, "lblNoHDevicePresent");
-            break;
-        case tabProximity:
-            none = lblNoPDevicePresent = makeNoDeviceLabel(
-                QStringLiteral("No proximity sensing devices present."), page, "lblNoPDevicePresent");
-            break;
-        case tabWater:
-            none = Label2 = makeNoDeviceLabel(QStringLiteral("No water sensing devices present."), page, "Label2");
-            break;
-        case tabAcceleration:
-            none = lblNoAccelDevices =
-                makeNoDeviceLabel(QStringLiteral("No acceleration devices present."), page, "lblNoAccelDevices");
-            break;
-        case tabDistance:
-            none = lblNoDistanceDevices =
-                makeNoDeviceLabel(QStringLiteral("No distance sensors present."), page, "lblNoDistanceDevices");
-            break;
-        }
-        v->addWidget(none);
+        *k.noDevice = makeNoDeviceLabel(QLatin1String(k.noDeviceText), page, k.names[4]);
+        v->addWidget(*k.noDevice);
 
         auto* grid = new QGridLayout;
         grid->setSpacing(10);
         for (int slot = 1; slot <= 4; ++slot) {
-            auto* box = new QFrame(page);
-            box->setFrameShape(QFrame::StyledPanel);
-            auto* bv = new QVBoxLayout(box);
-            bv->setContentsMargins(8, 6, 8, 8);
+            QVBoxLayout* bv = makeSlotBox(page, grid, slot);
+            QWidget* box = bv->parentWidget();
             const int titleIndex = k.firstTitle + slot - 1;
             Label3[titleIndex] = makeLabel(QString::fromLatin1(k.title).arg(slot), box, indexed("Label3", titleIndex));
-            QFont tf = Label3[titleIndex]->font();
-            tf.setBold(true);
-            Label3[titleIndex]->setFont(tf);
+            setBold(Label3[titleIndex]);
             bv->addWidget(Label3[titleIndex]);
 
-            auto* host = new CoverHost(box);
-            auto* hv = new QVBoxLayout(host);
-            hv->setContentsMargins(0, 0, 0, 0);
-            auto* name = makeLabel(QString::fromLatin1(k.nameCaption).arg(slot), host, indexed(k.nameLabel, slot));
-            QFont nf = name->font();
-            nf.setPointSizeF(nf.pointSizeF() * 1.15);
-            name->setFont(nf);
+            QVBoxLayout* hv = nullptr;
+            CoverHost* host = makeCoverHost(bv, &hv);
+            auto* name = makeLabel(QString::fromLatin1(k.nameCaption).arg(slot), host, indexed(k.names[0], slot));
+            rt::setFontSize(name, name->font().pointSizeF() * 1.15);
             rt::setForeColor(name, rt::vbBlue);
-            (*k.names)[slot] = name;
+            (*k.nameLabels)[slot] = name;
             hv->addWidget(name);
             if (k.tab == tabTemperature || k.tab == tabHumidity) name->installEventFilter(this);
 
             auto* log = new QPlainTextEdit(host);
-            log->setObjectName(indexed(k.logName, slot));
+            log->setObjectName(indexed(k.names[1], slot));
             log->setReadOnly(true);
             log->setMinimumHeight(90);
             (*k.logs)[slot] = log;
             hv->addWidget(log, 1);
 
             auto* buttons = new QHBoxLayout;
-            auto* clear = makeButton(QStringLiteral("Clear Local Log"), host, indexed(k.clearName, slot));
+            auto* clear = makeButton(QStringLiteral("Clear Local Log"), host, indexed(k.names[2], slot));
             (*k.clears)[slot] = clear;
+            connect(clear, &QPushButton::clicked, this, [this, h = k.clearHandler, slot] { (this->*h)(slot); });
             buttons->addWidget(clear);
             buttons->addStretch(1);
-            if (k.tab == tabTemperature || k.tab == tabHumidity) {
-                const bool t = k.tab == tabTemperature;
-                auto* hi = makeLabel(QStringLiteral("0"), host, indexed(t ? "lblTHighest" : "lblHHighest", slot));
-                auto* lo = makeLabel(QStringLiteral("200"), host, indexed(t ? "lblTLowest" : "lblHLowest", slot));
-                auto* reset = makeButton(QStringLiteral("Reset"), host,
-                                         indexed(t ? "cmdClearTempHighLow" : "cmdClearHumidHighLow", slot));
-                for (QLabel* l : {hi, lo}) {
-                    l->setMinimumWidth(48);
-                    l->hide();
-                }
-                buttons->addWidget(makeLabel(QStringLiteral("Highest:"), host));
-                buttons->addWidget(hi);
-                buttons->addWidget(makeLabel(QStringLiteral("Lowest:"), host));
-                buttons->addWidget(lo);
-                buttons->addWidget(reset);
-                (t ? lblTHighest : lblHHighest)[slot] = hi;
-                (t ? lblTLowest : lblHLowest)[slot] = lo;
-                (t ? cmdClearTempHighLow : cmdClearHumidHighLow)[slot] = reset;
-                connect(reset, &QPushButton::clicked, this, [this, t, slot] {
-                    t ? cmdClearTempHighLow_Click(slot) : cmdClearHumidHighLow_Click(slot);
-                });
-            }
+            if (k.tab == tabTemperature || k.tab == tabHumidity) addExtremes(k.tab == tabTemperature, slot, host, buttons);
             hv->addLayout(buttons);
-
-            if (k.tab == tabAcceleration) {
-                auto* row2 = new QHBoxLayout;
-                cmdCalibrate[slot] = makeButton(QStringLiteral("Calibrate to 0"), host, indexed("cmdCalibrate", slot));
-                cmdCalibrate[slot]->setToolTip(QStringLiteral("Click to set sensor back to a 0:0 state"));
-                cmdSetToBump[slot] =
-                    makeButton(QStringLiteral("Set to Monitor 'bump'"), host, indexed("cmdSetToBump", slot));
-                cmdSetBumpSens[slot] =
-                    makeButton(QStringLiteral("Set Sensitivity"), host, indexed("cmdSetBumpSens", slot));
-                cmdSetBumpSens[slot]->setToolTip(QStringLiteral("1 (most sensitive) Through 9 (least sensitive)"));
-                for (QPushButton* b : {cmdCalibrate[slot], cmdSetToBump[slot], cmdSetBumpSens[slot]})
-                    row2->addWidget(b);
-                row2->addStretch(1);
-                hv->addLayout(row2);
-                connect(cmdCalibrate[slot], &QPushButton::clicked, this, [this, slot] { cmdCalibrate_Click(slot); });
-                connect(cmdSetToBump[slot], &QPushButton::clicked, this, [this, slot] { cmdSetToBump_Click(slot); });
-                connect(cmdSetBumpSens[slot], &QPushButton::clicked, this,
-                        [this, slot] { cmdSetBumpSens_Click(slot); });
-            } else if (k.tab == tabDistance) {
-                auto* row2 = new QHBoxLayout;
-                cmdSetToProximityMode[slot] = makeButton(QStringLiteral("Set to Proximity Mode"), host,
-                                                         indexed("cmdSetToProximityMode", slot));
-                cmdSetToProximityMode[slot]->setToolTip(QStringLiteral("Set sensor to act as a proximity sensor"));
-                cmdSensD[slot] = makeButton(QStringLiteral("Set Sensitivity"), host, indexed("cmdSensD", slot));
-                cmdSensD[slot]->setToolTip(QStringLiteral("1 (most sensitive) through 9 (least sensitive)"));
-                row2->addWidget(cmdSetToProximityMode[slot]);
-                row2->addWidget(cmdSensD[slot]);
-                row2->addStretch(1);
-                hv->addLayout(row2);
-                connect(cmdSetToProximityMode[slot], &QPushButton::clicked, this,
-                        [this, slot] { cmdSetToProximityMode_Click(slot); });
-                connect(cmdSensD[slot], &QPushButton::clicked, this, [this, slot] { cmdSensD_Click(slot); });
-            }
+            if (k.tab == tabAcceleration) addAccelButtons(slot, host, hv);
+            if (k.tab == tabDistance) addDistanceButtons(slot, host, hv);
 
             auto* cover = new rt::CaptionFrame(QString());
-            cover->setObjectName(indexed(k.coverName, slot));
+            cover->setObjectName(indexed(k.names[3], slot));
             (*k.covers)[slot] = cover;
             host->setCover(cover);
-            bv->addWidget(host, 1);
-            grid->addWidget(box, (slot - 1) / 2, (slot - 1) % 2);
-
-            const int tabIndex = k.tab;
-            connect(clear, &QPushButton::clicked, this, [this, tabIndex, slot] {
-                switch (tabIndex) {
-                case tabTemperature: cmdClearTempLog_Click(slot); break;
-                case tabHumidity: cmdClearHumidLog_Click(slot); break;
-                case tabProximity: cmdClearProximityLog_Click(slot); break;
-                case tabWater: cmdClearWaterLog_Click(slot); break;
-                case tabAcceleration: cmdClearAccelLog_Click(slot); break;
-                case tabDistance: cmdClearDistanceLog_Click(slot); break;
-                }
-            });
         }
         v->addLayout(grid, 1);
 
         auto* bottom = new QHBoxLayout;
         bottom->addStretch(1);
-        QPushButton* thresholds = nullptr;
-        switch (k.tab) {
-        case tabTemperature:
-            thresholds = cmdSetThresh = makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh"));
-            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh_Click);
-            break;
-        case tabHumidity:
-            thresholds = cmdSetThreshold =
-                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThreshold"));
-            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThreshold_Click);
-            break;
-        case tabProximity:
-            thresholds = cmdSetProxBehaviors =
-                makeButton(QStringLiteral("Set Proximity Events"), page, QStringLiteral("cmdSetProxBehaviors"));
-            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetProxBehaviors_Click);
-            break;
-        case tabWater:
-            thresholds = cmdSetThresh1 =
-                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh1"));
-            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh1_Click);
-            break;
-        case tabAcceleration:
+        if (k.tab == tabAcceleration) {
             cmdSendDPlus[1] = makeButton(QStringLiteral("D+<CR>"), page, indexed("cmdSendDPlus", 1));
             cmdSendDPlus[1]->hide();
-            thresholds = cmdSetThresh2 =
-                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh2"));
-            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh2_Click);
-            break;
-        case tabDistance:
-            thresholds = cmdSetThresh3 =
-                makeButton(QStringLiteral("Set Thresholds"), page, QStringLiteral("cmdSetThresh3"));
-            connect(thresholds, &QPushButton::clicked, this, &CorvisentMain::cmdSetThresh3_Click);
-            break;
         }
-        bottom->addWidget(thresholds);
+        *k.tabButton = makeButton(QLatin1String(k.tabButtonCaption), page, QLatin1String(k.tabButtonName));
+        connect(*k.tabButton, &QPushButton::clicked, this, k.tabButtonHandler);
+        bottom->addWidget(*k.tabButton);
         v->addLayout(bottom);
     }
+}
+
+void CorvisentMain::addExtremes(bool temperature, int slot, QWidget* host, QHBoxLayout* row) {
+    const bool t = temperature;
+    auto* hi = makeLabel(QStringLiteral("0"), host, indexed(t ? "lblTHighest" : "lblHHighest", slot));
+    auto* lo = makeLabel(QStringLiteral("200"), host, indexed(t ? "lblTLowest" : "lblHLowest", slot));
+    auto* reset =
+        makeButton(QStringLiteral("Reset"), host, indexed(t ? "cmdClearTempHighLow" : "cmdClearHumidHighLow", slot));
+    for (QLabel* l : {hi, lo}) {
+        l->setMinimumWidth(48);
+        l->hide();
+    }
+    row->addWidget(makeLabel(QStringLiteral("Highest:"), host));
+    row->addWidget(hi);
+    row->addWidget(makeLabel(QStringLiteral("Lowest:"), host));
+    row->addWidget(lo);
+    row->addWidget(reset);
+    (t ? lblTHighest : lblHHighest)[slot] = hi;
+    (t ? lblTLowest : lblHLowest)[slot] = lo;
+    (t ? cmdClearTempHighLow : cmdClearHumidHighLow)[slot] = reset;
+    connect(reset, &QPushButton::clicked, this,
+            [this, t, slot] { t ? cmdClearTempHighLow_Click(slot) : cmdClearHumidHighLow_Click(slot); });
+}
+
+void CorvisentMain::addAccelButtons(int slot, QWidget* host, QVBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    cmdCalibrate[slot] = makeButton(QStringLiteral("Calibrate to 0"), host, indexed("cmdCalibrate", slot));
+    cmdCalibrate[slot]->setToolTip(QStringLiteral("Click to set sensor back to a 0:0 state"));
+    cmdSetToBump[slot] = makeButton(QStringLiteral("Set to Monitor 'bump'"), host, indexed("cmdSetToBump", slot));
+    cmdSetBumpSens[slot] = makeButton(QStringLiteral("Set Sensitivity"), host, indexed("cmdSetBumpSens", slot));
+    cmdSetBumpSens[slot]->setToolTip(QStringLiteral("1 (most sensitive) Through 9 (least sensitive)"));
+    for (QPushButton* b : {cmdCalibrate[slot], cmdSetToBump[slot], cmdSetBumpSens[slot]}) row->addWidget(b);
+    row->addStretch(1);
+    layout->addLayout(row);
+    connect(cmdCalibrate[slot], &QPushButton::clicked, this, [this, slot] { cmdCalibrate_Click(slot); });
+    connect(cmdSetToBump[slot], &QPushButton::clicked, this, [this, slot] { cmdSetToBump_Click(slot); });
+    connect(cmdSetBumpSens[slot], &QPushButton::clicked, this, [this, slot] { cmdSetBumpSens_Click(slot); });
+}
+
+void CorvisentMain::addDistanceButtons(int slot, QWidget* host, QVBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    cmdSetToProximityMode[slot] =
+        makeButton(QStringLiteral("Set to Proximity Mode"), host, indexed("cmdSetToProximityMode", slot));
+    cmdSetToProximityMode[slot]->setToolTip(QStringLiteral("Set sensor to act as a proximity sensor"));
+    cmdSensD[slot] = makeButton(QStringLiteral("Set Sensitivity"), host, indexed("cmdSensD", slot));
+    cmdSensD[slot]->setToolTip(QStringLiteral("1 (most sensitive) through 9 (least sensitive)"));
+    row->addWidget(cmdSetToProximityMode[slot]);
+    row->addWidget(cmdSensD[slot]);
+    row->addStretch(1);
+    layout->addLayout(row);
+    connect(cmdSetToProximityMode[slot], &QPushButton::clicked, this,
+            [this, slot] { cmdSetToProximityMode_Click(slot); });
+    connect(cmdSensD[slot], &QPushButton::clicked, this, [this, slot] { cmdSensD_Click(slot); });
 }
 
 void CorvisentMain::buildVideoTab() {
@@ -447,32 +417,25 @@ void CorvisentMain::buildVideoTab() {
     auto* grid = new QGridLayout;
     grid->setSpacing(10);
     for (int slot = 1; slot <= 4; ++slot) {
-        auto* box = new QFrame(page);
-        box->setFrameShape(QFrame::StyledPanel);
-        auto* bv = new QVBoxLayout(box);
-        bv->setContentsMargins(8, 6, 8, 8);
+        QVBoxLayout* bv = makeSlotBox(page, grid, slot);
+        QWidget* box = bv->parentWidget();
         auto* head = new QHBoxLayout;
         lblCamDeviceName[slot] =
             makeLabel(QStringLiteral("Camera %1").arg(slot), box, indexed("lblCamDeviceName", slot));
-        QFont f = lblCamDeviceName[slot]->font();
-        f.setBold(true);
-        lblCamDeviceName[slot]->setFont(f);
+        setBold(lblCamDeviceName[slot]);
         Label1[slot] = makeLabel(QString(), box, indexed("Label1", slot));
         head->addWidget(lblCamDeviceName[slot]);
         head->addStretch(1);
         head->addWidget(Label1[slot]);
         bv->addLayout(head);
-        auto* host = new CoverHost(box);
-        auto* hv = new QVBoxLayout(host);
-        hv->setContentsMargins(0, 0, 0, 0);
+        QVBoxLayout* hv = nullptr;
+        CoverHost* host = makeCoverHost(bv, &hv);
         ezVidCap1[slot] = new ezVidCap(host);
         ezVidCap1[slot]->setObjectName(indexed("ezVidCap1", slot));
         hv->addWidget(ezVidCap1[slot]);
         frameSurvTabCoverUp[slot] = new rt::CaptionFrame(QStringLiteral("Camera %1 Not Attached").arg(slot));
         frameSurvTabCoverUp[slot]->setObjectName(indexed("frameSurvTabCoverUp", slot));
         host->setCover(frameSurvTabCoverUp[slot]);
-        bv->addWidget(host, 1);
-        grid->addWidget(box, (slot - 1) / 2, (slot - 1) % 2);
     }
     v->addLayout(grid, 1);
     auto* bottom = new QHBoxLayout;

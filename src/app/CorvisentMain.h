@@ -5,6 +5,8 @@
 #include "runtime/controls.h"
 
 class QAction;
+class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -229,6 +231,9 @@ private:
     CorvisentMain();
     void buildSummaryTab();
     void buildKindTabs();
+    void addExtremes(bool temperature, int slot, QWidget* host, QHBoxLayout* row);
+    void addAccelButtons(int slot, QWidget* host, QVBoxLayout* layout);
+    void addDistanceButtons(int slot, QWidget* host, QVBoxLayout* layout);
     void buildVideoTab();
     void buildInvisibleControls();
     void buildPopupMenu();

@@ -17,9 +17,11 @@
 #include <QVBoxLayout>
 
 #include "app/CorvisentMain.h"
+#include "platform/ini.h"
 #include "platform/registry.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "runtime/vb.h"
 #include "settings/modSupport.h"
 
 using namespace modSupport;
@@ -54,12 +56,6 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 }
 
 QString deviceSection(int row) { return QStringLiteral("PortConfig\\Devices\\%1").arg(row); }
-
-bool isNumeric(const QString& s) {
-    bool ok = false;
-    s.trimmed().toDouble(&ok);
-    return ok;
-}
 
 } // namespace
 
@@ -465,7 +461,7 @@ void formSensorSetup::chkTabLogging_Click(int row) {
 }
 
 void formSensorSetup::chkFileLogging_Click(int row) {
-    lMaxFileSize = long(txtMaxFileSize->text().trimmed().toInt()) * 1024;
+    lMaxFileSize = long(rt::Val(txtMaxFileSize->text())) * 1024;
     if (loading()) return;
     platform::SaveSetting(kApp, deviceSection(row), QStringLiteral("FileLogging"),
                           QString::number(rt::value(chkFileLogging[row])));
@@ -504,7 +500,7 @@ void formSensorSetup::optSysCommandDisabled_Click(int n) {
 
 void formSensorSetup::cmdSetInterval_Click() {
     QString text = txtBinaryInterval->text();
-    if (!isNumeric(text)) {
+    if (!rt::IsNumeric(text)) {
         rt::MsgBox(QStringLiteral("This interval must be an integer"));
         return;
     }
@@ -515,10 +511,10 @@ void formSensorSetup::cmdSetInterval_Click() {
         txtReadingInterval->setText(interval);
         if (cmbMinOrSecs->count() > 0) cmbMinOrSecs->setCurrentIndex(0);
     }
-    const int amount = interval.trimmed().toInt();
+    const int amount = int(rt::Val(interval));
     const bool seconds = cmbMinOrSecs->currentText() == QLatin1String("Seconds");
     const bool minutes = cmbMinOrSecs->currentText() == QLatin1String("Minute(s)");
-    const int lineMs = text.trimmed().toInt();
+    const int lineMs = int(rt::Val(text));
     auto restartIfRunning = [](rt::Timer* t) {
         if (t->enabled()) {
             t->setEnabled(false);
@@ -544,6 +540,127 @@ void formSensorSetup::cmdSetInterval_Click() {
     platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("BinaryInterval"), text);
 }
 
+namespace {
+
+// Gives back display slot `slot` of a kind's table; a slot outside 1..4 raises error 9.
+void freeSlot(Table<6>& t, int slot) {
+    if (slot < 1 || slot > 4) raiseSubscriptOutOfRange();
+    if (t[slot] != 0 && t[0] > 0) --t[0];
+    t[slot] = 0;
+}
+
+template <typename T> T* slotControl(const std::array<T*, 5>& a, int slot) {
+    if (slot < 1 || slot > 4) raiseSubscriptOutOfRange();
+    return a[slot];
+}
+
+} // namespace
+
+void formSensorSetup::cmdDeleteMe_Click(int row) {
+    if (row < 1 || row > 10) return;
+    auto& m = CorvisentMain::instance();
+    const QString type = lblDeviceType[row]->text();
+    const bool combo = type == strTypeComboHumid || type == strTypeComboOffer;
+    const QString record = deviceSection(row);
+    // Puts the proximity actions of event index n back to "none" and hides their panels.
+    auto releaseEventIndex = [this](int n) {
+        if (n < 1 || n > 4) return;
+        frameProxBehavior[n]->hide();
+        frameProxBehaviorEx[n]->hide();
+        rt::setOptionValue(optSysCommandDisabled[n], true);
+        rt::setValue(chkEmailOnProx[n], 0);
+        rt::setValue(chkOnScreenOnProx[n], 0);
+    };
+    auto storedEventIndex = [&] {
+        return int(rt::Val(platform::GetSetting(kApp, record, QStringLiteral("ProxEventIndex"), QStringLiteral("0"))));
+    };
+    try {
+        if (row == 1 && !AnyDeviceInSlots2to10())
+            platform::SaveSetting(kApp, QStringLiteral("Program Setup\\"), QStringLiteral("TotalDevices"),
+                                  QStringLiteral("0"));
+        const QString slotText = lblSubIndex[row]->text().trimmed();
+        if (!slotText.isEmpty() && slotText != QLatin1String("0")) {
+            const int slot = rt::CInt(slotText);
+            const int kind = combo ? int(typeCombo) : TypeCodeOfName(type);
+            iDeviceType[row] = typeEmpty;
+            if (IsCameraName(type)) {
+                const int cameras = int(rt::Val(platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"),
+                                                                     QStringLiteral("TotalCameras")))) - 1;
+                if (cameras <= 0) cambehavioral->hide();
+                platform::SaveSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalCameras"),
+                                      QString::number(qMax(cameras, 0)));
+                if (slot >= 1 && slot <= 4) {
+                    iCamSlot[slot] = camSlotFree;
+                    frameCamSetupCover[slot]->hide();
+                    rt::setTag(frameCamSetupCover[slot], QString::number(slot));
+                    bool anyCamera = false;
+                    for (int k = 1; k <= 4; ++k) anyCamera = anyCamera || iCamSlot[k] != camSlotFree;
+                    m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
+                    chkSendToSummary[row]->hide();
+                }
+            } else if (kind == typeCombo) {
+                const int t = rt::CInt(slotText.left(1));
+                const int h = rt::CInt(slotText.mid(1, 1));
+                slotControl(m.frameTCover, t)->show();
+                slotControl(m.frameHCover, h)->show();
+                if (row < 10) {
+                    imgStatus[row + 1]->hide();
+                    m.lblSensorStatus[row + 1]->hide();
+                    iDeviceType[row + 1] = typeEmpty;
+                }
+                freeSlot(iTempTabSlot, t);
+                freeSlot(iHumidTabSlot, h);
+                CheckIfNoDevices(typeCombo);
+            } else if (Table<6>* table = TabSlotTable(kind)) {
+                const std::array<rt::CaptionFrame*, 5>* covers[] = {nullptr, &m.frameTCover, &m.frameHCover,
+                                                                      &m.framePCover, nullptr, nullptr,
+                                                                      &m.frameWCover, nullptr, &m.frameACover,
+                                                                      &m.frameDCover};
+                slotControl(*covers[kind], slot)->show();
+                int n = 0;
+                if (kind == typeProximity || kind == typeDistance) {
+                    n = storedEventIndex();
+                    if (n == 0) n = iProxSlot[row];
+                    iProxSlot[row] = 0;
+                }
+                freeSlot(*table, slot);
+                releaseEventIndex(n);
+                CheckIfNoDevices(kind);
+                if (kind == typeProximity || kind == typeDistance) AnyProxBehaviorFrameShown(1);
+            }
+        }
+        lblSubIndex[row]->setText(QStringLiteral("0"));
+        m.lblSensorReading[row]->hide();
+
+        const QString total = platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalDevices"));
+        if (rt::Val(total) != 0) {
+            const int left = qMax(0, int(rt::Val(total)) - (combo ? 2 : 1));
+            platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("TotalDevices"), QString::number(left));
+            platform::WritePrivateProfileString(QStringLiteral("Device Setup"), QStringLiteral("TotalDevices"),
+                                                QString::number(left), strINIPath);
+        }
+        if (iPortOpen[row] != 0 && iPortOpen[0] > 0) --iPortOpen[0];
+        iPortOpen[row] = 0;
+
+        if (type == strTypeComboHumid) {
+            MakeInvisible(0, row, typeCombo);
+            if (row < 10) lblDeviceType[row + 1]->hide();
+        } else {
+            MakeInvisible(0, row, (type == strTypeAccel || type == strTypeDistance) ? int(typeDistance) : 0);
+        }
+        // The stored record and its copy in the settings file go together, so that neither
+        // brings the device back at the next start.
+        const int last = (type == strTypeComboHumid && row < 10) ? row + 1 : row;
+        for (int r = row; r <= last; ++r) {
+            platform::DeleteSetting(kApp, deviceSection(r));
+            platform::WritePrivateProfileString(QStringLiteral("Device Setup\\%1").arg(r), QString(), QString(),
+                                                strINIPath);
+        }
+    } catch (const std::exception&) {
+        // A failing step ends the deletion; the steps done stay done.
+    }
+}
+
 // ---- Handlers whose behaviour comes with the connect, load, save, camera and notification
 // work. They are reachable from the dialog's buttons and from the rest of the program.
 
@@ -559,4 +676,3 @@ void formSensorSetup::cmdSetPagerMessage_Click() {}
 void formSensorSetup::cmbProximNumber_Click(int) {}
 void formSensorSetup::timerDelayEvent_Timer(int) {}
 void formSensorSetup::timerDelayEventUp_Timer(int) {}
-void formSensorSetup::cmdDeleteMe_Click(int) {}

@@ -1,0 +1,116 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "runtime/controls.h"
+#include "runtime/error.h"
+
+class TestControls : public QObject {
+    Q_OBJECT
+private slots:
+    void coloursUseBlueGreenRedOrder() {
+        QCOMPARE(rt::colorFromBgr(rt::vbBlue), QColor(0, 0, 255));
+        QCOMPARE(rt::colorFromBgr(rt::vbRed), QColor(255, 0, 0));
+        QCOMPARE(rt::bgrFromColor(QColor(0x12, 0x34, 0x56)), 0x563412L);
+        QLabel l;
+        QCOMPARE(rt::foreColor(&l), rt::vbBlack);
+        rt::setForeColor(&l, rt::vbBlue);
+        QCOMPARE(rt::foreColor(&l), 16711680L);
+        QCOMPARE(l.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        rt::setBackColor(&l, 255);
+        QCOMPARE(rt::backColor(&l), 255L);
+    }
+
+    void visibleIsTheControlsOwnFlag() {
+        QWidget window; // never shown
+        auto* label = new QLabel(&window);
+        QVERIFY(rt::visible(label));
+        QVERIFY(!label->isVisible());
+        rt::setVisible(label, false);
+        QVERIFY(!rt::visible(label));
+        rt::setTag(label, QStringLiteral("3"));
+        QCOMPARE(rt::tag(label), QStringLiteral("3"));
+        QCOMPARE(rt::tag(&window), QString());
+    }
+
+    void checkBoxValuesAndTheirHandler() {
+        QCheckBox box;
+        QSignalSpy changed(&box, &QCheckBox::stateChanged);
+        rt::setValue(&box, 1);
+        rt::setValue(&box, 1); // same value: no handler
+        QCOMPARE(changed.count(), 1);
+        rt::setValue(&box, 2);
+        QCOMPARE(rt::value(&box), 2);
+        try {
+            rt::setValue(&box, 3);
+            QFAIL("3 accepted");
+        } catch (const rt::VbError& e) {
+            QCOMPARE(e.number(), 380);
+        }
+        QCOMPARE(rt::value(&box), 2);
+    }
+
+    void optionsSelectOneAndCanBeCleared() {
+        QGroupBox frame;
+        auto* v = new QVBoxLayout(&frame);
+        auto* a = new QRadioButton(&frame);
+        auto* b = new QRadioButton(&frame);
+        v->addWidget(a);
+        v->addWidget(b);
+        rt::setOptionValue(a, true);
+        rt::setOptionValue(b, true);
+        QVERIFY(!rt::optionValue(a));
+        QVERIFY(rt::optionValue(b));
+        rt::setOptionValue(b, false);
+        QVERIFY(!rt::optionValue(a) && !rt::optionValue(b));
+        rt::setOptionValue(a, true); // still one group afterwards
+        rt::setOptionValue(b, true);
+        QVERIFY(!rt::optionValue(a));
+    }
+
+    void captionsOfEachKindOfControl() {
+        QLabel label;
+        QGroupBox box;
+        rt::CaptionFrame cover(QStringLiteral("Camera 1 Not Attached"));
+        QAction action(QStringLiteral("Set Events"));
+        rt::setCaption(&label, QStringLiteral("OK"));
+        rt::setCaption(&box, QStringLiteral("Sensor 2"));
+        QCOMPARE(rt::caption(&label), QStringLiteral("OK"));
+        QCOMPARE(box.title(), QStringLiteral("Sensor 2"));
+        QCOMPARE(rt::caption(&cover), QStringLiteral("Camera 1 Not Attached"));
+        rt::setCaption(&cover, QStringLiteral("4"));
+        QCOMPARE(cover.caption(), QStringLiteral("4"));
+        QCOMPARE(rt::caption(&action), QStringLiteral("Set Events"));
+    }
+
+    void hiddenMenuEntryKeepsItsEnabledState() {
+        QMenu menu;
+        QAction* a = menu.addAction(QStringLiteral("Calibrate to 0"));
+        rt::setVisible(a, false);
+        QVERIFY(rt::enabled(a)); // Qt alone reports a hidden entry as disabled
+        a->setEnabled(false);
+        QVERIFY(!rt::enabled(a));
+        QVERIFY(!rt::visible(a));
+        a->setEnabled(true);
+        rt::setVisible(a, true);
+        QVERIFY(a->isEnabled());
+    }
+
+    void sizesInTwips() {
+        QCOMPARE(rt::twipsToPixels(3375), 225);
+        QLabel l;
+        rt::setWidthTwips(&l, 4800);
+        QCOMPARE(l.width(), 320);
+        rt::setFontSize(&l, 14);
+        QCOMPARE(rt::fontSize(&l), 14.0);
+    }
+};
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
