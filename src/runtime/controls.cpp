@@ -13,7 +13,9 @@
 #include <QTextEdit>
 #include <QVariant>
 
+#include "platform/mscomm.h"
 #include "runtime/error.h"
+#include "runtime/timer.h"
 
 namespace rt {
 
@@ -24,10 +26,19 @@ const char* const kForeColor = "rtForeColor";
 const char* const kBackColor = "rtBackColor";
 } // namespace
 
-QString tag(const QObject* o) { return o ? o->property(kTag).toString() : QString(); }
+// Timers and serial controls keep their Tag themselves; every other control in a property.
+QString tag(const QObject* o) {
+    if (!o) return QString();
+    if (auto* t = qobject_cast<const Timer*>(o)) return t->tag();
+    if (auto* c = qobject_cast<const platform::MSCommControl*>(o)) return c->tag();
+    return o->property(kTag).toString();
+}
 
 void setTag(QObject* o, const QString& text) {
-    if (o) o->setProperty(kTag, text);
+    if (!o) return;
+    if (auto* t = qobject_cast<Timer*>(o)) t->setTag(text);
+    else if (auto* c = qobject_cast<platform::MSCommControl*>(o)) c->setTag(text);
+    else o->setProperty(kTag, text);
 }
 
 bool visible(const QWidget* w) { return w && !w->isHidden(); }

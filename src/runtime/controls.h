@@ -14,7 +14,7 @@ namespace rt {
 // Window-control behaviour on top of Qt widgets: the properties the program's code reads and
 // writes on its controls, with the meaning they have there.
 
-// --- Tag: free text kept on any control (a dynamic property; "" until set).
+// --- Tag: free text kept on any control ("" until set); timers and serial controls keep their own.
 QString tag(const QObject* o);
 void setTag(QObject* o, const QString& text);
 

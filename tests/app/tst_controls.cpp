@@ -10,6 +10,7 @@
 
 #include "runtime/controls.h"
 #include "runtime/error.h"
+#include "runtime/timer.h"
 
 class TestControls : public QObject {
     Q_OBJECT
@@ -37,6 +38,11 @@ private slots:
         rt::setTag(label, QStringLiteral("3"));
         QCOMPARE(rt::tag(label), QStringLiteral("3"));
         QCOMPARE(rt::tag(&window), QString());
+        rt::Timer timer; // keeps its own Tag: both ways of reaching it agree
+        rt::setTag(&timer, QStringLiteral("2"));
+        QCOMPARE(timer.tag(), QStringLiteral("2"));
+        timer.setTag(QStringLiteral("4"));
+        QCOMPARE(rt::tag(&timer), QStringLiteral("4"));
     }
 
     void checkBoxValuesAndTheirHandler() {
