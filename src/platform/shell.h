@@ -1,0 +1,32 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// Session and program-start functions of the desktop: locking the screen, ending the session,
+// opening a document or program with its associated handler, starting a command line, showing
+// a folder. The real backend uses loginctl, xdg-open and QProcess; tests install a fake.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Locks the workstation; false when the desktop refused.
+    virtual bool lockWorkStation() = 0;
+    // Ends the user's session (log-off); false when it could not be requested.
+    virtual bool logOff() = 0;
+    // Opens file (a program, document or URL) with optional parameters and working folder;
+    // showMode as the window show modes (1 normal). Returns a value above 32 on success as the
+    // original's ShellExecute did, 2 when the file was not found.
+    virtual long shellExecute(const QString& file, const QString& parameters, const QString& directory,
+                              int showMode) = 0;
+    // Starts a command line as a program (the original's Shell); returns its process id, 0 on failure.
+    virtual long startProgram(const QString& commandLine, int windowStyle) = 0;
+    // Shows a folder in the file manager.
+    virtual bool openFolder(const QString& path) = 0;
+};
+
+// The shell in use: the real one unless a test installed another (nullptr restores the real one).
+Shell& shell();
+void setShell(Shell* s);
+
+} // namespace platform
