@@ -1,14 +1,13 @@
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
 #include "platform/comports.h"
 #include "platform/mscomm.h"
-#include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/errorof.h"
 #include "support/fakeserial.h"
+#include "support/simulator.h"
 #include "support/testenv.h"
 
 using platform::MSCommControl;
@@ -251,14 +250,9 @@ private slots:
     void realPortAgainstSimulator() {
         hub.reset(); // real devices from here on
         platform::setComPortDiscovery({});
-        QProcess sim;
-        sim.start(QStringLiteral(CORVISENT_TEST_TOOLS_DIR "/sensorsim"), {"A"});
-        QVERIFY(sim.waitForStarted());
-        QVERIFY(sim.waitForReadyRead(5000));
-        const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        QVERIFY(path.startsWith("/dev/"));
-        platform::Registry::instance().setString(platform::Hive::LocalMachine, platform::kSerialCommKey, path,
-                                                 "COM7");
+        SensorSimulator sim({"A"});
+        QVERIFY(sim.path().startsWith("/dev/"));
+        sim.mapTo(7);
         rt::Clock::setSpeed(10);
         {
             MSCommControl c;
@@ -292,8 +286,6 @@ private slots:
             c.setPortOpen(false);
         }
         QVERIFY(platform::comPortExists(7));
-        sim.write("quit\n");
-        QVERIFY(sim.waitForFinished(5000));
     }
 };
 

@@ -40,6 +40,7 @@ public:
     void inject(const QByteArray& bytes, int afterMs = 0);
     // Answers every later sending of command with answer, afterMs after its CR.
     void reply(const QByteArray& command, const QByteArray& answer, int afterMs = kReplyMs);
+    void clearReplies() { m_script.clear(); }
     // Called for each command that has no scripted answer.
     void setResponder(Responder r) { m_responder = std::move(r); }
     // Called for every write as it comes, before the command script.

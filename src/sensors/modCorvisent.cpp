@@ -1,0 +1,353 @@
+#include "sensors/modCorvisent.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <array>
+#include <optional>
+
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/format.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+
+namespace modCorvisent {
+namespace {
+
+constexpr int kQueries = 10;       // reading queries before the sensor is given up
+constexpr int kReplyWaitMs = 2000; // pause before the second look for a reply
+constexpr int kCalibrateTries = 4;
+constexpr int kStreamTries = 4;
+
+// Element i of a control array; a bad index or a missing control is a run-time error, as in
+// the procedures that index their arrays directly.
+template <typename T, std::size_t N> T* at(const std::array<T*, N>& controls, int i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= N)
+        throw rt::VbError(9, QStringLiteral("Subscript out of range"));
+    if (!controls[static_cast<std::size_t>(i)])
+        throw rt::VbError(91, QStringLiteral("Object variable or With block variable not set"));
+    return controls[static_cast<std::size_t>(i)];
+}
+
+MSCommControl* need(MSCommControl* port) {
+    if (!port) throw rt::VbError(91, QStringLiteral("Object variable or With block variable not set"));
+    return port;
+}
+
+// The hourglass pointer while an exchange runs; back to normal when it ends, however it ends.
+class WaitCursor {
+public:
+    WaitCursor() {
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            m_set = true;
+        }
+    }
+    ~WaitCursor() {
+        if (m_set) QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool m_set = false;
+};
+
+void enableIfStopped(rt::Timer* timer) {
+    if (!timer->enabled()) timer->setEnabled(true);
+}
+
+// The temperature query in the unit chosen on the setup dialog; the unit goes to unitLabel.
+// Nothing is sent when neither unit is chosen.
+void sendTemperatureQuery(MSCommControl* port, QLabel* unitLabel) {
+    formSensorSetup& setup = formSensorSetup::instance();
+    if (rt::optionValue(setup.optCorF2)) {
+        port->setOutput(QByteArray("tf\r"));
+        rt::setCaption(unitLabel, QStringLiteral("F"));
+    } else if (rt::optionValue(setup.optCorF)) {
+        port->setOutput(QByteArray("tc\r"));
+        rt::setCaption(unitLabel, QStringLiteral("C"));
+    }
+}
+
+void sendReadingQuery(MSCommControl* port, int row, int kind) {
+    switch (kind) {
+    case modSupport::typeTemperature:
+        sendTemperatureQuery(port, at(CorvisentMain::instance().lblMeasure, row));
+        break;
+    case modSupport::typeHumidity:
+        port->setOutput(QByteArray("h\r"));
+        break;
+    case modSupport::typeAccel:
+        port->setOutput(QByteArray("a"));
+        port->setOutput(kCR);
+        break;
+    case modSupport::typeDistance:
+        port->setOutput(QByteArray("d"));
+        port->setOutput(kCR);
+        break;
+    default:
+        break;
+    }
+}
+
+// A query's reply: what is there at once, else what is there after the reply pause. Input left
+// over from an earlier, late reply is dropped before each query so it is never taken for this
+// one.
+QByteArray query(MSCommControl* port, const std::function<void()>& send) {
+    port->setInBufferCount(0);
+    send();
+    QByteArray reply = port->input();
+    if (reply.isEmpty()) {
+        rt::Sleep(kReplyWaitMs);
+        reply = port->input();
+    }
+    return reply;
+}
+
+// The humidity line of a combined sensor: looks every 10 ms for up to 200 looks and takes what
+// arrives until its CR.
+QByteArray readLine(MSCommControl* port) {
+    QByteArray line;
+    for (int look = 0; look < 200 && !line.contains('\r'); ++look) {
+        rt::Sleep(10);
+        if (port->inBufferCount() > 0) line.append(port->input());
+    }
+    return line;
+}
+
+void showSensorError(int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    QLabel* status = at(w.lblSensorStatus, row);
+    rt::setFontSize(status, 10);
+    rt::setCaption(status, kSensorError);
+    rt::setCaption(at(w.lblSensorReading, row), QStringLiteral("NA"));
+}
+
+// Puts a line at the top of a tab log, so the newest line comes first.
+void insertTabLine(QPlainTextEdit* box, const QString& line) {
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(line + QLatin1Char('\n'));
+}
+
+QString numberOf(const QString& text) {
+    return rt::CStr(rt::Val(text));
+}
+
+} // namespace
+
+QString ReadingOfReply(int kind, const QString& reply) {
+    switch (kind) {
+    case modSupport::typeTemperature:
+    case modSupport::typeDistance:
+        return numberOf(rt::Left(reply, 6));
+    case modSupport::typeHumidity:
+        return numberOf(rt::Left(reply, 5));
+    case modSupport::typeAccel:
+        return numberOf(rt::Mid(reply, 1, 6)) + QStringLiteral(" / ") + numberOf(rt::Mid(reply, 8, 6));
+    default:
+        return QString();
+    }
+}
+
+QString ComboHalf(const QString& reply) {
+    return numberOf(rt::Left(reply, 5));
+}
+
+QString newTakeCVReading(MSCommControl* port, int row, int kind) {
+    QString firstField;
+    try {
+        CorvisentMain& w = CorvisentMain::instance();
+        if (!need(port)->portOpen()) {
+            rt::MsgBox(QStringLiteral("Port is no longer open. In newTakeCVReading"), rt::vbOKOnly);
+            at(w.Timer1, row)->setEnabled(false);
+            return QString();
+        }
+        int failed = 0;
+        rt::DoEvents();
+        QByteArray reply;
+        for (;;) {
+            reply = query(port, [&] { sendReadingQuery(port, row, kind); });
+            if (!reply.isEmpty()) {
+                enableIfStopped(at(w.Timer1, row));
+                break;
+            }
+            ++failed;
+            at(w.Timer1, row)->setEnabled(false);
+            if (failed >= kQueries) break;
+        }
+        rt::DoEvents();
+        if (reply.isEmpty()) {
+            rt::MsgBox(QStringLiteral("StandardRead: Sensor not responding after 10 queries.  "
+                                      "Disconnecting sensor."),
+                       rt::vbOKOnly);
+            formSensorSetup::instance().cmdConnectSensor_Click(row);
+            return QString();
+        }
+        const QString text = rt::fromBytes(reply);
+        if (text.contains(kSensorError)) {
+            showSensorError(row);
+            at(w.Timer1, row)->setEnabled(false);
+            return QString();
+        }
+        firstField = kind == modSupport::typeHumidity ? rt::Left(text, 5) : rt::Left(text, 6);
+        return ReadingOfReply(kind, text);
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("Error in newTakeCVReading. TmpHoldString1 = ") + firstField);
+        return QStringLiteral("999");
+    }
+}
+
+QString THRead(MSCommControl* port, int row) {
+    try {
+        CorvisentMain& w = CorvisentMain::instance();
+        need(port);
+        bool gotTemperature = false;
+        int failed = 0;
+        rt::DoEvents();
+        QByteArray temperatureReply;
+        while (!gotTemperature && failed < kQueries) {
+            QLabel* unit = at(w.lblMeasure, row + 1); // the temperature half's row shows the unit
+            temperatureReply = query(port, [&] { sendTemperatureQuery(port, unit); });
+            if (!temperatureReply.isEmpty()) {
+                enableIfStopped(at(w.Timer1, row));
+                gotTemperature = true;
+            } else {
+                ++failed;
+                at(w.Timer1, row)->setEnabled(false);
+            }
+        }
+        if (!gotTemperature) {
+            rt::MsgBox(QStringLiteral("THRead: Sensor not responding after 10 queries.  "
+                                      "Disconnecting sensor."),
+                       rt::vbOKOnly);
+            formSensorSetup::instance().cmdConnectSensor_Click(row);
+            return QString();
+        }
+
+        QString temperature;
+        const QString temperatureText = rt::fromBytes(temperatureReply);
+        if (temperatureText.contains(kSensorError))
+            rt::MsgBox(QStringLiteral("Sensor Error: Received from sensor"), rt::vbOKOnly);
+        else
+            temperature = ComboHalf(temperatureText);
+
+        rt::DoEvents();
+        port->setInBufferCount(0);
+        port->setOutput(QByteArray("h\r"));
+        const QString humidityText = rt::fromBytes(readLine(port));
+
+        // A humidity error is shown but does not stop the polling: the next tick asks again.
+        QString humidity;
+        if (humidityText.contains(kSensorError))
+            showSensorError(row);
+        else if (!humidityText.isEmpty())
+            humidity = ComboHalf(humidityText);
+        return temperature + QLatin1Char('/') + humidity;
+    } catch (const std::exception&) {
+        return QStringLiteral("999");
+    }
+}
+
+void StopAndDrain(MSCommControl* port) {
+    port->setOutput(QByteArray("S"));
+    rt::Sleep(200);
+    port->setOutput(kCR);
+    Drain(port);
+}
+
+void Drain(MSCommControl* port) {
+    while (port->inBufferCount() >= 2)
+        port->input();
+}
+
+void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
+    try {
+        CorvisentMain& w = CorvisentMain::instance();
+        {
+            std::optional<WaitCursor> hourglass;
+            if (need(port)->portOpen()) {
+                hourglass.emplace();
+                for (int attempt = 0; attempt < kCalibrateTries; ++attempt) {
+                    port->setOutput(QByteArray("c"));
+                    rt::Sleep(200);
+                    port->setOutput(kCR);
+                    rt::Sleep(200);
+                    if (!port->input().isEmpty()) {
+                        QLabel* reading = at(w.lblSensorReading, row);
+                        rt::setFontSize(reading, 10);
+                        rt::setCaption(reading, QStringLiteral("0.00 / 0.00"));
+                        break;
+                    }
+                }
+                const int mode = modSupport::iBumpMode[row];
+                if (mode == 0) {
+                    SetStreamMode(port, modSupport::typeAccel);
+                } else if (mode == 1) {
+                    StopAndDrain(port);
+                    rt::setCaption(at(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
+                    port->setOutput(QByteArray("E"));
+                    rt::Sleep(200);
+                    port->setOutput(kCR);
+                    rt::Sleep(200);
+                    if (rt::fromBytes(port->input()).contains(QLatin1String("Invalid"))) {
+                        rt::MsgBox(QStringLiteral("Invalid request"), rt::vbOKOnly);
+                        return;
+                    }
+                    port->setRThreshold(1);
+                    modSupport::iBumpMode[row] = 1;
+                    rt::setForeColor(at(w.lblSensorStatus, row), rt::vbBlue);
+                    rt::setCaption(at(w.lblSensorReading, row), QString());
+                    formSensorSetup& setup = formSensorSetup::instance();
+                    rt::setValue(at(setup.chkBinaryMode, row), 1);
+                    rt::setTag(at(setup.lblSubIndex, row), QStringLiteral("1"));
+                }
+            } else {
+                rt::MsgBox(QStringLiteral("Port is not opened"), rt::vbOKOnly);
+            }
+        }
+        insertTabLine(at(w.txtAccelData, slot),
+                      rt::formatTimeHM(rt::Clock::now()) + QStringLiteral(" Calibrated"));
+    } catch (const std::exception&) {
+        return;
+    }
+}
+
+void SetStreamMode(MSCommControl* port, int kind) {
+    WaitCursor hourglass;
+    try {
+        QByteArray letter;
+        if (kind == modSupport::typeAccel)
+            letter = "a";
+        else if (kind == modSupport::typeDistance)
+            letter = "D";
+        else
+            return;
+        for (int attempt = 0; attempt < kStreamTries; ++attempt) {
+            need(port)->setOutput(letter);
+            rt::Sleep(150);
+            port->setOutput(QByteArray("+"));
+            rt::Sleep(150);
+            port->setOutput(kCR);
+            if (!port->input().isEmpty()) break;
+        }
+    } catch (const std::exception&) {
+        return;
+    }
+}
+
+} // namespace modCorvisent

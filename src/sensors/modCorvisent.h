@@ -1,0 +1,43 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+class MSCommControl;
+}
+
+// Request-and-reply exchanges with a single sensor: readings of the polled kinds, calibration of
+// the accelerometer and the stream commands. The exchanges block the caller with fixed pauses of
+// the program clock; results cross as text ("" no reading, "999" after a run-time error).
+namespace modCorvisent {
+
+// Command pieces and reply markers of the sensors' line protocol.
+inline const QByteArray kCR = QByteArrayLiteral("\r");
+inline const QString kSensorError = QStringLiteral("Sensor Error");
+
+// One reading of a temperature (kind 1), humidity (2), accelerometer (8) or distance (9) sensor:
+// up to ten queries, the sensor taken back (disconnected) when all stay silent. A temperature
+// reading follows the unit chosen on the setup dialog.
+QString newTakeCVReading(platform::MSCommControl* port, int row, int kind);
+// One reading of a combined sensor, whose first row (humidity half) is row: the temperature, "/",
+// the humidity; a half without a reading is empty.
+QString THRead(platform::MSCommControl* port, int row);
+// Zeroes an accelerometer and puts it back into the output mode the row records; logs
+// " Calibrated" on the Acceleration tab's log of slot.
+void CalibrateAccel(platform::MSCommControl* port, int row, int kind, int slot);
+// Puts an accelerometer (kind 8) or distance sensor (9) into continuous output.
+void SetStreamMode(platform::MSCommControl* port, int kind);
+
+// Sends "S", pauses 200 ms, sends CR, then drains.
+void StopAndDrain(platform::MSCommControl* port);
+// Reads and discards while two or more characters wait (a single one stays).
+void Drain(platform::MSCommControl* port);
+
+// The reading of a reply by kind: 1 and 9 the number of the first 6 characters, 2 the first 5,
+// 8 X (characters 1-6), " / ", Y (characters 8-13); "" for any other kind. The combined sensor's
+// halves use ComboHalf.
+QString ReadingOfReply(int kind, const QString& reply);
+// The number of the first 5 characters, as text.
+QString ComboHalf(const QString& reply);
+
+} // namespace modCorvisent
