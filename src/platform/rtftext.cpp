@@ -1,5 +1,6 @@
 #include "platform/rtftext.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -149,21 +150,17 @@ private:
             m_pendingSkip = m_state.unicodeSkip;
         } else if (word == "uc" && hasNumber) {
             m_state.unicodeSkip = qMax(0, number);
-        } else if (word == "emdash") {
-            putText(QString(QChar(0x2014)));
-        } else if (word == "endash") {
-            putText(QString(QChar(0x2013)));
-        } else if (word == "bullet") {
-            putText(QString(QChar(0x2022)));
-        } else if (word == "lquote") {
-            putText(QString(QChar(0x2018)));
-        } else if (word == "rquote") {
-            putText(QString(QChar(0x2019)));
-        } else if (word == "ldblquote") {
-            putText(QString(QChar(0x201C)));
-        } else if (word == "rdblquote") {
-            putText(QString(QChar(0x201D)));
+        } else if (const QChar named = namedCharacter(word); !named.isNull()) {
+            putText(QString(named));
         }
+    }
+
+    static QChar namedCharacter(const QByteArray& word) {
+        static const QHash<QByteArray, QChar> names{{"emdash", QChar(0x2014)},    {"endash", QChar(0x2013)},
+                                                    {"bullet", QChar(0x2022)},    {"lquote", QChar(0x2018)},
+                                                    {"rquote", QChar(0x2019)},    {"ldblquote", QChar(0x201C)},
+                                                    {"rdblquote", QChar(0x201D)}};
+        return names.value(word);
     }
 
     void newLine() {
