@@ -1,0 +1,3 @@
+#include "app/CorvisentMain.h"
+
+void CorvisentMain::MSCommP_OnComm(int) {}

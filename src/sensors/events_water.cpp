@@ -1,0 +1,4 @@
+#include "app/CorvisentMain.h"
+
+void CorvisentMain::MSCommW_OnComm(int) {}
+void CorvisentMain::WaterTimer_Timer(int) {}
