@@ -150,7 +150,7 @@ namespace {
 // What a control opens: forwards to the shared fake device, or fails for any other path.
 class FakeBackend : public platform::CommBackend {
 public:
-    explicit FakeBackend(FakeSerialPort* port) : m_port(port) {}
+    explicit FakeBackend(std::shared_ptr<FakeSerialPort> port) : m_port(std::move(port)) {}
     ~FakeBackend() override { close(); }
     int open(const QString&, const platform::LineSettings& s) override {
         if (!m_port) return platform::MSCommControl::errPortInvalid;
@@ -178,7 +178,7 @@ public:
     bool probe(const QString&) override { return m_port && m_port->probe(); }
 
 private:
-    FakeSerialPort* m_port;
+    std::shared_ptr<FakeSerialPort> m_port;
     bool m_open = false;
 };
 
@@ -188,7 +188,9 @@ FakeSerialHub::FakeSerialHub()
     : m_oldFactory(platform::commBackendFactory()), m_oldDiscovery(platform::comPortDiscovery()) {
     platform::setComPortDiscovery({});
     platform::setCommBackendFactory([this](const QString& path) -> std::unique_ptr<platform::CommBackend> {
-        return std::make_unique<FakeBackend>(find(path));
+        for (const auto& p : m_ports)
+            if (p->path() == path) return std::make_unique<FakeBackend>(p);
+        return std::make_unique<FakeBackend>(nullptr);
     });
 }
 
@@ -205,7 +207,7 @@ FakeSerialPort& FakeSerialHub::add(int comNumber) {
 }
 
 FakeSerialPort& FakeSerialHub::addPath(const QString& path) {
-    m_ports.push_back(std::make_unique<FakeSerialPort>(path));
+    m_ports.push_back(std::make_shared<FakeSerialPort>(path));
     return *m_ports.back();
 }
 

@@ -101,7 +101,8 @@ private:
 
 // Installs fake devices in place of the real ones for its lifetime: every port a control opens is
 // one of its fakes (any other path is "Invalid port number"), and discovery of the machine's
-// devices is off. Needs a private registry (TestEnv) for the COM numbers.
+// devices is off. Needs a private registry (TestEnv) for the COM numbers. A device stays usable
+// by a control that still holds it after the hub has gone, but new opens reach real devices again.
 class FakeSerialHub {
 public:
     FakeSerialHub();
@@ -116,7 +117,8 @@ public:
     FakeSerialPort* find(const QString& path) const;
 
 private:
-    std::vector<std::unique_ptr<FakeSerialPort>> m_ports;
+    // Shared with the controls' backends, so a control still open when the hub goes is safe.
+    std::vector<std::shared_ptr<FakeSerialPort>> m_ports;
     platform::CommBackendFactory m_oldFactory;
     std::function<QStringList()> m_oldDiscovery;
 };
