@@ -51,18 +51,20 @@ formEmailAlertSetup::formEmailAlertSetup() {
 
     auto* smtp = new QGroupBox(QStringLiteral("SMTP Setup"), this);
     auto* smtpForm = new QFormLayout(smtp);
-    txtSMTPHostServer =
-        makeEdit(smtp, "txtSMTPHostServer", QStringLiteral("Please list the IP or server name for the SMTP server"));
+    txtSMTPHostServer = makeEdit(smtp, "txtSMTPHostServer",
+                                 QStringLiteral("Please list the IP or server name for the SMTP server"));
     txtMailFrom = makeEdit(smtp, "txtMailFrom", QStringLiteral("Who is the mail coming from"));
     chkAuthenticationReq =
         new QCheckBox(QStringLiteral("Check if this SMTP server requires authentication"), smtp);
     chkAuthenticationReq->setObjectName(QStringLiteral("chkAuthenticationReq"));
-    txtSMTPUserName = makeEdit(smtp, "txtSMTPUserName", QStringLiteral("User name if required by SMTP server"));
+    txtSMTPUserName =
+        makeEdit(smtp, "txtSMTPUserName", QStringLiteral("User name if required by SMTP server"));
     txtSMTPUserPassword = makeEdit(smtp, "txtSMTPUserPassword", QStringLiteral("Password if required"));
     txtSMTPUserPassword->setEchoMode(QLineEdit::Password);
     cmbLoginType = new QComboBox(smtp);
     cmbLoginType->setObjectName(QStringLiteral("cmbLoginType"));
-    cmbLoginType->addItems({QStringLiteral("Auth None"), QStringLiteral("Auth Login"), QStringLiteral("Auth Plain")});
+    cmbLoginType->addItems(
+        {QStringLiteral("Auth None"), QStringLiteral("Auth Login"), QStringLiteral("Auth Plain")});
     smtpForm->addRow(QStringLiteral("SMTP Server (IP or Host Name):"), txtSMTPHostServer);
     smtpForm->addRow(QStringLiteral("Mail From (return Email address):"), txtMailFrom);
     smtpForm->addRow(chkAuthenticationReq);

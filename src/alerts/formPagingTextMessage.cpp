@@ -25,11 +25,12 @@ formPagingTextMessage::formPagingTextMessage() {
         root->addWidget(group);
         return edit;
     };
-    txtNumToCall = addGroup(QStringLiteral("Pager Setup"), QStringLiteral("Send pager alert to:"), "txtNumToCall");
+    txtNumToCall =
+        addGroup(QStringLiteral("Pager Setup"), QStringLiteral("Send pager alert to:"), "txtNumToCall");
     txtNumToSend =
         addGroup(QStringLiteral("Numeric Paging Setup"), QStringLiteral("Number to Send:"), "txtNumToSend");
-    txtPhoneNumber = addGroup(QStringLiteral("Phone Call Paging Setup"), QStringLiteral("Phone number to dial:"),
-                              "txtPhoneNumber");
+    txtPhoneNumber = addGroup(QStringLiteral("Phone Call Paging Setup"),
+                              QStringLiteral("Phone number to dial:"), "txtPhoneNumber");
 
     auto* modem = new QGroupBox(QStringLiteral("Modem Setup"), this);
     auto* modemForm = new QFormLayout(modem);

@@ -15,16 +15,16 @@ class formInternetSetup : public QDialog {
 public:
     static formInternetSetup& instance();
 
-    QLabel* lblIndexRefreshRate = nullptr;        // index page refresh in seconds
+    QLabel* lblIndexRefreshRate = nullptr;         // index page refresh in seconds
     QLineEdit* txtRemoteStorageLocation = nullptr; // remote directory
     QLineEdit* txtFTPURL = nullptr;                // FTP server
     QLineEdit* txtUserName = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLabel* lblPasswordSetStatus = nullptr; // "(Password is set)" / "(Password is not set)"
     QCheckBox* chkSeeMessages = nullptr;
-    QLineEdit* txtInterval = nullptr;                 // update interval in minutes
-    QSlider* sliderInternetUpdateInterval = nullptr;  // 2..30
-    QCheckBox* chkXMLUseDirectory = nullptr;          // publish to a local directory
+    QLineEdit* txtInterval = nullptr;                // update interval in minutes
+    QSlider* sliderInternetUpdateInterval = nullptr; // 2..30
+    QCheckBox* chkXMLUseDirectory = nullptr;         // publish to a local directory
     QRadioButton* optStayConnected = nullptr;
     QRadioButton* optConnectBeforeSend = nullptr;
     QLineEdit* txtTitleforUpdatePage = nullptr;

@@ -7,8 +7,8 @@
 #include <QtEndian>
 
 #include "runtime/appdir.h"
-#include "runtime/error.h"
 #include "runtime/controls.h"
+#include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "setup/formSensorSetup.h"
 
@@ -63,8 +63,7 @@ void writeAutostartEntry(const QString& command) {
     const QString path = AutostartEntryPath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return;
+    if (!f.open(QIODevice::WriteOnly)) return;
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Corvisent Manager\n"
@@ -76,16 +75,19 @@ void writeAutostartEntry(const QString& command) {
     f.commit();
 }
 
-void removeAutostartEntry() { QFile::remove(AutostartEntryPath()); }
+void removeAutostartEntry() {
+    QFile::remove(AutostartEntryPath());
+}
 
 } // namespace
 
-QString RunValueText() { return rt::appFile(kRunValue); }
+QString RunValueText() {
+    return rt::appFile(kRunValue);
+}
 
 QString AutostartEntryPath() {
     QString base = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
+    if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/autostart/CorvisentMan.desktop");
 }
 
@@ -102,8 +104,7 @@ QString GetStringFromRegKey(Hive root, const QString& subkey, const QString& val
     RegValue v;
     if (Registry::instance().queryValue(root, subkey, valueName, &v) != platform::ERROR_SUCCESS)
         return defaultText;
-    if (v.type != platform::REG_SZ)
-        return defaultText;
+    if (v.type != platform::REG_SZ) return defaultText;
     return Registry::stringOf(v).value_or(defaultText);
 }
 
@@ -113,8 +114,7 @@ QString GetStringFromReg(const QString& subkey, const QString& valueName, const 
 
 void SaveStringToReg(Hive root, const QString& subkey, const QString& valueName, const QString& value) {
     Registry::instance().setString(root, subkey, valueName, value, platform::REG_SZ);
-    if (isRunValue(root, subkey, valueName))
-        writeAutostartEntry(value);
+    if (isRunValue(root, subkey, valueName)) writeAutostartEntry(value);
 }
 
 bool DeleteRegValue(const QString& subkey, const QString& valueName) {
@@ -122,16 +122,14 @@ bool DeleteRegValue(const QString& subkey, const QString& valueName) {
     bool deleted = false;
     if (reg.keyExists(HKEY_LOCAL_MACHINE, subkey))
         deleted = reg.deleteValue(HKEY_LOCAL_MACHINE, subkey, valueName) == platform::ERROR_SUCCESS;
-    if (isRunValue(HKEY_LOCAL_MACHINE, subkey, valueName))
-        removeAutostartEntry();
+    if (isRunValue(HKEY_LOCAL_MACHINE, subkey, valueName)) removeAutostartEntry();
     return deleted;
 }
 
 short EnumRegSubKeys(Hive root, const QString& subkey, int selector) {
     try {
         Registry& reg = Registry::instance();
-        if (!reg.keyExists(root, subkey))
-            return 0;
+        if (!reg.keyExists(root, subkey)) return 0;
         const QStringList found = reg.subKeys(root, subkey);
         if (!found.isEmpty()) {
             if (selector == 1)
@@ -147,8 +145,7 @@ short EnumRegSubKeys(Hive root, const QString& subkey, int selector) {
 
 QString GetBinaryFromReg(const QString& subkey, const QString& valueName) {
     Registry& reg = Registry::instance();
-    if (!reg.keyExists(HKEY_LOCAL_MACHINE, subkey))
-        return QString();
+    if (!reg.keyExists(HKEY_LOCAL_MACHINE, subkey)) return QString();
     RegValue v;
     const long rc = reg.queryValue(HKEY_LOCAL_MACHINE, subkey, valueName, &v);
     // The value is read into a four-byte number: anything wider does not fit.
@@ -164,9 +161,8 @@ QString GetBinaryFromReg(const QString& subkey, const QString& valueName) {
 
 void UpdateComDB() {
     try {
-        const QString result =
-            GetBinaryFromReg(QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter"),
-                             QStringLiteral("ComDB"));
+        const QString result = GetBinaryFromReg(
+            QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter"), QStringLiteral("ComDB"));
         rt::MsgBox(QStringLiteral("Results = ") + result);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("There was an error in UpdateComDB"), rt::vbInformation);
@@ -175,8 +171,7 @@ void UpdateComDB() {
 
 QString GetCurrentCameraDriverName(short row) {
     try {
-        if (rt::value(formSensorSetup::instance().chkMultiCamEnabled) != 1)
-            return QString();
+        if (rt::value(formSensorSetup::instance().chkMultiCamEnabled) != 1) return QString();
         return platform::GetSetting(QStringLiteral("Corvisent Manager"),
                                     QStringLiteral("PortConfig\\Devices\\%1\\").arg(row),
                                     QStringLiteral("DriverName"));

@@ -21,7 +21,9 @@ void writeMachineHive(const QByteArray& body) {
     Registry::instance().reload();
 }
 
-QString autostartText() { return QString::fromUtf8(readWholeFile(AutostartEntryPath())); }
+QString autostartText() {
+    return QString::fromUtf8(readWholeFile(AutostartEntryPath()));
+}
 
 } // namespace
 
@@ -57,8 +59,9 @@ void TestModRegistry::stringReadersTakeOnlyPlainStrings() {
     QCOMPARE(GetStringFromRegKey(HKEY_CURRENT_USER, kMachineKey, kAutologoutValue, "u"), QString("u"));
 
     SaveStringToReg(HKEY_LOCAL_MACHINE, "Software\\Zovir Izovezo\\AVI\\UserProfile1\\", "Resolution", "2");
-    QCOMPARE(GetStringFromRegKey(HKEY_LOCAL_MACHINE, "Software\\Zovir Izovezo\\AVI\\UserProfile1", "Resolution"),
-             QString("2"));
+    QCOMPARE(
+        GetStringFromRegKey(HKEY_LOCAL_MACHINE, "Software\\Zovir Izovezo\\AVI\\UserProfile1", "Resolution"),
+        QString("2"));
     QVERIFY(!QFile::exists(AutostartEntryPath()));
 }
 

@@ -1,0 +1,71 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class formSensorSetup;
+class QRadioButton;
+class QSlider;
+
+// Putting stored setting texts into controls, the way the loaders do it: each assignment either
+// takes the text or raises rt::VbError (a text that does not convert, a value the control
+// refuses), and a refused stored text falls back to the reader's default for that key.
+namespace settingsvalues {
+
+// Runs the assignment with the stored text; when it raises rt::VbError, runs it with the
+// default instead (a default that fails too changes nothing). False when the stored text was
+// refused.
+bool assignOr(const QString& stored, const QString& defaultText,
+              const std::function<void(const QString&)>& assign);
+
+// The text as a boolean: "True"/"False" in any case, or a number (nonzero is true); error 13
+// for anything else.
+bool toBool(const QString& text);
+// The text as a number; error 13 when it is not one.
+double toNumber(const QString& text);
+// The text as a number, 0 when it is not one.
+double numberOr0(const QString& text);
+
+// A check box state from a whole-number text: 0, 1 or 2 (error 13 for a non-number, 380 for
+// another value).
+void setCheck(QCheckBox* box, const QString& text);
+// A slider position from a whole-number text; error 380 outside the slider's range.
+void setSlider(QSlider* slider, const QString& text);
+// The option chosen or cleared from a boolean text.
+void setOption(QRadioButton* option, const QString& text);
+// "Min" selects the first item of the interval-unit list, "Sec" the second; other texts and a
+// list without that item leave it.
+void setMinOrSecs(QComboBox* list, const QString& text);
+
+// Texts stored for control states.
+QString checkText(const QCheckBox* box);            // "0", "1" or "2"
+QString optionText(const QRadioButton* option);     // "1" / "0"
+QString optionBoolText(const QRadioButton* option); // "True" / "False"
+// "Min" while the unit list shows "Minute(s)", otherwise "Sec".
+QString minOrSecsText(const QComboBox* list);
+
+// Writing the setup dialog's preferences: a writer stores one key.
+using KeyWriter = std::function<void(const QString& key, const QString& value)>;
+// The keys the settings tree and the INI mirror share, in their common order: the accelerometer
+// and distance limits, the two intervals, the page, e-mail and on-screen alert switches, the log
+// folder limit and the log file size limit.
+void writeThresholdKeys(const formSensorSetup& s, const KeyWriter& write);
+// "TempMax", "TempMin", "HumidMax", "HumidMin".
+void writeLimitKeys(const formSensorSetup& s, const KeyWriter& write);
+// "ForC": "F" with Fahrenheit chosen, else "C" with Celsius chosen, else nothing.
+void writeUnitKey(const formSensorSetup& s, const KeyWriter& write);
+// The action of proximity event n: the options before the chosen one are written "0", the chosen
+// one "1" (with the two command lines when it runs a command); the options after it keep what
+// the store held, the option handlers having cleared them when the choice changed.
+void writeActionChain(const formSensorSetup& s, int n, const KeyWriter& write);
+
+// The sensor type codes that own alert switch keys, in the order the keys are read and written.
+inline constexpr int kAlertKinds[] = {1, 2, 6, 8, 9, 0};
+// A key name followed by a number ("chkPageAlert" and 1).
+QString numbered(const char* key, int n);
+
+// A proximity command that runs a screen saver: its command line ends in " /s".
+bool isScreenSaverCommand(const QString& command);
+
+} // namespace settingsvalues

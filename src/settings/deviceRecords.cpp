@@ -1,0 +1,368 @@
+#include "settings/deviceRecords.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "platform/registry.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "settings/modIni.h"
+#include "settings/modPrefs.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+namespace modSupport {
+
+namespace {
+
+const QString kOneFigureMessage =
+    QStringLiteral("SubIndex is only one digit. Should be two digits for a Combo Device.");
+
+// A record that cannot be placed; nothing of it has been applied.
+struct BadRecord {
+    QString description;
+    bool oneFigureCombo = false;
+};
+
+QString treeSection(int row) {
+    return QStringLiteral("PortConfig\\Devices\\%1").arg(row);
+}
+
+// Reads the keys of one stored record.
+struct Record {
+    bool fromIni = false;
+    int row = 0;
+    QString get(const QString& key, const QString& def = QString()) const {
+        if (fromIni) return modIni::ReadIni(modIni::kDeviceSetup + QStringLiteral("\\%1").arg(row), key, def);
+        return modPrefs::GetPref(treeSection(row), key, def);
+    }
+    // Keys the INI mirror does not hold come from the settings tree record of the same row.
+    QString tree(const QString& key, const QString& def = QString()) const {
+        return modPrefs::GetPref(treeSection(row), key, def);
+    }
+};
+
+// Whole number of a text; a text that is not one gives def.
+int wholeOr(const QString& text, int def) {
+    try {
+        return rt::CInt(text);
+    } catch (const rt::VbError&) {
+        return def;
+    }
+}
+
+int wholeOrBad(const QString& text) {
+    try {
+        return rt::CInt(text);
+    } catch (const rt::VbError& e) {
+        throw BadRecord{e.description()};
+    }
+}
+
+// A display or camera slot: 1..4.
+int checkedSlot(int slot) {
+    if (slot < 1 || slot > 4) throw BadRecord{QStringLiteral("Subscript out of range")};
+    return slot;
+}
+
+void checkFree(const Table<6>& table, int slot) {
+    if (table[slot] != 0) throw BadRecord{QStringLiteral("Slot %1 is already taken").arg(slot)};
+}
+
+void setCheckFromText(QCheckBox* box, const QString& text, bool fromIni) {
+    if (fromIni) {
+        // Only "0" and "1" change the box.
+        if (text == QLatin1String("0")) rt::setValue(box, 0);
+        if (text == QLatin1String("1")) rt::setValue(box, 1);
+        return;
+    }
+    const int v = wholeOr(text, 0);
+    rt::setValue(box, v >= 0 && v <= 2 ? v : 0);
+}
+
+// The controls of one kind's tab that a loaded device is placed on.
+struct KindTab {
+    Table<6>* table;
+    CorvisentMain::Slots<QLabel>* names;
+    CorvisentMain::Slots<rt::CaptionFrame>* covers;
+    CorvisentMain::Rows<platform::MSCommControl>* ports;
+    CorvisentMain::Rows<rt::Timer>* timers;
+};
+
+KindTab kindTab(int code) {
+    auto& m = CorvisentMain::instance();
+    switch (code) {
+    case typeTemperature:
+        return {&iTempTabSlot, &m.lblTempDeviceName, &m.frameTCover, &m.MSComm, &m.Timer1};
+    case typeHumidity:
+        return {&iHumidTabSlot, &m.lblHumidDeviceName, &m.frameHCover, &m.MSComm, &m.Timer1};
+    case typeProximity:
+        return {&iProxTabSlot, &m.lblProximDeviceName, &m.framePCover, &m.MSCommP, &m.ProximityTimer};
+    case typeWater:
+        return {&iWaterTabSlot, &m.lblWaterDeviceName, &m.frameWCover, &m.MSCommW, &m.WaterTimer};
+    case typeAccel:
+        return {&iAccelTabSlot, &m.lblAccelDeviceName, &m.frameACover, &m.MSCommA, &m.Timer1};
+    case typeDistance:
+        return {&iDistTabSlot, &m.lblDistanceDeviceName, &m.frameDCover, &m.MSCommD, &m.Timer1};
+    default:
+        return {};
+    }
+}
+
+// Takes a display slot on a kind's tab and names the device there.
+void takeSlot(const KindTab& t, int slot, int row, const QString& name) {
+    (*t.table)[0] += 1;
+    (*t.table)[slot] = 1;
+    (*t.names)[slot]->setText(name);
+    rt::setTag((*t.ports)[row], QString::number(slot));
+    rt::setTag((*t.covers)[slot], QString::number(row));
+}
+
+// Proximity event index of a proximity-capable row loaded from the INI mirror: the tree record's
+// index when it is 1..4 and no other row has it, else the lowest free one (0 when none is).
+int iniProxEventIndex(const Record& r) {
+    auto used = [](int k) {
+        for (int row = 1; row <= 10; ++row)
+            if (iProxSlot[row] == k) return true;
+        return false;
+    };
+    const int stored = wholeOr(r.tree(QStringLiteral("ProxEventIndex")), 0);
+    if (stored >= 1 && stored <= 4 && !used(stored)) return stored;
+    for (int k = 1; k <= 4; ++k)
+        if (!used(k)) return k;
+    return 0;
+}
+
+void showProxBehavior(int row, int k, const QString& name) {
+    if (k < 1 || k > 4) return;
+    auto& s = formSensorSetup::instance();
+    rt::setCaption(s.frameProxBehavior[k], name);
+    rt::setVisible(s.frameProxBehavior[k], true);
+    rt::setVisible(s.frameProxBehaviorEx[k], true);
+    iProxSlot[row] = k;
+}
+
+// Loads one record into row n. Everything that can make the record unusable is checked before
+// the first control changes, so a bad record leaves no trace.
+void loadRow(const Record& r, const QString& type) {
+    auto& s = formSensorSetup::instance();
+    auto& m = CorvisentMain::instance();
+    const int n = r.row;
+    const bool ini = r.fromIni;
+    const bool camera = IsCameraName(type);
+    const bool comboHumid = type == strTypeComboHumid;
+    const bool comboTemp = type == strTypeComboTemp;
+    const bool combo = ini ? type.contains(QLatin1String("Combo")) : (comboHumid || comboTemp);
+    const int code = combo ? typeCombo : TypeCodeOfName(type);
+    const QString zero = QStringLiteral("0");
+
+    // ---- Checks.
+    const QString subIndexText = r.get(QStringLiteral("SubIndex"), ini ? zero : QString());
+    int slot = 0, tempSlot = 0, humidSlot = 0, driverIndex = 0;
+    QString slotCaption;
+    if (combo) {
+        slotCaption = QString::number(wholeOrBad(subIndexText));
+        if (slotCaption.size() == 1) throw BadRecord{kOneFigureMessage, true};
+        if (slotCaption.size() != 2) throw BadRecord{QStringLiteral("Subscript out of range")};
+        tempSlot = checkedSlot(slotCaption.at(0).digitValue());
+        humidSlot = checkedSlot(slotCaption.at(1).digitValue());
+        if (comboHumid) checkFree(iHumidTabSlot, humidSlot);
+        if (comboTemp) checkFree(iTempTabSlot, tempSlot);
+    } else if (camera) {
+        slot = checkedSlot(wholeOrBad(subIndexText));
+        if (iCamSlot[slot] != camSlotFree)
+            throw BadRecord{QStringLiteral("Camera slot %1 is already taken").arg(slot)};
+        driverIndex = wholeOrBad(r.tree(QStringLiteral("CamDriverIndex")));
+    } else if (TabSlotTable(code)) {
+        slot = checkedSlot(wholeOrBad(subIndexText));
+        checkFree(*TabSlotTable(code), slot);
+    } else {
+        slot = wholeOr(subIndexText, 0); // a kind without a tab: shown, never placed
+    }
+    if (!combo) slotCaption = QString::number(slot);
+
+    // ---- The setup row.
+    if (ini) {
+        if (type != strTypeVideo) {
+            rt::setValue(s.chkTabLogging[n], 0);
+            rt::setValue(s.chkFileLogging[n], 1);
+        }
+    } else if (!camera) {
+        setCheckFromText(s.chkTabLogging[n], r.get(QStringLiteral("TabLogging")), false);
+        setCheckFromText(s.chkFileLogging[n], r.get(QStringLiteral("FileLogging")), false);
+    }
+    MakeInvisible(1, n, code == typeAccel || code == typeDistance ? typeAccel : typeCombo);
+    if (code == typeAccel)
+        setCheckFromText(s.chkBinaryMode[n], r.get(QStringLiteral("StartInBump"), zero), ini);
+    if (code == typeDistance)
+        setCheckFromText(s.chkBinaryMode[n], r.get(QStringLiteral("StartInProx"), zero), ini);
+    s.lblSubIndex[n]->setText(slotCaption);
+    s.lblDeviceType[n]->setText(type);
+
+    // INI names: the mirror's readers differ in their defaults for a missing name.
+    const QString name = r.get(QStringLiteral("DeviceName"), ini ? zero : QString());
+    const QString summaryName = ini ? r.get(QStringLiteral("DeviceName"), QStringLiteral("1")) : name;
+    const QString comboName = ini ? r.get(QStringLiteral("DeviceName"), QString()) : name;
+
+    if (camera) {
+        rt::setVisible(s.txtDeviceComNumber[n], false);
+        m.lblCamDeviceName[slot]->setText(name);
+        iCamSlot[slot] = driverIndex;
+        rt::setVisible(s.frameCamSetupCover[slot], true);
+        rt::setCaption(s.frameCamSetupCover[slot], name);
+        rt::setTag(s.frameCamSetupCover[slot], QString::number(slot));
+        rt::setVisible(s.lblNoCamDevicePresent, false);
+        rt::setVisible(s.cambehavioral, true);
+        rt::setVisible(s.chkTabLogging[n], false);
+        rt::setVisible(s.chkFileLogging[n], false);
+        rt::setVisible(s.chkSendToSummary[n], true);
+        rt::setTag(m.Label1[slot], r.tree(QStringLiteral("DriverName")));
+        const int toSummary =
+            wholeOr(modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("chkSendToSummary"), zero), -1);
+        if (toSummary == 0) {
+            rt::setValue(s.chkSendToSummary[n], 0);
+            rt::setTag(m.lblCurrentCamView, QStringLiteral("98"));
+        } else if (toSummary == 1) {
+            rt::setValue(s.chkSendToSummary[n], 1);
+        }
+        m.setTabEnabled(CorvisentMain::tabVideo, true);
+    } else {
+        s.txtDeviceComNumber[n]->setText(
+            r.get(QStringLiteral("Port"), ini ? QStringLiteral("1") : QString()));
+    }
+
+    if (comboHumid) {
+        const KindTab t = kindTab(typeHumidity);
+        takeSlot(t, humidSlot, n, comboName);
+        rt::setTag(m.Timer1[n], slotCaption);
+        m.lblSensor1[n]->setText(comboName);
+        rt::setVisible(m.lblSensor1[n], true);
+        rt::setTag(m.lblMeasure[n], zero);
+        m.setTabEnabled(CorvisentMain::tabHumidity, true);
+        m.setTabEnabled(CorvisentMain::tabTemperature, true);
+        rt::setVisible(m.frameHCover[humidSlot], false);
+        rt::setVisible(m.lblNoHDevicePresent, false);
+    } else if (comboTemp) {
+        const KindTab t = kindTab(typeTemperature);
+        rt::setVisible(m.frameTCover[tempSlot], false);
+        takeSlot(t, tempSlot, n, comboName);
+        m.lblSensor1[n]->setText(comboName);
+        rt::setTag(m.lblMeasure[n], QStringLiteral("1"));
+        rt::setVisible(m.lblNoTDevicePresent, false);
+        rt::setVisible(s.cmdConnectSensor[n], false);
+        rt::setVisible(s.cmdDeleteMe[n], false);
+        rt::setVisible(s.chkFileLogging[n], false);
+        rt::setVisible(s.chkTabLogging[n], false);
+    } else if (const KindTab t = kindTab(code); t.table) {
+        const bool summaryReread =
+            ini && (code == typeTemperature || code == typeHumidity || code == typeWater);
+        takeSlot(t, slot, n, name);
+        rt::setTag((*t.timers)[n], QString::number(slot));
+        m.lblSensor1[n]->setText(summaryReread ? summaryName : name);
+        if (code == typeWater) rt::setVisible(m.lblSensor1[n], true);
+        m.setTabEnabled(TabIndexOfKind(code), true);
+        if (code == typeProximity || code == typeDistance)
+            showProxBehavior(
+                n, ini ? iniProxEventIndex(r) : wholeOr(r.get(QStringLiteral("ProxEventIndex")), 0), name);
+        if (code == typeAccel) {
+            const QString bump = r.get(QStringLiteral("StartInBump"), zero);
+            rt::setTag(s.lblSubIndex[n], bump);
+            iBumpMode[n] = wholeOr(bump, 0);
+            rt::setTag(s.imgStatus[n], r.get(QStringLiteral("CalibrateOnConnect"), ini ? zero : QString()));
+        }
+        if (code == typeDistance) {
+            rt::setTag(s.lblSubIndex[n], r.get(QStringLiteral("StartInProx"), ini ? zero : QString()));
+            iProxMode[n] = wholeOr(r.get(QStringLiteral("StartInProx"), QStringLiteral("1")), 1);
+        }
+    }
+
+    s.cmdConnectSensor[n]->setEnabled(true);
+    s.cmdConnectSensor[n]->setText(QStringLiteral("Connect"));
+}
+
+// Leaves the row of a bad record empty. The humidity half of a combined sensor also clears the
+// summary labels of the row after it.
+void hideRow(int row, const QString& type) {
+    int code = TypeCodeOfName(type);
+    if (type == strTypeComboHumid) code = row < 10 ? typeCombo : typeHumidity;
+    if (IsCameraName(type)) code = typeVideo;
+    MakeInvisible(0, row, code);
+}
+
+// Loads rows 1..10 of one store; returns the reports of the bad records, each text once.
+QStringList loadRows(bool fromIni, const QString& otherPrefix) {
+    QStringList reports;
+    for (int n = 1; n <= 10; ++n) {
+        const Record r{fromIni, n};
+        const QString type = r.get(QStringLiteral("DeviceType"), QString());
+        if (rt::Trim(type).isEmpty()) continue;
+        try {
+            loadRow(r, type);
+        } catch (const BadRecord& bad) {
+            hideRow(n, type);
+            const QString report = bad.oneFigureCombo ? bad.description : otherPrefix;
+            const QString text = fromIni && !bad.oneFigureCombo ? report + bad.description : report;
+            if (!reports.contains(text)) reports << text;
+        }
+    }
+    return reports;
+}
+
+} // namespace
+
+short LoadDevicePrefs() {
+    ClearArrays();
+    QStringList reports;
+    {
+        LoadGuard guard;
+        const QString total = modPrefs::GetPref(QStringLiteral("Program Setup\\"),
+                                                QStringLiteral("TotalDevices"), QStringLiteral("99"));
+        if (rt::Val(total) < 0)
+            modPrefs::SavePref(QStringLiteral("Program Setup\\"), QStringLiteral("TotalDevices"),
+                               QStringLiteral("0"));
+        reports = loadRows(false, QStringLiteral("Could not load saved preferences."));
+        AnyProxBehaviorFrameShown(1);
+    }
+    for (const QString& text : reports)
+        rt::MsgBox(text, text == kOneFigureMessage ? rt::vbOKOnly : rt::vbInformation);
+    return reports.isEmpty() ? 1 : 0;
+}
+
+void LoadDeviceINI() {
+    ClearArrays();
+    QStringList reports;
+    {
+        LoadGuard guard;
+        const QString total =
+            modIni::ReadIni(modIni::kDeviceSetup, QStringLiteral("TotalDevices"), QStringLiteral("0"));
+        if (total == QLatin1String("0")) {
+            reports << QStringLiteral("TotalDevs = 0");
+        } else if (rt::Val(total) < 0) {
+            reports << QStringLiteral("Error In LoadDeviceINI: ");
+        } else {
+            reports = loadRows(true, QStringLiteral("Error In LoadDeviceINI: "));
+            AnyProxBehaviorFrameShown(1);
+        }
+    }
+    for (const QString& text : reports)
+        rt::MsgBox(text);
+}
+
+void DeleteDeviceSettings(int n) {
+    try {
+        platform::DeleteSetting(modPrefs::kApp,
+                                n > 0 ? treeSection(n) : QStringLiteral("PortConfig\\Devices"));
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace modSupport

@@ -1,0 +1,513 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QtTest>
+
+#include "alerts/formEmailAlertSetup.h"
+#include "alerts/formPagingTextMessage.h"
+#include "app/CorvisentMain.h"
+#include "platform/ini.h"
+#include "platform/registry.h"
+#include "publish/formInternetSetup.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/msgbox.h"
+#include "settings/modIni.h"
+#include "settings/modPrefs.h"
+#include "settings/modRegistry.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+#include "support/testenv.h"
+
+namespace {
+
+enum Store { Tree = 1, Ini = 2, Both = 3 };
+
+QMap<QString, QString> snapshot(int store);
+
+// Compares two snapshots and names the fields that differ.
+void compareSnapshots(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
+    QStringList diff;
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        if (actual.value(it.key()) != it.value())
+            diff << QStringLiteral("%1: %2 != %3").arg(it.key(), actual.value(it.key()), it.value());
+    QVERIFY2(diff.isEmpty(), qPrintable(diff.join("; ")));
+}
+
+// Checks fields against expected values, given as "name=value" entries separated by "; ".
+void expectFields(const QString& expected) {
+    QMap<QString, QString> map;
+    for (const QString& e : expected.split(QStringLiteral("; ")))
+        map.insert(e.section('=', 0, 0), e.section('=', 1));
+    compareSnapshots(snapshot(Both), map);
+}
+
+// One preference as a control holds it: how to read it, a stored value that differs from every
+// reader's default, and a value that no load produces.
+struct Field {
+    QString name;
+    int stores;
+    std::function<QString()> get;
+    std::function<void(bool scenario)> set;
+};
+
+formSensorSetup& S() {
+    return formSensorSetup::instance();
+}
+formEmailAlertSetup& Mail() {
+    return formEmailAlertSetup::instance();
+}
+formPagingTextMessage& Pager() {
+    return formPagingTextMessage::instance();
+}
+formInternetSetup& Inet() {
+    return formInternetSetup::instance();
+}
+
+Field text(const QString& name, QLineEdit* box, const QString& value, int stores = Both) {
+    return {name, stores, [box] { return box->text(); },
+            [box, value](bool scenario) { box->setText(scenario ? value : QStringLiteral("scrambled")); }};
+}
+Field check(const QString& name, QCheckBox* box, int value, int stores = Both) {
+    return {name, stores, [box] { return QString::number(rt::value(box)); },
+            [box, value](bool scenario) { rt::setValue(box, scenario ? value : 2); }};
+}
+Field option(const QString& name, QRadioButton* opt, QRadioButton* other, int stores = Both) {
+    return {name, stores, [opt] { return QString::number(rt::optionValue(opt)); },
+            [opt, other](bool scenario) { rt::setOptionValue(scenario ? opt : other, true); }};
+}
+Field caption(const QString& name, QLabel* label, const QString& value, int stores = Both) {
+    return {
+        name, stores, [label] { return label->text(); },
+        [label, value](bool scenario) { label->setText(scenario ? value : QStringLiteral("scrambled")); }};
+}
+Field slider(const QString& name, QSlider* s, int value, int stores = Both) {
+    return {name, stores, [s] { return QString::number(s->value()); },
+            [s, value](bool scenario) { s->setValue(scenario ? value : s->minimum()); }};
+}
+
+QString n(const char* name, int i) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+
+QList<Field> fields() {
+    auto& s = S();
+    QList<Field> f;
+    f << text("txtXMaxThresh", s.txtXMaxThresh, "2.5") << text("txtXMinThresh", s.txtXMinThresh, "-2.5")
+      << text("txtYMaxThresh", s.txtYMaxThresh, "3") << text("txtYMinThresh", s.txtYMinThresh, "-3")
+      << check("chkOutOfRangeAlert", s.chkOutOfRangeAlert, 0)
+      << text("txtMaxDistanceThresh", s.txtMaxDistanceThresh, "250")
+      << text("txtMinDistanceThresh", s.txtMinDistanceThresh, "12")
+      << text("txtReadingInterval", s.txtReadingInterval, "45")
+      << slider("sliderInterval", s.sliderInterval, 45, Tree)
+      << text("txtBinaryInterval", s.txtBinaryInterval, "750")
+      << text("txtPrefaceFiles", s.txtPrefaceFiles, "Lab-North_")
+      << caption("lblLogDirectory", s.lblLogDirectory, "/srv/corvisent logs/2009")
+      << text("txtMaxFileSize", s.txtMaxFileSize, "20000")
+      << text("txtHDDTotalAmount", s.txtHDDTotalAmount, "10000")
+      << check("chkCloseFileAfterWrite", s.chkCloseFileAfterWrite, 1, Tree)
+      << check("chkAlwaysSendAlert", s.chkAlwaysSendAlert, 1) << check("chkUseAlerts", s.chkUseAlerts, 1)
+      << check("chkLocalMonitoring", s.chkLocalMonitoring, 1)
+      << check("chkPlaceInStartup", s.chkPlaceInStartup, 1, Tree)
+      << check("chkAutoConnectPrefs", s.chkAutoConnectPrefs, 1, Ini)
+      << option("optUseMAPI", s.optUseMAPI, s.optUseSMTP)
+      << option("optionPhonePager", s.optionPhonePager, s.optionNumericalPager, Tree)
+      << text("txtTempMax", s.txtTempMax, "27.5", Ini) << text("txtTempMin", s.txtTempMin, "-4", Ini)
+      << text("txtHumidMax", s.txtHumidMax, "70", Ini) << text("txtHumidMin", s.txtHumidMin, "15", Ini)
+      << option("optCorF", s.optCorF, s.optCorF2, Ini);
+    f << Field{"cmbMinOrSecs", Both, [&s] { return s.cmbMinOrSecs->currentText(); },
+               [&s](bool scenario) { s.cmbMinOrSecs->setCurrentIndex(scenario ? 1 : 0); }};
+    for (int k : {1, 2, 6, 8, 9, 0}) {
+        f << check(n("chkOnScreenAlert", k), s.chkOnScreenAlert[k], 1)
+          << check(n("chkPageAlert", k), s.chkPageAlert[k], k % 2)
+          << check(n("chkEmailAlert", k), s.chkEmailAlert[k], 1 - k % 2);
+    }
+    // Event 1 logs off, 2 locks, 3 runs a command, 4 runs a screen saver.
+    QRadioButton* const* actions[4] = {s.optLogoutOnProximity.data(), s.optSystemLock.data(),
+                                       s.optRunCommand.data(), s.optRunCommand.data()};
+    for (int i = 1; i <= 4; ++i) {
+        const int run = i >= 3 ? Both : 0; // commands are stored only for a run action
+        f << text(n("txtDelayEventAway", i), s.txtDelayEventAway[i], QString::number(i * 7))
+          << text(n("txtDelayEventUp", i), s.txtDelayEventUp[i], QString::number(i * 3))
+          << text(n("lblCommandOnProx", i), s.lblCommandOnProx[i], QStringLiteral("/opt/away%1.sh").arg(i),
+                  run)
+          << text(n("lblCommandOnProxApproach", i), s.lblCommandOnProxApproach[i],
+                  i == 4 ? QStringLiteral("/usr/bin/saver /s") : QStringLiteral("/opt/up%1.sh").arg(i), run)
+          << text(n("lblAwayParams", i), s.lblAwayParams[i], QStringLiteral("--away %1").arg(i), Tree)
+          << text(n("lblUpParams", i), s.lblUpParams[i], QStringLiteral("--up %1").arg(i), Tree)
+          << option(n("action", i), actions[i - 1][i], s.optSysCommandDisabled[i])
+          << check(n("chkEmailOnProx", i), s.chkEmailOnProx[i], 1)
+          << check(n("chkOnScreenOnProx", i), s.chkOnScreenOnProx[i], i % 2);
+    }
+    auto& m = Mail();
+    f << text("txtEmailAddr", m.txtEmailAddr, "operations-team@example.com,second.person@example.com")
+      << text("txtCCEmailAddr", m.txtCCEmailAddr, "cc@example.com")
+      << text("txtSMTPHostServer", m.txtSMTPHostServer, "smtp.a-rather-long-host-name.example.com")
+      << text("txtSMTPUserName", m.txtSMTPUserName, "monitor")
+      << text("txtSMTPUserPassword", m.txtSMTPUserPassword, "p@ss word")
+      << text("txtMailFrom", m.txtMailFrom, "monitor@example.com")
+      << check("chkAuthenticationReq", m.chkAuthenticationReq, 1);
+    for (int i = 0; i < 4; ++i)
+        f << check(n("chkInclude", i), m.chkInclude[i], i % 2);
+    auto& p = Pager();
+    f << text("txtNumToCall", p.txtNumToCall, "5551234") << text("txtNumToSend", p.txtNumToSend, "911")
+      << text("txtPhoneNumber", p.txtPhoneNumber, "5559876", Tree)
+      << Field{"comboAvailCom", Tree, [&p] { return p.comboAvailCom->currentText(); },
+               [&p](bool scenario) { p.comboAvailCom->setCurrentText(scenario ? "7" : "scrambled"); }};
+    auto& w = Inet();
+    f << caption("lblIndexRefreshRate", w.lblIndexRefreshRate, "45", Tree)
+      << text("txtRemoteStorageLocation", w.txtRemoteStorageLocation, "sites/lab north/status")
+      << text("txtFTPURL", w.txtFTPURL, "ftp.example.com") << text("txtUserName", w.txtUserName, "uploader")
+      << text("txtPassword", w.txtPassword, "s3cret pw") << check("chkSeeMessages", w.chkSeeMessages, 1)
+      << text("txtInterval", w.txtInterval, "17")
+      << slider("sliderInternetUpdateInterval", w.sliderInternetUpdateInterval, 17)
+      << check("chkXMLUseDirectory", w.chkXMLUseDirectory, 1)
+      << option("optStayConnected", w.optStayConnected, w.optConnectBeforeSend)
+      << text("txtTitleforUpdatePage", w.txtTitleforUpdatePage, "Server room, building 4")
+      << text("txtXMLDirectory", w.txtXMLDirectory, "/var/www/html/corvisent/status/pages/current");
+    return f;
+}
+
+QMap<QString, QString> snapshot(int store) {
+    QMap<QString, QString> out;
+    for (const Field& f : fields())
+        if (f.stores & store) out.insert(f.name, f.get());
+    return out;
+}
+
+void setAll(bool scenario) {
+    modSupport::LoadGuard quiet; // set the scene without the handlers storing anything
+    for (const Field& f : fields())
+        f.set(scenario);
+}
+
+// The keys the e-mail, pager and remote monitoring windows store from their own fields.
+void saveWindowKeys() {
+    auto save = [](const char* key, const QString& v) {
+        modPrefs::SavePref(modPrefs::kProgramSetup, key, v);
+    };
+    auto& m = Mail();
+    save("EmailAddress", m.txtEmailAddr->text());
+    save("CCEmailAddress", m.txtCCEmailAddr->text());
+    const char* include[4] = {"IncludeTimeDate", "IncludeReading", "IncludeName", "IncludeInSubject"};
+    for (int i = 0; i < 4; ++i)
+        save(include[i], QString::number(rt::value(m.chkInclude[i])));
+    save("SMTPHostServer", m.txtSMTPHostServer->text());
+    save("SMTPUserName", m.txtSMTPUserName->text());
+    save("SMTPUserPassword", m.txtSMTPUserPassword->text());
+    save("SMTPFromEmailAddress", m.txtMailFrom->text());
+    save("chkAuthenticationReq", QString::number(rt::value(m.chkAuthenticationReq)));
+    auto& p = Pager();
+    save("NumToCall", p.txtNumToCall->text());
+    save("NumToSend", p.txtNumToSend->text());
+    save("NumToSendPhone", p.txtPhoneNumber->text());
+    save("IndexForModem", p.comboAvailCom->currentText());
+    auto& w = Inet();
+    auto inet = [](const char* key, const QString& v) {
+        modPrefs::SavePref(modPrefs::kInternetSetup, key, v);
+    };
+    inet("HtmlRefresh", w.lblIndexRefreshRate->text());
+    inet("RemoteDirectory", w.txtRemoteStorageLocation->text());
+    inet("ServerName", w.txtFTPURL->text());
+    inet("UserName", w.txtUserName->text());
+    inet("PW", w.txtPassword->text());
+    inet("SeeMessages", QString::number(rt::value(w.chkSeeMessages)));
+    inet("InternetInterval", w.txtInterval->text());
+    inet("UseDirectory", QString::number(rt::value(w.chkXMLUseDirectory)));
+    inet("optStayConnected", rt::optionValue(w.optStayConnected) ? "True" : "False");
+    inet("optConnectBeforeSend", rt::optionValue(w.optConnectBeforeSend) ? "True" : "False");
+    inet("txtTitleForUpdatePage", w.txtTitleforUpdatePage->text());
+    inet("txtXMLDirectory", w.txtXMLDirectory->text());
+}
+
+QStringList treeValues(const QString& section) {
+    return platform::Registry::instance().valueNames(platform::Hive::CurrentUser,
+                                                     modPrefs::kTreeKey + "\\" + section);
+}
+
+void writeTree(const QByteArray& programSetup, const QByteArray& internetSetup = QByteArray()) {
+    const QByteArray base =
+        "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvisent Manager\\Program Setup";
+    QVERIFY(writeWholeFile(platform::Registry::instance().filePath(platform::Hive::CurrentUser),
+                           "Windows Registry Editor Version 5.00\r\n\r\n" + base + "]\r\n" + programSetup +
+                               "\r\n" + base + "\\Internet Setup]\r\n" + internetSetup));
+    platform::Registry::instance().reload();
+}
+
+// Points the machine value at an INI file in the test's folder and writes the file.
+QString writeIniFile(const TestEnv& env, const QByteArray& text) {
+    const QString path = env.appDir() + "/settings/corvisent.ini";
+    modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kMachineKey, "INIPath", path);
+    QDir().mkpath(env.appDir() + "/settings");
+    if (!text.isNull()) writeWholeFile(path, text);
+    return path;
+}
+
+} // namespace
+
+class TestPrefs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        if (S().cmbMinOrSecs->count() == 0) S().cmbMinOrSecs->addItems({"Minute(s)", "Seconds"});
+    }
+    void init() {
+        modSupport::iScreenSaverCmd = 0;
+        m_boxes = std::make_unique<rt::DialogScript>(); // no box may wait for a click
+    }
+    void cleanup() { m_boxes.reset(); }
+
+    void emptyStoresGiveEachReadersDefaults();
+    void everyPreferenceRoundTripsThroughTheTree();
+    void everyPreferenceRoundTripsThroughTheIniFile();
+    void oddTreeValuesFallBackPerKey();
+    void oddIniValuesFallBackPerKey();
+    void loadsStoreNothingThroughHandlers();
+    void errorLogKeysByTimeAndMarker();
+    void unwritableIniFileIsReported();
+    void cleanOutErasesTheTree();
+
+private:
+    std::unique_ptr<rt::DialogScript> m_boxes;
+};
+
+void TestPrefs::emptyStoresGiveEachReadersDefaults() {
+    TestEnv env;
+    setAll(false);
+    rt::setOptionValue(S().optRunCommand[2], true);
+    rt::setTag(&CorvisentMain::instance(), "1");
+    modPrefs::LoadPrefs();
+    const QString logs = "lblLogDirectory=" + env.appDir() + "/logfiles";
+    expectFields("txtXMaxThresh=1; txtXMinThresh=-1; txtYMaxThresh=1; txtYMinThresh=-1; "
+                 "txtMaxDistanceThresh=100; txtMinDistanceThresh=30; txtReadingInterval=30; "
+                 "sliderInterval=30; txtBinaryInterval=500; txtPrefaceFiles=_; txtMaxFileSize=1000; "
+                 "txtHDDTotalAmount=10000; chkOutOfRangeAlert=1; optUseMAPI=0; optionPhonePager=0; "
+                 "cmbMinOrSecs=Minute(s); txtEmailAddr=; chkInclude(2)=1; txtNumToCall= ; comboAvailCom=1; "
+                 "lblIndexRefreshRate=20; txtPassword=scrambled; txtInterval=10; "
+                 "sliderInternetUpdateInterval=10; optStayConnected=0; txtTitleforUpdatePage=Location#1; "
+                 "txtXMLDirectory=C:\\; chkPageAlert(0)=0; chkOnScreenOnProx(3)=0; txtDelayEventAway(1)=0; "
+                 "lblCommandOnProx(4)=Path not set; lblUpParams(2)=" +
+                 ("; " + logs));
+    QVERIFY(rt::optionValue(S().optRunCommand[2])); // no stored action: the panel keeps its state
+    QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is not set)"));
+    QCOMPARE(modPrefs::GetPref(modPrefs::kInternetSetup, "chkXMLUseDirectory"), QString("0"));
+    QCOMPARE(rt::tag(&CorvisentMain::instance()), QString("0"));
+    QCOMPARE(rt::tag(S().cambehavioral), QString());
+    QCOMPARE(modSupport::iInLoad(), 0);
+
+    // A missing INI file: the mirror's own defaults; no stored action means none.
+    setAll(false);
+    writeIniFile(env, QByteArray());
+    modIni::LoadSettingsINI();
+    expectFields("txtXMinThresh=0; chkOutOfRangeAlert=0; txtHDDTotalAmount=1000; txtTempMax=80; "
+                 "txtHumidMin=20; optCorF=0; optUseMAPI=0; txtDelayEventAway(2)=10; chkInclude(1)=0; "
+                 "txtSMTPHostServer=; txtInterval=10; txtNumToCall=" +
+                 ("; " + logs));
+    for (int i = 1; i <= 4; ++i)
+        QVERIFY(rt::optionValue(S().optSysCommandDisabled[i]));
+}
+
+void TestPrefs::everyPreferenceRoundTripsThroughTheTree() {
+    TestEnv env;
+    setAll(true);
+    const auto saved = snapshot(Tree);
+    modPrefs::SavePrefs();
+    saveWindowKeys();
+    QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1"));
+    QCOMPARE(modPrefs::GetPref("Program Setup\\Prox2", "chkCamUseProx"),
+             QString::number(rt::value(S().chkCamUseProxim[2])));
+    setAll(false);
+    modPrefs::LoadPrefs();
+    compareSnapshots(snapshot(Tree), saved);
+    QCOMPARE(modSupport::iScreenSaverCmd, 1); // event 4's walk-up command ends in " /s"
+    QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is set)"));
+}
+
+void TestPrefs::everyPreferenceRoundTripsThroughTheIniFile() {
+    TestEnv env;
+    const QString path = writeIniFile(env, QByteArray());
+    modSupport::strINIPath = modIni::IniPathFromMachine();
+    QCOMPARE(modSupport::strINIPath, path);
+    setAll(true);
+    const auto saved = snapshot(Ini);
+    modIni::SaveSettingsINI();
+    setAll(false);
+    modSupport::strINIPath = "elsewhere.ini";
+    modIni::LoadSettingsINI();
+    QCOMPARE(modSupport::strINIPath, path);
+    compareSnapshots(snapshot(Ini), saved);
+    QCOMPARE(modSupport::iScreenSaverCmd, 1);
+}
+
+void TestPrefs::oddTreeValuesFallBackPerKey() {
+    TestEnv env;
+    auto& s = S();
+    setAll(false);
+    rt::setOptionValue(s.optUseMAPI, true);
+    rt::setOptionValue(s.optionNumericalPager, true);
+    writeTree(
+        "\"CheckRange\"=\"5\"\r\n"
+        "\"ReadingInterval\"=\"abc\"\r\n"
+        "\"optUseSMTP\"=\"True\"\r\n"
+        "\"optionNumeric\"=\"x\"\r\n"
+        "\"IncludeName\"=\"7\"\r\n"
+        "\"optRunCommand2\"=\"2\"\r\n"
+        "\"ProximityRunCommandApproach2\"=\"C:\\\\x.scr /S\"\r\n"
+        "\"optSysCommandDisabled3\"=\"1\"\r\n\"optRunCommand3\"=\"1\"\r\n"
+        "\"optRunCommand4\"=\"1\"\r\n\"ProximityRunCommandApproach4\"=\"/home/s/bin/run\"\r\n"
+        "\"optLogoutOnProximity1\"=\"abc\"\r\n"
+        "\"chkOnScreenProx1\"=\"2\"\r\n\"chkOnScreenOnProx2\"=\"1\"\r\n"
+        "\"chkUseAlerts\"=\"1\"\r\n"
+        "\"chkLocalMonitoring\"=\"1\"\r\n",
+        "\"PW\"=\" "
+        "\"\r\n\"SeeMessages\"=\"1x\"\r\n\"InternetInterval\"=\"45\"\r\n\"optStayConnected\"=\"maybe\"\r\n");
+    rt::setValue(s.chkOnScreenOnProx[1], 1);
+    rt::setValue(s.chkOnScreenOnProx[2], 0);
+    modPrefs::LoadPrefs();
+    QCOMPARE(rt::value(s.chkOutOfRangeAlert), 1);
+    QCOMPARE(s.txtReadingInterval->text(), QString("30"));
+    QCOMPARE(s.sliderInterval->value(), 30);
+    QVERIFY(rt::optionValue(s.optUseMAPI));
+    QVERIFY(rt::optionValue(s.optionNumericalPager));
+    QCOMPARE(rt::value(Mail().chkInclude[2]), 1);
+    QVERIFY(rt::optionValue(s.optRunCommand[2]));
+    QCOMPARE(rt::tag(s.optRunCommand[2]), QString("1"));
+    QVERIFY(rt::optionValue(s.optSysCommandDisabled[3]));
+    QVERIFY(rt::optionValue(s.optRunCommand[4]));
+    QCOMPARE(modSupport::iScreenSaverCmd, 0); // neither "/S" nor a "/s" inside a path
+    QVERIFY(!rt::optionValue(s.optLogoutOnProximity[1]));
+    QCOMPARE(rt::value(s.chkOnScreenOnProx[1]), 1);
+    QCOMPARE(rt::value(s.chkOnScreenOnProx[2]), 0);
+    // The keys after the bad ones were still loaded and the interval applied.
+    QCOMPARE(rt::value(s.chkUseAlerts), 1);
+    QCOMPARE(rt::value(s.chkLocalMonitoring), 1);
+    QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "MinOrSecs"), QString("Min"));
+    auto& w = Inet();
+    QCOMPARE(w.lblPasswordSetStatus->text(), QString("(Password is not set)"));
+    QCOMPARE(rt::value(w.chkSeeMessages), 1);
+    QCOMPARE(w.txtInterval->text(), QString("10"));
+    QCOMPARE(w.sliderInternetUpdateInterval->value(), 10);
+    QVERIFY(!rt::optionValue(w.optStayConnected));
+
+    writeTree("\"optionNumeric\"=\"0\"\r\n", "\"PW\"=\"  \"\r\n");
+    modPrefs::LoadPrefs();
+    QVERIFY(!rt::optionValue(s.optionNumericalPager));
+    QCOMPARE(w.txtPassword->text(), QString("  "));
+    QCOMPARE(w.lblPasswordSetStatus->text(), QString("(Password is set)"));
+}
+
+void TestPrefs::oddIniValuesFallBackPerKey() {
+    TestEnv env;
+    auto& s = S();
+    setAll(false);
+    rt::DialogScript script;
+    writeIniFile(env, "[Sensor Setup]\r\n"
+                      "CheckRange=abc\r\n"
+                      "optUseSMTP=0\r\n"
+                      "chkUseAlerts=1\r\n"
+                      "optSysCommandDisabled2=1\r\noptLogoutOnProximity2=1\r\n"
+                      "optSysCommandDisabled3=0\r\noptRunCommand3=1\r\n"
+                      "ProximityRunCommand3=/usr/lib/xscreensaver/saver /s\r\n"
+                      "[Internet Update Setup]\r\nInternetInterval=15\r\n");
+    modIni::LoadSettingsINI();
+    QCOMPARE(script.prompts(), QStringList{"Type mismatch"});
+    QCOMPARE(rt::value(s.chkOutOfRangeAlert), 0);
+    QVERIFY(rt::optionValue(s.optUseMAPI));
+    QCOMPARE(rt::value(s.chkUseAlerts), 1);
+    for (int i : {1, 2, 4})
+        QVERIFY2(rt::optionValue(s.optSysCommandDisabled[i]), qPrintable(QString::number(i)));
+    QVERIFY(rt::optionValue(s.optRunCommand[3]));
+    QCOMPARE(modSupport::iScreenSaverCmd, 1);
+    QCOMPARE(Inet().txtInterval->text(), QString("15"));
+    QCOMPARE(Inet().sliderInternetUpdateInterval->value(), 15);
+    QCOMPARE(Inet().txtPassword->text(), QString("scrambled"));
+    QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is not set)"));
+
+    // No machine value: the bare name in the settings folder.
+    platform::Registry::instance().deleteValue(platform::Hive::LocalMachine, modRegistry::kMachineKey,
+                                               "INIPath");
+    modIni::LoadSettingsINI();
+    QCOMPARE(modSupport::strINIPath, QString("corvisent.ini"));
+    QCOMPARE(platform::iniFilePath(modSupport::strINIPath),
+             env.configDir() + "/corvisent-manager/corvisent.ini");
+}
+
+void TestPrefs::loadsStoreNothingThroughHandlers() {
+    TestEnv env;
+    setAll(false);
+    writeTree(
+        "\"chkPlaceInStartup\"=\"1\"\r\n\"chkOnScreenProx1\"=\"1\"\r\n\"optSysCommandDisabled1\"=\"1\"\r\n");
+    modPrefs::LoadPrefs();
+    QCOMPARE(rt::value(S().chkPlaceInStartup), 1);
+    // Only what the load itself stores: the applied interval and the local-directory switch.
+    QStringList names = treeValues("Program Setup");
+    names.sort(Qt::CaseInsensitive);
+    QCOMPARE(names, (QStringList{"BinaryInterval", "chkOnScreenProx1", "chkPlaceInStartup", "MinOrSecs",
+                                 "optSysCommandDisabled1"}));
+    QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
+
+    TestEnv fresh;
+    setAll(false);
+    writeIniFile(fresh,
+                 "[Sensor Setup]\r\nchkPlaceInStartup=1\r\nchkOnScreenOnProx1=1\r\nchkUseAlerts=1\r\n");
+    modIni::LoadSettingsINI();
+    names = treeValues("Program Setup");
+    names.sort(Qt::CaseInsensitive);
+    QCOMPARE(names, (QStringList{"BinaryInterval", "MinOrSecs"}));
+    QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
+}
+
+void TestPrefs::errorLogKeysByTimeAndMarker() {
+    TestEnv env;
+    modSupport::strINIPath = writeIniFile(env, QByteArray());
+    rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2)));
+    modIni::IniErrorLog(":334", "cmdConnectSensor Error: Port already open");
+    modIni::IniErrorLog(":334", "cmdConnectSensor Error: Invalid port number");
+    modIni::IniErrorLog(":13", "CheckTThresh:Error");
+    rt::Clock::reset();
+    QCOMPARE(QString::fromLatin1(readWholeFile(modSupport::strINIPath)),
+             QString("[Logging]\r\n4:08:02 PM:334=cmdConnectSensor Error: Invalid port number\r\n"
+                     "4:08:02 PM:13=CheckTThresh:Error\r\n"));
+}
+
+void TestPrefs::unwritableIniFileIsReported() {
+    TestEnv env;
+    QVERIFY(writeWholeFile(env.appDir() + "/plain-file", "x"));
+    modSupport::strINIPath = env.appDir() + "/plain-file/corvisent.ini";
+    rt::DialogScript script;
+    modIni::SaveSettingsINI();
+    QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
+}
+
+void TestPrefs::cleanOutErasesTheTree() {
+    TestEnv env;
+    for (int row : {1, 2, 10})
+        platform::SaveSetting("Corvisent Manager", QString("PortConfig\\Devices\\%1").arg(row), "DeviceType",
+                              "x");
+    modPrefs::SavePref(modPrefs::kProgramSetup, "TotalDevices", "3");
+    modPrefs::SavePref(modPrefs::kInternetSetup, "PW", "pw");
+    modPrefs::SavePref("Program Setup\\Prox2", "chkCamMon", "1");
+    modPrefs::SavePref("Camera Setup\\1", "MonitorOnly", "1");
+    rt::DialogScript script;
+    modPrefs::CleanOutRegistry();
+    QCOMPARE(script.prompts(),
+             QStringList{"Success.  You must exit the program and restart.\r\n"
+                         "You will be prompted to re-enter your sensor setup information."});
+    QCOMPARE(script.shown().first().title, rt::appTitle());
+    auto& reg = platform::Registry::instance();
+    QCOMPARE(reg.subKeys(platform::Hive::CurrentUser, modPrefs::kTreeKey), QStringList{"Camera Setup"});
+    QCOMPARE(modPrefs::GetPref(modPrefs::kInternetSetup, "PW", "gone"), QString("gone"));
+
+    // Nothing left to erase: still a success.
+    script.clear();
+    modPrefs::CleanOutRegistry();
+    QCOMPARE(script.prompts().size(), 1);
+    QVERIFY(script.prompts().first().startsWith("Success."));
+}
+
+QTEST_MAIN(TestPrefs)
+#include "tst_prefs.moc"
