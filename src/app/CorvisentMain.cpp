@@ -136,6 +136,7 @@ CorvisentMain::CorvisentMain() {
     buildVideoTab();
     buildInvisibleControls();
     buildPopupMenu();
+    buildMenus();
 
     // Kind tabs stay off until a device of that kind is loaded or added.
     for (int i = tabTemperature; i <= tabDistance; ++i) setTabEnabled(i, false);

@@ -5,6 +5,7 @@
 #include "runtime/controls.h"
 
 class QAction;
+class QIcon;
 class QHBoxLayout;
 class QVBoxLayout;
 class QLabel;
@@ -223,9 +224,77 @@ public:
     void mnuPopupRename_Click();
     void lblTempDeviceName_DblClick(int slot);
     void lblHumidDeviceName_DblClick(int slot);
+    // Cover frame (Tag = device row shown) and name label of display slot 1..4 on the tab of kind
+    // 1, 2, 3, 6, 8 or 9; rt::VbError 9 for any other kind or slot.
+    rt::CaptionFrame* SlotCover(int kind, int slot) const;
+    QLabel* SlotNameLabel(int kind, int slot) const;
+
+    // ---- Menu bar (CorvisentMain_menus.cpp). Top-level menus and their entries, named as the
+    // program's code refers to them.
+    QMenu* SystemTray = nullptr; // hidden; popup menu of the notification-area icon
+    QAction* mnuTakeOut = nullptr;
+    QMenu* File = nullptr;
+    QAction* mnuRemoveFromStartup = nullptr; // hidden until placed in the tray or auto-connect is ticked
+    QAction* mnuPlaceInSysTray = nullptr;
+    QAction* mnuOpenLogFiles = nullptr;
+    QAction* mnuOpenCaptureFiles = nullptr;
+    QAction* mnuSavePrefs = nullptr;
+    QAction* mnuStartDataCollector = nullptr; // hidden
+    QAction* Exit = nullptr;
+    QMenu* mnuInternetUpdate_ = nullptr; // hidden, no entries
+    QMenu* menuSetup2 = nullptr;
+    QAction* mnuEmailAlerts = nullptr;
+    QAction* mnuPageAlerts = nullptr;
+    QAction* mnuInternetUpdate = nullptr;
+    QAction* mnuRenameSensor = nullptr;
+    QAction* mnuSetLogDirectory = nullptr;
+    QAction* menuProximityEvents = nullptr;
+    QAction* menuSetup = nullptr;
+    QAction* menuThresholds = nullptr;
+    QMenu* Help = nullptr;
+    QAction* mnuCleanOut = nullptr;        // hidden unless started with the clean-out switch
+    QAction* mnuCheckForUpdates = nullptr; // hidden
+    QAction* mnuCorvisentManagerHelp = nullptr;
+    QAction* About = nullptr;
+    QPushButton* Command1 = nullptr; // "Update ComDB"
+    void mnuRemoveFromStartup_Click();
+    void mnuOpenLogFiles_Click();
+    void mnuOpenCaptureFiles_Click();
+    void mnuSavePrefs_Click();
+    void mnuStartDataCollector_Click();
+    void mnuEmailAlerts_Click();
+    void mnuPageAlerts_Click();
+    void mnuInternetUpdate_Click();
+    void mnuRenameSensor_Click();
+    void mnuSetLogDirectory_Click();
+    void menuProximityEvents_Click();
+    void menuSetup_Click();
+    void menuThresholds_Click();
+    void mnuCleanOut_Click();
+    void mnuCheckForUpdates_Click();
+    void mnuCorvisentManagerHelp_Click();
+    void About_Click();
+    void Command1_Click();
+
+    // ---- Notification-area icon (systray.cpp).
+    // Pictures of the window's image list: 1 the normal icon, 2 the alert icon.
+    QIcon ImageList1(int index) const;
+    void mnuPlaceInSysTray_Click();
+    void mnuTakeOut_Click();
+    void SysTrayMouseEventHandler();
+
+    // ---- Start-up and shutdown (startup.cpp).
+    // The start-up of the program with its command line.
+    void Form_Load(const QString& commandLine);
+    // Closing the window: releases the summary camera view, closes every open sensor port and
+    // log file, and ends the program.
+    void Form_Unload();
+    // File > Exit: asks, then ends the program at once.
+    void Exit_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     CorvisentMain();
@@ -237,6 +306,7 @@ private:
     void buildVideoTab();
     void buildInvisibleControls();
     void buildPopupMenu();
+    void buildMenus();
     QWidget* m_pages[8] = {};
     int m_prevTab = 0;
     QString m_captions[8];

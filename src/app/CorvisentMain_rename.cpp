@@ -1,7 +1,118 @@
-// Renaming a sensor from the main window. The bodies come with the rename dialog; until then the
-// popup entry and the name double-clicks do nothing.
-#include "app/CorvisentMain.h"
+// Renaming a sensor from the main window: the popup entry "Rename Sensor" on a summary row and a
+// double-click on a Temperature or Humidity slot's name choose the tab slot whose name changes,
+// then the rename window opens with the name and type of the device row shown there.
+#include <QLabel>
 
-void CorvisentMain::mnuPopupRename_Click() {}
-void CorvisentMain::lblTempDeviceName_DblClick(int) {}
-void CorvisentMain::lblHumidDeviceName_DblClick(int) {}
+#include "app/CorvisentMain.h"
+#include "app/formChangeDeviceName.h"
+#include "runtime/error.h"
+#include "runtime/vb.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using namespace modSupport;
+
+namespace {
+
+// Whole number of a one- or more-figure text; 0 when it is not one.
+int slotNumber(const QString& text) {
+    try {
+        return rt::CInt(text);
+    } catch (const rt::VbError&) {
+        return 0;
+    }
+}
+
+// Opens the rename window for slot iRenameIndex of kind iRenameType when that slot shows a
+// device; an empty slot has nothing to rename.
+void showRenameWindow() {
+    auto& m = CorvisentMain::instance();
+    try {
+        const int shown = slotNumber(rt::tag(m.SlotCover(iRenameType, iRenameIndex)));
+        if (shown < 1 || shown > 10) return;
+        auto& w = formChangeDeviceName::instance();
+        w.lblCurrent->setText(m.lblSensor1[shown]->text());
+        w.lblCurrentType->setText(formSensorSetup::instance().lblDeviceType[shown]->text());
+        w.show();
+        w.raise();
+        w.activateWindow();
+    } catch (const rt::VbError&) {
+    }
+}
+
+// Chooses kind and slot for the rename window; a slot that is not 1..4 chooses nothing.
+bool chooseSlot(int kind, int slot) {
+    if (slot < 1 || slot > 4) return false;
+    iRenameType = kind;
+    iRenameIndex = slot;
+    return true;
+}
+
+} // namespace
+
+namespace {
+
+// The cover frames and name labels of the tab of a kind.
+struct KindSlots {
+    const CorvisentMain::Slots<rt::CaptionFrame>* covers;
+    const CorvisentMain::Slots<QLabel>* names;
+};
+
+KindSlots kindSlots(const CorvisentMain& m, int kind, int slot) {
+    if (slot < 1 || slot > 4) raiseSubscriptOutOfRange();
+    switch (kind) {
+    case typeTemperature: return {&m.frameTCover, &m.lblTempDeviceName};
+    case typeHumidity: return {&m.frameHCover, &m.lblHumidDeviceName};
+    case typeProximity: return {&m.framePCover, &m.lblProximDeviceName};
+    case typeWater: return {&m.frameWCover, &m.lblWaterDeviceName};
+    case typeAccel: return {&m.frameACover, &m.lblAccelDeviceName};
+    case typeDistance: return {&m.frameDCover, &m.lblDistanceDeviceName};
+    default: raiseSubscriptOutOfRange();
+    }
+}
+
+} // namespace
+
+rt::CaptionFrame* CorvisentMain::SlotCover(int kind, int slot) const {
+    return (*kindSlots(*this, kind, slot).covers)[slot];
+}
+
+QLabel* CorvisentMain::SlotNameLabel(int kind, int slot) const {
+    return (*kindSlots(*this, kind, slot).names)[slot];
+}
+
+void CorvisentMain::mnuPopupRename_Click() {
+    const int row = iSelectedRow;
+    if (row < 1 || row > 10) return;
+    const int kind = iDeviceType[row];
+    const QString slotText = formSensorSetup::instance().lblSubIndex[row]->text().trimmed();
+    bool chosen = false;
+    switch (kind) {
+    case typeTemperature:
+    case typeHumidity:
+    case typeProximity:
+    case typeWater:
+    case typeAccel:
+    case typeDistance:
+        chosen = chooseSlot(kind, slotNumber(slotText));
+        break;
+    case typeCombo: {
+        // Two figures: the temperature slot, then the humidity slot.
+        const bool temperatureHalf = rt::tag(lblMeasure[row]) == QLatin1String("1");
+        const QString figure = temperatureHalf ? slotText.left(1) : slotText.mid(1, 1);
+        chosen = chooseSlot(temperatureHalf ? typeTemperature : typeHumidity, slotNumber(figure));
+        break;
+    }
+    default: // empty rows, cameras and rows disabled after a failed connect
+        return;
+    }
+    if (chosen) showRenameWindow();
+}
+
+void CorvisentMain::lblTempDeviceName_DblClick(int slot) {
+    if (chooseSlot(typeTemperature, slot)) showRenameWindow();
+}
+
+void CorvisentMain::lblHumidDeviceName_DblClick(int slot) {
+    if (chooseSlot(typeHumidity, slot)) showRenameWindow();
+}

@@ -1,0 +1,362 @@
+// Start-up and shutdown: the main window's load is the start-up of the whole program, closing it
+// or File > Exit ends it.
+#include "app/startup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <optional>
+
+#include "alerts/alertchecks.h"
+#include "alerts/formEmailAlertSetup.h"
+#include "alerts/formPagingTextMessage.h"
+#include "app/CorvisentMain.h"
+#include "app/systray.h"
+#include "cameras/camdrivers.h"
+#include "cameras/ezVidCap.h"
+#include "platform/ini.h"
+#include "platform/mscomm.h"
+#include "publish/updateengine.h"
+#include "runtime/appdir.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/files.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "settings/modIni.h"
+#include "settings/modPrefs.h"
+#include "settings/modRegistry.h"
+#include "settings/modSupport.h"
+#include "setup/formAddDevice.h"
+#include "setup/formSensorSetup.h"
+
+using namespace modSupport;
+
+bool bStartInTray = false;
+bool bInStartup = false;
+bool bAutoDetect = false;
+int iOfferDetect = 0;
+int iXMLIndex = 0;
+QString strAlertSound;
+QString strLastDistState;
+QString strCommandLine;
+
+namespace {
+
+const QString kProgramSetup = modPrefs::kProgramSetup;
+
+ProcessEnd g_processEnd;
+
+void endProcess(bool atOnce) {
+    if (g_processEnd) {
+        g_processEnd(atOnce);
+        return;
+    }
+    if (atOnce) std::exit(0);
+    QCoreApplication::quit();
+}
+
+// Runs one step of a handler; a failure is passed over.
+template <typename F> void step(F body) {
+    try {
+        body();
+    } catch (const std::exception&) {
+    }
+}
+
+// A folder beside the program, created when missing.
+QString programFolder(const QString& name) {
+    const QString path = rt::appFile(name);
+    if (!QFileInfo(path).isDir() && !QDir().mkdir(path)) throw rt::VbError(75, QStringLiteral("Path/File access error"));
+    return path;
+}
+
+// Milliseconds of a delay box in seconds; a box that is not a number, or a negative delay,
+// gives 0 (the timer never fires).
+int delayMs(const QLineEdit* box) {
+    const QString text = box->text();
+    if (!rt::IsNumeric(text)) return 0;
+    const double ms = rt::CDbl(text) * 1000.0;
+    return ms > 0 && ms < 2147483647.0 ? int(ms + 0.5) : 0;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- switches and plan
+
+CommandLineSwitches CommandLineSwitches::parse(const QString& commandLine) {
+    CommandLineSwitches s;
+    auto has = [&commandLine](const char* sw) { return commandLine.contains(QLatin1String(sw), Qt::CaseSensitive); };
+    s.minimize = has("/minimize");
+    s.service = has("/service");
+    s.cvservice = has("/cvservice");
+    s.autodetect = has("/autodetect");
+    s.autologoff = has("/autologoff");
+    s.regclean = has("/regclean") || has("/RegClean") || has("/Regclean") || has("/REGCLEAN");
+    s.nocams = commandLine == QLatin1String("/nocams");
+    return s;
+}
+
+StartupPlan PlanStartup(const QString& commandLine) {
+    StartupPlan p;
+    p.switches = CommandLineSwitches::parse(commandLine);
+    const CommandLineSwitches& sw = p.switches;
+    p.autoLogout = modRegistry::GetStringFromRegKey(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kMachineKey,
+                                                    modRegistry::kAutologoutValue) == QLatin1String("1");
+    if (p.autoLogout) return p;
+
+    p.startInTray = modPrefs::GetPref(kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("Error")) ==
+                    QLatin1String("1");
+    p.resetCameras = !sw.nocams;
+    p.prefsFromIni = sw.cvservice;
+    if (sw.cvservice) {
+        p.iniPath = modIni::IniPathFromMachine();
+        p.deviceCount = platform::GetPrivateProfileString(modIni::kDeviceSetup, QStringLiteral("TotalDevices"),
+                                                          QStringLiteral("00"), 5, p.iniPath);
+    } else {
+        p.iniPath = modIni::kDefaultIniName;
+        p.deviceCount = modPrefs::GetPref(kProgramSetup, QStringLiteral("TotalDevices"), QStringLiteral("0"));
+    }
+    p.firstRun = p.deviceCount == QLatin1String("0");
+    if (p.firstRun) return p;
+
+    p.devicesFromIni = sw.service;
+    if (sw.service) {
+        p.autoConnectBox = 1;
+        p.trayBeforeConnect = true;
+        p.connectAll = true;
+    } else {
+        // A forced log-off's start stored "AutoConnect" = "1" itself.
+        const QString autoConnect =
+            p.startInTray ? QStringLiteral("1")
+                          : modPrefs::GetPref(kProgramSetup, QStringLiteral("AutoConnect"), QStringLiteral("0"));
+        p.autoConnectBox = int(rt::Val(autoConnect));
+        p.connectAll = p.autoConnectBox == 1;
+        p.trayAfterConnect = p.connectAll && p.startInTray;
+    }
+    p.askRemoteMonitoring =
+        modPrefs::GetPref(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), QStringLiteral("0")) ==
+        QLatin1String("1");
+    return p;
+}
+
+// ---------------------------------------------------------------- start-up
+
+void CorvisentMain::Form_Load(const QString& commandLine) {
+    auto& s = formSensorSetup::instance();
+
+    // Camera controls.
+    step([this] {
+        for (ezVidCap* cam : ezVidCap1) cam->setStartupState(1);
+    });
+
+    // The values that loading assigns to the windows must not set off their handlers' stores,
+    // messages or timers.
+    std::optional<LoadGuard> guard;
+    guard.emplace();
+    StartupPlan plan;
+
+    try {
+        setWindowTitle(QStringLiteral("Corvisent Manager"));
+        strCommandLine = commandLine;
+        plan = PlanStartup(commandLine);
+        // A service start has nobody to answer questions.
+        if (plan.switches.service) rt::setUnattended(true);
+
+        if (plan.autoLogout) {
+            rt::setValue(s.chkAutoConnectPrefs, 1);
+            mnuPlaceInSysTray_Click();
+            bInStartup = false;
+            return;
+        }
+
+        rt::setTag(this, QStringLiteral("1"));
+        iOfferDetect = 1;
+        iXMLIndex = -1;
+        s.cmbMinOrSecs->clear();
+        s.cmbMinOrSecs->addItems({QStringLiteral("Minute(s)"), QStringLiteral("Seconds")});
+        s.txtMaxFileSize->setText(QStringLiteral("1000"));
+        lMaxFileSize = 1024000;
+        iTestMail = 0;
+
+        bStartInTray = plan.startInTray;
+        if (plan.startInTray) {
+            rt::setValue(s.chkAutoConnectPrefs, 1);
+            modPrefs::SavePref(kProgramSetup, QStringLiteral("AutoConnect"), QStringLiteral("1"));
+        }
+
+        show();
+        lower();
+        bInStartup = true;
+
+        rt::setValue(s.chkRunningXp, modRegistry::CheckForXP() == 1 ? 1 : 0);
+
+        rt::setCaption(s.lblLogDirectory, programFolder(QStringLiteral("logfiles")));
+        programFolder(QStringLiteral("capturefiles"));
+        strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
+
+        bAutoDetect = plan.switches.autodetect;
+        if (plan.switches.regclean) rt::setVisible(mnuCleanOut, true);
+
+        if (plan.resetCameras) {
+            for (ezVidCap* cam : ezVidCap1) cam->driverDisconnect();
+            CheckCamDrivers();
+            if (rt::value(s.chkMultiCamEnabled) == 1)
+                modRegistry::EnumRegSubKeys(modRegistry::HKEY_LOCAL_MACHINE,
+                                            QStringLiteral("Software\\Zovir Izovezo\\Camera Info\\"), 1);
+        }
+
+        rt::setForeColor(s.txtTempMax, rt::vbRed);
+        rt::setForeColor(s.txtHumidMax, rt::vbRed);
+        rt::setForeColor(s.txtTempMin, rt::vbBlue);
+        rt::setForeColor(s.txtHumidMin, rt::vbBlue);
+
+        if (plan.switches.minimize) {
+            showMinimized();
+        } else if (const QScreen* screen = this->screen()) {
+            const QRect r = screen->geometry();
+            move(r.x() + (r.width() - frameGeometry().width()) / 2, r.y() + (r.height() - frameGeometry().height()) / 2);
+        }
+
+        ClearArrays();
+        AnyProxBehaviorFrameShown(1);
+        for (int row = 1; row <= 10; ++row) {
+            s.cmdConnectSensor[row]->setEnabled(false);
+            lblSensor1[row]->hide();
+        }
+    } catch (const std::exception&) {
+        modIni::IniErrorLog(QStringLiteral(":010"), QStringLiteral("FormLoadError"));
+        bInStartup = false;
+        return;
+    }
+
+    try {
+        for (int t = tabTemperature; t <= tabDistance; ++t) setTabEnabled(t, false);
+
+        auto pref = [](const char* key, const QString& def = QString()) {
+            return modPrefs::GetPref(kProgramSetup, QLatin1String(key), def);
+        };
+        auto& mail = formEmailAlertSetup::instance();
+        if (!pref("TempMax").isEmpty()) {
+            mail.txtEmailAddr->setText(pref("EmailAddress"));
+            mail.txtCCEmailAddr->setText(pref("CCEmailAddress"));
+            if (pref("optUseSMTP", QStringLiteral("1")) == QLatin1String("1")) rt::setOptionValue(s.optUseSMTP, true);
+            s.txtTempMax->setText(pref("TempMax"));
+            s.txtTempMin->setText(pref("TempMin"));
+            s.txtHumidMax->setText(pref("HumidMax"));
+            s.txtHumidMin->setText(pref("HumidMin"));
+        } else {
+            s.txtTempMax->setText(QStringLiteral("80"));
+            s.txtTempMin->setText(QStringLiteral("40"));
+            s.txtHumidMax->setText(QStringLiteral("70"));
+            s.txtHumidMin->setText(QStringLiteral("20"));
+        }
+        formPagingTextMessage::instance().txtNumToCall->setText(pref("NumToCall"));
+        const QString unit = pref("ForC");
+        if (unit == QLatin1String("C")) rt::setOptionValue(s.optCorF, true);
+        else if (unit == QLatin1String("F")) rt::setOptionValue(s.optCorF2, true);
+
+        strINIPath = modIni::kDefaultIniName;
+        strLastDistState = QStringLiteral("No Obj");
+
+        if (plan.prefsFromIni) modIni::LoadSettingsINI();
+        else modPrefs::LoadPrefs();
+        strINIPath = plan.iniPath;
+
+        for (int k = 1; k <= 4; ++k) {
+            s.timerDelayEvent[k]->setInterval(delayMs(s.txtDelayEventAway[k]));
+            s.timerDelayEventUp[k]->setInterval(delayMs(s.txtDelayEventUp[k]));
+        }
+
+        if (!plan.firstRun) {
+            s.LoadConfig(plan.devicesFromIni, plan.deviceCount);
+            if (!plan.devicesFromIni) rt::setTag(this, QStringLiteral("0"));
+            rt::setValue(s.chkAutoConnectPrefs, plan.autoConnectBox);
+            guard.reset();
+
+            if (plan.trayBeforeConnect) mnuPlaceInSysTray_Click();
+            if (plan.connectAll) {
+                s.show();
+                s.cmdConnectAll_Click();
+                s.hide();
+                raise();
+            }
+            if (plan.trayAfterConnect) mnuPlaceInSysTray_Click();
+            if (plan.askRemoteMonitoring &&
+                rt::MsgBox(QStringLiteral("Do you wish to start Remote Monitoring?"), rt::vbYesNo,
+                           QStringLiteral("Remote Monitoring")) == rt::vbYes)
+                StartInternetUpdateEngine();
+            bInStartup = false;
+        } else {
+            guard.reset();
+            lower();
+            rt::setTag(&s, QStringLiteral("1"));
+            modPrefs::SavePref(kProgramSetup + QStringLiteral("\\"), QStringLiteral("SensSetTag"), QStringLiteral("1"));
+            s.cmdSetInterval_Click();
+            if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
+                                          "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),
+                           rt::vbYesNo, QStringLiteral("Corvisent Manager")) != rt::vbNo)
+                formAddDevice::instance().cmdBuildCVList_Click();
+        }
+
+        bWaterAlertOn.fill(false);
+        bWaterClearSent.fill(false);
+        bInStartup = false;
+    } catch (const std::exception&) {
+        guard.reset();
+        modIni::IniErrorLog(QStringLiteral(":020"), QStringLiteral("AutoOpenPrefError"));
+        s.show();
+        bInStartup = false;
+    }
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void CorvisentMain::Exit_Click() {
+    if (rt::MsgBox(QStringLiteral("Are you sure you want to exit?"), rt::vbYesNo,
+                   QStringLiteral("Corvisent Manager Exit")) == rt::vbYes)
+        EndProgram();
+}
+
+void EndProgram() {
+    rt::Files::closeAll();
+    endProcess(true);
+}
+
+void setProcessEnd(ProcessEnd end) { g_processEnd = std::move(end); }
+
+void CorvisentMain::Form_Unload() {
+    step([this] {
+        if (!rt::visible(frameSummaryVidContainer)) {
+            const int k = int(rt::Val(lblPrevCamSubIndex->text()));
+            if (k < 1 || k > 4) raiseSubscriptOutOfRange();
+            SwitchToVideo0(int(rt::Val(rt::caption(frameSurvTabCoverUp[k]))), 0);
+        }
+    });
+    for (int row = 1; row <= 10; ++row) {
+        if (iPortOpen[row] <= 0) continue;
+        for (auto* ports : {&MSComm, &MSCommP, &MSCommW, &MSCommA, &MSCommD}) {
+            step([ports, row] {
+                platform::MSCommControl* port = (*ports)[row];
+                if (port->portOpen()) port->setPortOpen(false);
+            });
+        }
+    }
+    // Reading logs are complete on disk before the program ends.
+    step([] { rt::Files::closeAll(); });
+    endProcess(false);
+}
+
+void CorvisentMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}

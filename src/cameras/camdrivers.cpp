@@ -1,0 +1,5 @@
+#include "cameras/camdrivers.h"
+
+#include "app/pending.h"
+
+void CheckCamDrivers() { recordPendingCall(QStringLiteral("CheckCamDrivers()")); }

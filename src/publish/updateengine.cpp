@@ -1,0 +1,5 @@
+#include "publish/updateengine.h"
+
+#include "app/pending.h"
+
+void StartInternetUpdateEngine() { recordPendingCall(QStringLiteral("StartInternetUpdateEngine()")); }
