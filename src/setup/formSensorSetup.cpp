@@ -22,6 +22,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 
 using namespace modSupport;
@@ -665,7 +666,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
 // work. They are reachable from the dialog's buttons and from the rest of the program.
 
 void formSensorSetup::LoadConfig(bool, const QString&) {}
-void formSensorSetup::cmdConnectSensor_Click(int) {}
+void formSensorSetup::cmdConnectSensor_Click(int row) { modSupport::ToggleSensorConnection(row); }
 void formSensorSetup::cmdConnectAll_Click() {}
 void formSensorSetup::SavePrefs() {}
 void formSensorSetup::cmdOk_Click() {}

@@ -64,6 +64,8 @@ private slots:
             main().lblSensorReading[row]->setText(QString());
             main().lblSensorStatus[row]->setText(QStringLiteral(" "));
             rt::setTag(main().lblMeasure[row], QString());
+            // Row buttons without a caption do nothing: the popup's own state is tested here.
+            setup().cmdConnectSensor[row]->setText(QString());
         }
     }
 

@@ -83,6 +83,9 @@ private slots:
         timer()->setEnabled(true);
         modSupport::iBumpMode[kRow] = 0;
         w->txtAccelData[kSlot]->clear();
+        // The row's Connect/Disconnect button is left without a caption, so that taking a silent
+        // sensor back leaves the port to these tests.
+        formSensorSetup::instance().cmdConnectSensor[kRow]->setText(QString());
     }
     void cleanup() {
         port->setPortOpen(false);

@@ -1,0 +1,67 @@
+#include "alerts/alertchecks.h"
+
+std::array<bool, 11> bTempMailSent{};
+std::array<bool, 11> bTempScreenShown{};
+std::array<bool, 11> bHumidMailSent{};
+std::array<bool, 11> bHumidScreenShown{};
+std::array<bool, 11> bDistAlertSent{};
+std::array<bool, 11> bWaterAlertOn{};
+std::array<bool, 11> bWaterClearSent{};
+std::array<std::array<bool, 9>, 11> bAccelAlert{};
+int iTestMail = 0;
+
+namespace {
+
+void record(const char* name, const QStringList& args) {
+    alertCallLog().append(QLatin1String(name) + u'(' + args.join(QStringLiteral(", ")) + u')');
+}
+QString n(int v) { return QString::number(v); }
+
+} // namespace
+
+QStringList& alertCallLog() {
+    static QStringList calls;
+    return calls;
+}
+
+void SetAccelAlertFlags(bool value, int row) {
+    if (row < 1 || row > 10) return;
+    for (int i = 1; i <= 8; ++i) bAccelAlert[row][i] = value;
+}
+
+void ClearAllAlertLatches() {
+    for (auto* latches : {&bTempMailSent, &bTempScreenShown, &bHumidMailSent, &bHumidScreenShown,
+                          &bDistAlertSent, &bWaterAlertOn, &bWaterClearSent})
+        latches->fill(false);
+    for (auto& row : bAccelAlert) row.fill(false);
+}
+
+void CheckTThresh(const QString& reading, int kind, int row, int slot, int combined) {
+    record("CheckTThresh", {reading, n(kind), n(row), n(slot), n(combined)});
+}
+
+void CheckHThresh(const QString& reading, int kind, int row, int slot, int combined) {
+    record("CheckHThresh", {reading, n(kind), n(row), n(slot), n(combined)});
+}
+
+void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
+    record("CheckAThresh", {x, y, n(row), n(slot)});
+}
+
+void CheckBumpEvents(int row, int slot) { record("CheckBumpEvents", {n(row), n(slot)}); }
+
+void CheckWaterEvents(int row, int slot, bool waterGone) {
+    record("CheckWaterEvents", {n(row), n(slot), waterGone ? QStringLiteral("True") : QStringLiteral("False")});
+}
+
+void CheckDThresh(const QString& line, int row, int slot) { record("CheckDThresh", {line, n(row), n(slot)}); }
+
+void CheckOutOfRangeEvents(int row, int slot) { record("CheckOutOfRangeEvents", {n(row), n(slot)}); }
+
+void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
+    record("ProcessProximityEvent", {n(cameraRef), n(typeCode), n(index)});
+}
+
+void ForceLogOff() { record("ForceLogOff", {}); }
+
+void MakeAvailComPortList() { record("MakeAvailComPortList", {}); }

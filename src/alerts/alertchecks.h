@@ -1,0 +1,57 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <array>
+
+// The alert decisions of each sensor kind, the proximity actions and the alert latches they keep.
+// The latches are kept per device row, so that two sensors of one kind never share an alert.
+//
+// The decisions themselves are not built yet: each one adds a line to the call record below and
+// does nothing else, so that the sensor handlers can already call them as they will later.
+
+// ---- Alert latches, per device row (places 0..10; place 0 unused).
+extern std::array<bool, 11> bTempMailSent;     // temperature alert mail sent for this excursion
+extern std::array<bool, 11> bTempScreenShown;  // temperature on-screen alarm given
+extern std::array<bool, 11> bHumidMailSent;
+extern std::array<bool, 11> bHumidScreenShown;
+extern std::array<bool, 11> bDistAlertSent;    // distance alarm given
+extern std::array<bool, 11> bWaterAlertOn;     // "Water Detected" given
+extern std::array<bool, 11> bWaterClearSent;   // "Water is no longer detected" given
+// Accelerometer limit latches per row, places 1..8: X minimum, X maximum, Y minimum, Y maximum,
+// each as an alert latch (1..4) and a back-to-normal latch (5..8).
+extern std::array<std::array<bool, 9>, 11> bAccelAlert;
+
+// 1 while the e-mail window sends its test mail.
+extern int iTestMail;
+
+// Sets all eight accelerometer latches of the row (rows outside 1..10 are ignored).
+void SetAccelAlertFlags(bool value, int row);
+// Clears every latch of every row.
+void ClearAllAlertLatches();
+
+// ---- Alert decisions. Arguments as the sensor handlers pass them.
+// Temperature (kind 1) and humidity (kind 2) checks of one reading; with combined 1 the reading
+// belongs to a combined sensor whose temperature half shows on row + 1.
+void CheckTThresh(const QString& reading, int kind, int row, int slot, int combined);
+void CheckHThresh(const QString& reading, int kind, int row, int slot, int combined);
+// Accelerometer tilt check of one X/Y pair.
+void CheckAThresh(const QString& x, const QString& y, int row, int slot);
+// A bump of an accelerometer in bump mode.
+void CheckBumpEvents(int row, int slot);
+// Water found (waterGone false) or gone (true).
+void CheckWaterEvents(int row, int slot, bool waterGone);
+// Distance threshold check of one distance line.
+void CheckDThresh(const QString& line, int row, int slot);
+// "Object has gone out of range" alert of a distance sensor.
+void CheckOutOfRangeEvents(int row, int slot);
+// Proximity actions: cameraRef 0 = log-off request, 99 = alert request, otherwise the linked
+// camera; typeCode 3 (proximity) or 9 (distance); index = the proximity event index.
+void ProcessProximityEvent(int cameraRef, int typeCode, int index);
+// Saves the start-up state and logs the user off.
+void ForceLogOff();
+// Refills the pager window's list of available COM ports.
+void MakeAvailComPortList();
+
+// ---- Call record: one line per call of the procedures above that are not built yet, as
+// "CheckTThresh(72.5, 1, 3, 1, 0)". Tests read and clear it.
+QStringList& alertCallLog();

@@ -1,0 +1,247 @@
+#include "app/readinglogs.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/files.h"
+#include "runtime/format.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+namespace modSupport {
+
+namespace {
+
+constexpr long kTabLogLimit = 2000;
+const QString kFolderLimitWarning =
+    QStringLiteral(" * WARNING * File Logging stopped because it hit the size limit.");
+
+// A temperature shown with two decimals where the sensor gave fewer: "72" -> "72.00",
+// "72.5" -> "72.50".
+QString temperatureForm(const QString& v) {
+    const int point = v.indexOf(u'.');
+    if (point < 0) return v + QStringLiteral(".00");
+    if (v.size() - point - 1 == 1) return v + u'0';
+    return v;
+}
+
+// The on-screen line, unless the box is full: then the box restarts with a date line and this
+// reading is not shown.
+void tabLine(QPlainTextEdit* box, const QString& line, const QString& date) {
+    if (GetLineCount(box) >= kTabLogLimit) {
+        box->setPlainText(date + u'\n');
+        return;
+    }
+    InsertTabLogLine(box, line);
+}
+
+bool closeAfterWrite() { return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1; }
+
+QString logFolder() { return rt::caption(formSensorSetup::instance().lblLogDirectory); }
+
+// The port whose state decides whether a reading of the kind goes to the file; nullptr for kinds
+// logged whatever the port does.
+platform::MSCommControl* gatingPort(int type, int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (type) {
+    case typeTemperature: return Ctl(w.MSComm, row);
+    case typeAccel: return Ctl(w.MSCommA, row);
+    case typeDistance: return Ctl(w.MSCommD, row);
+    default: return nullptr;
+    }
+}
+
+// The name a device shows at its slot of its kind's tab.
+QString tabName(int type, int slot) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (type) {
+    case typeTemperature: return rt::caption(Ctl(w.lblTempDeviceName, slot));
+    case typeHumidity: return rt::caption(Ctl(w.lblHumidDeviceName, slot));
+    case typeProximity: return rt::caption(Ctl(w.lblProximDeviceName, slot));
+    case typeWater: return rt::caption(Ctl(w.lblWaterDeviceName, slot));
+    case typeAccel: return rt::caption(Ctl(w.lblAccelDeviceName, slot));
+    case typeDistance: return rt::caption(Ctl(w.lblDistanceDeviceName, slot));
+    default: return QString();
+    }
+}
+
+// Closes file row and continues its log in a new file named by a fresh stamp.
+void rollOver(int row, const QString& ending, const QString& name) {
+    rt::Files::close(row);
+    const QString path = NewLogFilePaths(logFolder(), GetDateTimeStamp(), {ending}).first();
+    rt::setTag(Ctl(formSensorSetup::instance().chkFileLogging, row), path);
+    StartLogFile(row, path, name + QStringLiteral(" (Continued)"));
+}
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.endsWith(u'/') || folder.endsWith(u'\\')) return folder + name;
+    return folder + u'/' + name;
+}
+
+} // namespace
+
+void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
+    if (!box) return;
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(line + u'\n');
+}
+
+long GetLineCount(const QPlainTextEdit* box) { return box ? box->document()->blockCount() : 0; }
+
+void FileTabLogging(const QString& value, int row, int type, const QString& value2) {
+    if (type != typeTemperature && type != typeHumidity && type != typeCombo && type != typeAccel &&
+        type != typeDistance)
+        return;
+    rt::DoEvents();
+    try {
+        CorvisentMain& w = CorvisentMain::instance();
+        formSensorSetup& setup = formSensorSetup::instance();
+        const QDateTime now = rt::Clock::now();
+        const QString D = rt::formatDateMDY(now);
+        const QString T = rt::formatTime12(now);
+        const QString V = type == typeTemperature ? temperatureForm(value) : value;
+        const QString V2 = type == typeCombo && !value2.isEmpty() ? temperatureForm(value2) : value2;
+        const QString U = rt::caption(Ctl(w.lblMeasure, row));
+
+        if (rt::value(Ctl(setup.chkTabLogging, row)) == 1) {
+            const int slot = DisplaySlot(row);
+            switch (type) {
+            case typeTemperature: tabLine(Ctl(w.txtTempInData, slot), T + QStringLiteral(" - ") + V + U, D); break;
+            case typeHumidity: tabLine(Ctl(w.txtHumidInData, slot), T + QStringLiteral(" - ") + V + U, D); break;
+            case typeAccel: tabLine(Ctl(w.txtAccelData, slot), T + QStringLiteral(": ") + V, D); break;
+            case typeDistance: tabLine(Ctl(w.txtDistanceData, slot), T + QStringLiteral(" - ") + V, D); break;
+            case typeCombo:
+                if (!V.isEmpty())
+                    tabLine(Ctl(w.txtHumidInData, HumidSlotOf(row)), T + QStringLiteral(" - ") + V + U, D);
+                if (!V2.isEmpty())
+                    tabLine(Ctl(w.txtTempInData, TempSlotOf(row)),
+                            T + QStringLiteral(" - ") + V2 + rt::caption(Ctl(w.lblMeasure, row + 1)), D);
+                break;
+            }
+        }
+
+        if (rt::value(Ctl(setup.chkFileLogging, row)) != 1) return;
+        if (platform::MSCommControl* port = gatingPort(type, row); port && !port->portOpen()) return;
+        const bool perLine = closeAfterWrite();
+        auto openForLine = [&](int n) {
+            if (perLine) rt::Files::open(n, rt::tag(Ctl(setup.chkFileLogging, n)), rt::Files::Append);
+        };
+
+        if (type != typeCombo) {
+            openForLine(row);
+            const QString sep = type == typeAccel ? QStringLiteral(": ") : QStringLiteral(",");
+            const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
+            rt::Files::printLine(row, D + u',' + T + sep + V + unit);
+            CheckFileSize(type, row);
+            CheckLogDirSize();
+            if (perLine) rt::Files::close(row);
+            return;
+        }
+
+        // Combined sensor: humidity to file row, temperature to file row + 1.
+        const QString U2 = rt::caption(Ctl(w.lblMeasure, row + 1));
+        if (!V.isEmpty()) {
+            openForLine(row);
+            rt::Files::printLine(row, D + u',' + T + u',' + V + U);
+        }
+        if (!V2.isEmpty()) {
+            openForLine(row + 1);
+            rt::Files::printLine(row + 1, D + u',' + T + (perLine ? QStringLiteral(",") : QStringLiteral(", ")) + V2 + U2);
+        }
+        CheckLogDirSize();
+        CheckFileSize(typeCombo, row);
+        if (perLine) {
+            rt::Files::close(row);
+            rt::Files::close(row + 1);
+        }
+    } catch (const std::exception&) {
+        // The routine ends at the failing step; what was written stays.
+    }
+}
+
+void CheckFileSize(int type, int row) {
+    if (!rt::Files::isOpen(row) || rt::Files::lof(row) <= lMaxFileSize) return;
+    CheckLogDirSize();
+    RestartSensorTimers(0, type, row);
+    if (type == typeCombo) {
+        CorvisentMain& w = CorvisentMain::instance();
+        rollOver(row, QStringLiteral("_Humid.txt"), rt::caption(Ctl(w.lblHumidDeviceName, HumidSlotOf(row))));
+        rollOver(row + 1, QStringLiteral("_Temp.txt"), rt::caption(Ctl(w.lblTempDeviceName, TempSlotOf(row))));
+    } else {
+        rollOver(row, QStringLiteral(".txt"), tabName(type, DisplaySlot(row)));
+    }
+    RestartSensorTimers(1, type, row);
+}
+
+void CheckLogDirSize() {
+    formSensorSetup& setup = formSensorSetup::instance();
+    const double limit = rt::Val(setup.txtHDDTotalAmount->text()) * 1024;
+    if (GetFolderSize(logFolder()) <= limit) return;
+    CorvisentMain::instance().setWindowTitle(kFolderLimitWarning);
+    for (int row = 1; row <= 10; ++row) rt::setValue(setup.chkFileLogging[row], 0);
+}
+
+double GetFolderSize(const QString& path) {
+    const QString local = QString(path).replace(u'\\', u'/');
+    if (local.isEmpty() || !QFileInfo(local).isDir()) return 0;
+    double total = 0;
+    QDirIterator it(local, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += static_cast<double>(it.fileInfo().size());
+    }
+    return total;
+}
+
+void RestartSensorTimers(int enable, int type, int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    rt::Timer* timer = nullptr;
+    switch (type) {
+    case typeTemperature:
+    case typeHumidity:
+    case typeCombo: timer = Ctl(w.Timer1, row); break;
+    case typeProximity: timer = Ctl(w.ProximityTimer, row); break;
+    case typeWater: timer = Ctl(w.WaterTimer, row); break;
+    default: return;
+    }
+    timer->setEnabled(enable == 1);
+}
+
+QStringList NewLogFilePaths(const QString& folder, const QString& stamp, const QStringList& endings) {
+    // No folder set: never fall back to the file system root or the working folder.
+    if (folder.trimmed().isEmpty()) throw rt::VbError(76, QStringLiteral("Path not found"));
+    for (int n = 0;; ++n) {
+        const QString base = n == 0 ? stamp : stamp + u'_' + QString::number(n);
+        QStringList paths;
+        bool taken = false;
+        for (const QString& ending : endings) {
+            paths << joinPath(folder, base + ending);
+            taken = taken || QFileInfo::exists(QString(paths.last()).replace(u'\\', u'/'));
+        }
+        if (!taken) return paths;
+    }
+}
+
+void StartLogFile(int row, const QString& path, const QString& firstLine) {
+    rt::Files::open(row, path, rt::Files::Output);
+    const QDateTime now = rt::Clock::now();
+    rt::Files::printLine(row, firstLine);
+    rt::Files::printLine(row, QStringLiteral("Log file started: ") + rt::shortDate(now) + u',' + rt::longTime(now) +
+                                  QStringLiteral("\r\n"));
+}
+
+void CloseLogFile(int row) { rt::Files::close(row); }
+
+} // namespace modSupport

@@ -1,0 +1,605 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <tuple>
+
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
+#include "platform/mscomm.h"
+#include "runtime/appdir.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/files.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "sensors/modCorvisent.h"
+#include "sensors/sensorops.h"
+#include "platform/ini.h"
+#include "runtime/format.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+
+namespace modSupport {
+
+namespace {
+
+constexpr int kIdentityQueries = 3;
+constexpr int kReplyPauseMs = 2000;
+
+// What a kind with a tab uses on the main window.
+struct KindControls {
+    Table<6>* slotTable = nullptr;
+    CorvisentMain::Slots<rt::CaptionFrame>* covers = nullptr;
+    CorvisentMain::Slots<QLabel>* names = nullptr;
+};
+
+KindControls controlsOf(int kind) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (kind) {
+    case typeTemperature: return {&iTempTabSlot, &w.frameTCover, &w.lblTempDeviceName};
+    case typeHumidity: return {&iHumidTabSlot, &w.frameHCover, &w.lblHumidDeviceName};
+    case typeProximity: return {&iProxTabSlot, &w.framePCover, &w.lblProximDeviceName};
+    case typeWater: return {&iWaterTabSlot, &w.frameWCover, &w.lblWaterDeviceName};
+    case typeAccel: return {&iAccelTabSlot, &w.frameACover, &w.lblAccelDeviceName};
+    case typeDistance: return {&iDistTabSlot, &w.frameDCover, &w.lblDistanceDeviceName};
+    default: return {};
+    }
+}
+
+// Kind of the type name shown in a setup row; 0 for a name that is not connected from its row.
+int kindOfName(const QString& type) {
+    return type == strTypeVideoMotion ? int(typeCameraUnnamed) : TypeCodeOfName(type);
+}
+
+int checkedSlot(int slot) {
+    if (slot < 1 || slot > 4) throw rt::VbError(9, QStringLiteral("Subscript out of range"));
+    return slot;
+}
+
+MSCommControl* portOf(int kind, int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (kind) {
+    case typeProximity: return Ctl(w.MSCommP, row);
+    case typeWater: return Ctl(w.MSCommW, row);
+    case typeAccel: return Ctl(w.MSCommA, row);
+    case typeDistance: return Ctl(w.MSCommD, row);
+    default: return Ctl(w.MSComm, row);
+    }
+}
+
+// Line settings of the kind, written after the COM number and before the port is opened.
+void configurePort(MSCommControl* port, int kind, int comNumber) {
+    port->setCommPort(comNumber);
+    switch (kind) {
+    case typeAccel:
+    case typeDistance:
+        port->setRThreshold(1);
+        port->setRTSEnable(true);
+        port->setHandshaking(0);
+        port->setInputMode(1);
+        port->setInputLen(0);
+        port->setSettings(kind == typeAccel ? QStringLiteral("19200,o,8,1") : QStringLiteral("9600,o,8,1"));
+        port->setSThreshold(1);
+        break;
+    case typeProximity:
+        port->setRThreshold(0);
+        port->setRTSEnable(true);
+        port->setHandshaking(0);
+        port->setInputMode(1);
+        port->setInputLen(0);
+        port->setSettings(QStringLiteral("19200,o,8,1"));
+        port->setSThreshold(0);
+        break;
+    case typeWater:
+        port->setRThreshold(0);
+        port->setRTSEnable(true);
+        port->setHandshaking(0);
+        port->setSettings(QStringLiteral("19200,o,8,1"));
+        port->setSThreshold(0);
+        port->setInputMode(1);
+        break;
+    default: // temperature, humidity, combined
+        port->setRThreshold(0);
+        port->setRTSEnable(true);
+        port->setSettings(QStringLiteral("9600,n,8,1"));
+        port->setSThreshold(0);
+        port->setInputMode(1);
+        break;
+    }
+    port->setPortOpen(true);
+}
+
+// The identity query, up to three times; "" when the sensor never answered.
+QString identityReply(MSCommControl* port, int kind) {
+    for (int query = 0; query < kIdentityQueries; ++query) {
+        if (kind == typeAccel || kind == typeDistance) {
+            port->setOutput(QByteArray("i"));
+            rt::Sleep(200);
+            port->setOutput(modCorvisent::kCR);
+        } else {
+            port->setOutput(QByteArray("i\r"));
+        }
+        rt::Sleep(kReplyPauseMs);
+        const QString reply = rt::fromBytes(port->input());
+        if (!reply.isEmpty()) return reply;
+    }
+    return QString();
+}
+
+void setPortOpenMark(int row, int kind) {
+    iPortOpen[row] = kind;
+    RecountPortOpen();
+}
+
+bool fileLoggingOn(int row) { return rt::value(Ctl(formSensorSetup::instance().chkFileLogging, row)) == 1; }
+bool closeAfterWrite() { return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1; }
+
+// Opens the row's log file (when file logging is on) with the name as its first line.
+void openLogFile(int row, const QString& name) {
+    if (!fileLoggingOn(row)) return;
+    formSensorSetup& setup = formSensorSetup::instance();
+    const QString path =
+        NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(), {QStringLiteral(".txt")}).first();
+    rt::setTag(Ctl(setup.chkFileLogging, row), path);
+    CloseLogFile(row);
+    StartLogFile(row, path, name);
+    if (closeAfterWrite()) CloseLogFile(row);
+}
+
+// The two log files of a combined sensor: humidity under row, temperature under row + 1, one stamp.
+void openComboLogFiles(int row, int tempSlot, int humidSlot) {
+    if (!fileLoggingOn(row)) return;
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    const QStringList paths = NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(),
+                                              {QStringLiteral("_Humid.txt"), QStringLiteral("_Temp.txt")});
+    const QString names[2] = {rt::caption(Ctl(w.lblHumidDeviceName, humidSlot)) + QStringLiteral(" - Humidity"),
+                              rt::caption(Ctl(w.lblTempDeviceName, tempSlot)) + QStringLiteral(" - Temperature")};
+    for (int half = 0; half < 2; ++half) {
+        rt::setTag(Ctl(setup.chkFileLogging, row + half), paths[half]);
+        CloseLogFile(row + half);
+        StartLogFile(row + half, paths[half], names[half]);
+        if (closeAfterWrite()) CloseLogFile(row + half);
+    }
+}
+
+QString withoutQuestionMarks(const QString& reply) { return rt::Replace(reply, QStringLiteral("?"), QString()); }
+
+// The messages for a reply from another kind of device.
+void reportOtherDevice(int kind, const QString& reply) {
+    const QString returned = QStringLiteral("Device string returned: ") + withoutQuestionMarks(reply);
+    switch (kind) {
+    case typeAccel:
+        rt::MsgBox(QStringLiteral("Device is not a Corvisent/A (Accelerometer Sensor)"));
+        rt::MsgBox(returned);
+        break;
+    case typeDistance:
+        rt::MsgBox(QStringLiteral("Device is not a Corvisent/D (Distance Sensor)"));
+        rt::MsgBox(returned);
+        break;
+    case typeProximity:
+        rt::MsgBox(QStringLiteral("Device is not a Corvisent/P (Proximity Sensor)"));
+        rt::MsgBox(returned);
+        break;
+    case typeWater: rt::MsgBox(QStringLiteral("Device appears to be a ") + reply, rt::vbInformation); break;
+    default: break;
+    }
+}
+
+QString noReplyMessage(int kind) {
+    switch (kind) {
+    case typeAccel:
+    case typeProximity: return QStringLiteral("Proximity sensor not responding to ID query.");
+    case typeDistance: return QStringLiteral("Sensor not responding to ID query.");
+    case typeWater: return QStringLiteral("Water sensor not responding to ID query.");
+    default: return QStringLiteral("Device not responding to ID query.");
+    }
+}
+
+bool acceptedIdentity(int kind, const QString& reply) {
+    switch (kind) {
+    case typeAccel: return reply.contains(QLatin1String("Corvisent/A"));
+    case typeDistance:
+        return reply.contains(QLatin1String("Corvisent/D")) || reply.contains(QLatin1String("Corvisent/P"));
+    case typeProximity: return reply.contains(QLatin1String("Corvisent/P"));
+    case typeWater: return reply.contains(QLatin1String("Corvisent/W"));
+    default: return false;
+    }
+}
+
+QString temperatureUnit() {
+    return rt::optionValue(formSensorSetup::instance().optCorF) ? QStringLiteral("C") : QStringLiteral("F");
+}
+
+void showUnit(int row, const QString& unit) {
+    QLabel* label = Ctl(CorvisentMain::instance().lblMeasure, row);
+    rt::setCaption(label, unit);
+    label->show();
+}
+
+// Temperature or humidity setup of slot k: the highest and lowest labels wait for the first reading.
+void polledSetup(int row, int kind, int k) {
+    CorvisentMain& w = CorvisentMain::instance();
+    const bool temperature = kind == typeTemperature;
+    QLabel* highest = Ctl(temperature ? w.lblTHighest : w.lblHHighest, k);
+    QLabel* lowest = Ctl(temperature ? w.lblTLowest : w.lblHLowest, k);
+    rt::setForeColor(highest, rt::vbRed);
+    rt::setForeColor(lowest, rt::vbBlue);
+    highest->show();
+    lowest->show();
+    (temperature ? w.bTHighLowEmpty : w.bHHighLowEmpty).at(k) = true;
+    openLogFile(row, rt::caption(Ctl(temperature ? w.lblTempDeviceName : w.lblHumidDeviceName, k)));
+    setPortOpenMark(row, kind);
+}
+
+void comboSetup(int row, int t, int h) {
+    CorvisentMain& w = CorvisentMain::instance();
+    iPortOpen[row] = typeCombo;
+    iPortOpen[row + 1] = typeCombo;
+    RecountPortOpen();
+    for (auto [highest, lowest, empty] :
+         {std::tuple{Ctl(w.lblTHighest, t), Ctl(w.lblTLowest, t), &w.bTHighLowEmpty.at(t)},
+          std::tuple{Ctl(w.lblHHighest, h), Ctl(w.lblHLowest, h), &w.bHHighLowEmpty.at(h)}}) {
+        rt::setForeColor(highest, rt::vbRed);
+        rt::setForeColor(lowest, rt::vbBlue);
+        highest->show();
+        lowest->show();
+        *empty = true;
+    }
+    rt::setForeColor(Ctl(w.lblSensorStatus, row), rt::vbBlue);
+    rt::setForeColor(Ctl(w.lblSensorStatus, row + 1), rt::vbBlue);
+    rt::setCaption(Ctl(w.lblSensorStatus, row + 1), QStringLiteral("OK"));
+    openComboLogFiles(row, t, h);
+}
+
+// A failed connect: ports closed, the row marked disabled, "Sensor Error" and "OFF".
+void failureDisplay(int row, int kind, int k) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    Ctl(setup.cmdConnectSensor, row)->setEnabled(true);
+    CloseRowPorts(row);
+    iPortOpen[row] = 0;
+    RecountPortOpen();
+    iDeviceType[row] = typeDisabled;
+    const KindControls c = controlsOf(kind);
+    if (c.names && k >= 1 && k <= 4) {
+        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(*c.names, k)));
+        w.lblSensor1[row]->show();
+    }
+    QLabel* status = Ctl(w.lblSensorStatus, row);
+    rt::setForeColor(status, rt::vbBlack);
+    status->show();
+    rt::setFontSize(status, 10);
+    rt::setCaption(status, QStringLiteral("Sensor Error"));
+    QLabel* reading = Ctl(w.lblSensorReading, row);
+    rt::setForeColor(reading, rt::vbBlack);
+    reading->show();
+    rt::setFontSize(reading, 14);
+    rt::setCaption(reading, QStringLiteral("OFF"));
+}
+
+void endStep(int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    const bool off = rt::caption(Ctl(w.lblSensorReading, row)) == QLatin1String("OFF");
+    rt::setCaption(Ctl(formSensorSetup::instance().cmdConnectSensor, row),
+                   off ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
+}
+
+void setConnectCaption(int row, const char* caption) {
+    rt::setCaption(Ctl(formSensorSetup::instance().cmdConnectSensor, row), QLatin1String(caption));
+}
+
+// What a connected row shows and starts. Returns after the work of its kind is started.
+void successDisplay(int row, int kind, int k) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    const QString startTag = rt::tag(Ctl(setup.lblSubIndex, row));
+    if (kind == typeAccel) {
+        w.mnuPopupCalibrate->setEnabled(true);
+        w.mnuPopUpSetToBinaryMode->setEnabled(true);
+    } else if (kind == typeDistance && startTag == QLatin1String("1")) {
+        for (QAction* a : {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
+            a->setEnabled(true);
+    }
+    const QString green = rt::appFile(QStringLiteral("greendot.gif"));
+    formSensorSetup::setPicture(Ctl(setup.imgStatus, row), green);
+    if (kind == typeCombo) formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1), green);
+    Ctl(setup.chkFileLogging, row)->setEnabled(false);
+    QLabel* status = Ctl(w.lblSensorStatus, row);
+    rt::setForeColor(status, rt::vbBlue);
+    rt::setCaption(status, QStringLiteral("OK"));
+    status->show();
+    rt::setFontSize(status, 14);
+
+    if (kind == typeVideo || kind == typeVideo2) {
+        // The camera is attached to its capture driver by the camera code.
+        rt::setCaption(status, QStringLiteral("OK"));
+        Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+        return;
+    }
+    const KindControls c = controlsOf(kind);
+    if (c.names) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(*c.names, k)));
+    switch (kind) {
+    case typeTemperature:
+        w.lblNoTDevicePresent->hide();
+        showUnit(row, temperatureUnit());
+        break;
+    case typeHumidity:
+        w.lblNoHDevicePresent->hide();
+        showUnit(row, QStringLiteral("%"));
+        break;
+    case typeCombo:
+        showUnit(row, QStringLiteral("%"));
+        showUnit(row + 1, temperatureUnit());
+        break;
+    case typeProximity:
+    case typeWater:
+        w.lblNoPDevicePresent->hide();
+        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]}) l->show();
+        return;
+    case typeAccel:
+    case typeDistance:
+        (kind == typeAccel ? w.lblNoAccelDevices : w.lblNoDistanceDevices)->hide();
+        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]}) l->show();
+        if (kind == typeAccel) rt::setFontSize(w.lblSensorReading[row], 8);
+        break;
+    default: break;
+    }
+    Ctl(w.lblSensor1, row)->show();
+    rt::setFontSize(status, 14);
+    status->show();
+    Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+
+    if (kind == typeTemperature || kind == typeHumidity || kind == typeCombo) {
+        SetReadingInterval(row);
+        return;
+    }
+    // The flags always name the mode the sensor is started in.
+    if (kind == typeDistance) {
+        if (startTag == QLatin1String("1")) {
+            w.mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
+            rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
+            w.StartInProximityMode(row);
+        } else {
+            iProxMode[row] = 0;
+            rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
+            modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance);
+        }
+        return;
+    }
+    // Accelerometer.
+    const bool calibrate = rt::tag(Ctl(setup.imgStatus, row)) == QLatin1String("1");
+    if (startTag.isEmpty()) return;
+    if (startTag == QLatin1String("1")) {
+        w.StartInBumpMode(row);
+        if (calibrate) modCorvisent::CalibrateAccel(Ctl(w.MSCommA, row), row, typeAccel, k);
+        return;
+    }
+    iBumpMode[row] = 0;
+    rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
+    if (calibrate) w.CalibrateOnConnection(row, k);
+    else modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel);
+}
+
+enum class Outcome { Success, Failure, End, Removed };
+
+// The connect up to the point where the row is known to be connected or not.
+Outcome connectRow(int row, int& kind, int& k) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    const QString type = rt::caption(Ctl(setup.lblDeviceType, row));
+    kind = kindOfName(type);
+    int t = 0, h = 0;
+
+    switch (kind) {
+    case typeTemperature:
+    case typeHumidity:
+    case typeProximity:
+    case typeAccel:
+    case typeDistance:
+    case typeWater: {
+        k = checkedSlot(DisplaySlot(row));
+        const KindControls c = controlsOf(kind);
+        (*c.slotTable)[k] = 1;
+        rt::CaptionFrame* cover = Ctl(*c.covers, k);
+        cover->hide();
+        rt::setTag(cover, QString::number(row));
+        if (kind == typeProximity || kind == typeWater) Ctl(w.lblSensorReading, row)->hide();
+        if (kind == typeWater) {
+            bWaterAlertOn[row] = false;
+            bWaterClearSent[row] = false;
+        }
+        break;
+    }
+    case typeCombo: {
+        Ctl(w.lblSensorReading, row)->show();
+        Ctl(w.lblSensorReading, row + 1)->show();
+        t = checkedSlot(TempSlotOf(row));
+        h = checkedSlot(HumidSlotOf(row));
+        Ctl(w.frameHCover, h)->hide();
+        rt::setTag(w.frameHCover[h], QString::number(row));
+        Ctl(w.frameTCover, t)->hide();
+        rt::setTag(w.frameTCover[t], QString::number(row + 1));
+        break;
+    }
+    case typeVideo:
+    case typeVideo2:
+        k = DisplaySlot(row);
+        setPortOpenMark(row, kind);
+        iDeviceType[row] = kind;
+        return Outcome::Success;
+    case typeCameraUnnamed: return Outcome::Failure;
+    default: rt::MsgBox(QStringLiteral("Device not found."), rt::vbInformation); return Outcome::End;
+    }
+
+    MSCommControl* port = portOf(kind, row);
+    const bool polled = kind == typeTemperature || kind == typeHumidity || kind == typeCombo;
+    const int comNumber = rt::CInt(Ctl(setup.txtDeviceComNumber, row)->text());
+    if (polled) rt::setFontSize(Ctl(w.lblMeasure, row), 14);
+    if (port->portOpen()) {
+        rt::MsgBox(QStringLiteral("Port already open"));
+        return Outcome::Failure;
+    }
+    configurePort(port, kind, comNumber);
+    if (!polled) setPortOpenMark(row, kind);
+    if (!port->portOpen()) {
+        if (polled) rt::MsgBox(QStringLiteral("Port open wasn't true"));
+        return Outcome::Failure;
+    }
+    if (kind == typeAccel && port->inBufferCount() >= 1) port->input();
+
+    const QString reply = identityReply(port, kind);
+    if (reply.isEmpty()) {
+        rt::MsgBox(noReplyMessage(kind));
+        iPortOpen[row] = 0;
+        RecountPortOpen();
+        setConnectCaption(row, "Connect");
+        return Outcome::Failure;
+    }
+
+    if (!polled) {
+        if (!acceptedIdentity(kind, reply)) {
+            reportOtherDevice(kind, reply);
+            iPortOpen[row] = 0;
+            RecountPortOpen();
+            setConnectCaption(row, "Connect");
+            return Outcome::Failure;
+        }
+        if (kind == typeAccel) {
+            for (QAction* a : {w.mnuPopupCalibrate, w.mnuPopUpSetToBinaryMode, w.mnuPopupSetSensitivity})
+                a->setEnabled(true);
+        } else if (kind == typeDistance) {
+            for (QAction* a : {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
+                a->setEnabled(true);
+        }
+        QLabel* reading = Ctl(w.lblSensorReading, row);
+        rt::setCaption(reading, QString());
+        openLogFile(row, rt::caption(Ctl(*controlsOf(kind).names, k)));
+        QPushButton* button = Ctl(setup.cmdConnectSensor, row);
+        rt::setCaption(button, QStringLiteral("Disconnect"));
+        button->setEnabled(true);
+        if (kind != typeWater) rt::setForeColor(reading, rt::vbRed);
+        QLabel* status = Ctl(w.lblSensorStatus, row);
+        rt::setForeColor(status, rt::vbBlue);
+        rt::setCaption(status, QStringLiteral("OK"));
+        status->show();
+        Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+        iDeviceType[row] = kind;
+        return Outcome::Success;
+    }
+
+    // Temperature, humidity and combined rows; a combined sensor answers "Corvisent/H".
+    if (reply.contains(QLatin1String("Corvisent/T")) && kind != typeTemperature) {
+        rt::MsgBox(QStringLiteral("Warning: Device appears to be a ") + reply, rt::vbInformation);
+        setConnectCaption(row, "Connect");
+        CloseRowPorts(row);
+        setup.cmdDeleteMe_Click(row);
+        return Outcome::Removed;
+    }
+    if (!reply.contains(QLatin1String("Corvisent/T")) && !reply.contains(QLatin1String("Corvisent/H"))) {
+        rt::MsgBox(QStringLiteral("Device appears to be a ") + reply);
+        setConnectCaption(row, "Connect");
+        return Outcome::Failure;
+    }
+    if (kind == typeCombo) {
+        comboSetup(row, t, h);
+        iDeviceType[row + 1] = typeCombo;
+    } else {
+        polledSetup(row, kind, k);
+    }
+    iDeviceType[row] = kind;
+    QPushButton* button = Ctl(setup.cmdConnectSensor, row);
+    button->setEnabled(true);
+    rt::setCaption(button, QStringLiteral("Disconnect"));
+    return Outcome::Success;
+}
+
+// A run-time error in the connect: reported, and the row taken back.
+void connectError(int row, const QString& description) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    rt::MsgBox(QStringLiteral("Error: ") + description + QStringLiteral(".\r\n") +
+               QStringLiteral(" Please make sure sensor is connected and that you have the correct COM port."));
+    try {
+        if (description.contains(QLatin1String("Path not found"))) {
+            rt::MsgBox(QStringLiteral(" Please check your Log File directory setting, to make sure the directory "
+                                      "exists on your hard drive."));
+            // The row is left ready to be connected again once the folder is set.
+            CloseRowPorts(row);
+            if (iPortOpen[row] == typeCombo && row < 10) iPortOpen[row + 1] = 0;
+            iPortOpen[row] = 0;
+            RecountPortOpen();
+            QPushButton* button = Ctl(setup.cmdConnectSensor, row);
+            button->setEnabled(true);
+            rt::setCaption(button, QStringLiteral("Connect"));
+            return;
+        }
+        CloseRowPorts(row);
+        Ctl(setup.cmdConnectSensor, row)->setEnabled(true);
+        Ctl(setup.cmdDeleteMe, row)->setEnabled(true);
+        QLabel* status = Ctl(w.lblSensorStatus, row);
+        rt::setForeColor(status, rt::vbBlack);
+        rt::setFontSize(status, 10);
+        rt::setCaption(status, QStringLiteral("Sensor Error"));
+        status->show();
+        QLabel* reading = Ctl(w.lblSensorReading, row);
+        rt::setFontSize(reading, 14);
+        rt::setForeColor(reading, rt::vbBlack);
+        rt::setCaption(reading, QStringLiteral("OFF"));
+        reading->show();
+        rt::setCaption(Ctl(setup.cmdConnectSensor, row), QStringLiteral("Disconnect"));
+        setup.cmdConnectSensor_Click(row);
+    } catch (const std::exception&) {
+    }
+}
+
+QString descriptionOf(const std::exception& e) {
+    if (const auto* vb = dynamic_cast<const rt::VbError*>(&e)) return vb->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+void ConnectSensor(int row) {
+    if (row < 1 || row > 10) return;
+    formSensorSetup& setup = formSensorSetup::instance();
+    int kind = 0, k = 0;
+    try {
+        Ctl(setup.cmdConnectSensor, row)->setEnabled(false);
+        switch (connectRow(row, kind, k)) {
+        case Outcome::Removed: return;
+        case Outcome::Failure: failureDisplay(row, kind, k); return;
+        case Outcome::Success: successDisplay(row, kind, k); break;
+        case Outcome::End: break;
+        }
+        endStep(row);
+    } catch (const std::exception& e) {
+        connectError(row, descriptionOf(e));
+    }
+}
+
+void ToggleSensorConnection(int row) {
+    Hourglass hourglass;
+    try {
+        formSensorSetup& setup = formSensorSetup::instance();
+        const QString caption = rt::caption(Ctl(setup.cmdConnectSensor, row));
+        if (caption == QLatin1String("Connect")) {
+            ConnectSensor(row);
+        } else if (caption == QLatin1String("Disconnect")) {
+            setup.cmdConnectAll->setEnabled(true);
+            // A camera row (no COM number) is taken back by the camera code.
+            if (!Ctl(setup.txtDeviceComNumber, row)->text().isEmpty()) DisconnectSensor(row, 0);
+        }
+    } catch (const std::exception& e) {
+        platform::WritePrivateProfileString(QStringLiteral("Logging"), rt::TimeText() + QStringLiteral(":334"),
+                                            QStringLiteral("cmdConnectSensor Error: ") + descriptionOf(e), strINIPath);
+    }
+}
+
+} // namespace modSupport

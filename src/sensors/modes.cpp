@@ -1,0 +1,452 @@
+// Mode, sensitivity and calibration commands of the accelerometer and distance sensors: the tab
+// buttons of a slot, the popup entries of a summary row, and the start modes after a connect.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <optional>
+
+#include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/format.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "sensors/modCorvisent.h"
+#include "sensors/sensorops.h"
+#include "platform/registry.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+using namespace modSupport;
+
+namespace {
+
+constexpr int kModePasses = 15;
+constexpr int kSensitivityTries = 3;
+const QString kBumpOn = QStringLiteral("Set to Monitor 'bump'");
+const QString kBumpOff = QStringLiteral("Stop monitoring");
+
+// Runs one statement of a handler that passes over a failing statement.
+template <typename F> void step(F body) {
+    try {
+        body();
+    } catch (const std::exception&) {
+    }
+}
+
+void send(MSCommControl* port, const char* bytes) { port->setOutput(QByteArray(bytes)); }
+
+QString readText(MSCommControl* port) { return rt::fromBytes(port->input()); }
+
+bool sameText(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// Up to 15 passes of: letter, 200 ms, CR, pause, read; ends early once the sensor answers "OK".
+void eventModeLoop(MSCommControl* port, const char* letter, int pauseMs) {
+    for (int pass = 0; pass < kModePasses; ++pass) {
+        send(port, letter);
+        rt::Sleep(200);
+        port->setOutput(modCorvisent::kCR);
+        rt::Sleep(pauseMs);
+        if (readText(port).contains(QLatin1String("OK"))) return;
+    }
+}
+
+// Up to 15 passes of the stream command letter, "+", CR with 200 ms between the pieces (and
+// after the CR when asked); ends early once the sensor answers "OK".
+void streamLoop(MSCommControl* port, const char* letter, int afterMs, const std::function<void()>& eachPass = {}) {
+    for (int pass = 0; pass < kModePasses; ++pass) {
+        send(port, letter);
+        rt::Sleep(200);
+        send(port, "+");
+        rt::Sleep(200);
+        port->setOutput(modCorvisent::kCR);
+        if (afterMs > 0) rt::Sleep(afterMs);
+        if (eachPass) eachPass();
+        if (readText(port).contains(QLatin1String("OK"))) return;
+    }
+}
+
+void tabLog(QPlainTextEdit* box, const QString& words) {
+    InsertTabLogLine(box, rt::formatTime12(rt::Clock::now()) + words);
+}
+
+void storeDeviceKey(int row, const char* key, const char* value) {
+    platform::SaveSetting(QStringLiteral("Corvisent Manager"), QStringLiteral("PortConfig\\Devices\\%1").arg(row),
+                          QLatin1String(key), QLatin1String(value));
+}
+
+// The row's start-mode mark on its setup row (event mode "1", else "0") and its event-mode box.
+void markStartMode(int row, bool eventMode) {
+    formSensorSetup& setup = formSensorSetup::instance();
+    rt::setTag(Ctl(setup.lblSubIndex, row), eventMode ? QStringLiteral("1") : QStringLiteral("0"));
+    rt::setValue(Ctl(setup.chkBinaryMode, row), eventMode ? 1 : 0);
+}
+
+int rowOfCover(rt::CaptionFrame* cover) { return rt::CInt(rt::tag(cover)); }
+
+int slotOfRow(int row) { return rt::CInt(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)))); }
+
+void showOk(QLabel* status) {
+    rt::setForeColor(status, rt::vbBlue);
+    rt::setFontSize(status, 14);
+    rt::setCaption(status, QStringLiteral("OK"));
+}
+
+// The sensitivity exchange of a tab button; false when the user cancelled.
+bool askAndSendSensitivity(MSCommControl* port, QPlainTextEdit* log) {
+    const std::optional<QString> typed = rt::InputBox(
+        QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive):"), QString());
+    if (!typed) return false;
+    tabLog(log, QStringLiteral(" Setting Sens = ") + *typed);
+    const QByteArray command = "M" + rt::toBytes(rt::CStr(rt::CDbl(*typed))) + "\r";
+    for (int attempt = 0; attempt < kSensitivityTries; ++attempt) {
+        port->setOutput(command);
+        rt::Sleep(1500);
+        const QString reply = readText(port);
+        if (!reply.contains(QLatin1String("OK"))) continue;
+        if (reply.contains(QLatin1String("Error")))
+            rt::MsgBox(QStringLiteral("Sensor responded with Sensor Error"), rt::vbOKOnly);
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- calibration
+
+void CorvisentMain::cmdCalibrate_Click(int slot) {
+    step([&] {
+        const int row = static_cast<int>(rt::Val(rt::tag(Ctl(frameACover, slot))));
+        if (row == 0) return;
+        modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot);
+    });
+}
+
+void CorvisentMain::mnuPopupCalibrate_Click() {
+    const int row = iSelectedRow;
+    int slot = 0;
+    step([&] { slot = slotOfRow(row); });
+    MSCommControl* port = nullptr;
+    step([&] { port = Ctl(MSCommA, row); });
+    if (!port || !port->portOpen()) return;
+    step([&] { modCorvisent::CalibrateAccel(port, row, typeAccel, slot); });
+    step([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
+}
+
+void CorvisentMain::CalibrateOnConnection(int row, int slot) {
+    step([&] { modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot); });
+}
+
+// ---------------------------------------------------------------- sensitivity
+
+namespace {
+
+// A tab sensitivity button: asks, sends the number, then switches the sensor back into the mode
+// its flag names by running the slot's mode button with the caption that leads there.
+void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommControl>& ports, QPlainTextEdit* log,
+                    const Table<11>& modeFlag, QPushButton* modeButton, const QString& toEventMode,
+                    const QString& toStreaming, const std::function<void()>& runModeButton) {
+    Hourglass hourglass;
+    try {
+        const int row = rowOfCover(cover);
+        MSCommControl* port = Ctl(ports, row);
+        if (!port->portOpen()) {
+            rt::MsgBox(QStringLiteral("Sensor has not been opened"), rt::vbOKOnly);
+            return;
+        }
+        if (!askAndSendSensitivity(port, log)) return;
+        if (modeFlag[row] != 0 && modeFlag[row] != 1) return;
+        rt::setCaption(modeButton, modeFlag[row] == 1 ? toEventMode : toStreaming);
+        runModeButton();
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+void CorvisentMain::cmdSetBumpSens_Click(int slot) {
+    step([&] {
+        tabSensitivity(Ctl(frameACover, slot), MSCommA, Ctl(txtAccelData, slot), iBumpMode, Ctl(cmdSetToBump, slot),
+                       kBumpOn, kBumpOff, [&] { cmdSetToBump_Click(slot); });
+    });
+}
+
+void CorvisentMain::cmdSensD_Click(int slot) {
+    step([&] {
+        tabSensitivity(Ctl(frameDCover, slot), MSCommD, Ctl(txtDistanceData, slot), iProxMode,
+                       Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"),
+                       QStringLiteral("Set to Distance mode"), [&] { cmdSetToProximityMode_Click(slot); });
+    });
+}
+
+void CorvisentMain::mnuPopupSetSensitivity_Click() {
+    const int row = iSelectedRow;
+    const int kind = iDeviceType.value(row);
+    QString typed;
+    for (;;) {
+        const std::optional<QString> answer =
+            rt::InputBox(QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive)"),
+                         QStringLiteral("Proximity Sensitivity Adjustment"));
+        if (!answer) return;
+        if (rt::IsNumeric(*answer)) {
+            const double v = rt::CDbl(*answer);
+            if (v >= 1 && v <= 9 && v == static_cast<int>(v)) {
+                typed = *answer;
+                break;
+            }
+        }
+        rt::MsgBox(QStringLiteral("Number must be an integer between 1 and 9"), rt::vbOKOnly);
+    }
+    MSCommControl* port = nullptr;
+    step([&] { port = kind == typeDistance ? Ctl(MSCommD, row) : kind == typeAccel ? Ctl(MSCommA, row) : nullptr; });
+    if (!port || !port->portOpen()) return;
+    const int number = static_cast<int>(rt::CDbl(typed));
+    step([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
+    rt::Sleep(100);
+    step([&] { storeDeviceKey(row, "ProxSens", typed.toLatin1().constData()); });
+    step([&] {
+        QLabel* status = Ctl(lblSensorStatus, row);
+        rt::setFontSize(status, 14);
+        rt::setCaption(status, QStringLiteral("OK"));
+        rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
+    });
+    step([&] {
+        const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
+        if (eventMode) {
+            send(port, "E");
+            rt::Sleep(200);
+            port->setOutput(modCorvisent::kCR);
+        } else if (kind == typeDistance) {
+            send(port, "D");
+            rt::Sleep(200);
+            send(port, "+");
+            rt::Sleep(200);
+            port->setOutput(modCorvisent::kCR);
+        } else {
+            send(port, "a+\r");
+        }
+    });
+}
+
+// ---------------------------------------------------------------- tab mode buttons
+
+void CorvisentMain::cmdSetToBump_Click(int slot) {
+    Hourglass hourglass;
+    try {
+        const int row = rowOfCover(Ctl(frameACover, slot));
+        MSCommControl* port = Ctl(MSCommA, row);
+        if (!port->portOpen()) {
+            rt::MsgBox(QStringLiteral("Sensor has not been opened"), rt::vbOKOnly);
+            return;
+        }
+        QPushButton* button = Ctl(cmdSetToBump, slot);
+        const QString caption = rt::caption(button);
+        if (caption == kBumpOn) {
+            port->setRThreshold(0);
+            modCorvisent::StopAndDrain(port);
+            rt::setCaption(button, kBumpOff);
+            eventModeLoop(port, "e", 200);
+            port->setRThreshold(1);
+            iBumpMode[row] = 1;
+            rt::setForeColor(Ctl(lblSensorStatus, row), rt::vbBlue);
+            rt::setCaption(Ctl(lblSensorReading, row), QString());
+            markStartMode(row, true);
+            storeDeviceKey(row, "StartInBump", "1");
+            tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Set To Bump Mode"));
+        } else if (caption == kBumpOff) {
+            rt::setCaption(button, kBumpOn);
+            port->setRThreshold(0);
+            modCorvisent::StopAndDrain(port);
+            send(port, "a+\r");
+            rt::setFontSize(Ctl(lblSensorReading, row), 10);
+            iBumpMode[row] = 0;
+            for (int pass = 0; pass < kModePasses; ++pass)
+                if (readText(port).contains(QLatin1String("OK"))) break;
+            markStartMode(row, false);
+            port->setRThreshold(1);
+            storeDeviceKey(row, "StartInBump", "0");
+            tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Set to Accel Mode"));
+        }
+    } catch (const std::exception&) {
+    }
+}
+
+void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
+    Hourglass hourglass;
+    try {
+        const int row = rowOfCover(Ctl(frameDCover, slot));
+        MSCommControl* port = Ctl(MSCommD, row);
+        QLabel* status = Ctl(lblSensorStatus, row);
+        QLabel* reading = Ctl(lblSensorReading, row);
+        if (!port->portOpen()) {
+            status->hide();
+            rt::setCaption(reading, QStringLiteral("OFF"));
+            mnuPopUpConnectThisSensor->setText(QStringLiteral("Connect This Sensor"));
+            return;
+        }
+        QPushButton* button = Ctl(cmdSetToProximityMode, slot);
+        const QString caption = rt::caption(button);
+        if (sameText(caption, QStringLiteral("Set to Proximity mode"))) {
+            rt::setCaption(button, QStringLiteral("Set to Distance mode"));
+            port->setRThreshold(0);
+            modCorvisent::StopAndDrain(port);
+            eventModeLoop(port, "e", 200);
+            port->setRThreshold(1);
+            iProxMode[row] = 1;
+            rt::setForeColor(status, rt::vbBlue);
+            rt::setCaption(reading, QStringLiteral("Reset"));
+            mnuPopUpSetProxNotifications->setEnabled(true);
+            mnuPopupSetSensitivity->setEnabled(true);
+            mnuPopupSetProximityMode->setText(QStringLiteral("Set to Distance Mode"));
+            markStartMode(row, true);
+            storeDeviceKey(row, "StartInProx", "1");
+            tabLog(Ctl(txtDistanceData, slot), QStringLiteral(" Set to Proximity mode"));
+        } else if (sameText(caption, QStringLiteral("Set to Distance mode"))) {
+            rt::setCaption(button, QStringLiteral("Set to Proximity mode"));
+            iProxMode[row] = 0;
+            modCorvisent::StopAndDrain(port);
+            streamLoop(port, "D", 0, [&] { rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), 0); });
+            mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
+            markStartMode(row, false);
+            storeDeviceKey(row, "StartInProx", "0");
+            tabLog(Ctl(txtDistanceData, slot), QStringLiteral(" Set to Distance mode"));
+        }
+        showOk(status);
+        rt::setForeColor(reading, rt::vbRed);
+        rt::setCaption(reading, QStringLiteral(" "));
+    } catch (const std::exception&) {
+    }
+}
+
+// ---------------------------------------------------------------- popup mode entries
+
+namespace {
+
+// The selected row's port of a popup mode command, its receive events held back and the row
+// marked so that its next data event only drains the port.
+struct PopupSwitch {
+    int row = 0;
+    int slot = 0;
+    MSCommControl* port = nullptr;
+};
+std::optional<PopupSwitch> beginPopupSwitch(const CorvisentMain::Rows<MSCommControl>& ports) {
+    PopupSwitch s;
+    s.row = iSelectedRow;
+    step([&] { s.port = Ctl(ports, s.row); });
+    if (!s.port) return std::nullopt;
+    step([&] { s.port->setRThreshold(0); });
+    bSettingMode = true;
+    if (s.row >= 1 && s.row <= 10) bSettingModeRow[s.row] = true;
+    step([&] { s.slot = slotOfRow(s.row); });
+    return s;
+}
+
+} // namespace
+
+void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
+    const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommA);
+    if (!target) return;
+    const auto [row, slot, port] = *target;
+    const QString caption = mnuPopUpSetToBinaryMode->text();
+    if (port->portOpen() && sameText(caption, QStringLiteral("Set to Bump mode"))) {
+        step([&] { modCorvisent::StopAndDrain(port); });
+        step([&] { eventModeLoop(port, "e", 200); });
+        step([&] {
+            QLabel* status = Ctl(lblSensorStatus, row);
+            rt::setForeColor(status, rt::vbBlue);
+            rt::setCaption(status, QStringLiteral("OK"));
+            rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
+        });
+        step([&] { iBumpMode[row] = 1; });
+        step([&] { markStartMode(row, true); });
+        step([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOff); });
+        step([&] { storeDeviceKey(row, "StartInBump", "1"); });
+    } else if (port->portOpen() && sameText(caption, QStringLiteral("Take out of Bump mode"))) {
+        step([&] { modCorvisent::StopAndDrain(port); });
+        step([&] { streamLoop(port, "A", 200, [&] { rt::setFontSize(Ctl(lblSensorReading, row), 10); }); });
+        step([&] { iBumpMode[row] = 0; });
+        step([&] { markStartMode(row, false); });
+        step([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOn); });
+        step([&] { storeDeviceKey(row, "StartInBump", "0"); });
+    }
+    step([&] { port->setRThreshold(1); });
+}
+
+void CorvisentMain::mnuPopupSetProximityMode_Click() {
+    const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommD);
+    if (!target) return;
+    const auto [row, slot, port] = *target;
+    const QString caption = mnuPopupSetProximityMode->text();
+    if (port->portOpen() && sameText(caption, QStringLiteral("Set to Proximity mode"))) {
+        step([&] { modCorvisent::StopAndDrain(port); });
+        step([&] { eventModeLoop(port, "E", 300); });
+        mnuPopUpSetProxNotifications->setEnabled(true);
+        mnuPopupSetSensitivity->setEnabled(true);
+        step([&] {
+            showOk(Ctl(lblSensorStatus, row));
+            QLabel* reading = Ctl(lblSensorReading, row);
+            rt::setCaption(reading, QStringLiteral(" "));
+            rt::setForeColor(reading, rt::vbRed);
+        });
+        step([&] { iProxMode[row] = 1; });
+        step([&] { markStartMode(row, true); });
+        step([&] { rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Distance Mode")); });
+        step([&] { storeDeviceKey(row, "StartInProx", "1"); });
+    } else if (port->portOpen() && sameText(caption, QStringLiteral("Set to Distance mode"))) {
+        step([&] { modCorvisent::StopAndDrain(port); });
+        step([&] { streamLoop(port, "D", 0); });
+        step([&] { iProxMode[row] = 0; });
+        mnuPopUpSetProxNotifications->setEnabled(false);
+        step([&] { markStartMode(row, false); });
+        step([&] { rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode")); });
+        step([&] { storeDeviceKey(row, "StartInProx", "0"); });
+    }
+    step([&] { port->setRThreshold(1); });
+}
+
+// ---------------------------------------------------------------- start modes after a connect
+
+namespace {
+
+// "E", 200 ms, CR, 300 ms, then the row shows "OK" and its flag and captions name event mode.
+bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
+    if (!port || !port->portOpen()) return false;
+    step([&] {
+        send(port, "E");
+        rt::Sleep(200);
+        port->setOutput(modCorvisent::kCR);
+        rt::Sleep(300);
+    });
+    step([&] { showOk(Ctl(w.lblSensorStatus, row)); });
+    step([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });
+    w.mnuPopupSetProximityMode->setEnabled(true);
+    w.mnuPopUpSetProxNotifications->setEnabled(true);
+    step([&] { markStartMode(row, true); });
+    return true;
+}
+
+} // namespace
+
+void CorvisentMain::StartInBumpMode(int row) {
+    MSCommControl* port = nullptr;
+    step([&] { port = Ctl(MSCommA, row); });
+    if (!startEventMode(*this, row, port)) return;
+    iBumpMode[row] = 1;
+    mnuPopUpSetToBinaryMode->setText(QStringLiteral("Take out of Bump mode"));
+    step([&] { rt::setCaption(Ctl(cmdSetToBump, slotOfRow(row)), kBumpOff); });
+}
+
+void CorvisentMain::StartInProximityMode(int row) {
+    MSCommControl* port = nullptr;
+    step([&] { port = Ctl(MSCommD, row); });
+    if (!startEventMode(*this, row, port)) return;
+    iProxMode[row] = 1;
+    mnuPopupSetProximityMode->setText(QStringLiteral("Set to Distance mode"));
+    step([&] { rt::setCaption(Ctl(cmdSetToProximityMode, slotOfRow(row)), QStringLiteral("Set to Distance Mode")); });
+}

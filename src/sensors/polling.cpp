@@ -1,0 +1,199 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/format.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "sensors/modCorvisent.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using namespace modSupport;
+
+namespace {
+
+constexpr int kReadTries = 10;
+constexpr int kMinuteMs = 60000;
+
+bool minuteMode() {
+    return formSensorSetup::instance().cmbMinOrSecs->currentText() == QLatin1String("Minute(s)");
+}
+
+// One reading of the row by its kind; "" for a kind that is not read here.
+QString readRow(int row, int kind) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (kind) {
+    case typeTemperature:
+    case typeHumidity: return modCorvisent::newTakeCVReading(Ctl(w.MSComm, row), row, kind);
+    case typeCombo: return modCorvisent::THRead(Ctl(w.MSComm, row), row);
+    case typeAccel: return modCorvisent::newTakeCVReading(Ctl(w.MSCommA, row), row, kind);
+    case typeDistance: return modCorvisent::newTakeCVReading(Ctl(w.MSCommD, row), row, kind);
+    default: return QString();
+    }
+}
+
+platform::MSCommControl* readPort(int row, int kind) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (kind) {
+    case typeAccel: return Ctl(w.MSCommA, row);
+    case typeDistance: return Ctl(w.MSCommD, row);
+    default: return Ctl(w.MSComm, row);
+    }
+}
+
+// A highest/lowest pair of a tab slot: the first reading after a connect or reset sets both,
+// later ones only what they pass. The tool tip tells when the value was read.
+void rankReading(QLabel* highest, QLabel* lowest, bool& empty, double v, const QString& caption) {
+    const QDateTime now = rt::Clock::now();
+    const QString when = rt::shortDate(now) + QStringLiteral(" @ ") + rt::formatTime12(now);
+    auto set = [&](QLabel* label) {
+        rt::setCaption(label, caption);
+        label->setToolTip(when);
+    };
+    if (empty) {
+        set(highest);
+        set(lowest);
+        empty = false;
+        return;
+    }
+    if (rt::Val(rt::caption(highest)) < v) set(highest);
+    const QString low = rt::caption(lowest);
+    if (low.isEmpty() || rt::Val(low) > v) set(lowest);
+}
+
+// Rows whose tick is running, so that a tick that lets events run is not entered again for the
+// same row.
+std::array<bool, 11> inTick{};
+
+} // namespace
+
+void modSupport::SetReadingInterval(int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    if (qRound64(rt::Val(setup.txtReadingInterval->text())) == 0) {
+        rt::MsgBox(QStringLiteral("Reading Interval cannot be 0!"), rt::vbSystemModal);
+        return;
+    }
+    Ctl(w.Timer1, row)->setEnabled(true);
+    QLabel* status = Ctl(w.lblSensorStatus, row);
+    Ctl(w.lblSensorReading, row)->show();
+    status->show();
+    rt::setFontSize(status, 14);
+    rt::setForeColor(status, rt::vbBlue);
+    rt::setTag(Ctl(setup.cmdConnectSensor, row), QStringLiteral("1"));
+    if (minuteMode()) w.Timer1[row]->setInterval(kMinuteMs);
+    w.Timer1_Timer(row);
+}
+
+void CorvisentMain::Timer1_Timer(int row) {
+    if (row < 1 || row > 10 || inTick[row]) return;
+    inTick[row] = true;
+    struct Leave {
+        int row;
+        ~Leave() { inTick[row] = false; }
+    } leave{row};
+
+    formSensorSetup& setup = formSensorSetup::instance();
+    try {
+        QPushButton* connectButton = Ctl(setup.cmdConnectSensor, row);
+        // In minute mode a reading is taken every iReadMinutes ticks; the first one at once.
+        if (rt::tag(connectButton) != QLatin1String("1") && minuteMode() && iMinuteCount[row] < iReadMinutes[row]) {
+            iMinuteCount[row] += 1;
+            return;
+        }
+        rt::setTag(connectButton, QStringLiteral("0"));
+        const int kind = iDeviceType[row];
+        const QString slotTag = rt::tag(Ctl(Timer1, row));
+        const int slot = static_cast<int>(rt::Val(slotTag));
+        const int tempSlot = static_cast<int>(rt::Val(rt::Mid(slotTag, 1, 1)));
+        const int humidSlot = static_cast<int>(rt::Val(rt::Mid(slotTag, 2, 1)));
+        rt::DoEvents();
+
+        QString reading = readRow(row, kind);
+        if (reading.isEmpty() || reading == QLatin1String(" ") || reading == QLatin1String("999")) {
+            for (int attempt = 1;; ++attempt) {
+                // The read procedure gave the sensor up itself: nothing more to try.
+                if (iPortOpen[row] == 0) return;
+                const bool failed = reading.isEmpty() || reading == QLatin1String("999") ||
+                                    reading == QLatin1String("0");
+                if (!failed) break;
+                if (attempt == kReadTries) {
+                    rt::MsgBox(QStringLiteral("Sensor not responding after 10 tries.  Disconnecting sensor."),
+                               rt::vbInformation);
+                    DisconnectSensor(row, 1);
+                    return;
+                }
+                // A port that closed under the sensor cannot answer again.
+                if (!readPort(row, kind)->portOpen()) {
+                    DisconnectSensor(row, 1);
+                    return;
+                }
+                reading = readRow(row, kind);
+            }
+        }
+        if (iPortOpen[row] == 0) return;
+
+        // A combined reading is the temperature, "/" and the humidity; a half without a reading
+        // shows "NA" and is not checked, logged or ranked.
+        QString temperature, humidity;
+        if (kind == typeCombo) {
+            const int cut = reading.indexOf(u'/');
+            temperature = cut < 0 ? reading : reading.left(cut);
+            humidity = cut < 0 ? QString() : reading.mid(cut + 1);
+            rt::setCaption(Ctl(lblSensorReading, row), humidity.isEmpty() ? QStringLiteral("NA") : humidity);
+            rt::setCaption(Ctl(lblSensorReading, row + 1),
+                           temperature.isEmpty() ? QStringLiteral("NA") : temperature);
+        } else {
+            rt::setCaption(Ctl(lblSensorReading, row), reading);
+        }
+
+        if (rt::value(setup.chkLocalMonitoring) != 1) {
+            if (kind == typeCombo) {
+                if (!humidity.isEmpty()) CheckHThresh(humidity, typeHumidity, row, humidSlot, 1);
+                if (!temperature.isEmpty()) CheckTThresh(temperature, typeTemperature, row, tempSlot, 1);
+            } else if (kind == typeTemperature) {
+                CheckTThresh(reading, typeTemperature, row, slot, 0);
+            } else if (kind == typeHumidity) {
+                CheckHThresh(reading, typeHumidity, row, slot, 0);
+            }
+        } else {
+            QLabel* status = Ctl(lblSensorStatus, row);
+            rt::setForeColor(status, rt::vbBlue);
+            rt::setCaption(status, QStringLiteral("OK"));
+        }
+
+        if (rt::value(Ctl(setup.chkTabLogging, row)) == 1 || rt::value(Ctl(setup.chkFileLogging, row)) == 1) {
+            if (kind == typeCombo) FileTabLogging(humidity, row, typeCombo, temperature);
+            else FileTabLogging(reading, row, kind, QString());
+        }
+
+        if (kind == typeTemperature) {
+            const double v = rt::Val(reading);
+            rankReading(Ctl(lblTHighest, slot), Ctl(lblTLowest, slot), bTHighLowEmpty.at(slot), v, rt::CStr(v));
+        } else if (kind == typeHumidity) {
+            const double v = rt::Val(reading);
+            rankReading(Ctl(lblHHighest, slot), Ctl(lblHLowest, slot), bHHighLowEmpty.at(slot), v, rt::CStr(v));
+        } else if (kind == typeCombo) {
+            if (!temperature.isEmpty())
+                rankReading(Ctl(lblTHighest, tempSlot), Ctl(lblTLowest, tempSlot), bTHighLowEmpty.at(tempSlot),
+                            rt::Val(temperature), temperature);
+            if (!humidity.isEmpty())
+                rankReading(Ctl(lblHHighest, humidSlot), Ctl(lblHLowest, humidSlot), bHHighLowEmpty.at(humidSlot),
+                            rt::Val(humidity), humidity);
+        }
+        iMinuteCount[row] = 1;
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("Timer1 Error."));
+    }
+}

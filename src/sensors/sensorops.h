@@ -1,0 +1,60 @@
+#pragma once
+#include <QString>
+#include <array>
+#include <cstddef>
+
+#include "runtime/error.h"
+
+// Bringing a configured device row on line and taking it back, and the polling of the
+// temperature, humidity and combined sensors.
+namespace modSupport {
+
+// Opens the row's port with its kind's line settings, checks the sensor's identity, opens its
+// log file, fills its summary row and tab slot and starts its work. A failed connect leaves the
+// row marked disabled (type 99) with "Sensor Error" and "OFF".
+void ConnectSensor(int row);
+// Stops the connected row's timer, closes its port and log file, clears its alert latches and
+// shows "OFF". flag 1 when the polling tick gives up on a silent sensor (the reading keeps its
+// colour), 0 from the Disconnect button.
+void DisconnectSensor(int row, int flag);
+// Starts the polling of a freshly connected temperature, humidity or combined row and takes its
+// first reading at once.
+void SetReadingInterval(int row);
+// The setup row's Connect/Disconnect button: connects a row reading "Connect", disconnects one
+// reading "Disconnect".
+void ToggleSensorConnection(int row);
+
+// Per row: a popup mode command has talked to the row's accelerometer or distance sensor, so the
+// next data event of that port only drains it (and clears the mark).
+extern std::array<bool, 11> bSettingModeRow;
+
+// ---- Helpers of the device-row procedures.
+// Element i of a control array; rt::VbError 9 for an index outside it or a missing control.
+template <typename T, std::size_t N> T* Ctl(const std::array<T*, N>& controls, int i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= N || !controls[static_cast<std::size_t>(i)])
+        throw rt::VbError(9, QStringLiteral("Subscript out of range"));
+    return controls[static_cast<std::size_t>(i)];
+}
+// The row's display slot: the number in its setup row's slot caption (two figures for a pair).
+int DisplaySlot(int row);
+// A combined sensor's temperature slot (first figure) and humidity slot (second figure).
+int TempSlotOf(int row);
+int HumidSlotOf(int row);
+// Place 0 of iPortOpen set to the number of connected rows.
+void RecountPortOpen();
+// Closes every serial port control of the row that is open.
+void CloseRowPorts(int row);
+
+// The hourglass pointer while a device-row procedure runs; the normal pointer when it ends.
+class Hourglass {
+public:
+    Hourglass();
+    ~Hourglass();
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+private:
+    bool m_set = false;
+};
+
+} // namespace modSupport

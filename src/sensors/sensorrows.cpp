@@ -1,0 +1,51 @@
+#include <QGuiApplication>
+#include <QLabel>
+
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "runtime/controls.h"
+#include "runtime/vb.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+namespace modSupport {
+
+std::array<bool, 11> bSettingModeRow{};
+
+namespace {
+QString slotCaption(int row) { return rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)); }
+int wholeNumber(const QString& text) { return static_cast<int>(rt::Val(text)); }
+} // namespace
+
+int DisplaySlot(int row) { return wholeNumber(slotCaption(row)); }
+int TempSlotOf(int row) { return wholeNumber(rt::Mid(slotCaption(row), 1, 1)); }
+int HumidSlotOf(int row) { return wholeNumber(rt::Mid(slotCaption(row), 2, 1)); }
+
+void RecountPortOpen() {
+    int connected = 0;
+    for (int row = 1; row <= 10; ++row)
+        if (iPortOpen[row] != 0) ++connected;
+    iPortOpen[0] = connected;
+}
+
+void CloseRowPorts(int row) {
+    CorvisentMain& w = CorvisentMain::instance();
+    for (const auto* ports : {&w.MSComm, &w.MSCommW, &w.MSCommP, &w.MSCommA, &w.MSCommD}) {
+        platform::MSCommControl* port = Ctl(*ports, row);
+        if (port->portOpen()) port->setPortOpen(false);
+    }
+}
+
+Hourglass::Hourglass() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_set = true;
+    }
+}
+
+Hourglass::~Hourglass() {
+    if (m_set) QGuiApplication::restoreOverrideCursor();
+}
+
+} // namespace modSupport
