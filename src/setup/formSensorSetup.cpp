@@ -665,13 +665,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
 // ---- Handlers whose behaviour comes with the connect, load, save, camera and notification
 // work. They are reachable from the dialog's buttons and from the rest of the program.
 
-void formSensorSetup::LoadConfig(bool, const QString&) {}
 void formSensorSetup::cmdConnectSensor_Click(int row) { modSupport::ToggleSensorConnection(row); }
-void formSensorSetup::cmdConnectAll_Click() {}
-void formSensorSetup::SavePrefs() {}
-void formSensorSetup::cmdOk_Click() {}
-void formSensorSetup::chkAutoConnectPrefs_Click() {}
-void formSensorSetup::chkPlaceInStartup_Click() {}
 void formSensorSetup::cmdEmailSetup_Click() {}
 void formSensorSetup::cmdSetPagerMessage_Click() {}
 void formSensorSetup::cmbProximNumber_Click(int) {}
