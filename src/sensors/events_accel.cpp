@@ -1,3 +1,86 @@
-#include "app/CorvisentMain.h"
+// Accelerometer port events: in tilt mode the sensor streams lines of an X and a Y value, in
+// bump mode it raises DSR when it is bumped.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 
-void CorvisentMain::MSCommA_OnComm(int) {}
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "runtime/controls.h"
+#include "runtime/vb.h"
+#include "sensors/events.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+using namespace modSupport;
+using namespace sensorevents;
+
+namespace {
+
+bool ticked(const QCheckBox* box) {
+    return rt::value(box) == 1;
+}
+bool alertsOn() {
+    return !ticked(formSensorSetup::instance().chkLocalMonitoring);
+}
+
+void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
+    formSensorSetup& f = formSensorSetup::instance();
+    QLabel* reading = Ctl(w.lblSensorReading, row);
+    rt::setFontSize(reading, 14);
+    rt::setCaption(reading, QStringLiteral("BUMP"));
+    if (!port->dsrHolding()) {
+        rt::setCaption(reading, QStringLiteral(" "));
+        return;
+    }
+    if (ticked(Ctl(f.chkTabLogging, row)))
+        TabLogLine(Ctl(w.txtAccelData, slot), LogTime() + QStringLiteral("- BUMP"));
+    if (ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
+        FileLogLine(row, kind, LogDate() + u',' + LogTime() + QStringLiteral("- BUMP"));
+    if (alertsOn()) CheckBumpEvents(row, slot);
+}
+
+// One streamed reading: "X Y". X keeps the blank that ends it.
+void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, const QString& line) {
+    formSensorSetup& f = formSensorSetup::instance();
+    if (line.contains(QLatin1String("Invalid"))) return;
+    rt::setCaption(Ctl(w.lblSensorReading, row), line);
+    const int blank = line.indexOf(u' ');
+    const QString x = blank < 0 ? QString() : line.left(blank + 1);
+    const QString y = blank < 0 ? line : line.mid(blank + 1);
+    if (alertsOn()) CheckAThresh(x, y, row, slot);
+    if (ticked(Ctl(f.chkTabLogging, row)))
+        TabLogLine(Ctl(w.txtAccelData, slot), LogTime() + QStringLiteral(": ") + line);
+    if (ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
+        FileLogLine(row, kind, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
+}
+
+} // namespace
+
+void CorvisentMain::MSCommA_OnComm(int row) {
+    try {
+        MSCommControl* port = Ctl(MSCommA, row);
+        const int event = port->commEvent();
+        if (SwallowModeReply(port, row, event)) return;
+        const int slot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
+        const int kind = iDeviceType[row];
+        if (ReportLineError(port, event)) return;
+        if (event == MSCommControl::comEvDSR) {
+            bump(*this, port, row, slot, kind);
+        } else if (event == MSCommControl::comEvReceive) {
+            if (iBumpMode[row] == 1) {
+                // Bump mode sends no readings: whatever came is not kept.
+                DrainAll(port);
+                rt::setCaption(Ctl(lblSensorStatus, row), QStringLiteral("OK"));
+                rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
+                return;
+            }
+            EachLine(port, [&](const QString& line) { tilt(*this, port, row, slot, kind, line); });
+        }
+    } catch (const std::exception&) {
+        // The event ends at the failing step; what was done stays.
+    }
+}

@@ -1,3 +1,146 @@
-#include "app/CorvisentMain.h"
+// Distance sensor events. In distance mode the sensor streams lines naming the distance to the
+// nearest object ("45cm"), "No Object", "OK" or "Error"; in proximity mode it signals presence on
+// DSR like a proximity sensor.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <algorithm>
 
-void CorvisentMain::MSCommD_OnComm(int) {}
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
+#include "platform/mscomm.h"
+#include "runtime/controls.h"
+#include "runtime/vb.h"
+#include "sensors/events.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+using namespace modSupport;
+using namespace sensorevents;
+
+namespace {
+
+constexpr long kTabLogLimit = 2000;
+const QString kNoObj = QStringLiteral("No Obj");
+const QString kNoObject = QStringLiteral("No Object");
+
+bool ticked(const QCheckBox* box) {
+    return rt::value(box) == 1;
+}
+
+// The number that ends a text ("OK 30" gives "30"); "" when it ends in no figure.
+QString numberBefore(const QString& text) {
+    const QString t = text.trimmed();
+    int from = t.size();
+    while (from > 0 && (t[from - 1].isDigit() || t[from - 1] == u'.'))
+        --from;
+    if (from > 0 && t[from - 1] == u'-') --from;
+    const QString number = t.mid(from);
+    const bool figures = std::any_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+    return figures ? rt::CStr(rt::Val(number)) : QString();
+}
+
+void showOk(QLabel* status) {
+    rt::setFontSize(status, 14);
+    rt::setCaption(status, QStringLiteral("OK"));
+}
+
+// One line of the distance stream.
+void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int type, QString line) {
+    formSensorSetup& f = formSensorSetup::instance();
+    QLabel* reading = Ctl(w.lblSensorReading, row);
+    QLabel* status = Ctl(w.lblSensorStatus, row);
+    QString& lastState = strLastDistState[row];
+    if (iProxMode[row] == 1) {
+        // In proximity mode the stream only tells that the sensor is there.
+        showOk(status);
+        rt::setCaption(reading, QStringLiteral(" "));
+        return;
+    }
+
+    QString logged = line; // the value of the tab log line
+    QString checked;       // what the threshold check gets; none for other lines
+    bool changeLogged = false;
+    bool sensorError = false;
+    auto markChange = [&](bool changed) {
+        rt::setTag(Ctl(w.txtDistanceData, slot), changed ? QStringLiteral("1") : QStringLiteral("0"));
+    };
+
+    if (line.contains(QLatin1String("OK"))) {
+        rt::setForeColor(reading, rt::vbBlue);
+        showOk(status);
+    }
+    if (line.contains(QLatin1String("Object"))) {
+        rt::setForeColor(reading, rt::vbBlue);
+        rt::setCaption(reading, kNoObj);
+        showOk(status);
+        rt::setForeColor(status, rt::vbBlue);
+        logged = kNoObject;
+        checked = kNoObject;
+        changeLogged = lastState != kNoObj;
+        if (changeLogged && ticked(f.chkOutOfRangeAlert)) CheckOutOfRangeEvents(row, slot);
+        markChange(changeLogged);
+    } else if (const int cm = line.indexOf(QLatin1String("cm")); cm >= 0) {
+        rt::setForeColor(reading, rt::vbBlue);
+        rt::setCaption(reading, line);
+        logged = line.left(cm + 2);
+        checked = numberBefore(line.left(cm));
+        markChange(lastState == kNoObj); // the object came back
+        lastState = line;
+        changeLogged = true;
+    } else if (line.contains(QLatin1String("Error"))) {
+        sensorError = true;
+        rt::setCaption(reading, QStringLiteral("Error"));
+        line = QStringLiteral("Sensor Error");
+        lastState = QString();
+    }
+    rt::setForeColor(reading, rt::vbBlue);
+
+    if (line == kNoObject) {
+        bDistAlertSent[row] = false;
+        markChange(lastState != kNoObj);
+        lastState = kNoObj;
+    }
+    if (sensorError) return;
+
+    if (rt::tag(Ctl(f.lblSubIndex, row)) == QLatin1String("0") && rt::value(f.chkLocalMonitoring) == 0 &&
+        !checked.isEmpty())
+        CheckDThresh(checked, row, slot);
+    if (ticked(Ctl(f.chkTabLogging, row))) {
+        QPlainTextEdit* box = Ctl(w.txtDistanceData, slot);
+        // This log is emptied only past its limit, and the line that found it full is kept.
+        if (GetLineCount(box) > kTabLogLimit) box->clear();
+        if (changeLogged) InsertTabLogLine(box, LogTime() + QStringLiteral(": ") + logged);
+    }
+    // Every line of distance mode goes to the file, repeated ones too.
+    if (port->portOpen() && ticked(Ctl(f.chkFileLogging, row)))
+        FileLogLine(row, type, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
+}
+
+} // namespace
+
+void CorvisentMain::MSCommD_OnComm(int row) {
+    try {
+        MSCommControl* port = Ctl(MSCommD, row);
+        const int event = port->commEvent();
+        if (SwallowModeReply(port, row, event)) return;
+        // A slot caption that is not a number ends every event of the row.
+        const int slot = rt::CInt(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)));
+        const int type = iDeviceType[row];
+        const int p = iProxSlot[row];
+        if (ReportLineError(port, event)) return;
+        if (event == MSCommControl::comEvDSR) {
+            if (!ProximityLineChange(port, typeDistance, row, slot, slot, p, txtDistanceData)) return;
+            QLabel* reading = Ctl(lblSensorReading, row);
+            rt::setBackColor(reading, ButtonFaceColor());
+            rt::setCaption(reading, port->dsrHolding() ? QStringLiteral("Event") : QStringLiteral(" "));
+        } else if (event == MSCommControl::comEvReceive) {
+            EachLine(port, [&](const QString& line) { distanceLine(*this, port, row, slot, type, line); });
+        }
+    } catch (const std::exception&) {
+        // Failures end the event silently; what was done stays.
+    }
+}

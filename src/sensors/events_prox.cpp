@@ -1,3 +1,172 @@
-#include "app/CorvisentMain.h"
+// Proximity sensor events: a change of the DSR line is presence or absence. It moves the walk-up
+// and walk-away delay timers of the sensor's proximity event index, requests the alerts and the
+// log-off, logs the change, locks the workstation or runs a command at once, and triggers the
+// linked camera. The distance sensor in proximity mode shares these steps.
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 
-void CorvisentMain::MSCommP_OnComm(int) {}
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "platform/shell.h"
+#include "runtime/controls.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "sensors/events.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+using namespace modSupport;
+
+namespace {
+
+const QString kPathNotSet = QStringLiteral("Path not set");
+constexpr int kNormalFocus = 1; // window show mode of a started command: normal, with the focus
+
+bool ticked(const QCheckBox* box) {
+    return rt::value(box) == 1;
+}
+
+void start(rt::Timer* timer) {
+    // A countdown already under way keeps running.
+    if (!timer->enabled()) timer->setEnabled(true);
+}
+
+// Presence starts the walk-up countdown unless a walk-away countdown is still pending (with a
+// real walk-away delay), and cancels the walk-away countdown; absence the reverse.
+void moveDelayTimers(int p, bool presence) {
+    formSensorSetup& f = formSensorSetup::instance();
+    rt::Timer* up = Ctl(f.timerDelayEventUp, p);
+    rt::Timer* away = Ctl(f.timerDelayEvent, p);
+    rt::Timer* begin = presence ? up : away;
+    rt::Timer* cancel = presence ? away : up;
+    QLineEdit* cancelDelay = presence ? Ctl(f.txtDelayEventAway, p) : Ctl(f.txtDelayEventUp, p);
+    if (sensorevents::NoDelay(cancelDelay->text()) || !cancel->enabled()) start(begin);
+    if (cancel->enabled()) cancel->setEnabled(false);
+}
+
+// The device row of the camera at camera position c, 0 when no camera row holds it.
+int cameraRowOf(int c) {
+    formSensorSetup& f = formSensorSetup::instance();
+    for (int row = 1; row <= 10; ++row) {
+        if (iDeviceType[row] != typeVideo && iDeviceType[row] != typeVideo2) continue;
+        if (int(rt::Val(rt::caption(f.lblSubIndex[row]))) == c) return row;
+    }
+    return 0;
+}
+
+} // namespace
+
+namespace modSupport {
+
+void RunProximityCommand(int n, bool walkUp) {
+    formSensorSetup& f = formSensorSetup::instance();
+    if (!rt::optionValue(Ctl(f.optRunCommand, n))) return;
+    const QString command =
+        (walkUp ? Ctl(f.lblCommandOnProxApproach, n) : Ctl(f.lblCommandOnProx, n))->text();
+    const QString parameters = (walkUp ? Ctl(f.lblUpParams, n) : Ctl(f.lblAwayParams, n))->text();
+    if (command == kPathNotSet || command.trimmed().isEmpty()) return;
+    if (iScreenSaverCmd != 0) {
+        // The screen saver's " /s" is part of the command line already.
+        if (platform::shell().startProgram(command, kNormalFocus) == 0)
+            throw rt::VbError(53, QStringLiteral("File not found"));
+        return;
+    }
+    // Whether the document or program could be opened is not reported.
+    platform::shell().shellExecute(command, parameters, QString(), kNormalFocus);
+}
+
+} // namespace modSupport
+
+namespace sensorevents {
+
+long ButtonFaceColor() {
+    return rt::bgrFromColor(QGuiApplication::palette().color(QPalette::Button));
+}
+
+bool ProximityLineChange(MSCommControl* port, int kind, int row, int logSlot, int camSlot, int p,
+                         const std::array<QPlainTextEdit*, 5>& boxes) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& f = formSensorSetup::instance();
+    // An index without action settings still shows, logs and triggers the camera.
+    const bool actions = p >= 1 && p <= 4;
+
+    const bool presence = port->dsrHolding();
+    rt::setCaption(Ctl(w.lblSensorReading, row), presence ? QStringLiteral("Event") : QStringLiteral(" "));
+    if (actions) {
+        moveDelayTimers(p, presence);
+        if (rt::optionValue(f.optLogoutOnProximity[p]))
+            ProcessProximityEvent(0, kind, p);
+        else if (ticked(f.chkOnScreenOnProx[p]) || ticked(f.chkEmailOnProx[p]))
+            ProcessProximityEvent(99, kind, p);
+    }
+
+    if (ticked(Ctl(f.chkTabLogging, row)))
+        TabLogLine(Ctl(boxes, logSlot),
+                   LogTime() + QStringLiteral("- ") +
+                       (port->dsrHolding() ? QStringLiteral("Detect") : QStringLiteral("<Reset>")));
+    if (ticked(Ctl(f.chkFileLogging, row)))
+        FileLogLine(row, kind,
+                    LogDate() + u' ' + LogTime() + QStringLiteral(", ") +
+                        (port->dsrHolding() ? QStringLiteral("Event - On") : QStringLiteral("Event - Off")));
+
+    if (actions) {
+        const bool presentNow = port->dsrHolding();
+        if (rt::optionValue(f.optSystemLock[p]) && !presentNow) {
+            platform::shell().lockWorkStation();
+            return false;
+        }
+        if (rt::optionValue(f.optLogoutOnProximity[p]) && !presentNow) {
+            ForceLogOff();
+            return false;
+        }
+        // Commands without delay go by the state the event started with.
+        if (presence && NoDelay(f.txtDelayEventUp[p]->text()))
+            RunProximityCommand(p, true);
+        else if (!presence && NoDelay(f.txtDelayEventAway[p]->text()))
+            RunProximityCommand(p, false);
+    }
+
+    const int camera = iProxToCam(kind, camSlot);
+    if (camera >= 1 && camera <= 4 && ticked(Ctl(f.chkCamUseProxim, camera))) {
+        if (const int cameraRow = cameraRowOf(camera)) ProcessProximityEvent(cameraRow, kind, p);
+    }
+    return true;
+}
+
+} // namespace sensorevents
+
+void CorvisentMain::MSCommP_OnComm(int row) {
+    const QString failure = QStringLiteral("Error in MSCommP event handler: ");
+    try {
+        MSCommControl* port = Ctl(MSCommP, row);
+        const int slot = int(rt::Val(rt::tag(Ctl(ProximityTimer, row))));
+        if (slot == 0) {
+            rt::MsgBox(failure, rt::vbOKOnly);
+            return;
+        }
+        const int p = iProxSlot[row];
+        const int event = port->commEvent();
+        if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvDSR) return;
+        const int camSlot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
+        if (!sensorevents::ProximityLineChange(port, typeProximity, row, slot, camSlot, p, txtProximData))
+            return;
+        if (!port->dsrHolding()) {
+            QLabel* reading = Ctl(lblSensorReading, row);
+            rt::setBackColor(reading, sensorevents::ButtonFaceColor());
+            rt::setCaption(reading, QStringLiteral(" "));
+        }
+    } catch (const rt::VbError& e) {
+        rt::MsgBox(failure + e.description(), rt::vbOKOnly);
+    } catch (const std::exception& e) {
+        rt::MsgBox(failure + QString::fromLocal8Bit(e.what()), rt::vbOKOnly);
+    }
+}

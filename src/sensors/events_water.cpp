@@ -1,4 +1,119 @@
-#include "app/CorvisentMain.h"
+// Water sensor events: the sensor raises CD while it is wet and drops it when dry. The port
+// event shows and logs the change; the row's water timer can poll the line as well.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 
-void CorvisentMain::MSCommW_OnComm(int) {}
-void CorvisentMain::WaterTimer_Timer(int) {}
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
+#include "platform/mscomm.h"
+#include "runtime/controls.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "sensors/events.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+using namespace modSupport;
+
+namespace {
+
+constexpr long kTabLogLimit = 2000;
+
+bool ticked(const QCheckBox* box) {
+    return rt::value(box) == 1;
+}
+bool alertsOn() {
+    return !ticked(formSensorSetup::instance().chkLocalMonitoring);
+}
+
+int timerSlot(rt::Timer* timer) {
+    return int(rt::Val(timer->tag()));
+}
+
+void showState(CorvisentMain& w, int row, bool wet, const QString& wetStatus) {
+    QLabel* status = Ctl(w.lblSensorStatus, row);
+    QLabel* reading = Ctl(w.lblSensorReading, row);
+    rt::setForeColor(status, wet ? rt::vbRed : rt::vbBlue);
+    rt::setCaption(status, wet ? wetStatus : QStringLiteral("OK"));
+    rt::setCaption(reading, wet ? QStringLiteral("Water") : QStringLiteral(" "));
+}
+
+// The water tab's lines go in at the box's insertion point.
+void waterTabLine(QPlainTextEdit* box, const QString& line) {
+    if (GetLineCount(box) >= kTabLogLimit) {
+        box->clear();
+        return;
+    }
+    box->insertPlainText(line + u'\n');
+}
+
+} // namespace
+
+void CorvisentMain::MSCommW_OnComm(int row) {
+    const QString failure = QStringLiteral("Error in MSCommW event handler");
+    try {
+        MSCommControl* port = Ctl(MSCommW, row);
+        const int slot = timerSlot(Ctl(WaterTimer, row));
+        if (slot == 0) {
+            rt::MsgBox(failure);
+            return;
+        }
+        const int event = port->commEvent();
+        if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvCD) return;
+
+        formSensorSetup& f = formSensorSetup::instance();
+        const bool wet = port->cdHolding();
+        showState(*this, row, wet, QStringLiteral("Not Ok"));
+        // One alert per wet period: the alert decision sets the latch and clears it when dry.
+        if (wet && alertsOn() && !bWaterAlertOn[row]) CheckWaterEvents(row, slot, false);
+        if (!wet && bWaterAlertOn[row]) CheckWaterEvents(row, slot, true);
+
+        if (iDeviceType[row] != typeWater) return;
+        const QString T = sensorevents::LogTime();
+        if (ticked(Ctl(f.chkTabLogging, row)))
+            waterTabLine(Ctl(txtWaterData, slot),
+                         T + QStringLiteral("- ") +
+                             (wet ? QStringLiteral("* WET *") : QStringLiteral("<Dry>")));
+        if (ticked(Ctl(f.chkFileLogging, row)))
+            sensorevents::FileLogLine(row, typeWater,
+                                      sensorevents::LogDate() + u',' + T + QStringLiteral(", ") +
+                                          (wet ? QStringLiteral("* WET * ") : QStringLiteral("DRY")));
+    } catch (const std::exception&) {
+        rt::MsgBox(failure);
+    }
+}
+
+void CorvisentMain::WaterTimer_Timer(int row) {
+    // One box at a time per row while ticks keep coming behind an open box.
+    static std::array<bool, 11> reporting{};
+    try {
+        MSCommControl* port = Ctl(MSCommW, row);
+        const int slot = timerSlot(Ctl(WaterTimer, row));
+        // A row without a slot is refused by the port event too; the tick leaves it alone.
+        if (slot == 0) return;
+        const bool wet = port->cdHolding();
+        QLabel* reading = Ctl(lblSensorReading, row);
+        if (wet) {
+            showState(*this, row, true, QStringLiteral("Not OK"));
+            rt::setFontSize(reading, 14);
+            rt::setForeColor(reading, rt::vbRed);
+            if (!bWaterAlertOn[row] && alertsOn()) CheckWaterEvents(row, slot, false);
+        } else if (!bWaterAlertOn[row]) {
+            showState(*this, row, false, QString());
+            rt::setFontSize(reading, 12);
+            rt::setCaption(reading, QString());
+        } else {
+            CheckWaterEvents(row, slot, true);
+        }
+    } catch (const std::exception&) {
+        if (row < 1 || row > 10 || reporting[row]) return;
+        reporting[row] = true;
+        rt::MsgBox(QStringLiteral("Error in WaterTimer"), rt::vbOKOnly, QStringLiteral("Corvisent Manager"));
+        reporting[row] = false;
+    }
+}

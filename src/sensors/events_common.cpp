@@ -1,0 +1,205 @@
+// Pieces shared by the serial event handlers: line error messages, complete lines of a streaming
+// port, the drains after a mode change, and the tab and file log lines.
+#include <QCheckBox>
+#include <QHash>
+#include <QPair>
+#include <QPlainTextEdit>
+#include <QSet>
+#include <algorithm>
+
+#include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/files.h"
+#include "runtime/format.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "sensors/events.h"
+#include "sensors/sensorops.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using platform::MSCommControl;
+
+namespace modSupport {
+
+std::array<QString, 11> strLastDistState = [] {
+    std::array<QString, 11> states;
+    states.fill(QStringLiteral("No Obj"));
+    return states;
+}();
+
+} // namespace modSupport
+
+namespace sensorevents {
+
+namespace {
+
+constexpr long kTabLogLimit = 2000;
+// A sensor line is a few characters; this much text without a carriage return is not a line.
+constexpr int kMaxPartialLine = 4096;
+
+// What is kept of a streaming port's input between its events.
+struct StreamInput {
+    QString partial;     // received text after the last carriage return
+    bool resync = false; // the input may start in the middle of a line
+};
+QHash<const MSCommControl*, StreamInput>& streams() {
+    static QHash<const MSCommControl*, StreamInput> kept;
+    return kept;
+}
+
+// Error boxes open now, by port and error.
+QSet<QPair<const MSCommControl*, int>>& openErrorBoxes() {
+    static QSet<QPair<const MSCommControl*, int>> open;
+    return open;
+}
+
+QString lineErrorText(int commEvent) {
+    switch (commEvent) {
+    case MSCommControl::comEventFrame:
+        return QStringLiteral("Framing error detected");
+    case MSCommControl::comEventOverrun:
+        return QStringLiteral("Error detected. Possible data loss");
+    case MSCommControl::comEventRxOver:
+        return QStringLiteral("RX Overflow detected");
+    case MSCommControl::comEventRxParity:
+        return QStringLiteral("Rx Parity Error detected");
+    case MSCommControl::comEventTxFull:
+        return QStringLiteral("Tx Overflow detected");
+    default:
+        return QString();
+    }
+}
+
+// After a drain: the next input starts a fresh line only when the drained text ended a line and
+// nothing was left behind.
+void afterDrain(const MSCommControl* port, const QByteArray& last, int left) {
+    StreamInput& kept = streams()[port];
+    const bool lineEnded =
+        last.isEmpty() ? kept.partial.isEmpty() : (last.endsWith('\r') || last.endsWith('\n'));
+    kept.partial.clear();
+    kept.resync = !(left == 0 && lineEnded);
+}
+
+} // namespace
+
+bool ReportLineError(MSCommControl* port, int commEvent) {
+    const QString text = lineErrorText(commEvent);
+    if (text.isEmpty()) return false;
+    const QPair<const MSCommControl*, int> key(port, commEvent);
+    if (openErrorBoxes().contains(key)) return true;
+    openErrorBoxes().insert(key);
+    struct Close {
+        QPair<const MSCommControl*, int> key;
+        ~Close() { openErrorBoxes().remove(key); }
+    } close{key};
+    rt::MsgBox(text, rt::vbOKOnly | rt::vbSystemModal);
+    return true;
+}
+
+QStringList TakeLines(MSCommControl* port) {
+    StreamInput& kept = streams()[port];
+    kept.partial += rt::fromBytes(port->input());
+    QStringList lines;
+    int from = 0;
+    for (int cr; (cr = kept.partial.indexOf(u'\r', from)) >= 0; from = cr + 1) {
+        QString line = kept.partial.mid(from, cr - from);
+        if (kept.resync) {
+            kept.resync = false;
+            continue;
+        }
+        while (line.startsWith(u'\n'))
+            line.remove(0, 1);
+        if (!line.isEmpty()) lines << line;
+    }
+    kept.partial.remove(0, from);
+    if (kept.partial.size() > kMaxPartialLine) {
+        kept.partial.clear();
+        kept.resync = true;
+    }
+    return lines;
+}
+
+void EachLine(MSCommControl* port, const std::function<void(const QString&)>& handle) {
+    for (const QString& line : TakeLines(port)) {
+        try {
+            handle(line);
+        } catch (const std::exception&) {
+            // The line ends at its failing step.
+        }
+    }
+}
+
+bool SwallowModeReply(MSCommControl* port, int row, int commEvent) {
+    using modSupport::bSettingModeRow;
+    if (commEvent != MSCommControl::comEvReceive || row < 1 || row > 10 || !bSettingModeRow[row])
+        return false;
+    DrainMode(port);
+    bSettingModeRow[row] = false;
+    modSupport::bSettingMode =
+        std::any_of(bSettingModeRow.begin() + 1, bSettingModeRow.end(), [](bool marked) { return marked; });
+    return true;
+}
+
+void DrainMode(MSCommControl* port) {
+    QByteArray last;
+    while (port->inBufferCount() >= 2)
+        last = port->input();
+    afterDrain(port, last, port->inBufferCount());
+}
+
+void DrainAll(MSCommControl* port) {
+    afterDrain(port, port->input(), 0);
+}
+
+bool NoDelay(const QString& text) {
+    return rt::IsNumeric(text) && rt::Val(text) == 0;
+}
+
+void TabLogLine(QPlainTextEdit* box, const QString& line) {
+    if (modSupport::GetLineCount(box) >= kTabLogLimit) {
+        box->clear();
+        return;
+    }
+    modSupport::InsertTabLogLine(box, line);
+}
+
+void FileLogLine(int row, int type, const QString& line) {
+    formSensorSetup& setup = formSensorSetup::instance();
+    const bool perLine = rt::value(setup.chkCloseFileAfterWrite) == 1;
+    if (perLine) rt::Files::open(row, rt::tag(modSupport::Ctl(setup.chkFileLogging, row)), rt::Files::Append);
+    // A failed write must not leave the file open under the row's number.
+    struct CloseAfter {
+        bool on;
+        int row;
+        ~CloseAfter() {
+            if (on) rt::Files::close(row);
+        }
+    } closeAfter{perLine, row};
+    rt::Files::printLine(row, line);
+    modSupport::CheckFileSize(type, row);
+    modSupport::CheckLogDirSize();
+}
+
+QString LogDate() {
+    return rt::shortDate(rt::Clock::now());
+}
+QString LogTime() {
+    return rt::formatTime12(rt::Clock::now());
+}
+
+} // namespace sensorevents
+
+namespace modSupport {
+
+void ResetStreamInput(int row) {
+    if (row < 1 || row > 10) return;
+    CorvisentMain& w = CorvisentMain::instance();
+    sensorevents::streams().remove(w.MSCommA[row]);
+    sensorevents::streams().remove(w.MSCommD[row]);
+}
+
+} // namespace modSupport

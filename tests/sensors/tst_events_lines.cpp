@@ -1,0 +1,186 @@
+#include "eventrig.h"
+
+// Water sensors (CD line) and proximity sensors (DSR line) with their walk-up and walk-away
+// actions, through fake ports and a recording desktop shell.
+class TestEventsLines : public QObject {
+    Q_OBJECT
+
+    static void line(FakeSerialPort& dev, bool presence) {
+        dev.setDsr(presence);
+        EventRig::settle();
+    }
+    // Proximity sensor at row 4, tab slot 2, event index 1, with commands for both directions.
+    static FakeSerialPort& prox(EventRig& rig, QRadioButton* action) {
+        FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 1);
+        rt::setOptionValue(action, true);
+        S().lblCommandOnProxApproach[1]->setText("/bin/up");
+        S().lblUpParams[1]->setText("-u");
+        S().lblCommandOnProx[1]->setText("/bin/away");
+        return dev;
+    }
+
+private slots:
+    void waterOneAlertPerWetPeriod() {
+        EventRig rig;
+        FakeSerialPort& dev = rig.connect(2, typeWater, 3);
+        dev.setCd(true);
+        QTRY_COMPARE(alertCallLog(), QStringList{"CheckWaterEvents(2, 3, False)"});
+        QCOMPARE(rt::caption(M().lblSensorReading[2]) + rt::caption(M().lblSensorStatus[2]),
+                 QString("WaterNot Ok"));
+        QCOMPARE(rt::foreColor(M().lblSensorStatus[2]), rt::vbRed);
+        bWaterAlertOn[2] = true; // as the alert decision leaves it
+        M().MSCommW_OnComm(2);   // water reported again before it has gone
+        dev.setCd(false);
+        QTRY_COMPARE(alertCallLog().size(), 2);
+        QCOMPARE(alertCallLog().last(), QString("CheckWaterEvents(2, 3, True)"));
+        QCOMPARE(rt::caption(M().lblSensorStatus[2]), QString("OK"));
+        const QStringList tab = boxLines(M().txtWaterData[3]); // in the order they came
+        QVERIFY(tab.size() == 3 && tab[0].endsWith("M- * WET *") && tab[2].endsWith("M- <Dry>"));
+        const QStringList file = rig.fileLines(2);
+        QVERIFY(file[0].endsWith("M, * WET * ") && file[2].endsWith("M, DRY"));
+        // Alerts off: no alert for water, still the water-gone notice while the latch is set.
+        rt::setValue(S().chkLocalMonitoring, 1);
+        bWaterAlertOn[2] = false;
+        dev.setCd(true);
+        EventRig::settle();
+        bWaterAlertOn[2] = true;
+        rt::setValue(S().chkTabLogging[2], 0);
+        dev.setCd(false);
+        QTRY_COMPARE(alertCallLog().size(), 3);
+        QCOMPARE(rig.fileLines(2).size(), 5);
+        QCOMPARE(boxLines(M().txtWaterData[3]).size(), 4);
+    }
+
+    void waterTimerAndRowFaults() {
+        EventRig rig;
+        rig.connect(1, typeWater, 2).setCd(true);
+        EventRig::settle();
+        alertCallLog().clear();
+        M().WaterTimer_Timer(1);
+        bWaterAlertOn[1] = true;
+        M().WaterTimer_Timer(1);
+        QCOMPARE(alertCallLog(), QStringList{"CheckWaterEvents(1, 2, False)"});
+        QCOMPARE(rt::caption(M().lblSensorStatus[1]), QString("Not OK"));
+        QCOMPARE(rt::fontSize(M().lblSensorReading[1]), 14.0);
+        rig.connect(3, typeWater, 1);
+        bWaterAlertOn[3] = true;
+        M().WaterTimer_Timer(3);
+        QCOMPARE(alertCallLog().last(), QString("CheckWaterEvents(3, 1, True)"));
+        bWaterAlertOn[3] = false;
+        M().WaterTimer_Timer(3);
+        QCOMPARE(rt::caption(M().lblSensorStatus[3]) + rt::caption(M().lblSensorReading[3]), QString("OK"));
+        // A closed port fails the tick; a row without a slot refuses the event, the tick ignores it.
+        M().MSCommW[1]->setPortOpen(false);
+        M().WaterTimer_Timer(1);
+        M().WaterTimer[3]->setTag("");
+        M().WaterTimer_Timer(3);
+        M().MSCommW_OnComm(3);
+        QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in WaterTimer", "Error in MSCommW event handler"}));
+        QCOMPARE(rig.boxes.shown().value(0).title, QString("Corvisent Manager"));
+        QCOMPARE(alertCallLog().size(), 2);
+    }
+
+    void presenceAndAbsence() {
+        EventRig rig;
+        FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 3);
+        rt::setValue(S().chkOnScreenOnProx[3], 1);
+        line(dev, true);
+        QCOMPARE(rt::caption(M().lblSensorReading[4]), QString("Event"));
+        QCOMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(99, 3, 3)"}); // event index, not slot
+        QVERIFY(boxLines(M().txtProximData[2]).value(0).endsWith("M- Detect"));
+        QVERIFY(rig.fileLines(4).value(0).contains(
+            QRegularExpression("^\\d+/\\d+/\\d{4} \\d\\d:.*M, Event - On$")));
+        rt::setBackColor(M().lblSensorReading[4], rt::vbRed);
+        line(dev, false);
+        QCOMPARE(rt::caption(M().lblSensorReading[4]), QString(" "));
+        QCOMPARE(rt::backColor(M().lblSensorReading[4]), sensorevents::ButtonFaceColor());
+        QVERIFY(boxLines(M().txtProximData[2]).value(0).endsWith("M- <Reset>"));
+        QVERIFY(rig.fileLines(4).value(1).endsWith(", Event - Off"));
+    }
+
+    void delayedAndImmediateCommands() {
+        EventRig rig;
+        FakeSerialPort& dev = prox(rig, S().optRunCommand[1]);
+        rt::Timer* up = S().timerDelayEventUp[1];
+        rt::Timer* away = S().timerDelayEvent[1];
+        S().txtDelayEventUp[1]->setText("5");
+        S().txtDelayEventAway[1]->setText("10");
+        up->setInterval(5000);
+        away->setInterval(10000);
+        // A presence shorter than the walk-up delay cancels the walk-up command and starts no
+        // walk-away countdown.
+        line(dev, true);
+        QVERIFY(up->enabled() && !away->enabled());
+        line(dev, false);
+        QVERIFY(!up->enabled() && !away->enabled());
+        rt::Clock::setSpeed(1000);
+        line(dev, true);
+        QTRY_COMPARE(rig.shell.calls, QStringList{"shellExecute(/bin/up|-u||1)"});
+        rt::Wait(6000);
+        QVERIFY(rig.shell.calls.size() == 1 && !up->enabled());
+        // A delay of numeric zero runs the command at once, by the state the event began with.
+        S().txtDelayEventAway[1]->setText("00");
+        away->setInterval(0);
+        line(dev, false);
+        QCOMPARE(rig.shell.calls.last(), QString("shellExecute(/bin/away|||1)"));
+        // A screen saver starts as a program; one that cannot be started is reported, a delayed
+        // one once, its timer stopped.
+        iScreenSaverCmd = 1;
+        rig.shell.startProgramResult = 0;
+        S().txtDelayEventUp[1]->setText(" 0");
+        up->setInterval(0);
+        line(dev, true);
+        QCOMPARE(rig.shell.calls.last(), QString("startProgram(/bin/up|1)"));
+        S().txtDelayEventAway[1]->setText("1");
+        away->setInterval(1000);
+        line(dev, false);
+        QTRY_COMPARE(rig.boxes.prompts(),
+                     (QStringList{"Error in MSCommP event handler: File not found", "File not found"}));
+        QVERIFY(!away->enabled());
+    }
+
+    void lockAndLogOff() {
+        EventRig rig;
+        FakeSerialPort& dev = prox(rig, S().optSystemLock[1]);
+        line(dev, true);
+        rt::setBackColor(M().lblSensorReading[4], rt::vbRed);
+        line(dev, false);
+        QCOMPARE(rig.shell.calls, QStringList{"lockWorkStation"});
+        QCOMPARE(rt::backColor(M().lblSensorReading[4]), rt::vbRed); // the lock ends the event first
+        rt::setOptionValue(S().optLogoutOnProximity[1], true);
+        line(dev, true);
+        line(dev, false);
+        QCOMPARE(alertCallLog(), (QStringList{"ProcessProximityEvent(0, 3, 1)",
+                                              "ProcessProximityEvent(0, 3, 1)", "ForceLogOff()"}));
+        QCOMPARE(rig.shell.calls.size(), 1);
+    }
+
+    void cameraLinkAndRowFaults() {
+        EventRig rig;
+        FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 0);
+        iDeviceType[7] = typeVideo;
+        rt::setCaption(S().lblSubIndex[7], "2");
+        iProxToCam(typeProximity, 2) = 2;
+        iProxToCam(typeDistance, 2) = 3;
+        rt::setValue(S().chkCamUseProxim[2], 1);
+        rt::setValue(S().chkCamUseProxim[3], 1);
+        rt::setValue(S().chkOnScreenOnProx[1], 1);
+        // Without an event index: no box and no action, but shown, logged and the camera (the
+        // device row of camera 2) triggered.
+        line(dev, true);
+        QCOMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(7, 3, 0)"});
+        QVERIFY(rig.fileLines(4).size() == 1 && !S().timerDelayEventUp[1]->enabled());
+        // A slot past the tab ends the event with the error box; a row without a slot shows it
+        // with nothing after its text.
+        M().ProximityTimer[4]->setTag("5");
+        line(dev, false);
+        M().ProximityTimer[4]->setTag("");
+        line(dev, true);
+        QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommP event handler: Subscript out of range",
+                                                   "Error in MSCommP event handler: "}));
+        QCOMPARE(rig.fileLines(4).size(), 1);
+    }
+};
+
+QTEST_MAIN(TestEventsLines)
+#include "tst_events_lines.moc"
