@@ -669,5 +669,3 @@ void formSensorSetup::cmdConnectSensor_Click(int row) { modSupport::ToggleSensor
 void formSensorSetup::cmdEmailSetup_Click() {}
 void formSensorSetup::cmdSetPagerMessage_Click() {}
 void formSensorSetup::cmbProximNumber_Click(int) {}
-void formSensorSetup::timerDelayEvent_Timer(int) {}
-void formSensorSetup::timerDelayEventUp_Timer(int) {}
