@@ -104,8 +104,7 @@ struct EventRig {
         return dev;
     }
     QStringList fileLines(int row) {
-        return QString::fromLatin1(readWholeFile(logs.filePath(QString::number(row))))
-            .split("\r\n", Qt::SkipEmptyParts);
+        return QString(readWholeFile(logs.filePath(QString::number(row)))).split("\r\n", Qt::SkipEmptyParts);
     }
     // Lets the ports raise what has arrived.
     static void settle() { QTest::qWait(40); }

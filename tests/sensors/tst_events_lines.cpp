@@ -49,35 +49,29 @@ private slots:
         QTRY_COMPARE(alertCallLog().size(), 3);
         QCOMPARE(rig.fileLines(2).size(), 5);
         QCOMPARE(boxLines(M().txtWaterData[3]).size(), 4);
-    }
-
-    void waterTimerAndRowFaults() {
-        EventRig rig;
-        rig.connect(1, typeWater, 2).setCd(true);
-        EventRig::settle();
+        // The water timer repeats the display but not the alert, and only asks for the water-gone
+        // notice while the latch is set; without a slot the event is refused and the tick idle.
         alertCallLog().clear();
-        M().WaterTimer_Timer(1);
-        bWaterAlertOn[1] = true;
-        M().WaterTimer_Timer(1);
-        QCOMPARE(alertCallLog(), QStringList{"CheckWaterEvents(1, 2, False)"});
-        QCOMPARE(rt::caption(M().lblSensorStatus[1]), QString("Not OK"));
-        QCOMPARE(rt::fontSize(M().lblSensorReading[1]), 14.0);
-        rig.connect(3, typeWater, 1);
-        bWaterAlertOn[3] = true;
-        M().WaterTimer_Timer(3);
-        QCOMPARE(alertCallLog().last(), QString("CheckWaterEvents(3, 1, True)"));
-        bWaterAlertOn[3] = false;
-        M().WaterTimer_Timer(3);
-        QCOMPARE(rt::caption(M().lblSensorStatus[3]) + rt::caption(M().lblSensorReading[3]), QString("OK"));
-        // A closed port fails the tick; a row without a slot refuses the event, the tick ignores it.
-        M().MSCommW[1]->setPortOpen(false);
-        M().WaterTimer_Timer(1);
-        M().WaterTimer[3]->setTag("");
-        M().WaterTimer_Timer(3);
-        M().MSCommW_OnComm(3);
-        QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in WaterTimer", "Error in MSCommW event handler"}));
-        QCOMPARE(rig.boxes.shown().value(0).title, QString("Corvisent Manager"));
-        QCOMPARE(alertCallLog().size(), 2);
+        dev.setCd(true);
+        EventRig::settle();
+        M().WaterTimer_Timer(2);
+        QCOMPARE(rt::caption(M().lblSensorStatus[2]), QString("Not OK"));
+        dev.setCd(false);
+        EventRig::settle();
+        M().WaterTimer_Timer(2);
+        bWaterAlertOn[2] = false;
+        M().WaterTimer_Timer(2);
+        QCOMPARE(rt::caption(M().lblSensorStatus[2]) + rt::caption(M().lblSensorReading[2]), QString("OK"));
+        QCOMPARE(alertCallLog(),
+                 (QStringList{"CheckWaterEvents(2, 3, True)", "CheckWaterEvents(2, 3, True)"}));
+        M().WaterTimer[2]->setTag("");
+        M().WaterTimer_Timer(2);
+        M().MSCommW_OnComm(2);
+        M().MSCommW[2]->setPortOpen(false);
+        M().WaterTimer[2]->setTag("3");
+        M().WaterTimer_Timer(2);
+        QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommW event handler", "Error in WaterTimer"}));
+        QCOMPARE(rig.boxes.shown().last().title, QString("Corvisent Manager"));
     }
 
     void presenceAndAbsence() {
