@@ -6,11 +6,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTextCursor>
 #include <array>
 #include <optional>
 
 #include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -135,13 +135,6 @@ void showSensorError(int row) {
     rt::setFontSize(status, 10);
     rt::setCaption(status, kSensorError);
     rt::setCaption(at(w.lblSensorReading, row), QStringLiteral("NA"));
-}
-
-// Puts a line at the top of a tab log, so the newest line comes first.
-void insertTabLine(QPlainTextEdit* box, const QString& line) {
-    QTextCursor cursor(box->document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.insertText(line + QLatin1Char('\n'));
 }
 
 QString numberOf(const QString& text) {
@@ -320,8 +313,8 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                 rt::MsgBox(QStringLiteral("Port is not opened"), rt::vbOKOnly);
             }
         }
-        insertTabLine(at(w.txtAccelData, slot),
-                      rt::formatTimeHM(rt::Clock::now()) + QStringLiteral(" Calibrated"));
+        modSupport::InsertTabLogLine(at(w.txtAccelData, slot),
+                                     rt::formatTimeHM(rt::Clock::now()) + QStringLiteral(" Calibrated"));
     } catch (const std::exception&) {
         return;
     }
