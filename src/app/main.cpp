@@ -1,8 +1,41 @@
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/CorvisentMain.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onEndSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// The session's end (hang-up, terminate, interrupt) closes the main window as the desktop's
+// log-off does, so that ports and reading logs are closed before the program ends.
+void closeMainWindowOnEndSignals(QObject* parent) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier] {
+        char c = 0;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
+        notifier->setEnabled(false);
+        CorvisentMain::instance().close();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onEndSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -10,6 +43,7 @@ int main(int argc, char** argv) {
     // The program ends through its main window or File > Exit only: closing a setup or help
     // window while the main window sits in the notification area must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    closeMainWindowOnEndSignals(&app);
 
     // The switches as one command line, without the program's name.
     QStringList args = QApplication::arguments();
