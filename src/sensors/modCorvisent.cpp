@@ -19,9 +19,11 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
+using modSupport::Ctl;
 using platform::MSCommControl;
 
 namespace modCorvisent {
@@ -31,16 +33,6 @@ constexpr int kQueries = 10;       // reading queries before the sensor is given
 constexpr int kReplyWaitMs = 2000; // pause before the second look for a reply
 constexpr int kCalibrateTries = 4;
 constexpr int kStreamTries = 4;
-
-// Element i of a control array; a bad index or a missing control is a run-time error, as in
-// the procedures that index their arrays directly.
-template <typename T, std::size_t N> T* at(const std::array<T*, N>& controls, int i) {
-    if (i < 0 || static_cast<std::size_t>(i) >= N)
-        throw rt::VbError(9, QStringLiteral("Subscript out of range"));
-    if (!controls[static_cast<std::size_t>(i)])
-        throw rt::VbError(91, QStringLiteral("Object variable or With block variable not set"));
-    return controls[static_cast<std::size_t>(i)];
-}
 
 MSCommControl* need(MSCommControl* port) {
     if (!port) throw rt::VbError(91, QStringLiteral("Object variable or With block variable not set"));
@@ -86,7 +78,7 @@ void sendTemperatureQuery(MSCommControl* port, QLabel* unitLabel) {
 void sendReadingQuery(MSCommControl* port, int row, int kind) {
     switch (kind) {
     case modSupport::typeTemperature:
-        sendTemperatureQuery(port, at(CorvisentMain::instance().lblMeasure, row));
+        sendTemperatureQuery(port, Ctl(CorvisentMain::instance().lblMeasure, row));
         break;
     case modSupport::typeHumidity:
         port->setOutput(QByteArray("h\r"));
@@ -131,10 +123,10 @@ QByteArray readLine(MSCommControl* port) {
 
 void showSensorError(int row) {
     CorvisentMain& w = CorvisentMain::instance();
-    QLabel* status = at(w.lblSensorStatus, row);
+    QLabel* status = Ctl(w.lblSensorStatus, row);
     rt::setFontSize(status, 10);
     rt::setCaption(status, kSensorError);
-    rt::setCaption(at(w.lblSensorReading, row), QStringLiteral("NA"));
+    rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral("NA"));
 }
 
 QString numberOf(const QString& text) {
@@ -167,7 +159,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
         CorvisentMain& w = CorvisentMain::instance();
         if (!need(port)->portOpen()) {
             rt::MsgBox(QStringLiteral("Port is no longer open. In newTakeCVReading"), rt::vbOKOnly);
-            at(w.Timer1, row)->setEnabled(false);
+            Ctl(w.Timer1, row)->setEnabled(false);
             return QString();
         }
         int failed = 0;
@@ -176,11 +168,11 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
         for (;;) {
             reply = query(port, [&] { sendReadingQuery(port, row, kind); });
             if (!reply.isEmpty()) {
-                enableIfStopped(at(w.Timer1, row));
+                enableIfStopped(Ctl(w.Timer1, row));
                 break;
             }
             ++failed;
-            at(w.Timer1, row)->setEnabled(false);
+            Ctl(w.Timer1, row)->setEnabled(false);
             if (failed >= kQueries) break;
         }
         rt::DoEvents();
@@ -194,7 +186,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
         const QString text = rt::fromBytes(reply);
         if (text.contains(kSensorError)) {
             showSensorError(row);
-            at(w.Timer1, row)->setEnabled(false);
+            Ctl(w.Timer1, row)->setEnabled(false);
             return QString();
         }
         firstField = kind == modSupport::typeHumidity ? rt::Left(text, 5) : rt::Left(text, 6);
@@ -214,14 +206,14 @@ QString THRead(MSCommControl* port, int row) {
         rt::DoEvents();
         QByteArray temperatureReply;
         while (!gotTemperature && failed < kQueries) {
-            QLabel* unit = at(w.lblMeasure, row + 1); // the temperature half's row shows the unit
+            QLabel* unit = Ctl(w.lblMeasure, row + 1); // the temperature half's row shows the unit
             temperatureReply = query(port, [&] { sendTemperatureQuery(port, unit); });
             if (!temperatureReply.isEmpty()) {
-                enableIfStopped(at(w.Timer1, row));
+                enableIfStopped(Ctl(w.Timer1, row));
                 gotTemperature = true;
             } else {
                 ++failed;
-                at(w.Timer1, row)->setEnabled(false);
+                Ctl(w.Timer1, row)->setEnabled(false);
             }
         }
         if (!gotTemperature) {
@@ -281,7 +273,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                     port->setOutput(kCR);
                     rt::Sleep(200);
                     if (!port->input().isEmpty()) {
-                        QLabel* reading = at(w.lblSensorReading, row);
+                        QLabel* reading = Ctl(w.lblSensorReading, row);
                         rt::setFontSize(reading, 10);
                         rt::setCaption(reading, QStringLiteral("0.00 / 0.00"));
                         break;
@@ -292,7 +284,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                     SetStreamMode(port, modSupport::typeAccel);
                 } else if (mode == 1) {
                     StopAndDrain(port);
-                    rt::setCaption(at(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
+                    rt::setCaption(Ctl(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
                     port->setOutput(QByteArray("E"));
                     rt::Sleep(200);
                     port->setOutput(kCR);
@@ -303,17 +295,17 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                     }
                     port->setRThreshold(1);
                     modSupport::iBumpMode[row] = 1;
-                    rt::setForeColor(at(w.lblSensorStatus, row), rt::vbBlue);
-                    rt::setCaption(at(w.lblSensorReading, row), QString());
+                    rt::setForeColor(Ctl(w.lblSensorStatus, row), rt::vbBlue);
+                    rt::setCaption(Ctl(w.lblSensorReading, row), QString());
                     formSensorSetup& setup = formSensorSetup::instance();
-                    rt::setValue(at(setup.chkBinaryMode, row), 1);
-                    rt::setTag(at(setup.lblSubIndex, row), QStringLiteral("1"));
+                    rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
+                    rt::setTag(Ctl(setup.lblSubIndex, row), QStringLiteral("1"));
                 }
             } else {
                 rt::MsgBox(QStringLiteral("Port is not opened"), rt::vbOKOnly);
             }
         }
-        modSupport::InsertTabLogLine(at(w.txtAccelData, slot),
+        modSupport::InsertTabLogLine(Ctl(w.txtAccelData, slot),
                                      rt::formatTimeHM(rt::Clock::now()) + QStringLiteral(" Calibrated"));
     } catch (const std::exception&) {
         return;
