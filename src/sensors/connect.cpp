@@ -18,8 +18,7 @@
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
-#include "platform/ini.h"
-#include "runtime/format.h"
+#include "settings/modIni.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
@@ -597,8 +596,7 @@ void ToggleSensorConnection(int row) {
             if (!Ctl(setup.txtDeviceComNumber, row)->text().isEmpty()) DisconnectSensor(row, 0);
         }
     } catch (const std::exception& e) {
-        platform::WritePrivateProfileString(QStringLiteral("Logging"), rt::TimeText() + QStringLiteral(":334"),
-                                            QStringLiteral("cmdConnectSensor Error: ") + descriptionOf(e), strINIPath);
+        modIni::IniErrorLog(QStringLiteral(":334"), QStringLiteral("cmdConnectSensor Error: ") + descriptionOf(e));
     }
 }
 

@@ -1,0 +1,144 @@
+#pragma once
+// A device setup for the sensor tests: a private registry and application folder, fake serial
+// devices, a log folder on disk, scripted message boxes, and device rows loaded from stored
+// records the way start-up loads them.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/files.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "sensors/sensorops.h"
+#include "settings/deviceRecords.h"
+#include "settings/modPrefs.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+#include "support/fakeserial.h"
+#include "support/testenv.h"
+
+inline formSensorSetup& S() { return formSensorSetup::instance(); }
+inline CorvisentMain& M() { return CorvisentMain::instance(); }
+
+// Takes every row back and empties the windows and tables, as after start-up with no devices.
+inline void resetSensorRows() {
+    using namespace modSupport;
+    rt::DialogScript quietBoxes;
+    for (int row = 1; row <= 10; ++row)
+        if (iPortOpen[row] != 0) DisconnectSensor(row, 0);
+    rt::Files::closeAll();
+    LoadGuard quiet;
+    for (int row = 1; row <= 10; ++row) {
+        MakeInvisible(0, row, typeEmpty);
+        M().Timer1[row]->setEnabled(false);
+        for (auto* ports : {&M().MSComm, &M().MSCommP, &M().MSCommW, &M().MSCommA, &M().MSCommD})
+            if ((*ports)[row]->portOpen()) (*ports)[row]->setPortOpen(false);
+        rt::setTag(S().cmdConnectSensor[row], QString());
+        rt::setTag(S().lblSubIndex[row], QString());
+        rt::setTag(S().imgStatus[row], QString());
+        rt::setTag(S().chkFileLogging[row], QString());
+        S().lblSubIndex[row]->setText(QString());
+        S().lblDeviceType[row]->setText(QString());
+        S().cmdConnectSensor[row]->setText(QStringLiteral("Connect"));
+        M().lblSensorReading[row]->setText(QString());
+        rt::setForeColor(M().lblSensorReading[row], rt::vbBlack);
+    }
+    for (int slot = 1; slot <= 4; ++slot) {
+        for (auto* logs : {&M().txtTempInData, &M().txtHumidInData, &M().txtAccelData, &M().txtDistanceData})
+            (*logs)[slot]->clear();
+        M().bTHighLowEmpty[slot] = M().bHHighLowEmpty[slot] = true;
+        M().lblTHighest[slot]->setText("0");
+        M().lblTLowest[slot]->setText("200");
+        M().lblHHighest[slot]->setText("0");
+        M().lblHLowest[slot]->setText("200");
+    }
+    ClearArrays();
+    iDeviceType.fill(0);
+    iConnectPort.fill(0);
+    bSettingMode = false;
+    bSettingModeRow.fill(false);
+    ClearAllAlertLatches();
+    alertCallLog().clear();
+}
+
+struct SensorRig {
+    TestEnv env;
+    FakeSerialHub hub;
+    QTemporaryDir logs;
+    std::unique_ptr<rt::DialogScript> boxes = std::make_unique<rt::DialogScript>();
+
+    SensorRig() {
+        resetSensorRows();
+        modSupport::LoadGuard quiet;
+        rt::setCaption(S().lblLogDirectory, logs.path());
+        if (S().cmbMinOrSecs->count() == 0) S().cmbMinOrSecs->addItems({"Minute(s)", "Seconds"});
+        S().cmbMinOrSecs->setCurrentIndex(0);
+        S().txtReadingInterval->setText("1");
+        S().txtBinaryInterval->setText("1000");
+        S().txtHDDTotalAmount->setText("100000");
+        S().txtMaxFileSize->setText("1000");
+        modSupport::lMaxFileSize = 1024000;
+        rt::setValue(S().chkCloseFileAfterWrite, 0);
+        rt::setValue(S().chkLocalMonitoring, 0);
+        rt::setOptionValue(S().optCorF2, true);
+        M().setWindowTitle("Corvisent Manager");
+    }
+    ~SensorRig() {
+        resetSensorRows();
+        rt::Clock::reset();
+    }
+
+    // Stores a device record; call load() once every record is stored.
+    void record(int row, const QString& type, const QString& name, const QString& slot, int com,
+                const QMap<QString, QString>& more = {}) {
+        const QString section = QStringLiteral("PortConfig\\Devices\\%1").arg(row);
+        modPrefs::SavePref(section, "DeviceType", type);
+        modPrefs::SavePref(section, "DeviceName", name);
+        modPrefs::SavePref(section, "SubIndex", slot);
+        modPrefs::SavePref(section, "Port", QString::number(com));
+        modPrefs::SavePref(section, "TabLogging", more.value("TabLogging", "1"));
+        modPrefs::SavePref(section, "FileLogging", more.value("FileLogging", "1"));
+        for (auto it = more.begin(); it != more.end(); ++it) modPrefs::SavePref(section, it.key(), it.value());
+    }
+    // Loads the stored rows into the windows and applies the reading interval.
+    void load() {
+        QCOMPARE(modSupport::LoadDevicePrefs(), short(1));
+        modSupport::CreateSetupArray();
+        S().cmdSetInterval_Click();
+    }
+    QString stored(int row, const QString& key) {
+        return modPrefs::GetPref(QStringLiteral("PortConfig\\Devices\\%1").arg(row), key, "<none>");
+    }
+    // Log files in the log folder, oldest name first.
+    QStringList logFiles() { return QDir(logs.path()).entryList(QDir::Files, QDir::Name); }
+    QString logPath(const QString& name) { return logs.path() + "/" + name; }
+};
+
+// A sensor on a fake port: answers the identity query with identity and every other command
+// with what answer gives for it (nothing when it gives an empty text). Lines end with CR LF.
+inline void serve(FakeSerialPort& port, const QByteArray& identity,
+                  std::function<QByteArray(const QByteArray& command)> answer = {}) {
+    port.setResponder([identity, answer](FakeSerialPort& p, const QByteArray& command) {
+        const QByteArray reply = command == "i" ? identity : answer ? answer(command) : QByteArray();
+        if (!reply.isEmpty()) p.inject(reply + "\r\n", FakeSerialPort::kReplyMs);
+    });
+}
+
+// Lets the program run until the program clock reaches t.
+inline void runUntil(const QDateTime& t) {
+    while (rt::Clock::now() < t) rt::Wait(1000);
+}

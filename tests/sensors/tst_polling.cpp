@@ -1,0 +1,314 @@
+#include <QRegularExpression>
+
+#include "sensors/sensorrig.h"
+
+using namespace modSupport;
+
+namespace {
+
+const QDateTime kStart(QDate(2009, 3, 6), QTime(23, 0, 30));
+
+// One line of a reading log: date, time and the value with its unit.
+struct LogLine {
+    QDateTime at;
+    QString value;
+};
+
+// The reading lines of a log file; the two header lines and the empty line are checked first.
+QList<LogLine> readingLines(const QString& path, const QString& firstLine) {
+    const QList<QByteArray> lines = readWholeFile(path).split('\n');
+    static const QRegularExpression header("^Log file started: \\d{1,2}/\\d{1,2}/\\d{4},\\d{1,2}:\\d\\d:\\d\\d [AP]M\r$");
+    static const QRegularExpression reading("^(\\d\\d-\\d\\d-\\d{4}),(\\d\\d:\\d\\d:\\d\\d[AP]M), ?(.+)\r$");
+    if (lines.size() < 4 || lines[0] != firstLine.toLatin1() + "\r" || !header.match(QString(lines[1])).hasMatch() ||
+        lines[2] != "\r" || !lines.last().isEmpty())
+        return {{QDateTime(), "<bad header in " + path + ">"}};
+    QList<LogLine> out;
+    for (const QByteArray& l : lines.mid(3, lines.size() - 4)) {
+        const QRegularExpressionMatch m = reading.match(QString::fromLatin1(l));
+        if (!m.hasMatch()) return {{QDateTime(), "<bad line " + QString::fromLatin1(l) + ">"}};
+        out.append({QDateTime::fromString(m.captured(1) + m.captured(2), "MM-dd-yyyyhh:mm:ssAP"), m.captured(3)});
+    }
+    return out;
+}
+
+// Every reading line of a device, across its roll-over files in the order they were started.
+QList<LogLine> wholeLog(SensorRig& rig, const QString& name, const QString& ending) {
+    QList<QPair<QDateTime, QString>> files;
+    for (const QString& f : rig.logFiles()) {
+        if (!f.endsWith(ending)) continue;
+        const QList<QByteArray> head = readWholeFile(rig.logPath(f)).split('\n');
+        const QByteArray continued = name.section(" - ", 0, 0).toLatin1() + " (Continued)\r";
+        if (head.size() < 2 || (head[0] != name.toLatin1() + "\r" && head[0] != continued)) continue;
+        const QString started = QString::fromLatin1(head[1]).mid(18).trimmed();
+        files.append({QDateTime::fromString(started, "M/d/yyyy,h:mm:ss AP"), f});
+    }
+    std::sort(files.begin(), files.end());
+    QList<LogLine> all;
+    for (int i = 0; i < files.size(); ++i) {
+        const QString first = i == 0 ? name : name.section(" - ", 0, 0) + " (Continued)";
+        all += readingLines(rig.logPath(files[i].second), first);
+    }
+    return all;
+}
+
+// A sensor's answers as asked: the program time of the query and the value text sent.
+struct Answers {
+    QList<QPair<QDateTime, QString>> given;
+    QByteArray next(const QString& value, const QByteArray& reply) {
+        given.append({rt::Clock::now(), value});
+        return reply;
+    }
+};
+
+// The n-th reading of a day: a value that wanders up and down between 40 and 80.
+double dayValue(int n) { return 40 + ((n * 37) % 160) * 0.25; }
+
+// Checks a device's log against the values its sensor gave: same count, same values in order,
+// each line written soon after its value was asked for (the fast clock runs minutes while the
+// machine is busy for a few milliseconds).
+void compareLog(const QList<LogLine>& log, const Answers& answers, const QString& unit) {
+    QCOMPARE(log.size(), answers.given.size());
+    for (int i = 0; i < log.size(); ++i) {
+        QCOMPARE(log[i].value, answers.given[i].second + unit);
+        const qint64 late = answers.given[i].first.secsTo(log[i].at);
+        QVERIFY2(late >= 0 && late <= 300, qPrintable(QString("line %1 written %2 s after its query").arg(i).arg(late)));
+        if (i > 0) QVERIFY(log[i - 1].at <= log[i].at);
+    }
+}
+
+QString twoDecimals(double v) { return QString::number(v, 'f', 2); }
+
+} // namespace
+
+class TestPolling : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { rt::Clock::reset(); }
+
+    // A day of polling of a temperature, a humidity and a combined sensor on the one-minute
+    // interval, with the log files rolling over: every reading reaches the summary row, the
+    // alert checks, the highs and lows and, line for line, the log files.
+    void dayOfPolling() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(10000);
+        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+        rig.record(2, strTypeHumidity, "Cellar", "1", 4);
+        rig.record(3, strTypeComboHumid, "Lab", "22", 5);
+        rig.record(4, strTypeComboTemp, "Lab", "22", 5);
+        rig.load();
+        lMaxFileSize = 16000;
+
+        Answers temp, humid, comboT, comboH;
+        serve(rig.hub.add(3), "Corvisent/T", [&](const QByteArray& c) {
+            const double v = dayValue(temp.given.size());
+            return c == "tf" ? temp.next(twoDecimals(v), QByteArray::number(v, 'f', 2).rightJustified(6, '0') + "F") : "";
+        });
+        serve(rig.hub.add(4), "Corvisent/H", [&](const QByteArray& c) {
+            const double v = dayValue(humid.given.size() + 7);
+            return c == "h" ? humid.next(QString::number(v), QByteArray::number(v, 'f', 2) + "%") : "";
+        });
+        serve(rig.hub.add(5), "Corvisent/H", [&](const QByteArray& c) {
+            const double t = dayValue(comboT.given.size() + 3), h = dayValue(comboH.given.size() + 11) - 20;
+            if (c == "tf") return comboT.next(twoDecimals(t), QByteArray::number(t, 'f', 2) + "F");
+            return c == "h" ? comboH.next(QString::number(h), QByteArray::number(h, 'f', 2) + "%") : QByteArray();
+        });
+        for (int row : {1, 2, 3}) S().cmdConnectSensor_Click(row);
+        QCOMPARE(iPortOpen[0], 4);
+        runUntil(temp.given[0].first.addDays(1));
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+
+        // Roughly one reading a minute (a busy machine may let a few ticks go by).
+        for (const Answers* a : {&temp, &humid, &comboT, &comboH})
+            QVERIFY2(a->given.size() > 1300 && a->given.size() <= 1441, qPrintable(QString::number(a->given.size())));
+        QCOMPARE(comboT.given.size(), comboH.given.size());
+        QVERIFY(rig.logFiles().size() > 8); // every log rolled over at least once
+
+        compareLog(wholeLog(rig, "Freezer", ".txt"), temp, "F");
+        compareLog(wholeLog(rig, "Cellar", ".txt"), humid, "%");
+        compareLog(wholeLog(rig, "Lab - Humidity", "_Humid.txt"), comboH, "%");
+        compareLog(wholeLog(rig, "Lab - Temperature", "_Temp.txt"), comboT, "F");
+
+        // The alert checks saw every reading, the combined humidity half before its temperature.
+        const QStringList calls = alertCallLog();
+        QCOMPARE(calls.filter(QRegularExpression("^CheckTThresh\\(.*, 1, 1, 1, 0\\)$")).size(), temp.given.size());
+        QCOMPARE(calls.filter(QRegularExpression("^CheckHThresh\\(.*, 2, 2, 1, 0\\)$")).size(), humid.given.size());
+        const int firstCombo = calls.indexOf(QRegularExpression("^CheckHThresh\\(.*, 2, 3, 2, 1\\)$"));
+        QVERIFY(firstCombo >= 0);
+        QCOMPARE(calls[firstCombo + 1], QString("CheckTThresh(%1, 1, 3, 2, 1)").arg(comboT.given[0].second));
+
+        // Highs and lows of each slot over the whole day.
+        auto extremes = [](const Answers& a) {
+            double lo = 1e9, hi = -1e9;
+            for (const auto& g : a.given) lo = std::min(lo, g.second.toDouble()), hi = std::max(hi, g.second.toDouble());
+            return std::pair{hi, lo};
+        };
+        QCOMPARE(rt::Val(M().lblTHighest[1]->text()), extremes(temp).first);
+        QCOMPARE(rt::Val(M().lblTLowest[1]->text()), extremes(temp).second);
+        QCOMPARE(rt::Val(M().lblHHighest[1]->text()), extremes(humid).first);
+        QCOMPARE(rt::Val(M().lblHLowest[2]->text()), extremes(comboH).second);
+        QCOMPARE(rt::Val(M().lblTHighest[2]->text()), extremes(comboT).first);
+
+        // Taken back, every log file is closed with all its lines.
+        for (int row : {1, 2, 3}) S().cmdConnectSensor_Click(row);
+        for (int n = 1; n <= 4; ++n) QVERIFY(!rt::Files::isOpen(n));
+        compareLog(wholeLog(rig, "Freezer", ".txt"), temp, "F");
+    }
+
+    // Minute mode with five minutes: a reading at connect, then one every fifth tick.
+    void fiveMinuteInterval() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(2000);
+        S().txtReadingInterval->setText("5");
+        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+        rig.load();
+        Answers temp;
+        serve(rig.hub.add(3), "Corvisent/T", [&](const QByteArray&) { return temp.next("70", "070.00F"); });
+        S().cmdConnectSensor_Click(1);
+        runUntil(temp.given[0].first.addSecs(21 * 60 + 30));
+        QCOMPARE(temp.given.size(), 5);
+        for (int i = 1; i < 5; ++i) {
+            const qint64 gap = temp.given[i - 1].first.secsTo(temp.given[i].first);
+            QVERIFY2(gap >= 280 && gap <= 320, qPrintable(QString::number(gap)));
+        }
+    }
+
+    // In seconds mode every tick reads, also when the interval is longer than a minute.
+    void secondsModeReadsEveryTick() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(2000);
+        S().cmbMinOrSecs->setCurrentIndex(1);
+        S().txtReadingInterval->setText("80"); // 68 s
+        rig.record(2, strTypeHumidity, "Cellar", "3", 4);
+        rig.load();
+        QCOMPARE(M().Timer1[2]->interval(), 68000);
+        Answers humid;
+        serve(rig.hub.add(4), "Corvisent/H", [&](const QByteArray&) { return humid.next("45", "45.0%"); });
+        S().cmdConnectSensor_Click(2);
+        runUntil(humid.given[0].first.addSecs(3 * 68 + 30));
+        QCOMPARE(humid.given.size(), 4);
+    }
+
+    // Ten failed reads: one message, then the row is taken back with its timer, port, log file,
+    // latches and highs and lows; the reading keeps its colour.
+    void tenFailedReadsDisconnect() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(2000);
+        rig.record(1, strTypeTemperature, "Freezer", "2", 3);
+        rig.load();
+        bool broken = false;
+        FakeSerialPort& dev = rig.hub.add(3);
+        serve(dev, "Corvisent/T", [&](const QByteArray&) -> QByteArray { return broken ? "Sensor Error" : "068.00F"; });
+        S().cmdConnectSensor_Click(1);
+        QCOMPARE(M().lblSensorReading[1]->text(), QString("68"));
+        QVERIFY(M().lblTHighest[2]->isVisible() || rt::visible(M().lblTHighest[2]));
+        bTempMailSent[1] = bTempScreenShown[1] = true;
+        rt::setForeColor(M().lblSensorReading[1], rt::vbRed);
+        const QString logFile = rt::tag(S().chkFileLogging[1]);
+        broken = true;
+        dev.clearWrites();
+        runUntil(rt::Clock::now().addSecs(90));
+
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor not responding after 10 tries.  Disconnecting sensor."});
+        QCOMPARE(dev.commands().size(), 10);
+        QVERIFY(!M().Timer1[1]->enabled());
+        QVERIFY(!dev.isOpen());
+        QVERIFY(!rt::Files::isOpen(1));
+        QVERIFY(!bTempMailSent[1] && !bTempScreenShown[1]);
+        QCOMPARE(iPortOpen[1], 0);
+        QCOMPARE(iPortOpen[0], 0);
+        QCOMPARE(M().lblSensorReading[1]->text(), QString("OFF"));
+        QCOMPARE(rt::foreColor(M().lblSensorReading[1]), rt::vbRed);
+        QCOMPARE(M().lblTHighest[2]->text(), QString("0"));
+        QCOMPARE(M().lblTLowest[2]->text(), QString("100"));
+        QVERIFY(!rt::visible(M().lblTHighest[2]));
+        QCOMPARE(S().cmdConnectSensor[1]->text(), QString("Connect"));
+        QVERIFY(S().chkFileLogging[1]->isEnabled());
+        QCOMPARE(readingLines(logFile, "Freezer").size(), 1);
+
+        // Connected again, the first reading sets both the highest and the lowest.
+        broken = false;
+        rig.boxes->clear();
+        S().cmdConnectSensor_Click(1);
+        QCOMPARE(M().lblTHighest[2]->text(), QString("68"));
+        QCOMPARE(M().lblTLowest[2]->text(), QString("68"));
+        QCOMPARE(rig.logFiles().size(), 2);
+        QVERIFY(rig.boxes->prompts().isEmpty());
+    }
+
+    // A sensor that stays silent is given up by the read itself: one message, no retries after.
+    void silentSensorIsGivenUpOnce() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(2000);
+        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+        rig.load();
+        bool silent = false;
+        FakeSerialPort& dev = rig.hub.add(3);
+        serve(dev, "Corvisent/T", [&](const QByteArray&) -> QByteArray { return silent ? "" : "070.00F"; });
+        S().cmdConnectSensor_Click(1);
+        silent = true;
+        dev.clearWrites();
+        runUntil(rt::Clock::now().addSecs(150));
+        QCOMPARE(rig.boxes->prompts(),
+                 QStringList{"StandardRead: Sensor not responding after 10 queries.  Disconnecting sensor."});
+        QCOMPARE(dev.commands().size(), 10);
+        QVERIFY(!dev.isOpen());
+        QCOMPARE(S().cmdConnectSensor[1]->text(), QString("Connect"));
+    }
+
+    // What a tick does with odd readings: a retried success is shown and checked, a negative
+    // first reading sets both extremes, a combined half without a reading shows "NA" and is
+    // neither checked, logged nor ranked, and the polling goes on; with alerts off only "OK".
+    void oddReadings() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(2000);
+        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+        rig.record(2, strTypeComboHumid, "Lab", "22", 4);
+        rig.record(3, strTypeComboTemp, "Lab", "22", 4);
+        rig.load();
+        int tempQueries = 0;
+        serve(rig.hub.add(3), "Corvisent/T", [&](const QByteArray&) -> QByteArray {
+            return ++tempQueries == 1 ? "Sensor Error" : "-03.50F";
+        });
+        bool humidError = true;
+        serve(rig.hub.add(4), "Corvisent/H", [&](const QByteArray& c) -> QByteArray {
+            return c == "tf" ? "71.6F" : humidError ? "Sensor Error" : "45.2%";
+        });
+        S().cmdConnectSensor_Click(1);
+        QCOMPARE(M().lblSensorReading[1]->text(), QString("-3.5"));
+        QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(-3.5, 1, 1, 1, 0)"});
+        QCOMPARE(M().lblTHighest[1]->text(), QString("-3.5"));
+        QCOMPARE(M().lblTLowest[1]->text(), QString("-3.5"));
+
+        alertCallLog().clear();
+        S().cmdConnectSensor_Click(2);
+        QCOMPARE(M().lblSensorReading[2]->text(), QString("NA"));
+        QCOMPARE(M().lblSensorReading[3]->text(), QString("71.6"));
+        QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(71.6, 1, 2, 2, 1)"});
+        QVERIFY(rt::visible(M().lblHHighest[2]));
+        QCOMPARE(M().lblHHighest[2]->text(), QString("0"));
+        QCOMPARE(M().lblTHighest[2]->text(), QString("71.6"));
+        QCOMPARE(readingLines(rt::tag(S().chkFileLogging[2]), "Lab - Humidity").size(), 0);
+        QCOMPARE(readingLines(rt::tag(S().chkFileLogging[3]), "Lab - Temperature").size(), 1);
+        QVERIFY(M().Timer1[2]->enabled());
+
+        humidError = false;
+        rt::setValue(S().chkLocalMonitoring, 1);
+        alertCallLog().clear();
+        M().Timer1_Timer(2);
+        QCOMPARE(M().lblSensorReading[2]->text(), QString("45.2"));
+        QVERIFY(alertCallLog().isEmpty());
+        QCOMPARE(M().lblSensorStatus[2]->text(), QString("OK"));
+        QCOMPARE(rt::foreColor(M().lblSensorStatus[2]), rt::vbBlue);
+        QCOMPARE(M().lblHHighest[2]->text(), QString("45.2"));
+        QVERIFY(rig.boxes->prompts().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPolling)
+#include "tst_polling.moc"
