@@ -19,30 +19,24 @@ namespace {
 
 CorvisentMain& M() { return CorvisentMain::instance(); }
 const QString kApp = QStringLiteral("Corvisent Manager");
-
-QString storedName(int row) {
-    return platform::GetSetting(kApp, QStringLiteral("PortConfig\\Devices\\%1").arg(row), QStringLiteral("DeviceName"));
-}
+QString section(int row) { return QStringLiteral("PortConfig\\Devices\\%1").arg(row); }
+QString storedName(int row) { return platform::GetSetting(kApp, section(row), QStringLiteral("DeviceName")); }
 
 void store(int row, const QString& type, const QString& name, const QString& slot) {
-    const QString section = QStringLiteral("PortConfig\\Devices\\%1").arg(row);
-    platform::SaveSetting(kApp, section, QStringLiteral("DeviceType"), type);
-    platform::SaveSetting(kApp, section, QStringLiteral("DeviceName"), name);
-    platform::SaveSetting(kApp, section, QStringLiteral("SubIndex"), slot);
-    platform::SaveSetting(kApp, section, QStringLiteral("Port"), QString::number(row));
+    for (const auto& [key, value] : {std::pair{"DeviceType", type}, {"DeviceName", name}, {"SubIndex", slot},
+                                     {"Port", QString::number(row)}, {"CamDriverIndex", QStringLiteral("0")}})
+        platform::SaveSetting(kApp, section(row), QLatin1String(key), value);
 }
 
 bool renameWindowShown() { return formChangeDeviceName::loaded() && formChangeDeviceName::instance().isVisible(); }
 
-void closeRenameWindow() {
-    if (formChangeDeviceName::loaded()) formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
-}
-
-// Types the name into the open rename window and confirms it.
-void confirm(const QString& name) {
-    auto& w = formChangeDeviceName::instance();
-    w.txtChangeDevName->setText(name);
-    w.cmdChangeDevNameOk_Click();
+// Opens the window from the popup of a row (when it opens) and confirms a name.
+void renameRow(int row, const QString& name) {
+    iSelectedRow = row;
+    M().mnuPopupRename_Click();
+    if (!formChangeDeviceName::loaded()) return;
+    formChangeDeviceName::instance().txtChangeDevName->setText(name);
+    formChangeDeviceName::instance().cmdChangeDevNameOk_Click();
 }
 
 } // namespace
@@ -57,7 +51,7 @@ private slots:
     void init() {
         env = std::make_unique<TestEnv>();
         store(1, strTypeTemperature, QStringLiteral("Lab"), QStringLiteral("1"));
-        // A combined sensor: humidity half first, temperature slot 2 and humidity slot 1.
+        // A combined sensor, humidity half first: temperature slot 2, humidity slot 1.
         store(2, strTypeComboHumid, QStringLiteral("Greenhouse RH"), QStringLiteral("21"));
         store(3, strTypeComboTemp, QStringLiteral("Greenhouse T"), QStringLiteral("21"));
         store(4, strTypeWater, QStringLiteral("Basement"), QStringLiteral("1"));
@@ -66,14 +60,11 @@ private slots:
         store(7, strTypeDistance, QStringLiteral("Hall"), QStringLiteral("1"));
         store(8, strTypeHumidity, QStringLiteral("Attic"), QStringLiteral("2"));
         store(9, strTypeVideo, QStringLiteral("Front cam"), QStringLiteral("1"));
-        platform::SaveSetting(kApp, QStringLiteral("PortConfig\\Devices\\9"), QStringLiteral("CamDriverIndex"),
-                              QStringLiteral("0"));
         QCOMPARE(LoadDevicePrefs(), short(1));
         CreateSetupArray();
-        QCOMPARE(iDeviceType[3], int(typeCombo));
     }
     void cleanup() {
-        closeRenameWindow();
+        if (formChangeDeviceName::loaded()) formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
         for (int row = 1; row <= 10; ++row) MakeInvisible(0, row, iDeviceType[row]);
         env.reset();
     }
@@ -95,20 +86,18 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, kind);
         QFETCH(int, slot);
-        const QString oldName = M().lblSensor1[row]->text();
-        const QString typeName = formSensorSetup::instance().lblDeviceType[row]->text();
+        const QString oldName = storedName(row);
         iSelectedRow = row;
         M().mnuPopupRename_Click();
         QVERIFY(renameWindowShown());
-        QCOMPARE(iRenameType, kind);
-        QCOMPARE(iRenameIndex, slot);
-        auto& w = formChangeDeviceName::instance();
-        QCOMPARE(w.lblCurrent->text(), oldName);
-        QCOMPARE(w.lblCurrentType->text(), typeName);
-        QVERIFY(w.txtChangeDevName->text().isEmpty());
+        QCOMPARE(formChangeDeviceName::instance().lblCurrent->text(), oldName);
+        QCOMPARE(formChangeDeviceName::instance().lblCurrentType->text(),
+                 formSensorSetup::instance().lblDeviceType[row]->text());
+        formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
 
-        confirm(QStringLiteral("Renamed"));
+        renameRow(row, QStringLiteral("Renamed"));
         QVERIFY(!formChangeDeviceName::loaded());
+        QCOMPARE(std::pair(iRenameType, iRenameIndex), std::pair(kind, slot));
         QCOMPARE(M().SlotNameLabel(kind, slot)->text(), QStringLiteral("Renamed"));
         QCOMPARE(M().lblSensor1[row]->text(), QStringLiteral("Renamed"));
         QCOMPARE(storedName(row), QStringLiteral("Renamed"));
@@ -117,102 +106,65 @@ private slots:
         if (row == 3) QCOMPARE(storedName(2), QStringLiteral("Greenhouse RH"));
     }
 
-    void popupOnRowsWithoutATabSlotOpensNothing() {
+    void nothingToRename() {
         iRenameType = 6;
         iRenameIndex = 3;
-        for (int row : {9, 10}) { // a camera, an empty row
-            iSelectedRow = row;
-            M().mnuPopupRename_Click();
-        }
-        iDeviceType[4] = typeDisabled; // a sensor that failed its identity check
-        iSelectedRow = 4;
-        M().mnuPopupRename_Click();
-        // A slot caption that is no number, and an empty slot.
+        iDeviceType[4] = typeDisabled; // failed its identity check
         formSensorSetup::instance().lblSubIndex[1]->setText(QStringLiteral("x"));
-        iSelectedRow = 1;
-        M().mnuPopupRename_Click();
-        QVERIFY(!formChangeDeviceName::loaded());
-        QCOMPARE(iRenameType, 6);
-        QCOMPARE(iRenameIndex, 3);
-        M().lblTempDeviceName_DblClick(3);
+        for (int row : {9, 10, 4, 1}) renameRow(row, QStringLiteral("Never")); // camera, empty, disabled, bad slot
+        QCOMPARE(std::pair(iRenameType, iRenameIndex), std::pair(6, 3));
+        M().lblTempDeviceName_DblClick(3); // an empty slot
+        QTest::mouseDClick(M().lblWaterDeviceName[1], Qt::LeftButton); // only two tabs react
         QVERIFY(!formChangeDeviceName::loaded());
     }
 
     void doubleClickOnTemperatureAndHumidityNames() {
-        // The combined sensor's temperature half shows at Temperature slot 2.
         QTest::mouseDClick(M().lblTempDeviceName[2], Qt::LeftButton);
         QVERIFY(renameWindowShown());
         QCOMPARE(formChangeDeviceName::instance().lblCurrent->text(), QStringLiteral("Greenhouse T"));
-        closeRenameWindow();
+        formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
         QTest::mouseDClick(M().lblHumidDeviceName[1], Qt::LeftButton);
-        QVERIFY(renameWindowShown());
-        QCOMPARE(iRenameType, 2);
-        QCOMPARE(formChangeDeviceName::instance().lblCurrent->text(), QStringLiteral("Greenhouse RH"));
-        confirm(QStringLiteral("Seedlings"));
+        formChangeDeviceName::instance().txtChangeDevName->setText(QStringLiteral("Seedlings"));
+        formChangeDeviceName::instance().cmdChangeDevNameOk_Click();
         QCOMPARE(M().lblHumidDeviceName[1]->text(), QStringLiteral("Seedlings"));
-        QCOMPARE(M().lblSensor1[2]->text(), QStringLiteral("Seedlings"));
-        QCOMPARE(M().lblSensor1[3]->text(), QStringLiteral("Greenhouse T"));
-        // The other tabs' names do not react.
-        QTest::mouseDClick(M().lblWaterDeviceName[1], Qt::LeftButton);
-        QTest::mouseDClick(M().lblProximDeviceName[1], Qt::LeftButton);
-        QVERIFY(!formChangeDeviceName::loaded());
+        QCOMPARE(storedName(2), QStringLiteral("Seedlings"));
+        QCOMPARE(storedName(3), QStringLiteral("Greenhouse T"));
     }
 
-    void confirmingAndCancelling() {
+    void confirming() {
         rt::DialogScript boxes;
-        iSelectedRow = 1;
-        M().mnuPopupRename_Click();
-        confirm(QString());
+        // An empty name is refused and the window stays; one blank is a name.
+        renameRow(1, QString());
         QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("Please enter a new device name")});
         QVERIFY(boxes.shown().first().style & rt::vbSystemModal);
         QVERIFY(renameWindowShown());
-
-        // Cancel changes nothing; the next request opens a fresh window.
-        formChangeDeviceName::instance().txtChangeDevName->setText(QStringLiteral("Never"));
         formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
-        QVERIFY(!formChangeDeviceName::loaded());
         QCOMPARE(storedName(1), QStringLiteral("Lab"));
-        M().mnuPopupRename_Click();
-        QVERIFY(formChangeDeviceName::instance().txtChangeDevName->text().isEmpty());
-
-        // A single blank is a name.
-        confirm(QStringLiteral(" "));
+        renameRow(1, QStringLiteral(" "));
         QCOMPARE(storedName(1), QStringLiteral(" "));
-        QCOMPARE(boxes.prompts().size(), 1);
-    }
 
-    void settingsFileKeepsTheNewName() {
-        const QString ini = strINIPath;
+        // The settings file's copy of a device follows; a device it does not hold is not added.
         platform::WritePrivateProfileString(QStringLiteral("Device Setup\\1"), QStringLiteral("DeviceType"),
-                                            strTypeTemperature, ini);
-        platform::WritePrivateProfileString(QStringLiteral("Device Setup\\1"), QStringLiteral("DeviceName"),
-                                            QStringLiteral("Lab"), ini);
-        auto iniName = [&](int row) {
+                                            strTypeTemperature, strINIPath);
+        auto iniName = [](int row) {
             return platform::GetPrivateProfileString(QStringLiteral("Device Setup\\%1").arg(row),
-                                                     QStringLiteral("DeviceName"), QStringLiteral("-"), 255, ini);
+                                                     QStringLiteral("DeviceName"), QStringLiteral("-"), 255, strINIPath);
         };
-        iSelectedRow = 1;
-        M().mnuPopupRename_Click();
-        confirm(QStringLiteral("Server room"));
+        renameRow(1, QStringLiteral("Server room"));
+        renameRow(4, QStringLiteral("Cellar"));
         QCOMPARE(iniName(1), QStringLiteral("Server room"));
-        // A row the file does not hold gets no section there.
-        iSelectedRow = 4;
-        M().mnuPopupRename_Click();
-        confirm(QStringLiteral("Cellar"));
-        QCOMPARE(storedName(4), QStringLiteral("Cellar"));
         QCOMPARE(iniName(4), QStringLiteral("-"));
-    }
 
-    void slotEmptiedWhileTheWindowIsOpen() {
+        // The slot was emptied while the window was open: nothing is renamed, the window stays.
         iSelectedRow = 4;
         M().mnuPopupRename_Click();
-        QVERIFY(renameWindowShown());
         rt::setTag(M().frameWCover[1], QStringLiteral("0"));
-        confirm(QStringLiteral("Ghost"));
-        QVERIFY(formChangeDeviceName::loaded());
-        QCOMPARE(M().lblWaterDeviceName[1]->text(), QStringLiteral("Basement"));
-        QVERIFY(platform::GetSetting(kApp, QStringLiteral("PortConfig\\Devices\\0"), QStringLiteral("DeviceName"))
-                    .isEmpty());
+        formChangeDeviceName::instance().txtChangeDevName->setText(QStringLiteral("Ghost"));
+        formChangeDeviceName::instance().cmdChangeDevNameOk_Click();
+        QVERIFY(renameWindowShown());
+        QCOMPARE(M().lblWaterDeviceName[1]->text(), QStringLiteral("Cellar"));
+        QVERIFY(platform::GetSetting(kApp, section(0), QStringLiteral("DeviceName")).isEmpty());
+        QCOMPARE(boxes.prompts().size(), 1);
     }
 };
 

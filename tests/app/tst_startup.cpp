@@ -2,7 +2,6 @@
 
 #include "app/startup.h"
 #include "platform/ini.h"
-#include "platform/registry.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "support/testenv.h"
@@ -14,150 +13,116 @@ QString describe(const StartupPlan& p) {
     if (p.autoLogout) return QStringLiteral("notification area only");
     QStringList w;
     if (p.startInTray) w << QStringLiteral("saved state");
-    if (!p.resetCameras) w << QStringLiteral("no camera reset");
-    w << (p.prefsFromIni ? QStringLiteral("prefs from ") + p.iniPath : QStringLiteral("prefs from tree"));
+    if (!p.resetCameras) w << QStringLiteral("cameras kept");
+    w << (p.prefsFromIni ? QStringLiteral("prefs ") + p.iniPath : QStringLiteral("prefs tree"));
     w << QStringLiteral("count '%1'").arg(p.deviceCount);
-    if (p.firstRun) {
-        w << QStringLiteral("first run");
-    } else {
-        w << (p.devicesFromIni ? QStringLiteral("devices from ini") : QStringLiteral("devices from tree"));
-        w << QStringLiteral("box %1").arg(p.autoConnectBox);
-        if (p.trayBeforeConnect) w << QStringLiteral("tray");
-        if (p.connectAll) w << QStringLiteral("connect all");
-        if (p.trayAfterConnect) w << QStringLiteral("tray");
-        if (p.askRemoteMonitoring) w << QStringLiteral("ask");
-    }
+    if (p.firstRun) return (w << QStringLiteral("first run")).join(QStringLiteral(", "));
+    w << (p.devicesFromIni ? QStringLiteral("devices ini") : QStringLiteral("devices tree"));
+    w << QStringLiteral("box %1").arg(p.autoConnectBox);
+    if (p.trayBeforeConnect) w << QStringLiteral("tray");
+    if (p.connectAll) w << QStringLiteral("connect all");
+    if (p.trayAfterConnect) w << QStringLiteral("tray");
+    if (p.askRemoteMonitoring) w << QStringLiteral("ask");
     return w.join(QStringLiteral(", "));
 }
 
-// A stored value; an empty text leaves it out.
-void storeIf(const QString& section, const QString& key, const QString& value) {
-    if (!value.isEmpty()) modPrefs::SavePref(section, key, value);
+// Stores "key=value" words: the machine values Autologout and INIPath, "ini:key" in the settings
+// file's "Device Setup", AutoStartIUE in "Internet Setup", anything else in "Program Setup".
+void storeAll(const QString& words, const QString& folder) {
+    for (const QString& word : words.split(u' ', Qt::SkipEmptyParts)) {
+        const QString key = word.section(u'=', 0, 0), value = word.section(u'=', 1);
+        if (key == QLatin1String("Autologout") || key == QLatin1String("INIPath"))
+            modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kMachineKey, key,
+                                         key == QLatin1String("INIPath") ? folder + u'/' + value : value);
+        else if (key.startsWith(QLatin1String("ini:")))
+            platform::WritePrivateProfileString(QStringLiteral("Device Setup"), key.mid(4), value,
+                                                modRegistry::GetStringFromReg(modRegistry::kMachineKey,
+                                                                              QStringLiteral("INIPath"),
+                                                                              QStringLiteral("corvisent.ini")));
+        else
+            modPrefs::SavePref(key == QLatin1String("AutoStartIUE") ? modPrefs::kInternetSetup : modPrefs::kProgramSetup,
+                               key, value);
+    }
 }
 
 } // namespace
 
-// The command-line switches, and what start-up decides from them and from the stored settings.
+// The command-line switches, and what start-up decides from them and the stored settings.
 class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
-    void switches_data() {
-        QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<QString>("found");
-        QTest::newRow("none") << "" << "";
-        QTest::newRow("anywhere in the line") << "x/minimize/autodetect" << "minimize autodetect";
-        QTest::newRow("case counts") << "/Minimize /SERVICE" << "";
-        QTest::newRow("service is not cvservice") << "/cvservice" << "cvservice";
-        QTest::newRow("both service switches") << "/service /cvservice" << "service cvservice";
-        QTest::newRow("log-off switch") << "/autologoff" << "autologoff";
-        QTest::newRow("clean-out, upper case") << "/REGCLEAN" << "regclean";
-        QTest::newRow("clean-out, other spellings") << "/RegClean" << "regclean";
-        QTest::newRow("clean-out, first capital") << "a /Regclean" << "regclean";
-        QTest::newRow("clean-out, mixed case is none") << "/RegCLEAN" << "";
-        QTest::newRow("no cameras alone") << "/nocams" << "nocams";
-        QTest::newRow("no cameras with more") << "/nocams /minimize" << "minimize";
-        QTest::newRow("no cameras after a blank") << " /nocams" << "";
-    }
     void switches() {
-        QFETCH(QString, commandLine);
-        QFETCH(QString, found);
-        const CommandLineSwitches s = CommandLineSwitches::parse(commandLine);
-        QStringList got;
-        if (s.minimize) got << "minimize";
-        if (s.service) got << "service";
-        if (s.cvservice) got << "cvservice";
-        if (s.autodetect) got << "autodetect";
-        if (s.autologoff) got << "autologoff";
-        if (s.regclean) got << "regclean";
-        if (s.nocams) got << "nocams";
-        QCOMPARE(got.join(u' '), found);
+        auto found = [](const char* line) {
+            const CommandLineSwitches s = CommandLineSwitches::parse(QLatin1String(line));
+            QStringList got;
+            const std::pair<bool, const char*> all[] = {{s.minimize, "minimize"},     {s.service, "service"},
+                                                        {s.cvservice, "cvservice"},   {s.autodetect, "autodetect"},
+                                                        {s.autologoff, "autologoff"}, {s.regclean, "regclean"},
+                                                        {s.nocams, "nocams"}};
+            for (const auto& [on, name] : all)
+                if (on) got << QLatin1String(name);
+            return got.join(u' ');
+        };
+        QCOMPARE(found("x/minimize/autodetect /autologoff"), QStringLiteral("minimize autodetect autologoff"));
+        QCOMPARE(found("/Minimize /SERVICE /RegCLEAN"), QString());
+        QCOMPARE(found("/cvservice"), QStringLiteral("cvservice"));
+        QCOMPARE(found("/service /cvservice"), QStringLiteral("service cvservice"));
+        for (const char* spelling : {"/regclean", "/RegClean", "/Regclean", "a /REGCLEAN"})
+            QCOMPARE(found(spelling), QStringLiteral("regclean"));
+        QCOMPARE(found("/nocams"), QStringLiteral("nocams"));
+        QCOMPARE(found("/nocams /minimize"), QStringLiteral("minimize"));
+        QCOMPARE(found(" /nocams"), QString());
     }
 
     void plans_data() {
         QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<QString>("autologout");  // machine value
-        QTest::addColumn<QString>("iniPath");     // machine value
-        QTest::addColumn<QString>("savedState");  // "" = not stored, likewise below
-        QTest::addColumn<QString>("totalDevices");
-        QTest::addColumn<QString>("iniCount");    // "Device Setup" TotalDevices in the INI file
-        QTest::addColumn<QString>("autoConnect");
-        QTest::addColumn<QString>("autoStartIUE");
+        QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("plan");
-
-        QTest::newRow("first run") << "" << "" << "" << "" << "" << "" << "" << "1"
-                                   << "prefs from tree, count '0', first run";
-        QTest::newRow("devices, no auto-connect")
-            << "" << "" << "" << "" << "3" << "" << "0" << "" << "prefs from tree, count '3', devices from tree, box 0";
-        QTest::newRow("auto-connect, remote monitoring") << "" << "" << "" << "" << "3" << "" << "1" << "1"
-                                                         << "prefs from tree, count '3', devices from tree, box 1, "
-                                                            "connect all, ask";
-        QTest::newRow("greyed auto-connect box connects nothing")
-            << "" << "" << "" << "" << "3" << "" << "2" << "" << "prefs from tree, count '3', devices from tree, box 2";
+        QTest::newRow("first run") << "" << "AutoStartIUE=1" << "prefs tree, count '0', first run";
+        QTest::newRow("devices") << "" << "TotalDevices=3 AutoConnect=0"
+                                 << "prefs tree, count '3', devices tree, box 0";
+        QTest::newRow("auto-connect, remote monitoring")
+            << "" << "TotalDevices=3 AutoConnect=1 AutoStartIUE=1"
+            << "prefs tree, count '3', devices tree, box 1, connect all, ask";
+        QTest::newRow("greyed auto-connect box") << "" << "TotalDevices=3 AutoConnect=2"
+                                                 << "prefs tree, count '3', devices tree, box 2";
         QTest::newRow("after a forced log-off")
-            << "" << "" << "" << "1" << "2" << "" << "0" << ""
-            << "saved state, prefs from tree, count '2', devices from tree, box 1, connect all, tray";
-        QTest::newRow("saved state other than 1") << "" << "" << "" << "0" << "2" << "" << "" << ""
-                                                  << "prefs from tree, count '2', devices from tree, box 0";
-        QTest::newRow("machine log-out value wins") << "/service" << "1" << "" << "1" << "4" << "4" << "1" << "1"
-                                                    << "notification area only";
-        QTest::newRow("machine log-out value other than 1")
-            << "" << "0" << "" << "" << "" << "" << "" << "" << "prefs from tree, count '0', first run";
-        QTest::newRow("service") << "/service" << "" << "" << "" << "2" << "2" << "0" << "1"
-                                 << "prefs from tree, count '2', devices from ini, box 1, tray, connect all, ask";
+            << "" << "SavedState=1 TotalDevices=2 AutoConnect=0"
+            << "saved state, prefs tree, count '2', devices tree, box 1, connect all, tray";
+        QTest::newRow("machine log-out value") << "/service" << "Autologout=1 TotalDevices=4 AutoStartIUE=1"
+                                               << "notification area only";
+        QTest::newRow("service") << "/service" << "TotalDevices=2 ini:TotalDevices=2 AutoStartIUE=1"
+                                 << "prefs tree, count '2', devices ini, box 1, tray, connect all, ask";
         QTest::newRow("service after a forced log-off")
-            << "/service" << "" << "" << "1" << "2" << "" << "" << ""
-            << "saved state, prefs from tree, count '2', devices from ini, box 1, tray, connect all";
-        QTest::newRow("service without devices") << "/service" << "" << "" << "" << "0" << "2" << "1" << "1"
-                                                 << "prefs from tree, count '0', first run";
+            << "/service" << "SavedState=1 TotalDevices=2"
+            << "saved state, prefs tree, count '2', devices ini, box 1, tray, connect all";
+        QTest::newRow("service without devices") << "/service" << "ini:TotalDevices=2 AutoConnect=1"
+                                                 << "prefs tree, count '0', first run";
         QTest::newRow("preferences from the machine's file")
-            << "/cvservice" << "" << "site.ini" << "" << "0" << "3" << "1" << ""
-            << "prefs from site.ini, count '3', devices from tree, box 1, connect all";
-        QTest::newRow("settings file without a count is not a first run")
-            << "/cvservice" << "" << "" << "" << "" << "" << "" << ""
-            << "prefs from corvisent.ini, count '00', devices from tree, box 0";
-        QTest::newRow("settings file count of 0") << "/cvservice /service" << "" << "" << "" << "5" << "0" << "" << ""
-                                                  << "prefs from corvisent.ini, count '0', first run";
-        QTest::newRow("count cut to four characters")
-            << "/cvservice" << "" << "" << "" << "" << "123456" << "" << ""
-            << "prefs from corvisent.ini, count '1234', devices from tree, box 0";
-        QTest::newRow("cameras kept") << "/nocams" << "" << "" << "" << "1" << "" << "" << ""
-                                      << "no camera reset, prefs from tree, count '1', devices from tree, box 0";
+            << "/cvservice" << "INIPath=site.ini ini:TotalDevices=3 AutoConnect=1"
+            << "prefs site.ini, count '3', devices tree, box 1, connect all";
+        QTest::newRow("settings file without a count") << "/cvservice" << ""
+                                                       << "prefs corvisent.ini, count '00', devices tree, box 0";
+        QTest::newRow("settings file count of 0") << "/cvservice /service" << "TotalDevices=5 ini:TotalDevices=0"
+                                                  << "prefs corvisent.ini, count '0', first run";
+        QTest::newRow("count cut to four characters") << "/cvservice" << "ini:TotalDevices=123456"
+                                                      << "prefs corvisent.ini, count '1234', devices tree, box 0";
+        QTest::newRow("cameras kept") << "/nocams" << "TotalDevices=1"
+                                      << "cameras kept, prefs tree, count '1', devices tree, box 0";
     }
     void plans() {
         QFETCH(QString, commandLine);
-        QFETCH(QString, autologout);
-        QFETCH(QString, iniPath);
-        QFETCH(QString, savedState);
-        QFETCH(QString, totalDevices);
-        QFETCH(QString, iniCount);
-        QFETCH(QString, autoConnect);
-        QFETCH(QString, autoStartIUE);
+        QFETCH(QString, stored);
         QFETCH(QString, plan);
         TestEnv env;
-        const QString iniFile = iniPath.isEmpty() ? QString() : env.appDir() + u'/' + iniPath;
-        if (!autologout.isEmpty())
-            modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kMachineKey,
-                                         modRegistry::kAutologoutValue, autologout);
-        if (!iniFile.isEmpty())
-            modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kMachineKey,
-                                         modRegistry::kIniPathValue, iniFile);
-        storeIf(modPrefs::kProgramSetup, QStringLiteral("SavedState"), savedState);
-        storeIf(modPrefs::kProgramSetup, QStringLiteral("TotalDevices"), totalDevices);
-        storeIf(modPrefs::kProgramSetup, QStringLiteral("AutoConnect"), autoConnect);
-        storeIf(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), autoStartIUE);
-        if (!iniCount.isEmpty())
-            platform::WritePrivateProfileString(QStringLiteral("Device Setup"), QStringLiteral("TotalDevices"), iniCount,
-                                                iniFile.isEmpty() ? QStringLiteral("corvisent.ini") : iniFile);
-
-        StartupPlan p = PlanStartup(commandLine);
-        QString got = describe(p);
-        got.replace(env.appDir() + u'/', QString());
-        QCOMPARE(got, plan);
-        QCOMPARE(p.switches.service, commandLine.contains(QStringLiteral("/service")));
-        // Planning reads only.
+        storeAll(stored, env.appDir());
+        QString got = describe(PlanStartup(commandLine));
+        QCOMPARE(got.replace(env.appDir() + u'/', QString()), plan);
+        // Planning only reads.
         QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("AutoConnect"), QStringLiteral("-")),
-                 autoConnect.isEmpty() ? QStringLiteral("-") : autoConnect);
+                 stored.contains(QStringLiteral("AutoConnect")) ? stored.section(QStringLiteral("AutoConnect="), 1).left(1)
+                                                                : QStringLiteral("-"));
     }
 };
 
