@@ -16,6 +16,7 @@
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
+#include "sensors/events.h"
 #include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
 #include "settings/modIni.h"
@@ -446,6 +447,7 @@ Outcome connectRow(int row, int& kind, int& k) {
         return Outcome::Failure;
     }
     configurePort(port, kind, comNumber);
+    if (kind == typeAccel || kind == typeDistance) ResetStreamInput(row);
     if (!polled) setPortOpenMark(row, kind);
     if (!port->portOpen()) {
         if (polled) rt::MsgBox(QStringLiteral("Port open wasn't true"));
@@ -529,6 +531,7 @@ void connectError(int row, const QString& description) {
         if (description.contains(QLatin1String("Path not found"))) {
             rt::MsgBox(QStringLiteral(" Please check your Log File directory setting, to make sure the directory "
                                       "exists on your hard drive."));
+            w.mnuSetLogDirectory_Click();
             // The row is left ready to be connected again once the folder is set.
             CloseRowPorts(row);
             if (iPortOpen[row] == typeCombo && row < 10) iPortOpen[row + 1] = 0;

@@ -47,9 +47,9 @@ private slots:
     // Line forms of each polled kind on screen and in the file, byte for byte.
     void lineFormsOfEachKind() {
         SensorRig rig;
-        rig.hub.add(3);
-        rig.hub.add(4);
-        rig.hub.add(5);
+        rig.hub->add(3);
+        rig.hub->add(4);
+        rig.hub->add(5);
         rt::Clock::setNow(kSat4pm);
         prepareRow(rig, 1, "2", "F", M().lblTempDeviceName[2], "Freezer", M().MSComm[1], 3);
         prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
@@ -145,7 +145,7 @@ private slots:
     // is replaced, also when the roll-over falls in the second the file was started.
     void rollOverAtTheSizeLimit() {
         SensorRig rig;
-        rig.hub.add(3);
+        rig.hub->add(3);
         rt::Clock::setNow(kSat4pm);
         prepareRow(rig, 1, "1", "F", M().lblTempDeviceName[1], "Freezer", M().MSComm[1], 3);
         M().Timer1[1]->setInterval(60000);

@@ -77,11 +77,12 @@ inline void resetSensorRows() {
 
 struct SensorRig {
     TestEnv env;
-    FakeSerialHub hub;
+    std::unique_ptr<FakeSerialHub> hub; // fake serial devices, unless the rig uses real ports
     QTemporaryDir logs;
     std::unique_ptr<rt::DialogScript> boxes = std::make_unique<rt::DialogScript>();
 
-    SensorRig() {
+    explicit SensorRig(bool fakePorts = true) {
+        if (fakePorts) hub = std::make_unique<FakeSerialHub>();
         resetSensorRows();
         modSupport::LoadGuard quiet;
         rt::setCaption(S().lblLogDirectory, logs.path());

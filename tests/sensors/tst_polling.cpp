@@ -100,15 +100,15 @@ private slots:
         lMaxFileSize = 16000;
 
         Answers temp, humid, comboT, comboH;
-        serve(rig.hub.add(3), "Corvisent/T", [&](const QByteArray& c) {
+        serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray& c) {
             const double v = dayValue(temp.given.size());
             return c == "tf" ? temp.next(twoDecimals(v), QByteArray::number(v, 'f', 2).rightJustified(6, '0') + "F") : "";
         });
-        serve(rig.hub.add(4), "Corvisent/H", [&](const QByteArray& c) {
+        serve(rig.hub->add(4), "Corvisent/H", [&](const QByteArray& c) {
             const double v = dayValue(humid.given.size() + 7);
             return c == "h" ? humid.next(QString::number(v), QByteArray::number(v, 'f', 2) + "%") : "";
         });
-        serve(rig.hub.add(5), "Corvisent/H", [&](const QByteArray& c) {
+        serve(rig.hub->add(5), "Corvisent/H", [&](const QByteArray& c) {
             const double t = dayValue(comboT.given.size() + 3), h = dayValue(comboH.given.size() + 11) - 20;
             if (c == "tf") return comboT.next(twoDecimals(t), QByteArray::number(t, 'f', 2) + "F");
             return c == "h" ? comboH.next(QString::number(h), QByteArray::number(h, 'f', 2) + "%") : QByteArray();
@@ -164,7 +164,7 @@ private slots:
         rig.record(1, strTypeTemperature, "Freezer", "1", 3);
         rig.load();
         Answers temp;
-        serve(rig.hub.add(3), "Corvisent/T", [&](const QByteArray&) { return temp.next("70", "070.00F"); });
+        serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray&) { return temp.next("70", "070.00F"); });
         S().cmdConnectSensor_Click(1);
         runUntil(temp.given[0].first.addSecs(21 * 60 + 30));
         QCOMPARE(temp.given.size(), 5);
@@ -185,7 +185,7 @@ private slots:
         rig.load();
         QCOMPARE(M().Timer1[2]->interval(), 68000);
         Answers humid;
-        serve(rig.hub.add(4), "Corvisent/H", [&](const QByteArray&) { return humid.next("45", "45.0%"); });
+        serve(rig.hub->add(4), "Corvisent/H", [&](const QByteArray&) { return humid.next("45", "45.0%"); });
         S().cmdConnectSensor_Click(2);
         runUntil(humid.given[0].first.addSecs(3 * 68 + 30));
         QCOMPARE(humid.given.size(), 4);
@@ -200,7 +200,7 @@ private slots:
         rig.record(1, strTypeTemperature, "Freezer", "2", 3);
         rig.load();
         bool broken = false;
-        FakeSerialPort& dev = rig.hub.add(3);
+        FakeSerialPort& dev = rig.hub->add(3);
         serve(dev, "Corvisent/T", [&](const QByteArray&) -> QByteArray { return broken ? "Sensor Error" : "068.00F"; });
         S().cmdConnectSensor_Click(1);
         QCOMPARE(M().lblSensorReading[1]->text(), QString("68"));
@@ -247,7 +247,7 @@ private slots:
         rig.record(1, strTypeTemperature, "Freezer", "1", 3);
         rig.load();
         bool silent = false;
-        FakeSerialPort& dev = rig.hub.add(3);
+        FakeSerialPort& dev = rig.hub->add(3);
         serve(dev, "Corvisent/T", [&](const QByteArray&) -> QByteArray { return silent ? "" : "070.00F"; });
         S().cmdConnectSensor_Click(1);
         silent = true;
@@ -272,11 +272,11 @@ private slots:
         rig.record(3, strTypeComboTemp, "Lab", "22", 4);
         rig.load();
         int tempQueries = 0;
-        serve(rig.hub.add(3), "Corvisent/T", [&](const QByteArray&) -> QByteArray {
+        serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray&) -> QByteArray {
             return ++tempQueries == 1 ? "Sensor Error" : "-03.50F";
         });
         bool humidError = true;
-        serve(rig.hub.add(4), "Corvisent/H", [&](const QByteArray& c) -> QByteArray {
+        serve(rig.hub->add(4), "Corvisent/H", [&](const QByteArray& c) -> QByteArray {
             return c == "tf" ? "71.6F" : humidError ? "Sensor Error" : "45.2%";
         });
         S().cmdConnectSensor_Click(1);

@@ -1,0 +1,378 @@
+#include "support/simulator.h"
+#include "sensors/sensorrig.h"
+
+using namespace modSupport;
+
+namespace {
+
+const QDateTime kStart(QDate(2009, 3, 7), QTime(16, 8, 0));
+
+// What each kind's row is stored as, the port control it uses, and its identity.
+struct Kind {
+    const char* name;
+    QString type;
+    int code;
+    QString slot;
+    QByteArray identity;
+};
+// (Built on first use: the type names are constants of another file.)
+const QList<Kind>& kinds() {
+    static const QList<Kind> list = {
+        {"temperature", strTypeTemperature, typeTemperature, "1", "Corvisent/T"},
+        {"humidity", strTypeHumidity, typeHumidity, "2", "Corvisent/H"},
+        {"combined", strTypeComboHumid, typeCombo, "31", "Corvisent/H"},
+        {"proximity", strTypeProximity, typeProximity, "1", "Corvisent/P"},
+        {"water", strTypeWater, typeWater, "1", "Corvisent/W"},
+        {"accelerometer", strTypeAccel, typeAccel, "1", "Corvisent/A"},
+        {"distance", strTypeDistance, typeDistance, "1", "Corvisent/D"},
+    };
+    return list;
+}
+
+platform::MSCommControl* portOf(int code, int row) {
+    switch (code) {
+    case typeProximity: return M().MSCommP[row];
+    case typeWater: return M().MSCommW[row];
+    case typeAccel: return M().MSCommA[row];
+    case typeDistance: return M().MSCommD[row];
+    default: return M().MSComm[row];
+    }
+}
+
+// Stores the kind's device at row 4 on COM 3 (both rows of a combined sensor) and loads it.
+void storeKind(SensorRig& rig, const Kind& k, const QMap<QString, QString>& more = {}) {
+    rig.record(4, k.type, QString("My ") + k.name, k.slot, 3, more);
+    if (k.code == typeCombo) rig.record(5, strTypeComboTemp, QString("My ") + k.name, k.slot, 3, more);
+    rig.load();
+}
+
+// The writes, one per Output, with "p" where a pause of 150 ms or more came between two:
+// "i|p|CR" for "i", a pause, CR.
+QString writePattern(const FakeSerialPort& dev) {
+    QStringList parts;
+    for (int i = 0; i < dev.writes().size(); ++i) {
+        if (i > 0 && dev.writes()[i].atMs - dev.writes()[i - 1].atMs >= 150) parts << "p";
+        parts << QString::fromLatin1(dev.writes()[i].bytes).replace("\r", "CR");
+    }
+    return parts.join('|');
+}
+
+} // namespace
+
+class TestConnect : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(100);
+    }
+    void cleanup() { rt::Clock::reset(); }
+
+    // Each kind opens its port with its line settings, asks for its identity in its own way,
+    // opens its log file and shows the row connected.
+    void connectsEveryKind_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < kinds().size(); ++i) QTest::newRow(kinds()[i].name) << i;
+    }
+    void connectsEveryKind() {
+        QFETCH(int, index);
+        const Kind& k = kinds()[index];
+        SensorRig rig;
+        storeKind(rig, k, {{"StartInProx", "1"}, {"StartInBump", "0"}});
+        FakeSerialPort& dev = rig.hub->add(3);
+        serve(dev, k.identity + "?", [](const QByteArray& c) -> QByteArray {
+            return c == "tf" ? "072.50F" : c == "h" ? "45.20%" : c == "E" || c == "a+" ? "OK" : "";
+        });
+        const int before = iPortOpen[0];
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+
+        platform::MSCommControl* port = portOf(k.code, 4);
+        QVERIFY(port->portOpen());
+        const bool polled = k.code == typeTemperature || k.code == typeHumidity || k.code == typeCombo;
+        const bool streams = k.code == typeAccel || k.code == typeDistance;
+        const QMap<int, QString> settings{{typeAccel, "19200,o,8,1"}, {typeDistance, "9600,o,8,1"},
+                                          {typeProximity, "19200,o,8,1"}, {typeWater, "19200,o,8,1"}};
+        QCOMPARE(port->settings(), settings.value(k.code, "9600,n,8,1"));
+        QCOMPARE(dev.settings().parity, polled ? 'n' : 'o');
+        QCOMPARE(port->rThreshold(), streams ? 1 : 0);
+        QCOMPARE(port->sThreshold(), streams ? 1 : 0);
+        QVERIFY(port->rtsEnable());
+        QCOMPARE(port->inputMode(), 1);
+        QVERIFY2(writePattern(dev).startsWith(streams ? "i|p|CR" : "iCR"), qPrintable(writePattern(dev)));
+        QCOMPARE(dev.commands().count("i"), 1);
+
+        QCOMPARE(iPortOpen[4], k.code);
+        QCOMPARE(iPortOpen[0], before + (k.code == typeCombo ? 2 : 1));
+        if (k.code == typeCombo) QCOMPARE(iPortOpen[5], typeCombo);
+        QCOMPARE(iDeviceType[4], k.code);
+        QCOMPARE(S().cmdConnectSensor[4]->text(), QString("Disconnect"));
+        QVERIFY(S().cmdConnectSensor[4]->isEnabled());
+        QVERIFY(!S().cmdDeleteMe[4]->isEnabled());
+        QVERIFY(!S().chkFileLogging[4]->isEnabled());
+        QVERIFY(formSensorSetup::picture(S().imgStatus[4]).endsWith("greendot.gif"));
+        QCOMPARE(M().lblSensorStatus[4]->text(), QString("OK"));
+
+        // Log files: one per row, named by the stamp, with their header and an empty line.
+        const QStringList files = rig.logFiles();
+        if (k.code == typeCombo) {
+            QCOMPARE(files.size(), 2);
+            QVERIFY(QRegularExpression("^03072009_0408\\d\\d_Humid.txt$").match(files[0]).hasMatch());
+            QCOMPARE(files[1], files[0].left(15) + "_Temp.txt");
+            QVERIFY(QRegularExpression("^My combined - Humidity\r\nLog file started: 3/7/2009,4:08:\\d\\d PM\r\n\r\n")
+                        .match(readWholeFile(rig.logPath(files[0]))).hasMatch());
+            QVERIFY(readWholeFile(rig.logPath(files[1])).startsWith("My combined - Temperature\r\nLog file started: "));
+            QCOMPARE(M().lblSensorReading[4]->text(), QString("45.2"));
+            QCOMPARE(M().lblSensorReading[5]->text(), QString("72.5"));
+            QCOMPARE(M().lblMeasure[4]->text(), QString("%"));
+            QCOMPARE(M().lblMeasure[5]->text(), QString("F"));
+            QVERIFY(formSensorSetup::picture(S().imgStatus[5]).endsWith("greendot.gif"));
+        } else {
+            QCOMPARE(files.size(), 1);
+            QVERIFY(QRegularExpression("^03072009_0408\\d\\d.txt$").match(files[0]).hasMatch());
+            QVERIFY(readWholeFile(rig.logPath(files[0])).startsWith(QByteArray("My ") + k.name + "\r\nLog file started: "));
+        }
+        if (polled) QVERIFY(M().Timer1[4]->enabled());
+        else QVERIFY(!M().Timer1[4]->enabled());
+
+        // The start mode: the distance sensor stored to start in proximity mode gets "E", the
+        // accelerometer stored to start streaming gets its stream command; the flags follow.
+        if (k.code == typeDistance) {
+            QVERIFY2(writePattern(dev).endsWith("|E|p|CR"), qPrintable(writePattern(dev)));
+            QCOMPARE(iProxMode[4], 1);
+            QCOMPARE(rt::value(S().chkBinaryMode[4]), 1);
+            QVERIFY(rt::enabled(M().mnuPopupSetProximityMode));
+        }
+        if (k.code == typeAccel) {
+            QVERIFY2(writePattern(dev).endsWith("|a|p|+|p|CR"), qPrintable(writePattern(dev)));
+            QCOMPARE(iBumpMode[4], 0);
+            QCOMPARE(rt::value(S().chkBinaryMode[4]), 0);
+        }
+
+        // Disconnected, the port and files are closed and the row can be connected again.
+        S().cmdConnectSensor_Click(4);
+        QVERIFY(!port->portOpen());
+        QCOMPARE(iPortOpen[4], 0);
+        QCOMPARE(iPortOpen[5], 0);
+        QCOMPARE(iPortOpen[0], before);
+        QVERIFY(!rt::Files::isOpen(4) && !rt::Files::isOpen(5));
+        QCOMPARE(S().cmdConnectSensor[4]->text(), QString("Connect"));
+        QCOMPARE(M().lblSensorReading[4]->text(), QString("OFF"));
+        QVERIFY(formSensorSetup::picture(S().imgStatus[4]).endsWith("reddot.gif"));
+    }
+
+    // A silent sensor is asked three times, then the row is disabled; another device's answer
+    // gives the kind's messages.
+    void failuresPerKind_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("messages");
+        const QString returned = "Device string returned: Corvisent/X\r\n";
+        const QStringList silent{"Device not responding to ID query.", "Device not responding to ID query.",
+                                 "Device not responding to ID query.", "Proximity sensor not responding to ID query.",
+                                 "Water sensor not responding to ID query.",
+                                 "Proximity sensor not responding to ID query.", "Sensor not responding to ID query."};
+        const QString appears = "Device appears to be a Corvisent/X?\r\n";
+        const QStringList other{appears, appears, appears, "Device is not a Corvisent/P (Proximity Sensor)", appears,
+                                "Device is not a Corvisent/A (Accelerometer Sensor)",
+                                "Device is not a Corvisent/D (Distance Sensor)"};
+        for (int i = 0; i < kinds().size(); ++i) {
+            QTest::addRow("%s silent", kinds()[i].name) << i << QByteArray() << QStringList{silent[i]};
+            QStringList wrong{other[i]};
+            if (other[i].startsWith("Device is not")) wrong << returned;
+            QTest::addRow("%s other device", kinds()[i].name) << i << QByteArray("Corvisent/X?") << wrong;
+        }
+    }
+    void failuresPerKind() {
+        QFETCH(int, index);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, messages);
+        const Kind& k = kinds()[index];
+        SensorRig rig;
+        storeKind(rig, k);
+        FakeSerialPort& dev = rig.hub->add(3);
+        if (!answer.isEmpty()) serve(dev, answer);
+        const int before = iPortOpen[0];
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(rig.boxes->prompts(), messages);
+        if (answer.isEmpty()) QCOMPARE(dev.commands().size(), 3);
+        QVERIFY(!dev.isOpen());
+        QCOMPARE(iPortOpen[4], 0);
+        QCOMPARE(iPortOpen[0], before);
+        QCOMPARE(iDeviceType[4], 99);
+        QCOMPARE(M().lblSensorStatus[4]->text(), QString("Sensor Error"));
+        QCOMPARE(rt::foreColor(M().lblSensorStatus[4]), rt::vbBlack);
+        QCOMPARE(M().lblSensorReading[4]->text(), QString("OFF"));
+        QCOMPARE(S().cmdConnectSensor[4]->text(), QString("Connect"));
+        QVERIFY(S().cmdConnectSensor[4]->isEnabled());
+        QVERIFY(rig.logFiles().isEmpty());
+        QVERIFY(!M().Timer1[4]->enabled());
+
+        // The sensor answers at the next try: connected, and no longer marked disabled.
+        rig.boxes->clear();
+        serve(dev, k.identity, [](const QByteArray&) -> QByteArray { return "070.00F"; });
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(iDeviceType[4], k.code);
+        QCOMPARE(iPortOpen[4], k.code);
+        QCOMPARE(S().cmdConnectSensor[4]->text(), QString("Disconnect"));
+    }
+
+    // Replies from a related device: a temperature row takes a combined sensor and a distance
+    // row a proximity sensor; a humidity or combined row answered by a temperature sensor is
+    // removed, its port closed first.
+    void relatedDevices() {
+        {
+            SensorRig rig;
+            storeKind(rig, kinds()[0]);
+            serve(rig.hub->add(3), "Corvisent/H", [](const QByteArray&) -> QByteArray { return "070.00F"; });
+            S().cmdConnectSensor_Click(4);
+            QCOMPARE(iPortOpen[4], typeTemperature);
+        }
+        {
+            SensorRig rig;
+            storeKind(rig, kinds()[6]);
+            serve(rig.hub->add(3), "Corvisent/P");
+            S().cmdConnectSensor_Click(4);
+            QCOMPARE(iPortOpen[4], typeDistance);
+        }
+        for (int index : {1, 2}) {
+            SensorRig rig;
+            storeKind(rig, kinds()[index]);
+            FakeSerialPort& dev = rig.hub->add(3);
+            serve(dev, "Corvisent/T");
+            S().cmdConnectSensor_Click(4);
+            QCOMPARE(rig.boxes->prompts(), QStringList{"Warning: Device appears to be a Corvisent/T\r\n"});
+            QVERIFY(!dev.isOpen());
+            QCOMPARE(rig.stored(4, "DeviceType"), QString("<none>"));
+            QVERIFY(!rt::visible(S().lblDeviceType[4]));
+            QCOMPARE(iPortOpen[0], 0);
+        }
+    }
+
+    // Rows that are not connected from their own button, a port already in use, a slot outside
+    // the tab, a missing log folder and a port that does not exist.
+    void rowsThatCannotConnect() {
+        SensorRig rig;
+        rig.record(1, strTypeComboHumid, "Lab", "12", 3);
+        rig.record(2, strTypeComboTemp, "Lab", "12", 3);
+        rig.record(4, strTypeTemperature, "Freezer", "3", 4);
+        rig.record(6, strTypeHumidity, "Cellar", "1", 9);
+        rig.load();
+        serve(rig.hub->add(4), "Corvisent/T", [](const QByteArray&) -> QByteArray { return "070.00F"; });
+
+        S().cmdConnectSensor_Click(2);
+        QCOMPARE(rig.boxes->prompts().join("|"), QString("Device not found."));
+        QCOMPARE(iPortOpen[0], 0);
+
+        rig.boxes->clear();
+        S().lblDeviceType[3]->setText(strTypeVideoMotion);
+        S().lblDeviceType[3]->show();
+        S().cmdConnectSensor_Click(3);
+        QVERIFY(rig.boxes->prompts().isEmpty());
+        QCOMPARE(iDeviceType[3], 99);
+        QCOMPARE(M().lblSensorReading[3]->text(), QString("OFF"));
+
+        // The port control is already open.
+        M().MSComm[4]->setCommPort(4);
+        M().MSComm[4]->setPortOpen(true);
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Port already open"});
+        QVERIFY(!M().MSComm[4]->portOpen());
+        QCOMPARE(iDeviceType[4], 99);
+
+        // A slot the tab does not have: the error is shown and the row taken back.
+        rig.boxes->clear();
+        S().lblSubIndex[4]->setText("6");
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(rig.boxes->prompts(),
+                 QStringList{"Error: Subscript out of range.\r\n Please make sure sensor is connected and that you have the correct COM port."});
+        QCOMPARE(M().lblSensorReading[4]->text(), QString("OFF"));
+        QCOMPARE(S().cmdConnectSensor[4]->text(), QString("Connect"));
+        QVERIFY(!M().MSComm[4]->portOpen());
+
+        // The log folder is gone: the user is asked for another, the row stays ready to connect.
+        rig.boxes->clear();
+        S().lblSubIndex[4]->setText("3");
+        rt::setCaption(S().lblLogDirectory, rig.logs.path() + "/gone");
+        rig.boxes->queue(QVariant()); // the folder question is cancelled
+        S().cmdConnectSensor_Click(4);
+        const QStringList prompts = rig.boxes->prompts();
+        QCOMPARE(prompts.size(), 3);
+        QVERIFY(prompts[0].startsWith("Error: Path not found."));
+        QCOMPARE(prompts[1], QString(" Please check your Log File directory setting, to make sure the directory exists on your hard drive."));
+        QCOMPARE(prompts[2], QString("Please enter the full path name including drive letter:"));
+        QVERIFY(!M().MSComm[4]->portOpen());
+        QCOMPARE(iPortOpen[4], 0);
+        QCOMPARE(S().cmdConnectSensor[4]->text(), QString("Connect"));
+        QVERIFY(S().cmdConnectSensor[4]->isEnabled());
+        rt::setCaption(S().lblLogDirectory, rig.logs.path());
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(iPortOpen[4], typeTemperature);
+
+        // A COM number without a device.
+        rig.boxes->clear();
+        S().cmdConnectSensor_Click(6);
+        QCOMPARE(rig.boxes->prompts().size(), 1);
+        QVERIFY(rig.boxes->prompts()[0].startsWith("Error: "));
+        QCOMPARE(M().lblSensorReading[6]->text(), QString("OFF"));
+        QCOMPARE(S().cmdConnectSensor[6]->text(), QString("Connect"));
+        QCOMPARE(iPortOpen[0], 1);
+    }
+
+    // Without file logging no file is made; with files closed after every write the new file
+    // holds its header and is closed at once.
+    void logFileSwitches() {
+        SensorRig rig;
+        rig.record(1, strTypeHumidity, "Cellar", "1", 3, {{"FileLogging", "0"}});
+        rig.record(2, strTypeHumidity, "Attic", "2", 4);
+        rig.load();
+        rt::setValue(S().chkCloseFileAfterWrite, 1);
+        serve(rig.hub->add(3), "Corvisent/H", [](const QByteArray&) -> QByteArray { return "45.00%"; });
+        serve(rig.hub->add(4), "Corvisent/H", [](const QByteArray&) -> QByteArray { return "46.00%"; });
+        S().cmdConnectSensor_Click(1);
+        QCOMPARE(iPortOpen[1], typeHumidity);
+        QVERIFY(rig.logFiles().isEmpty());
+        S().cmdConnectSensor_Click(2);
+        QVERIFY(!rt::Files::isOpen(2));
+        QVERIFY(QRegularExpression("^Attic\r\nLog file started: 3/7/2009,4:\\d\\d:\\d\\d PM\r\n\r\n"
+                                   "03-07-2009,04:\\d\\d:\\d\\dPM,46%\r\n$")
+                    .match(readWholeFile(rt::tag(S().chkFileLogging[2]))).hasMatch());
+    }
+
+    // Through a pseudo-terminal and the sensor simulator: a temperature sensor is connected,
+    // read on its interval and logged.
+    void temperatureSensorThroughThePty() {
+        SensorRig rig(false);
+        rt::Clock::setSpeed(10);
+        SensorSimulator sim({"T", "--temp", "68.25"});
+        QVERIFY(!sim.path().isEmpty());
+        sim.mapTo(7);
+        S().cmbMinOrSecs->setCurrentIndex(1);
+        S().txtReadingInterval->setText("3");
+        rig.record(1, strTypeTemperature, "Pty freezer", "1", 7);
+        rig.load();
+        S().cmdConnectSensor_Click(1);
+        QCOMPARE(rig.boxes->prompts().join("|"), QString());
+        QCOMPARE(M().lblSensorReading[1]->text(), QString("68.25"));
+        const QString path = rt::tag(S().chkFileLogging[1]);
+        QVERIFY(rt::WaitUntil([&] { return readWholeFile(path).count("\r\n") >= 6; }, 60000));
+        sim.tell("temp 70");
+        QVERIFY(rt::WaitUntil([&] { return readWholeFile(path).contains(",70.00F\r\n"); }, 60000));
+        QCOMPARE(M().lblTHighest[1]->text(), QString("70"));
+        QCOMPARE(M().lblTLowest[1]->text(), QString("68.25"));
+        S().cmdConnectSensor_Click(1);
+        QVERIFY(!M().MSComm[1]->portOpen());
+
+        const QList<QByteArray> lines = readWholeFile(path).split('\n');
+        QCOMPARE(lines[0], QByteArray("Pty freezer\r"));
+        QVERIFY(lines[1].startsWith("Log file started: 3/7/2009,4:08:"));
+        QCOMPARE(lines[2], QByteArray("\r"));
+        const QRegularExpression reading("^03-07-2009,04:0\\d:\\d\\dPM,(68.25|70.00)F\r$");
+        for (const QByteArray& l : lines.mid(3, lines.size() - 4))
+            QVERIFY2(reading.match(QString::fromLatin1(l)).hasMatch(), l.constData());
+        QVERIFY(lines.last().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestConnect)
+#include "tst_connect.moc"
