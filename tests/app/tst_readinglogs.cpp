@@ -171,25 +171,6 @@ private slots:
         QCOMPARE(rig.logFiles().size(), 3);
     }
 
-    // A combined sensor rolls both files over, humidity and temperature each with its ending.
-    void combinedRollOver() {
-        SensorRig rig;
-        rt::Clock::setNow(kSat4pm);
-        rt::setValue(S().chkCloseFileAfterWrite, 1);
-        prepareRow(rig, 7, "21", "%", M().lblHumidDeviceName[1], "Lab");
-        prepareRow(rig, 8, "", "F", M().lblTempDeviceName[2], "Lab T");
-        rt::Files::close(7);
-        rt::Files::close(8);
-        lMaxFileSize = 10;
-        rt::Clock::setNow(kSat4pm.addSecs(1));
-        FileTabLogging("45", 7, typeCombo, "70");
-        QCOMPARE(QFileInfo(rt::tag(S().chkFileLogging[7])).fileName(), QStringLiteral("03072009_040803_Humid.txt"));
-        QCOMPARE(QFileInfo(rt::tag(S().chkFileLogging[8])).fileName(), QStringLiteral("03072009_040803_Temp.txt"));
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[7])).first(), QByteArray("Lab (Continued)"));
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[8])).first(), QByteArray("Lab T (Continued)"));
-        QVERIFY(!rt::Files::isOpen(7) && !rt::Files::isOpen(8));
-    }
-
     // One byte over the folder limit turns file logging off for every row; the screen log goes on.
     void folderLimit() {
         SensorRig rig;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -128,6 +129,16 @@ struct SensorRig {
     QStringList logFiles() { return QDir(logs.path()).entryList(QDir::Files, QDir::Name); }
     QString logPath(const QString& name) { return logs.path() + "/" + name; }
 };
+
+// What a device row shows, for one comparison: the Connect button ("-" when disabled), the
+// summary status and reading, and the status picture, as "Disconnect|OK|72.5|greendot.gif".
+inline QString rowState(int row) {
+    const QPushButton* button = S().cmdConnectSensor[row];
+    return QStringList{button->text() + (button->isEnabled() ? "" : "-"), M().lblSensorStatus[row]->text(),
+                       M().lblSensorReading[row]->text(),
+                       QFileInfo(formSensorSetup::picture(S().imgStatus[row])).fileName()}
+        .join('|');
+}
 
 // A sensor on a fake port: answers the identity query with identity and every other command
 // with what answer gives for it (nothing when it gives an empty text). Lines end with CR LF.

@@ -151,7 +151,8 @@ private slots:
 
         // Taken back, every log file is closed with all its lines.
         for (int row : {1, 2, 3}) S().cmdConnectSensor_Click(row);
-        for (int n = 1; n <= 4; ++n) QVERIFY(!rt::Files::isOpen(n));
+        for (int n = 1; n <= 4; ++n) QVERIFY(!rt::Files::isOpen(n) && iPortOpen[n] == 0);
+        QCOMPARE(iPortOpen[0], 0);
         compareLog(wholeLog(rig, "Freezer", ".txt"), temp, "F");
     }
 
@@ -218,14 +219,13 @@ private slots:
         QVERIFY(!dev.isOpen());
         QVERIFY(!rt::Files::isOpen(1));
         QVERIFY(!bTempMailSent[1] && !bTempScreenShown[1]);
-        QCOMPARE(iPortOpen[1], 0);
-        QCOMPARE(iPortOpen[0], 0);
-        QCOMPARE(M().lblSensorReading[1]->text(), QString("OFF"));
+        QCOMPARE(iPortOpen[1] + iPortOpen[0], 0);
+        QCOMPARE(rowState(1), QString("Connect|Sensor Error|OFF|reddot.gif"));
+        QVERIFY(!rt::visible(M().lblSensorStatus[1]));
         QCOMPARE(rt::foreColor(M().lblSensorReading[1]), rt::vbRed);
         QCOMPARE(M().lblTHighest[2]->text(), QString("0"));
         QCOMPARE(M().lblTLowest[2]->text(), QString("100"));
         QVERIFY(!rt::visible(M().lblTHighest[2]));
-        QCOMPARE(S().cmdConnectSensor[1]->text(), QString("Connect"));
         QVERIFY(S().chkFileLogging[1]->isEnabled());
         QCOMPARE(readingLines(logFile, "Freezer").size(), 1);
 

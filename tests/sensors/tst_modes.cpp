@@ -1,0 +1,216 @@
+#include "sensors/sensorrig.h"
+
+using namespace modSupport;
+
+namespace {
+
+const QDateTime kStart(QDate(2009, 3, 7), QTime(9, 15, 0));
+
+// An accelerometer at row 1 (COM 3, slot 1) and a distance sensor at row 2 (COM 4, slot 2),
+// both stored to start streaming, answering "OK" to mode and sensitivity commands unless told.
+struct ModeRig : SensorRig {
+    FakeSerialPort* accel = nullptr;
+    FakeSerialPort* dist = nullptr;
+    bool answerOk = true;
+    QByteArray sensitivityAnswer = "OK";
+
+    explicit ModeRig(const QMap<QString, QString>& accelRecord = {{"StartInBump", "0"}}) {
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(100);
+        record(1, strTypeAccel, "Shelf", "1", 3, accelRecord);
+        record(2, strTypeDistance, "Door", "2", 4, {{"StartInProx", "0"}});
+        load();
+        accel = &hub->add(3);
+        dist = &hub->add(4);
+        auto answer = [this](const QByteArray& c) -> QByteArray {
+            if (c.startsWith('M')) return sensitivityAnswer;
+            return answerOk && c != "S" ? "OK" : "";
+        };
+        serve(*accel, "Corvisent/A", answer);
+        serve(*dist, "Corvisent/D", answer);
+        S().cmdConnectSensor_Click(1);
+        S().cmdConnectSensor_Click(2);
+        accel->clearWrites();
+        dist->clearWrites();
+    }
+};
+
+// The commands written since the last clear, each up to its CR.
+QStringList commands(const FakeSerialPort& dev) {
+    QStringList out;
+    for (const QByteArray& c : dev.commands()) out << QString::fromLatin1(c);
+    return out;
+}
+
+QString topLine(QPlainTextEdit* box) { return box->toPlainText().section('\n', 0, 0); }
+
+} // namespace
+
+class TestModes : public QObject {
+    Q_OBJECT
+private slots:
+    // The accelerometer's tab button into bump monitoring and back: the sensor, the row's flag,
+    // its event-mode box and start-mode mark and the stored start mode move together.
+    void accelerometerTabButton() {
+        ModeRig rig;
+        QCOMPARE(M().cmdSetToBump[1]->text(), QString("Set to Monitor 'bump'"));
+        M().cmdSetToBump_Click(1);
+        QCOMPARE(commands(*rig.accel), (QStringList{"S", "e"}));
+        QCOMPARE(M().MSCommA[1]->rThreshold(), 1);
+        QCOMPARE(iBumpMode[1], 1);
+        QCOMPARE(rt::value(S().chkBinaryMode[1]), 1);
+        QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("1"));
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
+        QCOMPARE(M().cmdSetToBump[1]->text(), QString("Stop monitoring"));
+        QVERIFY(QRegularExpression("^09:\\d\\d:\\d\\dAM Set To Bump Mode$").match(topLine(M().txtAccelData[1])).hasMatch());
+
+        rig.accel->clearWrites();
+        M().cmdSetToBump_Click(1);
+        QCOMPARE(commands(*rig.accel), (QStringList{"S", "a+"}));
+        QCOMPARE(iBumpMode[1], 0);
+        QCOMPARE(rt::value(S().chkBinaryMode[1]), 0);
+        QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("0"));
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
+        QVERIFY(topLine(M().txtAccelData[1]).endsWith(" Set to Accel Mode"));
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+
+        // A sensor that never answers "OK" has the event command fifteen times.
+        rig.answerOk = false;
+        rig.accel->clearWrites();
+        M().cmdSetToBump_Click(1);
+        QCOMPARE(commands(*rig.accel).count("e"), 15);
+        QCOMPARE(iBumpMode[1], 1);
+
+        // A closed port: the message only.
+        M().MSCommA[1]->setPortOpen(false);
+        M().cmdSetToBump_Click(1);
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor has not been opened"});
+    }
+
+    // The distance tab button: the design caption is taken whatever its letter case; the
+    // start-mode mark follows the stored mode both ways.
+    void distanceTabButton() {
+        ModeRig rig;
+        M().cmdSetToProximityMode[2]->setText("Set to Proximity Mode");
+        M().cmdSetToProximityMode_Click(2);
+        QCOMPARE(commands(*rig.dist), (QStringList{"S", "e"}));
+        QCOMPARE(iProxMode[2], 1);
+        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("1"));
+        QCOMPARE(rig.stored(2, "StartInProx"), QString("1"));
+        QCOMPARE(M().mnuPopupSetProximityMode->text(), QString("Set to Distance Mode"));
+        QCOMPARE(M().lblSensorStatus[2]->text(), QString("OK"));
+        QCOMPARE(M().lblSensorReading[2]->text(), QString(" "));
+        QCOMPARE(rt::foreColor(M().lblSensorReading[2]), rt::vbRed);
+        QVERIFY(topLine(M().txtDistanceData[2]).endsWith(" Set to Proximity mode"));
+
+        // The stream command's "OK" is read at the next pass (no pause after its CR).
+        rig.dist->clearWrites();
+        M().cmdSetToProximityMode_Click(2);
+        QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
+        QCOMPARE(iProxMode[2], 0);
+        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("0"));
+        QCOMPARE(rig.stored(2, "StartInProx"), QString("0"));
+        QCOMPARE(rt::value(S().chkBinaryMode[2]), 0);
+
+        // Closed port: the row shows "OFF" and the popup offers to connect it.
+        M().MSCommD[2]->setPortOpen(false);
+        M().cmdSetToProximityMode_Click(2);
+        QCOMPARE(M().lblSensorReading[2]->text(), QString("OFF"));
+        QVERIFY(!rt::visible(M().lblSensorStatus[2]));
+        QCOMPARE(M().mnuPopUpConnectThisSensor->text(), QString("Connect This Sensor"));
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+    }
+
+    // The popup entries switch the selected row, mark its port so that its next data event only
+    // drains it, and store the mode; they write no tab log line.
+    void popupModeEntries() {
+        ModeRig rig;
+        iSelectedRow = 1;
+        M().mnuPopUpSetToBinaryMode->setText("Set to Bump mode");
+        M().mnuPopUpSetToBinaryMode_Click();
+        QCOMPARE(commands(*rig.accel), (QStringList{"S", "e"}));
+        QVERIFY(bSettingModeRow[1] && !bSettingModeRow[2]);
+        QCOMPARE(M().MSCommA[1]->rThreshold(), 1);
+        QCOMPARE(iBumpMode[1], 1);
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
+        QCOMPARE(M().cmdSetToBump[1]->text(), QString("Stop monitoring"));
+        QVERIFY(M().txtAccelData[1]->toPlainText().isEmpty());
+
+        rig.accel->clearWrites();
+        M().mnuPopUpSetToBinaryMode->setText("Take out of Bump mode");
+        M().mnuPopUpSetToBinaryMode_Click();
+        QCOMPARE(commands(*rig.accel), (QStringList{"S", "A+"}));
+        QCOMPARE(iBumpMode[1], 0);
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
+
+        iSelectedRow = 2;
+        M().mnuPopupSetProximityMode->setText("Set to Proximity mode");
+        M().mnuPopupSetProximityMode_Click();
+        QCOMPARE(commands(*rig.dist), (QStringList{"S", "E"}));
+        QCOMPARE(iProxMode[2], 1);
+        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("1"));
+        QCOMPARE(rig.stored(2, "StartInProx"), QString("1"));
+        QCOMPARE(M().cmdSetToProximityMode[2]->text(), QString("Set to Distance Mode"));
+        QVERIFY(bSettingModeRow[2]);
+
+        rig.dist->clearWrites();
+        M().mnuPopupSetProximityMode->setText("Set to Distance mode");
+        M().mnuPopupSetProximityMode_Click();
+        QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
+        QCOMPARE(iProxMode[2], 0);
+        QVERIFY(!rt::enabled(M().mnuPopUpSetProxNotifications));
+        QCOMPARE(rig.stored(2, "StartInProx"), QString("0"));
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+    }
+
+    // Sensitivity: the tab button sends any number typed and puts the sensor back into its
+    // mode; the popup asks again until it gets a whole number from 1 to 9 and stores it.
+    void sensitivity() {
+        ModeRig rig;
+        rig.boxes->queue(QString("12"));
+        M().cmdSensD_Click(2);
+        QCOMPARE(commands(*rig.dist), (QStringList{"M12", "S", "D+", "D+"}));
+        QVERIFY(topLine(M().txtDistanceData[2]).endsWith(" Set to Distance mode"));
+        QCOMPARE(M().txtDistanceData[2]->toPlainText().section('\n', 1, 1).mid(10), QString(" Setting Sens = 12"));
+
+        rig.dist->clearWrites();
+        rig.boxes->queue(QVariant()); // cancelled
+        M().cmdSensD_Click(2);
+        QVERIFY(rig.dist->commands().isEmpty());
+
+        rig.sensitivityAnswer = "Error OK";
+        rig.boxes->clear();
+        rig.boxes->queue(QString("4"));
+        M().cmdSetBumpSens_Click(1);
+        QCOMPARE(commands(*rig.accel).count("M4"), 1);
+        QCOMPARE(rig.boxes->prompts().last(), QString("Sensor responded with Sensor Error"));
+
+        rig.boxes->clear();
+        rig.dist->clearWrites();
+        iSelectedRow = 2;
+        for (const char* answer : {"0", "10", "2.5"}) {
+            rig.boxes->queue(QString(answer));
+            rig.boxes->queue(int(rt::vbOK)); // the refusal
+        }
+        rig.boxes->queue(QString("3"));
+        M().mnuPopupSetSensitivity_Click();
+        QCOMPARE(rig.boxes->prompts().count("Number must be an integer between 1 and 9"), 3);
+        QCOMPARE(commands(*rig.dist), (QStringList{"M3", "D+"}));
+        QCOMPARE(rig.stored(2, "ProxSens"), QString("3"));
+        QCOMPARE(M().lblSensorStatus[2]->text(), QString("OK"));
+    }
+
+    // Connected with bump mode stored and calibration asked for: the start mode, then the
+    // calibration; the start mode itself stores nothing.
+    void startModeAndCalibrationOnConnect() {
+        ModeRig rig({{"StartInBump", "1"}, {"CalibrateOnConnect", "1"}});
+        QCOMPARE(iBumpMode[1], 1);
+        QCOMPARE(M().cmdSetToBump[1]->text(), QString("Stop monitoring"));
+        QCOMPARE(M().mnuPopUpSetToBinaryMode->text(), QString("Take out of Bump mode"));
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
+        QVERIFY(topLine(M().txtAccelData[1]).endsWith(" Calibrated"));
+    }
+};
+
+QTEST_MAIN(TestModes)
+#include "tst_modes.moc"
