@@ -15,7 +15,9 @@ namespace {
 void record(const char* name, const QStringList& args) {
     alertCallLog().append(QLatin1String(name) + u'(' + args.join(QStringLiteral(", ")) + u')');
 }
-QString n(int v) { return QString::number(v); }
+QString n(int v) {
+    return QString::number(v);
+}
 
 } // namespace
 
@@ -26,14 +28,16 @@ QStringList& alertCallLog() {
 
 void SetAccelAlertFlags(bool value, int row) {
     if (row < 1 || row > 10) return;
-    for (int i = 1; i <= 8; ++i) bAccelAlert[row][i] = value;
+    for (int i = 1; i <= 8; ++i)
+        bAccelAlert[row][i] = value;
 }
 
 void ClearAllAlertLatches() {
     for (auto* latches : {&bTempMailSent, &bTempScreenShown, &bHumidMailSent, &bHumidScreenShown,
                           &bDistAlertSent, &bWaterAlertOn, &bWaterClearSent})
         latches->fill(false);
-    for (auto& row : bAccelAlert) row.fill(false);
+    for (auto& row : bAccelAlert)
+        row.fill(false);
 }
 
 void CheckTThresh(const QString& reading, int kind, int row, int slot, int combined) {
@@ -48,20 +52,31 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
     record("CheckAThresh", {x, y, n(row), n(slot)});
 }
 
-void CheckBumpEvents(int row, int slot) { record("CheckBumpEvents", {n(row), n(slot)}); }
-
-void CheckWaterEvents(int row, int slot, bool waterGone) {
-    record("CheckWaterEvents", {n(row), n(slot), waterGone ? QStringLiteral("True") : QStringLiteral("False")});
+void CheckBumpEvents(int row, int slot) {
+    record("CheckBumpEvents", {n(row), n(slot)});
 }
 
-void CheckDThresh(const QString& line, int row, int slot) { record("CheckDThresh", {line, n(row), n(slot)}); }
+void CheckWaterEvents(int row, int slot, bool waterGone) {
+    record("CheckWaterEvents",
+           {n(row), n(slot), waterGone ? QStringLiteral("True") : QStringLiteral("False")});
+}
 
-void CheckOutOfRangeEvents(int row, int slot) { record("CheckOutOfRangeEvents", {n(row), n(slot)}); }
+void CheckDThresh(const QString& line, int row, int slot) {
+    record("CheckDThresh", {line, n(row), n(slot)});
+}
+
+void CheckOutOfRangeEvents(int row, int slot) {
+    record("CheckOutOfRangeEvents", {n(row), n(slot)});
+}
 
 void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
     record("ProcessProximityEvent", {n(cameraRef), n(typeCode), n(index)});
 }
 
-void ForceLogOff() { record("ForceLogOff", {}); }
+void ForceLogOff() {
+    record("ForceLogOff", {});
+}
 
-void MakeAvailComPortList() { record("MakeAvailComPortList", {}); }
+void MakeAvailComPortList() {
+    record("MakeAvailComPortList", {});
+}

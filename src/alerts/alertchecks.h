@@ -10,13 +10,13 @@
 // does nothing else, so that the sensor handlers can already call them as they will later.
 
 // ---- Alert latches, per device row (places 0..10; place 0 unused).
-extern std::array<bool, 11> bTempMailSent;     // temperature alert mail sent for this excursion
-extern std::array<bool, 11> bTempScreenShown;  // temperature on-screen alarm given
+extern std::array<bool, 11> bTempMailSent;    // temperature alert mail sent for this excursion
+extern std::array<bool, 11> bTempScreenShown; // temperature on-screen alarm given
 extern std::array<bool, 11> bHumidMailSent;
 extern std::array<bool, 11> bHumidScreenShown;
-extern std::array<bool, 11> bDistAlertSent;    // distance alarm given
-extern std::array<bool, 11> bWaterAlertOn;     // "Water Detected" given
-extern std::array<bool, 11> bWaterClearSent;   // "Water is no longer detected" given
+extern std::array<bool, 11> bDistAlertSent;  // distance alarm given
+extern std::array<bool, 11> bWaterAlertOn;   // "Water Detected" given
+extern std::array<bool, 11> bWaterClearSent; // "Water is no longer detected" given
 // Accelerometer limit latches per row, places 1..8: X minimum, X maximum, Y minimum, Y maximum,
 // each as an alert latch (1..4) and a back-to-normal latch (5..8).
 extern std::array<std::array<bool, 9>, 11> bAccelAlert;

@@ -46,19 +46,27 @@ void tabLine(QPlainTextEdit* box, const QString& line, const QString& date) {
     InsertTabLogLine(box, line);
 }
 
-bool closeAfterWrite() { return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1; }
+bool closeAfterWrite() {
+    return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1;
+}
 
-QString logFolder() { return rt::caption(formSensorSetup::instance().lblLogDirectory); }
+QString logFolder() {
+    return rt::caption(formSensorSetup::instance().lblLogDirectory);
+}
 
 // The port whose state decides whether a reading of the kind goes to the file; nullptr for kinds
 // logged whatever the port does.
 platform::MSCommControl* gatingPort(int type, int row) {
     CorvisentMain& w = CorvisentMain::instance();
     switch (type) {
-    case typeTemperature: return Ctl(w.MSComm, row);
-    case typeAccel: return Ctl(w.MSCommA, row);
-    case typeDistance: return Ctl(w.MSCommD, row);
-    default: return nullptr;
+    case typeTemperature:
+        return Ctl(w.MSComm, row);
+    case typeAccel:
+        return Ctl(w.MSCommA, row);
+    case typeDistance:
+        return Ctl(w.MSCommD, row);
+    default:
+        return nullptr;
     }
 }
 
@@ -66,13 +74,20 @@ platform::MSCommControl* gatingPort(int type, int row) {
 QString tabName(int type, int slot) {
     CorvisentMain& w = CorvisentMain::instance();
     switch (type) {
-    case typeTemperature: return rt::caption(Ctl(w.lblTempDeviceName, slot));
-    case typeHumidity: return rt::caption(Ctl(w.lblHumidDeviceName, slot));
-    case typeProximity: return rt::caption(Ctl(w.lblProximDeviceName, slot));
-    case typeWater: return rt::caption(Ctl(w.lblWaterDeviceName, slot));
-    case typeAccel: return rt::caption(Ctl(w.lblAccelDeviceName, slot));
-    case typeDistance: return rt::caption(Ctl(w.lblDistanceDeviceName, slot));
-    default: return QString();
+    case typeTemperature:
+        return rt::caption(Ctl(w.lblTempDeviceName, slot));
+    case typeHumidity:
+        return rt::caption(Ctl(w.lblHumidDeviceName, slot));
+    case typeProximity:
+        return rt::caption(Ctl(w.lblProximDeviceName, slot));
+    case typeWater:
+        return rt::caption(Ctl(w.lblWaterDeviceName, slot));
+    case typeAccel:
+        return rt::caption(Ctl(w.lblAccelDeviceName, slot));
+    case typeDistance:
+        return rt::caption(Ctl(w.lblDistanceDeviceName, slot));
+    default:
+        return QString();
     }
 }
 
@@ -98,7 +113,9 @@ void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
     cursor.insertText(line + u'\n');
 }
 
-long GetLineCount(const QPlainTextEdit* box) { return box ? box->document()->blockCount() : 0; }
+long GetLineCount(const QPlainTextEdit* box) {
+    return box ? box->document()->blockCount() : 0;
+}
 
 void FileTabLogging(const QString& value, int row, int type, const QString& value2) {
     if (type != typeTemperature && type != typeHumidity && type != typeCombo && type != typeAccel &&
@@ -118,10 +135,18 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
         if (rt::value(Ctl(setup.chkTabLogging, row)) == 1) {
             const int slot = DisplaySlot(row);
             switch (type) {
-            case typeTemperature: tabLine(Ctl(w.txtTempInData, slot), T + QStringLiteral(" - ") + V + U, D); break;
-            case typeHumidity: tabLine(Ctl(w.txtHumidInData, slot), T + QStringLiteral(" - ") + V + U, D); break;
-            case typeAccel: tabLine(Ctl(w.txtAccelData, slot), T + QStringLiteral(": ") + V, D); break;
-            case typeDistance: tabLine(Ctl(w.txtDistanceData, slot), T + QStringLiteral(" - ") + V, D); break;
+            case typeTemperature:
+                tabLine(Ctl(w.txtTempInData, slot), T + QStringLiteral(" - ") + V + U, D);
+                break;
+            case typeHumidity:
+                tabLine(Ctl(w.txtHumidInData, slot), T + QStringLiteral(" - ") + V + U, D);
+                break;
+            case typeAccel:
+                tabLine(Ctl(w.txtAccelData, slot), T + QStringLiteral(": ") + V, D);
+                break;
+            case typeDistance:
+                tabLine(Ctl(w.txtDistanceData, slot), T + QStringLiteral(" - ") + V, D);
+                break;
             case typeCombo:
                 if (!V.isEmpty())
                     tabLine(Ctl(w.txtHumidInData, HumidSlotOf(row)), T + QStringLiteral(" - ") + V + U, D);
@@ -158,7 +183,8 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
         }
         if (!V2.isEmpty()) {
             openForLine(row + 1);
-            rt::Files::printLine(row + 1, D + u',' + T + (perLine ? QStringLiteral(",") : QStringLiteral(", ")) + V2 + U2);
+            rt::Files::printLine(
+                row + 1, D + u',' + T + (perLine ? QStringLiteral(",") : QStringLiteral(", ")) + V2 + U2);
         }
         CheckLogDirSize();
         CheckFileSize(typeCombo, row);
@@ -178,7 +204,8 @@ void CheckFileSize(int type, int row) {
     if (type == typeCombo) {
         CorvisentMain& w = CorvisentMain::instance();
         rollOver(row, QStringLiteral("_Humid.txt"), rt::caption(Ctl(w.lblHumidDeviceName, HumidSlotOf(row))));
-        rollOver(row + 1, QStringLiteral("_Temp.txt"), rt::caption(Ctl(w.lblTempDeviceName, TempSlotOf(row))));
+        rollOver(row + 1, QStringLiteral("_Temp.txt"),
+                 rt::caption(Ctl(w.lblTempDeviceName, TempSlotOf(row))));
     } else {
         rollOver(row, QStringLiteral(".txt"), tabName(type, DisplaySlot(row)));
     }
@@ -190,7 +217,8 @@ void CheckLogDirSize() {
     const double limit = rt::Val(setup.txtHDDTotalAmount->text()) * 1024;
     if (GetFolderSize(logFolder()) <= limit) return;
     CorvisentMain::instance().setWindowTitle(kFolderLimitWarning);
-    for (int row = 1; row <= 10; ++row) rt::setValue(setup.chkFileLogging[row], 0);
+    for (int row = 1; row <= 10; ++row)
+        rt::setValue(setup.chkFileLogging[row], 0);
 }
 
 double GetFolderSize(const QString& path) {
@@ -211,10 +239,17 @@ void RestartSensorTimers(int enable, int type, int row) {
     switch (type) {
     case typeTemperature:
     case typeHumidity:
-    case typeCombo: timer = Ctl(w.Timer1, row); break;
-    case typeProximity: timer = Ctl(w.ProximityTimer, row); break;
-    case typeWater: timer = Ctl(w.WaterTimer, row); break;
-    default: return;
+    case typeCombo:
+        timer = Ctl(w.Timer1, row);
+        break;
+    case typeProximity:
+        timer = Ctl(w.ProximityTimer, row);
+        break;
+    case typeWater:
+        timer = Ctl(w.WaterTimer, row);
+        break;
+    default:
+        return;
     }
     timer->setEnabled(enable == 1);
 }
@@ -238,10 +273,12 @@ void StartLogFile(int row, const QString& path, const QString& firstLine) {
     rt::Files::open(row, path, rt::Files::Output);
     const QDateTime now = rt::Clock::now();
     rt::Files::printLine(row, firstLine);
-    rt::Files::printLine(row, QStringLiteral("Log file started: ") + rt::shortDate(now) + u',' + rt::longTime(now) +
-                                  QStringLiteral("\r\n"));
+    rt::Files::printLine(row, QStringLiteral("Log file started: ") + rt::shortDate(now) + u',' +
+                                  rt::longTime(now) + QStringLiteral("\r\n"));
 }
 
-void CloseLogFile(int row) { rt::Files::close(row); }
+void CloseLogFile(int row) {
+    rt::Files::close(row);
+}
 
 } // namespace modSupport

@@ -15,6 +15,7 @@
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
+#include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "sensors/modCorvisent.h"
@@ -42,13 +43,20 @@ struct KindControls {
 KindControls controlsOf(int kind) {
     CorvisentMain& w = CorvisentMain::instance();
     switch (kind) {
-    case typeTemperature: return {&iTempTabSlot, &w.frameTCover, &w.lblTempDeviceName};
-    case typeHumidity: return {&iHumidTabSlot, &w.frameHCover, &w.lblHumidDeviceName};
-    case typeProximity: return {&iProxTabSlot, &w.framePCover, &w.lblProximDeviceName};
-    case typeWater: return {&iWaterTabSlot, &w.frameWCover, &w.lblWaterDeviceName};
-    case typeAccel: return {&iAccelTabSlot, &w.frameACover, &w.lblAccelDeviceName};
-    case typeDistance: return {&iDistTabSlot, &w.frameDCover, &w.lblDistanceDeviceName};
-    default: return {};
+    case typeTemperature:
+        return {&iTempTabSlot, &w.frameTCover, &w.lblTempDeviceName};
+    case typeHumidity:
+        return {&iHumidTabSlot, &w.frameHCover, &w.lblHumidDeviceName};
+    case typeProximity:
+        return {&iProxTabSlot, &w.framePCover, &w.lblProximDeviceName};
+    case typeWater:
+        return {&iWaterTabSlot, &w.frameWCover, &w.lblWaterDeviceName};
+    case typeAccel:
+        return {&iAccelTabSlot, &w.frameACover, &w.lblAccelDeviceName};
+    case typeDistance:
+        return {&iDistTabSlot, &w.frameDCover, &w.lblDistanceDeviceName};
+    default:
+        return {};
     }
 }
 
@@ -65,11 +73,16 @@ int checkedSlot(int slot) {
 MSCommControl* portOf(int kind, int row) {
     CorvisentMain& w = CorvisentMain::instance();
     switch (kind) {
-    case typeProximity: return Ctl(w.MSCommP, row);
-    case typeWater: return Ctl(w.MSCommW, row);
-    case typeAccel: return Ctl(w.MSCommA, row);
-    case typeDistance: return Ctl(w.MSCommD, row);
-    default: return Ctl(w.MSComm, row);
+    case typeProximity:
+        return Ctl(w.MSCommP, row);
+    case typeWater:
+        return Ctl(w.MSCommW, row);
+    case typeAccel:
+        return Ctl(w.MSCommA, row);
+    case typeDistance:
+        return Ctl(w.MSCommD, row);
+    default:
+        return Ctl(w.MSComm, row);
     }
 }
 
@@ -137,15 +150,20 @@ void setPortOpenMark(int row, int kind) {
     RecountPortOpen();
 }
 
-bool fileLoggingOn(int row) { return rt::value(Ctl(formSensorSetup::instance().chkFileLogging, row)) == 1; }
-bool closeAfterWrite() { return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1; }
+bool fileLoggingOn(int row) {
+    return rt::value(Ctl(formSensorSetup::instance().chkFileLogging, row)) == 1;
+}
+bool closeAfterWrite() {
+    return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1;
+}
 
 // Opens the row's log file (when file logging is on) with the name as its first line.
 void openLogFile(int row, const QString& name) {
     if (!fileLoggingOn(row)) return;
     formSensorSetup& setup = formSensorSetup::instance();
     const QString path =
-        NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(), {QStringLiteral(".txt")}).first();
+        NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(), {QStringLiteral(".txt")})
+            .first();
     rt::setTag(Ctl(setup.chkFileLogging, row), path);
     CloseLogFile(row);
     StartLogFile(row, path, name);
@@ -159,8 +177,9 @@ void openComboLogFiles(int row, int tempSlot, int humidSlot) {
     formSensorSetup& setup = formSensorSetup::instance();
     const QStringList paths = NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(),
                                               {QStringLiteral("_Humid.txt"), QStringLiteral("_Temp.txt")});
-    const QString names[2] = {rt::caption(Ctl(w.lblHumidDeviceName, humidSlot)) + QStringLiteral(" - Humidity"),
-                              rt::caption(Ctl(w.lblTempDeviceName, tempSlot)) + QStringLiteral(" - Temperature")};
+    const QString names[2] = {
+        rt::caption(Ctl(w.lblHumidDeviceName, humidSlot)) + QStringLiteral(" - Humidity"),
+        rt::caption(Ctl(w.lblTempDeviceName, tempSlot)) + QStringLiteral(" - Temperature")};
     for (int half = 0; half < 2; ++half) {
         rt::setTag(Ctl(setup.chkFileLogging, row + half), paths[half]);
         CloseLogFile(row + half);
@@ -169,7 +188,9 @@ void openComboLogFiles(int row, int tempSlot, int humidSlot) {
     }
 }
 
-QString withoutQuestionMarks(const QString& reply) { return rt::Replace(reply, QStringLiteral("?"), QString()); }
+QString withoutQuestionMarks(const QString& reply) {
+    return rt::Replace(reply, QStringLiteral("?"), QString());
+}
 
 // The messages for a reply from another kind of device.
 void reportOtherDevice(int kind, const QString& reply) {
@@ -187,29 +208,40 @@ void reportOtherDevice(int kind, const QString& reply) {
         rt::MsgBox(QStringLiteral("Device is not a Corvisent/P (Proximity Sensor)"));
         rt::MsgBox(returned);
         break;
-    case typeWater: rt::MsgBox(QStringLiteral("Device appears to be a ") + reply, rt::vbInformation); break;
-    default: break;
+    case typeWater:
+        rt::MsgBox(QStringLiteral("Device appears to be a ") + reply, rt::vbInformation);
+        break;
+    default:
+        break;
     }
 }
 
 QString noReplyMessage(int kind) {
     switch (kind) {
     case typeAccel:
-    case typeProximity: return QStringLiteral("Proximity sensor not responding to ID query.");
-    case typeDistance: return QStringLiteral("Sensor not responding to ID query.");
-    case typeWater: return QStringLiteral("Water sensor not responding to ID query.");
-    default: return QStringLiteral("Device not responding to ID query.");
+    case typeProximity:
+        return QStringLiteral("Proximity sensor not responding to ID query.");
+    case typeDistance:
+        return QStringLiteral("Sensor not responding to ID query.");
+    case typeWater:
+        return QStringLiteral("Water sensor not responding to ID query.");
+    default:
+        return QStringLiteral("Device not responding to ID query.");
     }
 }
 
 bool acceptedIdentity(int kind, const QString& reply) {
     switch (kind) {
-    case typeAccel: return reply.contains(QLatin1String("Corvisent/A"));
+    case typeAccel:
+        return reply.contains(QLatin1String("Corvisent/A"));
     case typeDistance:
         return reply.contains(QLatin1String("Corvisent/D")) || reply.contains(QLatin1String("Corvisent/P"));
-    case typeProximity: return reply.contains(QLatin1String("Corvisent/P"));
-    case typeWater: return reply.contains(QLatin1String("Corvisent/W"));
-    default: return false;
+    case typeProximity:
+        return reply.contains(QLatin1String("Corvisent/P"));
+    case typeWater:
+        return reply.contains(QLatin1String("Corvisent/W"));
+    default:
+        return false;
     }
 }
 
@@ -304,7 +336,8 @@ void successDisplay(int row, int kind, int k) {
         w.mnuPopupCalibrate->setEnabled(true);
         w.mnuPopUpSetToBinaryMode->setEnabled(true);
     } else if (kind == typeDistance && startTag == QLatin1String("1")) {
-        for (QAction* a : {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
+        for (QAction* a :
+             {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
             a->setEnabled(true);
     }
     const QString green = rt::appFile(QStringLiteral("greendot.gif"));
@@ -319,6 +352,7 @@ void successDisplay(int row, int kind, int k) {
 
     if (kind == typeVideo || kind == typeVideo2) {
         // The camera is attached to its capture driver by the camera code.
+        if (k >= 1 && k <= 4) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.lblCamDeviceName, k)));
         rt::setCaption(status, QStringLiteral("OK"));
         Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
         return;
@@ -341,15 +375,18 @@ void successDisplay(int row, int kind, int k) {
     case typeProximity:
     case typeWater:
         w.lblNoPDevicePresent->hide();
-        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]}) l->show();
+        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
+            l->show();
         return;
     case typeAccel:
     case typeDistance:
         (kind == typeAccel ? w.lblNoAccelDevices : w.lblNoDistanceDevices)->hide();
-        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]}) l->show();
+        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
+            l->show();
         if (kind == typeAccel) rt::setFontSize(w.lblSensorReading[row], 8);
         break;
-    default: break;
+    default:
+        break;
     }
     Ctl(w.lblSensor1, row)->show();
     rt::setFontSize(status, 14);
@@ -357,6 +394,8 @@ void successDisplay(int row, int kind, int k) {
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
 
     if (kind == typeTemperature || kind == typeHumidity || kind == typeCombo) {
+        // The polling tick finds the row's display slot in its timer's Tag.
+        Ctl(w.Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
         SetReadingInterval(row);
         return;
     }
@@ -383,8 +422,10 @@ void successDisplay(int row, int kind, int k) {
     }
     iBumpMode[row] = 0;
     rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
-    if (calibrate) w.CalibrateOnConnection(row, k);
-    else modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel);
+    if (calibrate)
+        w.CalibrateOnConnection(row, k);
+    else
+        modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel);
 }
 
 enum class Outcome { Success, Failure, End, Removed };
@@ -434,8 +475,11 @@ Outcome connectRow(int row, int& kind, int& k) {
         setPortOpenMark(row, kind);
         iDeviceType[row] = kind;
         return Outcome::Success;
-    case typeCameraUnnamed: return Outcome::Failure;
-    default: rt::MsgBox(QStringLiteral("Device not found."), rt::vbInformation); return Outcome::End;
+    case typeCameraUnnamed:
+        return Outcome::Failure;
+    default:
+        rt::MsgBox(QStringLiteral("Device not found."), rt::vbInformation);
+        return Outcome::End;
     }
 
     MSCommControl* port = portOf(kind, row);
@@ -476,7 +520,8 @@ Outcome connectRow(int row, int& kind, int& k) {
             for (QAction* a : {w.mnuPopupCalibrate, w.mnuPopUpSetToBinaryMode, w.mnuPopupSetSensitivity})
                 a->setEnabled(true);
         } else if (kind == typeDistance) {
-            for (QAction* a : {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
+            for (QAction* a :
+                 {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
                 a->setEnabled(true);
         }
         QLabel* reading = Ctl(w.lblSensorReading, row);
@@ -525,12 +570,14 @@ Outcome connectRow(int row, int& kind, int& k) {
 void connectError(int row, const QString& description) {
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
-    rt::MsgBox(QStringLiteral("Error: ") + description + QStringLiteral(".\r\n") +
-               QStringLiteral(" Please make sure sensor is connected and that you have the correct COM port."));
+    rt::MsgBox(
+        QStringLiteral("Error: ") + description + QStringLiteral(".\r\n") +
+        QStringLiteral(" Please make sure sensor is connected and that you have the correct COM port."));
     try {
         if (description.contains(QLatin1String("Path not found"))) {
-            rt::MsgBox(QStringLiteral(" Please check your Log File directory setting, to make sure the directory "
-                                      "exists on your hard drive."));
+            rt::MsgBox(
+                QStringLiteral(" Please check your Log File directory setting, to make sure the directory "
+                               "exists on your hard drive."));
             w.mnuSetLogDirectory_Click();
             // The row is left ready to be connected again once the folder is set.
             CloseRowPorts(row);
@@ -575,10 +622,16 @@ void ConnectSensor(int row) {
     try {
         Ctl(setup.cmdConnectSensor, row)->setEnabled(false);
         switch (connectRow(row, kind, k)) {
-        case Outcome::Removed: return;
-        case Outcome::Failure: failureDisplay(row, kind, k); return;
-        case Outcome::Success: successDisplay(row, kind, k); break;
-        case Outcome::End: break;
+        case Outcome::Removed:
+            return;
+        case Outcome::Failure:
+            failureDisplay(row, kind, k);
+            return;
+        case Outcome::Success:
+            successDisplay(row, kind, k);
+            break;
+        case Outcome::End:
+            break;
         }
         endStep(row);
     } catch (const std::exception& e) {
@@ -599,7 +652,8 @@ void ToggleSensorConnection(int row) {
             if (!Ctl(setup.txtDeviceComNumber, row)->text().isEmpty()) DisconnectSensor(row, 0);
         }
     } catch (const std::exception& e) {
-        modIni::IniErrorLog(QStringLiteral(":334"), QStringLiteral("cmdConnectSensor Error: ") + descriptionOf(e));
+        modIni::IniErrorLog(QStringLiteral(":334"),
+                            QStringLiteral("cmdConnectSensor Error: ") + descriptionOf(e));
     }
 }
 

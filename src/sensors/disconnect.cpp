@@ -99,19 +99,26 @@ void DisconnectSensor(int row, int flag) {
             resetExtremes(w.lblTHighest[t], w.lblTLowest[t], w.bTHighLowEmpty[t], false);
             break;
         }
-        case typeAccel: SetAccelAlertFlags(false, row); break;
-        case typeDistance: bDistAlertSent[row] = false; break;
-        default: break;
+        case typeAccel:
+            SetAccelAlertFlags(false, row);
+            break;
+        case typeDistance:
+            bDistAlertSent[row] = false;
+            break;
+        default:
+            break;
         }
 
-        for (int k : {1, 2}) setup.frmEnableAlerts[k]->setEnabled(true);
+        for (int k : {1, 2})
+            setup.frmEnableAlerts[k]->setEnabled(true);
         for (QLineEdit* box : {setup.txtTempMax, setup.txtTempMin, setup.txtHumidMax, setup.txtHumidMin})
             box->setEnabled(true);
 
         Ctl(w.lblMeasure, row)->hide();
         formSensorSetup::setPicture(Ctl(setup.imgStatus, row), rt::appFile(QStringLiteral("reddot.gif")));
         if (connected == typeCombo)
-            formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1), rt::appFile(QStringLiteral("reddot.gif")));
+            formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1),
+                                        rt::appFile(QStringLiteral("reddot.gif")));
         QLabel* reading = Ctl(w.lblSensorReading, row);
         reading->show();
         rt::setCaption(reading, QStringLiteral("OFF"));

@@ -10,6 +10,7 @@
 #include "app/CorvisentMain.h"
 #include "app/readinglogs.h"
 #include "platform/mscomm.h"
+#include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/format.h"
@@ -17,7 +18,6 @@
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
-#include "platform/registry.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
@@ -39,11 +39,17 @@ template <typename F> void step(F body) {
     }
 }
 
-void send(MSCommControl* port, const char* bytes) { port->setOutput(QByteArray(bytes)); }
+void send(MSCommControl* port, const char* bytes) {
+    port->setOutput(QByteArray(bytes));
+}
 
-QString readText(MSCommControl* port) { return rt::fromBytes(port->input()); }
+QString readText(MSCommControl* port) {
+    return rt::fromBytes(port->input());
+}
 
-bool sameText(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameText(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // Up to 15 passes of: letter, 200 ms, CR, pause, read; ends early once the sensor answers "OK".
 void eventModeLoop(MSCommControl* port, const char* letter, int pauseMs) {
@@ -58,7 +64,8 @@ void eventModeLoop(MSCommControl* port, const char* letter, int pauseMs) {
 
 // Up to 15 passes of the stream command letter, "+", CR with 200 ms between the pieces (and
 // after the CR when asked); ends early once the sensor answers "OK".
-void streamLoop(MSCommControl* port, const char* letter, int afterMs, const std::function<void()>& eachPass = {}) {
+void streamLoop(MSCommControl* port, const char* letter, int afterMs,
+                const std::function<void()>& eachPass = {}) {
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
         rt::Sleep(200);
@@ -76,8 +83,9 @@ void tabLog(QPlainTextEdit* box, const QString& words) {
 }
 
 void storeDeviceKey(int row, const char* key, const char* value) {
-    platform::SaveSetting(QStringLiteral("Corvisent Manager"), QStringLiteral("PortConfig\\Devices\\%1").arg(row),
-                          QLatin1String(key), QLatin1String(value));
+    platform::SaveSetting(QStringLiteral("Corvisent Manager"),
+                          QStringLiteral("PortConfig\\Devices\\%1").arg(row), QLatin1String(key),
+                          QLatin1String(value));
 }
 
 // The row's start-mode mark on its setup row (event mode "1", else "0") and its event-mode box.
@@ -87,9 +95,13 @@ void markStartMode(int row, bool eventMode) {
     rt::setValue(Ctl(setup.chkBinaryMode, row), eventMode ? 1 : 0);
 }
 
-int rowOfCover(rt::CaptionFrame* cover) { return rt::CInt(rt::tag(cover)); }
+int rowOfCover(rt::CaptionFrame* cover) {
+    return rt::CInt(rt::tag(cover));
+}
 
-int slotOfRow(int row) { return rt::CInt(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)))); }
+int slotOfRow(int row) {
+    return rt::CInt(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
+}
 
 void showOk(QLabel* status) {
     rt::setForeColor(status, rt::vbBlue);
@@ -100,7 +112,8 @@ void showOk(QLabel* status) {
 // The sensitivity exchange of a tab button; false when the user cancelled.
 bool askAndSendSensitivity(MSCommControl* port, QPlainTextEdit* log) {
     const std::optional<QString> typed = rt::InputBox(
-        QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive):"), QString());
+        QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive):"),
+        QString());
     if (!typed) return false;
     tabLog(log, QStringLiteral(" Setting Sens = ") + *typed);
     const QByteArray command = "M" + rt::toBytes(rt::CStr(rt::CDbl(*typed))) + "\r";
@@ -149,9 +162,10 @@ namespace {
 
 // A tab sensitivity button: asks, sends the number, then switches the sensor back into the mode
 // its flag names by running the slot's mode button with the caption that leads there.
-void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommControl>& ports, QPlainTextEdit* log,
-                    const Table<11>& modeFlag, QPushButton* modeButton, const QString& toEventMode,
-                    const QString& toStreaming, const std::function<void()>& runModeButton) {
+void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommControl>& ports,
+                    QPlainTextEdit* log, const Table<11>& modeFlag, QPushButton* modeButton,
+                    const QString& toEventMode, const QString& toStreaming,
+                    const std::function<void()>& runModeButton) {
     Hourglass hourglass;
     try {
         const int row = rowOfCover(cover);
@@ -172,8 +186,8 @@ void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommCon
 
 void CorvisentMain::cmdSetBumpSens_Click(int slot) {
     step([&] {
-        tabSensitivity(Ctl(frameACover, slot), MSCommA, Ctl(txtAccelData, slot), iBumpMode, Ctl(cmdSetToBump, slot),
-                       kBumpOn, kBumpOff, [&] { cmdSetToBump_Click(slot); });
+        tabSensitivity(Ctl(frameACover, slot), MSCommA, Ctl(txtAccelData, slot), iBumpMode,
+                       Ctl(cmdSetToBump, slot), kBumpOn, kBumpOff, [&] { cmdSetToBump_Click(slot); });
     });
 }
 
@@ -190,9 +204,9 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
     const int kind = iDeviceType.value(row);
     QString typed;
     for (;;) {
-        const std::optional<QString> answer =
-            rt::InputBox(QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive)"),
-                         QStringLiteral("Proximity Sensitivity Adjustment"));
+        const std::optional<QString> answer = rt::InputBox(
+            QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive)"),
+            QStringLiteral("Proximity Sensitivity Adjustment"));
         if (!answer) return;
         if (rt::IsNumeric(*answer)) {
             const double v = rt::CDbl(*answer);
@@ -204,7 +218,9 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
         rt::MsgBox(QStringLiteral("Number must be an integer between 1 and 9"), rt::vbOKOnly);
     }
     MSCommControl* port = nullptr;
-    step([&] { port = kind == typeDistance ? Ctl(MSCommD, row) : kind == typeAccel ? Ctl(MSCommA, row) : nullptr; });
+    step([&] {
+        port = kind == typeDistance ? Ctl(MSCommD, row) : kind == typeAccel ? Ctl(MSCommA, row) : nullptr;
+    });
     if (!port || !port->portOpen()) return;
     const int number = static_cast<int>(rt::CDbl(typed));
     step([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
@@ -311,7 +327,8 @@ void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
             rt::setCaption(button, QStringLiteral("Set to Proximity mode"));
             iProxMode[row] = 0;
             modCorvisent::StopAndDrain(port);
-            streamLoop(port, "D", 0, [&] { rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), 0); });
+            streamLoop(port, "D", 0,
+                       [&] { rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), 0); });
             mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
             markStartMode(row, false);
             storeDeviceKey(row, "StartInProx", "0");
@@ -396,7 +413,9 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
         });
         step([&] { iProxMode[row] = 1; });
         step([&] { markStartMode(row, true); });
-        step([&] { rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Distance Mode")); });
+        step([&] {
+            rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Distance Mode"));
+        });
         step([&] { storeDeviceKey(row, "StartInProx", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Set to Distance mode"))) {
         step([&] { modCorvisent::StopAndDrain(port); });
@@ -404,7 +423,9 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
         step([&] { iProxMode[row] = 0; });
         mnuPopUpSetProxNotifications->setEnabled(false);
         step([&] { markStartMode(row, false); });
-        step([&] { rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode")); });
+        step([&] {
+            rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"));
+        });
         step([&] { storeDeviceKey(row, "StartInProx", "0"); });
     }
     step([&] { port->setRThreshold(1); });
@@ -448,5 +469,7 @@ void CorvisentMain::StartInProximityMode(int row) {
     if (!startEventMode(*this, row, port)) return;
     iProxMode[row] = 1;
     mnuPopupSetProximityMode->setText(QStringLiteral("Set to Distance mode"));
-    step([&] { rt::setCaption(Ctl(cmdSetToProximityMode, slotOfRow(row)), QStringLiteral("Set to Distance Mode")); });
+    step([&] {
+        rt::setCaption(Ctl(cmdSetToProximityMode, slotOfRow(row)), QStringLiteral("Set to Distance Mode"));
+    });
 }

@@ -35,20 +35,28 @@ QString readRow(int row, int kind) {
     CorvisentMain& w = CorvisentMain::instance();
     switch (kind) {
     case typeTemperature:
-    case typeHumidity: return modCorvisent::newTakeCVReading(Ctl(w.MSComm, row), row, kind);
-    case typeCombo: return modCorvisent::THRead(Ctl(w.MSComm, row), row);
-    case typeAccel: return modCorvisent::newTakeCVReading(Ctl(w.MSCommA, row), row, kind);
-    case typeDistance: return modCorvisent::newTakeCVReading(Ctl(w.MSCommD, row), row, kind);
-    default: return QString();
+    case typeHumidity:
+        return modCorvisent::newTakeCVReading(Ctl(w.MSComm, row), row, kind);
+    case typeCombo:
+        return modCorvisent::THRead(Ctl(w.MSComm, row), row);
+    case typeAccel:
+        return modCorvisent::newTakeCVReading(Ctl(w.MSCommA, row), row, kind);
+    case typeDistance:
+        return modCorvisent::newTakeCVReading(Ctl(w.MSCommD, row), row, kind);
+    default:
+        return QString();
     }
 }
 
 platform::MSCommControl* readPort(int row, int kind) {
     CorvisentMain& w = CorvisentMain::instance();
     switch (kind) {
-    case typeAccel: return Ctl(w.MSCommA, row);
-    case typeDistance: return Ctl(w.MSCommD, row);
-    default: return Ctl(w.MSComm, row);
+    case typeAccel:
+        return Ctl(w.MSCommA, row);
+    case typeDistance:
+        return Ctl(w.MSCommD, row);
+    default:
+        return Ctl(w.MSComm, row);
     }
 }
 
@@ -108,7 +116,8 @@ void CorvisentMain::Timer1_Timer(int row) {
     try {
         QPushButton* connectButton = Ctl(setup.cmdConnectSensor, row);
         // In minute mode a reading is taken every iReadMinutes ticks; the first one at once.
-        if (rt::tag(connectButton) != QLatin1String("1") && minuteMode() && iMinuteCount[row] < iReadMinutes[row]) {
+        if (rt::tag(connectButton) != QLatin1String("1") && minuteMode() &&
+            iMinuteCount[row] < iReadMinutes[row]) {
             iMinuteCount[row] += 1;
             return;
         }
@@ -125,8 +134,8 @@ void CorvisentMain::Timer1_Timer(int row) {
             for (int attempt = 1;; ++attempt) {
                 // The read procedure gave the sensor up itself: nothing more to try.
                 if (iPortOpen[row] == 0) return;
-                const bool failed = reading.isEmpty() || reading == QLatin1String("999") ||
-                                    reading == QLatin1String("0");
+                const bool failed =
+                    reading.isEmpty() || reading == QLatin1String("999") || reading == QLatin1String("0");
                 if (!failed) break;
                 if (attempt == kReadTries) {
                     rt::MsgBox(QStringLiteral("Sensor not responding after 10 tries.  Disconnecting sensor."),
@@ -174,23 +183,27 @@ void CorvisentMain::Timer1_Timer(int row) {
         }
 
         if (rt::value(Ctl(setup.chkTabLogging, row)) == 1 || rt::value(Ctl(setup.chkFileLogging, row)) == 1) {
-            if (kind == typeCombo) FileTabLogging(humidity, row, typeCombo, temperature);
-            else FileTabLogging(reading, row, kind, QString());
+            if (kind == typeCombo)
+                FileTabLogging(humidity, row, typeCombo, temperature);
+            else
+                FileTabLogging(reading, row, kind, QString());
         }
 
         if (kind == typeTemperature) {
             const double v = rt::Val(reading);
-            rankReading(Ctl(lblTHighest, slot), Ctl(lblTLowest, slot), bTHighLowEmpty.at(slot), v, rt::CStr(v));
+            rankReading(Ctl(lblTHighest, slot), Ctl(lblTLowest, slot), bTHighLowEmpty.at(slot), v,
+                        rt::CStr(v));
         } else if (kind == typeHumidity) {
             const double v = rt::Val(reading);
-            rankReading(Ctl(lblHHighest, slot), Ctl(lblHLowest, slot), bHHighLowEmpty.at(slot), v, rt::CStr(v));
+            rankReading(Ctl(lblHHighest, slot), Ctl(lblHLowest, slot), bHHighLowEmpty.at(slot), v,
+                        rt::CStr(v));
         } else if (kind == typeCombo) {
             if (!temperature.isEmpty())
-                rankReading(Ctl(lblTHighest, tempSlot), Ctl(lblTLowest, tempSlot), bTHighLowEmpty.at(tempSlot),
-                            rt::Val(temperature), temperature);
+                rankReading(Ctl(lblTHighest, tempSlot), Ctl(lblTLowest, tempSlot),
+                            bTHighLowEmpty.at(tempSlot), rt::Val(temperature), temperature);
             if (!humidity.isEmpty())
-                rankReading(Ctl(lblHHighest, humidSlot), Ctl(lblHLowest, humidSlot), bHHighLowEmpty.at(humidSlot),
-                            rt::Val(humidity), humidity);
+                rankReading(Ctl(lblHHighest, humidSlot), Ctl(lblHLowest, humidSlot),
+                            bHHighLowEmpty.at(humidSlot), rt::Val(humidity), humidity);
         }
         iMinuteCount[row] = 1;
     } catch (const std::exception&) {

@@ -14,13 +14,23 @@ namespace modSupport {
 std::array<bool, 11> bSettingModeRow{};
 
 namespace {
-QString slotCaption(int row) { return rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)); }
-int wholeNumber(const QString& text) { return static_cast<int>(rt::Val(text)); }
+QString slotCaption(int row) {
+    return rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row));
+}
+int wholeNumber(const QString& text) {
+    return static_cast<int>(rt::Val(text));
+}
 } // namespace
 
-int DisplaySlot(int row) { return wholeNumber(slotCaption(row)); }
-int TempSlotOf(int row) { return wholeNumber(rt::Mid(slotCaption(row), 1, 1)); }
-int HumidSlotOf(int row) { return wholeNumber(rt::Mid(slotCaption(row), 2, 1)); }
+int DisplaySlot(int row) {
+    return wholeNumber(slotCaption(row));
+}
+int TempSlotOf(int row) {
+    return wholeNumber(rt::Mid(slotCaption(row), 1, 1));
+}
+int HumidSlotOf(int row) {
+    return wholeNumber(rt::Mid(slotCaption(row), 2, 1));
+}
 
 void RecountPortOpen() {
     int connected = 0;

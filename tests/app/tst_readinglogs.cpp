@@ -32,10 +32,12 @@ QList<QByteArray> linesOf(const QString& path) {
     if (!all.endsWith("\r\n")) return {"<no CR LF at the end>"};
     all.chop(2);
     return all.split('\r').size() == all.split('\n').size() ? all.replace("\r\n", "\n").split('\n')
-                                                             : QList<QByteArray>{"<bare CR or LF>"};
+                                                            : QList<QByteArray>{"<bare CR or LF>"};
 }
 
-QString topLine(QPlainTextEdit* box) { return box->toPlainText().section('\n', 0, 0); }
+QString topLine(QPlainTextEdit* box) {
+    return box->toPlainText().section('\n', 0, 0);
+}
 
 } // namespace
 
@@ -57,7 +59,8 @@ private slots:
         prepareRow(rig, 4, "3", "", M().lblDistanceDeviceName[3], "Door", M().MSCommD[4], 5);
         const QString tempFile = rt::tag(S().chkFileLogging[1]);
         QCOMPARE(QFileInfo(tempFile).fileName(), QStringLiteral("03072009_040802.txt"));
-        QCOMPARE(QFileInfo(rt::tag(S().chkFileLogging[2])).fileName(), QStringLiteral("03072009_040802_1.txt"));
+        QCOMPARE(QFileInfo(rt::tag(S().chkFileLogging[2])).fileName(),
+                 QStringLiteral("03072009_040802_1.txt"));
 
         for (const char* v : {"72", "72.5", "72.25", "-3"}) {
             rt::Clock::setNow(kSat4pm.addSecs(60));
@@ -68,17 +71,20 @@ private slots:
         FileTabLogging("45", 4, typeDistance, QString());
         FileTabLogging("99", 5, typeWater, QString()); // not a logged kind: nothing happens
 
-        QCOMPARE(readWholeFile(tempFile), QByteArray("Freezer\r\nLog file started: 3/7/2009,4:08:02 PM\r\n\r\n"
-                                                     "03-07-2009,04:09:02PM,72.00F\r\n"
-                                                     "03-07-2009,04:09:02PM,72.50F\r\n"
-                                                     "03-07-2009,04:09:02PM,72.25F\r\n"
-                                                     "03-07-2009,04:09:02PM,-3.00F\r\n"));
+        QCOMPARE(readWholeFile(tempFile),
+                 QByteArray("Freezer\r\nLog file started: 3/7/2009,4:08:02 PM\r\n\r\n"
+                            "03-07-2009,04:09:02PM,72.00F\r\n"
+                            "03-07-2009,04:09:02PM,72.50F\r\n"
+                            "03-07-2009,04:09:02PM,72.25F\r\n"
+                            "03-07-2009,04:09:02PM,-3.00F\r\n"));
         QCOMPARE(linesOf(rt::tag(S().chkFileLogging[2])).at(3), QByteArray("03-07-2009,04:09:02PM,45.2%"));
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[3])).at(3), QByteArray("03-07-2009,04:09:02PM: 1.25 / -0.5"));
+        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[3])).at(3),
+                 QByteArray("03-07-2009,04:09:02PM: 1.25 / -0.5"));
         QCOMPARE(linesOf(rt::tag(S().chkFileLogging[4])).at(3), QByteArray("03-07-2009,04:09:02PM,45"));
 
-        QCOMPARE(M().txtTempInData[2]->toPlainText(), QStringLiteral("04:09:02PM - -3.00F\n04:09:02PM - 72.25F\n"
-                                                                     "04:09:02PM - 72.50F\n04:09:02PM - 72.00F\n"));
+        QCOMPARE(M().txtTempInData[2]->toPlainText(),
+                 QStringLiteral("04:09:02PM - -3.00F\n04:09:02PM - 72.25F\n"
+                                "04:09:02PM - 72.50F\n04:09:02PM - 72.00F\n"));
         QCOMPARE(topLine(M().txtHumidInData[1]), QStringLiteral("04:09:02PM - 45.2%"));
         QCOMPARE(topLine(M().txtAccelData[1]), QStringLiteral("04:09:02PM: 1.25 / -0.5"));
         QCOMPARE(topLine(M().txtDistanceData[3]), QStringLiteral("04:09:02PM - 45"));
@@ -128,7 +134,8 @@ private slots:
         rt::Clock::setNow(kSat4pm);
         prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
         QStringList many;
-        for (int i = 0; i < 1999; ++i) many << QString::number(i);
+        for (int i = 0; i < 1999; ++i)
+            many << QString::number(i);
         M().txtHumidInData[1]->setPlainText(many.join('\n'));
         QCOMPARE(GetLineCount(M().txtHumidInData[1]), 1999L);
         FileTabLogging("40", 2, typeHumidity, QString());
@@ -154,11 +161,13 @@ private slots:
         const qint64 header = QFileInfo(first).size();
         const qint64 line = QByteArray("03-07-2009,04:08:02PM,70.00F\r\n").size();
         lMaxFileSize = header + 2 * line; // two lines fit, the third is one line over
-        for (int i = 0; i < 3; ++i) FileTabLogging("70", 1, typeTemperature, QString());
+        for (int i = 0; i < 3; ++i)
+            FileTabLogging("70", 1, typeTemperature, QString());
         QCOMPARE(QFileInfo(first).size(), header + 3 * line);
         const QString second = rt::tag(S().chkFileLogging[1]);
         QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("03072009_040802_1.txt"));
-        QCOMPARE(readWholeFile(second), QByteArray("Freezer (Continued)\r\nLog file started: 3/7/2009,4:08:02 PM\r\n\r\n"));
+        QCOMPARE(readWholeFile(second),
+                 QByteArray("Freezer (Continued)\r\nLog file started: 3/7/2009,4:08:02 PM\r\n\r\n"));
         QVERIFY(M().Timer1[1]->enabled());
 
         // A file exactly at the limit stays; one byte more rolls it over at the new time.
@@ -188,8 +197,10 @@ private slots:
         QCOMPARE(M().windowTitle(), QStringLiteral("Corvisent Manager"));
         FileTabLogging("4", 2, typeHumidity, QString());
         FileTabLogging("41", 2, typeHumidity, QString());
-        for (int row = 1; row <= 10; ++row) QCOMPARE(rt::value(S().chkFileLogging[row]), 0);
-        QCOMPARE(M().windowTitle(), QStringLiteral(" * WARNING * File Logging stopped because it hit the size limit."));
+        for (int row = 1; row <= 10; ++row)
+            QCOMPARE(rt::value(S().chkFileLogging[row]), 0);
+        QCOMPARE(M().windowTitle(),
+                 QStringLiteral(" * WARNING * File Logging stopped because it hit the size limit."));
         const QByteArray stopped = readWholeFile(rt::tag(S().chkFileLogging[2]));
         FileTabLogging("42", 2, typeHumidity, QString());
         QCOMPARE(readWholeFile(rt::tag(S().chkFileLogging[2])), stopped);
@@ -204,7 +215,8 @@ private slots:
         QCOMPARE(NewLogFilePaths(dir.path(), "03072009_040802", {".txt"}),
                  QStringList{dir.path() + "/03072009_040802_1.txt"});
         QCOMPARE(NewLogFilePaths(dir.path(), "03072009_040802", {"_Humid.txt", "_Temp.txt"}),
-                 (QStringList{dir.path() + "/03072009_040802_Humid.txt", dir.path() + "/03072009_040802_Temp.txt"}));
+                 (QStringList{dir.path() + "/03072009_040802_Humid.txt",
+                              dir.path() + "/03072009_040802_Temp.txt"}));
         QVERIFY(writeWholeFile(dir.path() + "/03072009_040802_Humid.txt", "keep"));
         QCOMPARE(NewLogFilePaths(dir.path() + "/", "03072009_040802", {"_Humid.txt", "_Temp.txt"}).first(),
                  dir.path() + "/03072009_040802_2_Humid.txt");

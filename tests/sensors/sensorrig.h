@@ -32,8 +32,12 @@
 #include "support/fakeserial.h"
 #include "support/testenv.h"
 
-inline formSensorSetup& S() { return formSensorSetup::instance(); }
-inline CorvisentMain& M() { return CorvisentMain::instance(); }
+inline formSensorSetup& S() {
+    return formSensorSetup::instance();
+}
+inline CorvisentMain& M() {
+    return CorvisentMain::instance();
+}
 
 // Takes every row back and empties the windows and tables, as after start-up with no devices.
 inline void resetSensorRows() {
@@ -114,7 +118,8 @@ struct SensorRig {
         modPrefs::SavePref(section, "Port", QString::number(com));
         modPrefs::SavePref(section, "TabLogging", more.value("TabLogging", "1"));
         modPrefs::SavePref(section, "FileLogging", more.value("FileLogging", "1"));
-        for (auto it = more.begin(); it != more.end(); ++it) modPrefs::SavePref(section, it.key(), it.value());
+        for (auto it = more.begin(); it != more.end(); ++it)
+            modPrefs::SavePref(section, it.key(), it.value());
     }
     // Loads the stored rows into the windows and applies the reading interval.
     void load() {
@@ -152,5 +157,6 @@ inline void serve(FakeSerialPort& port, const QByteArray& identity,
 
 // Lets the program run until the program clock reaches t.
 inline void runUntil(const QDateTime& t) {
-    while (rt::Clock::now() < t) rt::Wait(1000);
+    while (rt::Clock::now() < t)
+        rt::Wait(1000);
 }

@@ -1,5 +1,5 @@
-#include "support/simulator.h"
 #include "sensors/sensorrig.h"
+#include "support/simulator.h"
 
 using namespace modSupport;
 
@@ -31,11 +31,16 @@ const QList<Kind>& kinds() {
 
 platform::MSCommControl* portOf(int code, int row) {
     switch (code) {
-    case typeProximity: return M().MSCommP[row];
-    case typeWater: return M().MSCommW[row];
-    case typeAccel: return M().MSCommA[row];
-    case typeDistance: return M().MSCommD[row];
-    default: return M().MSComm[row];
+    case typeProximity:
+        return M().MSCommP[row];
+    case typeWater:
+        return M().MSCommW[row];
+    case typeAccel:
+        return M().MSCommA[row];
+    case typeDistance:
+        return M().MSCommD[row];
+    default:
+        return M().MSComm[row];
     }
 }
 
@@ -72,7 +77,8 @@ private slots:
     // opens its log file and shows the row connected.
     void connectsEveryKind_data() {
         QTest::addColumn<int>("index");
-        for (int i = 0; i < kinds().size(); ++i) QTest::newRow(kinds()[i].name) << i;
+        for (int i = 0; i < kinds().size(); ++i)
+            QTest::newRow(kinds()[i].name) << i;
     }
     void connectsEveryKind() {
         QFETCH(int, index);
@@ -91,8 +97,10 @@ private slots:
         QVERIFY(port->portOpen());
         const bool polled = k.code == typeTemperature || k.code == typeHumidity || k.code == typeCombo;
         const bool streams = k.code == typeAccel || k.code == typeDistance;
-        const QMap<int, QString> settings{{typeAccel, "19200,o,8,1"}, {typeDistance, "9600,o,8,1"},
-                                          {typeProximity, "19200,o,8,1"}, {typeWater, "19200,o,8,1"}};
+        const QMap<int, QString> settings{{typeAccel, "19200,o,8,1"},
+                                          {typeDistance, "9600,o,8,1"},
+                                          {typeProximity, "19200,o,8,1"},
+                                          {typeWater, "19200,o,8,1"}};
         QCOMPARE(port->settings(), settings.value(k.code, "9600,n,8,1"));
         QCOMPARE(dev.settings().parity, polled ? 'n' : 'o');
         QCOMPARE(port->rThreshold(), streams ? 1 : 0);
@@ -106,7 +114,8 @@ private slots:
         QCOMPARE(iPortOpen[0], before + (k.code == typeCombo ? 2 : 1));
         if (k.code == typeCombo) QCOMPARE(iPortOpen[5], typeCombo);
         QCOMPARE(iDeviceType[4], k.code);
-        const QMap<int, QString> reading{{typeTemperature, "72.5"}, {typeHumidity, "45.2"}, {typeCombo, "45.2"}, {typeDistance, " "}};
+        const QMap<int, QString> reading{
+            {typeTemperature, "72.5"}, {typeHumidity, "45.2"}, {typeCombo, "45.2"}, {typeDistance, " "}};
         QCOMPARE(rowState(4), "Disconnect|OK|" + reading.value(k.code) + "|greendot.gif");
         QVERIFY(!S().cmdDeleteMe[4]->isEnabled() && !S().chkFileLogging[4]->isEnabled());
 
@@ -116,18 +125,24 @@ private slots:
             QCOMPARE(files.size(), 2);
             QVERIFY(QRegularExpression("^03072009_0408\\d\\d_Humid.txt$").match(files[0]).hasMatch());
             QCOMPARE(files[1], files[0].left(15) + "_Temp.txt");
-            QVERIFY(QRegularExpression("^My combined - Humidity\r\nLog file started: 3/7/2009,4:08:\\d\\d PM\r\n\r\n")
-                        .match(readWholeFile(rig.logPath(files[0]))).hasMatch());
-            QVERIFY(readWholeFile(rig.logPath(files[1])).startsWith("My combined - Temperature\r\nLog file started: "));
+            QVERIFY(QRegularExpression(
+                        "^My combined - Humidity\r\nLog file started: 3/7/2009,4:08:\\d\\d PM\r\n\r\n")
+                        .match(readWholeFile(rig.logPath(files[0])))
+                        .hasMatch());
+            QVERIFY(readWholeFile(rig.logPath(files[1]))
+                        .startsWith("My combined - Temperature\r\nLog file started: "));
             QCOMPARE(rowState(5), QString("Connect|OK|72.5|greendot.gif")); // its own button is not shown
             QCOMPARE(M().lblMeasure[4]->text() + M().lblMeasure[5]->text(), QString("%F"));
         } else {
             QCOMPARE(files.size(), 1);
             QVERIFY(QRegularExpression("^03072009_0408\\d\\d.txt$").match(files[0]).hasMatch());
-            QVERIFY(readWholeFile(rig.logPath(files[0])).startsWith(QByteArray("My ") + k.name + "\r\nLog file started: "));
+            QVERIFY(readWholeFile(rig.logPath(files[0]))
+                        .startsWith(QByteArray("My ") + k.name + "\r\nLog file started: "));
         }
-        if (polled) QVERIFY(M().Timer1[4]->enabled());
-        else QVERIFY(!M().Timer1[4]->enabled());
+        if (polled)
+            QVERIFY(M().Timer1[4]->enabled());
+        else
+            QVERIFY(!M().Timer1[4]->enabled());
 
         // The start mode: the distance sensor stored to start in proximity mode gets "E", the
         // accelerometer stored to start streaming gets its stream command; the flags follow.
@@ -151,12 +166,17 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QStringList>("messages");
         const QString returned = "Device string returned: Corvisent/X\r\n";
-        const QStringList silent{"Device not responding to ID query.", "Device not responding to ID query.",
-                                 "Device not responding to ID query.", "Proximity sensor not responding to ID query.",
-                                 "Water sensor not responding to ID query.",
-                                 "Proximity sensor not responding to ID query.", "Sensor not responding to ID query."};
+        const QStringList silent{
+            "Device not responding to ID query.",       "Device not responding to ID query.",
+            "Device not responding to ID query.",       "Proximity sensor not responding to ID query.",
+            "Water sensor not responding to ID query.", "Proximity sensor not responding to ID query.",
+            "Sensor not responding to ID query."};
         const QString appears = "Device appears to be a Corvisent/X?\r\n";
-        const QStringList other{appears, appears, appears, "Device is not a Corvisent/P (Proximity Sensor)", appears,
+        const QStringList other{appears,
+                                appears,
+                                appears,
+                                "Device is not a Corvisent/P (Proximity Sensor)",
+                                appears,
                                 "Device is not a Corvisent/A (Accelerometer Sensor)",
                                 "Device is not a Corvisent/D (Distance Sensor)"};
         for (int i = 0; i < kinds().size(); ++i) {
@@ -265,7 +285,8 @@ private slots:
         S().lblSubIndex[4]->setText("6");
         S().cmdConnectSensor_Click(4);
         QCOMPARE(rig.boxes->prompts(),
-                 QStringList{"Error: Subscript out of range.\r\n Please make sure sensor is connected and that you have the correct COM port."});
+                 QStringList{"Error: Subscript out of range.\r\n Please make sure sensor is connected and "
+                             "that you have the correct COM port."});
         QCOMPARE(rowState(4), QString("Connect|Sensor Error|OFF|reddot.gif"));
         QVERIFY(!M().MSComm[4]->portOpen());
 
@@ -278,7 +299,8 @@ private slots:
         const QStringList prompts = rig.boxes->prompts();
         QCOMPARE(prompts.size(), 3);
         QVERIFY(prompts[0].startsWith("Error: Path not found."));
-        QCOMPARE(prompts[1], QString(" Please check your Log File directory setting, to make sure the directory exists on your hard drive."));
+        QCOMPARE(prompts[1], QString(" Please check your Log File directory setting, to make sure the "
+                                     "directory exists on your hard drive."));
         QCOMPARE(prompts[2], QString("Please enter the full path name including drive letter:"));
         QVERIFY(!M().MSComm[4]->portOpen());
         QCOMPARE(iPortOpen[4], 0);

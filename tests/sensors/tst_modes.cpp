@@ -38,11 +38,14 @@ struct ModeRig : SensorRig {
 // The commands written since the last clear, each up to its CR.
 QStringList commands(const FakeSerialPort& dev) {
     QStringList out;
-    for (const QByteArray& c : dev.commands()) out << QString::fromLatin1(c);
+    for (const QByteArray& c : dev.commands())
+        out << QString::fromLatin1(c);
     return out;
 }
 
-QString topLine(QPlainTextEdit* box) { return box->toPlainText().section('\n', 0, 0); }
+QString topLine(QPlainTextEdit* box) {
+    return box->toPlainText().section('\n', 0, 0);
+}
 
 } // namespace
 
@@ -62,7 +65,9 @@ private slots:
         QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("1"));
         QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
         QCOMPARE(M().cmdSetToBump[1]->text(), QString("Stop monitoring"));
-        QVERIFY(QRegularExpression("^09:\\d\\d:\\d\\dAM Set To Bump Mode$").match(topLine(M().txtAccelData[1])).hasMatch());
+        QVERIFY(QRegularExpression("^09:\\d\\d:\\d\\dAM Set To Bump Mode$")
+                    .match(topLine(M().txtAccelData[1]))
+                    .hasMatch());
 
         rig.accel->clearWrites();
         M().cmdSetToBump_Click(1);
@@ -171,7 +176,8 @@ private slots:
         M().cmdSensD_Click(2);
         QCOMPARE(commands(*rig.dist), (QStringList{"M12", "S", "D+", "D+"}));
         QVERIFY(topLine(M().txtDistanceData[2]).endsWith(" Set to Distance mode"));
-        QCOMPARE(M().txtDistanceData[2]->toPlainText().section('\n', 1, 1).mid(10), QString(" Setting Sens = 12"));
+        QCOMPARE(M().txtDistanceData[2]->toPlainText().section('\n', 1, 1).mid(10),
+                 QString(" Setting Sens = 12"));
 
         rig.dist->clearWrites();
         rig.boxes->queue(QVariant()); // cancelled

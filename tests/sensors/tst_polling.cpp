@@ -17,16 +17,18 @@ struct LogLine {
 // The reading lines of a log file; the two header lines and the empty line are checked first.
 QList<LogLine> readingLines(const QString& path, const QString& firstLine) {
     const QList<QByteArray> lines = readWholeFile(path).split('\n');
-    static const QRegularExpression header("^Log file started: \\d{1,2}/\\d{1,2}/\\d{4},\\d{1,2}:\\d\\d:\\d\\d [AP]M\r$");
+    static const QRegularExpression header(
+        "^Log file started: \\d{1,2}/\\d{1,2}/\\d{4},\\d{1,2}:\\d\\d:\\d\\d [AP]M\r$");
     static const QRegularExpression reading("^(\\d\\d-\\d\\d-\\d{4}),(\\d\\d:\\d\\d:\\d\\d[AP]M), ?(.+)\r$");
-    if (lines.size() < 4 || lines[0] != firstLine.toLatin1() + "\r" || !header.match(QString(lines[1])).hasMatch() ||
-        lines[2] != "\r" || !lines.last().isEmpty())
+    if (lines.size() < 4 || lines[0] != firstLine.toLatin1() + "\r" ||
+        !header.match(QString(lines[1])).hasMatch() || lines[2] != "\r" || !lines.last().isEmpty())
         return {{QDateTime(), "<bad header in " + path + ">"}};
     QList<LogLine> out;
     for (const QByteArray& l : lines.mid(3, lines.size() - 4)) {
         const QRegularExpressionMatch m = reading.match(QString::fromLatin1(l));
         if (!m.hasMatch()) return {{QDateTime(), "<bad line " + QString::fromLatin1(l) + ">"}};
-        out.append({QDateTime::fromString(m.captured(1) + m.captured(2), "MM-dd-yyyyhh:mm:ssAP"), m.captured(3)});
+        out.append(
+            {QDateTime::fromString(m.captured(1) + m.captured(2), "MM-dd-yyyyhh:mm:ssAP"), m.captured(3)});
     }
     return out;
 }
@@ -61,7 +63,9 @@ struct Answers {
 };
 
 // The n-th reading of a day: a value that wanders up and down between 40 and 80.
-double dayValue(int n) { return 40 + ((n * 37) % 160) * 0.25; }
+double dayValue(int n) {
+    return 40 + ((n * 37) % 160) * 0.25;
+}
 
 // Checks a device's log against the values its sensor gave: same count, same values in order,
 // each line written soon after its value was asked for (the fast clock runs minutes while the
@@ -71,12 +75,15 @@ void compareLog(const QList<LogLine>& log, const Answers& answers, const QString
     for (int i = 0; i < log.size(); ++i) {
         QCOMPARE(log[i].value, answers.given[i].second + unit);
         const qint64 late = answers.given[i].first.secsTo(log[i].at);
-        QVERIFY2(late >= 0 && late <= 300, qPrintable(QString("line %1 written %2 s after its query").arg(i).arg(late)));
+        QVERIFY2(late >= 0 && late <= 300,
+                 qPrintable(QString("line %1 written %2 s after its query").arg(i).arg(late)));
         if (i > 0) QVERIFY(log[i - 1].at <= log[i].at);
     }
 }
 
-QString twoDecimals(double v) { return QString::number(v, 'f', 2); }
+QString twoDecimals(double v) {
+    return QString::number(v, 'f', 2);
+}
 
 } // namespace
 
@@ -102,7 +109,9 @@ private slots:
         Answers temp, humid, comboT, comboH;
         serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray& c) {
             const double v = dayValue(temp.given.size());
-            return c == "tf" ? temp.next(twoDecimals(v), QByteArray::number(v, 'f', 2).rightJustified(6, '0') + "F") : "";
+            return c == "tf"
+                       ? temp.next(twoDecimals(v), QByteArray::number(v, 'f', 2).rightJustified(6, '0') + "F")
+                       : "";
         });
         serve(rig.hub->add(4), "Corvisent/H", [&](const QByteArray& c) {
             const double v = dayValue(humid.given.size() + 7);
@@ -111,16 +120,19 @@ private slots:
         serve(rig.hub->add(5), "Corvisent/H", [&](const QByteArray& c) {
             const double t = dayValue(comboT.given.size() + 3), h = dayValue(comboH.given.size() + 11) - 20;
             if (c == "tf") return comboT.next(twoDecimals(t), QByteArray::number(t, 'f', 2) + "F");
-            return c == "h" ? comboH.next(QString::number(h), QByteArray::number(h, 'f', 2) + "%") : QByteArray();
+            return c == "h" ? comboH.next(QString::number(h), QByteArray::number(h, 'f', 2) + "%")
+                            : QByteArray();
         });
-        for (int row : {1, 2, 3}) S().cmdConnectSensor_Click(row);
+        for (int row : {1, 2, 3})
+            S().cmdConnectSensor_Click(row);
         QCOMPARE(iPortOpen[0], 4);
         runUntil(temp.given[0].first.addDays(1));
         QCOMPARE(rig.boxes->prompts(), QStringList());
 
         // Roughly one reading a minute (a busy machine may let a few ticks go by).
         for (const Answers* a : {&temp, &humid, &comboT, &comboH})
-            QVERIFY2(a->given.size() > 1300 && a->given.size() <= 1441, qPrintable(QString::number(a->given.size())));
+            QVERIFY2(a->given.size() > 1300 && a->given.size() <= 1441,
+                     qPrintable(QString::number(a->given.size())));
         QCOMPARE(comboT.given.size(), comboH.given.size());
         QVERIFY(rig.logFiles().size() > 8); // every log rolled over at least once
 
@@ -131,8 +143,10 @@ private slots:
 
         // The alert checks saw every reading, the combined humidity half before its temperature.
         const QStringList calls = alertCallLog();
-        QCOMPARE(calls.filter(QRegularExpression("^CheckTThresh\\(.*, 1, 1, 1, 0\\)$")).size(), temp.given.size());
-        QCOMPARE(calls.filter(QRegularExpression("^CheckHThresh\\(.*, 2, 2, 1, 0\\)$")).size(), humid.given.size());
+        QCOMPARE(calls.filter(QRegularExpression("^CheckTThresh\\(.*, 1, 1, 1, 0\\)$")).size(),
+                 temp.given.size());
+        QCOMPARE(calls.filter(QRegularExpression("^CheckHThresh\\(.*, 2, 2, 1, 0\\)$")).size(),
+                 humid.given.size());
         const int firstCombo = calls.indexOf(QRegularExpression("^CheckHThresh\\(.*, 2, 3, 2, 1\\)$"));
         QVERIFY(firstCombo >= 0);
         QCOMPARE(calls[firstCombo + 1], QString("CheckTThresh(%1, 1, 3, 2, 1)").arg(comboT.given[0].second));
@@ -140,7 +154,8 @@ private slots:
         // Highs and lows of each slot over the whole day.
         auto extremes = [](const Answers& a) {
             double lo = 1e9, hi = -1e9;
-            for (const auto& g : a.given) lo = std::min(lo, g.second.toDouble()), hi = std::max(hi, g.second.toDouble());
+            for (const auto& g : a.given)
+                lo = std::min(lo, g.second.toDouble()), hi = std::max(hi, g.second.toDouble());
             return std::pair{hi, lo};
         };
         QCOMPARE(rt::Val(M().lblTHighest[1]->text()), extremes(temp).first);
@@ -150,8 +165,10 @@ private slots:
         QCOMPARE(rt::Val(M().lblTHighest[2]->text()), extremes(comboT).first);
 
         // Taken back, every log file is closed with all its lines.
-        for (int row : {1, 2, 3}) S().cmdConnectSensor_Click(row);
-        for (int n = 1; n <= 4; ++n) QVERIFY(!rt::Files::isOpen(n) && iPortOpen[n] == 0);
+        for (int row : {1, 2, 3})
+            S().cmdConnectSensor_Click(row);
+        for (int n = 1; n <= 4; ++n)
+            QVERIFY(!rt::Files::isOpen(n) && iPortOpen[n] == 0);
         QCOMPARE(iPortOpen[0], 0);
         compareLog(wholeLog(rig, "Freezer", ".txt"), temp, "F");
     }
@@ -202,7 +219,8 @@ private slots:
         rig.load();
         bool broken = false;
         FakeSerialPort& dev = rig.hub->add(3);
-        serve(dev, "Corvisent/T", [&](const QByteArray&) -> QByteArray { return broken ? "Sensor Error" : "068.00F"; });
+        serve(dev, "Corvisent/T",
+              [&](const QByteArray&) -> QByteArray { return broken ? "Sensor Error" : "068.00F"; });
         S().cmdConnectSensor_Click(1);
         QCOMPARE(M().lblSensorReading[1]->text(), QString("68"));
         QVERIFY(M().lblTHighest[2]->isVisible() || rt::visible(M().lblTHighest[2]));
@@ -213,7 +231,8 @@ private slots:
         dev.clearWrites();
         runUntil(rt::Clock::now().addSecs(90));
 
-        QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor not responding after 10 tries.  Disconnecting sensor."});
+        QCOMPARE(rig.boxes->prompts(),
+                 QStringList{"Sensor not responding after 10 tries.  Disconnecting sensor."});
         QCOMPARE(dev.commands().size(), 10);
         QVERIFY(!M().Timer1[1]->enabled());
         QVERIFY(!dev.isOpen());
