@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <utility>
 
 #include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
@@ -152,8 +153,8 @@ void showProxBehavior(int row, int k, const QString& name) {
 }
 
 // Loads one record into row n. Everything that can make the record unusable is checked before
-// the first control changes, so a bad record leaves no trace.
-void loadRow(const Record& r, const QString& type) {
+// the first control changes, so a bad record leaves no trace; with checkOnly nothing changes.
+void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
     auto& s = formSensorSetup::instance();
     auto& m = CorvisentMain::instance();
     const int n = r.row;
@@ -189,6 +190,7 @@ void loadRow(const Record& r, const QString& type) {
         slot = wholeOr(subIndexText, 0); // a kind without a tab: shown, never placed
     }
     if (!combo) slotCaption = QString::number(slot);
+    if (checkOnly) return;
 
     // ---- The setup row.
     if (ini) {
@@ -298,17 +300,31 @@ void hideRow(int row, const QString& type) {
     MakeInvisible(0, row, code);
 }
 
-// Loads rows 1..10 of one store; returns the reports of the bad records, each text once.
+// Loads rows 1..10 of one store; returns the reports of the bad records, each text once. The two
+// halves of a combined sensor (humidity on row n, temperature on row n + 1) load together or not
+// at all.
 QStringList loadRows(bool fromIni, const QString& otherPrefix) {
     QStringList reports;
+    bool dropTemperatureHalf = false;
     for (int n = 1; n <= 10; ++n) {
         const Record r{fromIni, n};
         const QString type = r.get(QStringLiteral("DeviceType"), QString());
+        const bool partnerFailed = std::exchange(dropTemperatureHalf, false);
         if (rt::Trim(type).isEmpty()) continue;
+        if (partnerFailed && type == strTypeComboTemp) {
+            hideRow(n, type);
+            continue;
+        }
         try {
+            if (type == strTypeComboHumid && n < 10) {
+                const Record next{fromIni, n + 1};
+                const QString nextType = next.get(QStringLiteral("DeviceType"), QString());
+                if (nextType == strTypeComboTemp) loadRow(next, nextType, true);
+            }
             loadRow(r, type);
         } catch (const BadRecord& bad) {
             hideRow(n, type);
+            dropTemperatureHalf = type == strTypeComboHumid;
             const QString report = bad.oneFigureCombo ? bad.description : otherPrefix;
             const QString text = fromIni && !bad.oneFigureCombo ? report + bad.description : report;
             if (!reports.contains(text)) reports << text;

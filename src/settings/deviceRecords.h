@@ -8,7 +8,8 @@ namespace modSupport {
 
 // Loads rows 1..10 from the settings tree. A record that cannot be placed (a slot that is not a
 // number or not 1..4, a slot already taken, a combined sensor's slot of one figure) is reported
-// and its row left empty; the other rows load and nothing stored is changed. 1 when every
+// and its row left empty, with the other half of a combined sensor; the other rows load and
+// nothing stored is changed. 1 when every
 // record loaded, else 0.
 short LoadDevicePrefs();
 

@@ -154,7 +154,7 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
 
 void TestDeviceRecords::badTreeRecordsAreReportedSkippedAndKept() {
     TestEnv env;
-    writeTree({{1, rec("Combo Sensor (Humidity)", "Pair", "5")},
+    writeTree({{1, rec("Combo Sensor (Humidity)", "Pair", "21")},
                {2, rec("Combo Sensor (Temperature)", "Pair", "5")},
                {3, rec("Corvisent/T (Temperature)", "Bad slot", "x")},
                {4, rec("Corvisent/H (Humidity)", "Slot nine", "9")},
@@ -173,7 +173,9 @@ void TestDeviceRecords::badTreeRecordsAreReportedSkippedAndKept() {
         QVERIFY2(!shown(s.lblDeviceType[row]), qPrintable(QString::number(row)));
     for (int row : {5, 6, 8})
         QVERIFY2(shown(s.lblDeviceType[row]), qPrintable(QString::number(row)));
+    // A sound humidity half is left out with its bad temperature half.
     QVERIFY(!shown(M().lblSensor1[2]) && !shown(M().lblSensorStatus[2]));
+    QCOMPARE(iHumidTabSlot[0], 0);
     QCOMPARE(M().lblSensor1[5]->text(), QString("Basement"));
     QCOMPARE(iTempTabSlot[0], 1);
     QCOMPARE(rt::tag(M().frameTCover[1]), QString("6"));
