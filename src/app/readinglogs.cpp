@@ -57,17 +57,8 @@ QString logFolder() {
 // The port whose state decides whether a reading of the kind goes to the file; nullptr for kinds
 // logged whatever the port does.
 platform::MSCommControl* gatingPort(int type, int row) {
-    CorvisentMain& w = CorvisentMain::instance();
-    switch (type) {
-    case typeTemperature:
-        return Ctl(w.MSComm, row);
-    case typeAccel:
-        return Ctl(w.MSCommA, row);
-    case typeDistance:
-        return Ctl(w.MSCommD, row);
-    default:
-        return nullptr;
-    }
+    const bool gated = type == typeTemperature || type == typeAccel || type == typeDistance;
+    return gated ? PortOf(row, type) : nullptr;
 }
 
 // The name a device shows at its slot of its kind's tab.

@@ -70,22 +70,6 @@ int checkedSlot(int slot) {
     return slot;
 }
 
-MSCommControl* portOf(int kind, int row) {
-    CorvisentMain& w = CorvisentMain::instance();
-    switch (kind) {
-    case typeProximity:
-        return Ctl(w.MSCommP, row);
-    case typeWater:
-        return Ctl(w.MSCommW, row);
-    case typeAccel:
-        return Ctl(w.MSCommA, row);
-    case typeDistance:
-        return Ctl(w.MSCommD, row);
-    default:
-        return Ctl(w.MSComm, row);
-    }
-}
-
 // Line settings of the kind, written after the COM number and before the port is opened.
 void configurePort(MSCommControl* port, int kind, int comNumber) {
     port->setCommPort(comNumber);
@@ -482,7 +466,7 @@ Outcome connectRow(int row, int& kind, int& k) {
         return Outcome::End;
     }
 
-    MSCommControl* port = portOf(kind, row);
+    MSCommControl* port = PortOf(row, kind);
     const bool polled = kind == typeTemperature || kind == typeHumidity || kind == typeCombo;
     const int comNumber = rt::CInt(Ctl(setup.txtDeviceComNumber, row)->text());
     if (polled) rt::setFontSize(Ctl(w.lblMeasure, row), 14);

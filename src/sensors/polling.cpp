@@ -32,31 +32,16 @@ bool minuteMode() {
 
 // One reading of the row by its kind; "" for a kind that is not read here.
 QString readRow(int row, int kind) {
-    CorvisentMain& w = CorvisentMain::instance();
     switch (kind) {
     case typeTemperature:
     case typeHumidity:
-        return modCorvisent::newTakeCVReading(Ctl(w.MSComm, row), row, kind);
-    case typeCombo:
-        return modCorvisent::THRead(Ctl(w.MSComm, row), row);
     case typeAccel:
-        return modCorvisent::newTakeCVReading(Ctl(w.MSCommA, row), row, kind);
     case typeDistance:
-        return modCorvisent::newTakeCVReading(Ctl(w.MSCommD, row), row, kind);
+        return modCorvisent::newTakeCVReading(PortOf(row, kind), row, kind);
+    case typeCombo:
+        return modCorvisent::THRead(PortOf(row, kind), row);
     default:
         return QString();
-    }
-}
-
-platform::MSCommControl* readPort(int row, int kind) {
-    CorvisentMain& w = CorvisentMain::instance();
-    switch (kind) {
-    case typeAccel:
-        return Ctl(w.MSCommA, row);
-    case typeDistance:
-        return Ctl(w.MSCommD, row);
-    default:
-        return Ctl(w.MSComm, row);
     }
 }
 
@@ -144,7 +129,7 @@ void CorvisentMain::Timer1_Timer(int row) {
                     return;
                 }
                 // A port that closed under the sensor cannot answer again.
-                if (!readPort(row, kind)->portOpen()) {
+                if (!PortOf(row, kind)->portOpen()) {
                     DisconnectSensor(row, 1);
                     return;
                 }

@@ -5,6 +5,10 @@
 
 #include "runtime/error.h"
 
+namespace platform {
+class MSCommControl;
+}
+
 // Bringing a configured device row on line and taking it back, and the polling of the
 // temperature, humidity and combined sensors.
 namespace modSupport {
@@ -42,6 +46,9 @@ int TempSlotOf(int row);
 int HumidSlotOf(int row);
 // Place 0 of iPortOpen set to the number of connected rows.
 void RecountPortOpen();
+// The serial port control that serves a device of the kind at the row (MSComm for the polled
+// kinds).
+platform::MSCommControl* PortOf(int row, int kind);
 // Closes every serial port control of the row that is open.
 void CloseRowPorts(int row);
 

@@ -39,6 +39,22 @@ void RecountPortOpen() {
     iPortOpen[0] = connected;
 }
 
+platform::MSCommControl* PortOf(int row, int kind) {
+    CorvisentMain& w = CorvisentMain::instance();
+    switch (kind) {
+    case typeProximity:
+        return Ctl(w.MSCommP, row);
+    case typeWater:
+        return Ctl(w.MSCommW, row);
+    case typeAccel:
+        return Ctl(w.MSCommA, row);
+    case typeDistance:
+        return Ctl(w.MSCommD, row);
+    default:
+        return Ctl(w.MSComm, row);
+    }
+}
+
 void CloseRowPorts(int row) {
     CorvisentMain& w = CorvisentMain::instance();
     for (const auto* ports : {&w.MSComm, &w.MSCommW, &w.MSCommP, &w.MSCommA, &w.MSCommD}) {

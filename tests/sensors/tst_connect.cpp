@@ -29,21 +29,6 @@ const QList<Kind>& kinds() {
     return list;
 }
 
-platform::MSCommControl* portOf(int code, int row) {
-    switch (code) {
-    case typeProximity:
-        return M().MSCommP[row];
-    case typeWater:
-        return M().MSCommW[row];
-    case typeAccel:
-        return M().MSCommA[row];
-    case typeDistance:
-        return M().MSCommD[row];
-    default:
-        return M().MSComm[row];
-    }
-}
-
 // Stores the kind's device at row 4 on COM 3 (both rows of a combined sensor) and loads it.
 void storeKind(SensorRig& rig, const Kind& k, const QMap<QString, QString>& more = {}) {
     rig.record(4, k.type, QString("My ") + k.name, k.slot, 3, more);
@@ -93,7 +78,7 @@ private slots:
         S().cmdConnectSensor_Click(4);
         QCOMPARE(rig.boxes->prompts(), QStringList());
 
-        platform::MSCommControl* port = portOf(k.code, 4);
+        platform::MSCommControl* port = PortOf(4, k.code);
         QVERIFY(port->portOpen());
         const bool polled = k.code == typeTemperature || k.code == typeHumidity || k.code == typeCombo;
         const bool streams = k.code == typeAccel || k.code == typeDistance;
