@@ -11,6 +11,7 @@
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "sensors/events.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
@@ -139,6 +140,7 @@ void CorvisentMain::cmdDisconnectSensor_Click(int row) {
     try {
         formSensorSetup& setup = formSensorSetup::instance();
         CloseRowPorts(row);
+        ResetStreamInput(row);
         const bool combined = iPortOpen[row] == typeCombo;
         iPortOpen[row] = 0;
         if (combined && row < 10 && iPortOpen[row + 1] == typeCombo) iPortOpen[row + 1] = 0;

@@ -18,7 +18,7 @@ namespace modSupport {
 extern std::array<QString, 11> strLastDistState;
 
 // Forgets the partial line and the stream position kept for the row's accelerometer and distance
-// ports, so that a fresh connection starts with clean input.
+// ports and the row's pending mode-reply drain, so that a fresh connection starts with clean input.
 void ResetStreamInput(int row);
 
 // Runs the walk-up (walkUp true) or walk-away command of proximity event index n, when the run

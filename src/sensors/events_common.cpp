@@ -86,6 +86,14 @@ void afterDrain(const MSCommControl* port, const QByteArray& last, int left) {
 
 } // namespace
 
+// Clears the row's mark of a pending mode reply; the program-wide mark stays while any row has one.
+void clearModeMark(int row) {
+    using modSupport::bSettingModeRow;
+    bSettingModeRow[row] = false;
+    modSupport::bSettingMode =
+        std::any_of(bSettingModeRow.begin() + 1, bSettingModeRow.end(), [](bool marked) { return marked; });
+}
+
 bool ReportLineError(MSCommControl* port, int commEvent) {
     const QString text = lineErrorText(commEvent);
     if (text.isEmpty()) return false;
@@ -138,9 +146,7 @@ bool SwallowModeReply(MSCommControl* port, int row, int commEvent) {
     if (commEvent != MSCommControl::comEvReceive || row < 1 || row > 10 || !bSettingModeRow[row])
         return false;
     DrainMode(port);
-    bSettingModeRow[row] = false;
-    modSupport::bSettingMode =
-        std::any_of(bSettingModeRow.begin() + 1, bSettingModeRow.end(), [](bool marked) { return marked; });
+    clearModeMark(row);
     return true;
 }
 
@@ -200,6 +206,8 @@ void ResetStreamInput(int row) {
     CorvisentMain& w = CorvisentMain::instance();
     sensorevents::streams().remove(w.MSCommA[row]);
     sensorevents::streams().remove(w.MSCommD[row]);
+    // A mode reply still to be swallowed belongs to the connection that has ended.
+    sensorevents::clearModeMark(row);
 }
 
 } // namespace modSupport

@@ -147,6 +147,16 @@ private slots:
         QTRY_COMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(99, 9, 3)"});
         QVERIFY(top(2, false).endsWith("M- Detect"));
         QCOMPARE(rt::caption(M().lblSensorReading[2]), QString("Event"));
+        // A disconnect forgets the unfinished line and a pending mode-reply drain of the row.
+        near.inject("4");
+        EventRig::settle();
+        bSettingModeRow[1] = bSettingMode = true;
+        iPortOpen[1] = typeDistance;
+        DisconnectSensor(1, 0);
+        QVERIFY(!M().MSCommD[1]->portOpen() && !bSettingModeRow[1] && !bSettingMode);
+        M().MSCommD[1]->setPortOpen(true);
+        near.inject("5cm\r");
+        QTRY_COMPARE(rt::caption(M().lblSensorReading[1]), QString("5cm"));
     }
 };
 
