@@ -154,6 +154,7 @@ void CorvisentMain::MSCommP_OnComm(int row) {
             return;
         }
         const int p = iProxSlot[row];
+        if (p == 0) rt::MsgBox(QStringLiteral("Warning: iProxSlot = 0 Condition"), rt::vbOKOnly);
         const int event = port->commEvent();
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvDSR) return;
         const int camSlot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));

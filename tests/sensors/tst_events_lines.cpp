@@ -159,7 +159,7 @@ private slots:
         rt::setValue(S().chkCamUseProxim[2], 1);
         rt::setValue(S().chkCamUseProxim[3], 1);
         rt::setValue(S().chkOnScreenOnProx[1], 1);
-        // Without an event index: no box and no action, but shown, logged and the camera (the
+        // Without an event index: a warning and no action, but shown, logged and the camera (the
         // device row of camera 2) triggered.
         line(dev, true);
         QCOMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(7, 3, 0)"});
@@ -170,8 +170,10 @@ private slots:
         line(dev, false);
         M().ProximityTimer[4]->setTag("");
         line(dev, true);
-        QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommP event handler: Subscript out of range",
-                                                   "Error in MSCommP event handler: "}));
+        const QString warning = "Warning: iProxSlot = 0 Condition";
+        QCOMPARE(rig.boxes.prompts(),
+                 (QStringList{warning, warning, "Error in MSCommP event handler: Subscript out of range",
+                              "Error in MSCommP event handler: "}));
         QCOMPARE(rig.fileLines(4).size(), 1);
     }
 };
