@@ -144,16 +144,6 @@ private slots:
         c.setRThreshold(1);
         QTest::qWait(30);
         QCOMPARE(log.events.size(), 1);
-
-        // With a higher threshold the event waits until enough characters are there.
-        c.setInBufferCount(0);
-        c.setRThreshold(5);
-        dev.inject("ab");
-        QTest::qWait(30);
-        QCOMPARE(log.events.size(), 1);
-        dev.inject("cde");
-        QTRY_COMPARE(log.events.size(), 2);
-        QCOMPARE(c.commEvent(), int(MSCommControl::comEvReceive));
         c.setPortOpen(false);
     }
 
@@ -189,22 +179,6 @@ private slots:
         dev.setDsr(true, 100);
         rt::Sleep(200);
         QVERIFY(c.dsrHolding());
-        c.setPortOpen(false);
-    }
-
-    void sendEventFollowsSThreshold() {
-        hub->add(1);
-        MSCommControl c;
-        EventLog log(c);
-        c.setCommPort(1);
-        c.setPortOpen(true);
-        c.setOutput(QByteArray("S"));
-        QTest::qWait(30);
-        QVERIFY(log.events.isEmpty());
-        c.setSThreshold(1);
-        c.setOutput(QByteArray("S"));
-        c.setOutput(QByteArray("\r"));
-        QTRY_COMPARE(log.events, QList<int>{MSCommControl::comEvSend});
         c.setPortOpen(false);
     }
 

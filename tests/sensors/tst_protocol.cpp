@@ -140,13 +140,6 @@ private slots:
         QCOMPARE(ReadingOfReply(kind, QString::fromLatin1(reply)), reading);
     }
 
-    void combinedHalvesAndOtherKinds() {
-        QCOMPARE(ComboHalf("072.50F"), QString("72.5"));
-        QCOMPARE(ComboHalf("45.20%"), QString("45.2"));
-        QCOMPARE(ComboHalf(""), QString("0"));
-        QCOMPARE(ReadingOfReply(3, "072.50F"), QString());
-    }
-
     void silentSensorIsGivenUpAfterTenQueries() {
         QCOMPARE(newTakeCVReading(port, kRow, 2), QString());
         QCOMPARE(dev->commands().size(), 10);

@@ -21,9 +21,6 @@ private slots:
         QTest::newRow("one-figure month, two-figure day") << "3/17/2009"
                                                           << "9:05:00 AM"
                                                           << "03172009_090500";
-        QTest::newRow("early morning") << "1/5/2009"
-                                       << "7:04:09 AM"
-                                       << "01052009_070409";
         QTest::newRow("24-hour time") << "12/5/2009"
                                       << "15:04:09"
                                       << "1252009_150409";
