@@ -471,6 +471,9 @@ void CorvisentMain::buildInvisibleControls() {
         Timer1[row]->setObjectName(indexed("Timer1", row));
         ProximityTimer[row]->setObjectName(indexed("ProximityTimer", row));
         WaterTimer[row]->setObjectName(indexed("WaterTimer", row));
+        // Intervals as designed, until the reading interval is applied.
+        Timer1[row]->setInterval(4000);
+        WaterTimer[row]->setInterval(200);
         connect(Timer1[row], &rt::Timer::tick, this, [this, row] { Timer1_Timer(row); });
         connect(WaterTimer[row], &rt::Timer::tick, this, [this, row] { WaterTimer_Timer(row); });
     }

@@ -228,6 +228,8 @@ public:
     // 1, 2, 3, 6, 8 or 9; rt::VbError 9 for any other kind or slot.
     rt::CaptionFrame* SlotCover(int kind, int slot) const;
     QLabel* SlotNameLabel(int kind, int slot) const;
+    // The "no device" label of the tab of kind 1, 2, 3, 8 or 9; nullptr for any other kind.
+    QLabel* NoDeviceLabel(int kind) const;
 
     // ---- Menu bar (CorvisentMain_menus.cpp). Top-level menus and their entries, named as the
     // program's code refers to them.

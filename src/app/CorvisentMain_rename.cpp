@@ -81,6 +81,17 @@ QLabel* CorvisentMain::SlotNameLabel(int kind, int slot) const {
     return (*kindSlots(*this, kind, slot).names)[slot];
 }
 
+QLabel* CorvisentMain::NoDeviceLabel(int kind) const {
+    switch (kind) {
+    case typeTemperature: return lblNoTDevicePresent;
+    case typeHumidity: return lblNoHDevicePresent;
+    case typeProximity: return lblNoPDevicePresent;
+    case typeAccel: return lblNoAccelDevices;
+    case typeDistance: return lblNoDistanceDevices;
+    default: return nullptr;
+    }
+}
+
 void CorvisentMain::mnuPopupRename_Click() {
     const int row = iSelectedRow;
     if (row < 1 || row > 10) return;

@@ -392,16 +392,16 @@ void CheckIfNoDevices(int typeCode) {
     reported(QStringLiteral("CheckIfNoDevices Error"), [&] {
         auto& m = CorvisentMain::instance();
         switch (typeCode) {
-        case typeTemperature: noDeviceState(typeCode, m.lblNoTDevicePresent, CorvisentMain::tabTemperature); break;
-        case typeHumidity: noDeviceState(typeCode, m.lblNoHDevicePresent, CorvisentMain::tabHumidity); break;
-        case typeProximity: noDeviceState(typeCode, m.lblNoPDevicePresent, CorvisentMain::tabProximity); break;
-        case typeWater: noDeviceState(typeCode, nullptr, CorvisentMain::tabWater); break;
+        case typeTemperature:
+        case typeHumidity:
+        case typeProximity:
+        case typeWater:
+        case typeAccel:
+        case typeDistance: noDeviceState(typeCode, m.NoDeviceLabel(typeCode), TabIndexOfKind(typeCode)); break;
         case typeCombo:
             noDeviceState(typeTemperature, m.lblNoTDevicePresent, CorvisentMain::tabTemperature);
             noDeviceState(typeHumidity, m.lblNoHDevicePresent, CorvisentMain::tabHumidity);
             break;
-        case typeAccel: noDeviceState(typeCode, m.lblNoAccelDevices, CorvisentMain::tabAcceleration); break;
-        case typeDistance: noDeviceState(typeCode, m.lblNoDistanceDevices, CorvisentMain::tabDistance); break;
         default: break;
         }
     });

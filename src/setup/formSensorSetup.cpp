@@ -662,10 +662,8 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
     }
 }
 
-// ---- Handlers whose behaviour comes with the connect, load, save, camera and notification
-// work. They are reachable from the dialog's buttons and from the rest of the program.
+// ---- The row button hands over to the sensor code. Linking a camera to a proximity sensor comes
+// with the camera work; until then choosing a sensor in the list changes nothing.
 
 void formSensorSetup::cmdConnectSensor_Click(int row) { modSupport::ToggleSensorConnection(row); }
-void formSensorSetup::cmdEmailSetup_Click() {}
-void formSensorSetup::cmdSetPagerMessage_Click() {}
 void formSensorSetup::cmbProximNumber_Click(int) {}

@@ -1,16 +1,19 @@
 // Setup dialog handlers that tie the dialog to the stores and to the sensors: loading the device
-// list, saving preferences, Connect All, and the two start-up options.
+// list, saving preferences, Connect All, the alert windows and the two start-up options.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "alerts/formEmailAlertSetup.h"
+#include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
+#include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/deviceRecords.h"
 #include "settings/modIni.h"
@@ -22,37 +25,70 @@
 namespace {
 
 // The control's own Enabled flag, whatever its window's state.
-bool ownEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
+bool ownEnabled(const QWidget* w) {
+    return !w->testAttribute(Qt::WA_ForceDisabled);
+}
 
 struct Hourglass {
     Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~Hourglass() { QApplication::restoreOverrideCursor(); }
 };
 
+// A loaded row on the main window: its summary labels shown, its slot uncovered on its kind's tab
+// and the reading in the look of a sensor not connected. Camera rows show their stored name.
+void showLoadedRow(int row) {
+    using namespace modSupport;
+    auto& m = CorvisentMain::instance();
+    const int code = iDeviceType[row];
+    if (code != typeEmpty) {
+        m.lblSensor1[row]->show();
+        m.lblSensorReading[row]->show();
+    }
+    if (code == typeVideo || code == typeVideo2) {
+        m.lblSensor1[row]->setText(modPrefs::GetPref(QStringLiteral("PortConfig\\Devices\\%1").arg(row),
+                                                     QStringLiteral("DeviceName"), QString()));
+        if (code == typeVideo2) m.setTabEnabled(CorvisentMain::tabVideo, false);
+    } else if (TabSlotTable(code)) {
+        const int slot = int(rt::Val(formSensorSetup::instance().lblSubIndex[row]->text()));
+        if (slot >= 1 && slot <= 4) m.SlotCover(code, slot)->hide();
+        if (QLabel* none = m.NoDeviceLabel(code)) none->hide();
+    }
+    QLabel* reading = m.lblSensorReading[row];
+    reading->setText(QStringLiteral("OFF"));
+    rt::setFontSize(reading, 14);
+    rt::setForeColor(reading, rt::vbBlack);
+}
+
 } // namespace
 
 void formSensorSetup::LoadConfig(bool fromIni, const QString& totalDevices) {
-    Q_UNUSED(totalDevices);
     modSupport::LoadGuard guard;
     try {
-        if (!fromIni) {
-            const QString total = modPrefs::GetPref(modPrefs::kProgramSetup + QStringLiteral("\\"),
-                                                    QStringLiteral("TotalDevices"));
-            if (total == QLatin1String("0")) {
-                rt::MsgBox(QStringLiteral("No devices to load into setup"));
-                return;
-            }
-            modSupport::LoadDevicePrefs();
-        } else {
-            modSupport::LoadDeviceINI();
+        QString count = totalDevices;
+        if (!fromIni)
+            count = modPrefs::GetPref(modPrefs::kProgramSetup + QStringLiteral("\\"),
+                                      QStringLiteral("TotalDevices"));
+        if (count == QLatin1String("0")) {
+            rt::MsgBox(QStringLiteral("No devices to load into setup"), rt::vbInformation);
+            return;
         }
+        if (fromIni)
+            modSupport::LoadDeviceINI();
+        else
+            modSupport::LoadDevicePrefs();
         modSupport::CreateSetupArray();
+        for (int row = 1; row <= 10; ++row)
+            showLoadedRow(row);
+        cmdConnectAll->setEnabled(true);
+        raise(); // in front of the other windows, without showing it
     } catch (const std::exception&) {
-        // The loaders report their own problems; a failure here leaves the rows loaded so far.
+        rt::MsgBox(QStringLiteral("There was an error in cmdLoadConfig"), rt::vbInformation);
     }
 }
 
-void formSensorSetup::SavePrefs() { modPrefs::SavePrefs(); }
+void formSensorSetup::SavePrefs() {
+    modPrefs::SavePrefs();
+}
 
 void formSensorSetup::cmdOk_Click() {
     modPrefs::SavePrefs();
@@ -77,7 +113,8 @@ void formSensorSetup::cmdConnectAll_Click() {
         }
         cmdConnectAll->setEnabled(false);
         for (int row = 1; row <= 10; ++row) {
-            if (modSupport::iConnectPort[row] > 0 && rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
+            if (modSupport::iConnectPort[row] > 0 &&
+                rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
                 modSupport::ConnectSensor(row);
                 rt::Sleep(1500);
             }
@@ -86,6 +123,26 @@ void formSensorSetup::cmdConnectAll_Click() {
         modIni::IniErrorLog(QStringLiteral(":234"), QStringLiteral("cmdConnectAll Error"));
     }
     cmdConnectAll->setEnabled(true);
+}
+
+namespace {
+// Shows a window modeless in front of the others; a window that cannot be shown is passed over.
+template <typename W> void showInFront() {
+    try {
+        W& w = W::instance();
+        w.show();
+        w.raise();
+        w.activateWindow();
+    } catch (const std::exception&) {
+    }
+}
+} // namespace
+
+void formSensorSetup::cmdEmailSetup_Click() {
+    showInFront<formEmailAlertSetup>();
+}
+void formSensorSetup::cmdSetPagerMessage_Click() {
+    showInFront<formPagingTextMessage>();
 }
 
 void formSensorSetup::chkAutoConnectPrefs_Click() {
@@ -98,7 +155,8 @@ void formSensorSetup::chkAutoConnectPrefs_Click() {
         entry->setVisible(true);
         entry->setEnabled(true);
     }
-    modIni::WriteIni(modIni::kSensorSetup, QStringLiteral("AutoConnect"), on ? QStringLiteral("1") : QStringLiteral("0"));
+    modIni::WriteIni(modIni::kSensorSetup, QStringLiteral("AutoConnect"),
+                     on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void formSensorSetup::chkPlaceInStartup_Click() {
@@ -108,8 +166,8 @@ void formSensorSetup::chkPlaceInStartup_Click() {
         modRegistry::DeleteRegValue(modRegistry::kRunKey, modRegistry::kRunValue);
         modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("0"));
     } else if (v == 1) {
-        modRegistry::SaveStringToReg(platform::Hive::LocalMachine, modRegistry::kRunKey, modRegistry::kRunValue,
-                                     modRegistry::RunValueText());
+        modRegistry::SaveStringToReg(platform::Hive::LocalMachine, modRegistry::kRunKey,
+                                     modRegistry::kRunValue, modRegistry::RunValueText());
         modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("1"));
     }
     modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("chkPlaceInStartup"),

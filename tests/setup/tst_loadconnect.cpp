@@ -1,0 +1,99 @@
+// Loading the device list into the setup dialog and the main window, and connecting every row.
+#include <QMenu>
+
+#include "sensors/sensorrig.h"
+
+using namespace modSupport;
+
+namespace {
+
+// Program time of the first write to a fake device, -1 when nothing was written.
+qint64 firstWrite(const FakeSerialPort& dev) {
+    return dev.writes().isEmpty() ? -1 : dev.writes().first().atMs;
+}
+qint64 lastWrite(const FakeSerialPort& dev) {
+    return dev.writes().isEmpty() ? -1 : dev.writes().last().atMs;
+}
+
+} // namespace
+
+class TestLoadConnect : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { rt::Clock::setSpeed(100); }
+    void cleanup() { rt::Clock::reset(); }
+
+    // Loaded rows read "OFF" (so the popup offers to connect them), their slots are uncovered and
+    // the kind's "no device" label goes; a camera row takes its stored name; Connect All is ready.
+    void loadedRowsShowNotConnected() {
+        {
+            SensorRig empty; // a stored count of "0" loads nothing
+            modPrefs::SavePref("Program Setup\\", "TotalDevices", "0");
+            empty.record(2, strTypeTemperature, "Server room", "3", 3);
+            S().LoadConfig(false, QString());
+            QCOMPARE(empty.boxes->prompts(), QStringList{"No devices to load into setup"});
+            QVERIFY(!rt::visible(S().lblDeviceType[2]));
+        }
+        SensorRig rig;
+        rig.record(2, strTypeTemperature, "Server room", "3", 3);
+        rig.record(4, strTypeWater, "Basement", "1", 4);
+        modPrefs::SavePref("PortConfig\\Devices\\6", "DeviceType", strTypeVideo2);
+        modPrefs::SavePref("PortConfig\\Devices\\6", "DeviceName", "Door cam");
+        modPrefs::SavePref("PortConfig\\Devices\\6", "SubIndex", "1");
+        modPrefs::SavePref("PortConfig\\Devices\\6", "CamDriverIndex", "0");
+        S().cmdConnectAll->setEnabled(false);
+        M().lblNoTDevicePresent->show();
+        S().LoadConfig(false, QString());
+
+        QCOMPARE(M().lblSensorReading[2]->text(), QString("OFF"));
+        QVERIFY(rt::visible(M().lblSensor1[2]) && rt::visible(M().lblSensorReading[4]));
+        QVERIFY(!rt::visible(M().frameTCover[3]) && rt::visible(M().frameTCover[1]));
+        QVERIFY(!rt::visible(M().frameWCover[1]));
+        QVERIFY(!rt::visible(M().lblNoTDevicePresent));
+        QCOMPARE(M().lblSensor1[6]->text(), QString("Door cam"));
+        QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo)); // the single-camera model has no Video tab
+        QVERIFY(S().cmdConnectAll->isEnabled());
+        M().lblSensor1_MouseDown(2, 2, 0, 0, 0);
+        M().mnuPopUp->hide();
+        QCOMPARE(M().mnuPopUpConnectThisSensor->text(), QString("Connect This Sensor"));
+    }
+
+    // Marks are taken from every row before the first connects; a marked row is connected only
+    // if its button still reads "Connect" when reached, and each connect is followed by a pause
+    // of 1500 ms, the last one included.
+    void connectAllMarksFirstThenConnectsWithPauses() {
+        SensorRig rig;
+        for (int row = 1; row <= 4; ++row)
+            rig.record(row, strTypeWater, QString("Water %1").arg(row), QString::number(row), row + 2);
+        rig.record(5, strTypeProximity, "Door", "1", 7);
+        rig.load();
+        QList<FakeSerialPort*> dev{nullptr};
+        for (int row = 1; row <= 5; ++row) {
+            dev << &rig.hub->add(row + 2);
+            serve(*dev[row], row == 5 ? "Corvisent/P" : "Corvisent/W");
+        }
+        S().cmdConnectSensor[1]->setText("Disconnect"); // taken as connected already
+        S().cmdConnectSensor[3]->setEnabled(false);
+        // While row 2 connects, row 4 is shown as connected by someone else.
+        dev[2]->setWriteHook(
+            [](FakeSerialPort&, const QByteArray&) { S().cmdConnectSensor[4]->setText("Disconnect"); });
+
+        const qint64 start = rt::Clock::elapsedMs();
+        S().cmdConnectAll_Click();
+        const qint64 end = rt::Clock::elapsedMs();
+
+        QVERIFY(dev[1]->writes().isEmpty() && dev[3]->writes().isEmpty() && dev[4]->writes().isEmpty());
+        QCOMPARE(rowState(2).section('|', 0, 0), QString("Disconnect"));
+        QCOMPARE(rowState(5).section('|', 0, 0), QString("Disconnect"));
+        QCOMPARE(iConnectPort[4], 1); // marked in the first pass, skipped in the second
+        QCOMPARE(iConnectPort[3], 0);
+        QVERIFY(firstWrite(*dev[2]) >= start);
+        QVERIFY2(firstWrite(*dev[5]) - lastWrite(*dev[2]) >= 1500, "pause after the first connect");
+        QVERIFY2(end - lastWrite(*dev[5]) >= 1500, "pause after the last connect");
+        QVERIFY(S().cmdConnectAll->isEnabled());
+        QVERIFY(rig.boxes->prompts().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLoadConnect)
+#include "tst_loadconnect.moc"
