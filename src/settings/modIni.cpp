@@ -112,10 +112,8 @@ void saveWindows() {
     m(QStringLiteral("chkAuthenticationReq"), checkText(mail.chkAuthenticationReq));
     m(QStringLiteral("EmailAddress"), mail.txtEmailAddr->text());
     m(QStringLiteral("CCEmailAddress"), mail.txtCCEmailAddr->text());
-    m(QStringLiteral("IncludeTimeDate"), checkText(mail.chkInclude[0]));
-    m(QStringLiteral("IncludeReading"), checkText(mail.chkInclude[1]));
-    m(QStringLiteral("IncludeName"), checkText(mail.chkInclude[2]));
-    m(QStringLiteral("IncludeInSubject"), checkText(mail.chkInclude[3]));
+    for (int i = 0; i < 4; ++i)
+        m(QLatin1String(kIncludeKeys[i]), checkText(mail.chkInclude[i]));
     m(QStringLiteral("SMTPHostServer"), mail.txtSMTPHostServer->text());
     m(QStringLiteral("SMTPUserName"), mail.txtSMTPUserName->text());
     m(QStringLiteral("SMTPUserPassword"), mail.txtSMTPUserPassword->text());
@@ -232,10 +230,8 @@ void loadWindows(QString* firstError) {
     m.check(mail.chkAuthenticationReq, QStringLiteral("chkAuthenticationReq"), zero);
     m.text(mail.txtEmailAddr, QStringLiteral("EmailAddress"), blank);
     m.text(mail.txtCCEmailAddr, QStringLiteral("CCEmailAddress"), blank);
-    m.check(mail.chkInclude[0], QStringLiteral("IncludeTimeDate"), zero);
-    m.check(mail.chkInclude[1], QStringLiteral("IncludeReading"), zero);
-    m.check(mail.chkInclude[2], QStringLiteral("IncludeName"), zero);
-    m.check(mail.chkInclude[3], QStringLiteral("IncludeInSubject"), zero);
+    for (int i = 0; i < 4; ++i)
+        m.check(mail.chkInclude[i], QLatin1String(kIncludeKeys[i]), zero);
     m.text(mail.txtSMTPHostServer, QStringLiteral("SMTPHostServer"), blank);
     m.text(mail.txtSMTPUserName, QStringLiteral("SMTPUserName"), blank);
     m.text(mail.txtSMTPUserPassword, QStringLiteral("SMTPUserPassword"), empty);

@@ -162,9 +162,8 @@ void LoadPrefs() {
         const QString empty;
         in.text(mail.txtEmailAddr, QStringLiteral("EmailAddress"), empty);
         in.text(mail.txtCCEmailAddr, QStringLiteral("CCEmailAddress"), empty);
-        const char* includeKeys[4] = {"IncludeTimeDate", "IncludeReading", "IncludeName", "IncludeInSubject"};
         for (int i = 0; i < 4; ++i)
-            in.check(mail.chkInclude[i], QLatin1String(includeKeys[i]), QStringLiteral("1"));
+            in.check(mail.chkInclude[i], QLatin1String(kIncludeKeys[i]), QStringLiteral("1"));
         in.text(mail.txtSMTPHostServer, QStringLiteral("SMTPHostServer"), empty);
         in.text(mail.txtSMTPUserName, QStringLiteral("SMTPUserName"), empty);
         in.text(mail.txtSMTPUserPassword, QStringLiteral("SMTPUserPassword"), empty);

@@ -92,7 +92,8 @@ void TestRegistry::keysAndNames() {
     reg().setString(Hive::CurrentUser, cams + "\\1", "NAME", "renamed");
     reg().setString(Hive::CurrentUser, cams + "\\1\\Deep", "x", "1");
 
-    QCOMPARE(reg().subKeys(Hive::CurrentUser, "SOFTWARE\\zovir izovezo\\CAMERA INFO"), QStringList({"2", "1"}));
+    QCOMPARE(reg().subKeys(Hive::CurrentUser, "SOFTWARE\\zovir izovezo\\CAMERA INFO"),
+             QStringList({"2", "1"}));
     QCOMPARE(reg().valueNames(Hive::CurrentUser, "software\\zovir izovezo\\camera info\\1\\"),
              QStringList({"Name"}));
     QCOMPARE(Registry::stringOf(*reg().value(Hive::CurrentUser, cams + "\\1", "name")), QString("renamed"));

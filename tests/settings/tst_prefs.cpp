@@ -188,6 +188,7 @@ void setAll(bool scenario) {
 // What the e-mail, pager and remote monitoring windows store from their own fields: field, key.
 void saveWindowKeys() {
     const auto now = snapshot(Tree);
+    // clang-format off
     const char* const programSetup[][2] = {
         {"txtEmailAddr", "EmailAddress"}, {"txtCCEmailAddr", "CCEmailAddress"},
         {"chkInclude(0)", "IncludeTimeDate"}, {"chkInclude(1)", "IncludeReading"},
@@ -202,6 +203,7 @@ void saveWindowKeys() {
         {"chkSeeMessages", "SeeMessages"}, {"txtInterval", "InternetInterval"},
         {"chkXMLUseDirectory", "UseDirectory"}, {"txtTitleforUpdatePage", "txtTitleForUpdatePage"},
         {"txtXMLDirectory", "txtXMLDirectory"}};
+    // clang-format on
     for (const auto& [field, key] : programSetup)
         modPrefs::SavePref(modPrefs::kProgramSetup, key, now.value(field));
     for (const auto& [field, key] : internet)
