@@ -80,21 +80,6 @@ private slots:
         QVERIFY(!rt::optionValue(a));
     }
 
-    void captionsOfEachKindOfControl() {
-        QLabel label;
-        QGroupBox box;
-        rt::CaptionFrame cover(QStringLiteral("Camera 1 Not Attached"));
-        QAction action(QStringLiteral("Set Events"));
-        rt::setCaption(&label, QStringLiteral("OK"));
-        rt::setCaption(&box, QStringLiteral("Sensor 2"));
-        QCOMPARE(rt::caption(&label), QStringLiteral("OK"));
-        QCOMPARE(box.title(), QStringLiteral("Sensor 2"));
-        QCOMPARE(rt::caption(&cover), QStringLiteral("Camera 1 Not Attached"));
-        rt::setCaption(&cover, QStringLiteral("4"));
-        QCOMPARE(cover.caption(), QStringLiteral("4"));
-        QCOMPARE(rt::caption(&action), QStringLiteral("Set Events"));
-    }
-
     void hiddenMenuEntryKeepsItsEnabledState() {
         QMenu menu;
         QAction* a = menu.addAction(QStringLiteral("Calibrate to 0"));

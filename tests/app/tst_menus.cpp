@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "alerts/formEmailAlertSetup.h"
+#include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
 #include "app/formHelp.h"
 #include "runtime/controls.h"
@@ -156,6 +158,11 @@ private slots:
         QCOMPARE(modSupport::strINIPath, file);
         QVERIFY(readWholeFile(file).contains("[Sensor Setup]"));
         QCOMPARE(boxes.prompts().size(), 2);
+
+        // The alert entries open the e-mail and pager windows.
+        M().mnuEmailAlerts->trigger();
+        M().mnuPageAlerts->trigger();
+        QVERIFY(formEmailAlertSetup::instance().isVisible() && formPagingTextMessage::instance().isVisible());
     }
 };
 
