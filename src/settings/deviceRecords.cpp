@@ -240,7 +240,10 @@ void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
     } else {
         s.txtDeviceComNumber[n]->setText(
             r.get(QStringLiteral("Port"), ini ? QStringLiteral("1") : QString()));
+        // The port stays editable in the row, so it is shown with it.
+        s.txtDeviceComNumber[n]->show();
     }
+    s.lblSubIndex[n]->show();
 
     if (comboHumid) {
         const KindTab t = kindTab(typeHumidity);

@@ -238,6 +238,7 @@ void MakeInvisible(int mode, int row, int typeCode) {
         rt::setWidthTwips(m.lblSensor1[row], 3375);
         if (mode != 1) {
             s.txtDeviceComNumber[row]->hide();
+            s.lblSubIndex[row]->hide();
             rt::setValue(s.chkFileLogging[row], 0);
             rt::setValue(s.chkTabLogging[row], 0);
             formSensorSetup::setPicture(s.imgStatus[row], rt::appFile(QStringLiteral("reddot.gif")));
