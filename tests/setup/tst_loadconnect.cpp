@@ -51,6 +51,10 @@ private slots:
         QVERIFY(!rt::visible(M().frameWCover[1]));
         QVERIFY(!rt::visible(M().lblNoTDevicePresent));
         QCOMPARE(M().lblSensor1[6]->text(), QString("Door cam"));
+        // A sensor row shows its editable port and its slot; a camera row has no port box.
+        QVERIFY(rt::visible(S().txtDeviceComNumber[2]) && rt::visible(S().lblSubIndex[2]));
+        QCOMPARE(S().txtDeviceComNumber[2]->text(), QString("3"));
+        QVERIFY(!rt::visible(S().txtDeviceComNumber[6]));
         QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo)); // the single-camera model has no Video tab
         QVERIFY(S().cmdConnectAll->isEnabled());
         M().lblSensor1_MouseDown(2, 2, 0, 0, 0);
