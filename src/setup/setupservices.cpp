@@ -1,6 +1,5 @@
 // Setup dialog handlers that tie the dialog to the stores and to the sensors: loading the device
 // list, saving preferences, Connect All, the alert windows and the two start-up options.
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,11 +27,6 @@ namespace {
 bool ownEnabled(const QWidget* w) {
     return !w->testAttribute(Qt::WA_ForceDisabled);
 }
-
-struct Hourglass {
-    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QApplication::restoreOverrideCursor(); }
-};
 
 // A loaded row on the main window: its summary labels shown, its slot uncovered on its kind's tab
 // and the reading in the look of a sensor not connected. Camera rows show their stored name.
@@ -96,7 +90,7 @@ void formSensorSetup::cmdOk_Click() {
 }
 
 void formSensorSetup::cmdConnectAll_Click() {
-    Hourglass hourglass;
+    modSupport::Hourglass hourglass;
     cmdConnectAll->setEnabled(false);
     try {
         // Marks are taken from the rows as they stand before any connection starts.
