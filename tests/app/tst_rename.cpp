@@ -18,25 +18,19 @@ using namespace modSupport;
 namespace {
 
 CorvisentMain& M() { return CorvisentMain::instance(); }
+formChangeDeviceName& W() { return formChangeDeviceName::instance(); }
 const QString kApp = QStringLiteral("Corvisent Manager");
 QString section(int row) { return QStringLiteral("PortConfig\\Devices\\%1").arg(row); }
 QString storedName(int row) { return platform::GetSetting(kApp, section(row), QStringLiteral("DeviceName")); }
-
-void store(int row, const QString& type, const QString& name, const QString& slot) {
-    for (const auto& [key, value] : {std::pair{"DeviceType", type}, {"DeviceName", name}, {"SubIndex", slot},
-                                     {"Port", QString::number(row)}, {"CamDriverIndex", QStringLiteral("0")}})
-        platform::SaveSetting(kApp, section(row), QLatin1String(key), value);
-}
-
-bool renameWindowShown() { return formChangeDeviceName::loaded() && formChangeDeviceName::instance().isVisible(); }
+bool renameWindowShown() { return formChangeDeviceName::loaded() && W().isVisible(); }
 
 // Opens the window from the popup of a row (when it opens) and confirms a name.
 void renameRow(int row, const QString& name) {
     iSelectedRow = row;
     M().mnuPopupRename_Click();
     if (!formChangeDeviceName::loaded()) return;
-    formChangeDeviceName::instance().txtChangeDevName->setText(name);
-    formChangeDeviceName::instance().cmdChangeDevNameOk_Click();
+    W().txtChangeDevName->setText(name);
+    W().cmdChangeDevNameOk_Click();
 }
 
 } // namespace
@@ -50,60 +44,38 @@ class TestRename : public QObject {
 private slots:
     void init() {
         env = std::make_unique<TestEnv>();
-        store(1, strTypeTemperature, QStringLiteral("Lab"), QStringLiteral("1"));
-        // A combined sensor, humidity half first: temperature slot 2, humidity slot 1.
-        store(2, strTypeComboHumid, QStringLiteral("Greenhouse RH"), QStringLiteral("21"));
-        store(3, strTypeComboTemp, QStringLiteral("Greenhouse T"), QStringLiteral("21"));
-        store(4, strTypeWater, QStringLiteral("Basement"), QStringLiteral("1"));
-        store(5, strTypeProximity, QStringLiteral("Door"), QStringLiteral("1"));
-        store(6, strTypeAccel, QStringLiteral("Shelf"), QStringLiteral("1"));
-        store(7, strTypeDistance, QStringLiteral("Hall"), QStringLiteral("1"));
-        store(8, strTypeHumidity, QStringLiteral("Attic"), QStringLiteral("2"));
-        store(9, strTypeVideo, QStringLiteral("Front cam"), QStringLiteral("1"));
+        // Rows 2 and 3: a combined sensor, humidity half first (temperature slot 2, humidity slot 1).
+        const std::pair<QString, QString> rows[] = {
+            {strTypeTemperature, "1"}, {strTypeComboHumid, "21"}, {strTypeComboTemp, "21"},
+            {strTypeWater, "1"},       {strTypeProximity, "1"},   {strTypeAccel, "1"},
+            {strTypeDistance, "1"},    {strTypeHumidity, "2"},    {strTypeVideo, "1"}};
+        for (int row = 1; row <= 9; ++row)
+            for (const auto& [key, value] :
+                 {std::pair{"DeviceType", rows[row - 1].first}, {"DeviceName", QStringLiteral("Dev %1").arg(row)},
+                  {"SubIndex", rows[row - 1].second}, {"Port", QString::number(row)}, {"CamDriverIndex", "0"}})
+                platform::SaveSetting(kApp, section(row), QLatin1String(key), value);
         QCOMPARE(LoadDevicePrefs(), short(1));
         CreateSetupArray();
     }
     void cleanup() {
-        if (formChangeDeviceName::loaded()) formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
+        if (formChangeDeviceName::loaded()) W().cmdChangeDevNameCancel_Click();
         for (int row = 1; row <= 10; ++row) MakeInvisible(0, row, iDeviceType[row]);
         env.reset();
     }
 
-    void popupRenamesTheSlotOfEveryKind_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("slot");
-        QTest::newRow("temperature") << 1 << 1 << 1;
-        QTest::newRow("combined, humidity half") << 2 << 2 << 1;
-        QTest::newRow("combined, temperature half") << 3 << 1 << 2;
-        QTest::newRow("water") << 4 << 6 << 1;
-        QTest::newRow("proximity") << 5 << 3 << 1;
-        QTest::newRow("accelerometer") << 6 << 8 << 1;
-        QTest::newRow("distance") << 7 << 9 << 1;
-        QTest::newRow("humidity") << 8 << 2 << 2;
-    }
     void popupRenamesTheSlotOfEveryKind() {
-        QFETCH(int, row);
-        QFETCH(int, kind);
-        QFETCH(int, slot);
-        const QString oldName = storedName(row);
-        iSelectedRow = row;
-        M().mnuPopupRename_Click();
-        QVERIFY(renameWindowShown());
-        QCOMPARE(formChangeDeviceName::instance().lblCurrent->text(), oldName);
-        QCOMPARE(formChangeDeviceName::instance().lblCurrentType->text(),
-                 formSensorSetup::instance().lblDeviceType[row]->text());
-        formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
-
-        renameRow(row, QStringLiteral("Renamed"));
-        QVERIFY(!formChangeDeviceName::loaded());
-        QCOMPARE(std::pair(iRenameType, iRenameIndex), std::pair(kind, slot));
-        QCOMPARE(M().SlotNameLabel(kind, slot)->text(), QStringLiteral("Renamed"));
-        QCOMPARE(M().lblSensor1[row]->text(), QStringLiteral("Renamed"));
-        QCOMPARE(storedName(row), QStringLiteral("Renamed"));
-        // The other half of the combined sensor keeps its name.
-        if (row == 2) QCOMPARE(storedName(3), QStringLiteral("Greenhouse T"));
-        if (row == 3) QCOMPARE(storedName(2), QStringLiteral("Greenhouse RH"));
+        // Row, kind and slot; rows 2 and 3 are the two halves of the combined sensor.
+        for (auto [row, kind, slot] : {std::tuple{1, 1, 1}, {2, 2, 1}, {3, 1, 2}, {4, 6, 1}, {5, 3, 1}, {6, 8, 1},
+                                       {7, 9, 1}, {8, 2, 2}}) {
+            const QString name = QStringLiteral("Renamed %1").arg(row);
+            renameRow(row, name);
+            QVERIFY(!formChangeDeviceName::loaded());
+            QCOMPARE(M().SlotNameLabel(kind, slot)->text(), name);
+            QCOMPARE(M().lblSensor1[row]->text(), name);
+            QCOMPARE(storedName(row), name);
+            if (row == 2) QCOMPARE(storedName(3), QStringLiteral("Dev 3")); // the other half keeps its name
+        }
+        QCOMPARE(M().lblHumidDeviceName[1]->text(), QStringLiteral("Renamed 2"));
     }
 
     void nothingToRename() {
@@ -119,16 +91,14 @@ private slots:
     }
 
     void doubleClickOnTemperatureAndHumidityNames() {
-        QTest::mouseDClick(M().lblTempDeviceName[2], Qt::LeftButton);
-        QVERIFY(renameWindowShown());
-        QCOMPARE(formChangeDeviceName::instance().lblCurrent->text(), QStringLiteral("Greenhouse T"));
-        formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
-        QTest::mouseDClick(M().lblHumidDeviceName[1], Qt::LeftButton);
-        formChangeDeviceName::instance().txtChangeDevName->setText(QStringLiteral("Seedlings"));
-        formChangeDeviceName::instance().cmdChangeDevNameOk_Click();
-        QCOMPARE(M().lblHumidDeviceName[1]->text(), QStringLiteral("Seedlings"));
-        QCOMPARE(storedName(2), QStringLiteral("Seedlings"));
-        QCOMPARE(storedName(3), QStringLiteral("Greenhouse T"));
+        for (auto [label, row] : {std::pair{M().lblTempDeviceName[2], 3}, {M().lblHumidDeviceName[1], 2}}) {
+            QTest::mouseDClick(label, Qt::LeftButton);
+            QCOMPARE(W().lblCurrent->text(), QStringLiteral("Dev %1").arg(row));
+            W().txtChangeDevName->setText(QStringLiteral("Seedlings"));
+            W().cmdChangeDevNameOk_Click();
+            QCOMPARE(label->text(), QStringLiteral("Seedlings"));
+            QCOMPARE(storedName(row), QStringLiteral("Seedlings"));
+        }
     }
 
     void confirming() {
@@ -136,31 +106,28 @@ private slots:
         // An empty name is refused and the window stays; one blank is a name.
         renameRow(1, QString());
         QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("Please enter a new device name")});
-        QVERIFY(boxes.shown().first().style & rt::vbSystemModal);
         QVERIFY(renameWindowShown());
-        formChangeDeviceName::instance().cmdChangeDevNameCancel_Click();
-        QCOMPARE(storedName(1), QStringLiteral("Lab"));
+        W().cmdChangeDevNameCancel_Click();
+        QCOMPARE(storedName(1), QStringLiteral("Dev 1"));
         renameRow(1, QStringLiteral(" "));
         QCOMPARE(storedName(1), QStringLiteral(" "));
 
         // The settings file's copy of a device follows; a device it does not hold is not added.
         platform::WritePrivateProfileString(QStringLiteral("Device Setup\\1"), QStringLiteral("DeviceType"),
                                             strTypeTemperature, strINIPath);
-        auto iniName = [](int row) {
-            return platform::GetPrivateProfileString(QStringLiteral("Device Setup\\%1").arg(row),
-                                                     QStringLiteral("DeviceName"), QStringLiteral("-"), 255, strINIPath);
-        };
         renameRow(1, QStringLiteral("Server room"));
         renameRow(4, QStringLiteral("Cellar"));
-        QCOMPARE(iniName(1), QStringLiteral("Server room"));
-        QCOMPARE(iniName(4), QStringLiteral("-"));
+        for (auto [row, name] : {std::pair{1, "Server room"}, {4, "-"}})
+            QCOMPARE(platform::GetPrivateProfileString(QStringLiteral("Device Setup\\%1").arg(row),
+                                                       QStringLiteral("DeviceName"), "-", 255, strINIPath),
+                     QString::fromLatin1(name));
 
         // The slot was emptied while the window was open: nothing is renamed, the window stays.
         iSelectedRow = 4;
         M().mnuPopupRename_Click();
         rt::setTag(M().frameWCover[1], QStringLiteral("0"));
-        formChangeDeviceName::instance().txtChangeDevName->setText(QStringLiteral("Ghost"));
-        formChangeDeviceName::instance().cmdChangeDevNameOk_Click();
+        W().txtChangeDevName->setText(QStringLiteral("Ghost"));
+        W().cmdChangeDevNameOk_Click();
         QVERIFY(renameWindowShown());
         QCOMPARE(M().lblWaterDeviceName[1]->text(), QStringLiteral("Cellar"));
         QVERIFY(platform::GetSetting(kApp, section(0), QStringLiteral("DeviceName")).isEmpty());
