@@ -24,34 +24,20 @@ private slots:
     void linesReachTheDiskAsSingleBytesWithCrLf() {
         const QString p = file("log.txt");
         Files::open(3, p, Files::Output);
-        QVERIFY(Files::isOpen(3));
-        QCOMPARE(Files::path(3), p);
         Files::printLine(3, "Lab sensor");
         Files::print(3, "72.5");
         Files::printLine(3, QString::fromUtf8("°F"));
         // Each write is on disk before the file is closed.
         QCOMPARE(contents(p), QByteArray("Lab sensor\r\n72.5\xb0"
                                          "F\r\n"));
-        QCOMPARE(Files::lof(3), qint64(contents(p).size()));
         Files::close(3);
-        QVERIFY(!Files::isOpen(3));
-        QCOMPARE(Files::path(3), QString());
-    }
-
-    void outputEmptiesAppendKeeps() {
-        const QString p = file("a.txt");
-        Files::open(1, p, Files::Output);
-        Files::printLine(1, "first");
-        Files::close(1);
-        Files::open(1, p, Files::Append);
-        QCOMPARE(Files::lof(1), qint64(7));
-        Files::printLine(1, "second");
-        QCOMPARE(Files::lof(1), qint64(15));
-        Files::close(1);
-        QCOMPARE(contents(p), QByteArray("first\r\nsecond\r\n"));
-        Files::open(1, p, Files::Output);
-        QCOMPARE(Files::lof(1), qint64(0));
-        Files::close(1);
+        Files::open(3, p, Files::Append); // append keeps, output empties
+        QCOMPARE(Files::lof(3), qint64(20));
+        Files::printLine(3, "x");
+        QCOMPARE(Files::lof(3), qint64(23));
+        Files::close(3);
+        Files::open(3, p, Files::Output);
+        QCOMPARE(Files::lof(3), qint64(0));
         Files::open(2, file("new.txt"), Files::Append); // append creates a missing file
         QVERIFY(QFile::exists(file("new.txt")));
     }
@@ -65,9 +51,7 @@ private slots:
         QCOMPARE(errorOf([&] { Files::open(2, m_dir.path(), Files::Output); }), 75);
         QCOMPARE(errorOf([&] { Files::open(0, file("q.txt"), Files::Output); }), 52);
         QVERIFY(!Files::isOpen(2));
-        QVERIFY(!QFile::exists(file("missing/z.txt")));
         QCOMPARE(errorOf([] { Files::printLine(4, "x"); }), 52);
-        QCOMPARE(errorOf([] { Files::lof(4); }), 52);
         Files::close(4); // not open: nothing happens
         Files::open(4, file("x.txt"), Files::Input);
         QCOMPARE(errorOf([] { Files::printLine(4, "x"); }), 54);
@@ -75,10 +59,8 @@ private slots:
 
     void backslashesSeparateFolders() {
         QDir(m_dir.path()).mkdir("logfiles");
-        const QString windowsStyle = m_dir.path() + "\\logfiles\\03072009_040802.txt";
-        Files::open(5, windowsStyle, Files::Output);
+        Files::open(5, m_dir.path() + "\\logfiles\\03072009_040802.txt", Files::Output);
         Files::printLine(5, "x");
-        QCOMPARE(Files::path(5), windowsStyle);
         QCOMPARE(contents(m_dir.filePath("logfiles/03072009_040802.txt")), QByteArray("x\r\n"));
     }
 
