@@ -58,17 +58,12 @@ struct Field {
 formSensorSetup& S() {
     return formSensorSetup::instance();
 }
-formEmailAlertSetup& Mail() {
-    return formEmailAlertSetup::instance();
-}
-formPagingTextMessage& Pager() {
-    return formPagingTextMessage::instance();
-}
 formInternetSetup& Inet() {
     return formInternetSetup::instance();
 }
 
-Field text(const QString& name, QLineEdit* box, const QString& value, int stores = Both) {
+// A text box or a caption.
+template <class W> Field text(const QString& name, W* box, const QString& value, int stores = Both) {
     return {name, stores, [box] { return box->text(); },
             [box, value](bool scenario) { box->setText(scenario ? value : QStringLiteral("scrambled")); }};
 }
@@ -80,11 +75,6 @@ Field option(const QString& name, QRadioButton* opt, QRadioButton* other, int st
     return {name, stores, [opt] { return QString::number(rt::optionValue(opt)); },
             [opt, other](bool scenario) { rt::setOptionValue(scenario ? opt : other, true); }};
 }
-Field caption(const QString& name, QLabel* label, const QString& value, int stores = Both) {
-    return {
-        name, stores, [label] { return label->text(); },
-        [label, value](bool scenario) { label->setText(scenario ? value : QStringLiteral("scrambled")); }};
-}
 Field slider(const QString& name, QSlider* s, int value, int stores = Both) {
     return {name, stores, [s] { return QString::number(s->value()); },
             [s, value](bool scenario) { s->setValue(scenario ? value : s->minimum()); }};
@@ -94,31 +84,26 @@ QString n(const char* name, int i) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
 }
 
+// A field named after its control.
+#define F(kind, form, control, ...) kind(QStringLiteral(#control), form.control, __VA_ARGS__)
+
 QList<Field> fields() {
     auto& s = S();
     QList<Field> f;
-    f << text("txtXMaxThresh", s.txtXMaxThresh, "2.5") << text("txtXMinThresh", s.txtXMinThresh, "-2.5")
-      << text("txtYMaxThresh", s.txtYMaxThresh, "3") << text("txtYMinThresh", s.txtYMinThresh, "-3")
-      << check("chkOutOfRangeAlert", s.chkOutOfRangeAlert, 0)
-      << text("txtMaxDistanceThresh", s.txtMaxDistanceThresh, "250")
-      << text("txtMinDistanceThresh", s.txtMinDistanceThresh, "12")
-      << text("txtReadingInterval", s.txtReadingInterval, "45")
-      << slider("sliderInterval", s.sliderInterval, 45, Tree)
-      << text("txtBinaryInterval", s.txtBinaryInterval, "750")
-      << text("txtPrefaceFiles", s.txtPrefaceFiles, "Lab-North_")
-      << caption("lblLogDirectory", s.lblLogDirectory, "/srv/corvisent logs/2009")
-      << text("txtMaxFileSize", s.txtMaxFileSize, "20000")
-      << text("txtHDDTotalAmount", s.txtHDDTotalAmount, "10000")
-      << check("chkCloseFileAfterWrite", s.chkCloseFileAfterWrite, 1, Tree)
-      << check("chkAlwaysSendAlert", s.chkAlwaysSendAlert, 1) << check("chkUseAlerts", s.chkUseAlerts, 1)
-      << check("chkLocalMonitoring", s.chkLocalMonitoring, 1)
-      << check("chkPlaceInStartup", s.chkPlaceInStartup, 1, Tree)
-      << check("chkAutoConnectPrefs", s.chkAutoConnectPrefs, 1, Ini)
-      << option("optUseMAPI", s.optUseMAPI, s.optUseSMTP)
-      << option("optionPhonePager", s.optionPhonePager, s.optionNumericalPager, Tree)
-      << text("txtTempMax", s.txtTempMax, "27.5", Ini) << text("txtTempMin", s.txtTempMin, "-4", Ini)
-      << text("txtHumidMax", s.txtHumidMax, "70", Ini) << text("txtHumidMin", s.txtHumidMin, "15", Ini)
-      << option("optCorF", s.optCorF, s.optCorF2, Ini);
+    f << F(text, s, txtXMaxThresh, "2.5") << F(text, s, txtXMinThresh, "-2.5")
+      << F(text, s, txtYMaxThresh, "3") << F(text, s, txtYMinThresh, "-3")
+      << F(check, s, chkOutOfRangeAlert, 0) << F(text, s, txtMaxDistanceThresh, "250")
+      << F(text, s, txtMinDistanceThresh, "12") << F(text, s, txtReadingInterval, "45")
+      << F(slider, s, sliderInterval, 45, Tree) << F(text, s, txtBinaryInterval, "750")
+      << F(text, s, txtPrefaceFiles, "Lab-North_") << F(text, s, lblLogDirectory, "/srv/corvisent logs/2009")
+      << F(text, s, txtMaxFileSize, "20000") << F(text, s, txtHDDTotalAmount, "10000")
+      << F(check, s, chkCloseFileAfterWrite, 1, Tree) << F(check, s, chkAlwaysSendAlert, 1)
+      << F(check, s, chkUseAlerts, 1) << F(check, s, chkLocalMonitoring, 1)
+      << F(check, s, chkPlaceInStartup, 1, Tree) << F(check, s, chkAutoConnectPrefs, 1, Ini)
+      << F(option, s, optUseMAPI, s.optUseSMTP)
+      << F(option, s, optionPhonePager, s.optionNumericalPager, Tree) << F(text, s, txtTempMax, "27.5", Ini)
+      << F(text, s, txtTempMin, "-4", Ini) << F(text, s, txtHumidMax, "70", Ini)
+      << F(text, s, txtHumidMin, "15", Ini) << F(option, s, optCorF, s.optCorF2, Ini);
     f << Field{"cmbMinOrSecs", Both, [&s] { return s.cmbMinOrSecs->currentText(); },
                [&s](bool scenario) { s.cmbMinOrSecs->setCurrentIndex(scenario ? 1 : 0); }};
     for (int k : {1, 2, 6, 8, 9, 0}) {
@@ -143,34 +128,31 @@ QList<Field> fields() {
           << check(n("chkEmailOnProx", i), s.chkEmailOnProx[i], 1)
           << check(n("chkOnScreenOnProx", i), s.chkOnScreenOnProx[i], i % 2);
     }
-    auto& m = Mail();
-    f << text("txtEmailAddr", m.txtEmailAddr, "operations-team@example.com,second.person@example.com")
-      << text("txtCCEmailAddr", m.txtCCEmailAddr, "cc@example.com")
-      << text("txtSMTPHostServer", m.txtSMTPHostServer, "smtp.a-rather-long-host-name.example.com")
-      << text("txtSMTPUserName", m.txtSMTPUserName, "monitor")
-      << text("txtSMTPUserPassword", m.txtSMTPUserPassword, "p@ss word")
-      << text("txtMailFrom", m.txtMailFrom, "monitor@example.com")
-      << check("chkAuthenticationReq", m.chkAuthenticationReq, 1);
+    auto& m = formEmailAlertSetup::instance();
+    f << F(text, m, txtEmailAddr, "operations-team@example.com,second.person@example.com")
+      << F(text, m, txtCCEmailAddr, "cc@example.com")
+      << F(text, m, txtSMTPHostServer, "smtp.a-rather-long-host-name.example.com")
+      << F(text, m, txtSMTPUserName, "monitor") << F(text, m, txtSMTPUserPassword, "p@ss word")
+      << F(text, m, txtMailFrom, "monitor@example.com") << F(check, m, chkAuthenticationReq, 1);
     for (int i = 0; i < 4; ++i)
         f << check(n("chkInclude", i), m.chkInclude[i], i % 2);
-    auto& p = Pager();
-    f << text("txtNumToCall", p.txtNumToCall, "5551234") << text("txtNumToSend", p.txtNumToSend, "911")
-      << text("txtPhoneNumber", p.txtPhoneNumber, "5559876", Tree)
+    auto& p = formPagingTextMessage::instance();
+    f << F(text, p, txtNumToCall, "5551234") << F(text, p, txtNumToSend, "911")
+      << F(text, p, txtPhoneNumber, "5559876", Tree)
       << Field{"comboAvailCom", Tree, [&p] { return p.comboAvailCom->currentText(); },
                [&p](bool scenario) { p.comboAvailCom->setCurrentText(scenario ? "7" : "scrambled"); }};
     auto& w = Inet();
-    f << caption("lblIndexRefreshRate", w.lblIndexRefreshRate, "45", Tree)
-      << text("txtRemoteStorageLocation", w.txtRemoteStorageLocation, "sites/lab north/status")
-      << text("txtFTPURL", w.txtFTPURL, "ftp.example.com") << text("txtUserName", w.txtUserName, "uploader")
-      << text("txtPassword", w.txtPassword, "s3cret pw") << check("chkSeeMessages", w.chkSeeMessages, 1)
-      << text("txtInterval", w.txtInterval, "17")
-      << slider("sliderInternetUpdateInterval", w.sliderInternetUpdateInterval, 17)
-      << check("chkXMLUseDirectory", w.chkXMLUseDirectory, 1)
-      << option("optStayConnected", w.optStayConnected, w.optConnectBeforeSend)
-      << text("txtTitleforUpdatePage", w.txtTitleforUpdatePage, "Server room, building 4")
-      << text("txtXMLDirectory", w.txtXMLDirectory, "/var/www/html/corvisent/status/pages/current");
+    f << F(text, w, lblIndexRefreshRate, "45", Tree)
+      << F(text, w, txtRemoteStorageLocation, "sites/lab north/status")
+      << F(text, w, txtFTPURL, "ftp.example.com") << F(text, w, txtUserName, "uploader")
+      << F(text, w, txtPassword, "s3cret pw") << F(check, w, chkSeeMessages, 1)
+      << F(text, w, txtInterval, "17") << F(slider, w, sliderInternetUpdateInterval, 17)
+      << F(check, w, chkXMLUseDirectory, 1) << F(option, w, optStayConnected, w.optConnectBeforeSend)
+      << F(text, w, txtTitleforUpdatePage, "Server room, building 4")
+      << F(text, w, txtXMLDirectory, "/var/www/html/corvisent/status/pages/current");
     return f;
 }
+#undef F
 
 QMap<QString, QString> snapshot(int store) {
     QMap<QString, QString> out;
@@ -212,9 +194,12 @@ void saveWindowKeys() {
                        now.value("optStayConnected") == "1" ? "True" : "False");
 }
 
-QStringList treeValues(const QString& section) {
-    return platform::Registry::instance().valueNames(platform::Hive::CurrentUser,
-                                                     modPrefs::kTreeKey + "\\" + section);
+// The value names stored in the tree's "Program Setup", sorted.
+QStringList storedNames() {
+    QStringList names = platform::Registry::instance().valueNames(platform::Hive::CurrentUser,
+                                                                  modPrefs::kTreeKey + "\\Program Setup");
+    names.sort(Qt::CaseInsensitive);
+    return names;
 }
 
 void writeTree(const QByteArray& programSetup, const QByteArray& internetSetup = QByteArray()) {
@@ -239,6 +224,8 @@ QString writeIniFile(const TestEnv& env, const QByteArray& text) {
 
 class TestPrefs : public QObject {
     Q_OBJECT
+    std::unique_ptr<rt::DialogScript> m_boxes;
+
 private slots:
     void initTestCase() {
         if (S().cmbMinOrSecs->count() == 0) S().cmbMinOrSecs->addItems({"Minute(s)", "Seconds"});
@@ -249,222 +236,196 @@ private slots:
     }
     void cleanup() { m_boxes.reset(); }
 
-    void emptyStoresGiveEachReadersDefaults();
-    void everyPreferenceRoundTripsThroughTheTree();
-    void everyPreferenceRoundTripsThroughTheIniFile();
-    void oddTreeValuesFallBackPerKey();
-    void oddIniValuesFallBackPerKey();
-    void loadsStoreNothingThroughHandlers();
-    void errorLogAndUnwritableFile();
-    void cleanOutErasesTheTree();
+    void emptyStoresGiveEachReadersDefaults() {
+        TestEnv env;
+        setAll(false);
+        rt::setOptionValue(S().optRunCommand[2], true);
+        rt::setTag(&CorvisentMain::instance(), "1");
+        modPrefs::LoadPrefs();
+        const QString logs = "lblLogDirectory=" + env.appDir() + "/logfiles";
+        expectFields(
+            "txtXMaxThresh=1; txtXMinThresh=-1; txtYMaxThresh=1; txtYMinThresh=-1; "
+            "txtMaxDistanceThresh=100; txtMinDistanceThresh=30; txtReadingInterval=30; "
+            "sliderInterval=30; txtBinaryInterval=500; txtPrefaceFiles=_; txtMaxFileSize=1000; "
+            "txtHDDTotalAmount=10000; chkOutOfRangeAlert=1; optUseMAPI=0; optionPhonePager=0; "
+            "cmbMinOrSecs=Minute(s); txtEmailAddr=; chkInclude(2)=1; txtNumToCall= ; comboAvailCom=1; "
+            "lblIndexRefreshRate=20; txtPassword=scrambled; txtInterval=10; "
+            "sliderInternetUpdateInterval=10; optStayConnected=0; txtTitleforUpdatePage=Location#1; "
+            "txtXMLDirectory=C:\\; chkPageAlert(0)=0; chkOnScreenOnProx(3)=0; txtDelayEventAway(1)=0; "
+            "lblCommandOnProx(4)=Path not set; lblUpParams(2)=" +
+            ("; " + logs));
+        QVERIFY(rt::optionValue(S().optRunCommand[2])); // no stored action: the panel keeps its state
+        QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is not set)"));
+        QCOMPARE(rt::tag(&CorvisentMain::instance()), QString("0"));
 
-private:
-    std::unique_ptr<rt::DialogScript> m_boxes;
+        // A missing INI file: the mirror's own defaults; no stored action means none.
+        setAll(false);
+        writeIniFile(env, QByteArray());
+        modIni::LoadSettingsINI();
+        expectFields("txtXMinThresh=0; chkOutOfRangeAlert=0; txtHDDTotalAmount=1000; txtTempMax=80; "
+                     "txtHumidMin=20; optCorF=0; optUseMAPI=0; txtDelayEventAway(2)=10; chkInclude(1)=0; "
+                     "txtSMTPHostServer=; txtInterval=10; txtNumToCall=" +
+                     ("; " + logs));
+        for (int i = 1; i <= 4; ++i)
+            QVERIFY(rt::optionValue(S().optSysCommandDisabled[i]));
+    }
+
+    void everyPreferenceRoundTripsThroughTheTree() {
+        TestEnv env;
+        setAll(true);
+        const auto saved = snapshot(Tree);
+        modPrefs::SavePrefs();
+        saveWindowKeys();
+        QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1"));
+        setAll(false);
+        modPrefs::LoadPrefs();
+        compareSnapshots(snapshot(Tree), saved);
+        QCOMPARE(modSupport::iScreenSaverCmd, 1); // event 4's walk-up command ends in " /s"
+        QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is set)"));
+    }
+
+    void everyPreferenceRoundTripsThroughTheIniFile() {
+        TestEnv env;
+        const QString path = writeIniFile(env, QByteArray());
+        modSupport::strINIPath = modIni::IniPathFromMachine();
+        setAll(true);
+        const auto saved = snapshot(Ini);
+        modIni::SaveSettingsINI();
+        setAll(false);
+        modSupport::strINIPath = "elsewhere.ini";
+        modIni::LoadSettingsINI();
+        QCOMPARE(modSupport::strINIPath, path);
+        compareSnapshots(snapshot(Ini), saved);
+        QCOMPARE(modSupport::iScreenSaverCmd, 1);
+    }
+
+    void oddTreeValuesFallBackPerKey() {
+        TestEnv env;
+        auto& s = S();
+        setAll(false);
+        rt::setOptionValue(s.optUseMAPI, true);
+        rt::setOptionValue(s.optionNumericalPager, true);
+        writeTree(
+            "\"CheckRange\"=\"5\"\r\n\"ReadingInterval\"=\"abc\"\r\n\"optUseSMTP\"=\"True\"\r\n"
+            "\"optionNumeric\"=\"x\"\r\n\"IncludeName\"=\"7\"\r\n\"optRunCommand2\"=\"2\"\r\n"
+            "\"ProximityRunCommandApproach2\"=\"C:\\\\x.scr /S\"\r\n"
+            "\"optSysCommandDisabled3\"=\"1\"\r\n\"optRunCommand3\"=\"1\"\r\n"
+            "\"optRunCommand4\"=\"1\"\r\n\"ProximityRunCommandApproach4\"=\"/home/s/bin/run\"\r\n"
+            "\"optLogoutOnProximity1\"=\"abc\"\r\n\"chkOnScreenProx1\"=\"2\"\r\n"
+            "\"chkOnScreenOnProx2\"=\"1\"\r\n\"chkUseAlerts\"=\"1\"\r\n\"chkLocalMonitoring\"=\"1\"\r\n",
+            "\"PW\"=\" "
+            "\"\r\n\"SeeMessages\"=\"1x\"\r\n\"InternetInterval\"=\"45\"\r\n\"optStayConnected\"="
+            "\"maybe\"\r\n");
+        rt::setValue(s.chkOnScreenOnProx[1], 1);
+        rt::setValue(s.chkOnScreenOnProx[2], 0);
+        modPrefs::LoadPrefs();
+        expectFields("chkOutOfRangeAlert=1; txtReadingInterval=30; sliderInterval=30; optUseMAPI=1; "
+                     "optionPhonePager=0; chkInclude(2)=1; action(3)=0; action(4)=1; action(1)=0; "
+                     "chkOnScreenOnProx(1)=1; chkOnScreenOnProx(2)=0; chkUseAlerts=1; chkLocalMonitoring=1; "
+                     "chkSeeMessages=1; txtInterval=10; optStayConnected=0");
+        QVERIFY(rt::optionValue(s.optRunCommand[2]));
+        QCOMPARE(rt::tag(s.optRunCommand[2]), QString("1"));
+        QCOMPARE(modSupport::iScreenSaverCmd, 0); // neither "/S" nor a "/s" inside a path
+        // The keys after the bad ones were still loaded and the interval applied.
+        QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "MinOrSecs"), QString("Min"));
+        auto& w = Inet();
+        QCOMPARE(w.lblPasswordSetStatus->text(), QString("(Password is not set)"));
+
+        writeTree("\"optionNumeric\"=\"0\"\r\n", "\"PW\"=\"  \"\r\n");
+        modPrefs::LoadPrefs();
+        QVERIFY(!rt::optionValue(s.optionNumericalPager));
+        QCOMPARE(w.txtPassword->text(), QString("  "));
+        QCOMPARE(w.lblPasswordSetStatus->text(), QString("(Password is set)"));
+    }
+
+    void oddIniValuesFallBackPerKey() {
+        TestEnv env;
+        auto& s = S();
+        setAll(false);
+        rt::DialogScript script;
+        writeIniFile(env, "[Sensor Setup]\r\nCheckRange=abc\r\noptUseSMTP=0\r\nchkUseAlerts=1\r\n"
+                          "optSysCommandDisabled2=1\r\noptLogoutOnProximity2=1\r\n"
+                          "optSysCommandDisabled3=0\r\noptRunCommand3=1\r\n"
+                          "ProximityRunCommand3=/usr/lib/xscreensaver/saver /s\r\n"
+                          "[Internet Update Setup]\r\nInternetInterval=15\r\n");
+        modIni::LoadSettingsINI();
+        QCOMPARE(script.prompts(), QStringList{"Type mismatch"});
+        expectFields(
+            "chkOutOfRangeAlert=0; optUseMAPI=1; chkUseAlerts=1; action(1)=0; action(2)=0; action(3)=1; "
+            "action(4)=0; txtInterval=15; sliderInternetUpdateInterval=15; txtPassword=scrambled");
+        for (int i : {1, 2, 4})
+            QVERIFY2(rt::optionValue(s.optSysCommandDisabled[i]), qPrintable(QString::number(i)));
+        QCOMPARE(modSupport::iScreenSaverCmd, 1);
+        QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is not set)"));
+
+        // No machine value: the bare name in the settings folder.
+        platform::Registry::instance().deleteValue(platform::Hive::LocalMachine, modRegistry::kMachineKey,
+                                                   "INIPath");
+        modIni::LoadSettingsINI();
+        QCOMPARE(modSupport::strINIPath, QString("corvisent.ini"));
+    }
+
+    void loadsStoreNothingThroughHandlers() {
+        TestEnv env;
+        setAll(false);
+        writeTree("\"chkPlaceInStartup\"=\"1\"\r\n\"chkOnScreenProx1\"=\"1\"\r\n\"optSysCommandDisabled1\"="
+                  "\"1\"\r\n");
+        modPrefs::LoadPrefs();
+        QCOMPARE(rt::value(S().chkPlaceInStartup), 1);
+        // Only what the load itself stores: the applied interval and the local-directory switch.
+        QCOMPARE(storedNames(), (QStringList{"BinaryInterval", "chkOnScreenProx1", "chkPlaceInStartup",
+                                             "MinOrSecs", "optSysCommandDisabled1"}));
+        QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
+
+        TestEnv fresh;
+        setAll(false);
+        writeIniFile(fresh,
+                     "[Sensor Setup]\r\nchkPlaceInStartup=1\r\nchkOnScreenOnProx1=1\r\nchkUseAlerts=1\r\n");
+        modIni::LoadSettingsINI();
+        QCOMPARE(storedNames(), (QStringList{"BinaryInterval", "MinOrSecs"}));
+        QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
+    }
+
+    void errorLogAndUnwritableFile() {
+        TestEnv env;
+        modSupport::strINIPath = writeIniFile(env, QByteArray());
+        rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2)));
+        modIni::IniErrorLog(":334", "cmdConnectSensor Error: Port already open"); // replaced by the next
+        modIni::IniErrorLog(":334", "cmdConnectSensor Error: Invalid port number");
+        modIni::IniErrorLog(":13", "CheckTThresh:Error");
+        rt::Clock::reset();
+        QCOMPARE(QString::fromLatin1(readWholeFile(modSupport::strINIPath)),
+                 QString("[Logging]\r\n4:08:02 PM:334=cmdConnectSensor Error: Invalid port number\r\n"
+                         "4:08:02 PM:13=CheckTThresh:Error\r\n"));
+
+        // A save that cannot write says so.
+        QVERIFY(writeWholeFile(env.appDir() + "/plain-file", "x"));
+        modSupport::strINIPath = env.appDir() + "/plain-file/corvisent.ini";
+        rt::DialogScript script;
+        modIni::SaveSettingsINI();
+        QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
+    }
+
+    void cleanOutErasesTheTree() {
+        TestEnv env;
+        for (int row : {1, 2, 10})
+            platform::SaveSetting("Corvisent Manager", QString("PortConfig\\Devices\\%1").arg(row),
+                                  "DeviceType", "x");
+        modPrefs::SavePref(modPrefs::kProgramSetup, "TotalDevices", "3");
+        modPrefs::SavePref(modPrefs::kInternetSetup, "PW", "pw");
+        modPrefs::SavePref("Program Setup\\Prox2", "chkCamMon", "1");
+        modPrefs::SavePref("Camera Setup\\1", "MonitorOnly", "1");
+        rt::DialogScript script;
+        modPrefs::CleanOutRegistry();
+        QVERIFY(script.prompts().first().startsWith("Success."));
+        auto& reg = platform::Registry::instance();
+        QCOMPARE(reg.subKeys(platform::Hive::CurrentUser, modPrefs::kTreeKey), QStringList{"Camera Setup"});
+        QCOMPARE(modPrefs::GetPref(modPrefs::kInternetSetup, "PW", "gone"), QString("gone"));
+
+        modPrefs::CleanOutRegistry(); // nothing left to erase: still a success
+        QCOMPARE(script.prompts(), QStringList(2, script.prompts().first()));
+    }
 };
-
-void TestPrefs::emptyStoresGiveEachReadersDefaults() {
-    TestEnv env;
-    setAll(false);
-    rt::setOptionValue(S().optRunCommand[2], true);
-    rt::setTag(&CorvisentMain::instance(), "1");
-    modPrefs::LoadPrefs();
-    const QString logs = "lblLogDirectory=" + env.appDir() + "/logfiles";
-    expectFields("txtXMaxThresh=1; txtXMinThresh=-1; txtYMaxThresh=1; txtYMinThresh=-1; "
-                 "txtMaxDistanceThresh=100; txtMinDistanceThresh=30; txtReadingInterval=30; "
-                 "sliderInterval=30; txtBinaryInterval=500; txtPrefaceFiles=_; txtMaxFileSize=1000; "
-                 "txtHDDTotalAmount=10000; chkOutOfRangeAlert=1; optUseMAPI=0; optionPhonePager=0; "
-                 "cmbMinOrSecs=Minute(s); txtEmailAddr=; chkInclude(2)=1; txtNumToCall= ; comboAvailCom=1; "
-                 "lblIndexRefreshRate=20; txtPassword=scrambled; txtInterval=10; "
-                 "sliderInternetUpdateInterval=10; optStayConnected=0; txtTitleforUpdatePage=Location#1; "
-                 "txtXMLDirectory=C:\\; chkPageAlert(0)=0; chkOnScreenOnProx(3)=0; txtDelayEventAway(1)=0; "
-                 "lblCommandOnProx(4)=Path not set; lblUpParams(2)=" +
-                 ("; " + logs));
-    QVERIFY(rt::optionValue(S().optRunCommand[2])); // no stored action: the panel keeps its state
-    QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is not set)"));
-    QCOMPARE(rt::tag(&CorvisentMain::instance()), QString("0"));
-
-    // A missing INI file: the mirror's own defaults; no stored action means none.
-    setAll(false);
-    writeIniFile(env, QByteArray());
-    modIni::LoadSettingsINI();
-    expectFields("txtXMinThresh=0; chkOutOfRangeAlert=0; txtHDDTotalAmount=1000; txtTempMax=80; "
-                 "txtHumidMin=20; optCorF=0; optUseMAPI=0; txtDelayEventAway(2)=10; chkInclude(1)=0; "
-                 "txtSMTPHostServer=; txtInterval=10; txtNumToCall=" +
-                 ("; " + logs));
-    for (int i = 1; i <= 4; ++i)
-        QVERIFY(rt::optionValue(S().optSysCommandDisabled[i]));
-}
-
-void TestPrefs::everyPreferenceRoundTripsThroughTheTree() {
-    TestEnv env;
-    setAll(true);
-    const auto saved = snapshot(Tree);
-    modPrefs::SavePrefs();
-    saveWindowKeys();
-    QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1"));
-    setAll(false);
-    modPrefs::LoadPrefs();
-    compareSnapshots(snapshot(Tree), saved);
-    QCOMPARE(modSupport::iScreenSaverCmd, 1); // event 4's walk-up command ends in " /s"
-    QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is set)"));
-}
-
-void TestPrefs::everyPreferenceRoundTripsThroughTheIniFile() {
-    TestEnv env;
-    const QString path = writeIniFile(env, QByteArray());
-    modSupport::strINIPath = modIni::IniPathFromMachine();
-    setAll(true);
-    const auto saved = snapshot(Ini);
-    modIni::SaveSettingsINI();
-    setAll(false);
-    modSupport::strINIPath = "elsewhere.ini";
-    modIni::LoadSettingsINI();
-    QCOMPARE(modSupport::strINIPath, path);
-    compareSnapshots(snapshot(Ini), saved);
-    QCOMPARE(modSupport::iScreenSaverCmd, 1);
-}
-
-void TestPrefs::oddTreeValuesFallBackPerKey() {
-    TestEnv env;
-    auto& s = S();
-    setAll(false);
-    rt::setOptionValue(s.optUseMAPI, true);
-    rt::setOptionValue(s.optionNumericalPager, true);
-    writeTree(
-        "\"CheckRange\"=\"5\"\r\n"
-        "\"ReadingInterval\"=\"abc\"\r\n"
-        "\"optUseSMTP\"=\"True\"\r\n"
-        "\"optionNumeric\"=\"x\"\r\n"
-        "\"IncludeName\"=\"7\"\r\n"
-        "\"optRunCommand2\"=\"2\"\r\n"
-        "\"ProximityRunCommandApproach2\"=\"C:\\\\x.scr /S\"\r\n"
-        "\"optSysCommandDisabled3\"=\"1\"\r\n\"optRunCommand3\"=\"1\"\r\n"
-        "\"optRunCommand4\"=\"1\"\r\n\"ProximityRunCommandApproach4\"=\"/home/s/bin/run\"\r\n"
-        "\"optLogoutOnProximity1\"=\"abc\"\r\n"
-        "\"chkOnScreenProx1\"=\"2\"\r\n\"chkOnScreenOnProx2\"=\"1\"\r\n"
-        "\"chkUseAlerts\"=\"1\"\r\n"
-        "\"chkLocalMonitoring\"=\"1\"\r\n",
-        "\"PW\"=\" "
-        "\"\r\n\"SeeMessages\"=\"1x\"\r\n\"InternetInterval\"=\"45\"\r\n\"optStayConnected\"=\"maybe\"\r\n");
-    rt::setValue(s.chkOnScreenOnProx[1], 1);
-    rt::setValue(s.chkOnScreenOnProx[2], 0);
-    modPrefs::LoadPrefs();
-    expectFields("chkOutOfRangeAlert=1; txtReadingInterval=30; sliderInterval=30; optUseMAPI=1; "
-                 "optionPhonePager=0; chkInclude(2)=1; action(3)=0; action(4)=1; action(1)=0; "
-                 "chkOnScreenOnProx(1)=1; chkOnScreenOnProx(2)=0; chkUseAlerts=1; chkLocalMonitoring=1; "
-                 "chkSeeMessages=1; txtInterval=10; optStayConnected=0");
-    QVERIFY(rt::optionValue(s.optRunCommand[2]));
-    QCOMPARE(rt::tag(s.optRunCommand[2]), QString("1"));
-    QCOMPARE(modSupport::iScreenSaverCmd, 0); // neither "/S" nor a "/s" inside a path
-    // The keys after the bad ones were still loaded and the interval applied.
-    QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "MinOrSecs"), QString("Min"));
-    auto& w = Inet();
-    QCOMPARE(w.lblPasswordSetStatus->text(), QString("(Password is not set)"));
-
-    writeTree("\"optionNumeric\"=\"0\"\r\n", "\"PW\"=\"  \"\r\n");
-    modPrefs::LoadPrefs();
-    QVERIFY(!rt::optionValue(s.optionNumericalPager));
-    QCOMPARE(w.txtPassword->text(), QString("  "));
-    QCOMPARE(w.lblPasswordSetStatus->text(), QString("(Password is set)"));
-}
-
-void TestPrefs::oddIniValuesFallBackPerKey() {
-    TestEnv env;
-    auto& s = S();
-    setAll(false);
-    rt::DialogScript script;
-    writeIniFile(env, "[Sensor Setup]\r\n"
-                      "CheckRange=abc\r\n"
-                      "optUseSMTP=0\r\n"
-                      "chkUseAlerts=1\r\n"
-                      "optSysCommandDisabled2=1\r\noptLogoutOnProximity2=1\r\n"
-                      "optSysCommandDisabled3=0\r\noptRunCommand3=1\r\n"
-                      "ProximityRunCommand3=/usr/lib/xscreensaver/saver /s\r\n"
-                      "[Internet Update Setup]\r\nInternetInterval=15\r\n");
-    modIni::LoadSettingsINI();
-    QCOMPARE(script.prompts(), QStringList{"Type mismatch"});
-    expectFields("chkOutOfRangeAlert=0; optUseMAPI=1; chkUseAlerts=1; action(1)=0; action(2)=0; action(3)=1; "
-                 "action(4)=0; txtInterval=15; sliderInternetUpdateInterval=15; txtPassword=scrambled");
-    for (int i : {1, 2, 4})
-        QVERIFY2(rt::optionValue(s.optSysCommandDisabled[i]), qPrintable(QString::number(i)));
-    QCOMPARE(modSupport::iScreenSaverCmd, 1);
-    QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is not set)"));
-
-    // No machine value: the bare name in the settings folder.
-    platform::Registry::instance().deleteValue(platform::Hive::LocalMachine, modRegistry::kMachineKey,
-                                               "INIPath");
-    modIni::LoadSettingsINI();
-    QCOMPARE(modSupport::strINIPath, QString("corvisent.ini"));
-}
-
-void TestPrefs::loadsStoreNothingThroughHandlers() {
-    TestEnv env;
-    setAll(false);
-    writeTree(
-        "\"chkPlaceInStartup\"=\"1\"\r\n\"chkOnScreenProx1\"=\"1\"\r\n\"optSysCommandDisabled1\"=\"1\"\r\n");
-    modPrefs::LoadPrefs();
-    QCOMPARE(rt::value(S().chkPlaceInStartup), 1);
-    // Only what the load itself stores: the applied interval and the local-directory switch.
-    QStringList names = treeValues("Program Setup");
-    names.sort(Qt::CaseInsensitive);
-    QCOMPARE(names, (QStringList{"BinaryInterval", "chkOnScreenProx1", "chkPlaceInStartup", "MinOrSecs",
-                                 "optSysCommandDisabled1"}));
-    QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
-
-    TestEnv fresh;
-    setAll(false);
-    writeIniFile(fresh,
-                 "[Sensor Setup]\r\nchkPlaceInStartup=1\r\nchkOnScreenOnProx1=1\r\nchkUseAlerts=1\r\n");
-    modIni::LoadSettingsINI();
-    names = treeValues("Program Setup");
-    names.sort(Qt::CaseInsensitive);
-    QCOMPARE(names, (QStringList{"BinaryInterval", "MinOrSecs"}));
-    QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
-}
-
-void TestPrefs::errorLogAndUnwritableFile() {
-    TestEnv env;
-    modSupport::strINIPath = writeIniFile(env, QByteArray());
-    rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2)));
-    modIni::IniErrorLog(":334", "cmdConnectSensor Error: Port already open"); // replaced by the next
-    modIni::IniErrorLog(":334", "cmdConnectSensor Error: Invalid port number");
-    modIni::IniErrorLog(":13", "CheckTThresh:Error");
-    rt::Clock::reset();
-    QCOMPARE(QString::fromLatin1(readWholeFile(modSupport::strINIPath)),
-             QString("[Logging]\r\n4:08:02 PM:334=cmdConnectSensor Error: Invalid port number\r\n"
-                     "4:08:02 PM:13=CheckTThresh:Error\r\n"));
-
-    // A save that cannot write says so.
-    QVERIFY(writeWholeFile(env.appDir() + "/plain-file", "x"));
-    modSupport::strINIPath = env.appDir() + "/plain-file/corvisent.ini";
-    rt::DialogScript script;
-    modIni::SaveSettingsINI();
-    QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
-}
-
-void TestPrefs::cleanOutErasesTheTree() {
-    TestEnv env;
-    for (int row : {1, 2, 10})
-        platform::SaveSetting("Corvisent Manager", QString("PortConfig\\Devices\\%1").arg(row), "DeviceType",
-                              "x");
-    modPrefs::SavePref(modPrefs::kProgramSetup, "TotalDevices", "3");
-    modPrefs::SavePref(modPrefs::kInternetSetup, "PW", "pw");
-    modPrefs::SavePref("Program Setup\\Prox2", "chkCamMon", "1");
-    modPrefs::SavePref("Camera Setup\\1", "MonitorOnly", "1");
-    rt::DialogScript script;
-    modPrefs::CleanOutRegistry();
-    QCOMPARE(script.prompts(),
-             QStringList{"Success.  You must exit the program and restart.\r\n"
-                         "You will be prompted to re-enter your sensor setup information."});
-    auto& reg = platform::Registry::instance();
-    QCOMPARE(reg.subKeys(platform::Hive::CurrentUser, modPrefs::kTreeKey), QStringList{"Camera Setup"});
-    QCOMPARE(modPrefs::GetPref(modPrefs::kInternetSetup, "PW", "gone"), QString("gone"));
-
-    // Nothing left to erase: still a success.
-    modPrefs::CleanOutRegistry();
-    QCOMPARE(script.prompts().size(), 2);
-    QCOMPARE(script.prompts()[1], script.prompts()[0]);
-}
 
 QTEST_MAIN(TestPrefs)
 #include "tst_prefs.moc"
