@@ -20,13 +20,13 @@ public:
     QString add(const QString& name, int status = 0, const QString& path = QString()) {
         const QString file = path.isEmpty() ? m_dir.filePath(name) : path;
         writeWholeFile(file, "#!/bin/sh\necho \"" + name.toLocal8Bit() + " $* @$(pwd)\" >> '" +
-                                 m_dir.filePath(QStringLiteral("calls.log")).toLocal8Bit() + "'\nexit " +
+                                 m_dir.filePath("calls.log").toLocal8Bit() + "'\nexit " +
                                  QByteArray::number(status) + "\n");
         QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
         return file;
     }
     QStringList calls() const {
-        return QString::fromLocal8Bit(readWholeFile(m_dir.filePath(QStringLiteral("calls.log"))))
+        return QString::fromLocal8Bit(readWholeFile(m_dir.filePath("calls.log")))
             .split(u'\n', Qt::SkipEmptyParts);
     }
 
@@ -45,55 +45,47 @@ private slots:
     void sessionCommands() {
         DesktopCommands cmd;
         platform::Shell& sh = platform::shell();
-        QVERIFY(!sh.lockWorkStation());
-        QVERIFY(!sh.logOff());
-        cmd.add(QStringLiteral("loginctl"));
-        QVERIFY(sh.lockWorkStation());
-        QVERIFY(cmd.calls().last().startsWith(QStringLiteral("loginctl lock-session @")));
+        QVERIFY(!sh.lockWorkStation() && !sh.logOff());
+        auto last = [&](const QString& call) { return cmd.calls().last().startsWith(call); };
+        cmd.add("loginctl");
+        QVERIFY(sh.lockWorkStation() && last("loginctl lock-session @"));
         // Without a session id the desktop's session manager ends the session.
-        cmd.add(QStringLiteral("xfce4-session-logout"));
-        QVERIFY(sh.logOff());
-        QVERIFY(cmd.calls().last().startsWith(QStringLiteral("xfce4-session-logout --logout")));
+        cmd.add("xfce4-session-logout");
+        QVERIFY(sh.logOff() && last("xfce4-session-logout --logout"));
         qputenv("XDG_SESSION_ID", "c7");
-        QVERIFY(sh.logOff());
-        QVERIFY(cmd.calls().last().startsWith(QStringLiteral("loginctl terminate-session c7")));
+        QVERIFY(sh.logOff() && last("loginctl terminate-session c7"));
         // A refused lock falls back on the screen saver's.
-        cmd.add(QStringLiteral("loginctl"), 1);
-        cmd.add(QStringLiteral("xdg-screensaver"));
-        QVERIFY(sh.lockWorkStation());
-        QVERIFY(cmd.calls().last().startsWith(QStringLiteral("xdg-screensaver lock")));
+        cmd.add("loginctl", 1);
+        cmd.add("xdg-screensaver");
+        QVERIFY(sh.lockWorkStation() && last("xdg-screensaver lock"));
     }
 
     void programsDocumentsAndFolders() {
         DesktopCommands cmd;
-        cmd.add(QStringLiteral("xdg-open"));
+        cmd.add("xdg-open");
         QTemporaryDir work;
-        const QString tool = cmd.add(QStringLiteral("tool"), 0, work.filePath(QStringLiteral("tool.sh")));
+        const QString tool = cmd.add("tool", 0, work.filePath("tool.sh"));
+        const QString here = " @" + QDir::currentPath();
         platform::Shell& sh = platform::shell();
-
         // A program with parameters, started in the folder given; a relative name is found there.
-        QVERIFY(sh.shellExecute(tool, QStringLiteral("-a \"two words\""), work.path(), 1) > 32);
-        QTRY_COMPARE(cmd.calls().size(), 1);
-        QCOMPARE(cmd.calls().at(0), QStringLiteral("tool -a two words @") + QDir(work.path()).canonicalPath());
-        QVERIFY(sh.shellExecute(QStringLiteral("tool.sh"), QString(), work.path(), 1) > 32);
+        QVERIFY(sh.shellExecute(tool, "-a \"two words\"", work.path(), 1) > 32);
+        QTRY_COMPARE(cmd.calls().value(0), "tool -a two words @" + QDir(work.path()).canonicalPath());
+        QVERIFY(sh.shellExecute("tool.sh", QString(), work.path(), 1) > 32);
         // A document with "\" separators goes to its associated handler.
-        const QString doc = work.filePath(QStringLiteral("notes.txt"));
+        const QString doc = work.filePath("notes.txt");
         writeWholeFile(doc, "x");
         QVERIFY(sh.shellExecute(QString(doc).replace(u'/', u'\\'), QString(), QString(), 1) > 32);
-        QTRY_COMPARE(cmd.calls().size(), 3);
-        QVERIFY(cmd.calls().contains(QStringLiteral("xdg-open ") + doc + QStringLiteral(" @") + QDir::currentPath()));
         // Missing files and folders give the shell's error numbers.
-        QCOMPARE(sh.shellExecute(work.filePath(QStringLiteral("missing.exe")), QString(), QString(), 1), 2L);
-        QCOMPARE(sh.shellExecute(tool, QString(), work.filePath(QStringLiteral("nodir")), 1), 3L);
-
+        QCOMPARE(sh.shellExecute(work.filePath("missing.exe"), QString(), QString(), 1), 2L);
+        QCOMPARE(sh.shellExecute(tool, QString(), work.filePath("nodir"), 1), 3L);
         // A command line; a folder in the file manager.
-        QVERIFY(sh.startProgram(u'"' + tool + QStringLiteral("\" /s"), 1) > 0);
-        QCOMPARE(sh.startProgram(QStringLiteral("no-such-program --x"), 1), 0L);
+        QVERIFY(sh.startProgram(u'"' + tool + "\" /s", 1) > 0);
+        QCOMPARE(sh.startProgram("no-such-program --x", 1), 0L);
         QVERIFY(sh.openFolder(work.path()));
         QTRY_COMPARE(cmd.calls().size(), 5);
-        QVERIFY(cmd.calls().filter(QStringLiteral("tool /s @")).size() == 1);
-        QVERIFY(cmd.calls().contains(QStringLiteral("xdg-open ") + work.path() + QStringLiteral(" @") +
-                                     QDir::currentPath()));
+        QVERIFY(cmd.calls().contains("xdg-open " + doc + here) &&
+                cmd.calls().contains("xdg-open " + work.path() + here));
+        QCOMPARE(cmd.calls().filter("tool /s @").size(), 1);
     }
 };
 
