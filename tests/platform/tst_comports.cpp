@@ -20,7 +20,10 @@ struct Pty {
     int master = -1, slave = -1;
     char name[256] = {};
     Pty() { ::openpty(&master, &slave, name, nullptr, nullptr); }
-    ~Pty() { ::close(slave), ::close(master); }
+    ~Pty() {
+        ::close(slave);
+        ::close(master);
+    }
 };
 
 void mapByHand(const QString& path, const QString& com) {
