@@ -27,12 +27,10 @@ private slots:
         QTRY_COMPARE(alertCallLog(), QStringList{"CheckWaterEvents(2, 3, False)"});
         QCOMPARE(rt::caption(M().lblSensorReading[2]) + rt::caption(M().lblSensorStatus[2]),
                  QString("WaterNot Ok"));
-        QCOMPARE(rt::foreColor(M().lblSensorStatus[2]), rt::vbRed);
         bWaterAlertOn[2] = true; // as the alert decision leaves it
         M().MSCommW_OnComm(2);   // water reported again before it has gone
         dev.setCd(false);
-        QTRY_COMPARE(alertCallLog().size(), 2);
-        QCOMPARE(alertCallLog().last(), QString("CheckWaterEvents(2, 3, True)"));
+        QTRY_COMPARE(alertCallLog().value(1), QString("CheckWaterEvents(2, 3, True)"));
         QCOMPARE(rt::caption(M().lblSensorStatus[2]), QString("OK"));
         const QStringList tab = boxLines(M().txtWaterData[3]); // in the order they came
         QVERIFY(tab.size() == 3 && tab[0].endsWith("M- * WET *") && tab[2].endsWith("M- <Dry>"));
@@ -47,8 +45,7 @@ private slots:
         rt::setValue(S().chkTabLogging[2], 0);
         dev.setCd(false);
         QTRY_COMPARE(alertCallLog().size(), 3);
-        QCOMPARE(rig.fileLines(2).size(), 5);
-        QCOMPARE(boxLines(M().txtWaterData[3]).size(), 4);
+        QVERIFY(rig.fileLines(2).size() == 5 && boxLines(M().txtWaterData[3]).size() == 4);
         // The water timer repeats the display but not the alert, and only asks for the water-gone
         // notice while the latch is set; without a slot the event is refused and the tick idle.
         alertCallLog().clear();
@@ -71,7 +68,6 @@ private slots:
         M().WaterTimer[2]->setTag("3");
         M().WaterTimer_Timer(2);
         QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommW event handler", "Error in WaterTimer"}));
-        QCOMPARE(rig.boxes.shown().last().title, QString("Corvisent Manager"));
     }
 
     void presenceAndAbsence() {
@@ -97,10 +93,14 @@ private slots:
         FakeSerialPort& dev = prox(rig, S().optRunCommand[1]);
         rt::Timer* up = S().timerDelayEventUp[1];
         rt::Timer* away = S().timerDelayEvent[1];
-        S().txtDelayEventUp[1]->setText("5");
-        S().txtDelayEventAway[1]->setText("10");
-        up->setInterval(5000);
-        away->setInterval(10000);
+        // Delays as the setup leaves them: the text and the timer interval.
+        auto delays = [&](const char* upText, int upMs, const char* awayText, int awayMs) {
+            S().txtDelayEventUp[1]->setText(upText);
+            up->setInterval(upMs);
+            S().txtDelayEventAway[1]->setText(awayText);
+            away->setInterval(awayMs);
+        };
+        delays("5", 5000, "10", 10000);
         // A presence shorter than the walk-up delay cancels the walk-up command and starts no
         // walk-away countdown.
         line(dev, true);
@@ -113,20 +113,16 @@ private slots:
         rt::Wait(6000);
         QVERIFY(rig.shell.calls.size() == 1 && !up->enabled());
         // A delay of numeric zero runs the command at once, by the state the event began with.
-        S().txtDelayEventAway[1]->setText("00");
-        away->setInterval(0);
+        delays("5", 5000, "00", 0);
         line(dev, false);
         QCOMPARE(rig.shell.calls.last(), QString("shellExecute(/bin/away|||1)"));
         // A screen saver starts as a program; one that cannot be started is reported, a delayed
         // one once, its timer stopped.
         iScreenSaverCmd = 1;
         rig.shell.startProgramResult = 0;
-        S().txtDelayEventUp[1]->setText(" 0");
-        up->setInterval(0);
+        delays(" 0", 0, "1", 1000);
         line(dev, true);
         QCOMPARE(rig.shell.calls.last(), QString("startProgram(/bin/up|1)"));
-        S().txtDelayEventAway[1]->setText("1");
-        away->setInterval(1000);
         line(dev, false);
         QTRY_COMPARE(rig.boxes.prompts(),
                      (QStringList{"Error in MSCommP event handler: File not found", "File not found"}));
