@@ -22,16 +22,15 @@ private slots:
                      (QStringList{"CheckAThresh(12 , -5, 3, 2)", "CheckAThresh(1 , 2, 3, 2)"}));
         QCOMPARE(rt::caption(M().lblSensorReading[3]), QString("1 2"));
         QVERIFY(boxLines(M().txtAccelData[2]).value(1).endsWith("M: 12 -5"));
-        QVERIFY(
-            rig.fileLines(3).value(0).contains(QRegularExpression("^\\d+/\\d+/\\d{4},\\d\\d:.*M: 12 -5$")));
-        QCOMPARE(rig.fileLines(3).size(), 2);
+        const QStringList file = rig.fileLines(3);
+        QVERIFY(file.size() == 2 &&
+                file[0].contains(QRegularExpression("^\\d+/\\d+/\\d{4},\\d\\d:.*M: 12 -5$")));
         // Alerts off: shown, not checked. A full box is emptied and the line lost.
         rt::setValue(S().chkLocalMonitoring, 1);
         fillBox(M().txtAccelData[2], 2000);
         dev.inject("7 8\r");
         QTRY_COMPARE(rt::caption(M().lblSensorReading[3]), QString("7 8"));
-        QCOMPARE(alertCallLog().size(), 2);
-        QCOMPARE(M().txtAccelData[2]->toPlainText(), QString());
+        QVERIFY(alertCallLog().size() == 2 && M().txtAccelData[2]->toPlainText().isEmpty());
     }
 
     void bumpsAndModeReplies() {
@@ -49,8 +48,7 @@ private slots:
         QTRY_COMPARE(rt::caption(M().lblSensorReading[4]), QString(" "));
         dev.inject("OK\r\n");
         QTRY_VERIFY(!bSettingModeRow[4]);
-        QVERIFY(bSettingMode && bSettingModeRow[6]);
-        QCOMPARE(rt::caption(M().lblSensorStatus[4]), QString());
+        QVERIFY(bSettingMode && bSettingModeRow[6] && rt::caption(M().lblSensorStatus[4]).isEmpty());
         // Data in bump mode only confirms the sensor and is not kept for the stream that follows.
         dev.inject("OK\r\n3 -");
         QTRY_COMPARE(rt::caption(M().lblSensorStatus[4]), QString("OK"));
@@ -96,8 +94,7 @@ private slots:
         EventRig::settle();
         dev.inject("5cm\r");
         QTRY_COMPARE(rt::caption(M().lblSensorReading[5]), QString("45cm"));
-        QCOMPARE(rt::tag(box), QString("1"));
-        QVERIFY(top(1, false).endsWith("M: 45cm"));
+        QVERIFY(rt::tag(box) == "1" && top(1, false).endsWith("M: 45cm"));
         // The object goes: one out-of-range alert and one tab line; a second time is no change.
         bDistAlertSent[5] = true;
         dev.inject("No Object\rNo Object\r");
@@ -105,13 +102,12 @@ private slots:
         QCOMPARE(rt::caption(M().lblSensorReading[5]) + rt::caption(M().lblSensorStatus[5]),
                  QString("No ObjOK"));
         QVERIFY(!bDistAlertSent[5] && rt::tag(box) == "0" && boxLines(box).size() == 2);
-        QVERIFY(rig.fileLines(5).last().endsWith("M: No Object"));
         // On screen the line up to "cm", in the file the whole line; "OK" lines go to the file only.
         dev.inject("  45cm xyz\rOK\rOK 30cm\rError\r12cm\r");
         QTRY_COMPARE(rt::caption(M().lblSensorReading[5]), QString("12cm"));
         QVERIFY(boxLines(box).value(2).endsWith("M:   45cm"));
         QVERIFY(rig.fileLines(5).value(3).endsWith("M:   45cm xyz"));
-        QCOMPARE(rig.fileLines(5).size(), 7); // no line for "Error"
+        QCOMPARE(rig.fileLines(5).size(), 7); // "No Object" once, no line for "Error"
         QCOMPARE(rt::tag(box), QString("0")); // after "Error" a distance is no return
         QCOMPARE(alertCallLog(),
                  (QStringList{"CheckDThresh(45, 5, 1)", "CheckOutOfRangeEvents(5, 1)",
@@ -145,8 +141,7 @@ private slots:
         rt::setValue(S().chkEmailOnProx[3], 1);
         far.setDsr(true);
         QTRY_COMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(99, 9, 3)"});
-        QVERIFY(top(2, false).endsWith("M- Detect"));
-        QCOMPARE(rt::caption(M().lblSensorReading[2]), QString("Event"));
+        QVERIFY(top(2, false).endsWith("M- Detect") && rt::caption(M().lblSensorReading[2]) == "Event");
         // A disconnect forgets the unfinished line and a pending mode-reply drain of the row.
         near.inject("4");
         EventRig::settle();
