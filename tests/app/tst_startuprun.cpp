@@ -34,31 +34,67 @@ formSensorSetup& S() { return formSensorSetup::instance(); }
 void store(const QString& section, const char* key, const QString& value) {
     modPrefs::SavePref(section, QLatin1String(key), value);
 }
-void store(const char* key, const QString& value) { store(modPrefs::kProgramSetup, key, value); }
 QString stored(const char* key) { return modPrefs::GetPref(modPrefs::kProgramSetup, QLatin1String(key), "-"); }
 void machineValue(const QString& name, const QString& value) {
     modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kMachineKey, name, value);
 }
 
-const QString kScanQuestion = QStringLiteral("Would you like to auto detect and set up your devices now?\n"
-                                             "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)");
+const QString kScanQuestion =
+    QStringLiteral("Would you like to auto detect and set up your devices now?\n"
+                   "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)");
 
 // Markers and values of the settings file's error log ("Logging" section): ":010=FormLoadError".
 QStringList errorLog() {
     QStringList entries;
     bool inLogging = false;
-    const QString text = QString::fromLatin1(readWholeFile(platform::iniFilePath(QStringLiteral("corvisent.ini"))));
+    const QString text =
+        QString::fromLatin1(readWholeFile(platform::iniFilePath(QStringLiteral("corvisent.ini"))));
     for (const QString& line : text.split(QStringLiteral("\r\n"))) {
-        if (line.startsWith(u'[')) inLogging = line == QLatin1String("[Logging]");
-        else if (inLogging && line.contains(u'=')) entries << line.mid(line.left(line.indexOf(u'=')).lastIndexOf(u':'));
+        if (line.startsWith(u'['))
+            inLogging = line == QLatin1String("[Logging]");
+        else if (inLogging && line.contains(u'='))
+            entries << line.mid(line.left(line.indexOf(u'=')).lastIndexOf(u':'));
     }
     return entries;
+}
+
+// What a plan does, in a few words.
+QString describe(const StartupPlan& p) {
+    QStringList w;
+    if (p.startInTray) w << QStringLiteral("saved state");
+    w << (p.prefsFromIni ? QStringLiteral("prefs ") + p.iniPath : QStringLiteral("prefs tree"));
+    w << QStringLiteral("count '%1'").arg(p.deviceCount);
+    if (p.firstRun) return (w << QStringLiteral("first run")).join(QStringLiteral(", "));
+    w << (p.devicesFromIni ? QStringLiteral("devices ini") : QStringLiteral("devices tree"));
+    w << QStringLiteral("box %1").arg(p.autoConnectBox);
+    for (const auto& [on, word] : {std::pair{p.trayBeforeConnect, "tray"}, {p.connectAll, "connect all"},
+                                   {p.trayAfterConnect, "tray"}, {p.askRemoteMonitoring, "ask"}})
+        if (on) w << QLatin1String(word);
+    return w.join(QStringLiteral(", "));
+}
+
+// Stores "key=value" words: the machine value INIPath, "ini:key" in the settings file's
+// "Device Setup", AutoStartIUE in "Internet Setup", anything else in "Program Setup".
+void storeAll(const QString& words, const QString& folder) {
+    for (const QString& word : words.split(u' ', Qt::SkipEmptyParts)) {
+        const QString key = word.section(u'=', 0, 0), value = word.section(u'=', 1);
+        if (key == QLatin1String("INIPath"))
+            machineValue(key, folder + u'/' + value);
+        else if (key.startsWith(QLatin1String("ini:")))
+            platform::WritePrivateProfileString(
+                QStringLiteral("Device Setup"), key.mid(4), value,
+                modRegistry::GetStringFromReg(modRegistry::kMachineKey, modRegistry::kIniPathValue, "corvisent.ini"));
+        else
+            modPrefs::SavePref(key == QLatin1String("AutoStartIUE") ? modPrefs::kInternetSetup : modPrefs::kProgramSetup,
+                               key, value);
+    }
 }
 
 } // namespace
 
 // The start-up of the program run on its windows, from the notification-area-only start and the
-// first run to sensors connected at start-up, and the two ways the program ends.
+// first run to sensors connected at start-up, and the two ways the program ends; before that, the
+// command-line switches and what start-up plans from them and the stored settings.
 class TestStartupRun : public QObject {
     Q_OBJECT
     std::unique_ptr<TestEnv> env;
@@ -85,12 +121,62 @@ private slots:
         env.reset();
     }
 
-    // First, while nothing has been loaded into the windows.
+    void switches() {
+        auto found = [](const char* line) {
+            const CommandLineSwitches s = CommandLineSwitches::parse(QLatin1String(line));
+            QStringList got;
+            for (const auto& [on, name] : {std::pair{s.minimize, "minimize"}, {s.service, "service"},
+                                           {s.cvservice, "cvservice"}, {s.autodetect, "autodetect"},
+                                           {s.autologoff, "autologoff"}, {s.regclean, "regclean"}, {s.nocams, "nocams"}})
+                if (on) got << QLatin1String(name);
+            return got.join(u' ');
+        };
+        QCOMPARE(found("x/minimize/autodetect /autologoff"),
+                 QStringLiteral("minimize autodetect autologoff"));
+        QCOMPARE(found("/Minimize /SERVICE /RegCLEAN"), QString()); // only "/regclean" ignores case
+        QCOMPARE(found("/service /cvservice a /REGCLEAN"), QStringLiteral("service cvservice regclean"));
+        QCOMPARE(found(" /nocams"), QString()); // the whole line, exactly
+    }
+
+    // The plans not run on the windows below.
+    void plans_data() {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("plan");
+        // Rows: command line | stored values | plan.
+        for (const char* row : {
+                 "|TotalDevices=3 AutoConnect=0|prefs tree, count '3', devices tree, box 0",
+                 "|TotalDevices=3 AutoConnect=1 AutoStartIUE=1|prefs tree, count '3', devices tree, box 1, connect all, ask",
+                 "|TotalDevices=3 AutoConnect=2|prefs tree, count '3', devices tree, box 2", // greyed box
+                 "/service|TotalDevices=2 ini:TotalDevices=2 AutoStartIUE=1|"
+                 "prefs tree, count '2', devices ini, box 1, tray, connect all, ask",
+                 "/service|SavedState=1 TotalDevices=2|saved state, prefs tree, count '2', devices ini, box 1, tray, connect all",
+                 "/service|ini:TotalDevices=2 AutoConnect=1|prefs tree, count '0', first run",
+                 "/cvservice|INIPath=site.ini ini:TotalDevices=3 AutoConnect=1|"
+                 "prefs site.ini, count '3', devices tree, box 1, connect all",
+                 "/cvservice||prefs corvisent.ini, count '00', devices tree, box 0",
+                 "/cvservice /service|TotalDevices=5 ini:TotalDevices=0|prefs corvisent.ini, count '0', first run",
+                 "/cvservice|ini:TotalDevices=123456|prefs corvisent.ini, count '1234', devices tree, box 0"}) {
+            const QStringList cols = QString::fromLatin1(row).split(u'|');
+            QTest::newRow(qPrintable(cols[0] + u' ' + cols[1])) << cols[0] << cols[1] << cols[2];
+        }
+    }
+    void plans() {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, stored);
+        QFETCH(QString, plan);
+        storeAll(stored, env->appDir());
+        QString got = describe(PlanStartup(commandLine));
+        QCOMPARE(got.replace(env->appDir() + u'/', QString()), plan);
+        const QString autoConnect = stored.section(QStringLiteral("AutoConnect="), 1).left(1);
+        QCOMPARE(::stored("AutoConnect"), autoConnect.isEmpty() ? QStringLiteral("-") : autoConnect); // only read
+    }
+
+    // Then run, first while nothing has been loaded into the windows.
     void machineLogOutValueStartsInTheNotificationAreaOnly() {
         rt::DialogScript boxes;
         machineValue(modRegistry::kAutologoutValue, QStringLiteral("1"));
-        store("TempMax", QStringLiteral("55"));
-        store("TotalDevices", QStringLiteral("1"));
+        storeAll(QStringLiteral("TempMax=55 TotalDevices=1"), QString());
         M().Form_Load(QStringLiteral("/service"));
         QVERIFY(tray->shown() && !M().isVisible());
         // Nothing else was read, loaded, asked, written or created.
@@ -105,8 +191,7 @@ private slots:
         boxes.queue(rt::vbYes);
         M().Form_Load(QString());
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
-        QCOMPARE(pendingCallLog(),
-                 (QStringList{QStringLiteral("CheckCamDrivers()"), QStringLiteral("cmdBuildCVList_Click()")}));
+        QCOMPARE(pendingCallLog(), (QStringList{"CheckCamDrivers()", "cmdBuildCVList_Click()"}));
         QCOMPARE(stored("SensSetTag"), QStringLiteral("1"));
         QCOMPARE(stored("BinaryInterval"), QStringLiteral("500")); // applied once the load was over
         QVERIFY(M().isVisible() && !M().isMinimized() && !tray->shown());
@@ -114,7 +199,6 @@ private slots:
         QCOMPARE(rt::caption(S().lblLogDirectory), env->appDir() + QStringLiteral("/logfiles"));
         QCOMPARE(S().txtTempMax->text() + S().txtTempMin->text() + S().txtHumidMax->text() + S().txtHumidMin->text(),
                  QStringLiteral("80407020"));
-        QCOMPARE(rt::foreColor(S().txtHumidMin), rt::vbBlue);
         QVERIFY(!bInStartup && !loading() && !rt::unattended());
         QVERIFY(errorLog().isEmpty());
     }
@@ -122,12 +206,8 @@ private slots:
     void switchesAndStoredValues() {
         rt::DialogScript boxes;
         boxes.queue(rt::vbNo);
-        store("TempMin", QStringLiteral("35"));
-        store("TempMax", QStringLiteral("85"));
-        store("ForC", QStringLiteral("C"));
         // A delay box that is not a number does not stop the start-up.
-        store("DelayEventAway1", QStringLiteral("2.5"));
-        store("DelayEventUp1", QStringLiteral("soon"));
+        storeAll(QStringLiteral("TempMin=35 TempMax=85 ForC=C DelayEventAway1=2.5 DelayEventUp1=soon"), QString());
         M().Form_Load(QStringLiteral("/nocams /minimize /Regclean /autodetect"));
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
         QCOMPARE(pendingCallLog(), QStringList{QStringLiteral("CheckCamDrivers()")}); // no scan
@@ -139,7 +219,7 @@ private slots:
         // "/nocams" alone keeps the cameras; an unknown unit changes neither option.
         pendingCallLog().clear();
         rt::setOptionValue(S().optCorF2, true);
-        store("ForC", QStringLiteral("K"));
+        storeAll(QStringLiteral("ForC=K"), QString());
         boxes.queue(rt::vbNo);
         M().showNormal();
         M().Form_Load(QStringLiteral("/nocams"));
@@ -156,8 +236,7 @@ private slots:
         QVERIFY(boxes.prompts().isEmpty() && !bInStartup && !loading());
         QFile::remove(env->appDir() + QStringLiteral("/logfiles"));
 
-        store("TotalDevices", QStringLiteral("1"));
-        store("AutoConnect", QStringLiteral("7")); // a value the box cannot take
+        storeAll(QStringLiteral("TotalDevices=1 AutoConnect=7"), QString()); // a value the box cannot take
         S().hide();
         M().Form_Load(QString());
         QCOMPARE(errorLog().last(), QStringLiteral(":020=AutoOpenPrefError"));
@@ -169,15 +248,10 @@ private slots:
         rt::Clock::setSpeed(10);
         SensorSimulator sim({QStringLiteral("T")});
         sim.mapTo(5);
-        const QString rec = QStringLiteral("PortConfig\\Devices\\1");
-        store(rec, "DeviceType", strTypeTemperature);
-        store(rec, "DeviceName", QStringLiteral("Lab"));
-        store(rec, "Port", QStringLiteral("5"));
-        store(rec, "SubIndex", QStringLiteral("1"));
-        store(rec, "FileLogging", QStringLiteral("1"));
-        store("TotalDevices", QStringLiteral("1"));
-        store("SavedState", QStringLiteral("1"));
-        store(modPrefs::kInternetSetup, "AutoStartIUE", QStringLiteral("1"));
+        for (const auto& [key, value] : {std::pair{"DeviceType", strTypeTemperature}, {"DeviceName", "Lab"},
+                                         {"Port", "5"}, {"SubIndex", "1"}, {"FileLogging", "1"}})
+            store(QStringLiteral("PortConfig\\Devices\\1"), key, value);
+        storeAll(QStringLiteral("TotalDevices=1 SavedState=1 AutoStartIUE=1"), QString());
         rt::DialogScript boxes;
         boxes.queue(rt::vbNo);
 
@@ -186,7 +260,6 @@ private slots:
         QVERIFY(pendingCallLog().filter(QStringLiteral("StartInternetUpdateEngine")).isEmpty());
         QCOMPARE(stored("AutoConnect"), QStringLiteral("1"));
         // Connected and logging, then gone to the notification area.
-        QVERIFY(M().MSComm[1]->portOpen());
         QTRY_VERIFY(M().lblSensorReading[1]->text().contains(QStringLiteral("72")));
         QVERIFY(tray->shown() && !M().isVisible() && !S().isVisible());
 
@@ -196,8 +269,8 @@ private slots:
         QCOMPARE(ends, QList<bool>{false});
         QVERIFY(!M().MSComm[1]->portOpen() && !rt::Files::isOpen(1));
         const QDir logs(env->appDir() + QStringLiteral("/logfiles"));
-        QCOMPARE(logs.entryList(QDir::Files).size(), 1);
-        QVERIFY(readWholeFile(logs.filePath(logs.entryList(QDir::Files).first())).contains("72.50F\r\n"));
+        const QStringList files = logs.entryList(QDir::Files);
+        QVERIFY(files.size() == 1 && readWholeFile(logs.filePath(files.first())).contains("72.50F\r\n"));
     }
 
     void serviceStartFromTheSettingsFileThenExit() {
@@ -208,10 +281,9 @@ private slots:
         machineValue(modRegistry::kIniPathValue, ini);
         for (const auto& [section, key, value] :
              {std::tuple{"Device Setup", "TotalDevices", "1"}, {"Device Setup\\1", "DeviceType", "Corvisent/T (Temperature)"},
-              {"Device Setup\\1", "DeviceName", "Boiler"}, {"Device Setup\\1", "Port", "6"},
-              {"Device Setup\\1", "SubIndex", "1"}})
+              {"Device Setup\\1", "DeviceName", "Boiler"}, {"Device Setup\\1", "Port", "6"}, {"Device Setup\\1", "SubIndex", "1"}})
             platform::WritePrivateProfileString(QLatin1String(section), QLatin1String(key), QLatin1String(value), ini);
-        store(modPrefs::kInternetSetup, "AutoStartIUE", QStringLiteral("1"));
+        storeAll(QStringLiteral("AutoStartIUE=1"), QString());
 
         // Nobody answers: the service start asks no one and starts remote monitoring.
         M().Form_Load(QStringLiteral("/service /cvservice"));
