@@ -46,10 +46,6 @@ void tabLine(QPlainTextEdit* box, const QString& line, const QString& date) {
     InsertTabLogLine(box, line);
 }
 
-bool closeAfterWrite() {
-    return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1;
-}
-
 QString logFolder() {
     return rt::caption(formSensorSetup::instance().lblLogDirectory);
 }
@@ -96,6 +92,10 @@ QString joinPath(const QString& folder, const QString& name) {
 }
 
 } // namespace
+
+bool CloseAfterWrite() {
+    return rt::ticked(formSensorSetup::instance().chkCloseFileAfterWrite);
+}
 
 void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
     if (!box) return;
@@ -150,7 +150,7 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
 
         if (rt::value(Ctl(setup.chkFileLogging, row)) != 1) return;
         if (platform::MSCommControl* port = gatingPort(type, row); port && !port->portOpen()) return;
-        const bool perLine = closeAfterWrite();
+        const bool perLine = CloseAfterWrite();
         auto openForLine = [&](int n) {
             if (perLine) rt::Files::open(n, rt::tag(Ctl(setup.chkFileLogging, n)), rt::Files::Append);
         };

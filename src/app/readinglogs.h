@@ -37,6 +37,8 @@ QStringList NewLogFilePaths(const QString& folder, const QString& stamp, const Q
 // Creates the log file at path under the row's number and writes its two header lines: the
 // first line, then "Log file started: " with the date and time, and an empty line.
 void StartLogFile(int row, const QString& path, const QString& firstLine);
+// True when log files are closed after every write.
+bool CloseAfterWrite();
 // Closes the row's log file when it is open.
 void CloseLogFile(int row);
 

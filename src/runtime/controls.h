@@ -57,6 +57,8 @@ void setHeightTwips(QWidget* w, int twips);
 // "Invalid property value" and leaves the box unchanged. Setting a new value emits the box's
 // state signals, so its handler runs as for a click; setting the value it has runs nothing.
 int value(const QCheckBox* box);
+// True when the box holds 1 (ticked; not the grey 2).
+inline bool ticked(const QCheckBox* box) { return value(box) == 1; }
 void setValue(QCheckBox* box, int v);
 
 // --- Option button value. Selecting one clears the others of its container (as a click does);

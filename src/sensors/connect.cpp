@@ -65,11 +65,6 @@ int kindOfName(const QString& type) {
     return type == strTypeVideoMotion ? int(typeCameraUnnamed) : TypeCodeOfName(type);
 }
 
-int checkedSlot(int slot) {
-    if (slot < 1 || slot > 4) throw rt::VbError(9, QStringLiteral("Subscript out of range"));
-    return slot;
-}
-
 // Line settings of the kind, written after the COM number and before the port is opened.
 void configurePort(MSCommControl* port, int kind, int comNumber) {
     port->setCommPort(comNumber);
@@ -137,10 +132,6 @@ void setPortOpenMark(int row, int kind) {
 bool fileLoggingOn(int row) {
     return rt::value(Ctl(formSensorSetup::instance().chkFileLogging, row)) == 1;
 }
-bool closeAfterWrite() {
-    return rt::value(formSensorSetup::instance().chkCloseFileAfterWrite) == 1;
-}
-
 // Opens the row's log file (when file logging is on) with the name as its first line.
 void openLogFile(int row, const QString& name) {
     if (!fileLoggingOn(row)) return;
@@ -151,7 +142,7 @@ void openLogFile(int row, const QString& name) {
     rt::setTag(Ctl(setup.chkFileLogging, row), path);
     CloseLogFile(row);
     StartLogFile(row, path, name);
-    if (closeAfterWrite()) CloseLogFile(row);
+    if (CloseAfterWrite()) CloseLogFile(row);
 }
 
 // The two log files of a combined sensor: humidity under row, temperature under row + 1, one stamp.
@@ -168,7 +159,7 @@ void openComboLogFiles(int row, int tempSlot, int humidSlot) {
         rt::setTag(Ctl(setup.chkFileLogging, row + half), paths[half]);
         CloseLogFile(row + half);
         StartLogFile(row + half, paths[half], names[half]);
-        if (closeAfterWrite()) CloseLogFile(row + half);
+        if (CloseAfterWrite()) CloseLogFile(row + half);
     }
 }
 
@@ -429,7 +420,7 @@ Outcome connectRow(int row, int& kind, int& k) {
     case typeAccel:
     case typeDistance:
     case typeWater: {
-        k = checkedSlot(DisplaySlot(row));
+        k = CheckedSlot(DisplaySlot(row));
         const KindControls c = controlsOf(kind);
         (*c.slotTable)[k] = 1;
         rt::CaptionFrame* cover = Ctl(*c.covers, k);
@@ -445,8 +436,8 @@ Outcome connectRow(int row, int& kind, int& k) {
     case typeCombo: {
         Ctl(w.lblSensorReading, row)->show();
         Ctl(w.lblSensorReading, row + 1)->show();
-        t = checkedSlot(TempSlotOf(row));
-        h = checkedSlot(HumidSlotOf(row));
+        t = CheckedSlot(TempSlotOf(row));
+        h = CheckedSlot(HumidSlotOf(row));
         Ctl(w.frameHCover, h)->hide();
         rt::setTag(w.frameHCover[h], QString::number(row));
         Ctl(w.frameTCover, t)->hide();

@@ -49,11 +49,6 @@ void enableConnect(int row) {
     rt::setCaption(button, QStringLiteral("Connect"));
 }
 
-int checkedSlot(int slot) {
-    if (slot < 1 || slot > 4) throw rt::VbError(9, QStringLiteral("Subscript out of range"));
-    return slot;
-}
-
 } // namespace
 
 void DisconnectSensor(int row, int flag) {
@@ -66,14 +61,14 @@ void DisconnectSensor(int row, int flag) {
         case typeTemperature: {
             Ctl(w.Timer1, row)->setEnabled(false);
             clearTempLatches(row);
-            const int slot = checkedSlot(DisplaySlot(row));
+            const int slot = CheckedSlot(DisplaySlot(row));
             resetExtremes(w.lblTHighest[slot], w.lblTLowest[slot], w.bTHighLowEmpty[slot], true);
             break;
         }
         case typeHumidity: {
             Ctl(w.Timer1, row)->setEnabled(false);
             clearHumidLatches(row);
-            const int slot = checkedSlot(DisplaySlot(row));
+            const int slot = CheckedSlot(DisplaySlot(row));
             resetExtremes(w.lblHHighest[slot], w.lblHLowest[slot], w.bHHighLowEmpty[slot], true);
             break;
         }
@@ -94,8 +89,8 @@ void DisconnectSensor(int row, int flag) {
                 clearTempLatches(r);
                 clearHumidLatches(r);
             }
-            const int h = checkedSlot(HumidSlotOf(row));
-            const int t = checkedSlot(TempSlotOf(row));
+            const int h = CheckedSlot(HumidSlotOf(row));
+            const int t = CheckedSlot(TempSlotOf(row));
             resetExtremes(w.lblHHighest[h], w.lblHLowest[h], w.bHHighLowEmpty[h], false);
             resetExtremes(w.lblTHighest[t], w.lblTLowest[t], w.bTHighLowEmpty[t], false);
             break;

@@ -31,6 +31,9 @@ void RunProximityCommand(int n, bool walkUp);
 
 namespace sensorevents {
 
+// True while "Disable All Alerts" is not ticked.
+bool AlertsOn();
+
 // Shows the message of a serial line error of the port (framing, overrun, receive overflow,
 // parity, transmit full) and returns true for those five; false for any other event. While the
 // box of one error of a port is open, the same error of that port shows no second box.

@@ -20,13 +20,6 @@ using namespace sensorevents;
 
 namespace {
 
-bool ticked(const QCheckBox* box) {
-    return rt::value(box) == 1;
-}
-bool alertsOn() {
-    return !ticked(formSensorSetup::instance().chkLocalMonitoring);
-}
-
 void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
     formSensorSetup& f = formSensorSetup::instance();
     QLabel* reading = Ctl(w.lblSensorReading, row);
@@ -36,11 +29,11 @@ void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
         rt::setCaption(reading, QStringLiteral(" "));
         return;
     }
-    if (ticked(Ctl(f.chkTabLogging, row)))
+    if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(w.txtAccelData, slot), LogTime() + QStringLiteral("- BUMP"));
-    if (ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
+    if (rt::ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
         FileLogLine(row, kind, LogDate() + u',' + LogTime() + QStringLiteral("- BUMP"));
-    if (alertsOn()) CheckBumpEvents(row, slot);
+    if (sensorevents::AlertsOn()) CheckBumpEvents(row, slot);
 }
 
 // One streamed reading: "X Y". X keeps the blank that ends it.
@@ -51,10 +44,10 @@ void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, co
     const int blank = line.indexOf(u' ');
     const QString x = blank < 0 ? QString() : line.left(blank + 1);
     const QString y = blank < 0 ? line : line.mid(blank + 1);
-    if (alertsOn()) CheckAThresh(x, y, row, slot);
-    if (ticked(Ctl(f.chkTabLogging, row)))
+    if (sensorevents::AlertsOn()) CheckAThresh(x, y, row, slot);
+    if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(w.txtAccelData, slot), LogTime() + QStringLiteral(": ") + line);
-    if (ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
+    if (rt::ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
         FileLogLine(row, kind, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
 }
 

@@ -35,6 +35,10 @@ std::array<QString, 11> strLastDistState = [] {
 
 namespace sensorevents {
 
+bool AlertsOn() {
+    return !rt::ticked(formSensorSetup::instance().chkLocalMonitoring);
+}
+
 namespace {
 
 constexpr long kTabLogLimit = 2000;

@@ -27,10 +27,6 @@ constexpr long kTabLogLimit = 2000;
 const QString kNoObj = QStringLiteral("No Obj");
 const QString kNoObject = QStringLiteral("No Object");
 
-bool ticked(const QCheckBox* box) {
-    return rt::value(box) == 1;
-}
-
 // The number that ends a text ("OK 30" gives "30"); "" when it ends in no figure.
 QString numberBefore(const QString& text) {
     const QString t = text.trimmed();
@@ -81,7 +77,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
         logged = kNoObject;
         checked = kNoObject;
         changeLogged = lastState != kNoObj;
-        if (changeLogged && ticked(f.chkOutOfRangeAlert)) CheckOutOfRangeEvents(row, slot);
+        if (changeLogged && rt::ticked(f.chkOutOfRangeAlert)) CheckOutOfRangeEvents(row, slot);
         markChange(changeLogged);
     } else if (const int cm = line.indexOf(QLatin1String("cm")); cm >= 0) {
         rt::setForeColor(reading, rt::vbBlue);
@@ -109,14 +105,14 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     if (rt::tag(Ctl(f.lblSubIndex, row)) == QLatin1String("0") && rt::value(f.chkLocalMonitoring) == 0 &&
         !checked.isEmpty())
         CheckDThresh(checked, row, slot);
-    if (ticked(Ctl(f.chkTabLogging, row))) {
+    if (rt::ticked(Ctl(f.chkTabLogging, row))) {
         QPlainTextEdit* box = Ctl(w.txtDistanceData, slot);
         // This log is emptied only past its limit, and the line that found it full is kept.
         if (GetLineCount(box) > kTabLogLimit) box->clear();
         if (changeLogged) InsertTabLogLine(box, LogTime() + QStringLiteral(": ") + logged);
     }
     // Every line of distance mode goes to the file, repeated ones too.
-    if (port->portOpen() && ticked(Ctl(f.chkFileLogging, row)))
+    if (port->portOpen() && rt::ticked(Ctl(f.chkFileLogging, row)))
         FileLogLine(row, type, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
 }
 

@@ -31,10 +31,6 @@ namespace {
 const QString kPathNotSet = QStringLiteral("Path not set");
 constexpr int kNormalFocus = 1; // window show mode of a started command: normal, with the focus
 
-bool ticked(const QCheckBox* box) {
-    return rt::value(box) == 1;
-}
-
 void start(rt::Timer* timer) {
     // A countdown already under way keeps running.
     if (!timer->enabled()) timer->setEnabled(true);
@@ -105,15 +101,15 @@ bool ProximityLineChange(MSCommControl* port, int kind, int row, int logSlot, in
         moveDelayTimers(p, presence);
         if (rt::optionValue(f.optLogoutOnProximity[p]))
             ProcessProximityEvent(0, kind, p);
-        else if (ticked(f.chkOnScreenOnProx[p]) || ticked(f.chkEmailOnProx[p]))
+        else if (rt::ticked(f.chkOnScreenOnProx[p]) || rt::ticked(f.chkEmailOnProx[p]))
             ProcessProximityEvent(99, kind, p);
     }
 
-    if (ticked(Ctl(f.chkTabLogging, row)))
+    if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(boxes, logSlot),
                    LogTime() + QStringLiteral("- ") +
                        (port->dsrHolding() ? QStringLiteral("Detect") : QStringLiteral("<Reset>")));
-    if (ticked(Ctl(f.chkFileLogging, row)))
+    if (rt::ticked(Ctl(f.chkFileLogging, row)))
         FileLogLine(row, kind,
                     LogDate() + u' ' + LogTime() + QStringLiteral(", ") +
                         (port->dsrHolding() ? QStringLiteral("Event - On") : QStringLiteral("Event - Off")));
@@ -136,7 +132,7 @@ bool ProximityLineChange(MSCommControl* port, int kind, int row, int logSlot, in
     }
 
     const int camera = iProxToCam(kind, camSlot);
-    if (camera >= 1 && camera <= 4 && ticked(Ctl(f.chkCamUseProxim, camera))) {
+    if (camera >= 1 && camera <= 4 && rt::ticked(Ctl(f.chkCamUseProxim, camera))) {
         if (const int cameraRow = cameraRowOf(camera)) ProcessProximityEvent(cameraRow, kind, p);
     }
     return true;

@@ -24,13 +24,6 @@ namespace {
 
 constexpr long kTabLogLimit = 2000;
 
-bool ticked(const QCheckBox* box) {
-    return rt::value(box) == 1;
-}
-bool alertsOn() {
-    return !ticked(formSensorSetup::instance().chkLocalMonitoring);
-}
-
 int timerSlot(rt::Timer* timer) {
     return int(rt::Val(timer->tag()));
 }
@@ -70,16 +63,16 @@ void CorvisentMain::MSCommW_OnComm(int row) {
         const bool wet = port->cdHolding();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
         // One alert per wet period: the alert decision sets the latch and clears it when dry.
-        if (wet && alertsOn() && !bWaterAlertOn[row]) CheckWaterEvents(row, slot, false);
+        if (wet && sensorevents::AlertsOn() && !bWaterAlertOn[row]) CheckWaterEvents(row, slot, false);
         if (!wet && bWaterAlertOn[row]) CheckWaterEvents(row, slot, true);
 
         if (iDeviceType[row] != typeWater) return;
         const QString T = sensorevents::LogTime();
-        if (ticked(Ctl(f.chkTabLogging, row)))
+        if (rt::ticked(Ctl(f.chkTabLogging, row)))
             waterTabLine(Ctl(txtWaterData, slot),
                          T + QStringLiteral("- ") +
                              (wet ? QStringLiteral("* WET *") : QStringLiteral("<Dry>")));
-        if (ticked(Ctl(f.chkFileLogging, row)))
+        if (rt::ticked(Ctl(f.chkFileLogging, row)))
             sensorevents::FileLogLine(row, typeWater,
                                       sensorevents::LogDate() + u',' + T + QStringLiteral(", ") +
                                           (wet ? QStringLiteral("* WET * ") : QStringLiteral("DRY")));
@@ -102,7 +95,7 @@ void CorvisentMain::WaterTimer_Timer(int row) {
             showState(*this, row, true, QStringLiteral("Not OK"));
             rt::setFontSize(reading, 14);
             rt::setForeColor(reading, rt::vbRed);
-            if (!bWaterAlertOn[row] && alertsOn()) CheckWaterEvents(row, slot, false);
+            if (!bWaterAlertOn[row] && sensorevents::AlertsOn()) CheckWaterEvents(row, slot, false);
         } else if (!bWaterAlertOn[row]) {
             showState(*this, row, false, QString());
             rt::setFontSize(reading, 12);

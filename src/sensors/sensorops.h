@@ -49,6 +49,8 @@ void RecountPortOpen();
 // The serial port control that serves a device of the kind at the row (MSComm for the polled
 // kinds).
 platform::MSCommControl* PortOf(int row, int kind);
+// The display slot when it is 1..4; rt::VbError 9 otherwise.
+int CheckedSlot(int slot);
 // Closes every serial port control of the row that is open.
 void CloseRowPorts(int row);
 

@@ -4,12 +4,18 @@
 #include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
+#include "runtime/error.h"
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
 namespace modSupport {
+
+int CheckedSlot(int slot) {
+    if (slot < 1 || slot > 4) throw rt::VbError(9, QStringLiteral("Subscript out of range"));
+    return slot;
+}
 
 std::array<bool, 11> bSettingModeRow{};
 
