@@ -1,24 +1,69 @@
 #pragma once
+#include <QImage>
+#include <QString>
 #include <QWidget>
+#include <array>
+#include <memory>
 
-// The video capture control of a camera position: holds the capture driver it is attached to and
-// the properties the program sets on it. Until a camera is attached it shows "No camera".
+namespace platform {
+class CaptureStream;
+}
+
+// The video capture control of a camera position (1..4) or of the summary view (0). Writing its
+// driver index attaches it to that capture driver (a camera of the machine) and shows the live
+// picture at the size of the resolution profile written for the camera; a driver is held by one
+// control at a time. Stills and recordings are taken from the
+// attached camera. Until a camera is attached it shows "No camera".
 class ezVidCap : public QWidget {
     Q_OBJECT
 public:
     explicit ezVidCap(QWidget* parent = nullptr);
+    ~ezVidCap() override;
 
-    // Capture driver the control is attached to; -1 while none.
+    // ---- Capture drivers of the machine.
+    static int driverCount();
+    static QString driverDescription(int index);
+
+    // ---- Attaching. The driver name is looked for first (so a replugged camera keeps its
+    // place), the index second.
     int driverindex() const { return m_driverIndex; }
-    void setDriverindex(int index);
+    // Attaches the control; false when the camera is missing, held by another control or does not
+    // start (lastError() tells which, the control is then detached).
+    bool setDriverindex(int index);
+    void setDriverName(const QString& name) { m_driverName = name; }
+    QString driverName() const { return m_driverName; }
+    QString lastError() const { return m_lastError; }
+    bool attached() const { return m_stream != nullptr; }
+    // Detaches the control from its capture driver; 1 when a driver was attached, else 0.
+    int driverDisconnect();
+
     // The property start-up sets to 1 on every capture control.
     int startupState() const { return m_startupState; }
     void setStartupState(int v) { m_startupState = v; }
     // Whether the control shows the picture after a capture.
     bool display() const { return m_display; }
     void setDisplay(bool on) { m_display = on; }
-    // Detaches the control from its capture driver; 1 when a driver was attached, else 0.
-    int driverDisconnect();
+
+    // ---- Captures. The six capture options are numbered 1..6; a still capture sets them first.
+    bool captureOption(int n) const;
+    void setCaptureOption(int n, bool on);
+    // Takes a still picture from the camera; false when none could be taken.
+    bool captureStill();
+    // Writes the last still as a BMP file; false when there is none or it cannot be written.
+    bool savePicture(const QString& path);
+    // Recording into a file of the control's own, then moved to its name by saveRecording.
+    bool startRecording();
+    bool stopRecording();
+    bool saveRecording(const QString& path);
+    bool recording() const;
+
+    // ---- The camera's dialogs.
+    void showDriverDialog();
+    void showFormatDialog();
+    void showCompressorDialog();
+
+    // Frames converted for the screen since the control was made (each shown frame once).
+    int framesShown() const { return m_framesShown; }
 
     QSize sizeHint() const override { return QSize(320, 240); }
 
@@ -26,7 +71,21 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
+    void onFrame();
+    void onLost(const QString& why);
+    void release();
+
     int m_driverIndex = -1;
+    QString m_driverName;
+    QString m_driverId;
+    QString m_lastError;
+    std::unique_ptr<platform::CaptureStream> m_stream;
+    QImage m_image; // the newest shown frame, already at the control's size
+    QImage m_still;
+    QString m_recordingFile;
+    QString m_recordedFile; // complete, waiting for its name
     int m_startupState = 0;
     bool m_display = false;
+    std::array<bool, 6> m_options{};
+    int m_framesShown = 0;
 };

@@ -191,7 +191,8 @@ private slots:
         boxes.queue(rt::vbYes);
         M().Form_Load(QString());
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
-        QCOMPARE(pendingCallLog(), (QStringList{"CheckCamDrivers()", "cmdBuildCVList_Click()"}));
+        QCOMPARE(pendingCallLog(), (QStringList{"cmdBuildCVList_Click()"}));
+        QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1")); // camera drivers looked at
         QCOMPARE(stored("SensSetTag"), QStringLiteral("1"));
         QCOMPARE(stored("BinaryInterval"), QStringLiteral("500")); // applied once the load was over
         QVERIFY(M().isVisible() && !M().isMinimized() && !tray->shown());
@@ -210,7 +211,8 @@ private slots:
         storeAll(QStringLiteral("TempMin=35 TempMax=85 ForC=C DelayEventAway1=2.5 DelayEventUp1=soon"), QString());
         M().Form_Load(QStringLiteral("/nocams /minimize /Regclean /autodetect"));
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
-        QCOMPARE(pendingCallLog(), QStringList{QStringLiteral("CheckCamDrivers()")}); // no scan
+        QVERIFY(pendingCallLog().isEmpty()); // no scan
+        QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1"));
         QVERIFY(M().isMinimized() && rt::visible(M().mnuCleanOut) && bAutoDetect);
         QCOMPARE(S().txtTempMin->text(), QStringLiteral("35"));
         QVERIFY(rt::optionValue(S().optCorF));
@@ -218,12 +220,14 @@ private slots:
 
         // "/nocams" alone keeps the cameras; an unknown unit changes neither option.
         pendingCallLog().clear();
+        rt::setTag(S().chkMultiCamEnabled, QStringLiteral("not looked at"));
         rt::setOptionValue(S().optCorF2, true);
         storeAll(QStringLiteral("ForC=K"), QString());
         boxes.queue(rt::vbNo);
         M().showNormal();
         M().Form_Load(QStringLiteral("/nocams"));
         QVERIFY(pendingCallLog().isEmpty() && !M().isMinimized());
+        QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("not looked at"));
         QVERIFY(rt::optionValue(S().optCorF2));
         QVERIFY(errorLog().isEmpty());
     }

@@ -1,0 +1,72 @@
+#pragma once
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+// A capture driver: one camera the system offers, in the order the system lists them.
+struct CaptureDriver {
+    QString id;          // the system's identifier of the device
+    QString description; // its name as shown to the user
+};
+
+// The picture size a camera is started with: Small is its smallest format of at least 320x240
+// (the summary view), Default the size the camera starts with on its own.
+enum class CaptureProfile { Default, Small };
+
+// A camera that is running: frames arrive while it lives; it stops when destroyed.
+class CaptureStream : public QObject {
+    Q_OBJECT
+public:
+    ~CaptureStream() override = default;
+
+    // The newest frame as an image that fits size (aspect kept); a null image before the first
+    // frame. The frame is converted only here, so frames nobody asks for cost nothing.
+    virtual QImage frameImage(const QSize& fit) = 0;
+    // A still picture at the camera's size; a null image when none could be taken.
+    virtual QImage captureStill() = 0;
+    // Starts recording into path (an AVI file); false when the recording cannot start.
+    virtual bool startRecording(const QString& path) = 0;
+    // Ends the recording and completes its file; false when there was none or it failed.
+    virtual bool stopRecording() = 0;
+    virtual bool recording() const = 0;
+    // Picture sizes the camera offers ("640x480") and the one in use.
+    virtual QStringList formats() const = 0;
+    virtual QString currentFormat() const = 0;
+    // Restarts the camera with one of formats(); false when it cannot.
+    virtual bool setFormat(const QString& format) = 0;
+    // The codec and container recordings are written with.
+    virtual QString recordingFormat() const = 0;
+
+signals:
+    void frameArrived();
+    // The camera stopped on its own (unplugged, taken by another program).
+    void lost(const QString& why);
+};
+
+// The cameras of the machine. All calls come from the one program thread.
+class CaptureBackend {
+public:
+    virtual ~CaptureBackend() = default;
+    virtual QList<CaptureDriver> drivers() = 0;
+    // Starts the camera; nullptr with *why set when it is missing, busy or does not start.
+    virtual std::unique_ptr<CaptureStream> open(const CaptureDriver& driver, CaptureProfile profile,
+                                                QString* why) = 0;
+};
+
+// The backend in use; tests install a fake (nullptr = the real cameras).
+void setCaptureBackend(std::shared_ptr<CaptureBackend> backend);
+std::shared_ptr<CaptureBackend> captureBackendOverride();
+CaptureBackend& captureBackend();
+
+// The driver a control attaches to: the one whose description is name (the one at index when
+// several share it), else the one at index; -1 when neither exists.
+int resolveCaptureDriver(const QList<CaptureDriver>& drivers, int index, const QString& name);
+
+} // namespace platform

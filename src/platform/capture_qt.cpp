@@ -1,0 +1,259 @@
+// The real cameras through Qt Multimedia: the devices it lists are the capture drivers; a running
+// camera feeds a video sink (frames are kept as they come and converted only when asked), a still
+// capture and a recorder.
+#include <QCamera>
+#include <QCameraDevice>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QImageCapture>
+#include <QMediaCaptureSession>
+#include <QMediaDevices>
+#include <QMediaFormat>
+#include <QMediaRecorder>
+#include <QTimer>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include "platform/capture.h"
+
+namespace platform {
+
+namespace {
+
+// Bounds of the waits for the camera (real time: a camera runs at its own pace).
+constexpr int kStartMs = 8000;
+constexpr int kStillMs = 4000;
+constexpr int kFinishMs = 15000;
+
+QString sizeText(const QSize& s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); }
+
+// Lets events run until done() holds or ms have passed; true when done() held.
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// The format of the profile: the smallest of at least 320x240 for Small (highest frame rate
+// among equals); an invalid format (the camera's own choice) for Default or when none fits.
+QCameraFormat formatFor(const QCameraDevice& device, CaptureProfile profile) {
+    QCameraFormat best;
+    if (profile != CaptureProfile::Small) return best;
+    for (const QCameraFormat& f : device.videoFormats()) {
+        const QSize s = f.resolution();
+        if (s.width() < 320 || s.height() < 240) continue;
+        const qint64 area = qint64(s.width()) * s.height();
+        if (best.isNull()) {
+            best = f;
+            continue;
+        }
+        const QSize b = best.resolution();
+        const qint64 bestArea = qint64(b.width()) * b.height();
+        if (area < bestArea || (area == bestArea && f.maxFrameRate() > best.maxFrameRate())) best = f;
+    }
+    return best;
+}
+
+class QtCaptureStream : public CaptureStream {
+public:
+    explicit QtCaptureStream(const QCameraDevice& device) : m_device(device), m_camera(device) {
+        m_session.setCamera(&m_camera);
+        m_session.setVideoSink(&m_sink);
+        m_session.setImageCapture(&m_still);
+        m_session.setRecorder(&m_recorder);
+        QObject::connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& f) {
+            m_frame = f;
+            ++m_frames;
+            emit frameArrived();
+        });
+        QObject::connect(&m_camera, &QCamera::errorOccurred, this, [this](QCamera::Error e, const QString& text) {
+            if (e == QCamera::NoError) return;
+            m_error = text.isEmpty() ? QStringLiteral("the camera reported an error") : text;
+            if (m_started) emit lost(m_error);
+        });
+        QObject::connect(&m_devices, &QMediaDevices::videoInputsChanged, this, [this] {
+            if (!m_started) return;
+            for (const QCameraDevice& d : QMediaDevices::videoInputs())
+                if (d.id() == m_device.id()) return;
+            emit lost(QStringLiteral("the camera was unplugged"));
+        });
+    }
+
+    // Starts the camera and waits for its first frame.
+    bool start(CaptureProfile profile, QString* why) {
+        const QCameraFormat f = formatFor(m_device, profile);
+        if (!f.isNull()) m_camera.setCameraFormat(f);
+        m_camera.start();
+        const bool ok = waitFor([this] { return m_frames > 0 || !m_error.isEmpty(); }, kStartMs);
+        if (!ok || !m_error.isEmpty()) {
+            if (why) *why = m_error.isEmpty() ? QStringLiteral("the camera sent no picture") : m_error;
+            m_camera.stop();
+            return false;
+        }
+        m_started = true;
+        return true;
+    }
+
+    QImage frameImage(const QSize& fit) override {
+        if (!m_frame.isValid()) return QImage();
+        QImage image = m_frame.toImage();
+        if (image.isNull() || !fit.isValid() || fit == image.size()) return image;
+        return image.scaled(fit, Qt::KeepAspectRatio, Qt::FastTransformation);
+    }
+
+    QImage captureStill() override {
+        QImage still;
+        bool done = false;
+        if (m_still.isReadyForCapture()) {
+            const int id = m_still.capture();
+            QMetaObject::Connection c1 = QObject::connect(&m_still, &QImageCapture::imageCaptured, this,
+                                                          [&](int got, const QImage& image) {
+                                                              if (got != id) return;
+                                                              still = image;
+                                                              done = true;
+                                                          });
+            QMetaObject::Connection c2 = QObject::connect(
+                &m_still, &QImageCapture::errorOccurred, this, [&](int got, QImageCapture::Error, const QString&) {
+                    if (got == id) done = true;
+                });
+            if (id >= 0) waitFor([&] { return done; }, kStillMs);
+            QObject::disconnect(c1);
+            QObject::disconnect(c2);
+        }
+        // The still element may be missing or slow: the newest frame is the picture then.
+        if (still.isNull() && m_frame.isValid()) still = m_frame.toImage();
+        return still;
+    }
+
+    bool startRecording(const QString& path) override {
+        if (recording()) return false;
+        QMediaFormat format(QMediaFormat::AVI);
+        format.setVideoCodec(QMediaFormat::VideoCodec::VP8);
+        m_recorder.setMediaFormat(format);
+        m_recorder.setOutputLocation(QUrl::fromLocalFile(path));
+        m_recordPath = path;
+        m_recordError.clear();
+        QMetaObject::Connection c = QObject::connect(&m_recorder, &QMediaRecorder::errorOccurred, this,
+                                                     [this](QMediaRecorder::Error, const QString& text) {
+                                                         m_recordError = text.isEmpty() ? QStringLiteral("error") : text;
+                                                     });
+        m_recordErrorConnection = c;
+        m_recorder.record();
+        return m_recorder.recorderState() == QMediaRecorder::RecordingState && m_recordError.isEmpty();
+    }
+
+    bool stopRecording() override {
+        if (m_recorder.recorderState() == QMediaRecorder::StoppedState) return false;
+        m_recorder.stop();
+        waitFor([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, kFinishMs);
+        QObject::disconnect(m_recordErrorConnection);
+        // The file is complete once the recorder has stopped; it may keep a name of its own.
+        const QString written = m_recorder.actualLocation().toLocalFile();
+        if (!written.isEmpty() && written != m_recordPath && QFileInfo::exists(written)) QFile::rename(written, m_recordPath);
+        return m_recorder.recorderState() == QMediaRecorder::StoppedState && m_recordError.isEmpty() &&
+               QFileInfo(m_recordPath).size() > 0;
+    }
+
+    bool recording() const override { return m_recorder.recorderState() != QMediaRecorder::StoppedState; }
+
+    QStringList formats() const override {
+        QStringList out;
+        for (const QCameraFormat& f : m_device.videoFormats()) {
+            const QString s = sizeText(f.resolution());
+            if (!out.contains(s)) out << s;
+        }
+        return out;
+    }
+
+    QString currentFormat() const override {
+        if (m_frame.isValid()) return sizeText(m_frame.size());
+        return sizeText(m_camera.cameraFormat().resolution());
+    }
+
+    bool setFormat(const QString& format) override {
+        QCameraFormat pick;
+        for (const QCameraFormat& f : m_device.videoFormats())
+            if (sizeText(f.resolution()) == format && (pick.isNull() || f.maxFrameRate() > pick.maxFrameRate()))
+                pick = f;
+        if (pick.isNull() || recording()) return false;
+        m_camera.stop();
+        m_camera.setCameraFormat(pick);
+        m_frame = QVideoFrame();
+        const int before = m_frames;
+        m_camera.start();
+        return waitFor([&] { return m_frames > before; }, kStartMs);
+    }
+
+    QString recordingFormat() const override { return QStringLiteral("VP8 video in AVI"); }
+
+private:
+    QCameraDevice m_device;
+    QMediaDevices m_devices;
+    QCamera m_camera;
+    QMediaCaptureSession m_session;
+    QVideoSink m_sink;
+    QImageCapture m_still;
+    QMediaRecorder m_recorder;
+    QVideoFrame m_frame;
+    int m_frames = 0;
+    bool m_started = false;
+    QString m_error;
+    QString m_recordPath;
+    QString m_recordError;
+    QMetaObject::Connection m_recordErrorConnection;
+};
+
+class QtCaptureBackend : public CaptureBackend {
+public:
+    QList<CaptureDriver> drivers() override {
+        QList<CaptureDriver> out;
+        for (const QCameraDevice& d : QMediaDevices::videoInputs())
+            out.append({QString::fromUtf8(d.id()), d.description()});
+        return out;
+    }
+
+    std::unique_ptr<CaptureStream> open(const CaptureDriver& driver, CaptureProfile profile, QString* why) override {
+        for (const QCameraDevice& d : QMediaDevices::videoInputs()) {
+            if (QString::fromUtf8(d.id()) != driver.id) continue;
+            auto stream = std::make_unique<QtCaptureStream>(d);
+            if (!stream->start(profile, why)) return nullptr;
+            return stream;
+        }
+        if (why) *why = QStringLiteral("the camera is not attached");
+        return nullptr;
+    }
+};
+
+std::shared_ptr<CaptureBackend>& overrideSlot() {
+    static std::shared_ptr<CaptureBackend> backend;
+    return backend;
+}
+
+} // namespace
+
+void setCaptureBackend(std::shared_ptr<CaptureBackend> backend) { overrideSlot() = std::move(backend); }
+std::shared_ptr<CaptureBackend> captureBackendOverride() { return overrideSlot(); }
+
+CaptureBackend& captureBackend() {
+    if (overrideSlot()) return *overrideSlot();
+    static QtCaptureBackend real;
+    return real;
+}
+
+int resolveCaptureDriver(const QList<CaptureDriver>& drivers, int index, const QString& name) {
+    if (!name.isEmpty()) {
+        if (index >= 0 && index < drivers.size() && drivers[index].description == name) return index;
+        for (int i = 0; i < drivers.size(); ++i)
+            if (drivers[i].description == name) return i;
+    }
+    return (index >= 0 && index < drivers.size()) ? index : -1;
+}
+
+} // namespace platform

@@ -1,0 +1,123 @@
+#include "support/fakecapture.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPointer>
+
+namespace {
+
+QImage testPicture(const QSize& size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    QPainter p(&image);
+    p.fillRect(QRect(QPoint(0, 0), size / 2), Qt::yellow);
+    return image;
+}
+
+class FakeStream : public platform::CaptureStream {
+public:
+    FakeStream(std::shared_ptr<FakeCamera> cam, platform::CaptureProfile profile)
+        : m_cam(std::move(cam)), m_size(profile == platform::CaptureProfile::Small ? QSize(320, 240) : QSize(640, 480)) {
+        ++m_cam->running;
+    }
+    ~FakeStream() override { --m_cam->running; }
+
+    void frame() {
+        m_hasFrame = true;
+        emit frameArrived();
+    }
+    void lose() { emit lost(QStringLiteral("the camera was unplugged")); }
+    FakeCamera* camera() const { return m_cam.get(); }
+
+    QImage frameImage(const QSize& fit) override {
+        if (!m_hasFrame) return QImage();
+        ++m_cam->conversions;
+        return testPicture(m_size).scaled(fit, Qt::KeepAspectRatio);
+    }
+    QImage captureStill() override {
+        if (m_cam->stillFails()) return QImage();
+        return testPicture(m_size);
+    }
+    bool startRecording(const QString& path) override {
+        if (!m_path.isEmpty()) return false;
+        m_path = path;
+        return true;
+    }
+    bool stopRecording() override {
+        if (m_path.isEmpty()) return false;
+        QFile f(m_path);
+        const bool ok = f.open(QIODevice::WriteOnly) && f.write("RIFF\0\0\0\0AVI LIST", 16) == 16;
+        m_cam->recordings << m_path;
+        m_path.clear();
+        return ok;
+    }
+    bool recording() const override { return !m_path.isEmpty(); }
+    QStringList formats() const override { return {QStringLiteral("640x480"), QStringLiteral("320x240")}; }
+    QString currentFormat() const override { return QStringLiteral("%1x%2").arg(m_size.width()).arg(m_size.height()); }
+    bool setFormat(const QString& format) override {
+        if (!formats().contains(format)) return false;
+        m_size = format == QLatin1String("320x240") ? QSize(320, 240) : QSize(640, 480);
+        return true;
+    }
+    QString recordingFormat() const override { return QStringLiteral("VP8 video in AVI"); }
+
+private:
+    std::shared_ptr<FakeCamera> m_cam;
+    QSize m_size;
+    bool m_hasFrame = false;
+    QString m_path;
+};
+
+} // namespace
+
+struct FakeCaptureSystem::Impl : platform::CaptureBackend {
+    std::vector<std::shared_ptr<FakeCamera>>* cameras = nullptr;
+    QList<QPointer<FakeStream>> streams;
+
+    QList<platform::CaptureDriver> drivers() override {
+        QList<platform::CaptureDriver> out;
+        for (const auto& c : *cameras)
+            if (c->present()) out.append({c->id(), c->description()});
+        return out;
+    }
+    std::unique_ptr<platform::CaptureStream> open(const platform::CaptureDriver& driver,
+                                                  platform::CaptureProfile profile, QString* why) override {
+        for (const auto& c : *cameras) {
+            if (c->id() != driver.id || !c->present()) continue;
+            if (c->busy()) {
+                *why = QStringLiteral("the camera is in use by another program");
+                return nullptr;
+            }
+            c->starts << (profile == platform::CaptureProfile::Small ? QStringLiteral("Small") : QStringLiteral("Default"));
+            auto s = std::make_unique<FakeStream>(c, profile);
+            streams.append(s.get());
+            return s;
+        }
+        *why = QStringLiteral("the camera is not attached");
+        return nullptr;
+    }
+};
+
+FakeCaptureSystem::FakeCaptureSystem() : m_old(platform::captureBackendOverride()), d(std::make_shared<Impl>()) {
+    d->cameras = &m_cameras;
+    platform::setCaptureBackend(d);
+}
+
+FakeCaptureSystem::~FakeCaptureSystem() { platform::setCaptureBackend(m_old); }
+
+FakeCamera& FakeCaptureSystem::add(const QString& description) {
+    m_cameras.push_back(std::make_shared<FakeCamera>(description));
+    return *m_cameras.back();
+}
+
+void FakeCaptureSystem::sendFrame(const QString& description) {
+    for (const QPointer<FakeStream>& s : QList<QPointer<FakeStream>>(d->streams))
+        if (s && (description.isEmpty() || s->camera()->description() == description)) s->frame();
+}
+
+void FakeCaptureSystem::unplug(const QString& description) {
+    for (const auto& c : m_cameras)
+        if (c->description() == description) c->setPresent(false);
+    for (const QPointer<FakeStream>& s : QList<QPointer<FakeStream>>(d->streams))
+        if (s && s->camera()->description() == description) s->lose();
+}
