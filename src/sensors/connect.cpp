@@ -32,6 +32,9 @@ namespace {
 
 constexpr int kIdentityQueries = 3;
 constexpr int kReplyPauseMs = 2000;
+const QString kComboOrderMessage =
+    QStringLiteral("This combined sensor cannot be connected: the row below it does not hold its "
+                   "temperature half. Delete the sensor and add it again.");
 
 // What a kind with a tab uses on the main window.
 struct KindControls {
@@ -434,6 +437,12 @@ Outcome connectRow(int row, int& kind, int& k) {
         break;
     }
     case typeCombo: {
+        // The temperature half is logged and read under the next row: any other row there
+        // would share its log file and readings with this sensor.
+        if (!ComboPairAt(row)) {
+            rt::MsgBox(kComboOrderMessage, rt::vbExclamation);
+            return Outcome::Failure;
+        }
         Ctl(w.lblSensorReading, row)->show();
         Ctl(w.lblSensorReading, row + 1)->show();
         t = CheckedSlot(TempSlotOf(row));

@@ -44,6 +44,10 @@ int DisplaySlot(int row);
 // A combined sensor's temperature slot (first figure) and humidity slot (second figure).
 int TempSlotOf(int row);
 int HumidSlotOf(int row);
+// True when the row holds the humidity half of a combined sensor and the next row its
+// temperature half with the same two-figure slot caption: the pair that connects, logs and is
+// deleted as one.
+bool ComboPairAt(int row);
 // Place 0 of iPortOpen set to the number of connected rows.
 void RecountPortOpen();
 // The serial port control that serves a device of the kind at the row (MSComm for the polled

@@ -38,6 +38,15 @@ int HumidSlotOf(int row) {
     return wholeNumber(rt::Mid(slotCaption(row), 2, 1));
 }
 
+bool ComboPairAt(int row) {
+    if (row < 1 || row >= 10) return false;
+    const formSensorSetup& setup = formSensorSetup::instance();
+    const QString slot = slotCaption(row).trimmed();
+    return rt::caption(Ctl(setup.lblDeviceType, row)) == strTypeComboHumid &&
+           rt::caption(Ctl(setup.lblDeviceType, row + 1)) == strTypeComboTemp && slot.size() == 2 &&
+           slot[0].isDigit() && slot[1].isDigit() && slotCaption(row + 1).trimmed() == slot;
+}
+
 void RecountPortOpen() {
     int connected = 0;
     for (int row = 1; row <= 10; ++row)

@@ -562,6 +562,8 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
     auto& m = CorvisentMain::instance();
     const QString type = lblDeviceType[row]->text();
     const bool combo = type == strTypeComboHumid || type == strTypeComboOffer;
+    // Only a temperature half stored right below goes with the row; another device there stays.
+    const bool pair = ComboPairAt(row);
     const QString record = deviceSection(row);
     // Puts the proximity actions of event index n back to "none" and hides their panels.
     auto releaseEventIndex = [this](int n) {
@@ -604,7 +606,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
                 const int h = rt::CInt(slotText.mid(1, 1));
                 slotControl(m.frameTCover, t)->show();
                 slotControl(m.frameHCover, h)->show();
-                if (row < 10) {
+                if (pair) {
                     imgStatus[row + 1]->hide();
                     m.lblSensorStatus[row + 1]->hide();
                     iDeviceType[row + 1] = typeEmpty;
@@ -635,7 +637,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
 
         const QString total = platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalDevices"));
         if (rt::Val(total) != 0) {
-            const int left = qMax(0, int(rt::Val(total)) - (combo ? 2 : 1));
+            const int left = qMax(0, int(rt::Val(total)) - (pair ? 2 : 1));
             platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("TotalDevices"), QString::number(left));
             platform::WritePrivateProfileString(QStringLiteral("Device Setup"), QStringLiteral("TotalDevices"),
                                                 QString::number(left), strINIPath);
@@ -643,15 +645,15 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
         if (iPortOpen[row] != 0 && iPortOpen[0] > 0) --iPortOpen[0];
         iPortOpen[row] = 0;
 
-        if (type == strTypeComboHumid) {
+        if (pair) {
             MakeInvisible(0, row, typeCombo);
-            if (row < 10) lblDeviceType[row + 1]->hide();
+            lblDeviceType[row + 1]->hide();
         } else {
             MakeInvisible(0, row, (type == strTypeAccel || type == strTypeDistance) ? int(typeDistance) : 0);
         }
         // The stored record and its copy in the settings file go together, so that neither
         // brings the device back at the next start.
-        const int last = (type == strTypeComboHumid && row < 10) ? row + 1 : row;
+        const int last = pair ? row + 1 : row;
         for (int r = row; r <= last; ++r) {
             platform::DeleteSetting(kApp, deviceSection(r));
             platform::WritePrivateProfileString(QStringLiteral("Device Setup\\%1").arg(r), QString(), QString(),

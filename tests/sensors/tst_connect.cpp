@@ -206,6 +206,43 @@ private slots:
         }
     }
 
+    // A combined pair stored the wrong way round (temperature half first) above a plain
+    // temperature sensor: the humidity half is refused, so the plain sensor keeps its own log
+    // file and readings; deleting the refused half leaves the plain sensor's record alone.
+    void combinedPairOutOfOrder() {
+        SensorRig rig;
+        rig.record(1, strTypeComboTemp, "Lab", "12", 3);
+        rig.record(2, strTypeComboHumid, "Lab", "12", 3);
+        rig.record(3, strTypeTemperature, "Freezer", "3", 4);
+        rig.load();
+        serve(rig.hub->add(3), "Corvisent/H", [](const QByteArray& c) -> QByteArray {
+            return c == "tf" ? "072.50F" : c == "h" ? "45.20%" : "";
+        });
+        serve(rig.hub->add(4), "Corvisent/T", [](const QByteArray&) -> QByteArray { return "010.00F"; });
+
+        S().cmdConnectSensor_Click(3);
+        S().cmdConnectSensor_Click(2);
+        QCOMPARE(rig.boxes->prompts().size(), 1);
+        QVERIFY(rig.boxes->prompts()[0].contains("row below it does not hold its temperature half"));
+        QCOMPARE(iPortOpen[2], 0);
+        QVERIFY(!M().MSComm[2]->portOpen());
+        QCOMPARE(iPortOpen[3], typeTemperature);
+        QCOMPARE(iDeviceType[3], typeTemperature);
+        QCOMPARE(rig.logFiles().size(), 1);
+
+        runUntil(kStart.addSecs(5));
+        const QByteArray log = readWholeFile(rig.logPath(rig.logFiles().first()));
+        QVERIFY(log.startsWith("Freezer\r\n"));
+        QVERIFY(log.contains("10.00F"));
+        QVERIFY(!log.contains("72.5") && !log.contains("45.2"));
+        QCOMPARE(M().lblSensorReading[3]->text(), QString("10"));
+
+        S().cmdDeleteMe_Click(2);
+        QCOMPARE(rig.stored(2, "DeviceType"), QString("<none>"));
+        QCOMPARE(rig.stored(3, "DeviceName"), QString("Freezer"));
+        QCOMPARE(S().lblDeviceType[3]->text(), strTypeTemperature);
+    }
+
     // Rows that are not connected from their own button, a port already in use, a slot outside
     // the tab, a missing log folder and a port that does not exist.
     void rowsThatCannotConnect() {
