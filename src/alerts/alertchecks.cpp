@@ -76,7 +76,3 @@ void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
 void ForceLogOff() {
     record("ForceLogOff", {});
 }
-
-void MakeAvailComPortList() {
-    record("MakeAvailComPortList", {});
-}

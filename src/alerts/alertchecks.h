@@ -49,8 +49,6 @@ void CheckOutOfRangeEvents(int row, int slot);
 void ProcessProximityEvent(int cameraRef, int typeCode, int index);
 // Saves the start-up state and logs the user off.
 void ForceLogOff();
-// Refills the pager window's list of available COM ports.
-void MakeAvailComPortList();
 
 // ---- Call record: one line per call of the procedures above that are not built yet, as
 // "CheckTThresh(72.5, 1, 3, 1, 0)". Tests read and clear it.

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "alerts/alertchecks.h"
+#include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
 #include "app/formHelp.h"
 #include "platform/registry.h"
@@ -169,7 +170,7 @@ void CorvisentMain::mnuEmailAlerts_Click() {
 
 void CorvisentMain::mnuPageAlerts_Click() {
     ignoringErrors([] {
-        MakeAvailComPortList();
+        formPagingTextMessage::instance().MakeAvailComPortList();
         formSensorSetup::instance().cmdSetPagerMessage_Click();
     });
 }

@@ -11,14 +11,10 @@
 //   send TEXT   (TEXT sent as it stands, "\r" and "\n" written as escapes)
 //   quit
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
-#include <cstdio>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
+
+#include "ptydevice.h"
 
 namespace {
 
@@ -40,12 +36,7 @@ struct Sensor {
     QTimer streamTimer;
 
     void send(const QByteArray& bytes) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master, bytes.constData() + done, bytes.size() - done);
-            if (n <= 0) return;
-            done += n;
-        }
+        writeAll(master, bytes);
     }
     void answer(const QByteArray& text) {
         if (silent) return;
@@ -191,44 +182,6 @@ int main(int argc, char** argv) {
             s.kind = a;
     }
 
-    int slave = -1;
-    char name[256] = {};
-    if (::openpty(&s.master, &slave, name, nullptr, nullptr) != 0) {
-        std::perror("openpty");
-        return 1;
-    }
-    termios t{};
-    ::tcgetattr(slave, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(slave, TCSANOW, &t);
-    // The device end stays open here too, so that the program closing and reopening it never
-    // leaves the pseudo-terminal without a user (which would make every read fail).
-    ::fcntl(s.master, F_SETFL, ::fcntl(s.master, F_GETFL) | O_NONBLOCK);
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-
-    QSocketNotifier port(s.master, QSocketNotifier::Read);
-    QObject::connect(&port, &QSocketNotifier::activated, [&s] { s.onInput(); });
     QObject::connect(&s.streamTimer, &QTimer::timeout, [&s] { s.onStreamTick(); });
-
-    QSocketNotifier control(STDIN_FILENO, QSocketNotifier::Read);
-    QByteArray pending;
-    QObject::connect(&control, &QSocketNotifier::activated, [&] {
-        char buf[512];
-        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-        if (n <= 0) {
-            QCoreApplication::quit(); // the test went away
-            return;
-        }
-        pending.append(buf, static_cast<int>(n));
-        int nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            s.onControl(QString::fromLatin1(pending.left(nl)).trimmed());
-            pending.remove(0, nl + 1);
-        }
-    });
-    const int rc = app.exec();
-    ::close(slave);
-    ::close(s.master);
-    return rc;
+    return runPtyDevice(app, &s.master, [&s] { s.onInput(); }, [&s](const QString& line) { s.onControl(line); });
 }

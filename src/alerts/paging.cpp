@@ -1,0 +1,194 @@
+// The numeric paging dialogue of the pager window: dial, wait for the modem, send the figures,
+// hang up.
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "alerts/paging.h"
+
+#include "alerts/formPagingTextMessage.h"
+#include "app/CorvisentMain.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "sensors/sensorops.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+// Program-time pause between two looks at the modem's replies, so that a modem answering a little
+// late is still heard.
+constexpr int kReplyPauseMs = 200;
+// How long the modem may take to confirm the figures before the page counts as failed.
+constexpr int kFiguresWaitMs = 30000;
+// The dialling string sent in place of a reading when the sensor is not connected.
+const QString kNotConnectedFigures = QStringLiteral("123-456-7890");
+
+// A number as it may go into a dial command: no line ends or other control characters, and no
+// ";" (which would end the command early).
+QString dialText(const QString& text) {
+    QString out;
+    for (QChar c : rt::Trim(text))
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7f && c != u';') out += c;
+    return out;
+}
+
+// The figures a numeric pager can show: digits, "*" and "#"; the decimal point becomes "*".
+QString pagerFigures(const QString& text) {
+    QString out;
+    for (QChar c : text) {
+        if (c.isDigit() && c.unicode() < 0x80)
+            out += c;
+        else if (c == u'*' || c == u'#' || c == u'.')
+            out += c == u'.' ? u'*' : c;
+    }
+    return out;
+}
+
+} // namespace
+
+int SendNumericPage(int row, int kind, int phoneOnly) {
+    return formPagingTextMessage::instance().SendNumericPage(row, kind, phoneOnly);
+}
+
+int formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly) {
+    // A page asked for from inside a running one (an alert handled while the dialogue lets events
+    // run) would dial into the running call and close the port under it: it waits its turn.
+    if (m_paging) {
+        const QueuedPage page{row, kind, phoneOnly};
+        if (!m_queued.contains(page)) m_queued.append(page);
+        return 0;
+    }
+    m_paging = true;
+    const int result = RunPage(row, phoneOnly);
+    while (!m_queued.isEmpty()) {
+        const QueuedPage next = m_queued.takeFirst();
+        RunPage(next.row, next.phoneOnly);
+    }
+    m_paging = false;
+    return result;
+}
+
+int formPagingTextMessage::RunPage(int row, int phoneOnly) {
+    try {
+        return PageDialogue(row, phoneOnly);
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("There was an error in SendNumericPage function"), rt::vbInformation);
+        try {
+            CloseModemPort();
+        } catch (const std::exception&) {
+        }
+        return 1;
+    }
+}
+
+int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
+    // The telephone number is dialled in place of the pager number; the pager number box keeps
+    // its own number.
+    const QString number = dialText(phoneOnly == 1 ? txtPhoneNumber->text() : txtNumToCall->text());
+    if (number.isEmpty()) {
+        rt::MsgBox(QStringLiteral("You must enter a number to dial before sending a page."), rt::vbInformation);
+        return 0;
+    }
+
+    const QString fixed = pagerFigures(txtNumToSend->text());
+    QString figures = fixed;
+    if (rt::optionValue(optSendReadingAsNumeric) || rt::Trim(txtNumToSend->text()).isEmpty()) {
+        const QString reading = modSupport::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
+        if (reading == QLatin1String("OFF")) {
+            figures = kNotConnectedFigures;
+        } else {
+            figures = pagerFigures(reading);
+            if (figures.isEmpty()) figures = fixed.isEmpty() ? QStringLiteral("0") : fixed;
+        }
+    }
+
+    if (!MSCommForPaging->portOpen()) OpenModemPort();
+    if (!MSCommForPaging->portOpen()) {
+        rt::MsgBox(QStringLiteral("The port was not opened."), rt::vbInformation);
+        return 1;
+    }
+
+    rt::Sleep(1500);
+    MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
+    {
+        modSupport::Hourglass hourglass;
+        rt::Sleep(15000);
+    }
+
+    if (phoneOnly == 1) {
+        // The telephone has rung; nothing is sent and no reply is read.
+        CloseModemPort();
+        HangUpModem();
+        return 0;
+    }
+
+    QString reply;
+    bool dialled = false;
+    for (int pass = 1; pass <= 10 && !dialled; ++pass) {
+        if (pass > 1) rt::Wait(kReplyPauseMs);
+        rt::DoEvents();
+        reply += platform::ansiText(MSCommForPaging->input());
+        if (reply.isEmpty()) {
+            rt::MsgBox(QStringLiteral("No response."), rt::vbInformation);
+            return FailureEnd();
+        }
+        if (reply.contains(QStringLiteral("BUSY") + kCrLf)) {
+            rt::MsgBox(QStringLiteral("Telephone Busy.  Try Again later"));
+            return FailureEnd();
+        }
+        if (reply.contains(QStringLiteral("ERROR") + kCrLf)) {
+            rt::MsgBox(QStringLiteral("There was a modem error.  Check the number to dial."));
+            return FailureEnd();
+        }
+        if (reply.contains(QStringLiteral("NO DIAL TONE"))) {
+            rt::MsgBox(QStringLiteral("No dial tone."));
+            return FailureEnd();
+        }
+        dialled = reply.contains(QStringLiteral("OK") + kCrLf);
+    }
+    if (!dialled) return FailureEnd();
+
+    MSCommForPaging->setOutput(QStringLiteral("ATDT") + figures + u'\r');
+    reply.clear();
+    const qint64 giveUpAt = rt::Clock::elapsedMs() + kFiguresWaitMs;
+    while (!reply.contains(QStringLiteral("OK") + kCrLf)) {
+        if (rt::Clock::elapsedMs() >= giveUpAt) return FailureEnd();
+        rt::Wait(kReplyPauseMs);
+        reply += platform::ansiText(MSCommForPaging->input());
+        if (reply.contains(QStringLiteral("ERROR"))) {
+            rt::MsgBox(QStringLiteral("There was a modem error."));
+            return FailureEnd();
+        }
+    }
+    HangUpModem();
+    CloseModemPort();
+    return 0;
+}
+
+int formPagingTextMessage::FailureEnd() {
+    HangUpModem();
+    rt::MsgBox(QStringLiteral("Warning: The page did not go through.  Now closing the port."));
+    CloseModemPort();
+    return 1;
+}
+
+void formPagingTextMessage::HangUpModem() {
+    try {
+        if (MSCommForPaging->portOpen()) {
+            MSCommForPaging->setOutput(QStringLiteral("ATH0\r"));
+            QString reply;
+            for (int pass = 1; pass <= 4; ++pass) {
+                if (pass > 1) rt::Wait(kReplyPauseMs);
+                rt::DoEvents();
+                reply += platform::ansiText(MSCommForPaging->input());
+                if (reply.contains(QStringLiteral("NO CARRIER") + kCrLf)) break;
+            }
+        }
+        CloseModemPort();
+    } catch (const std::exception&) {
+    }
+}
