@@ -64,10 +64,6 @@ QCameraFormat formatFor(const QCameraDevice& device, CaptureProfile profile) {
 class QtCaptureStream : public CaptureStream {
 public:
     explicit QtCaptureStream(const QCameraDevice& device) : m_device(device), m_camera(device) {
-        m_session.setCamera(&m_camera);
-        m_session.setVideoSink(&m_sink);
-        m_session.setImageCapture(&m_still);
-        m_session.setRecorder(&m_recorder);
         QObject::connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& f) {
             m_frame = f;
             ++m_frames;
@@ -86,10 +82,27 @@ public:
         });
     }
 
+    // The session is taken apart before its parts go: a sink or recorder destroyed while still in
+    // a running session brings the pipeline down under it.
+    ~QtCaptureStream() override {
+        disconnect(&m_sink, nullptr, this, nullptr);
+        m_camera.stop();
+        m_session.setVideoSink(nullptr);
+        m_session.setRecorder(nullptr);
+        m_session.setImageCapture(nullptr);
+        m_session.setCamera(nullptr);
+    }
+
     // Starts the camera and waits for its first frame.
     bool start(CaptureProfile profile, QString* why) {
+        // The format and every consumer are in place before the camera joins the session, so the
+        // source negotiates once: a later change of the pipeline can stall it after its first frame.
         const QCameraFormat f = formatFor(m_device, profile);
         if (!f.isNull()) m_camera.setCameraFormat(f);
+        m_session.setVideoSink(&m_sink);
+        m_session.setImageCapture(&m_still);
+        m_session.setRecorder(&m_recorder);
+        m_session.setCamera(&m_camera);
         m_camera.start();
         const bool ok = waitFor([this] { return m_frames > 0 || !m_error.isEmpty(); }, kStartMs);
         if (!ok || !m_error.isEmpty()) {

@@ -121,3 +121,10 @@ void FakeCaptureSystem::unplug(const QString& description) {
     for (const QPointer<FakeStream>& s : QList<QPointer<FakeStream>>(d->streams))
         if (s && s->camera()->description() == description) s->lose();
 }
+
+void useTestCameras(int count) {
+    qputenv("GST_PLUGIN_PATH", CORVISENT_TEST_GST_PLUGINS);
+    qputenv("GST_REGISTRY", CORVISENT_TEST_GST_PLUGINS "/registry.bin");
+    qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    qputenv("CORVISENT_TEST_CAMERAS", QByteArray::number(count));
+}

@@ -63,3 +63,7 @@ private:
     std::shared_ptr<platform::CaptureBackend> m_old;
     std::shared_ptr<Impl> d;
 };
+
+// Makes the test cameras plugin (tests/gstcam) the machine's cameras, count of them, through the
+// GStreamer backend. Call before the application object is made.
+void useTestCameras(int count);

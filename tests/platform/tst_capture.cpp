@@ -1,0 +1,114 @@
+// The capture layer on a real GStreamer pipeline: test cameras that the machine lists like USB
+// cameras, run headless.
+#include <QApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include "cameras/camdrivers.h"
+#include "cameras/ezVidCap.h"
+#include "platform/capture.h"
+#include "support/fakecapture.h"
+#include "support/testenv.h"
+
+namespace {
+
+quint32 le32(const QByteArray& b, int at) {
+    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16 |
+           quint32(quint8(b[at + 3])) << 24;
+}
+
+} // namespace
+
+class TestCapture : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestEnv> env;
+
+private slots:
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup() { env.reset(); }
+
+    void machineListsTheTestCameras() {
+        QCOMPARE(ezVidCap::driverCount(), 2);
+        QCOMPARE(ezVidCap::driverDescription(0), QStringLiteral("Test Camera 1"));
+        QCOMPARE(ezVidCap::driverDescription(1), QStringLiteral("Test Camera 2"));
+        QCOMPARE(ezVidCap::driverDescription(2), QString());
+    }
+
+    // A live camera paints, gives a still picture as a BMP of its size, and is released.
+    void liveCameraGivesABitmapSnapshot() {
+        modSupport::SetCamResolution(1, "2");
+        ezVidCap view;
+        view.resize(320, 240);
+        view.show();
+        view.setDriverName("Test Camera 2");
+        QVERIFY2(view.setDriverindex(1), qPrintable(view.lastError()));
+        QTRY_VERIFY_WITH_TIMEOUT(view.framesShown() > 2, 20000);
+        QVERIFY(view.captureStill());
+        const QString bmp = QDir(env->appDir()).filePath("still.bmp");
+        QVERIFY(view.savePicture(bmp));
+        QFile f(bmp);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.read(2), QByteArray("BM"));
+        QImage image(bmp);
+        QCOMPARE(image.size(), QSize(640, 480));
+        // Not a blank picture: the test pattern has many colours.
+        QSet<QRgb> colours;
+        for (int x = 0; x < image.width(); x += 16) colours.insert(image.pixel(x, image.height() / 3));
+        QVERIFY(colours.size() > 4);
+        // One control at a time holds a camera.
+        ezVidCap other;
+        QVERIFY(!other.setDriverindex(1));
+        QCOMPARE(other.lastError(), QStringLiteral("the camera is in use by another view"));
+        QCOMPARE(view.driverDisconnect(), 1);
+        QCOMPARE(view.driverDisconnect(), 0);
+        QVERIFY2(other.setDriverindex(1), qPrintable(other.lastError()));
+    }
+
+    // The summary profile starts the camera small; a recording of a few seconds is an AVI with
+    // its frames.
+    void recordingIsAnAviWithFrames() {
+        modSupport::SetCamResolution(1, "1");
+        ezVidCap view;
+        view.show();
+        view.setDriverName("Test Camera 1");
+        QVERIFY2(view.setDriverindex(0), qPrintable(view.lastError()));
+        QVERIFY(view.captureStill());
+        const QString small = QDir(env->appDir()).filePath("small.bmp");
+        QVERIFY(view.savePicture(small));
+        QCOMPARE(QImage(small).size(), QSize(320, 240));
+
+        QVERIFY(view.startRecording());
+        QTest::qWait(3000);
+        QVERIFY(view.stopRecording());
+        const QString avi = QDir(env->appDir()).filePath("clip.avi");
+        QVERIFY(view.saveRecording(avi));
+        QVERIFY(!view.saveRecording(avi)); // saved once
+        QFile f(avi);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QCOMPARE(bytes.left(4), QByteArray("RIFF"));
+        QCOMPARE(bytes.mid(8, 4), QByteArray("AVI "));
+        QCOMPARE(bytes.mid(24, 4), QByteArray("avih"));
+        const quint32 frames = le32(bytes, 48);
+        QVERIFY2(frames >= 10, qPrintable(QString::number(frames)));
+        // One video chunk per frame in the movie list.
+        const int movi = bytes.indexOf("movi");
+        QVERIFY(movi > 0);
+        const QByteArray movie = bytes.mid(movi, bytes.indexOf("idx1", movi) - movi);
+        QCOMPARE(quint32(movie.count("00db") + movie.count("00dc")), frames);
+        // Nothing of the recording is left beside the saved file.
+        QCOMPARE(QDir(env->appDir() + "/capturefiles").entryList(QDir::Files), QStringList());
+        view.driverDisconnect();
+    }
+};
+
+int main(int argc, char** argv) {
+    useTestCameras(2);
+    QApplication app(argc, argv);
+    TestCapture t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_capture.moc"
