@@ -1,11 +1,14 @@
 #include "publish/formInternetSetup.h"
 
+#include "publish/statusfiles.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -83,9 +86,22 @@ formInternetSetup::formInternetSetup() {
     auto* localForm = new QFormLayout(local);
     chkXMLUseDirectory = new QCheckBox(QStringLiteral("Save to a local directory"), local);
     chkXMLUseDirectory->setObjectName(QStringLiteral("chkXMLUseDirectory"));
-    txtXMLDirectory = new QLineEdit(QStringLiteral("c:\\"), local);
+    txtXMLDirectory = new QLineEdit(DefaultXmlDirectory(), local);
     txtXMLDirectory->setObjectName(QStringLiteral("txtXMLDirectory"));
     localForm->addRow(chkXMLUseDirectory);
     localForm->addRow(QStringLiteral("Directory:"), txtXMLDirectory);
     root->addWidget(local);
+
+    auto* messages = new QGroupBox(QStringLiteral("FTP Messages"), this);
+    auto* messagesBox = new QVBoxLayout(messages);
+    listFtpMessages = new QListWidget(messages);
+    listFtpMessages->setObjectName(QStringLiteral("listFtpMessages"));
+    messagesBox->addWidget(listFtpMessages);
+    root->addWidget(messages);
+}
+
+void formInternetSetup::AddFtpMessage(const QString& text) {
+    constexpr int kListLimit = 2000;
+    if (listFtpMessages->count() >= kListLimit) listFtpMessages->clear();
+    listFtpMessages->addItem(text);
 }

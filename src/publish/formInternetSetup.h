@@ -4,6 +4,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QRadioButton;
 class QSlider;
 
@@ -29,6 +30,10 @@ public:
     QRadioButton* optConnectBeforeSend = nullptr;
     QLineEdit* txtTitleforUpdatePage = nullptr;
     QLineEdit* txtXMLDirectory = nullptr;
+    QListWidget* listFtpMessages = nullptr; // the FTP message list
+
+    // Adds an entry to the FTP message list, emptying the list first once it holds 2000.
+    void AddFtpMessage(const QString& text);
 
 private:
     formInternetSetup();

@@ -13,6 +13,7 @@
 #include "app/CorvisentMain.h"
 #include "platform/registry.h"
 #include "publish/formInternetSetup.h"
+#include "publish/statusfiles.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -115,7 +116,7 @@ void loadInternetSetup(formInternetSetup& w, formSensorSetup& s) {
     assignOr(in.get(QStringLiteral("optStayConnected"), QStringLiteral("0")), QStringLiteral("0"),
              [&w](const QString& t) { setOption(w.optStayConnected, t); });
     in.text(w.txtTitleforUpdatePage, QStringLiteral("txtTitleForUpdatePage"), QStringLiteral("Location#1"));
-    in.text(w.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), QStringLiteral("C:\\"));
+    in.text(w.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), DefaultXmlDirectory());
     SavePref(kInternetSetup, QStringLiteral("chkXMLUseDirectory"), checkText(w.chkXMLUseDirectory));
 }
 
