@@ -464,6 +464,9 @@ void CorvisentMain::buildInvisibleControls() {
         connect(MSCommW[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommW_OnComm(row); });
         connect(MSCommA[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommA_OnComm(row); });
         connect(MSCommD[row], &platform::MSCommControl::OnComm, this, [this, row] { MSCommD_OnComm(row); });
+        for (platform::MSCommControl* port : {MSCommP[row], MSCommW[row], MSCommA[row], MSCommD[row]})
+            connect(port, &platform::MSCommControl::DeviceLost, this,
+                    [this, row, port] { SensorPortLost(row, port); });
 
         Timer1[row] = new rt::Timer(this);
         ProximityTimer[row] = new rt::Timer(this);

@@ -212,6 +212,9 @@ public:
     void MSCommW_OnComm(int row);
     void MSCommA_OnComm(int row);
     void MSCommD_OnComm(int row);
+    // The device of the row's line-event or streaming port went away: the row is disconnected
+    // and the user told once.
+    void SensorPortLost(int row, platform::MSCommControl* port);
     void Timer1_Timer(int row);
     void WaterTimer_Timer(int row);
     void cmdDisconnectSensor_Click(int row);

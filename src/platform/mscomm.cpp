@@ -330,7 +330,13 @@ void MSCommControl::poll() {
         d->sendPending = false;
         d->queued.append(comEvSend);
     }
+    QPointer<MSCommControl> self(this);
     fireQueued();
+    // What arrived before the device went has been raised; then the control stops looking.
+    if (self && portOpen() && d->backend->gone()) {
+        d->pollTimer.stop();
+        emit DeviceLost();
+    }
 }
 
 void MSCommControl::fireQueued() {

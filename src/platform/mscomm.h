@@ -57,6 +57,9 @@ public:
     virtual void takeEvents(QList<int>* into) = 0;
     // Whether the device can be opened at all: opens it and closes it again at once.
     virtual bool probe(const QString& devicePath) = 0;
+    // True once the device has gone away while open (an adapter pulled out, the far end of a
+    // pseudo-terminal closed); nothing more comes from it.
+    virtual bool gone() { return false; }
 };
 
 // Creates the backend for a device path; tests replace it.
@@ -76,7 +79,8 @@ bool commPathInUse(const QString& devicePath);
 // comEvReceive when new characters arrive while RThreshold > 0 and at least RThreshold wait,
 // comEvCTS / comEvDSR / comEvCD on every change of those lines, comEvRing on a rising ring line,
 // comEvSend when, after an Output, fewer than SThreshold bytes remain to be sent (SThreshold > 0),
-// and the error codes when the device reports a line error.
+// and the error codes when the device reports a line error. A device that goes away while open
+// raises DeviceLost once; the control counts as open until the program closes it.
 class MSCommControl : public QObject {
     Q_OBJECT
 public:
@@ -158,6 +162,7 @@ public:
 
 signals:
     void OnComm();
+    void DeviceLost();
 
 private:
     void poll();

@@ -4,10 +4,18 @@
 #include <QTimer>
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace platform {
+
+namespace {
+bool hungUp(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+} // namespace
 
 QtSerialBackend::QtSerialBackend() = default;
 
@@ -120,7 +128,9 @@ void QtSerialBackend::collect(QByteArray* into) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EIO) {
+        // A raw line reads 0 bytes both when nothing waits and after a hang-up; the hang-up shows
+        // in poll().
+        if ((n < 0 && errno == EIO) || (n == 0 && hungUp(m_port->handle()))) {
             m_gone = true;
             QTimer::singleShot(0, m_port.get(), [this] { m_port->close(); });
         }

@@ -31,6 +31,7 @@ public:
     void setDtr(bool on) override;
     void takeEvents(QList<int>* into) override;
     bool probe(const QString& devicePath) override;
+    bool gone() override { return m_gone; }
 
 private:
     int lines();

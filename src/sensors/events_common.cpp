@@ -203,6 +203,20 @@ QString LogTime() {
 
 } // namespace sensorevents
 
+void CorvisentMain::SensorPortLost(int row, MSCommControl* port) {
+    using namespace modSupport;
+    if (row < 1 || row > 10) return;
+    const int kind = iPortOpen[row];
+    const bool eventKind = kind == typeProximity || kind == typeWater || kind == typeAccel || kind == typeDistance;
+    // A port still being set up by a connect finds its device silent there.
+    if (!eventKind || PortOf(row, kind) != port) return;
+    // Taken back first, so that the row reads "OFF" while the box waits and no second loss of the
+    // same port can be reported.
+    DisconnectSensor(row, 1);
+    rt::MsgBox(QStringLiteral("Sensor not responding: its device was removed.  Disconnecting sensor."),
+               rt::vbInformation);
+}
+
 namespace modSupport {
 
 void ResetStreamInput(int row) {

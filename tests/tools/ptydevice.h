@@ -4,18 +4,26 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QString>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <functional>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
-// Writes every byte to fd (stops early only when the terminal refuses).
+// Writes every byte to fd, waiting up to a second at a time for the program to take what was
+// sent before; stops early only when the terminal refuses.
 inline void writeAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (n < 0 && errno == EAGAIN) {
+            pollfd room{fd, POLLOUT, 0};
+            if (::poll(&room, 1, 1000) == 1) continue;
+        }
         if (n <= 0) return;
         done += n;
     }
@@ -23,9 +31,11 @@ inline void writeAll(int fd, const QByteArray& bytes) {
 
 // Opens the pseudo-terminal (raw), stores the simulator's end in *master, prints the device path
 // as the first line on stdout, then runs: onReadable when bytes wait on *master, onControl for each
-// line on stdin. Ends when stdin closes or QCoreApplication::quit() is called.
+// line on stdin. Ends when stdin closes or QCoreApplication::quit() is called. With a link path,
+// that path becomes a symbolic link to the device for the run and is printed instead, so that a
+// later simulator can take the same path.
 inline int runPtyDevice(QCoreApplication& app, int* master, const std::function<void()>& onReadable,
-                        const std::function<void(const QString&)>& onControl) {
+                        const std::function<void(const QString&)>& onControl, const QString& link = {}) {
     int slave = -1;
     char name[256] = {};
     if (::openpty(master, &slave, name, nullptr, nullptr) != 0) {
@@ -39,7 +49,15 @@ inline int runPtyDevice(QCoreApplication& app, int* master, const std::function<
     // The device end stays open here too, so that the program closing and reopening it never
     // leaves the pseudo-terminal without a user (which would make every read fail).
     ::fcntl(*master, F_SETFL, ::fcntl(*master, F_GETFL) | O_NONBLOCK);
-    std::printf("%s\n", name);
+    const QByteArray at = link.toLocal8Bit();
+    if (!at.isEmpty()) {
+        ::unlink(at.constData());
+        if (::symlink(name, at.constData()) != 0) {
+            std::perror("symlink");
+            return 1;
+        }
+    }
+    std::printf("%s\n", at.isEmpty() ? name : at.constData());
     std::fflush(stdout);
 
     QSocketNotifier port(*master, QSocketNotifier::Read);
@@ -62,6 +80,10 @@ inline int runPtyDevice(QCoreApplication& app, int* master, const std::function<
         }
     });
     const int rc = app.exec();
+    // The path is given up with the device, so that it never leads to someone else's terminal.
+    char target[256] = {};
+    if (!at.isEmpty() && ::readlink(at.constData(), target, sizeof target - 1) > 0 && std::strcmp(target, name) == 0)
+        ::unlink(at.constData());
     ::close(slave);
     ::close(*master);
     return rc;

@@ -2,7 +2,12 @@
 // on stdout and answers on it like a Corvisent sensor of the given kind.
 //
 //   sensorsim KIND [--temp F] [--humid N] [--x X] [--y Y] [--cm N] [--stream-ms MS] [--error]
-//            [--silent] [--reply-ms MS]
+//            [--silent] [--reply-ms MS] [--rate LINES_PER_S] [--lines N] [--link PATH]
+//
+// A streaming sensor sends one line every --stream-ms, or --rate lines a second (sent in small
+// batches when the rate is high); after --lines lines it stops and prints "sent N" on stdout.
+// --link makes PATH a symbolic link to the device end and prints PATH instead of the device, so
+// that a later simulator can take the same path. --reply-ms 0 answers at once.
 //
 // KIND: T temperature, H humidity, C combined (answers "Corvisent/H" and both readings),
 // A accelerometer, D distance, P proximity, W water; anything else answers "Corvisent/<KIND>".
@@ -11,8 +16,10 @@
 //   send TEXT   (TEXT sent as it stands, "\r" and "\n" written as escapes)
 //   quit
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 
 #include "ptydevice.h"
 
@@ -29,6 +36,10 @@ struct Sensor {
     bool silent = false;
     int replyMs = 5;
     int streamMs = 100;
+    double rate = 0;     // lines a second; 0 = one line every streamMs
+    qint64 maxLines = 0; // 0 = no end
+    qint64 sent = 0;
+    QElapsedTimer streamClock;
     enum Mode { Idle, Streaming, Events } mode = Idle;
 
     int master = -1;
@@ -41,7 +52,10 @@ struct Sensor {
     void answer(const QByteArray& text) {
         if (silent) return;
         const QByteArray line = text + "\r\n";
-        QTimer::singleShot(replyMs, [this, line] { send(line); });
+        if (replyMs <= 0)
+            send(line);
+        else
+            QTimer::singleShot(replyMs, [this, line] { send(line); });
     }
 
     QByteArray identity() const {
@@ -85,7 +99,7 @@ struct Sensor {
                    (c == "D+" && kind == QLatin1String("D"))) {
             mode = Streaming;
             answer("OK");
-            streamTimer.start(streamMs);
+            startStream();
         } else if (c.startsWith('M') && has("AD")) {
             bool ok = false;
             const int n = c.mid(1).toInt(&ok);
@@ -102,9 +116,25 @@ struct Sensor {
         }
     }
 
+    void startStream() {
+        sent = 0;
+        streamClock.start();
+        streamTimer.start(rate > 0 ? std::max(1, std::min(10, int(1000 / rate))) : streamMs);
+    }
+
     void onStreamTick() {
         if (silent || mode != Streaming) return;
-        send((kind == QLatin1String("A") ? accelLine() : distanceLine()) + "\r\n");
+        const qint64 due = rate > 0 ? qint64(streamClock.nsecsElapsed() / 1e9 * rate) : sent + 1;
+        const QByteArray line = (kind == QLatin1String("A") ? accelLine() : distanceLine()) + "\r\n";
+        QByteArray batch;
+        for (; sent < due && (maxLines == 0 || sent < maxLines); ++sent)
+            batch += line;
+        if (!batch.isEmpty()) send(batch);
+        if (maxLines > 0 && sent >= maxLines) {
+            streamTimer.stop();
+            std::printf("sent %lld\n", static_cast<long long>(sent));
+            std::fflush(stdout);
+        }
     }
 
     void onInput() {
@@ -156,6 +186,7 @@ struct Sensor {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     Sensor s;
+    QString link;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
@@ -174,6 +205,12 @@ int main(int argc, char** argv) {
             s.streamMs = next.toInt(), ++i;
         else if (a == QLatin1String("--reply-ms"))
             s.replyMs = next.toInt(), ++i;
+        else if (a == QLatin1String("--rate"))
+            s.rate = next.toDouble(), ++i;
+        else if (a == QLatin1String("--lines"))
+            s.maxLines = next.toLongLong(), ++i;
+        else if (a == QLatin1String("--link"))
+            link = next, ++i;
         else if (a == QLatin1String("--error"))
             s.error = true;
         else if (a == QLatin1String("--silent"))
@@ -183,5 +220,6 @@ int main(int argc, char** argv) {
     }
 
     QObject::connect(&s.streamTimer, &QTimer::timeout, [&s] { s.onStreamTick(); });
-    return runPtyDevice(app, &s.master, [&s] { s.onInput(); }, [&s](const QString& line) { s.onControl(line); });
+    return runPtyDevice(app, &s.master, [&s] { s.onInput(); }, [&s](const QString& line) { s.onControl(line); },
+                        link);
 }
