@@ -36,7 +36,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
-#include "setup/formAddDevice.h"
+#include "devices/formAddDevice.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;

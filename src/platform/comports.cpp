@@ -111,6 +111,13 @@ int comPortNumber(const QString& devicePath) {
     return e ? e->number : 0;
 }
 
+bool comDeviceExists(const QString& deviceName) {
+    QString name = deviceName;
+    for (const QLatin1String prefix : {QLatin1String("//./"), QLatin1String("\\\\.\\")})
+        if (name.startsWith(prefix)) name = name.mid(prefix.size());
+    return comPortExists(comNumberOf(name));
+}
+
 bool comPortExists(int n) {
     const QString path = comPortPath(n);
     if (path.isEmpty() || commPathInUse(path)) return false;

@@ -20,6 +20,8 @@ int comPortNumber(const QString& devicePath);
 // Whether "COM" n can be opened: it is mapped and its device opens (it is closed again at once).
 // A device another program or control holds open does not.
 bool comPortExists(int n);
+// The same for a COM device name as Windows spells it: "COM3", or "//./COM12" (also "\\.\COM12").
+bool comDeviceExists(const QString& deviceName);
 // Gives every listed device without an entry the lowest free number.
 void refreshComPorts();
 

@@ -162,6 +162,8 @@ QWidget* formSensorSetup::buildDeviceTab() {
     auto* connectAll = new QHBoxLayout;
     cmdConnectAll = button(page, QStringLiteral("cmdConnectAll"), QStringLiteral("Connect All"));
     connectAll->addWidget(cmdConnectAll);
+    cmdAddDevice = button(page, QStringLiteral("cmdAddDevice"), QStringLiteral("Add Device"));
+    connectAll->addWidget(cmdAddDevice);
     connectAll->addStretch(1);
     v->addLayout(connectAll);
 
@@ -428,6 +430,7 @@ void formSensorSetup::wireHandlers() {
         txtDeviceComNumber[row]->installEventFilter(this);
     }
     connect(cmdConnectAll, &QPushButton::clicked, this, &formSensorSetup::cmdConnectAll_Click);
+    connect(cmdAddDevice, &QPushButton::clicked, this, &formSensorSetup::cmdAddDevice_Click);
     connect(cmdSetInterval, &QPushButton::clicked, this, &formSensorSetup::cmdSetInterval_Click);
     connect(cmdOk, &QPushButton::clicked, this, &formSensorSetup::cmdOk_Click);
     connect(cmdEmailSetup, &QPushButton::clicked, this, &formSensorSetup::cmdEmailSetup_Click);
@@ -589,18 +592,20 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
             if (IsCameraName(type)) {
                 const int cameras = int(rt::Val(platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"),
                                                                      QStringLiteral("TotalCameras")))) - 1;
-                if (cameras <= 0) cambehavioral->hide();
                 platform::SaveSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalCameras"),
                                       QString::number(qMax(cameras, 0)));
                 if (slot >= 1 && slot <= 4) {
                     iCamSlot[slot] = camSlotFree;
                     frameCamSetupCover[slot]->hide();
                     rt::setTag(frameCamSetupCover[slot], QString::number(slot));
-                    bool anyCamera = false;
-                    for (int k = 1; k <= 4; ++k) anyCamera = anyCamera || iCamSlot[k] != camSlotFree;
-                    m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
                     chkSendToSummary[row]->hide();
                 }
+                // The camera options and the Video tab follow the cameras still placed, whatever
+                // the stored count says.
+                bool anyCamera = false;
+                for (int k = 1; k <= 4; ++k) anyCamera = anyCamera || iCamSlot[k] != camSlotFree;
+                if (!anyCamera) cambehavioral->hide();
+                m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
             } else if (kind == typeCombo) {
                 const int t = rt::CInt(slotText.left(1));
                 const int h = rt::CInt(slotText.mid(1, 1));
@@ -613,6 +618,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
                 }
                 freeSlot(iTempTabSlot, t);
                 freeSlot(iHumidTabSlot, h);
+                iDeviceType[0] = qMax(0, iDeviceType[0] - 2);
                 CheckIfNoDevices(typeCombo);
             } else if (Table<6>* table = TabSlotTable(kind)) {
                 const std::array<rt::CaptionFrame*, 5>* covers[] = {nullptr, &m.frameTCover, &m.frameHCover,
@@ -627,6 +633,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
                     iProxSlot[row] = 0;
                 }
                 freeSlot(*table, slot);
+                iDeviceType[0] = qMax(0, iDeviceType[0] - 1);
                 releaseEventIndex(n);
                 CheckIfNoDevices(kind);
                 if (kind == typeProximity || kind == typeDistance) AnyProxBehaviorFrameShown(1);

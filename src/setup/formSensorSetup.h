@@ -50,6 +50,7 @@ public:
     Rows<QCheckBox> chkBinaryMode{};  // 1 = the sensor starts in event mode
     Rows<QCheckBox> chkSendToSummary{};
     QPushButton* cmdConnectAll = nullptr;
+    QPushButton* cmdAddDevice = nullptr; // opens the add-device window
     // Picture file shown by a row's status image.
     static QString picture(const QLabel* image);
     static void setPicture(QLabel* image, const QString& file);
@@ -135,6 +136,7 @@ public:
     void cmdConnectSensor_Click(int row);
     void cmdConnectAll_Click();
     void cmdDeleteMe_Click(int row);
+    void cmdAddDevice_Click();
     void cmdSetInterval_Click();
     void SavePrefs();
     void cmdOk_Click();

@@ -8,6 +8,7 @@
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
+#include "devices/formAddDevice.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -131,6 +132,10 @@ template <typename W> void showInFront() {
     }
 }
 } // namespace
+
+void formSensorSetup::cmdAddDevice_Click() {
+    showInFront<formAddDevice>();
+}
 
 void formSensorSetup::cmdEmailSetup_Click() {
     showInFront<formEmailAlertSetup>();

@@ -1,0 +1,45 @@
+// Searches of the add-device window over the device tables: a free device row, a free proximity
+// event index, and whether a camera position holds capture driver 0.
+#include "devices/formAddDevice.h"
+#include "runtime/msgbox.h"
+#include "settings/modSupport.h"
+
+using namespace modSupport;
+
+int formAddDevice::FindFirstAvailable(bool combined) {
+    for (int row = 1; row <= 10; ++row) {
+        if (iDeviceType[row] != typeEmpty) continue;
+        if (!combined) return row;
+        if (row == 10) {
+            rt::MsgBox(QStringLiteral("There must be two consecutive slots open to add this sensor."));
+            return 10;
+        }
+        if (iDeviceType[row + 1] == typeEmpty) return row;
+    }
+    return 11;
+}
+
+bool formAddDevice::RowsAvailable(int row, bool combined) {
+    const int last = combined ? row + 1 : row;
+    if (row < 1 || last > 10) return false;
+    for (int r = row; r <= last; ++r)
+        if (iDeviceType[r] != typeEmpty) return false;
+    return true;
+}
+
+int formAddDevice::FindFirstProxAvailable() {
+    bool used[5] = {};
+    for (int row = 1; row <= 10; ++row) {
+        const int n = iProxSlot[row];
+        if (n >= 1 && n <= 4) used[n] = true;
+    }
+    for (int n = 1; n <= 4; ++n)
+        if (!used[n]) return n;
+    return 0;
+}
+
+int formAddDevice::FindFirstCamAvailable() {
+    for (int pos = 1; pos <= 4; ++pos)
+        if (iCamSlot[pos] == 0) return pos;
+    return 0;
+}

@@ -1,0 +1,59 @@
+// Port services of the add-device window: whether a COM port exists, the port list, and the
+// identity probe of the sensor on the chosen port.
+#include <QComboBox>
+
+#include "devices/formAddDevice.h"
+#include "platform/comports.h"
+#include "platform/mscomm.h"
+#include "runtime/clock.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "sensors/sensorops.h"
+
+QString formAddDevice::ComDeviceName(int port) {
+    return (port <= 9 ? QStringLiteral("COM") : QStringLiteral("//./COM")) + QString::number(port);
+}
+
+bool formAddDevice::COMAvailable(int port) {
+    // The port is opened and closed again at once; it is never kept.
+    return platform::comDeviceExists(ComDeviceName(port));
+}
+
+void formAddDevice::MakeComPortList(int) {
+    cmbComNum->clear();
+    for (int port = 1; port <= 19; ++port)
+        if (COMAvailable(port)) cmbComNum->addItem(QString::number(port));
+    cmbComNum->setCurrentIndex(0);
+}
+
+void formAddDevice::cmdIdentify_Click() {
+    modSupport::Hourglass hourglass;
+    platform::MSCommControl* port = MSCommIdentify;
+    const QString portText = cmbComNum->currentText();
+    try {
+        port->setCommPort(int(rt::Val(portText)));
+        port->setRThreshold(1);
+        port->setRTSEnable(true);
+        port->setHandshaking(0);
+        port->setInputMode(1);
+        port->setInputLen(0);
+        port->setSettings(QStringLiteral("19200,o,8,1"));
+        port->setSThreshold(1);
+        port->setPortOpen(true);
+        QString reply;
+        for (int attempt = 0; attempt < 4 && reply.isEmpty() && port->portOpen(); ++attempt) {
+            port->setOutput(QStringLiteral("i\r"));
+            rt::Sleep(2000);
+            reply = platform::ansiText(port->input());
+        }
+        if (reply.isEmpty())
+            rt::MsgBox(QStringLiteral("< No Corvisent sensor detected on COM") + portText + QStringLiteral(" >"));
+        else
+            rt::MsgBox(QStringLiteral("Device on COM ") + portText + QStringLiteral(" is a ") + reply);
+    } catch (const rt::VbError& e) {
+        // A port that does not exist or is in use: the user is told instead of seeing nothing.
+        rt::MsgBox(QStringLiteral("Error in cmdIdentify_Click: ") + e.description());
+    }
+    if (port->portOpen()) port->setPortOpen(false);
+}
