@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
 #include "settings/modIni.h"
+#include "support/fakecapture.h"
 
 using namespace modSupport;
 
@@ -25,12 +26,10 @@ bool add(const QString& type, const QString& name, const QString& port = "3") {
     choose(type, name, port);
     return D().cmdOk_Click();
 }
-// A camera: the driver list as the capture layer would fill it.
-bool addCamera(const QString& type, const QString& name, const QStringList& drivers, int pick) {
+// A camera, with the driver the list preselects or the one picked.
+bool addCamera(const QString& type, const QString& name, int pick = -1) {
     choose(type, name);
-    D().cbDriver->clear();
-    D().cbDriver->addItems(drivers);
-    D().cbDriver->setCurrentIndex(pick);
+    if (pick >= 0) D().cbDriver->setCurrentIndex(pick);
     return D().cmdOk_Click();
 }
 
@@ -86,10 +85,14 @@ struct Snapshot {
 class TestRegistration : public QObject {
     Q_OBJECT
     std::unique_ptr<SensorRig> rig;
+    std::unique_ptr<FakeCaptureSystem> cameras;
 
 private slots:
     void init() {
         rig = std::make_unique<SensorRig>();
+        cameras = std::make_unique<FakeCaptureSystem>();
+        cameras->add("Microsoft WDM Image Capture");
+        cameras->add("USB Camera");
         strINIPath = QStringLiteral("corvisent.ini");
         rig->hub->add(3);
         rig->hub->add(5);
@@ -100,6 +103,7 @@ private slots:
         formAddDevice::unload();
         for (int row = 10; row >= 1; --row)
             if (!S().lblDeviceType[row]->text().isEmpty()) S().cmdDeleteMe_Click(row);
+        cameras.reset();
         rig.reset();
     }
 
@@ -231,7 +235,10 @@ private slots:
             << "All ten device rows are in use. Please delete a device before adding another.";
         QTest::newRow("combined in row 10 only") << "TTTTHHHHW+C"
             << "There must be two consecutive slots open to add this sensor.|There must be two consecutive slots open to add this sensor.";
-        QTest::newRow("unavailable driver") << "+V" << "No Corvisent/V camera drivers found for this camera.";
+        QTest::newRow("unavailable driver picked") << "+V" << "No Corvisent/V camera drivers found for this camera.";
+        QTest::newRow("no driver left") << "+v"
+            << "No more capture drivers available|Please be sure all cameras are attached|"
+               "No Corvisent/V camera drivers found for this camera.";
         QTest::newRow("second single camera")
             << "+2" << "Only one Corvisent/V2 camera can be used at this time.|No Corvisent/V camera drivers found for this camera.";
         QTest::newRow("no type chosen") << "+?" << "Please choose the type of the device.";
@@ -254,7 +261,10 @@ private slots:
             const formAddDevice::ScanRequest request{strTypeWater, "Scanned", 5};
             added = D().cmdOk_Click(&request);
         } else if (attempt == "V") {
-            added = addCamera(strTypeVideo, "Cam", {"USB Camera<Unavail>"}, 0);
+            added = addCamera(strTypeVideo, "Cam", 0);
+        } else if (attempt == "v") {
+            cameras->camera(1).setPresent(false);
+            added = addCamera(strTypeVideo, "Cam");
         } else if (attempt == "2") {
             choose(strTypeVideo2, "Cam2");
             D().txtDeviceName->setText("Cam2");
@@ -314,7 +324,8 @@ private slots:
     // Cameras: the driver's name and index in the record, the camera position, the Video tab
     // (hidden for the single-camera model, whose row is sent to the summary view).
     void camerasOfBothModels() {
-        QVERIFY(addCamera(strTypeVideo, "Door", {"Microsoft WDM Image Capture<Unavail>", "USB Camera"}, 1));
+        QVERIFY(addCamera(strTypeVideo, "Door"));
+        QCOMPARE(rig->boxes->prompts(), QStringList());
         QCOMPARE(record(1), "DeviceName=Door SubIndex=1 DeviceType=" + strTypeVideo +
                                 " DriverName=USB Camera CamDriverIndex=1 TabLogging=1 FileLogging=1");
         QCOMPARE(iCamSlot[1], 1);
@@ -325,7 +336,8 @@ private slots:
         QVERIFY(rt::visible(S().frameCamSetupCover[1]) && rt::visible(S().cambehavioral));
         QVERIFY(!rt::visible(S().chkTabLogging[1]) && !S().chkSendToSummary[1]->isEnabled());
 
-        QVERIFY(addCamera(strTypeVideo2, "Desk", {"Microsoft WDM Image Capture", "USB Camera<Unavail>"}, 0));
+        QVERIFY(addCamera(strTypeVideo2, "Desk"));
+        QCOMPARE(rt::tag(M().Label1[2]), QString("Microsoft WDM Image Capture"));
         QCOMPARE(iDeviceType[2], typeVideo2);
         QCOMPARE(rt::value(S().chkSendToSummary[2]), 1);
         QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo));

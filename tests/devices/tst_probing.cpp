@@ -1,0 +1,180 @@
+// Port existence, the add-device window's port list and the identity probes, on fake ports and on
+// a pseudo-terminal with the sensor simulator.
+#include <QComboBox>
+#include <QGuiApplication>
+
+#include "devices/formAddDevice.h"
+#include "devices/modPNP.h"
+#include "sensors/sensorrig.h"
+#include "support/simulator.h"
+
+using namespace modSupport;
+
+namespace {
+
+formAddDevice& D() { return formAddDevice::instance(); }
+
+// Program-clock gaps between the writes to a port, as "2000,2000".
+QString gaps(const FakeSerialPort& dev) {
+    QStringList out;
+    for (int i = 1; i < dev.writes().size(); ++i)
+        out << QString::number((dev.writes()[i].atMs - dev.writes()[i - 1].atMs + 50) / 100 * 100);
+    return out.join(',');
+}
+
+QString lineSettings(const FakeSerialPort& dev) {
+    const platform::LineSettings s = dev.settings();
+    return QStringLiteral("%1,%2,%3,%4").arg(s.baud).arg(QChar(s.parity)).arg(s.dataBits).arg(s.stopBits);
+}
+
+// A sensor that answers its identity only from the nth query on.
+void answerFrom(FakeSerialPort& dev, int nth, const QByteArray& identity) {
+    auto count = std::make_shared<int>(0);
+    dev.setResponder([=](FakeSerialPort& p, const QByteArray& command) {
+        if (command == "i" && ++*count >= nth) p.inject(identity + "\r\n", FakeSerialPort::kReplyMs);
+    });
+}
+
+} // namespace
+
+class TestProbing : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { rt::Clock::setSpeed(200); }
+    void cleanup() {
+        formAddDevice::unload();
+        rt::Clock::reset();
+    }
+
+    // Ports up to 9 go by "COMn", from 10 on by "//./COMn"; both reach the same ports. Only
+    // ports that exist and are free come into the list, in order; the list may stay empty.
+    void portNamesAndTheList() {
+        SensorRig rig;
+        QCOMPARE(formAddDevice::ComDeviceName(9) + " " + formAddDevice::ComDeviceName(10), QString("COM9 //./COM10"));
+        QVERIFY(!formAddDevice::COMAvailable(2));
+        D().MakeComPortList(1);
+        QCOMPARE(D().cmbComNum->count(), 0);
+        QList<FakeSerialPort*> devices;
+        for (int n : {2, 9, 12, 19, 20})
+            devices << &rig.hub->add(n);
+        rig.hub->add(5).setPresent(false);
+        platform::MSCommControl holder; // another control holds COM 9
+        holder.setCommPort(9);
+        holder.setPortOpen(true);
+        QVERIFY(formAddDevice::COMAvailable(12) && !formAddDevice::COMAvailable(9));
+        D().MakeComPortList(3);
+        QStringList listed;
+        for (int i = 0; i < D().cmbComNum->count(); ++i)
+            listed << D().cmbComNum->itemText(i);
+        QCOMPARE(listed.join('|'), QString("2|12|19"));
+        QCOMPARE(D().cmbComNum->currentText(), QString("2"));
+        for (FakeSerialPort* dev : devices) // looked at, never kept open
+            QVERIFY(dev == devices[1] || (!dev->isOpen() && dev->written().isEmpty()));
+        holder.setPortOpen(false);
+    }
+
+    // The interactive probe: 19200 baud, odd parity, one query, the reply shown as received,
+    // the port closed and the normal pointer back.
+    void identifyShowsEachKindsAnswer_data() {
+        QTest::addColumn<QByteArray>("identity");
+        for (const char* id : {"Corvisent/T", "Corvisent/H", "Corvisent/P", "Corvisent/W", "Corvisent/A", "Corvisent/D"})
+            QTest::newRow(id) << QByteArray(id);
+    }
+    void identifyShowsEachKindsAnswer() {
+        QFETCH(QByteArray, identity);
+        SensorRig rig;
+        FakeSerialPort& dev = rig.hub->add(3);
+        serve(dev, identity);
+        D().cmbComNum->setEditText("3");
+        D().cmdIdentify_Click();
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Device on COM 3 is a " + QString::fromLatin1(identity) + "\r\n"});
+        QCOMPARE(lineSettings(dev), QString("19200,o,8,1"));
+        QVERIFY(dev.rts());
+        QCOMPARE(dev.written(), QByteArray("i\r"));
+        QVERIFY(!dev.isOpen() && !D().MSCommIdentify->portOpen());
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // Four queries 2 s apart at most: the fourth answer still counts; a silent sensor gets four
+    // queries and the "not detected" message, never a fifth query.
+    void identifyTriesFourTimes() {
+        SensorRig rig;
+        FakeSerialPort& late = rig.hub->add(3);
+        answerFrom(late, 4, "Corvisent/W");
+        D().cmbComNum->setEditText("3");
+        D().cmdIdentify_Click();
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Device on COM 3 is a Corvisent/W\r\n"});
+        QCOMPARE(late.commands().size(), 4);
+        QCOMPARE(gaps(late), QString("2000,2000,2000"));
+
+        FakeSerialPort& silent = rig.hub->add(4);
+        rig.boxes->clear();
+        D().cmbComNum->setEditText("4");
+        D().cmdIdentify_Click();
+        QCOMPARE(rig.boxes->prompts(), QStringList{"< No Corvisent sensor detected on COM4 >"});
+        QCOMPARE(silent.commands().size(), 4);
+        QVERIFY(!silent.isOpen());
+    }
+
+    // A port that does not exist and a port in use: the user is told why, nothing stays open and
+    // the pointer is back to normal.
+    void identifyOnAMissingOrBusyPort() {
+        SensorRig rig;
+        FakeSerialPort& dev = rig.hub->add(3);
+        serve(dev, "Corvisent/T");
+        D().cmbComNum->setEditText("8");
+        D().cmdIdentify_Click();
+        platform::MSCommControl holder;
+        holder.setCommPort(3);
+        holder.setPortOpen(true);
+        D().cmbComNum->setEditText("3");
+        D().cmdIdentify_Click();
+        QCOMPARE(rig.boxes->prompts(), QStringList({"Error in cmdIdentify_Click: Invalid port number",
+                                                    "Error in cmdIdentify_Click: Port already open"}));
+        QVERIFY(!D().MSCommIdentify->portOpen() && holder.portOpen());
+        QCOMPARE(dev.written(), QByteArray());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        holder.setPortOpen(false);
+    }
+
+    // Through a real serial line: the simulator answers the probe.
+    void identifyThroughThePty() {
+        SensorRig rig(false);
+        rt::Clock::setSpeed(10);
+        SensorSimulator sim({"P"});
+        QVERIFY(!sim.path().isEmpty());
+        sim.mapTo(7);
+        D().cmbComNum->setEditText("7");
+        D().cmdIdentify_Click();
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Device on COM 7 is a Corvisent/P\r\n"});
+        QVERIFY(!D().MSCommIdentify->portOpen());
+    }
+
+    // The serial-number probe borrows the row's sensor port at 9600,n,8,1 with four tries 3 s
+    // apart, closes it again, and never touches a port that is already in use by its row.
+    void deviceIdStringProbe() {
+        SensorRig rig;
+        FakeSerialPort& dev = rig.hub->add(6);
+        answerFrom(dev, 3, "Corvisent/H");
+        QCOMPARE(modPNP::GetDeviceIDString(2, 6), QString("Corvisent/H\r\n"));
+        QCOMPARE(lineSettings(dev), QString("9600,n,8,1"));
+        QCOMPARE(gaps(dev), QString("3000,3000"));
+        QVERIFY(!M().MSComm[2]->portOpen() && !dev.isOpen());
+
+        FakeSerialPort& silent = rig.hub->add(7);
+        QCOMPARE(modPNP::GetDeviceIDString(2, 7), QString());
+        QCOMPARE(silent.commands().size(), 4);
+        QCOMPARE(modPNP::GetDeviceIDString(2, 9), QString()); // no such port
+        QCOMPARE(modPNP::GetDeviceIDString(11, 6), QString());
+
+        M().MSComm[2]->setCommPort(6);
+        M().MSComm[2]->setPortOpen(true);
+        QCOMPARE(modPNP::GetDeviceIDString(2, 7), QString());
+        QVERIFY(M().MSComm[2]->portOpen());
+        M().MSComm[2]->setPortOpen(false);
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestProbing)
+#include "tst_probing.moc"
