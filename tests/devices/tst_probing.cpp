@@ -14,11 +14,12 @@ namespace {
 
 formAddDevice& D() { return formAddDevice::instance(); }
 
-// Program-clock gaps between the writes to a port, as "2000,2000".
+// Program-clock gaps between the writes to a port in whole seconds (a loaded machine stretches
+// them a little), as "2000,2000".
 QString gaps(const FakeSerialPort& dev) {
     QStringList out;
     for (int i = 1; i < dev.writes().size(); ++i)
-        out << QString::number((dev.writes()[i].atMs - dev.writes()[i - 1].atMs + 50) / 100 * 100);
+        out << QString::number((dev.writes()[i].atMs - dev.writes()[i - 1].atMs) / 1000 * 1000);
     return out.join(',');
 }
 
