@@ -345,6 +345,24 @@ private slots:
         QCOMPARE(total("TotalDevices"), QString("2"));
         QCOMPARE(iDeviceType[0], 0);
     }
+
+    // Deleting a registered camera: the stored count goes down by one, while the camera options
+    // and the Video tab follow the cameras still placed.
+    void deletingRegisteredCameras() {
+        QVERIFY(addCamera(strTypeVideo, "Door"));
+        QVERIFY(add(strTypeTemperature, "Fridge"));
+        QCOMPARE(total("TotalCameras"), QString("2"));
+        S().cmdDeleteMe_Click(1);
+        QCOMPARE(total("TotalCameras"), QString("1"));
+        QVERIFY(!rt::visible(S().cambehavioral));
+        QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo));
+        QCOMPARE(iCamSlot[1], camSlotFree);
+        QCOMPARE(record(1), QString());
+        QCOMPARE(total("TotalDevices"), QString("1"));
+        S().cmdDeleteMe_Click(2);
+        QCOMPARE(total("TotalDevices") + iniSection(2), QString("0"));
+        QCOMPARE(iDeviceType[0] + iTempTabSlot[0], 0);
+    }
 };
 
 QTEST_MAIN(TestRegistration)

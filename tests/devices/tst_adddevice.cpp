@@ -1,0 +1,212 @@
+// The add-device window: loading, the state the type choice leaves, its small handlers, the row
+// and index finders, and how the setup window opens it.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+
+#include "app/startup.h"
+#include "devices/formAddDevice.h"
+#include "sensors/sensorrig.h"
+#include "support/fakecapture.h"
+
+using namespace modSupport;
+
+namespace {
+
+formAddDevice& D() { return formAddDevice::instance(); }
+
+void choose(const QString& type) {
+    D().cmbSensorTypeSelection->setCurrentIndex(formAddDevice::typeList().indexOf(type));
+}
+
+// Which of the kind-dependent controls are shown, and the default name, as
+// "name|port group|calibrate|bump|proximity mode".
+QString state() {
+    auto shown = [](QWidget* w) { return rt::visible(w) ? "on" : "off"; };
+    return QStringList{D().txtDeviceName->text(), shown(D().frameComStuff), shown(D().chkCalibrateOnConnect),
+                       shown(D().chkSetToBinaryMode), shown(D().chkSetToProxMode)}
+        .join('|');
+}
+
+void takeRows(std::initializer_list<int> rows, int code = typeTemperature) {
+    for (int r : rows)
+        iDeviceType[r] = code;
+}
+
+} // namespace
+
+class TestAddDevice : public QObject {
+    Q_OBJECT
+    std::unique_ptr<SensorRig> rig;
+
+private slots:
+    void init() {
+        rig = std::make_unique<SensorRig>();
+        rig->hub->add(4);
+        rig->hub->add(6);
+    }
+    void cleanup() {
+        formAddDevice::unload();
+        iOfferDetect = 0;
+        bInStartup = false;
+        rig.reset();
+    }
+
+    // The list in its order, the placeholder, and the camera count stored as "1" when missing.
+    void loading() {
+        QCOMPARE(D().cmbSensorTypeSelection->count(), 9);
+        QCOMPARE(D().cmbSensorTypeSelection->itemText(0), strTypeAccel);
+        QCOMPARE(D().cmbSensorTypeSelection->itemText(8), strTypeVideo2);
+        QCOMPARE(D().typeText(), QString("<drop down to select>"));
+        QCOMPARE(modPrefs::GetPref("Program Setup", "TotalCameras"), QString("1"));
+        QCOMPARE(D().iTotalCameras, 1);
+        formAddDevice::unload();
+        modPrefs::SavePref("Program Setup\\", "TotalCameras", "3");
+        QCOMPARE(D().iTotalCameras, 3);
+        QCOMPARE(rig->boxes->prompts(), QStringList());
+    }
+
+    // Detection is offered when the window loads, never while the main window is starting.
+    void detectionOffer() {
+        iOfferDetect = 1;
+        bInStartup = true;
+        D();
+        QCOMPARE(rig->boxes->prompts(), QStringList());
+        formAddDevice::unload();
+        bInStartup = false;
+        rig->boxes->queue(rt::vbNo);
+        D();
+        QCOMPARE(rig->boxes->prompts(), QStringList{"Do you want to auto-detect your Corvisent devices?\r\n"
+                                                    "  (CorvisentV camera devices cannot be detected.)"});
+        QCOMPARE(rig->boxes->shown()[0].title, QString("Corvisent Device Detection"));
+    }
+
+    // What each kind shows once chosen; rows 1 and 2 are taken, so the device gets row 3.
+    void typeChoiceState_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("accelerometer") << strTypeAccel << "Corvisent/A03|on|on|on|off";
+        QTest::newRow("distance") << strTypeDistance << "Corvisent/D03|on|off|off|on";
+        QTest::newRow("temperature") << strTypeTemperature << "Corvisent/T03|on|off|off|off";
+        QTest::newRow("humidity") << strTypeHumidity << "Corvisent/H03|on|off|off|off";
+        QTest::newRow("combined") << strTypeComboOffer << "Corvisent/TH03|on|off|off|off";
+        QTest::newRow("water") << strTypeWater << "Corvisent/W03|on|off|off|off";
+        QTest::newRow("proximity") << strTypeProximity << "Corvisent/P03|on|off|off|off";
+        QTest::newRow("camera") << strTypeVideo << "Corvisent/V 003|off|off|off|off";
+        QTest::newRow("single camera") << strTypeVideo2 << "Corvisent/V2 003|off|off|off|off";
+    }
+    void typeChoiceState() {
+        QFETCH(QString, type);
+        QFETCH(QString, expected);
+        FakeCaptureSystem cameras;
+        cameras.add("USB Camera");
+        takeRows({1, 2});
+        choose(type);
+        QCOMPARE(state(), expected);
+        QCOMPARE(D().iNewRow, 3);
+        QCOMPARE(D().typeText(), type);
+        if (IsCameraName(type)) {
+            QCOMPARE(D().cbDriver->currentText(), QString("USB Camera"));
+            QVERIFY(D().cmdOk->isEnabled() && S().cmdConnectSensor[3]->isEnabled());
+        } else {
+            QCOMPARE(D().cmbComNum->currentText(), QString("4"));
+            QCOMPARE(D().lblComPort->text(), QString("  Com"));
+        }
+        if (type == strTypeAccel) QCOMPARE(rt::value(D().chkCalibrateOnConnect), 1);
+        if (type == strTypeDistance) QCOMPARE(rt::value(D().chkSetToProxMode), 1);
+        QCOMPARE(rig->boxes->prompts(), QStringList());
+    }
+
+    // No room: a full list is told and OK stays off; a combined sensor needs two rows in a row.
+    void choiceWithoutRoom() {
+        takeRows({1, 2, 3, 5, 6, 7, 8, 9});
+        choose(strTypeComboOffer);
+        QCOMPARE(D().iNewRow, 10);
+        QCOMPARE(rig->boxes->prompts(), QStringList{"There must be two consecutive slots open to add this sensor."});
+        QVERIFY(!D().cmdOk->isEnabled());
+        choose(strTypeWater);
+        QCOMPARE(D().iNewRow, 4);
+        QVERIFY(D().cmdOk->isEnabled());
+        takeRows({4, 10});
+        rig->boxes->clear();
+        choose(strTypeTemperature);
+        QCOMPARE(D().iNewRow, 11);
+        QCOMPARE(rig->boxes->prompts(),
+                 QStringList{"All ten device rows are in use. Please delete a device before adding another."});
+        QVERIFY(!D().cmdOk->isEnabled());
+    }
+
+    // A second single camera is refused at the choice: the type is emptied and the name hidden.
+    void secondSingleCamera() {
+        iCamSlot[2] = 0;
+        choose(strTypeVideo2);
+        QCOMPARE(rig->boxes->prompts(), QStringList{"Only one Corvisent/V2 camera can be used at this time."});
+        QCOMPARE(D().typeText(), QString());
+        QVERIFY(!rt::visible(D().txtDeviceName) && !rt::visible(D().lblDeviceName));
+    }
+
+    // The finders over the tables.
+    void finders() {
+        takeRows({1, 2, 3, 5});
+        QCOMPARE(formAddDevice::FindFirstAvailable(false), 4);
+        QCOMPARE(formAddDevice::FindFirstAvailable(true), 6);
+        iDeviceType[4] = typeDisabled; // a row that failed its identity check is not free
+        QCOMPARE(formAddDevice::FindFirstAvailable(false), 6);
+        takeRows({6, 7, 8, 9, 10});
+        QCOMPARE(formAddDevice::FindFirstAvailable(true), 11);
+        QCOMPARE(rig->boxes->prompts(), QStringList());
+
+        iProxSlot[3] = 1;
+        iProxSlot[7] = 2;
+        iProxSlot[9] = 4;
+        QCOMPARE(formAddDevice::FindFirstProxAvailable(), 3);
+        iProxSlot[1] = 3;
+        QCOMPARE(formAddDevice::FindFirstProxAvailable(), 0);
+
+        QCOMPARE(formAddDevice::FindFirstCamAvailable(), 0);
+        iCamSlot[1] = 2;
+        iCamSlot[3] = 0;
+        QCOMPARE(formAddDevice::FindFirstCamAvailable(), 3);
+    }
+
+    // The small handlers: the type box ignores typing, the driver list switches OK, a double
+    // click on the name unlocks the driver list for cameras, Refresh rebuilds the port list and
+    // Cancel closes the window without adding anything.
+    void smallHandlers() {
+        choose(strTypeWater);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(D().cmbSensorTypeSelection, &key);
+        QCOMPARE(D().typeText(), strTypeWater);
+
+        D().cbDriver->addItems({"", "USB Camera"});
+        D().cbDriver->setCurrentIndex(1);
+        QVERIFY(D().cmdOk->isEnabled());
+        D().cbDriver->setCurrentIndex(0);
+        QVERIFY(!D().cmdOk->isEnabled());
+
+        D().cbDriver->setEnabled(false);
+        D().txtDeviceName_DblClick();
+        QVERIFY(!D().cbDriver->isEnabled());
+        D().setTypeText(strTypeVideo);
+        D().txtDeviceName_DblClick();
+        QVERIFY(D().cbDriver->isEnabled());
+
+        rig->hub->add(2);
+        D().cmdRefreshComPorts_Click();
+        QCOMPARE(D().cmbComNum->itemText(0), QString("2"));
+
+        D().cmdCancelAddDevice_Click();
+        QVERIFY(!formAddDevice::loaded());
+        QCOMPARE(modPrefs::GetPref("PortConfig\\Devices\\1", "DeviceType", "<none>"), QString("<none>"));
+    }
+
+    // The setup window's Add Device button brings the window up, freshly loaded.
+    void openedFromTheSetupWindow() {
+        S().cmdAddDevice->click();
+        QVERIFY(formAddDevice::loaded() && D().isVisible());
+        QCOMPARE(D().typeText(), QString("<drop down to select>"));
+    }
+};
+
+QTEST_MAIN(TestAddDevice)
+#include "tst_adddevice.moc"
