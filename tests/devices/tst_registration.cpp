@@ -239,6 +239,8 @@ private slots:
         QTest::newRow("no driver left") << "+v"
             << "No more capture drivers available|Please be sure all cameras are attached|"
                "No Corvisent/V camera drivers found for this camera.";
+        QTest::newRow("camera installation unfinished")
+            << "+m" << "Error: You must finish the camera installation first by rebooting.";
         QTest::newRow("second single camera")
             << "+2" << "Only one Corvisent/V2 camera can be used at this time.|No Corvisent/V camera drivers found for this camera.";
         QTest::newRow("no type chosen") << "+?" << "Please choose the type of the device.";
@@ -262,6 +264,9 @@ private slots:
             added = D().cmdOk_Click(&request);
         } else if (attempt == "V") {
             added = addCamera(strTypeVideo, "Cam", 0);
+        } else if (attempt == "m") {
+            rt::setValue(S().chkMultiCamEnabled, 1);
+            added = addCamera(strTypeVideo, "Cam");
         } else if (attempt == "v") {
             cameras->camera(1).setPresent(false);
             added = addCamera(strTypeVideo, "Cam");
