@@ -74,9 +74,13 @@ formAddDevice::formAddDevice() {
     txtDeviceName = named(new QLineEdit(this), "txtDeviceName");
     grid->addWidget(lblDeviceName, 1, 0);
     grid->addWidget(txtDeviceName, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Camera Driver:"), this), 2, 0);
+    m_driverLabel = new QLabel(QStringLiteral("Camera Driver:"), this);
+    grid->addWidget(m_driverLabel, 2, 0);
     cbDriver = named(new QComboBox(this), "cbDriver");
     grid->addWidget(cbDriver, 2, 1);
+    // The driver list belongs to cameras only; it is shown when a camera kind is chosen.
+    m_driverLabel->hide();
+    cbDriver->hide();
     v->addLayout(grid);
 
     frameComStuff = named(new QGroupBox(QStringLiteral("Port"), this), "frameComStuff");
@@ -197,6 +201,8 @@ void formAddDevice::cmbSensorTypeSelection_Click() {
         lblDeviceName->show();
         txtDeviceName->show();
         frameComStuff->hide();
+        m_driverLabel->show();
+        cbDriver->show();
         if (type == strTypeVideo2) {
             if (FindFirstCamAvailable() > 0) {
                 rt::MsgBox(QStringLiteral("Only one Corvisent/V2 camera can be used at this time."));
@@ -216,6 +222,8 @@ void formAddDevice::cmbSensorTypeSelection_Click() {
         setup.cmdConnectSensor[iNewRow]->setText(QStringLiteral("Connect"));
         cmdOk->setEnabled(true);
     } else {
+        m_driverLabel->hide();
+        cbDriver->hide();
         txtDeviceName->setText(defaultName(type, iNewRow));
         MakeComPortList(iNewRow);
         lblComPort->setText(QStringLiteral("  Com"));

@@ -112,4 +112,5 @@ private:
     void finishRegistration(const Plan& plan);
     void refuse();
     QString m_typeText;
+    QLabel* m_driverLabel = nullptr;
 };

@@ -20,10 +20,10 @@ void choose(const QString& type) {
 }
 
 // Which of the kind-dependent controls are shown, and the default name, as
-// "name|port group|calibrate|bump|proximity mode".
+// "name|port group|driver list|calibrate|bump|proximity mode".
 QString state() {
     auto shown = [](QWidget* w) { return rt::visible(w) ? "on" : "off"; };
-    return QStringList{D().txtDeviceName->text(), shown(D().frameComStuff), shown(D().chkCalibrateOnConnect),
+    return QStringList{D().txtDeviceName->text(), shown(D().frameComStuff), shown(D().cbDriver), shown(D().chkCalibrateOnConnect),
                        shown(D().chkSetToBinaryMode), shown(D().chkSetToProxMode)}
         .join('|');
 }
@@ -77,15 +77,15 @@ private slots:
     void typeChoiceState_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("accelerometer") << strTypeAccel << "Corvisent/A03|on|on|on|off";
-        QTest::newRow("distance") << strTypeDistance << "Corvisent/D03|on|off|off|on";
-        QTest::newRow("temperature") << strTypeTemperature << "Corvisent/T03|on|off|off|off";
-        QTest::newRow("humidity") << strTypeHumidity << "Corvisent/H03|on|off|off|off";
-        QTest::newRow("combined") << strTypeComboOffer << "Corvisent/TH03|on|off|off|off";
-        QTest::newRow("water") << strTypeWater << "Corvisent/W03|on|off|off|off";
-        QTest::newRow("proximity") << strTypeProximity << "Corvisent/P03|on|off|off|off";
-        QTest::newRow("camera") << strTypeVideo << "Corvisent/V 003|off|off|off|off";
-        QTest::newRow("single camera") << strTypeVideo2 << "Corvisent/V2 003|off|off|off|off";
+        QTest::newRow("accelerometer") << strTypeAccel << "Corvisent/A03|on|off|on|on|off";
+        QTest::newRow("distance") << strTypeDistance << "Corvisent/D03|on|off|off|off|on";
+        QTest::newRow("temperature") << strTypeTemperature << "Corvisent/T03|on|off|off|off|off";
+        QTest::newRow("humidity") << strTypeHumidity << "Corvisent/H03|on|off|off|off|off";
+        QTest::newRow("combined") << strTypeComboOffer << "Corvisent/TH03|on|off|off|off|off";
+        QTest::newRow("water") << strTypeWater << "Corvisent/W03|on|off|off|off|off";
+        QTest::newRow("proximity") << strTypeProximity << "Corvisent/P03|on|off|off|off|off";
+        QTest::newRow("camera") << strTypeVideo << "Corvisent/V 003|off|on|off|off|off";
+        QTest::newRow("single camera") << strTypeVideo2 << "Corvisent/V2 003|off|on|off|off|off";
     }
     void typeChoiceState() {
         QFETCH(QString, type);
