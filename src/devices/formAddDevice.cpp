@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 #include "app/pending.h"
-#include "cameras/camdrivers.h"
 #include "app/startup.h"
+#include "cameras/camdrivers.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -30,9 +30,9 @@ using namespace modSupport;
 
 const QStringList& formAddDevice::typeList() {
     // Built on first use: the type names are constants of another file.
-    static const QStringList list = {strTypeAccel, strTypeDistance,  strTypeTemperature,
-                                     strTypeHumidity, strTypeComboOffer, strTypeWater,
-                                     strTypeProximity, strTypeVideo,   strTypeVideo2};
+    static const QStringList list = {strTypeAccel,     strTypeDistance,   strTypeTemperature,
+                                     strTypeHumidity,  strTypeComboOffer, strTypeWater,
+                                     strTypeProximity, strTypeVideo,      strTypeVideo2};
     return list;
 }
 const QString formAddDevice::kPlaceholder = QStringLiteral("<drop down to select>");
@@ -88,7 +88,8 @@ formAddDevice::formAddDevice() {
     lblComPort = named(new QLabel(QStringLiteral("  Com"), frameComStuff), "lblComPort");
     cmbComNum = named(new QComboBox(frameComStuff), "cmbComNum");
     cmbComNum->setEditable(true);
-    cmdRefreshComPorts = named(new QPushButton(QStringLiteral("Refresh"), frameComStuff), "cmdRefreshComPorts");
+    cmdRefreshComPorts =
+        named(new QPushButton(QStringLiteral("Refresh"), frameComStuff), "cmdRefreshComPorts");
     cmdIdentify = named(new QPushButton(QStringLiteral("Identify"), frameComStuff), "cmdIdentify");
     for (QWidget* w : {static_cast<QWidget*>(lblComPort), static_cast<QWidget*>(cmbComNum),
                        static_cast<QWidget*>(cmdRefreshComPorts), static_cast<QWidget*>(cmdIdentify)})
@@ -97,8 +98,10 @@ formAddDevice::formAddDevice() {
 
     chkCalibrateOnConnect =
         named(new QCheckBox(QStringLiteral("Calibrate on connect"), this), "chkCalibrateOnConnect");
-    chkSetToBinaryMode = named(new QCheckBox(QStringLiteral("Start in bump mode"), this), "chkSetToBinaryMode");
-    chkSetToProxMode = named(new QCheckBox(QStringLiteral("Start in proximity mode"), this), "chkSetToProxMode");
+    chkSetToBinaryMode =
+        named(new QCheckBox(QStringLiteral("Start in bump mode"), this), "chkSetToBinaryMode");
+    chkSetToProxMode =
+        named(new QCheckBox(QStringLiteral("Start in proximity mode"), this), "chkSetToProxMode");
     for (QCheckBox* b : {chkCalibrateOnConnect, chkSetToBinaryMode, chkSetToProxMode}) {
         v->addWidget(b);
         b->hide();
@@ -252,7 +255,9 @@ void formAddDevice::cmbSensorTypeSelection_Click() {
     txtDeviceName->show();
 }
 
-void formAddDevice::cbDriver_Click() { cmdOk->setEnabled(!cbDriver->currentText().isEmpty()); }
+void formAddDevice::cbDriver_Click() {
+    cmdOk->setEnabled(!cbDriver->currentText().isEmpty());
+}
 
 void formAddDevice::txtDeviceName_DblClick() {
     cbDriver->setEnabled(m_typeText == strTypeVideo2 || m_typeText == strTypeVideo);
@@ -265,6 +270,10 @@ void formAddDevice::cmdRefreshComPorts_Click() {
         if (setup.cmdConnectSensor[row]->text() != QLatin1String("Disconnect")) MakeComPortList(row);
 }
 
-void formAddDevice::cmdCancelAddDevice_Click() { unload(); }
+void formAddDevice::cmdCancelAddDevice_Click() {
+    unload();
+}
 
-void formAddDevice::cmdBuildCVList_Click() { recordPendingCall(QStringLiteral("cmdBuildCVList_Click()")); }
+void formAddDevice::cmdBuildCVList_Click() {
+    recordPendingCall(QStringLiteral("cmdBuildCVList_Click()"));
+}

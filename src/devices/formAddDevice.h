@@ -108,6 +108,7 @@ private:
     struct Plan;
     bool checkRequest(Plan& plan);
     void registerSensor(const Plan& plan);
+    void registerCombined(const Plan& plan);
     void registerCamera(const Plan& plan);
     void finishRegistration(const Plan& plan);
     void refuse();

@@ -48,7 +48,8 @@ void formAddDevice::cmdIdentify_Click() {
             reply = platform::ansiText(port->input());
         }
         if (reply.isEmpty())
-            rt::MsgBox(QStringLiteral("< No Corvisent sensor detected on COM") + portText + QStringLiteral(" >"));
+            rt::MsgBox(QStringLiteral("< No Corvisent sensor detected on COM") + portText +
+                       QStringLiteral(" >"));
         else
             rt::MsgBox(QStringLiteral("Device on COM ") + portText + QStringLiteral(" is a ") + reply);
     } catch (const rt::VbError& e) {

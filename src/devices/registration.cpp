@@ -53,13 +53,17 @@ const QString kTwoRows = QStringLiteral("There must be two consecutive slots ope
 const QString kRowsFull =
     QStringLiteral("All ten device rows are in use. Please delete a device before adding another.");
 
-QString recordSection(int row) { return QStringLiteral("PortConfig\\Devices\\%1").arg(row); }
+QString recordSection(int row) {
+    return QStringLiteral("PortConfig\\Devices\\%1").arg(row);
+}
 
 void store(int row, const QString& key, const QString& value) {
     platform::SaveSetting(modPrefs::kApp, recordSection(row), key, value);
 }
 
-QString boxText(const QCheckBox* box) { return QString::number(rt::value(box)); }
+QString boxText(const QCheckBox* box) {
+    return QString::number(rt::value(box));
+}
 
 // The main-window controls of a sensor kind's tab, and the row controls whose Tag holds the slot.
 struct KindTab {
@@ -73,18 +77,32 @@ struct KindTab {
 KindTab kindTab(int code, int row) {
     auto& m = CorvisentMain::instance();
     switch (code) {
-    case typeAccel: return {&iAccelTabSlot, &m.lblAccelDeviceName, &m.frameACover, &m.txtAccelData, {m.Timer1[row]}};
+    case typeAccel:
+        return {&iAccelTabSlot, &m.lblAccelDeviceName, &m.frameACover, &m.txtAccelData, {m.Timer1[row]}};
     case typeDistance:
         return {&iDistTabSlot, &m.lblDistanceDeviceName, &m.frameDCover, &m.txtDistanceData, {m.Timer1[row]}};
     case typeTemperature:
-        return {&iTempTabSlot, &m.lblTempDeviceName, &m.frameTCover, &m.txtTempInData, {m.MSComm[row], m.Timer1[row]}};
+        return {&iTempTabSlot,
+                &m.lblTempDeviceName,
+                &m.frameTCover,
+                &m.txtTempInData,
+                {m.MSComm[row], m.Timer1[row]}};
     case typeHumidity:
-        return {&iHumidTabSlot, &m.lblHumidDeviceName, &m.frameHCover, &m.txtHumidInData, {m.MSComm[row], m.Timer1[row]}};
-    case typeWater: return {&iWaterTabSlot, &m.lblWaterDeviceName, &m.frameWCover, &m.txtWaterData, {m.WaterTimer[row]}};
+        return {&iHumidTabSlot,
+                &m.lblHumidDeviceName,
+                &m.frameHCover,
+                &m.txtHumidInData,
+                {m.MSComm[row], m.Timer1[row]}};
+    case typeWater:
+        return {&iWaterTabSlot, &m.lblWaterDeviceName, &m.frameWCover, &m.txtWaterData, {m.WaterTimer[row]}};
     case typeProximity:
-        return {&iProxTabSlot, &m.lblProximDeviceName, &m.framePCover, &m.txtProximData,
+        return {&iProxTabSlot,
+                &m.lblProximDeviceName,
+                &m.framePCover,
+                &m.txtProximData,
                 {m.MSCommP[row], m.ProximityTimer[row]}};
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -110,7 +128,9 @@ bool singleCameraPresent() {
 
 } // namespace
 
-void formAddDevice::refuse() { unload(); }
+void formAddDevice::refuse() {
+    unload();
+}
 
 bool formAddDevice::cmdOk_Click(const ScanRequest* scan) {
     setVisible(false);
@@ -194,8 +214,9 @@ bool formAddDevice::checkRequest(Plan& plan) {
     plan.slot = FindFirstTabSlotAvailable(plan.code);
     if (!plan.slot.usable()) {
         if (plan.code == typeProximity)
-            rt::MsgBox(QStringLiteral("There are no more available slots on the Proximity tab for this sensor."),
-                       rt::vbInformation);
+            rt::MsgBox(
+                QStringLiteral("There are no more available slots on the Proximity tab for this sensor."),
+                rt::vbInformation);
         else
             rt::MsgBox(kNoSlot, rt::vbInformation);
         refuse();
@@ -209,50 +230,61 @@ bool formAddDevice::checkRequest(Plan& plan) {
     return true;
 }
 
-void formAddDevice::registerSensor(const Plan& plan) {
+// A combined sensor: the humidity half in the row, the temperature half in the row below.
+void formAddDevice::registerCombined(const Plan& plan) {
     auto& m = CorvisentMain::instance();
     auto& s = formSensorSetup::instance();
     const int row = plan.row;
     const QString& name = plan.name;
     const QString sub = plan.subIndex();
+    const int second = row + 1;
+    s.lblDeviceType[row]->setText(strTypeComboHumid);
+    s.lblDeviceType[second]->setText(strTypeComboTemp);
+    store(row, QStringLiteral("DeviceType"), strTypeComboHumid);
+    takeSlot(kindTab(typeHumidity, row), plan.slot.humidSlot, row, name);
+    takeSlot(kindTab(typeTemperature, second), plan.slot.tempSlot, second, name);
+    for (int r : {row, second}) {
+        rt::setTag(m.MSComm[r], sub);
+        rt::setTag(m.Timer1[r], sub);
+        m.lblSensor1[r]->setText(name);
+        s.lblSubIndex[r]->setText(sub);
+    }
+    rt::setTag(m.lblMeasure[row], QStringLiteral("0"));
+    rt::setTag(m.lblMeasure[second], QStringLiteral("1"));
+    iDeviceType[row] = typeCombo;
+    iDeviceType[second] = typeCombo;
+    iDeviceType[0] += 2;
+    rt::setValue(s.chkEmailAlert[typeTemperature], 1);
+    rt::setValue(s.chkEmailAlert[typeHumidity], 1);
+    CheckIfNoDevices(typeCombo);
+    const QString halves[] = {strTypeComboHumid, strTypeComboTemp};
+    for (int half = 0; half < 2; ++half) {
+        const int r = row + half;
+        DeleteDeviceSettings(r);
+        store(r, QStringLiteral("DeviceType"), halves[half]);
+        // The two halves store name and port in opposite orders.
+        store(r, half == 0 ? QStringLiteral("DeviceName") : QStringLiteral("Port"),
+              half == 0 ? name : plan.port);
+        store(r, half == 0 ? QStringLiteral("Port") : QStringLiteral("DeviceName"),
+              half == 0 ? plan.port : name);
+        store(r, QStringLiteral("SubIndex"), sub);
+        store(r, QStringLiteral("TabLogging"), QStringLiteral("0"));
+        store(r, QStringLiteral("FileLogging"), QStringLiteral("0"));
+        SaveDeviceINI(typeCombo, r, sub, half == 0 ? 2 : 1);
+    }
+    m.lblSensor1[second]->show();
+}
+
+void formAddDevice::registerSensor(const Plan& plan) {
     if (plan.combined()) {
-        const int second = row + 1;
-        s.lblDeviceType[row]->setText(strTypeComboHumid);
-        s.lblDeviceType[second]->setText(strTypeComboTemp);
-        store(row, QStringLiteral("DeviceType"), strTypeComboHumid);
-        takeSlot(kindTab(typeHumidity, row), plan.slot.humidSlot, row, name);
-        takeSlot(kindTab(typeTemperature, second), plan.slot.tempSlot, second, name);
-        for (int r : {row, second}) {
-            rt::setTag(m.MSComm[r], sub);
-            rt::setTag(m.Timer1[r], sub);
-            m.lblSensor1[r]->setText(name);
-            s.lblSubIndex[r]->setText(sub);
-        }
-        rt::setTag(m.lblMeasure[row], QStringLiteral("0"));
-        rt::setTag(m.lblMeasure[second], QStringLiteral("1"));
-        iDeviceType[row] = typeCombo;
-        iDeviceType[second] = typeCombo;
-        iDeviceType[0] += 2;
-        rt::setValue(s.chkEmailAlert[typeTemperature], 1);
-        rt::setValue(s.chkEmailAlert[typeHumidity], 1);
-        CheckIfNoDevices(typeCombo);
-        const QString halves[] = {strTypeComboHumid, strTypeComboTemp};
-        for (int half = 0; half < 2; ++half) {
-            const int r = row + half;
-            DeleteDeviceSettings(r);
-            store(r, QStringLiteral("DeviceType"), halves[half]);
-            // The two halves store name and port in opposite orders.
-            store(r, half == 0 ? QStringLiteral("DeviceName") : QStringLiteral("Port"), half == 0 ? name : plan.port);
-            store(r, half == 0 ? QStringLiteral("Port") : QStringLiteral("DeviceName"), half == 0 ? plan.port : name);
-            store(r, QStringLiteral("SubIndex"), sub);
-            store(r, QStringLiteral("TabLogging"), QStringLiteral("0"));
-            store(r, QStringLiteral("FileLogging"), QStringLiteral("0"));
-            SaveDeviceINI(typeCombo, r, sub, half == 0 ? 2 : 1);
-        }
-        m.lblSensor1[second]->show();
+        registerCombined(plan);
         return;
     }
-
+    auto& m = CorvisentMain::instance();
+    auto& s = formSensorSetup::instance();
+    const int row = plan.row;
+    const QString& name = plan.name;
+    const QString sub = plan.subIndex();
     const int code = plan.code;
     const int slot = plan.slot.slot;
     const KindTab tab = kindTab(code, row);
@@ -263,8 +295,10 @@ void formAddDevice::registerSensor(const Plan& plan) {
         rt::setValue(s.chkBinaryMode[row], bump ? 1 : 0);
         rt::setTag(s.lblSubIndex[row], bump ? QStringLiteral("1") : QStringLiteral("0"));
         iBumpMode[row] = bump ? 1 : 0;
-        m.cmdSetToBump[slot]->setText(bump ? QStringLiteral("Stop monitoring") : QStringLiteral("Set to Monitor 'bump'"));
-        rt::setTag(s.imgStatus[row], rt::value(chkCalibrateOnConnect) == 1 ? QStringLiteral("1") : QStringLiteral("0"));
+        m.cmdSetToBump[slot]->setText(bump ? QStringLiteral("Stop monitoring")
+                                           : QStringLiteral("Set to Monitor 'bump'"));
+        rt::setTag(s.imgStatus[row],
+                   rt::value(chkCalibrateOnConnect) == 1 ? QStringLiteral("1") : QStringLiteral("0"));
     } else if (code == typeDistance) {
         const bool prox = rt::value(chkSetToProxMode) == 1;
         rt::setValue(s.chkBinaryMode[row], prox ? 1 : 0);
@@ -369,8 +403,9 @@ void formAddDevice::finishRegistration(const Plan& plan) {
     if (plan.camera()) {
         store(row, QStringLiteral("DriverName"), plan.driverText);
         store(row, QStringLiteral("CamDriverIndex"), QString::number(plan.driverIndex));
-        for (QWidget* w : {static_cast<QWidget*>(s.chkFileLogging[row]), static_cast<QWidget*>(s.chkTabLogging[row]),
-                           static_cast<QWidget*>(s.chkBinaryMode[row])})
+        for (QWidget* w :
+             {static_cast<QWidget*>(s.chkFileLogging[row]), static_cast<QWidget*>(s.chkTabLogging[row]),
+              static_cast<QWidget*>(s.chkBinaryMode[row])})
             w->setEnabled(false);
         s.lblNoCamDevicePresent->hide();
         s.cambehavioral->show();
@@ -439,7 +474,8 @@ void formAddDevice::SaveDeviceINI(int kind, int row, const QString& subIndex, in
     }
     const QString section = modIni::kDeviceSetup + QStringLiteral("\\%1").arg(row);
     auto write = [&](const QString& key, const QString& value) {
-        if (!modIni::WriteIni(section, key, value)) throw rt::VbError(75, QStringLiteral("Path/File access error"));
+        if (!modIni::WriteIni(section, key, value))
+            throw rt::VbError(75, QStringLiteral("Path/File access error"));
     };
     try {
         // A section left by an earlier device of this row must not lend it its keys.

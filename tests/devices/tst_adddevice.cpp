@@ -13,7 +13,9 @@ using namespace modSupport;
 
 namespace {
 
-formAddDevice& D() { return formAddDevice::instance(); }
+formAddDevice& D() {
+    return formAddDevice::instance();
+}
 
 void choose(const QString& type) {
     D().cmbSensorTypeSelection->setCurrentIndex(formAddDevice::typeList().indexOf(type));
@@ -23,7 +25,8 @@ void choose(const QString& type) {
 // "name|port group|driver list|calibrate|bump|proximity mode".
 QString state() {
     auto shown = [](QWidget* w) { return rt::visible(w) ? "on" : "off"; };
-    return QStringList{D().txtDeviceName->text(), shown(D().frameComStuff), shown(D().cbDriver), shown(D().chkCalibrateOnConnect),
+    return QStringList{D().txtDeviceName->text(),     shown(D().frameComStuff),
+                       shown(D().cbDriver),           shown(D().chkCalibrateOnConnect),
                        shown(D().chkSetToBinaryMode), shown(D().chkSetToProxMode)}
         .join('|');
 }
@@ -62,7 +65,8 @@ private slots:
         QCOMPARE(D().cmbSensorTypeSelection->count(), 9);
         QCOMPARE(D().cmbSensorTypeSelection->itemText(8), strTypeVideo2);
         QCOMPARE(D().typeText(), QString("<drop down to select>"));
-        QCOMPARE(modPrefs::GetPref("Program Setup", "TotalCameras") + QString::number(D().iTotalCameras), QString("11"));
+        QCOMPARE(modPrefs::GetPref("Program Setup", "TotalCameras") + QString::number(D().iTotalCameras),
+                 QString("11"));
         QCOMPARE(rig->boxes->prompts(), QStringList());
         formAddDevice::unload();
         bInStartup = false;
@@ -114,7 +118,8 @@ private slots:
         takeRows({1, 2, 3, 5, 6, 7, 8, 9});
         choose(strTypeComboOffer);
         QCOMPARE(D().iNewRow, 10);
-        QCOMPARE(rig->boxes->prompts(), QStringList{"There must be two consecutive slots open to add this sensor."});
+        QCOMPARE(rig->boxes->prompts(),
+                 QStringList{"There must be two consecutive slots open to add this sensor."});
         QVERIFY(!D().cmdOk->isEnabled());
         choose(strTypeWater);
         QCOMPARE(D().iNewRow, 4);
@@ -123,8 +128,9 @@ private slots:
         rig->boxes->clear();
         choose(strTypeTemperature);
         QCOMPARE(D().iNewRow, 11);
-        QCOMPARE(rig->boxes->prompts(),
-                 QStringList{"All ten device rows are in use. Please delete a device before adding another."});
+        QCOMPARE(
+            rig->boxes->prompts(),
+            QStringList{"All ten device rows are in use. Please delete a device before adding another."});
         QVERIFY(!D().cmdOk->isEnabled());
     }
 
@@ -132,7 +138,8 @@ private slots:
     void secondSingleCamera() {
         iCamSlot[2] = 0;
         choose(strTypeVideo2);
-        QCOMPARE(rig->boxes->prompts(), QStringList{"Only one Corvisent/V2 camera can be used at this time."});
+        QCOMPARE(rig->boxes->prompts(),
+                 QStringList{"Only one Corvisent/V2 camera can be used at this time."});
         QCOMPARE(D().typeText(), QString());
         QVERIFY(!rt::visible(D().txtDeviceName) && !rt::visible(D().lblDeviceName));
     }

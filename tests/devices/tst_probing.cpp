@@ -13,7 +13,9 @@ using namespace modSupport;
 
 namespace {
 
-formAddDevice& D() { return formAddDevice::instance(); }
+formAddDevice& D() {
+    return formAddDevice::instance();
+}
 
 // Program-clock gaps between the writes to a port in whole seconds (a loaded machine stretches
 // them a little), as "2000,2000".
@@ -52,7 +54,8 @@ private slots:
     // ports that exist and are free come into the list, in order, and none is left open.
     void portNamesAndTheList() {
         SensorRig rig;
-        QCOMPARE(formAddDevice::ComDeviceName(9) + " " + formAddDevice::ComDeviceName(10), QString("COM9 //./COM10"));
+        QCOMPARE(formAddDevice::ComDeviceName(9) + " " + formAddDevice::ComDeviceName(10),
+                 QString("COM9 //./COM10"));
         D().MakeComPortList(1);
         QCOMPARE(D().cmbComNum->count(), 0);
         for (int n : {2, 9, 12, 19, 20})
@@ -74,7 +77,8 @@ private slots:
     // the port closed and the normal pointer back.
     void identifyShowsEachKindsAnswer_data() {
         QTest::addColumn<QByteArray>("identity");
-        for (const char* id : {"Corvisent/T", "Corvisent/H", "Corvisent/P", "Corvisent/W", "Corvisent/A", "Corvisent/D"})
+        for (const char* id :
+             {"Corvisent/T", "Corvisent/H", "Corvisent/P", "Corvisent/W", "Corvisent/A", "Corvisent/D"})
             QTest::newRow(id) << QByteArray(id);
     }
     void identifyShowsEachKindsAnswer() {
@@ -84,7 +88,8 @@ private slots:
         serve(dev, identity);
         D().cmbComNum->setEditText("3");
         D().cmdIdentify_Click();
-        QCOMPARE(rig.boxes->prompts(), QStringList{"Device on COM 3 is a " + QString::fromLatin1(identity) + "\r\n"});
+        QCOMPARE(rig.boxes->prompts(),
+                 QStringList{"Device on COM 3 is a " + QString::fromLatin1(identity) + "\r\n"});
         QCOMPARE(lineSettings(dev), QString("19200,o,8,1"));
         QVERIFY(dev.rts());
         QCOMPARE(dev.written(), QByteArray("i\r"));
@@ -109,10 +114,10 @@ private slots:
         holder.setPortOpen(true);
         D().cmbComNum->setEditText("4");
         D().cmdIdentify_Click();
-        QCOMPARE(rig.boxes->prompts(),
-                 QStringList({"Device on COM 3 is a Corvisent/W\r\n", "< No Corvisent sensor detected on COM4 >",
-                              "Error in cmdIdentify_Click: Invalid port number",
-                              "Error in cmdIdentify_Click: Port already open"}));
+        QCOMPARE(rig.boxes->prompts(), QStringList({"Device on COM 3 is a Corvisent/W\r\n",
+                                                    "< No Corvisent sensor detected on COM4 >",
+                                                    "Error in cmdIdentify_Click: Invalid port number",
+                                                    "Error in cmdIdentify_Click: Port already open"}));
         QCOMPARE(gaps(late), QString("2000,2000,2000"));
         QCOMPARE(silent.commands().size(), 4);
         QVERIFY(!D().MSCommIdentify->portOpen() && holder.portOpen() && !QGuiApplication::overrideCursor());

@@ -14,7 +14,9 @@ using namespace modSupport;
 
 namespace {
 
-formAddDevice& D() { return formAddDevice::instance(); }
+formAddDevice& D() {
+    return formAddDevice::instance();
+}
 
 // Chooses the kind in the window as a user does, then fills the name and port when given.
 void choose(const QString& type, const QString& name = QString(), const QString& port = QString()) {
@@ -39,11 +41,15 @@ QString record(int row) {
     auto& reg = platform::Registry::instance();
     QStringList out;
     for (const QString& name : reg.valueNames(platform::Hive::CurrentUser, key))
-        out << name + "=" + platform::GetSetting(modPrefs::kApp, QStringLiteral("PortConfig\\Devices\\%1").arg(row), name);
+        out << name + "=" +
+                   platform::GetSetting(modPrefs::kApp, QStringLiteral("PortConfig\\Devices\\%1").arg(row),
+                                        name);
     return out.join(' ');
 }
 
-QString iniFile() { return platform::iniFilePath(strINIPath); }
+QString iniFile() {
+    return platform::iniFilePath(strINIPath);
+}
 
 // The INI mirror's section of a row as "Key=Value" lines in file order.
 QString iniSection(int row) {
@@ -52,13 +58,17 @@ QString iniSection(int row) {
     bool inside = false;
     for (const QString& line : QString::fromUtf8(readWholeFile(iniFile())).split('\n')) {
         const QString l = line.trimmed();
-        if (l.startsWith('[')) inside = l.compare(head, Qt::CaseInsensitive) == 0;
-        else if (inside && !l.isEmpty()) out << l;
+        if (l.startsWith('['))
+            inside = l.compare(head, Qt::CaseInsensitive) == 0;
+        else if (inside && !l.isEmpty())
+            out << l;
     }
     return out.join(' ');
 }
 
-QString total(const QString& key) { return modPrefs::GetPref(modPrefs::kProgramSetup, key, "<none>"); }
+QString total(const QString& key) {
+    return modPrefs::GetPref(modPrefs::kProgramSetup, key, "<none>");
+}
 
 // Everything a refusal must leave as it was: both hive files, the INI file and the tables.
 struct Snapshot {
@@ -67,12 +77,15 @@ struct Snapshot {
     static Snapshot take() {
         auto& reg = platform::Registry::instance();
         Snapshot s{readWholeFile(reg.filePath(platform::Hive::CurrentUser)),
-                   readWholeFile(reg.filePath(platform::Hive::LocalMachine)), readWholeFile(iniFile()), {}};
+                   readWholeFile(reg.filePath(platform::Hive::LocalMachine)),
+                   readWholeFile(iniFile()),
+                   {}};
         for (int i = 0; i <= 10; ++i)
             s.tables << iDeviceType[i] << iProxSlot[i] << iProxMode[i] << iBumpMode[i];
-        for (auto* t : {&iTempTabSlot, &iHumidTabSlot, &iProxTabSlot, &iWaterTabSlot, &iAccelTabSlot, &iDistTabSlot,
-                        &iCamSlot})
-            for (int i = 0; i <= 5; ++i) s.tables << (*t)[i];
+        for (auto* t : {&iTempTabSlot, &iHumidTabSlot, &iProxTabSlot, &iWaterTabSlot, &iAccelTabSlot,
+                        &iDistTabSlot, &iCamSlot})
+            for (int i = 0; i <= 5; ++i)
+                s.tables << (*t)[i];
         return s;
     }
     bool operator==(const Snapshot& o) const {
@@ -96,7 +109,8 @@ private slots:
         strINIPath = QStringLiteral("corvisent.ini");
         rig->hub->add(3);
         rig->hub->add(5);
-        for (int n = 1; n <= 4; ++n) S().frameProxBehavior[n]->hide();
+        for (int n = 1; n <= 4; ++n)
+            S().frameProxBehavior[n]->hide();
         rt::setValue(S().chkMultiCamEnabled, 0);
     }
     void cleanup() {
@@ -116,27 +130,40 @@ private slots:
         QTest::addColumn<QString>("ini");
         const QString tail = " TabLogging=1 FileLogging=1";
         QTest::newRow("temperature") << strTypeTemperature
-                                     << "Port=3 SubIndex=1" + tail + " DeviceType=" + strTypeTemperature + " DeviceName=Dev"
-                                     << "DeviceType=" + strTypeTemperature + " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
+                                     << "Port=3 SubIndex=1" + tail + " DeviceType=" + strTypeTemperature +
+                                            " DeviceName=Dev"
+                                     << "DeviceType=" + strTypeTemperature +
+                                            " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
         QTest::newRow("humidity") << strTypeHumidity
-                                  << "Port=3 SubIndex=1 TabLogging=1 FileLogging=1 DeviceType=" + strTypeHumidity + " DeviceName=Dev"
-                                  << "DeviceType=" + strTypeHumidity + " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
+                                  << "Port=3 SubIndex=1 TabLogging=1 FileLogging=1 DeviceType=" +
+                                         strTypeHumidity + " DeviceName=Dev"
+                                  << "DeviceType=" + strTypeHumidity +
+                                         " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
         QTest::newRow("water") << strTypeWater
                                << "DeviceType=" + strTypeWater + " DeviceName=Dev Port=3 SubIndex=1" + tail
-                               << "DeviceType=" + strTypeWater + " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
+                               << "DeviceType=" + strTypeWater +
+                                      " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
         QTest::newRow("proximity") << strTypeProximity
-                                   << "Port=3 SubIndex=1" + tail + " ProxEventIndex=1 DeviceType=" + strTypeProximity + " DeviceName=Dev"
-                                   << "DeviceType=" + strTypeProximity + " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
+                                   << "Port=3 SubIndex=1" + tail +
+                                          " ProxEventIndex=1 DeviceType=" + strTypeProximity +
+                                          " DeviceName=Dev"
+                                   << "DeviceType=" + strTypeProximity +
+                                          " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0";
         QTest::newRow("accelerometer")
             << strTypeAccel
-            << "Port=3 SubIndex=1" + tail + " CalibrateOnConnect=1 StartInBump=0 StartInProx=0 DeviceType=" + strTypeAccel + " DeviceName=Dev"
-            << "DeviceType=" + strTypeAccel + " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0 "
-               "CalibrateOnConnect=1 StartInBump=0 StartInProx=0";
-        QTest::newRow("distance")
-            << strTypeDistance
-            << "Port=3 SubIndex=1" + tail + " StartInProx=1 StartInBump=0 ProxEventIndex=1 DeviceType=" + strTypeDistance + " DeviceName=Dev"
-            << "DeviceType=" + strTypeDistance + " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0 "
-               "CalibrateOnConnect=0 StartInBump=0 StartInProx=1";
+            << "Port=3 SubIndex=1" + tail +
+                   " CalibrateOnConnect=1 StartInBump=0 StartInProx=0 DeviceType=" + strTypeAccel +
+                   " DeviceName=Dev"
+            << "DeviceType=" + strTypeAccel +
+                   " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0 "
+                   "CalibrateOnConnect=1 StartInBump=0 StartInProx=0";
+        QTest::newRow("distance") << strTypeDistance
+                                  << "Port=3 SubIndex=1" + tail +
+                                         " StartInProx=1 StartInBump=0 ProxEventIndex=1 DeviceType=" +
+                                         strTypeDistance + " DeviceName=Dev"
+                                  << "DeviceType=" + strTypeDistance +
+                                         " DeviceName=Dev Port=3 SubIndex=1 TabLogging=0 FileLogging=0 "
+                                         "CalibrateOnConnect=0 StartInBump=0 StartInProx=1";
     }
     void recordsOfEveryKind() {
         QFETCH(QString, type);
@@ -163,8 +190,10 @@ private slots:
             QVERIFY(add(n.startsWith('T') ? strTypeTemperature : strTypeHumidity, n));
         const int counted = iDeviceType[0];
         QVERIFY(add(strTypeComboOffer, "Combo", "5"));
-        QCOMPARE(record(4), "DeviceType=" + strTypeComboHumid + " DeviceName=Combo Port=5 SubIndex=32 TabLogging=1 FileLogging=1");
-        QCOMPARE(record(5), "DeviceType=" + strTypeComboTemp + " Port=5 DeviceName=Combo SubIndex=32 TabLogging=0 FileLogging=0");
+        QCOMPARE(record(4), "DeviceType=" + strTypeComboHumid +
+                                " DeviceName=Combo Port=5 SubIndex=32 TabLogging=1 FileLogging=1");
+        QCOMPARE(record(5), "DeviceType=" + strTypeComboTemp +
+                                " Port=5 DeviceName=Combo SubIndex=32 TabLogging=0 FileLogging=0");
         QCOMPARE(iniSection(4), "DeviceType=" + strTypeComboHumid + " DeviceName=Combo Port=5 SubIndex=32");
         QCOMPARE(iniSection(5), "DeviceType=" + strTypeComboTemp + " DeviceName=Combo Port=5 SubIndex=32");
         QCOMPARE(total("TotalDevices"), QString("5"));
@@ -177,7 +206,8 @@ private slots:
         // Loading the stored list back gives the same pair.
         resetSensorRows();
         rig->load();
-        QCOMPARE(S().lblDeviceType[4]->text() + "|" + S().lblDeviceType[5]->text(), strTypeComboHumid + "|" + strTypeComboTemp);
+        QCOMPARE(S().lblDeviceType[4]->text() + "|" + S().lblDeviceType[5]->text(),
+                 strTypeComboHumid + "|" + strTypeComboTemp);
         QCOMPARE(iTempTabSlot[3] + iHumidTabSlot[2], 2);
     }
 
@@ -217,7 +247,8 @@ private slots:
             QVERIFY(add(strTypeProximity, QString("P%1").arg(n)));
         QCOMPARE(rig->boxes->prompts(), QStringList());
         QVERIFY(add(strTypeDistance, "Late"));
-        QCOMPARE(rig->boxes->prompts(), QStringList{"This proximity device will not be allowed to trigger events"});
+        QCOMPARE(rig->boxes->prompts(),
+                 QStringList{"This proximity device will not be allowed to trigger events"});
         QVERIFY(record(5).contains("ProxEventIndex=0"));
         QCOMPARE(iProxSlot[5], 0);
         QCOMPARE(FindFirstTabSlotAvailable(typeDistance).slot, 2);
@@ -228,34 +259,49 @@ private slots:
     void refusalsLeaveEverythingAsItWas_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("messages");
-        QTest::newRow("fifth temperature") << "TTTT+T"
-            << "There are no more available slots on the Temperature tab for this sensor.|CurSubIndex = 0 Condition. Please manually add devices.";
-        QTest::newRow("fifth proximity") << "PPPP+P" << "There are no more available slots on the Proximity tab for this sensor.";
-        QTest::newRow("rows full") << "TTTTHHHHWW+scan"
+        QTest::newRow("fifth temperature")
+            << "TTTT+T"
+            << "There are no more available slots on the Temperature tab for this sensor.|CurSubIndex = 0 "
+               "Condition. Please manually add devices.";
+        QTest::newRow("fifth proximity")
+            << "PPPP+P"
+            << "There are no more available slots on the Proximity tab for this sensor.";
+        QTest::newRow("rows full")
+            << "TTTTHHHHWW+scan"
             << "All ten device rows are in use. Please delete a device before adding another.";
-        QTest::newRow("combined in row 10 only") << "TTTTHHHHW+C"
-            << "There must be two consecutive slots open to add this sensor.|There must be two consecutive slots open to add this sensor.";
-        QTest::newRow("unavailable driver picked") << "+V" << "No Corvisent/V camera drivers found for this camera.";
-        QTest::newRow("no driver left") << "+v"
+        QTest::newRow("combined in row 10 only")
+            << "TTTTHHHHW+C"
+            << "There must be two consecutive slots open to add this sensor.|There must be two consecutive "
+               "slots open to add this sensor.";
+        QTest::newRow("unavailable driver picked") << "+V"
+                                                   << "No Corvisent/V camera drivers found for this camera.";
+        QTest::newRow("no driver left")
+            << "+v"
             << "No more capture drivers available|Please be sure all cameras are attached|"
                "No Corvisent/V camera drivers found for this camera.";
         QTest::newRow("camera installation unfinished")
-            << "+m" << "Error: You must finish the camera installation first by rebooting.";
-        QTest::newRow("second single camera")
-            << "+2" << "Only one Corvisent/V2 camera can be used at this time.|No Corvisent/V camera drivers found for this camera.";
-        QTest::newRow("no type chosen") << "+?" << "Please choose the type of the device.";
+            << "+m"
+            << "Error: You must finish the camera installation first by rebooting.";
+        QTest::newRow("second single camera") << "+2"
+                                              << "Only one Corvisent/V2 camera can be used at this time.|No "
+                                                 "Corvisent/V camera drivers found for this camera.";
+        QTest::newRow("no type chosen") << "+?"
+                                        << "Please choose the type of the device.";
     }
     void refusalsLeaveEverythingAsItWas() {
         QFETCH(QString, setup);
         QFETCH(QString, messages);
         const QString before = setup.section('+', 0, 0);
         const QString attempt = setup.section('+', 1);
-        const QMap<QChar, QString> kinds = {{'T', strTypeTemperature}, {'H', strTypeHumidity}, {'W', strTypeWater},
-                                            {'P', strTypeProximity}, {'C', strTypeComboOffer}};
+        const QMap<QChar, QString> kinds = {{'T', strTypeTemperature},
+                                            {'H', strTypeHumidity},
+                                            {'W', strTypeWater},
+                                            {'P', strTypeProximity},
+                                            {'C', strTypeComboOffer}};
         for (int i = 0; i < before.size(); ++i)
             QVERIFY(add(kinds[before[i]], QString("Dev%1").arg(i)));
         if (attempt == "2") iCamSlot[3] = 0; // a camera on capture driver 0
-        D(); // loading the window stores the camera count once
+        D();                                 // loading the window stores the camera count once
         const Snapshot was = Snapshot::take();
         rig->boxes->clear();
         bool added = true;
@@ -306,9 +352,11 @@ private slots:
         QVERIFY(D().cmdOk_Click(&first));
         QVERIFY(D().cmdOk_Click(&second));
         QVERIFY(add(strTypeWater, "Sink", "3"));
-        QCOMPARE(M().lblSensor1[1]->text() + "|" + M().lblSensor1[2]->text() + "|" + M().lblSensor1[4]->text(),
+        QCOMPARE(M().lblSensor1[1]->text() + "|" + M().lblSensor1[2]->text() + "|" +
+                     M().lblSensor1[4]->text(),
                  QString("Cellar|Attic|Sink"));
-        QCOMPARE(S().txtDeviceComNumber[1]->text() + S().txtDeviceComNumber[2]->text() + S().txtDeviceComNumber[4]->text(),
+        QCOMPARE(S().txtDeviceComNumber[1]->text() + S().txtDeviceComNumber[2]->text() +
+                     S().txtDeviceComNumber[4]->text(),
                  QString("353"));
         QCOMPARE(total("TotalDevices"), QString("4"));
     }
@@ -322,7 +370,8 @@ private slots:
         QCOMPARE(iDistTabSlot[0] + iProxSlot[1], 0);
         platform::WritePrivateProfileString("Device Setup\\1", "StartInProx", "1", strINIPath);
         QVERIFY(add(strTypeTemperature, "New"));
-        QCOMPARE(iniSection(1), "DeviceType=" + strTypeTemperature + " DeviceName=New Port=3 SubIndex=1 TabLogging=0 FileLogging=0");
+        QCOMPARE(iniSection(1), "DeviceType=" + strTypeTemperature +
+                                    " DeviceName=New Port=3 SubIndex=1 TabLogging=0 FileLogging=0");
         QCOMPARE(total("TotalDevices"), QString("1"));
     }
 
