@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
 #include "settings/modIni.h"
+#include "settings/modRegistry.h"
 #include "support/fakecapture.h"
 
 using namespace modSupport;
@@ -117,6 +118,7 @@ private slots:
         formAddDevice::unload();
         for (int row = 10; row >= 1; --row)
             if (!S().lblDeviceType[row]->text().isEmpty()) S().cmdDeleteMe_Click(row);
+        modRegistry::strCamInfoKeys.clear();
         cameras.reset();
         rig.reset();
     }
@@ -416,6 +418,27 @@ private slots:
         S().cmdDeleteMe_Click(2);
         QCOMPARE(total("TotalDevices") + iniSection(2), QString("0"));
         QCOMPARE(iDeviceType[0] + iTempTabSlot[0], 0);
+    }
+
+    // With several cameras set up, the driver's tree names the camera and links the row to its
+    // driver instance; the camera position keeps the camera's serial number.
+    void cameraInTheSeveralCameraSetup() {
+        auto& reg = platform::Registry::instance();
+        const QString info = "Software\\Zovir Izovezo\\Camera Info\\0001";
+        reg.setString(platform::Hive::LocalMachine, info, "FriendlyName", "USB Camera");
+        reg.setString(platform::Hive::LocalMachine, info, "UsedByDrvr", "003");
+        reg.setString(platform::Hive::LocalMachine, info, "SerialNumber", "SN-77");
+        modRegistry::strCamInfoKeys = QStringList{"0001"};
+        rt::setValue(S().chkMultiCamEnabled, 1);
+        QVERIFY(addCamera(strTypeVideo, "Lobby"));
+        QCOMPARE(rig->boxes->prompts(), QStringList());
+        QVERIFY(record(1).startsWith("DeviceName=Lobby SubIndex=1 UsedByDriver=003 DeviceType="));
+        QCOMPARE(modRegistry::GetStringFromRegKey(platform::Hive::LocalMachine,
+                                                  "Software\\Zovir Izovezo\\AVI\\vicam003.drv\\",
+                                                  "FriendlyName"),
+                 QString("Lobby"));
+        QCOMPARE(rt::tag(M().frameSurvTabCoverUp[1]), QString("SN-77"));
+        QVERIFY(M().tabEnabled(CorvisentMain::tabVideo));
     }
 };
 
