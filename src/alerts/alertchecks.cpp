@@ -12,8 +12,10 @@ int iTestMail = 0;
 
 namespace {
 
+bool g_recording = false;
+
 void record(const char* name, const QStringList& args) {
-    alertCallLog().append(QLatin1String(name) + u'(' + args.join(QStringLiteral(", ")) + u')');
+    recordAlertCall(name, args);
 }
 QString n(int v) {
     return QString::number(v);
@@ -24,6 +26,15 @@ QString n(int v) {
 QStringList& alertCallLog() {
     static QStringList calls;
     return calls;
+}
+
+void setAlertCallRecording(bool on) {
+    g_recording = on;
+    if (!on) alertCallLog().clear();
+}
+
+void recordAlertCall(const char* name, const QStringList& args) {
+    if (g_recording) alertCallLog().append(QLatin1String(name) + u'(' + args.join(QStringLiteral(", ")) + u')');
 }
 
 void SetAccelAlertFlags(bool value, int row) {
@@ -38,10 +49,6 @@ void ClearAllAlertLatches() {
         latches->fill(false);
     for (auto& row : bAccelAlert)
         row.fill(false);
-}
-
-void CheckTThresh(const QString& reading, int kind, int row, int slot, int combined) {
-    record("CheckTThresh", {reading, n(kind), n(row), n(slot), n(combined)});
 }
 
 void CheckHThresh(const QString& reading, int kind, int row, int slot, int combined) {

@@ -6,8 +6,8 @@
 // The alert decisions of each sensor kind, the proximity actions and the alert latches they keep.
 // The latches are kept per device row, so that two sensors of one kind never share an alert.
 //
-// The decisions themselves are not built yet: each one adds a line to the call record below and
-// does nothing else, so that the sensor handlers can already call them as they will later.
+// The temperature decision is built (temperaturecheck.cpp). The others do nothing yet but note
+// their call in the call record below while a test has switched it on.
 
 // ---- Alert latches, per device row (places 0..10; place 0 unused).
 extern std::array<bool, 11> bTempMailSent;    // temperature alert mail sent for this excursion
@@ -31,8 +31,9 @@ void ClearAllAlertLatches();
 
 // ---- Alert decisions. Arguments as the sensor handlers pass them.
 // Temperature (kind 1) and humidity (kind 2) checks of one reading; with combined 1 the reading
-// belongs to a combined sensor whose temperature half shows on row + 1.
-void CheckTThresh(const QString& reading, int kind, int row, int slot, int combined);
+// belongs to a combined sensor whose temperature half shows on row + 1. The temperature check
+// gives 1 after a reading out of range, else 0.
+int CheckTThresh(const QString& reading, int kind, int row, int slot, int combined);
 void CheckHThresh(const QString& reading, int kind, int row, int slot, int combined);
 // Accelerometer tilt check of one X/Y pair.
 void CheckAThresh(const QString& x, const QString& y, int row, int slot);
@@ -50,6 +51,9 @@ void ProcessProximityEvent(int cameraRef, int typeCode, int index);
 // Saves the start-up state and logs the user off.
 void ForceLogOff();
 
-// ---- Call record: one line per call of the procedures above that are not built yet, as
-// "CheckTThresh(72.5, 1, 3, 1, 0)". Tests read and clear it.
+// ---- Call record for tests: while switched on, one line per call of the checks above, as
+// "CheckTThresh(72.5, 1, 3, 1, 0)". Off in the running program, so it never grows there.
 QStringList& alertCallLog();
+void setAlertCallRecording(bool on);
+// Adds a line to the record while it is on.
+void recordAlertCall(const char* name, const QStringList& args);

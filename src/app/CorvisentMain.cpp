@@ -137,6 +137,7 @@ CorvisentMain::CorvisentMain() {
     buildInvisibleControls();
     buildPopupMenu();
     buildMenus();
+    buildMailControl();
 
     // Kind tabs stay off until a device of that kind is loaded or added.
     for (int i = tabTemperature; i <= tabDistance; ++i) setTabEnabled(i, false);

@@ -16,6 +16,7 @@ class QTabWidget;
 class ezVidCap;
 namespace platform {
 class MSCommControl;
+class SmtpControl;
 }
 namespace rt {
 class Timer;
@@ -288,6 +289,11 @@ public:
     void mnuTakeOut_Click();
     void SysTrayMouseEventHandler();
 
+    // ---- Alert mail (CorvisentMain_mail.cpp): the SMTP control and its events.
+    platform::SmtpControl* SMTP1 = nullptr;
+    void SMTP1_Closed();
+    void SMTP1_Status(const QString& text);
+
     // ---- Start-up and shutdown (startup.cpp).
     // The start-up of the program with its command line.
     void Form_Load(const QString& commandLine);
@@ -312,6 +318,7 @@ private:
     void buildInvisibleControls();
     void buildPopupMenu();
     void buildMenus();
+    void buildMailControl();
     QWidget* m_pages[8] = {};
     int m_prevTab = 0;
     QString m_captions[8];

@@ -43,6 +43,8 @@ void setTag(QObject* o, const QString& text) {
 
 bool visible(const QWidget* w) { return w && !w->isHidden(); }
 
+bool ownEnabled(const QWidget* w) { return w && !w->testAttribute(Qt::WA_ForceDisabled); }
+
 void setVisible(QWidget* w, bool on) {
     if (w) w->setVisible(on);
 }

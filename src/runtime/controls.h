@@ -28,6 +28,9 @@ void setVisible(QWidget* w, bool on);
 QString caption(const QObject* o);
 void setCaption(QObject* o, const QString& text);
 
+// --- Enabled: the control's own flag, whatever the state of its window or container.
+bool ownEnabled(const QWidget* w);
+
 // --- Colours as long values in blue-green-red order (0x00BBGGRR).
 constexpr long vbBlack = 0;
 constexpr long vbRed = 255;

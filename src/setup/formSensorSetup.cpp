@@ -429,6 +429,7 @@ void formSensorSetup::wireHandlers() {
         connect(chkFileLogging[row], &QCheckBox::stateChanged, this, [this, row] { chkFileLogging_Click(row); });
         txtDeviceComNumber[row]->installEventFilter(this);
     }
+    wireAlertHandlers();
     connect(cmdConnectAll, &QPushButton::clicked, this, &formSensorSetup::cmdConnectAll_Click);
     connect(cmdAddDevice, &QPushButton::clicked, this, &formSensorSetup::cmdAddDevice_Click);
     connect(cmdSetInterval, &QPushButton::clicked, this, &formSensorSetup::cmdSetInterval_Click);
@@ -477,6 +478,7 @@ void formSensorSetup::txtDeviceComNumber_LostFocus(int row) {
 }
 
 void formSensorSetup::chkOnScreenOnProx_Click(int n) {
+    ApplyAudibleAlertRule();
     if (loading()) return;
     platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("chkOnScreenProx%1").arg(n),
                           rt::value(chkOnScreenOnProx[n]) == 1 ? QStringLiteral("1") : QStringLiteral("0"));

@@ -153,6 +153,22 @@ public:
     void timerDelayEvent_Timer(int n);
     void timerDelayEventUp_Timer(int n);
 
+    // ---- Alert thresholds and switches (alertswitches.cpp). Thresholds store their text as
+    // typed; the temperature and humidity limits fall back to their reset value when left
+    // holding no number. Switch handlers take the alert row.
+    void txtThreshold_Change(QLineEdit* box);
+    void txtThreshold_LostFocus(QLineEdit* box);
+    void chkPageAlert_Click(int index);
+    void chkOnScreenAlert_Click(int index);
+    void chkEmailAlert_Click(int index);
+    void chkLocalMonitoring_Click();
+    void chkUseAlerts_Click();
+    void chkAlwaysSendAlert_Click();
+    void chkOutOfRangeAlert_Click();
+    // "Local Audible Alert" is enabled while any on-screen alarm box is ticked (the proximity
+    // ones included), otherwise disabled and cleared.
+    void ApplyAudibleAlertRule();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -163,4 +179,5 @@ private:
     QWidget* buildCameraTab();
     QWidget* buildProximityTab();
     void wireHandlers();
+    void wireAlertHandlers();
 };

@@ -24,11 +24,6 @@
 
 namespace {
 
-// The control's own Enabled flag, whatever its window's state.
-bool ownEnabled(const QWidget* w) {
-    return !w->testAttribute(Qt::WA_ForceDisabled);
-}
-
 // A loaded row on the main window: its summary labels shown, its slot uncovered on its kind's tab
 // and the reading in the look of a sensor not connected. Camera rows show their stored name.
 void showLoadedRow(int row) {
@@ -98,7 +93,7 @@ void formSensorSetup::cmdConnectAll_Click() {
         for (int row = 1; row <= 10; ++row) {
             QPushButton* button = cmdConnectSensor[row];
             const QString caption = rt::caption(button);
-            if (caption == QLatin1String("Disconnect") || !rt::visible(button) || !ownEnabled(button)) {
+            if (caption == QLatin1String("Disconnect") || !rt::visible(button) || !rt::ownEnabled(button)) {
                 modSupport::iConnectPort[row] = 0;
             } else if (!rt::caption(lblDeviceType[row]).isEmpty() && caption == QLatin1String("Connect")) {
                 // Only a nonzero mark counts: the port box text is not parsed.

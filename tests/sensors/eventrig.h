@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "alerts/alertchecks.h"
+#include "support/alertcallrecord.h"
 #include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
@@ -73,7 +74,7 @@ struct EventRig {
         bSettingModeRow.fill(false);
         rt::setValue(S().chkLocalMonitoring, 0);
         ClearAllAlertLatches();
-        alertCallLog().clear();
+            alertCallLog().clear();
         rt::Clock::reset();
     }
 

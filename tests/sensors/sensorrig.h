@@ -29,6 +29,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/alertcallrecord.h"
 #include "support/fakeserial.h"
 #include "support/testenv.h"
 

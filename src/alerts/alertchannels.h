@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+
+class QCheckBox;
+
+// The notification channels an alert decision raises, shared by the checks of every kind.
+
+// A switch of an alert row counts as on only when it is ticked and enabled ("Disable All
+// Alerts" silences a channel by disabling its box).
+bool SwitchOn(const QCheckBox* box);
+
+// Tray: while the notification-area option is selected, shows the alert picture (image 2) and
+// marks the tray as alerted.
+void ShowTrayAlertIcon();
+// Tray: while the option is selected and the tray was not alerted, shows the normal picture.
+// Once alerted, the tray keeps the alert picture.
+void ShowTrayNormalIcon();
+
+// Starts the alarm sound looping when "Local Audible Alert" is on.
+void StartAlarmSound();
+// Alarm window: writes text into the alarm label (appending ", " + text when it holds something
+// already), shows it and the window, and starts the sound.
+void RaiseAlarmWindow(const QString& text);
+// Alarm window for a back-to-normal notice: an empty alarm label gets backText and the "ALERT!"
+// banner is hidden; otherwise the label is replaced by text. Shows the window and the sound.
+void RaiseBackToNormalWindow(const QString& text, const QString& backText);
+
+// Alert mail by the chosen path (MAPI first, then SMTP); nothing when neither is chosen.
+void SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal);
+// Page or telephone call by the chosen pager option (numeric first).
+void SendAlertPage(int row, int kind);

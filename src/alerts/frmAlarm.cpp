@@ -1,0 +1,75 @@
+#include "alerts/frmAlarm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/CorvisentMain.h"
+#include "platform/sound.h"
+#include "runtime/controls.h"
+#include "runtime/msgbox.h"
+#include "setup/formSensorSetup.h"
+
+
+frmAlarm::frmAlarm() {
+    setObjectName(QStringLiteral("frmAlarm"));
+    setWindowTitle(QStringLiteral("CORVISENT MANAGER ALARM"));
+    setModal(false);
+    auto* v = new QVBoxLayout(this);
+    lblSensor[1] = new QLabel(this);
+    lblSensor[1]->setObjectName(QStringLiteral("lblSensor(1)"));
+    lblSensor[1]->setAlignment(Qt::AlignCenter);
+    rt::setFontSize(lblSensor[1], 24);
+    rt::setForeColor(lblSensor[1], rt::vbRed);
+    lblSensor[0] = new QLabel(this);
+    lblSensor[0]->setObjectName(QStringLiteral("lblSensor(0)"));
+    lblSensor[0]->setAlignment(Qt::AlignCenter);
+    lblSensor[0]->setWordWrap(true);
+    lblSensorName = new QLabel(QStringLiteral("Sensor Name"), this);
+    lblDateTimeTriggered = new QLabel(QStringLiteral("Date, Time triggered"), this);
+    v->addWidget(lblSensor[1]);
+    v->addWidget(lblSensor[0]);
+    v->addWidget(lblSensorName);
+    v->addWidget(lblDateTimeTriggered);
+    auto* buttons = new QHBoxLayout;
+    cmdContinue = new QPushButton(QStringLiteral("Continue"), this);
+    cmdContinue->setObjectName(QStringLiteral("cmdContinue"));
+    cmdShutOffAlarm = new QPushButton(QStringLiteral("Disable All Alarms"), this);
+    cmdShutOffAlarm->setObjectName(QStringLiteral("cmdShutOffAlarm"));
+    buttons->addWidget(cmdContinue);
+    buttons->addWidget(cmdShutOffAlarm);
+    v->addLayout(buttons);
+    connect(cmdContinue, &QPushButton::clicked, this, &frmAlarm::cmdContinue_Click);
+    connect(cmdShutOffAlarm, &QPushButton::clicked, this, &frmAlarm::cmdShutOffAlarm_Click);
+    rt::setVisible(lblSensor[0], false);
+    lblSensor[1]->setText(QStringLiteral("ALERT!"));
+}
+
+void frmAlarm::cmdContinue_Click() {
+    platform::sndPlaySound(QStringLiteral("0"), 0);
+    unload();
+}
+
+void frmAlarm::cmdShutOffAlarm_Click() {
+    platform::sndPlaySound(QStringLiteral("0"), 0);
+    unload();
+    formSensorSetup& setup = formSensorSetup::instance();
+    rt::setValue(setup.chkLocalMonitoring, 1);
+    setup.show();
+    setup.setTab(1);
+    CorvisentMain::instance().lower();
+    rt::MsgBox(QStringLiteral("To re-enable alerts, uncheck _Disable All Alerts_ in Sensor Setup, under the "
+                              "_Alerts_&_Threshold_ tab."),
+               rt::vbOKOnly);
+}
+
+// Closing the window from its title bar acknowledges the alarm like "Continue", so that no sound
+// is left looping without a window to stop it.
+void frmAlarm::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (loaded()) cmdContinue_Click();
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <QDialog>
+#include <array>
+
+#include "app/loadedwindow.h"
+
+class QLabel;
+class QPushButton;
+
+// The on-screen alarm: a small modeless window that the alert checks fill and show while the
+// looping alarm sound plays. One instance, loaded on first use; either button unloads it, so the
+// next alarm starts from a fresh window (empty text, "ALERT!" shown).
+class frmAlarm : public QDialog, public LoadedWindow<frmAlarm> {
+    Q_OBJECT
+public:
+
+    // 0: the alarm text the checks write (hidden until a check shows it); 1: the "ALERT!" banner.
+    std::array<QLabel*, 2> lblSensor{};
+    QLabel* lblSensorName = nullptr;
+    QLabel* lblDateTimeTriggered = nullptr;
+    QPushButton* cmdContinue = nullptr;
+    QPushButton* cmdShutOffAlarm = nullptr;
+
+    // Stops the sound and closes the window.
+    void cmdContinue_Click();
+    // The same, then ticks "Disable All Alerts" and opens the setup window with a hint.
+    void cmdShutOffAlarm_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class LoadedWindow<frmAlarm>;
+    frmAlarm();
+};

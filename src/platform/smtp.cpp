@@ -1,0 +1,274 @@
+#include "platform/smtp.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <curl/curl.h>
+
+#include "runtime/clock.h"
+
+namespace platform {
+
+namespace {
+
+bool isAscii(const QString& s) {
+    for (QChar c : s)
+        if (c.unicode() > 127) return false;
+    return true;
+}
+
+// A header value on one line: control characters (line breaks among them) become blanks.
+QString headerValue(const QString& s) {
+    QString out = s;
+    for (QChar& c : out)
+        if (c.unicode() < 32 || c.unicode() == 127) c = u' ';
+    return out;
+}
+
+QByteArray quotedPrintable(const QByteArray& text) {
+    QByteArray out;
+    int lineLength = 0;
+    auto put = [&](const QByteArray& piece) {
+        if (lineLength + piece.size() > 75) {
+            out += "=\r\n";
+            lineLength = 0;
+        }
+        out += piece;
+        lineLength += int(piece.size());
+    };
+    for (int i = 0; i < text.size(); ++i) {
+        const unsigned char c = uchar(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += "\r\n";
+            lineLength = 0;
+            ++i;
+        } else if ((c >= 33 && c <= 126 && c != '=') ||
+                   (c == ' ' && i + 1 < text.size() && text[i + 1] != '\r')) {
+            put(QByteArray(1, char(c)));
+        } else {
+            put("=" + QByteArray::number(c, 16).toUpper().rightJustified(2, '0'));
+        }
+    }
+    return out;
+}
+
+QByteArray rfc2822Date(const QDateTime& date) {
+    const QLocale c = QLocale::c();
+    const int offset = date.offsetFromUtc() / 60;
+    const QString zone = QStringLiteral("%1%2%3")
+                             .arg(offset < 0 ? u'-' : u'+')
+                             .arg(qAbs(offset) / 60, 2, 10, QLatin1Char('0'))
+                             .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0'));
+    return (c.toString(date, QStringLiteral("ddd, d MMM yyyy hh:mm:ss ")) + zone).toLatin1();
+}
+
+} // namespace
+
+QStringList splitAddresses(const QString& list) {
+    QStringList out;
+    for (const QString& part : list.split(QRegularExpression(QStringLiteral("[,;]")))) {
+        const QString address = headerValue(part).trimmed();
+        if (!address.isEmpty()) out.append(address);
+    }
+    return out;
+}
+
+QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
+                          const QString& body, const QDateTime& date) {
+    const bool ascii = isAscii(subject) && isAscii(body) && isAscii(from) && isAscii(to) && isAscii(cc);
+    QByteArray m = "Date: " + rfc2822Date(date) + "\r\n";
+    m += "From: " + headerValue(from).trimmed().toUtf8() + "\r\n";
+    m += "To: " + headerValue(to).trimmed().toUtf8() + "\r\n";
+    if (!cc.trimmed().isEmpty()) m += "Cc: " + headerValue(cc).trimmed().toUtf8() + "\r\n";
+    const QString subjectLine = headerValue(subject);
+    if (isAscii(subjectLine))
+        m += "Subject: " + subjectLine.toLatin1() + "\r\n";
+    else
+        m += "Subject: =?UTF-8?B?" + subjectLine.toUtf8().toBase64() + "?=\r\n";
+    m += "MIME-Version: 1.0\r\n";
+    if (ascii) {
+        m += "Content-Type: text/plain; charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
+        m += body.toLatin1();
+    } else {
+        m += "Content-Type: text/plain; charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
+        m += quotedPrintable(body.toUtf8());
+    }
+    return m;
+}
+
+// ------------------------------------------------------------------ libcurl transport
+
+namespace {
+
+struct Upload {
+    const QByteArray* data;
+    qsizetype at = 0;
+};
+
+size_t readBody(char* buffer, size_t size, size_t count, void* user) {
+    auto* up = static_cast<Upload*>(user);
+    const qsizetype n = qMin<qsizetype>(qsizetype(size * count), up->data->size() - up->at);
+    memcpy(buffer, up->data->constData() + up->at, size_t(n));
+    up->at += n;
+    return size_t(n);
+}
+
+struct Conversation {
+    const std::function<void(const QString&)>* status;
+    QString lastReply;
+};
+
+// Only the server's replies are passed on: the lines the program sends carry the login.
+int debugLine(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    if (type != CURLINFO_HEADER_IN) return 0;
+    auto* talk = static_cast<Conversation*>(user);
+    const QString line = QString::fromUtf8(data, qsizetype(size)).trimmed();
+    if (line.isEmpty()) return 0;
+    talk->lastReply = line;
+    (*talk->status)(line);
+    return 0;
+}
+
+class CurlTransport : public SmtpTransport {
+public:
+    bool deliver(const SmtpMail& mail, const std::function<void(const QString&)>& status) override {
+        CURL* curl = curl_easy_init();
+        if (!curl) {
+            status(QStringLiteral("Error: the mail connection could not be set up"));
+            return false;
+        }
+        const QByteArray url = "smtp://" + mail.server.trimmed().toUtf8() + ":" + QByteArray::number(mail.port);
+        const QByteArray from = "<" + mail.mailFrom.trimmed().toUtf8() + ">";
+        curl_slist* rcpt = nullptr;
+        for (const QString& r : mail.recipients)
+            rcpt = curl_slist_append(rcpt, ("<" + r.toUtf8() + ">").constData());
+        Upload up{&mail.message};
+        Conversation talk{&status, QString()};
+        const QByteArray user = mail.username.toUtf8(), pass = mail.password.toUtf8();
+        curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
+        curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, rcpt);
+        curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(curl, CURLOPT_READFUNCTION, readBody);
+        curl_easy_setopt(curl, CURLOPT_READDATA, &up);
+        curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(mail.message.size()));
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(mail.timeoutMs));
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(mail.timeoutMs));
+        curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, debugLine);
+        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &talk);
+        if (mail.authenticationType == 1 || mail.authenticationType == 2) {
+            curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+            curl_easy_setopt(curl, CURLOPT_PASSWORD, pass.constData());
+            curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS,
+                             mail.authenticationType == 1 ? "AUTH=LOGIN" : "AUTH=PLAIN");
+        }
+        status(QStringLiteral("Connecting to %1").arg(mail.server.trimmed()));
+        const CURLcode result = curl_easy_perform(curl);
+        curl_slist_free_all(rcpt);
+        curl_easy_cleanup(curl);
+        if (result == CURLE_OK) {
+            status(QStringLiteral("Mail sent"));
+            return true;
+        }
+        QString error = QStringLiteral("Error: ") + QString::fromUtf8(curl_easy_strerror(result));
+        if (!talk.lastReply.isEmpty()) error += QStringLiteral(" (") + talk.lastReply + u')';
+        status(error);
+        return false;
+    }
+};
+
+std::shared_ptr<SmtpTransport>& installed() {
+    static std::shared_ptr<SmtpTransport> t;
+    return t;
+}
+
+} // namespace
+
+void setSmtpTransport(std::shared_ptr<SmtpTransport> transport) {
+    installed() = std::move(transport);
+}
+
+std::shared_ptr<SmtpTransport> smtpTransport() {
+    static std::shared_ptr<SmtpTransport> curl = [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        return std::make_shared<CurlTransport>();
+    }();
+    return installed() ? installed() : curl;
+}
+
+// ------------------------------------------------------------------ the control
+
+SmtpControl::SmtpControl(QObject* parent) : QObject(parent) {
+    // Tests point the design port at their own server.
+    const int testPort = qEnvironmentVariableIntValue("CORVISENT_SMTP_PORT");
+    if (testPort > 0) port = testPort;
+}
+
+SmtpControl::~SmtpControl() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+        m_queue.clear();
+    }
+    m_wake.notify_all();
+    if (m_worker.joinable()) m_worker.join();
+}
+
+void SmtpControl::SendEmail() {
+    SmtpMail mail;
+    mail.server = server;
+    mail.port = port;
+    mail.timeoutMs = timeout;
+    mail.authenticationType = authenticationtype;
+    mail.username = username;
+    mail.password = password;
+    mail.mailFrom = headerValue(mailfrom).trimmed();
+    mail.recipients = splitAddresses(sendto) + splitAddresses(cc);
+    mail.message = composeMessage(mailfrom, sendto, cc, messagesubject, messagetext, rt::Clock::now());
+    std::shared_ptr<SmtpTransport> transport = smtpTransport(); // libcurl is set up on this thread
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.emplace_back(std::move(mail), std::move(transport));
+        ++m_pending;
+        if (!m_worker.joinable()) m_worker = std::thread([this] { run(); });
+    }
+    m_wake.notify_all();
+}
+
+int SmtpControl::pending() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pending;
+}
+
+void SmtpControl::run() {
+    for (;;) {
+        std::pair<SmtpMail, std::shared_ptr<SmtpTransport>> job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_stop) return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        // Events reach the program's thread in the order raised; they are dropped if the control
+        // is gone by then.
+        auto status = [this](const QString& line) {
+            QMetaObject::invokeMethod(this, [this, line] { emit Status(line); }, Qt::QueuedConnection);
+        };
+        job.second->deliver(job.first, status);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    --m_pending;
+                }
+                emit Closed();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace platform

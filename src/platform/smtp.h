@@ -1,0 +1,94 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+// One mail as the SMTP control hands it to its transport.
+struct SmtpMail {
+    QString server;
+    int port = 25;
+    int timeoutMs = 10000;
+    int authenticationType = 0; // 0 none, 1 LOGIN, 2 PLAIN
+    QString username;
+    QString password;
+    QString mailFrom;
+    QStringList recipients; // every To and Cc address
+    QByteArray message;     // header lines, an empty line and the body, as sent
+};
+
+// The message of a mail: Date, From, To, Cc (only when given), Subject and the MIME lines, then
+// the body unchanged. Plain ASCII goes out as us-ascii 7bit; any other text as UTF-8 with a
+// quoted-printable body and an encoded subject. Line breaks and control characters are taken
+// out of the header values.
+QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
+                          const QString& body, const QDateTime& date);
+// The addresses of a list separated by commas or semicolons, blanks around them removed.
+QStringList splitAddresses(const QString& list);
+
+// Carries mails to a server. deliver() runs on the control's worker thread, one mail at a time,
+// and may block up to the mail's time-out; status() may be called from there with progress and
+// error lines (never with a password). True when the server took the mail.
+class SmtpTransport {
+public:
+    virtual ~SmtpTransport() = default;
+    virtual bool deliver(const SmtpMail& mail, const std::function<void(const QString&)>& status) = 0;
+};
+// The transport in use: libcurl unless a test installed another (nullptr restores it).
+void setSmtpTransport(std::shared_ptr<SmtpTransport> transport);
+std::shared_ptr<SmtpTransport> smtpTransport();
+
+// The SMTP mail control: properties set one by one, then SendEmail(), which returns at once. Mails
+// leave in the order sent, one at a time, on a worker thread; progress and errors come back on
+// the program's thread as Status lines, and Closed follows every mail, sent or not.
+class SmtpControl : public QObject {
+    Q_OBJECT
+public:
+    explicit SmtpControl(QObject* parent = nullptr);
+    ~SmtpControl() override;
+
+    QString server;
+    QString username;
+    QString password;
+    int authenticationtype = 0;
+    QString mailfrom;
+    QString sendto;
+    QString cc;
+    QString messagesubject;
+    QString messagetext;
+    int port = 25;
+    int timeout = 10000; // milliseconds
+    QString charset = QStringLiteral("us-ascii");
+    QString contenttype = QStringLiteral("text/plain");
+    QString contenttransferencoding = QStringLiteral("7bit");
+    bool raiseerror = false;
+
+    void SendEmail();
+    // Mails handed over and not yet finished.
+    int pending() const;
+
+signals:
+    void Status(const QString& text);
+    void Closed();
+
+private:
+    void run();
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    // Each mail keeps the transport in use when it was sent.
+    std::deque<std::pair<SmtpMail, std::shared_ptr<SmtpTransport>>> m_queue;
+    int m_pending = 0;
+    bool m_stop = false;
+    std::thread m_worker;
+};
+
+} // namespace platform

@@ -1,0 +1,138 @@
+#include <QPushButton>
+
+#include "alerts/alertrig.h"
+#include "platform/ini.h"
+#include "platform/registry.h"
+#include "settings/modIni.h"
+
+// The temperature alert decision: which channels an excursion raises, once or each time, and
+// the back-to-normal notices at its end.
+class TestTemperatureAlert : public QObject {
+    Q_OBJECT
+
+private slots:
+    void excursionAlertsOnceAndNoticesItsEnd() {
+        AlertRig rig;
+        QCOMPARE(rig.read("85"), 1);
+        QCOMPARE(rig.read("86"), 1);
+        QCOMPARE(rig.status(1), QString("NOT OK red"));
+        QVERIFY(frmAlarm::loaded() && frmAlarm::instance().isVisible());
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature"));
+        QVERIFY(rt::visible(frmAlarm::instance().lblSensor[1]));
+        QCOMPARE(rig.sound.calls, QStringList{"loop alert.wav"});
+        QCOMPARE(rig.tray.modifies, 2);
+        QCOMPARE(rig.trayPicture(), QString("alert"));
+        QCOMPARE(rt::tag(M().txtTempInData[1]), QString("1"));
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(rig.smtp.subjects(), QStringList{"Warning: Cur=85F"});
+
+        QCOMPARE(rig.read("80"), 0); // a limit itself is in range
+        QCOMPARE(rig.status(1), QString("OK blue"));
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(rig.smtp.subjects(), (QStringList{"Warning: Cur=85F", "Sensor Reading OK: 80F"}));
+        // The window held text already, so the notice replaces it and the banner stays.
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature"));
+        QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav"}));
+        QCOMPARE(rig.trayPicture(), QString("alert")); // the tray keeps the alert picture
+        QCOMPARE(rt::tag(M().txtTempInData[1]), QString("0"));
+
+        rig.read("75");
+        rig.read("29.9");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(rig.smtp.mails().size(), 3); // a new excursion mails again
+        QVERIFY(rig.boxes.prompts().isEmpty());
+    }
+
+    void keepSendingAndMissingSwitches() {
+        AlertRig rig;
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(S().chkAlwaysSendAlert, 1);
+        }
+        rig.read("90");
+        rig.read("91");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(rig.smtp.mails().size(), 2);
+        QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav"}));
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature, Temperature"));
+
+        // Ticked but disabled switches are off; e-mail off means no notice at the end either.
+        frmAlarm::instance().cmdContinue_Click();
+        S().chkOnScreenAlert[1]->setEnabled(false);
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(S().chkEmailAlert[1], 0);
+        }
+        rig.read("70");
+        rig.read("95");
+        rig.read("70");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(rig.smtp.mails().size(), 3); // the notice of the first excursion only
+        QVERIFY(!frmAlarm::loaded());
+        QCOMPARE(rig.sound.playing, QString());
+    }
+
+    void limitsReadingsAndRows() {
+        AlertRig rig;
+        QCOMPARE(rig.read("30"), 0);
+        QCOMPARE(rig.read(" "), 0);
+        QCOMPARE(rig.status(1), QString("OK blue")); // a blank reading leaves the label
+        {
+            modSupport::LoadGuard quiet;
+            S().txtTempMax->setText("");
+        }
+        QCOMPARE(rig.read("0.5"), 1); // an empty maximum counts as 0
+        {
+            modSupport::LoadGuard quiet;
+            S().txtTempMax->setText("80");
+            rt::setValue(S().chkEmailAlert[1], 0);
+        }
+        // A combined sensor polled on row 3 shows and mails its temperature as row 4.
+        QCOMPARE(rig.read("99", 3, 2, 1), 1);
+        QCOMPARE(rig.status(4), QString("NOT OK red"));
+        QCOMPARE(rig.status(3), QString(" blue"));
+        QVERIFY(bTempScreenShown[4] && !bTempScreenShown[3]);
+
+        // A reading that is not a number ends the check and is logged.
+        QCOMPARE(rig.read("7x"), 0);
+        QVERIFY(readWholeFile(platform::iniFilePath(modSupport::strINIPath)).contains(":13=CheckTThresh:Error"));
+    }
+
+    void alarmWindowLife() {
+        AlertRig rig;
+        frmAlarm::instance().lblSensor[0]->setText("Humidity");
+        rig.read("85");
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Humidity, Temperature"));
+        frmAlarm::instance().cmdContinue->click();
+        QCOMPARE(rig.sound.playing, QString());
+        QVERIFY(!frmAlarm::loaded());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        // After Continue the next alarm starts afresh.
+        rig.read("70");
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature is back to normal"));
+        QVERIFY(!rt::visible(frmAlarm::instance().lblSensor[1]));
+        frmAlarm::instance().cmdContinue_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        rig.read("85");
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature"));
+        QVERIFY(rt::visible(frmAlarm::instance().lblSensor[1]));
+
+        // Disable All Alarms silences every switch until "Disable All Alerts" is cleared.
+        frmAlarm::instance().cmdShutOffAlarm->click();
+        QCOMPARE(rig.sound.playing, QString());
+        QVERIFY(rt::ticked(S().chkLocalMonitoring) && S().isVisible());
+        QVERIFY(!S().chkOnScreenAlert[1]->isEnabled() && rt::ticked(S().chkOnScreenAlert[1]));
+        QCOMPARE(rig.boxes.prompts(), QStringList{"To re-enable alerts, uncheck _Disable All Alerts_ in Sensor "
+                                                  "Setup, under the _Alerts_&_Threshold_ tab."});
+        QCOMPARE(platform::GetSetting("Corvisent Manager", "Program Setup", "chkLocalMonitoring", ""), QString("1"));
+        rig.read("70");
+        rig.read("85");
+        QVERIFY(!frmAlarm::loaded());
+        rt::setValue(S().chkLocalMonitoring, 0);
+        S().hide();
+    }
+};
+
+QTEST_MAIN(TestTemperatureAlert)
+#include "tst_temperaturealert.moc"
