@@ -115,7 +115,7 @@ size_t readBody(char* buffer, size_t size, size_t count, void* user) {
 
 struct Conversation {
     const std::function<void(const QString&)>* status;
-    QString lastReply;
+    QString lastReply; // the server's last refusal
 };
 
 // Only the server's replies are passed on: the lines the program sends carry the login.
@@ -124,7 +124,8 @@ int debugLine(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     auto* talk = static_cast<Conversation*>(user);
     const QString line = QString::fromUtf8(data, qsizetype(size)).trimmed();
     if (line.isEmpty()) return 0;
-    talk->lastReply = line;
+    // The server's last refusal explains a failure better than its closing words.
+    if (line.startsWith(u'4') || line.startsWith(u'5')) talk->lastReply = line;
     (*talk->status)(line);
     return 0;
 }

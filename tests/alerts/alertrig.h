@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QtTest>
+#include <optional>
 
 #include "alerts/alertchecks.h"
 #include "alerts/formEmailAlertSetup.h"
@@ -33,10 +34,11 @@ struct AlertRig {
     TestEnv env;
     FakeTray tray;
     FakeSound sound;
-    FakeSmtp smtp;
+    std::optional<FakeSmtp> smtp; // none: mail goes to a real server
     rt::DialogScript boxes;
 
-    AlertRig() {
+    explicit AlertRig(bool fakeMail = true) {
+        if (fakeMail) smtp.emplace();
         QFile::copy(CORVISENT_ASSETS_DIR "/alert.wav", env.appDir() + "/alert.wav");
         modSupport::LoadGuard quiet;
         S().txtTempMax->setText("80");

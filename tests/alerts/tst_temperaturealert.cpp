@@ -24,12 +24,12 @@ private slots:
         QCOMPARE(rig.trayPicture(), QString("alert"));
         QCOMPARE(rt::tag(M().txtTempInData[1]), QString("1"));
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp.subjects(), QStringList{"Warning: Cur=85F"});
+        QCOMPARE(rig.smtp->subjects(), QStringList{"Warning: Cur=85F"});
 
         QCOMPARE(rig.read("80"), 0); // a limit itself is in range
         QCOMPARE(rig.status(1), QString("OK blue"));
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp.subjects(), (QStringList{"Warning: Cur=85F", "Sensor Reading OK: 80F"}));
+        QCOMPARE(rig.smtp->subjects(), (QStringList{"Warning: Cur=85F", "Sensor Reading OK: 80F"}));
         // The window held text already, so the notice replaces it and the banner stays.
         QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature"));
         QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav"}));
@@ -39,7 +39,7 @@ private slots:
         rig.read("75");
         rig.read("29.9");
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp.mails().size(), 3); // a new excursion mails again
+        QCOMPARE(rig.smtp->mails().size(), 3); // a new excursion mails again
         QVERIFY(rig.boxes.prompts().isEmpty());
     }
 
@@ -52,7 +52,7 @@ private slots:
         rig.read("90");
         rig.read("91");
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp.mails().size(), 2);
+        QCOMPARE(rig.smtp->mails().size(), 2);
         QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav"}));
         QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature, Temperature"));
 
@@ -67,7 +67,7 @@ private slots:
         rig.read("95");
         rig.read("70");
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp.mails().size(), 3); // the notice of the first excursion only
+        QCOMPARE(rig.smtp->mails().size(), 3); // the notice of the first excursion only
         QVERIFY(!frmAlarm::loaded());
         QCOMPARE(rig.sound.playing, QString());
     }

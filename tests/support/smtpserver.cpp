@@ -7,11 +7,18 @@
 namespace {
 
 // Binds a free port, then serves on it until its standard input closes. Each accepted mail is
-// one file: "FROM <sender>", "TO <recipients>", an empty line, the message.
+// one file: "FROM <sender>", "TO <recipients>", "AUTH <login>" when logged in, an empty line,
+// the message. Given a user and password, it asks for a login (LOGIN or PLAIN, without TLS).
 const char* kServer = R"(
 import sys, os, socket
 from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
 out = sys.argv[1]
+user = sys.argv[2].encode() if len(sys.argv) > 3 else None
+password = sys.argv[3].encode() if len(sys.argv) > 3 else None
+def authenticator(server, session, envelope, mechanism, data):
+    ok = isinstance(data, LoginPassword) and data.login == user and data.password == password
+    return AuthResult(success=ok, handled=False, auth_data=data)
 class Handler:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.split('@')[0].startswith('refused'):
@@ -21,7 +28,10 @@ class Handler:
     async def handle_DATA(self, server, session, envelope):
         name = os.path.join(out, 'mail%04d' % len(os.listdir(out)))
         with open(name + '.tmp', 'wb') as f:
-            f.write(('FROM %s\nTO %s\n\n' % (envelope.mail_from, ' '.join(envelope.rcpt_tos))).encode())
+            f.write(('FROM %s\nTO %s\n' % (envelope.mail_from, ' '.join(envelope.rcpt_tos))).encode())
+            if session.authenticated:
+                f.write(b'AUTH ' + session.auth_data.login + b'\n')
+            f.write(b'\n')
             f.write(envelope.original_content)
         os.rename(name + '.tmp', name + '.eml')
         return '250 Message accepted'
@@ -29,7 +39,8 @@ s = socket.socket()
 s.bind(('127.0.0.1', 0))
 port = s.getsockname()[1]
 s.close()
-c = Controller(Handler(), hostname='127.0.0.1', port=port)
+login = dict(authenticator=authenticator, auth_required=True, auth_require_tls=False) if user else {}
+c = Controller(Handler(), hostname='127.0.0.1', port=port, **login)
 c.start()
 print(port, flush=True)
 sys.stdin.read()
@@ -50,10 +61,11 @@ QByteArray SmtpTestServer::Mail::body() const {
     return at < 0 ? QByteArray() : content.mid(at + 4);
 }
 
-SmtpTestServer::SmtpTestServer() {
+SmtpTestServer::SmtpTestServer(const QString& user, const QString& password) {
     QDir(m_dir.path()).mkpath(QStringLiteral("mails"));
-    m_process.start(QStringLiteral("/usr/bin/python3"),
-                    {QStringLiteral("-c"), QLatin1String(kServer), m_dir.filePath(QStringLiteral("mails"))});
+    QStringList arguments{QStringLiteral("-c"), QLatin1String(kServer), m_dir.filePath(QStringLiteral("mails"))};
+    if (!user.isEmpty()) arguments << user << password;
+    m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
     if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(10000))
         m_port = m_process.readLine().trimmed().toInt();
 }
@@ -76,6 +88,7 @@ QList<SmtpTestServer::Mail> SmtpTestServer::mails() const {
         for (const QByteArray& line : all.left(blank).split('\n')) {
             if (line.startsWith("FROM ")) mail.from = QString::fromUtf8(line.mid(5));
             if (line.startsWith("TO ")) mail.to = QString::fromUtf8(line.mid(3)).split(u' ', Qt::SkipEmptyParts);
+            if (line.startsWith("AUTH ")) mail.login = QString::fromUtf8(line.mid(5));
         }
         mail.content = all.mid(blank + 2);
         out.append(mail);

@@ -6,18 +6,21 @@
 #include <QTemporaryDir>
 
 // An SMTP server on 127.0.0.1 for one test (aiosmtpd under /usr/bin/python3). It keeps every mail
-// it accepts and refuses, with "550", every recipient whose name starts with "refused".
+// it accepts and refuses, with "550", every recipient whose name starts with "refused"; it can
+// require a login.
 class SmtpTestServer {
 public:
     struct Mail {
         QString from;          // envelope sender
         QStringList to;        // envelope recipients
+        QString login;         // the user that logged in, "" without a login
         QByteArray content;    // the message as received, lines ended by CR LF
         QByteArray header(const QByteArray& name) const; // a header's value, "" when missing
         QByteArray body() const;                          // after the empty line
     };
 
-    SmtpTestServer();
+    // With a user name, the server asks for a login and takes only this user and password.
+    explicit SmtpTestServer(const QString& user = QString(), const QString& password = QString());
     ~SmtpTestServer();
     SmtpTestServer(const SmtpTestServer&) = delete;
     SmtpTestServer& operator=(const SmtpTestServer&) = delete;

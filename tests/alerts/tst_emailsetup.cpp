@@ -1,0 +1,85 @@
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include "alerts/alertrig.h"
+#include "app/formHelp.h"
+#include "platform/registry.h"
+#include "runtime/appdir.h"
+
+namespace {
+QString stored(const QString& key) {
+    return platform::GetSetting("Corvisent Manager", "Program Setup", key, "<none>");
+}
+} // namespace
+
+// The e-mail alert window: its login fields, what its buttons store, its status list and log file.
+class TestEmailSetup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstRunLoginFieldsAndSaves() {
+        AlertRig rig;
+        E().Form_Load();
+        QCOMPARE(rt::value(E().chkAuthenticationReq), 0);
+        QCOMPARE(E().cmbLoginType->currentText(), QString("Auth None"));
+        QVERIFY(!E().txtSMTPUserName->isEnabled() && !E().lblAuthentLabels[0]->isEnabled());
+        QVERIFY(E().mnuSMTPTest->isEnabled() && !E().mnuMAPITest->isEnabled());
+
+        E().cmbLoginType->setCurrentIndex(2);
+        rt::setValue(E().chkAuthenticationReq, 1);
+        QCOMPARE(E().cmbLoginType->currentText(), QString("Auth Login"));
+        QVERIFY(E().txtSMTPUserName->isEnabled() && E().cmbLoginType->isEnabled());
+        QCOMPARE(stored("chkAuthenticationReq"), QString("1"));
+        QCOMPARE(stored("cmbLoginType"), QString("<none>"));
+
+        E().txtSMTPUserPassword->setText("pw 1");
+        E().cmbLoginType->setCurrentIndex(2);
+        rt::setValue(E().chkInclude[1], 0);
+        E().show();
+        E().cmdEmailAlertOk->click();
+        QVERIFY(!E().isVisible());
+        QCOMPARE(QStringList({stored("EmailAddress"), stored("CCEmailAddress"), stored("IncludeTimeDate"),
+                              stored("IncludeReading"), stored("SMTPHostServer"), stored("SMTPUserPassword"),
+                              stored("SMTPFromEmailAddress"), stored("cmbLoginType")}),
+                 QStringList({"ops@example.com", "", "1", "0", "127.0.0.1", "pw 1", "monitor@example.com", "2"}));
+        // The stored choice comes back with the window's next load.
+        E().Form_Load();
+        QCOMPARE(E().cmbLoginType->currentIndex(), 2);
+        QVERIFY(rig.boxes.prompts().isEmpty());
+    }
+
+    void statusListAndLogFile() {
+        AlertRig rig;
+        E().cmdCreateLogFile->click();
+        const QString path = rt::appFile("smtplog.log");
+        QVERIFY(QRegularExpression("^3/7/2009,4:08:\\d\\d PM\r\n\r\n$").match(QString(readWholeFile(path))).hasMatch());
+        for (int i = 0; i < 1000; ++i)
+            E().AddStatusLine(QString::number(i));
+        E().AddStatusLine("250 OK");
+        E().AddStatusLine("Closed");
+        QCOMPARE(E().listEmailStatus->count(), 2);
+        E().cmdCreateLogFile->click();
+        QVERIFY(readWholeFile(path).endsWith("\r\n\r\n250 OK\r\nClosed\r\n"));
+        QCOMPARE(E().listEmailStatus->currentRow(), 1);
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Log file created: " + path, "Log file created: " + path}));
+
+        // A log file that cannot be written is reported as such.
+        QFile(path).remove();
+        QDir().mkpath(path);
+        E().cmdCreateLogFile->click();
+        QCOMPARE(rig.boxes.prompts().last(), "Log file could not be written: " + path);
+        E().cmdResetSMTP->click();
+        QCOMPARE(E().listEmailStatus->count(), 0);
+
+        E().mnuHelp->trigger();
+        QCOMPARE(formHelp::instance().lblHelpType->text(), QString("Email Alert Help"));
+        QVERIFY(formHelp::instance().txtHelpBox->toPlainText().endsWith(
+            "please talk to your server or network administrator."));
+        formHelp::unload();
+    }
+};
+
+QTEST_MAIN(TestEmailSetup)
+#include "tst_emailsetup.moc"

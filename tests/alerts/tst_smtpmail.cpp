@@ -1,0 +1,206 @@
+#include <QComboBox>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "alerts/alertrig.h"
+#include "platform/registry.h"
+#include "runtime/format.h"
+#include "support/smtpserver.h"
+
+namespace {
+
+QStringList statusLines() {
+    QStringList out;
+    for (int i = 0; i < E().listEmailStatus->count(); ++i)
+        out.append(E().listEmailStatus->item(i)->text());
+    return out;
+}
+
+// The body of a temperature mail with every option ticked, for the date and time it carries.
+QByteArray temperatureBody(const QByteArray& reading, const QByteArray& date, const QByteArray& time) {
+    return " Temperature Alert\r\n Sensor 1\r\n Max Threshold Setting: 80F\r\n Min Threshold Setting: 30F\r\n"
+           "\r\n" + date + "\r\n" + time + "\r\n Current Reading: " + reading + "\r\n";
+}
+
+} // namespace
+
+// Alert mail through the SMTP control to a real server on 127.0.0.1, and the mail texts.
+class TestSmtpMail : public QObject {
+    Q_OBJECT
+
+private slots:
+    void alertAndNoticeArriveAsComposed() {
+        AlertRig rig(false);
+        SmtpTestServer server;
+        QVERIFY(server.port() > 0);
+        M().SMTP1->port = server.port();
+        rig.read("85");
+        rig.read("70");
+        QVERIFY(rig.mailsDone());
+        const QList<SmtpTestServer::Mail> mails = server.mails();
+        QCOMPARE(mails.size(), 2);
+        QCOMPARE(mails[0].from, QString("monitor@example.com"));
+        QCOMPARE(mails[0].to, QStringList{"ops@example.com"});
+        QCOMPARE(mails[0].header("Subject"), QByteArray("Warning: Cur=85F"));
+        QCOMPARE(mails[0].header("To"), QByteArray("ops@example.com"));
+        QCOMPARE(mails[0].header("Cc"), QByteArray());
+        QCOMPARE(mails[0].header("Content-Type"), QByteArray("text/plain; charset=\"us-ascii\""));
+        QCOMPARE(mails[1].header("Subject"), QByteArray("Sensor Reading OK: 70F"));
+        for (int i = 0; i < 2; ++i) {
+            const QList<QByteArray> lines = mails[i].body().split('\n');
+            QVERIFY(lines.size() > 7);
+            const QByteArray date = lines[5].chopped(1), time = lines[6].chopped(1);
+            QCOMPARE(date, QByteArray("3/7/2009"));
+            QVERIFY(QRegularExpression("^4:08:\\d\\d PM$").match(QString(time)).hasMatch());
+            QCOMPARE(mails[i].body(), temperatureBody(i == 0 ? "85F" : "70F", date, time));
+        }
+        const QStringList status = statusLines();
+        QCOMPARE(status.filter("Mail sent").size(), 2);
+        QCOMPARE(status.filter("Closed").size(), 2);
+        QVERIFY(!status.filter(QRegularExpression("^250 ")).isEmpty()); // the server's own replies
+    }
+
+    void loginCopyAndRefusals() {
+        AlertRig rig(false);
+        SmtpTestServer server("alice", "s3cret pass");
+        M().SMTP1->port = server.port();
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(E().chkAuthenticationReq, 1);
+        }
+        E().txtSMTPUserName->setText("alice");
+        E().txtSMTPUserPassword->setText("s3cret pass");
+        E().txtCCEmailAddr->setText(" boss@example.com , ");
+        for (int type : {1, 2}) {
+            E().cmbLoginType->setCurrentIndex(type);
+            rig.read("85");
+            rig.read("70");
+        }
+        E().txtSMTPUserPassword->setText("wrong");
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QList<SmtpTestServer::Mail> mails = server.mails();
+        QCOMPARE(mails.size(), 4);
+        for (const SmtpTestServer::Mail& m : mails) {
+            QCOMPARE(m.login, QString("alice"));
+            QCOMPARE(m.to, (QStringList{"ops@example.com", "boss@example.com"}));
+            QCOMPARE(m.header("Cc"), QByteArray("boss@example.com ,"));
+        }
+        QStringList status = statusLines();
+        QVERIFY2(status.last().startsWith("Closed") && status.at(status.size() - 2).startsWith("Error: Login denied"),
+                 qPrintable(status.join(" | ")));
+        QVERIFY(bTempMailSent[1]); // a refused mail still counts as handed over
+        // The password shows nowhere, plain or encoded.
+        const QString all = status.join('\n');
+        QVERIFY(!all.contains("s3cret") && !all.contains(QByteArray("s3cret pass").toBase64()));
+
+        // Without authentication ticked no login is tried, and this server refuses the mail.
+        rt::setValue(E().chkAuthenticationReq, 0);
+        rig.read("70");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(server.mails().size(), 4);
+        QCOMPARE(statusLines().mid(statusLines().size() - 2),
+                 (QStringList{"Error: Failed sending data to the peer (530 5.7.0 Authentication required)", "Closed"}));
+    }
+
+    void refusedRecipientSilentAndMissingServers() {
+        AlertRig rig(false);
+        SmtpTestServer server;
+        M().SMTP1->port = server.port();
+        E().txtEmailAddr->setText("refused@example.com");
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QVERIFY(server.mails().isEmpty());
+        QVERIFY2(statusLines().join('\n').contains("550 5.1.1 <refused@example.com>: Recipient address rejected"),
+                 qPrintable(statusLines().join(" | ")));
+        QVERIFY(statusLines().filter("Mail sent").isEmpty());
+
+        // A server that accepts the connection and never answers: the send returns at once, the
+        // program keeps running, and the time-out ends the mail; the next one waits its turn.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        E().listEmailStatus->clear();
+        E().txtEmailAddr->setText("ops@example.com");
+        M().SMTP1->port = silent.serverPort();
+        M().SMTP1->timeout = 700;
+        rig.read("70");
+        rig.read("86");
+        QCOMPARE(M().SMTP1->pending(), 2);
+        QVERIFY(rig.mailsDone());
+        QStringList status = statusLines();
+        QCOMPARE(status.filter("Error: Timeout was reached").size(), 2);
+        QCOMPARE(status.filter("Closed").size(), 2);
+
+        // No server at all.
+        const quint16 unused = silent.serverPort();
+        silent.close();
+        E().listEmailStatus->clear();
+        M().SMTP1->port = unused;
+        rig.read("70");
+        QVERIFY(rig.mailsDone());
+        QVERIFY2(statusLines().join('\n').contains("Error: Couldn't connect to server"), qPrintable(statusLines().join(" | ")));
+        M().SMTP1->timeout = 10000;
+    }
+
+    void mailTextsByKindAndOption_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<QString>("options"); // ticked chkInclude boxes, by index
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("nothing ticked") << 1 << false << "" << "Warning " << "";
+        QTest::newRow("nothing ticked, back") << 1 << true << "" << "Sensor Reading OK" << "";
+        QTest::newRow("humidity without name") << 2 << false << "13" << "Warning: Cur=45%" << " Current Reading: 45%\r\n";
+        QTest::newRow("humidity with name") << 2 << false << "2"
+                                            << "Warning " << " Humidity Alert\r\n Sensor 1\r\n Max Threshold Setting: 70%\r\n"
+                                                             " Min Threshold Setting: 20%\r\n";
+        QTest::newRow("combined half") << 7 << false << "123" << "Warning: Cur=45%" << " Current Reading: 45%\r\n";
+        QTest::newRow("water") << 6 << false << "23" << "Warning: Water Alert" << " Water Alert\r\n Sensor 1\r\n";
+        QTest::newRow("water back") << 6 << true << "3" << "Sensor Reading OK" << "";
+        QTest::newRow("proximity") << 3 << false << "3" << "Warning: Proximity Alert" << "";
+        QTest::newRow("accelerometer") << 8 << false << "2" << "Warning " << " Accerometer Alert\r\n Sensor 1\r\n";
+        QTest::newRow("distance") << 9 << false << "13" << "Warning: Cur=45%" << " Current Reading: 45%\r\n";
+        QTest::newRow("distance, proximity mode") << 9 << false << "123" << "Warning: Proximity Alert"
+                                                  << " Distance Alert\r\n Sensor 1\r\n*Warning: Proximity Alert*";
+    }
+    void mailTextsByKindAndOption() {
+        QFETCH(int, kind);
+        QFETCH(bool, back);
+        QFETCH(QString, options);
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
+        AlertRig rig;
+        for (int i = 0; i < 4; ++i)
+            rt::setValue(E().chkInclude[i], options.contains(QString::number(i)) ? 1 : 0);
+        M().lblSensorReading[1]->setText("45");
+        M().lblMeasure[1]->setText("%");
+        rt::setTag(S().lblSubIndex[1], QString(QTest::currentDataTag()).endsWith("mode") ? "1" : "0");
+        const AlertMailText mail = BuildAlertMailText(kind, 1, back);
+        QCOMPARE(mail.subject, subject);
+        QCOMPARE(mail.body, body);
+        rt::setTag(S().lblSubIndex[1], QString());
+    }
+
+    void testMailAndText() {
+        AlertRig rig;
+        E().txtSMTPHostServer->setText("mail.example.com");
+        E().mnuSMTPTest->trigger();
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(rig.smtp->subjects(), QStringList{"Corvisent Manager Test"});
+        QCOMPARE(bodyOf(rig.smtp->mails()[0].message), QByteArray("This is a Corvisent Manager Email Test"));
+        QCOMPARE(rig.smtp->mails()[0].server, QString("mail.example.com"));
+        QCOMPARE(platform::GetSetting("Corvisent Manager", "Program Setup", "SMTPHostServer", ""),
+                 QString("mail.example.com"));
+        QCOMPARE(iTestMail, 0);
+
+        // Text beyond plain ASCII goes out as UTF-8; plain text stays byte for byte.
+        const QByteArray m = platform::composeMessage("a@b", "c@d", "", "Warning: Kühlraum", " Kühlraum\r\n",
+                                                      QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2)));
+        QVERIFY(m.contains("Subject: =?UTF-8?B?" + QString("Warning: Kühlraum").toUtf8().toBase64() + "?=\r\n"));
+        QVERIFY(m.contains("charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n K=C3=BChlraum\r\n"));
+        QVERIFY(!m.contains("Cc:"));
+    }
+};
+
+QTEST_MAIN(TestSmtpMail)
+#include "tst_smtpmail.moc"
