@@ -3,12 +3,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/programrun.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
 
 namespace {
-
-const QString kProgram = QStringLiteral(CORVISENT_TEST_TOOLS_DIR "/../../bin/CorvisentMan");
 
 // Reading lines of a log file ("12-08-2026,10:05:39PM,72.50F").
 int readingLines(const QByteArray& log) {
@@ -27,7 +26,7 @@ class TestProgram : public QObject {
 
 private slots:
     void connectsLogsAndEndsCleanly() {
-        QVERIFY2(QFileInfo::exists(kProgram), "the program is built with the tests");
+        QVERIFY2(QFileInfo::exists(kProgramPath), "the program is built with the tests");
         QTemporaryDir app, config;
         SensorSimulator sim({QStringLiteral("T")});
         QVERIFY(!sim.path().isEmpty());
@@ -45,20 +44,10 @@ private slots:
                                "\"DeviceType\"=\"Corvisent/T (Temperature)\"\r\n\"DeviceName\"=\"Lab bench\"\r\n"
                                "\"Port\"=\"5\"\r\n\"SubIndex\"=\"1\"\r\n\"TabLogging\"=\"1\"\r\n"
                                "\"FileLogging\"=\"1\"\r\n"));
-        QVERIFY(writeWholeFile(hives + QStringLiteral("/HKEY_LOCAL_MACHINE.reg"),
-                               "Windows Registry Editor Version 5.00\r\n\r\n"
-                               "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\r\n\"" +
-                                   sim.path().toLocal8Bit() + "\"=\"COM5\"\r\n"));
+        QVERIFY(writeSerialMap(hives, sim.path(), 5));
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("CORVISENT_APP_DIR"), app.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(kProgram, QStringList());
-        QVERIFY(program.waitForStarted());
+        QVERIFY(startProgram(program, app.path(), config.path()));
 
         const QDir logs(app.filePath(QStringLiteral("logfiles")));
         auto log = [&logs] {
