@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -47,6 +48,12 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     b->setObjectName(QLatin1String(name));
     b->setAutoDefault(false);
     return b;
+}
+
+// Back to the default mouse pointer, whatever hourglasses are pending.
+void defaultPointer() {
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
 }
 
 QString boxText(const QCheckBox* box) {
@@ -257,7 +264,7 @@ void formEmailAlertSetup::cmdSaveEmailAlertInfo_Click() {
 
 void formEmailAlertSetup::cmdCancel_Click() {
     hide();
-    unsetCursor();
+    defaultPointer();
 }
 
 void formEmailAlertSetup::cmdResetSMTP_Click() {
@@ -339,7 +346,7 @@ void formEmailAlertSetup::mnuSMTPTest_Click() {
         SendMailOstro(QStringLiteral("Test SMTP Email"), 1, 1, 1, 0, 0);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error when sending test email."));
-        unsetCursor();
+        defaultPointer();
     }
 }
 

@@ -7,6 +7,7 @@
 #include "app/formHelp.h"
 #include "platform/registry.h"
 #include "runtime/appdir.h"
+#include "runtime/timer.h"
 
 namespace {
 QString stored(const QString& key) {
@@ -78,6 +79,16 @@ private slots:
         QVERIFY(formHelp::instance().txtHelpBox->toPlainText().endsWith(
             "please talk to your server or network administrator."));
         formHelp::unload();
+
+        // The proximity mail throttle's tick gives the main window its caption back, unless a
+        // remote-monitoring update is running.
+        for (QString caption : {"Corvisent Manager (Internet update in progress)", "Corvisent Manager - mail"}) {
+            M().setWindowTitle(caption);
+            E().timerSendOstro->setEnabled(true);
+            E().timerSendOstro_Timer();
+            QVERIFY(!E().timerSendOstro->enabled());
+            QCOMPARE(M().windowTitle(), caption.endsWith("mail") ? QString("Corvisent Manager") : caption);
+        }
     }
 };
 
