@@ -134,6 +134,7 @@ CorvisentMain::CorvisentMain() {
     buildSummaryTab();
     buildKindTabs();
     buildVideoTab();
+    wireCameraControls();
     buildInvisibleControls();
     buildPopupMenu();
     buildMenus();
@@ -218,7 +219,11 @@ void CorvisentMain::buildSummaryTab() {
     grid->setRowStretch(11, 1);
     outer->addWidget(rowsBox, 3);
 
-    auto* camBox = new QVBoxLayout;
+    m_summaryVideo = new QWidget(page);
+    auto* camBox = new QVBoxLayout(m_summaryVideo);
+    camBox->setContentsMargins(0, 0, 0, 0);
+    lblCurrentCamView = makeLabel(QString(), page, QStringLiteral("lblCurrentCamView"));
+    camBox->addWidget(lblCurrentCamView);
     auto* host = new CoverHost(page);
     host->setMinimumSize(rt::twipsToPixels(4800), rt::twipsToPixels(3600));
     auto* hostLayout = new QVBoxLayout(host);
@@ -231,13 +236,17 @@ void CorvisentMain::buildSummaryTab() {
     host->setCover(frameSummaryVidContainer);
     camBox->addWidget(host);
     cmdSnapPicture = makeButton(QStringLiteral("Save Picture"), page, QStringLiteral("cmdSnapPicture"));
-    camBox->addWidget(cmdSnapPicture, 0, Qt::AlignRight);
+    cmdNoVideo = makeButton(QStringLiteral("NV"), page, QStringLiteral("cmdNoVideo"));
+    auto* camButtons = new QHBoxLayout;
+    camButtons->addWidget(cmdNoVideo);
+    camButtons->addStretch(1);
+    camButtons->addWidget(cmdSnapPicture);
+    camBox->addLayout(camButtons);
     camBox->addStretch(1);
-    lblCurrentCamView = makeLabel(QString(), page, QStringLiteral("lblCurrentCamView"));
     lblPrevCamSetupIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSetupIndex"));
     lblPrevCamSubIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSubIndex"));
-    for (QLabel* l : {lblCurrentCamView, lblPrevCamSetupIndex, lblPrevCamSubIndex}) l->hide();
-    outer->addLayout(camBox, 2);
+    for (QLabel* l : {lblPrevCamSetupIndex, lblPrevCamSubIndex}) l->hide();
+    outer->addWidget(m_summaryVideo, 2);
 }
 
 void CorvisentMain::buildKindTabs() {
@@ -426,9 +435,11 @@ void CorvisentMain::buildVideoTab() {
             makeLabel(QStringLiteral("Camera %1").arg(slot), box, indexed("lblCamDeviceName", slot));
         setBold(lblCamDeviceName[slot]);
         Label1[slot] = makeLabel(QString(), box, indexed("Label1", slot));
+        cmdCameraProp[slot] = makeButton(QStringLiteral("Properties"), box, indexed("cmdCameraProp", slot));
         head->addWidget(lblCamDeviceName[slot]);
         head->addStretch(1);
         head->addWidget(Label1[slot]);
+        head->addWidget(cmdCameraProp[slot]);
         bv->addLayout(head);
         QVBoxLayout* hv = nullptr;
         CoverHost* host = makeCoverHost(bv, &hv);
@@ -442,9 +453,7 @@ void CorvisentMain::buildVideoTab() {
     v->addLayout(grid, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
-    cmdCameraProp = makeButton(QStringLiteral("Video Properties"), page, QStringLiteral("cmdCameraProp"));
     cmdResChange = makeButton(QStringLiteral("Resolution Change"), page, QStringLiteral("cmdResChange"));
-    bottom->addWidget(cmdCameraProp);
     bottom->addWidget(cmdResChange);
     v->addLayout(bottom);
 }
@@ -557,6 +566,14 @@ bool CorvisentMain::eventFilter(QObject* watched, QEvent* event) {
                 lblHumidDeviceName_DblClick(slot);
                 return true;
             }
+            if (watched == lblCamDeviceName[slot]) {
+                lblCamDeviceName_DblClick(slot);
+                return true;
+            }
+        }
+        if (watched == lblCurrentCamView) {
+            lblCurrentCamView_DblClick();
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -62,10 +62,11 @@ public:
 
     // ---- Summary camera view.
     rt::CaptionFrame* frameSummaryVidContainer = nullptr; // "Video Surveillance"
-    QLabel* lblCurrentCamView = nullptr;                   // hidden; Tag = summary view state
+    QLabel* lblCurrentCamView = nullptr;                   // name of the camera shown; Tag = summary view state
     QLabel* lblPrevCamSetupIndex = nullptr;                // hidden; "99"
     QLabel* lblPrevCamSubIndex = nullptr;                  // hidden; "99"
     QPushButton* cmdSnapPicture = nullptr;                 // "Save Picture"
+    QPushButton* cmdNoVideo = nullptr;                     // "NV" with the video column, "VN" without
     std::array<ezVidCap*, 5> ezVidCap1{};                  // 0 = summary preview, 1..4 camera slots
 
     // ---- Slot titles of the kind tabs: 0..3 distance, 4..7 temperature, 8..11 humidity,
@@ -141,7 +142,7 @@ public:
     Slots<QLabel> lblCamDeviceName{};
     Slots<rt::CaptionFrame> frameSurvTabCoverUp{}; // caption = device row shown once attached
     Slots<QLabel> Label1{};                        // Tag = capture driver name of the slot's camera
-    QPushButton* cmdCameraProp = nullptr;          // "Video Properties"
+    Slots<QPushButton> cmdCameraProp{};            // "Properties" of each position
     QPushButton* cmdResChange = nullptr;           // "Resolution Change"
     QLabel* lblNoCamDevicePresent = nullptr;
 
@@ -220,9 +221,16 @@ public:
     void WaterTimer_Timer(int row);
     void cmdDisconnectSensor_Click(int row);
 
-    // ---- Summary camera view (CorvisentMain_cameras.cpp): mode 1 shows the camera of the device
-    // row in the summary view, any other mode closes that view.
+    // ---- Cameras (CorvisentMain_cameras.cpp). SwitchToVideo0 mode 1 moves the camera of the
+    // device row into the summary view; any other mode gives the summary camera back to its
+    // position and closes that view.
     void SwitchToVideo0(int row, int mode);
+    void cmdSnapPicture_Click();
+    void cmdCameraProp_Click(int pos);
+    void cmdNoVideo_Click();
+    void cmdResChange_Click();
+    void lblCamDeviceName_DblClick(int pos);
+    void lblCurrentCamView_DblClick();
 
     // ---- Renaming a sensor (CorvisentMain_rename.cpp).
     void mnuPopupRename_Click();
@@ -315,11 +323,13 @@ private:
     void addAccelButtons(int slot, QWidget* host, QVBoxLayout* layout);
     void addDistanceButtons(int slot, QWidget* host, QVBoxLayout* layout);
     void buildVideoTab();
+    void wireCameraControls();
     void buildInvisibleControls();
     void buildPopupMenu();
     void buildMenus();
     void buildMailControl();
     QWidget* m_pages[8] = {};
+    QWidget* m_summaryVideo = nullptr; // the summary tab's video column
     int m_prevTab = 0;
     QString m_captions[8];
 };

@@ -1,4 +1,131 @@
-// The summary camera view. The body comes with the camera control; until then no camera is moved.
-#include "app/CorvisentMain.h"
+// The main window's camera handlers: the summary view, the snapshot button and the camera tab's
+// buttons and double-clicks.
+#include <QLabel>
+#include <QPushButton>
 
-void CorvisentMain::SwitchToVideo0(int, int) {}
+#include "app/CorvisentMain.h"
+#include "cameras/camdrivers.h"
+#include "cameras/camviews.h"
+#include "cameras/ezVidCap.h"
+#include "cameras/formChangeCamDriverName.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "setup/formSensorSetup.h"
+
+using namespace modSupport;
+
+namespace {
+
+int whole(const QObject* label) { return int(rt::Val(rt::caption(label))); }
+
+} // namespace
+
+void CorvisentMain::SwitchToVideo0(int row, int mode) {
+    auto& setup = formSensorSetup::instance();
+    if (row < 1 || row > 10) return;
+    const int pos = whole(setup.lblSubIndex[row]);
+    if (mode != 1) {
+        // Give the summary camera back to the position of the row it came from.
+        SetCamResolution(row, QStringLiteral("2"));
+        const int drv = ezVidCap1[0]->driverindex();
+        const QString name = ezVidCap1[0]->driverName();
+        ezVidCap1[0]->driverDisconnect();
+        const int from = whole(lblPrevCamSetupIndex);
+        const int prevPos = from >= 1 && from <= 10 ? whole(setup.lblSubIndex[from]) : 0;
+        if (prevPos >= 1 && prevPos <= 4 && drv >= 0 && !AttachCamera(ezVidCap1[prevPos], drv, name))
+            ReportCameraNotStarted(rt::caption(lblCamDeviceName[prevPos]), name, ezVidCap1[prevPos]->lastError());
+        ezVidCap1[0]->lower();
+        frameSummaryVidContainer->show();
+        return;
+    }
+    if (pos < 1 || pos > 4) return;
+    rt::setCaption(lblPrevCamSetupIndex, QString::number(row));
+    rt::setCaption(lblPrevCamSubIndex, QString::number(pos));
+    SetCamResolution(row, QStringLiteral("1"));
+    const int drv = ezVidCap1[pos]->driverindex();
+    const QString name = ezVidCap1[pos]->driverName();
+    if (ezVidCap1[pos]->driverDisconnect() != 1) {
+        rt::MsgBox(QStringLiteral("Bad camera return on closing. Exiting SwitchToVideo0.  SetupIndex: ") +
+                       QString::number(pos),
+                   rt::vbInformation);
+        return;
+    }
+    rt::setCaption(lblCurrentCamView, rt::caption(lblSensor1[row]));
+    ezVidCap1[0]->show();
+    // The driver needs a moment after its release before the next control can take it.
+    rt::Sleep(600);
+    if (!AttachCamera(ezVidCap1[0], drv, name)) {
+        ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[0]->lastError());
+        rt::setCaption(lblCurrentCamView, QString());
+        if (!AttachCamera(ezVidCap1[pos], drv, name))
+            ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[pos]->lastError());
+        return;
+    }
+    ezVidCap1[0]->raise();
+    frameSummaryVidContainer->hide();
+}
+
+void CorvisentMain::cmdSnapPicture_Click() {
+    ezVidCap* view = ezVidCap1[0];
+    for (int n = 1; n <= 6; ++n) view->setCaptureOption(n, n == 3);
+    view->captureStill();
+    const bool saved = view->savePicture(NewCaptureFile(QStringLiteral(".bmp")));
+    view->setDisplay(true);
+    if (saved) rt::MsgBox(QStringLiteral("File Saved.  Please go to File, Camera Capture Files to view pictures."));
+}
+
+void CorvisentMain::cmdCameraProp_Click(int pos) {
+    if (pos < 1 || pos > 4) return;
+    ezVidCap1[pos]->showDriverDialog();
+    rt::setWidthTwips(ezVidCap1[pos], 2400);
+    rt::setHeightTwips(ezVidCap1[pos], 1800);
+}
+
+void CorvisentMain::cmdNoVideo_Click() {
+    if (rt::caption(cmdNoVideo) == QLatin1String("NV")) {
+        m_summaryVideo->hide();
+        setMinimumWidth(0);
+        resize(rt::twipsToPixels(6750), height());
+        rt::setCaption(cmdNoVideo, QStringLiteral("VN"));
+    } else if (rt::caption(cmdNoVideo) == QLatin1String("VN")) {
+        m_summaryVideo->show();
+        resize(rt::twipsToPixels(11805), height());
+        rt::setCaption(cmdNoVideo, QStringLiteral("NV"));
+    }
+}
+
+void CorvisentMain::cmdResChange_Click() {
+    const std::optional<QString> answer = rt::InputBox(QStringLiteral("Please enter the camera number to change: "));
+    if (!answer) return;
+    bool ok = false;
+    const int n = answer->trimmed().toInt(&ok);
+    if (ok && n >= 0 && n <= 4) ezVidCap1[n]->showFormatDialog();
+}
+
+void CorvisentMain::lblCamDeviceName_DblClick(int pos) {
+    if (pos < 1 || pos > 4) return;
+    iCamRenameIndex = pos;
+    formChangeCamDriverName::instance().Form_Show();
+}
+
+void CorvisentMain::lblCurrentCamView_DblClick() {
+    if (rt::visible(frameSummaryVidContainer) || rt::tag(lblCurrentCamView) == QLatin1String("99")) return;
+    SwitchToVideo0(whole(lblPrevCamSetupIndex), 0);
+    rt::setCaption(lblPrevCamSetupIndex, QStringLiteral("99"));
+    rt::setCaption(lblPrevCamSubIndex, QStringLiteral("99"));
+    rt::setTag(lblCurrentCamView, QStringLiteral("98"));
+}
+
+void CorvisentMain::wireCameraControls() {
+    connect(cmdSnapPicture, &QPushButton::clicked, this, &CorvisentMain::cmdSnapPicture_Click);
+    connect(cmdNoVideo, &QPushButton::clicked, this, &CorvisentMain::cmdNoVideo_Click);
+    connect(cmdResChange, &QPushButton::clicked, this, &CorvisentMain::cmdResChange_Click);
+    for (int pos = 1; pos <= 4; ++pos) {
+        connect(cmdCameraProp[pos], &QPushButton::clicked, this, [this, pos] { cmdCameraProp_Click(pos); });
+        lblCamDeviceName[pos]->installEventFilter(this);
+    }
+    lblCurrentCamView->installEventFilter(this);
+    lblCurrentCamView->setToolTip(QStringLiteral("Double Click to turn off summary view"));
+}

@@ -66,7 +66,7 @@ std::shared_ptr<CaptureBackend> captureBackendOverride();
 CaptureBackend& captureBackend();
 
 // The driver a control attaches to: the one whose description is name (the one at index when
-// several share it), else the one at index; -1 when neither exists.
+// several share it); without a name the one at index; -1 when there is none.
 int resolveCaptureDriver(const QList<CaptureDriver>& drivers, int index, const QString& name);
 
 } // namespace platform

@@ -265,6 +265,8 @@ int resolveCaptureDriver(const QList<CaptureDriver>& drivers, int index, const Q
         if (index >= 0 && index < drivers.size() && drivers[index].description == name) return index;
         for (int i = 0; i < drivers.size(); ++i)
             if (drivers[i].description == name) return i;
+        // A named camera that is gone is missing: the index may now be another camera's.
+        return -1;
     }
     return (index >= 0 && index < drivers.size()) ? index : -1;
 }

@@ -9,6 +9,7 @@
 #include "alerts/alertchecks.h"
 #include "app/CorvisentMain.h"
 #include "app/readinglogs.h"
+#include "cameras/camdrivers.h"
 #include "platform/mscomm.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -329,7 +330,6 @@ void successDisplay(int row, int kind, int k) {
     rt::setFontSize(status, 14);
 
     if (kind == typeVideo || kind == typeVideo2) {
-        // The camera is attached to its capture driver by the camera code.
         if (k >= 1 && k <= 4) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.lblCamDeviceName, k)));
         rt::setCaption(status, QStringLiteral("OK"));
         Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
@@ -456,6 +456,11 @@ Outcome connectRow(int row, int& kind, int& k) {
     case typeVideo:
     case typeVideo2:
         k = DisplaySlot(row);
+        SetCamResolution(row, QStringLiteral("2"));
+        Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+        setup.ConnectCam(k, row);
+        // A camera that did not start has its row back in the "Connect" state already.
+        if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
         setPortOpenMark(row, kind);
         iDeviceType[row] = kind;
         return Outcome::Success;
@@ -632,8 +637,10 @@ void ToggleSensorConnection(int row) {
             ConnectSensor(row);
         } else if (caption == QLatin1String("Disconnect")) {
             setup.cmdConnectAll->setEnabled(true);
-            // A camera row (no COM number) is taken back by the camera code.
-            if (!Ctl(setup.txtDeviceComNumber, row)->text().isEmpty()) DisconnectSensor(row, 0);
+            if (!Ctl(setup.txtDeviceComNumber, row)->text().isEmpty())
+                DisconnectSensor(row, 0);
+            else
+                setup.DisconnectCam(row);
         }
     } catch (const std::exception& e) {
         modIni::IniErrorLog(QStringLiteral(":334"),

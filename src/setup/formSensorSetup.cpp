@@ -88,6 +88,7 @@ formSensorSetup::formSensorSetup() {
         timerDelayEventUp[n]->setInterval(5000);
     }
     wireHandlers();
+    addCameraControls();
     resize(900, 600);
 }
 

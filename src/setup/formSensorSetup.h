@@ -128,6 +128,8 @@ public:
     Events<QCheckBox> chkProximSnapCam{};
     Events<QComboBox> cmbProximNumber{};
     QLabel* lblNoCamDevicePresent = nullptr;
+    Events<rt::Timer> timerCamEvent{}; // by camera position: ends an event recording (7000 ms)
+    QPushButton* cmdShowCamCompressors = nullptr;
 
     QPushButton* cmdOk = nullptr;
 
@@ -169,6 +171,13 @@ public:
     // ones included), otherwise disabled and cleared.
     void ApplyAudibleAlertRule();
 
+    // ---- Cameras (cameras/camsetup.cpp): pos = camera position 1..4, row = device row.
+    void ConnectCam(int pos, int row);
+    void DisconnectCam(int row);
+    void timerCamEvent_Timer(int pos);
+    void cmdShowCamCompressors_Click();
+    void chkSendToSummary_Click(int row);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -180,4 +189,5 @@ private:
     QWidget* buildProximityTab();
     void wireHandlers();
     void wireAlertHandlers();
+    void addCameraControls();
 };

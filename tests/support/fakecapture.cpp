@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "runtime/clock.h"
+
 namespace {
 
 QImage testPicture(const QSize& size) {
@@ -19,8 +21,12 @@ public:
     FakeStream(std::shared_ptr<FakeCamera> cam, platform::CaptureProfile profile)
         : m_cam(std::move(cam)), m_size(profile == platform::CaptureProfile::Small ? QSize(320, 240) : QSize(640, 480)) {
         ++m_cam->running;
+        m_cam->startedAt << rt::Clock::elapsedMs();
     }
-    ~FakeStream() override { --m_cam->running; }
+    ~FakeStream() override {
+        --m_cam->running;
+        m_cam->stoppedAt << rt::Clock::elapsedMs();
+    }
 
     void frame() {
         m_hasFrame = true;

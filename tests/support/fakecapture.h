@@ -26,8 +26,9 @@ public:
     void setStillFails(bool on) { m_stillFails = on; }
     bool stillFails() const { return m_stillFails; }
 
-    // Starts, each as "Default" or "Small".
+    // Starts, each as "Default" or "Small", and the program-clock times of starts and stops.
     QStringList starts;
+    QList<qint64> startedAt, stoppedAt;
     // Running streams of this camera (0 or 1 as the program uses it).
     int running = 0;
     // Frames converted for the screen.
