@@ -166,9 +166,15 @@ class Instance:
         return self
 
     def window_shown(self):
-        r = subprocess.run(["xwininfo", "-name", "Corvisent Manager"], env=self.env, capture_output=True,
-                           text=True)
-        return "IsViewable" in r.stdout
+        """Whether the main window (class CorvisentMan, title Corvisent Manager) is on the screen."""
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True, text=True)
+        for line in tree.stdout.splitlines():
+            if '("CorvisentMan" "Corvisent Manager")' in line:
+                info = subprocess.run(["xwininfo", "-id", line.split()[0]], env=self.env, capture_output=True,
+                                      text=True)
+                if "IsViewable" in info.stdout:
+                    return True
+        return False
 
     def wait_connected(self, timeout=240):
         """Until every row holds its terminal; then a few seconds for the first events."""
@@ -288,7 +294,7 @@ def measure_cameras(results):
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--seconds", type=float, default=60, help="length of each CPU measurement")
-    ap.add_argument("--speed", type=float, default=3000, help="program clock speed-up of the week run")
+    ap.add_argument("--speed", type=float, default=2000, help="program clock speed-up of the week run")
     ap.add_argument("--lines", type=int, default=1000000, help="lines of the streamed-memory run")
     ap.add_argument("--only", nargs="*", help="measure only these: startup idle stream week million cameras")
     a = ap.parse_args()

@@ -331,6 +331,7 @@ void CorvisentMain::buildKindTabs() {
             auto* log = new QPlainTextEdit(host);
             log->setObjectName(indexed(k.names[1], slot));
             log->setReadOnly(true);
+            log->setUndoRedoEnabled(false); // a log box is only ever written by the program
             log->setMinimumHeight(90);
             (*k.logs)[slot] = log;
             hv->addWidget(log, 1);

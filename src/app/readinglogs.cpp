@@ -99,8 +99,8 @@ bool CloseAfterWrite() {
 
 void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
     if (!box) return;
+    // A new cursor stands at the start already; moving it there would lay the first line out.
     QTextCursor cursor(box->document());
-    cursor.movePosition(QTextCursor::Start);
     cursor.insertText(line + u'\n');
 }
 

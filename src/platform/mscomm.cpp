@@ -1,5 +1,7 @@
 #include "platform/mscomm.h"
 
+#include <QCoreApplication>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
@@ -66,9 +68,41 @@ QSet<QString>& heldPaths() {
     return paths;
 }
 
-// Real milliseconds between two looks at an open port.
-constexpr int kPollMs = 5;
+// Real milliseconds between two looks at a port whose sent bytes are awaited for comEvSend.
+constexpr int kSendCheckMs = 5;
 } // namespace
+
+// One clock for every open port that listens for modem-line changes, so that idle ports cost one
+// wake-up per kLineCheckMs in all, and none at all when no port needs it.
+class LineWatch : public QObject {
+public:
+    static LineWatch& instance() {
+        static QPointer<LineWatch> watch;
+        if (!watch) watch = new LineWatch(QCoreApplication::instance());
+        return *watch;
+    }
+    void add(MSCommControl* c) {
+        if (!m_controls.contains(c)) m_controls.append(c);
+        if (!m_timer.isActive()) m_timer.start();
+    }
+    void remove(MSCommControl* c) {
+        m_controls.removeAll(c);
+        if (m_controls.isEmpty()) m_timer.stop();
+    }
+
+private:
+    explicit LineWatch(QObject* parent) : QObject(parent) {
+        m_timer.setInterval(MSCommControl::kLineCheckMs);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            // A handler may close ports (taking them off the list) or delete controls.
+            const QList<QPointer<MSCommControl>> now(m_controls.begin(), m_controls.end());
+            for (const QPointer<MSCommControl>& c : now)
+                if (c && m_controls.contains(c.data())) c->poll();
+        });
+    }
+    QTimer m_timer;
+    QList<MSCommControl*> m_controls;
+};
 
 void setCommBackendFactory(CommBackendFactory factory) {
     factorySlot() = std::move(factory);
@@ -105,13 +139,13 @@ struct MSCommControl::Impl {
     bool receivePending = false; // characters arrived while RThreshold was reached
     bool sendPending = false;    // an Output waits for its comEvSend
     QList<int> queued;           // events found and not yet raised
-    QTimer pollTimer;
+    bool wakeQueued = false;     // a look at the port is due from the event loop
+    bool lost = false;           // the device's loss has been raised
+    // Counts opens, so that a wake-up queued for an earlier opening is not taken for this one.
+    quint64 opening = 0;
 };
 
-MSCommControl::MSCommControl(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {
-    d->pollTimer.setInterval(kPollMs);
-    connect(&d->pollTimer, &QTimer::timeout, this, &MSCommControl::poll);
-}
+MSCommControl::MSCommControl(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {}
 
 MSCommControl::~MSCommControl() {
     setPortOpen(false);
@@ -148,7 +182,7 @@ bool MSCommControl::portOpen() const {
 void MSCommControl::setPortOpen(bool open) {
     if (!open) {
         if (d->backend) {
-            d->pollTimer.stop();
+            LineWatch::instance().remove(this);
             d->backend->close();
             d->backend.reset();
             heldPaths().remove(d->path);
@@ -175,8 +209,33 @@ void MSCommControl::setPortOpen(bool open) {
     heldPaths().insert(path);
     d->buffer.clear();
     d->queued.clear();
-    d->receivePending = d->sendPending = false;
-    d->pollTimer.start();
+    d->receivePending = d->sendPending = d->lost = false;
+    const quint64 opening = ++d->opening;
+    d->backend->setNotify([this, opening] {
+        if (d->opening == opening) wake();
+    });
+    if (listensForLines()) LineWatch::instance().add(this);
+    // Whatever came in before the first wake-up is looked at once.
+    wake();
+}
+
+bool MSCommControl::listensForLines() {
+    return d->backend && d->backend->needsLineChecks() &&
+           isSignalConnected(QMetaMethod::fromSignal(&MSCommControl::OnComm));
+}
+
+void MSCommControl::wake() {
+    if (d->wakeQueued) return;
+    d->wakeQueued = true;
+    // Raised from the event loop, never from inside the backend's own signal, so that a handler
+    // may close the port.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            d->wakeQueued = false;
+            poll();
+        },
+        Qt::QueuedConnection);
 }
 
 int MSCommControl::rThreshold() const {
@@ -245,7 +304,10 @@ void MSCommControl::requireOpen() const {
 void MSCommControl::setOutput(const QByteArray& bytes) {
     requireOpen();
     d->backend->write(bytes);
-    if (d->sThreshold > 0 && !bytes.isEmpty()) d->sendPending = true;
+    if (d->sThreshold > 0 && !bytes.isEmpty()) {
+        d->sendPending = true;
+        wake();
+    }
 }
 
 void MSCommControl::setOutput(const QString& text) {
@@ -263,6 +325,7 @@ void MSCommControl::takeIn() {
     }
     // Whether the arrival raises a receive event is decided when the characters come in.
     if (d->rThreshold > 0 && d->buffer.size() >= d->rThreshold) d->receivePending = true;
+    if (d->receivePending || !d->queued.isEmpty()) wake();
 }
 
 QByteArray MSCommControl::input() {
@@ -326,15 +389,22 @@ void MSCommControl::poll() {
         d->receivePending = false;
         if (!d->buffer.isEmpty() && d->rThreshold > 0) d->queued.append(comEvReceive);
     }
-    if (d->sendPending && d->backend->bytesToWrite() < d->sThreshold) {
-        d->sendPending = false;
-        d->queued.append(comEvSend);
+    if (d->sendPending) {
+        if (d->backend->bytesToWrite() < d->sThreshold) {
+            d->sendPending = false;
+            d->queued.append(comEvSend);
+        } else {
+            QTimer::singleShot(kSendCheckMs, this, [this] {
+                if (d->sendPending) wake();
+            });
+        }
     }
     QPointer<MSCommControl> self(this);
     fireQueued();
     // What arrived before the device went has been raised; then the control stops looking.
-    if (self && portOpen() && d->backend->gone()) {
-        d->pollTimer.stop();
+    if (self && portOpen() && !d->lost && d->backend->gone()) {
+        d->lost = true;
+        LineWatch::instance().remove(this);
         emit DeviceLost();
     }
 }

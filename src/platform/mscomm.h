@@ -60,6 +60,12 @@ public:
     // True once the device has gone away while open (an adapter pulled out, the far end of a
     // pseudo-terminal closed); nothing more comes from it.
     virtual bool gone() { return false; }
+    // The control's wake-up: the backend calls it (from the event loop) whenever bytes, a line
+    // change, an error or the device's loss may be waiting. Set after a successful open.
+    virtual void setNotify(std::function<void()> notify) = 0;
+    // True while modem-line changes can only be learnt by looking at the lines; false when the
+    // device cannot report its lines or reports their changes through the wake-up itself.
+    virtual bool needsLineChecks() { return true; }
 };
 
 // Creates the backend for a device path; tests replace it.
@@ -75,7 +81,9 @@ bool commPathInUse(const QString& devicePath);
 //
 // Received bytes are kept in the control's input buffer. InBufferCount and Input first take in
 // whatever the device has received, so they see every byte even when the program has been
-// blocked in a pause. While the port is open a short timer does the same and raises OnComm:
+// blocked in a pause. While the port is open the control wakes when the device has something
+// (and, on a port with an OnComm handler, looks at the modem lines every kLineCheckMs) and raises
+// OnComm:
 // comEvReceive when new characters arrive while RThreshold > 0 and at least RThreshold wait,
 // comEvCTS / comEvDSR / comEvCD on every change of those lines, comEvRing on a rising ring line,
 // comEvSend when, after an Output, fewer than SThreshold bytes remain to be sent (SThreshold > 0),
@@ -116,6 +124,9 @@ public:
     };
     // Received bytes kept at most; beyond that the oldest are dropped and comEventRxOver raised.
     static constexpr int kInputBufferLimit = 65536;
+    // Real milliseconds between two looks at the modem lines of a port that listens for their
+    // changes: a change reaches the handler within this time.
+    static constexpr int kLineCheckMs = 40;
 
     explicit MSCommControl(QObject* parent = nullptr);
     ~MSCommControl() override;
@@ -165,7 +176,10 @@ signals:
     void DeviceLost();
 
 private:
+    friend class LineWatch;
     void poll();
+    void wake();
+    bool listensForLines();
     void takeIn();
     void fireQueued();
     void requireOpen() const;

@@ -49,15 +49,26 @@ int QtSerialBackend::open(const QString& devicePath, const LineSettings& setting
     // open: close it underneath; the control still counts as open, as the program expects.
     QObject::connect(m_port.get(), &QSerialPort::errorOccurred, m_port.get(),
                      [this](QSerialPort::SerialPortError e) {
+                         if (e == QSerialPort::NoError) return;
+                         // A hang-up shows as a failed read: the control's next look tells.
+                         if (m_notify) m_notify();
                          if (e != QSerialPort::ResourceError || m_gone) return;
                          m_gone = true;
                          QTimer::singleShot(0, m_port.get(), [this] { m_port->close(); });
                      });
+    QObject::connect(m_port.get(), &QSerialPort::readyRead, m_port.get(), [this] {
+        if (m_notify) m_notify();
+    });
     m_lastLines = lines();
     return 0;
 }
 
+void QtSerialBackend::setNotify(std::function<void()> notify) {
+    m_notify = std::move(notify);
+}
+
 void QtSerialBackend::close() {
+    m_notify = nullptr;
     if (m_port) {
         m_port->close();
         m_port.reset();

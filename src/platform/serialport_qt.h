@@ -8,9 +8,10 @@ class QSerialPort;
 namespace platform {
 
 // A real serial device through QSerialPort. Bytes go out and come in through the device's file
-// descriptor at once, so an exchange works while the program is blocked in a pause. Modem lines
-// are watched by comparing them at every look; on a device that cannot report them (a
-// pseudo-terminal) they read low and never change, and RTS/DTR requests are ignored.
+// descriptor at once, so an exchange works while the program is blocked in a pause; the control
+// is woken when bytes arrive or the port reports an error. Modem lines are watched by comparing
+// them at every look; on a device that cannot report them (a pseudo-terminal) they read low and
+// never change, no look is asked for, and RTS/DTR requests are ignored.
 class QtSerialBackend : public CommBackend {
 public:
     QtSerialBackend();
@@ -32,6 +33,8 @@ public:
     void takeEvents(QList<int>* into) override;
     bool probe(const QString& devicePath) override;
     bool gone() override { return m_gone; }
+    void setNotify(std::function<void()> notify) override;
+    bool needsLineChecks() override { return m_port && !m_gone && m_linesReadable; }
 
 private:
     int lines();
@@ -39,6 +42,7 @@ private:
     bool m_linesReadable = true;
     bool m_gone = false; // the device went away while open
     int m_lastLines = 0;
+    std::function<void()> m_notify;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "support/fakeserial.h"
 
+#include <QTimer>
 #include <algorithm>
 
 #include "platform/comports.h"
@@ -161,6 +162,7 @@ public:
     void close() override {
         if (m_open) m_port->close();
         m_open = false;
+        m_clock.stop();
     }
     bool isOpen() const override { return m_open; }
     bool configure(const platform::LineSettings& s) override {
@@ -176,10 +178,24 @@ public:
     void setDtr(bool on) override { m_port->setDtrLine(on); }
     void takeEvents(QList<int>* into) override { m_port->takeEvents(into); }
     bool probe(const QString&) override { return m_port && m_port->probe(); }
+    // What a fake device sends is due at program-clock times: the control is woken every few real
+    // milliseconds while the port is open, and line changes come with those wake-ups.
+    void setNotify(std::function<void()> notify) override {
+        m_notify = std::move(notify);
+        m_clock.disconnect();
+        QObject::connect(&m_clock, &QTimer::timeout, [this] {
+            if (m_open && m_notify) m_notify();
+        });
+        m_clock.start(kWakeMs);
+    }
+    bool needsLineChecks() override { return false; }
 
 private:
+    static constexpr int kWakeMs = 5;
     std::shared_ptr<FakeSerialPort> m_port;
     bool m_open = false;
+    std::function<void()> m_notify;
+    QTimer m_clock;
 };
 
 } // namespace
