@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QTextCursor>
 
 #include "app/CorvisentMain.h"
@@ -13,6 +14,7 @@
 #include "runtime/clock.h"
 #include "runtime/files.h"
 #include "runtime/format.h"
+#include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
@@ -97,6 +99,42 @@ bool CloseAfterWrite() {
     return rt::ticked(formSensorSetup::instance().chkCloseFileAfterWrite);
 }
 
+namespace {
+// Files whose last line could not be written, reported already.
+QSet<int>& failingFiles() {
+    static QSet<int> failing;
+    return failing;
+}
+} // namespace
+
+LogLineWriter::LogLineWriter() : m_perLine(CloseAfterWrite()) {}
+
+LogLineWriter::~LogLineWriter() {
+    for (int n : m_opened)
+        rt::Files::close(n);
+}
+
+bool LogLineWriter::line(int n, const QString& text) {
+    const QString path = rt::tag(Ctl(formSensorSetup::instance().chkFileLogging, n));
+    try {
+        if (m_perLine && !m_opened.contains(n)) {
+            rt::Files::open(n, path, rt::Files::Append);
+            m_opened << n;
+        }
+        rt::Files::printLine(n, text);
+    } catch (const rt::VbError& e) {
+        if (failingFiles().contains(n)) return false;
+        failingFiles().insert(n);
+        rt::MsgBox(QStringLiteral("The log file %1 cannot be written (%2). Readings are not logged until "
+                                  "writing works again.")
+                       .arg(rt::Files::isOpen(n) ? rt::Files::path(n) : path, e.description()),
+                   rt::vbOKOnly | rt::vbExclamation);
+        return false;
+    }
+    failingFiles().remove(n);
+    return true;
+}
+
 void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
     if (!box) return;
     // A new cursor stands at the start already; moving it there would lay the first line out.
@@ -150,39 +188,25 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
 
         if (rt::value(Ctl(setup.chkFileLogging, row)) != 1) return;
         if (platform::MSCommControl* port = gatingPort(type, row); port && !port->portOpen()) return;
-        const bool perLine = CloseAfterWrite();
-        auto openForLine = [&](int n) {
-            if (perLine) rt::Files::open(n, rt::tag(Ctl(setup.chkFileLogging, n)), rt::Files::Append);
-        };
+        LogLineWriter out;
 
         if (type != typeCombo) {
-            openForLine(row);
             const QString sep = type == typeAccel ? QStringLiteral(": ") : QStringLiteral(",");
             const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
-            rt::Files::printLine(row, D + u',' + T + sep + V + unit);
+            if (!out.line(row, D + u',' + T + sep + V + unit)) return;
             CheckFileSize(type, row);
             CheckLogDirSize();
-            if (perLine) rt::Files::close(row);
             return;
         }
 
         // Combined sensor: humidity to file row, temperature to file row + 1.
         const QString U2 = rt::caption(Ctl(w.lblMeasure, row + 1));
-        if (!V.isEmpty()) {
-            openForLine(row);
-            rt::Files::printLine(row, D + u',' + T + u',' + V + U);
-        }
-        if (!V2.isEmpty()) {
-            openForLine(row + 1);
-            rt::Files::printLine(
-                row + 1, D + u',' + T + (perLine ? QStringLiteral(",") : QStringLiteral(", ")) + V2 + U2);
-        }
+        if (!V.isEmpty() && !out.line(row, D + u',' + T + u',' + V + U)) return;
+        if (!V2.isEmpty() &&
+            !out.line(row + 1, D + u',' + T + (CloseAfterWrite() ? QStringLiteral(",") : QStringLiteral(", ")) + V2 + U2))
+            return;
         CheckLogDirSize();
         CheckFileSize(typeCombo, row);
-        if (perLine) {
-            rt::Files::close(row);
-            rt::Files::close(row + 1);
-        }
     } catch (const std::exception&) {
         // The routine ends at the failing step; what was written stays.
     }
@@ -213,7 +237,7 @@ void CheckLogDirSize() {
 }
 
 double GetFolderSize(const QString& path) {
-    const QString local = QString(path).replace(u'\\', u'/');
+    const QString local = rt::localPath(path);
     if (local.isEmpty() || !QFileInfo(local).isDir()) return 0;
     double total = 0;
     QDirIterator it(local, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
@@ -254,13 +278,14 @@ QStringList NewLogFilePaths(const QString& folder, const QString& stamp, const Q
         bool taken = false;
         for (const QString& ending : endings) {
             paths << joinPath(folder, base + ending);
-            taken = taken || QFileInfo::exists(QString(paths.last()).replace(u'\\', u'/'));
+            taken = taken || QFileInfo::exists(rt::localPath(paths.last()));
         }
         if (!taken) return paths;
     }
 }
 
 void StartLogFile(int row, const QString& path, const QString& firstLine) {
+    failingFiles().remove(row); // a new file has not failed yet
     rt::Files::open(row, path, rt::Files::Output);
     const QDateTime now = rt::Clock::now();
     rt::Files::printLine(row, firstLine);

@@ -39,6 +39,25 @@ QStringList NewLogFilePaths(const QString& folder, const QString& stamp, const Q
 void StartLogFile(int row, const QString& path, const QString& firstLine);
 // True when log files are closed after every write.
 bool CloseAfterWrite();
+
+// Writes reading lines to the log files of device rows (file number = row). When files are
+// closed after every write, each file is opened for its line and closed again when the writer
+// goes, whatever happened in between. A line that cannot be written (a full disk, a folder gone)
+// is reported once per file; writing goes on with the next line and the report is given again
+// only after a line of that file was written once more.
+class LogLineWriter {
+public:
+    LogLineWriter();
+    ~LogLineWriter();
+    LogLineWriter(const LogLineWriter&) = delete;
+    LogLineWriter& operator=(const LogLineWriter&) = delete;
+    // True when the line was written.
+    bool line(int n, const QString& text);
+
+private:
+    bool m_perLine;
+    QList<int> m_opened;
+};
 // Closes the row's log file when it is open.
 void CloseLogFile(int row);
 

@@ -34,9 +34,13 @@ namespace sensorevents {
 // True while "Disable All Alerts" is not ticked.
 bool AlertsOn();
 
+// Shows a message box for an event of the port, unless a box of that port is still open: events
+// that arrive while it waits for the user pile up no boxes of their own. Handlers read their
+// event and line state before they call this.
+void PortMessage(const platform::MSCommControl* port, const QString& text, int style);
 // Shows the message of a serial line error of the port (framing, overrun, receive overflow,
-// parity, transmit full) and returns true for those five; false for any other event. While the
-// box of one error of a port is open, the same error of that port shows no second box.
+// parity, transmit full) through PortMessage and returns true for those five; false for any
+// other event.
 bool ReportLineError(platform::MSCommControl* port, int commEvent);
 
 // Complete lines received on a streaming port: takes the port's input, returns every non-empty
@@ -69,12 +73,13 @@ QString LogDate();
 QString LogTime();
 
 // Steps of a DSR change of a proximity sensor (kind 3) or of a distance sensor in proximity mode
-// (kind 9): the summary caption, the walk-up and walk-away timers, the alert and log-off requests,
-// the tab log line in boxes(logSlot), the file line, the immediate actions and the camera linked
-// to camSlot. p is the row's proximity event index; outside 1..4 the actions are skipped. Returns
-// false when the workstation was locked or a log-off requested, which ends the event.
-bool ProximityLineChange(platform::MSCommControl* port, int kind, int row, int logSlot, int camSlot, int p,
-                         const std::array<QPlainTextEdit*, 5>& boxes);
+// (kind 9), presence being the line state the event was read with: the summary caption, the
+// walk-up and walk-away timers, the alert and log-off requests, the tab log line in
+// boxes(logSlot), the file line, the immediate actions and the camera linked to camSlot. p is the
+// row's proximity event index; outside 1..4 the actions are skipped. Returns false when the
+// workstation was locked or a log-off requested, which ends the event.
+bool ProximityLineChange(platform::MSCommControl* port, bool presence, int kind, int row, int logSlot,
+                         int camSlot, int p, const std::array<QPlainTextEdit*, 5>& boxes);
 // The system colour of button faces, as the summary reading label takes it back after an absence.
 long ButtonFaceColor();
 

@@ -2,7 +2,6 @@
 // port, the drains after a mode change, and the tab and file log lines.
 #include <QCheckBox>
 #include <QHash>
-#include <QPair>
 #include <QPlainTextEdit>
 #include <QSet>
 #include <algorithm>
@@ -55,9 +54,9 @@ QHash<const MSCommControl*, StreamInput>& streams() {
     return kept;
 }
 
-// Error boxes open now, by port and error.
-QSet<QPair<const MSCommControl*, int>>& openErrorBoxes() {
-    static QSet<QPair<const MSCommControl*, int>> open;
+// Ports whose message box is open now.
+QSet<const MSCommControl*>& portsWithBox() {
+    static QSet<const MSCommControl*> open;
     return open;
 }
 
@@ -98,17 +97,20 @@ void clearModeMark(int row) {
         std::any_of(bSettingModeRow.begin() + 1, bSettingModeRow.end(), [](bool marked) { return marked; });
 }
 
+void PortMessage(const MSCommControl* port, const QString& text, int style) {
+    if (portsWithBox().contains(port)) return;
+    portsWithBox().insert(port);
+    struct Close {
+        const MSCommControl* port;
+        ~Close() { portsWithBox().remove(port); }
+    } close{port};
+    rt::MsgBox(text, style);
+}
+
 bool ReportLineError(MSCommControl* port, int commEvent) {
     const QString text = lineErrorText(commEvent);
     if (text.isEmpty()) return false;
-    const QPair<const MSCommControl*, int> key(port, commEvent);
-    if (openErrorBoxes().contains(key)) return true;
-    openErrorBoxes().insert(key);
-    struct Close {
-        QPair<const MSCommControl*, int> key;
-        ~Close() { openErrorBoxes().remove(key); }
-    } close{key};
-    rt::MsgBox(text, rt::vbOKOnly | rt::vbSystemModal);
+    PortMessage(port, text, rt::vbOKOnly | rt::vbSystemModal);
     return true;
 }
 
@@ -178,18 +180,8 @@ void TabLogLine(QPlainTextEdit* box, const QString& line) {
 }
 
 void FileLogLine(int row, int type, const QString& line) {
-    formSensorSetup& setup = formSensorSetup::instance();
-    const bool perLine = rt::value(setup.chkCloseFileAfterWrite) == 1;
-    if (perLine) rt::Files::open(row, rt::tag(modSupport::Ctl(setup.chkFileLogging, row)), rt::Files::Append);
-    // A failed write must not leave the file open under the row's number.
-    struct CloseAfter {
-        bool on;
-        int row;
-        ~CloseAfter() {
-            if (on) rt::Files::close(row);
-        }
-    } closeAfter{perLine, row};
-    rt::Files::printLine(row, line);
+    modSupport::LogLineWriter out;
+    if (!out.line(row, line)) return;
     modSupport::CheckFileSize(type, row);
     modSupport::CheckLogDirSize();
 }

@@ -122,6 +122,7 @@ void CorvisentMain::MSCommD_OnComm(int row) {
     try {
         MSCommControl* port = Ctl(MSCommD, row);
         const int event = port->commEvent();
+        const bool presence = port->dsrHolding();
         if (SwallowModeReply(port, row, event)) return;
         // A slot caption that is not a number ends every event of the row.
         const int slot = rt::CInt(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)));
@@ -129,7 +130,7 @@ void CorvisentMain::MSCommD_OnComm(int row) {
         const int p = iProxSlot[row];
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {
-            if (!ProximityLineChange(port, typeDistance, row, slot, slot, p, txtDistanceData)) return;
+            if (!ProximityLineChange(port, presence, typeDistance, row, slot, slot, p, txtDistanceData)) return;
             QLabel* reading = Ctl(lblSensorReading, row);
             rt::setBackColor(reading, ButtonFaceColor());
             rt::setCaption(reading, port->dsrHolding() ? QStringLiteral("Event") : QStringLiteral(" "));

@@ -88,14 +88,13 @@ long ButtonFaceColor() {
     return rt::bgrFromColor(QGuiApplication::palette().color(QPalette::Button));
 }
 
-bool ProximityLineChange(MSCommControl* port, int kind, int row, int logSlot, int camSlot, int p,
-                         const std::array<QPlainTextEdit*, 5>& boxes) {
+bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, int logSlot, int camSlot,
+                         int p, const std::array<QPlainTextEdit*, 5>& boxes) {
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& f = formSensorSetup::instance();
     // An index without action settings still shows, logs and triggers the camera.
     const bool actions = p >= 1 && p <= 4;
 
-    const bool presence = port->dsrHolding();
     rt::setCaption(Ctl(w.lblSensorReading, row), presence ? QStringLiteral("Event") : QStringLiteral(" "));
     if (actions) {
         moveDelayTimers(p, presence);
@@ -105,14 +104,15 @@ bool ProximityLineChange(MSCommControl* port, int kind, int row, int logSlot, in
             ProcessProximityEvent(99, kind, p);
     }
 
+    // Each event logs the state it was read with, even when a later change has already been
+    // handled while a box of this event was open.
     if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(boxes, logSlot),
-                   LogTime() + QStringLiteral("- ") +
-                       (port->dsrHolding() ? QStringLiteral("Detect") : QStringLiteral("<Reset>")));
+                   LogTime() + QStringLiteral("- ") + (presence ? QStringLiteral("Detect") : QStringLiteral("<Reset>")));
     if (rt::ticked(Ctl(f.chkFileLogging, row)))
         FileLogLine(row, kind,
                     LogDate() + u' ' + LogTime() + QStringLiteral(", ") +
-                        (port->dsrHolding() ? QStringLiteral("Event - On") : QStringLiteral("Event - Off")));
+                        (presence ? QStringLiteral("Event - On") : QStringLiteral("Event - Off")));
 
     if (actions) {
         const bool presentNow = port->dsrHolding();
@@ -142,19 +142,21 @@ bool ProximityLineChange(MSCommControl* port, int kind, int row, int logSlot, in
 
 void CorvisentMain::MSCommP_OnComm(int row) {
     const QString failure = QStringLiteral("Error in MSCommP event handler: ");
+    MSCommControl* port = nullptr;
     try {
-        MSCommControl* port = Ctl(MSCommP, row);
+        port = Ctl(MSCommP, row);
+        // The event and the line are read before anything can open a box.
+        const int event = port->commEvent();
+        const bool presence = port->dsrHolding();
         const int slot = int(rt::Val(rt::tag(Ctl(ProximityTimer, row))));
         if (slot == 0) {
-            rt::MsgBox(failure, rt::vbOKOnly);
+            sensorevents::PortMessage(port, failure, rt::vbOKOnly);
             return;
         }
-        const int p = iProxSlot[row];
-        if (p == 0) rt::MsgBox(QStringLiteral("Warning: iProxSlot = 0 Condition"), rt::vbOKOnly);
-        const int event = port->commEvent();
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvDSR) return;
         const int camSlot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
-        if (!sensorevents::ProximityLineChange(port, typeProximity, row, slot, camSlot, p, txtProximData))
+        if (!sensorevents::ProximityLineChange(port, presence, typeProximity, row, slot, camSlot, iProxSlot[row],
+                                               txtProximData))
             return;
         if (!port->dsrHolding()) {
             QLabel* reading = Ctl(lblSensorReading, row);
@@ -162,8 +164,8 @@ void CorvisentMain::MSCommP_OnComm(int row) {
             rt::setCaption(reading, QStringLiteral(" "));
         }
     } catch (const rt::VbError& e) {
-        rt::MsgBox(failure + e.description(), rt::vbOKOnly);
+        sensorevents::PortMessage(port, failure + e.description(), rt::vbOKOnly);
     } catch (const std::exception& e) {
-        rt::MsgBox(failure + QString::fromLocal8Bit(e.what()), rt::vbOKOnly);
+        sensorevents::PortMessage(port, failure + QString::fromLocal8Bit(e.what()), rt::vbOKOnly);
     }
 }

@@ -49,18 +49,20 @@ void waterTabLine(QPlainTextEdit* box, const QString& line) {
 
 void CorvisentMain::MSCommW_OnComm(int row) {
     const QString failure = QStringLiteral("Error in MSCommW event handler");
+    MSCommControl* port = nullptr;
     try {
-        MSCommControl* port = Ctl(MSCommW, row);
+        port = Ctl(MSCommW, row);
+        // The event and the line are read before anything can open a box.
+        const int event = port->commEvent();
+        const bool wet = port->cdHolding();
         const int slot = timerSlot(Ctl(WaterTimer, row));
         if (slot == 0) {
-            rt::MsgBox(failure);
+            sensorevents::PortMessage(port, failure, rt::vbOKOnly);
             return;
         }
-        const int event = port->commEvent();
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvCD) return;
 
         formSensorSetup& f = formSensorSetup::instance();
-        const bool wet = port->cdHolding();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
         // One alert per wet period: the alert decision sets the latch and clears it when dry.
         if (wet && sensorevents::AlertsOn() && !bWaterAlertOn[row]) CheckWaterEvents(row, slot, false);
@@ -77,7 +79,7 @@ void CorvisentMain::MSCommW_OnComm(int row) {
                                       sensorevents::LogDate() + u',' + T + QStringLiteral(", ") +
                                           (wet ? QStringLiteral("* WET * ") : QStringLiteral("DRY")));
     } catch (const std::exception&) {
-        rt::MsgBox(failure);
+        sensorevents::PortMessage(port, failure, rt::vbOKOnly);
     }
 }
 

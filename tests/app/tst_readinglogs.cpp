@@ -1,4 +1,5 @@
 #include "app/readinglogs.h"
+#include "sensors/events.h"
 #include "sensors/sensorrig.h"
 
 using namespace modSupport;
@@ -115,6 +116,42 @@ private slots:
                                         "03-07-2009,04:08:02PM" + sep + "22.00C"}));
             QCOMPARE(M().txtHumidInData[1]->toPlainText(), QStringLiteral("04:08:02PM - 45.2%\n"));
             QCOMPARE(topLine(M().txtTempInData[3]), QStringLiteral("04:08:02PM - 22.00C"));
+        }
+    }
+
+    // A line that cannot be written (a full disk) is reported once, leaves no file open under the
+    // row's number, and logging goes on once writing works again: with files closed after every
+    // write and with files kept open, for polled and event-driven kinds.
+    void failedWritesAreReportedOnceAndLoggingGoesOn() {
+        for (int perLine = 0; perLine <= 1; ++perLine) {
+            SensorRig rig;
+            prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
+            rt::setValue(S().chkCloseFileAfterWrite, perLine);
+            const QString good = rt::tag(S().chkFileLogging[2]);
+            rt::Files::close(2);
+            rt::setTag(S().chkFileLogging[2], "/dev/full");
+            if (!perLine) rt::Files::open(2, "/dev/full", rt::Files::Append);
+            FileTabLogging("40", 2, typeHumidity, "");
+            sensorevents::FileLogLine(2, typeWater, "wet");
+            QCOMPARE(rig.boxes->prompts().size(), 1);
+            QVERIFY(rig.boxes->prompts().first().startsWith("The log file /dev/full cannot be written"));
+            QCOMPARE(rt::Files::isOpen(2), !perLine);
+
+            rt::Files::close(2);
+            rt::setTag(S().chkFileLogging[2], good);
+            if (!perLine) rt::Files::open(2, good, rt::Files::Append);
+            FileTabLogging("42", 2, typeHumidity, "");
+            sensorevents::FileLogLine(2, typeWater, "dry");
+            QCOMPARE(rt::Files::isOpen(2), !perLine);
+            QList<QByteArray> lines = linesOf(good);
+            QVERIFY(lines.size() == 5 && lines.at(3).endsWith(",42%") && lines.at(4) == "dry");
+            // A new failure is reported again.
+            rt::Files::close(2);
+            rt::setTag(S().chkFileLogging[2], "/dev/full");
+            if (!perLine) rt::Files::open(2, "/dev/full", rt::Files::Append);
+            FileTabLogging("43", 2, typeHumidity, "");
+            QCOMPARE(rig.boxes->prompts().size(), 2);
+            rt::Files::close(2);
         }
     }
 

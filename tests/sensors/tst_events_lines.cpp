@@ -155,22 +155,36 @@ private slots:
         rt::setValue(S().chkCamUseProxim[2], 1);
         rt::setValue(S().chkCamUseProxim[3], 1);
         rt::setValue(S().chkOnScreenOnProx[1], 1);
-        // Without an event index: a warning and no action, but shown, logged and the camera (the
+        // Without an event index: no box and no action, but shown, logged and the camera (the
         // device row of camera 2) triggered.
         line(dev, true);
         QCOMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(7, 3, 0)"});
         QVERIFY(rig.fileLines(4).size() == 1 && !S().timerDelayEventUp[1]->enabled());
+        QVERIFY(rig.boxes.prompts().isEmpty());
         // A slot past the tab ends the event with the error box; a row without a slot shows it
         // with nothing after its text.
         M().ProximityTimer[4]->setTag("5");
         line(dev, false);
         M().ProximityTimer[4]->setTag("");
         line(dev, true);
-        const QString warning = "Warning: iProxSlot = 0 Condition";
-        QCOMPARE(rig.boxes.prompts(),
-                 (QStringList{warning, warning, "Error in MSCommP event handler: Subscript out of range",
-                              "Error in MSCommP event handler: "}));
+        QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommP event handler: Subscript out of range",
+                                                   "Error in MSCommP event handler: "}));
         QCOMPARE(rig.fileLines(4).size(), 1);
+    }
+
+    // A box of a port's event comes after the event was read, and boxes of one port never pile
+    // up: a change arriving while one is open is handled without a box of its own.
+    void boxesOfOnePortDoNotPileUp() {
+        EventRig rig;
+        FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 0);
+        M().ProximityTimer[4]->setTag("");
+        bool changed = false;
+        rt::DialogScript boxes([&](const rt::ShownBox&) -> std::optional<QVariant> {
+            if (!std::exchange(changed, true)) line(dev, false);
+            return std::nullopt;
+        });
+        line(dev, true);
+        QCOMPARE(boxes.prompts(), QStringList{"Error in MSCommP event handler: "});
     }
 };
 
