@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "runtime/vb.h"
 
 namespace platform {
 
@@ -21,7 +22,7 @@ std::vector<Line> readLines(const QString& path) {
     std::vector<Line> lines;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return lines;
-    const QString text = QString::fromLatin1(f.readAll());
+    const QString text = rt::fromStoredText(f.readAll());
     qsizetype start = 0;
     while (start < text.size()) {
         const qsizetype nl = text.indexOf(QLatin1Char('\n'), start);
@@ -176,8 +177,10 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
     QString text;
     for (const Line& l : lines)
         text += l.text + l.eol;
+    // A write cut short (a full disk) must not replace the file: the flush tells, the commit does not.
+    const QByteArray bytes = text.toUtf8();
     QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(text.toLatin1()) >= 0 && f.commit();
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() && f.commit();
 }
 
 } // namespace platform

@@ -4,7 +4,8 @@
 namespace platform {
 
 // Settings files in the Windows profile (INI) format: "[section]" lines and "key=value" lines,
-// single-byte text. Section and key names compare case-insensitively; the first match wins.
+// written as UTF-8 text; a file that is not valid UTF-8 (written before, or by a single-byte editor)
+// is read one character per byte. Section and key names compare case-insensitively; the first match wins.
 
 // Where a settings file lives: a bare file name ("corvisent.ini") is taken from the registry's
 // settings folder, a name with a folder is used as given.

@@ -8,7 +8,10 @@
 #include <QStringDecoder>
 #include <QtDebug>
 #include <memory>
+#include <utility>
 #include <vector>
+
+#include "runtime/vb.h"
 
 namespace platform {
 
@@ -102,30 +105,30 @@ Node* makeNode(Node* root, const QStringList& parts, bool* created) {
     return n;
 }
 
-// String types are kept as one byte per character; the version 5 export format spells their
-// hex forms as UTF-16LE.
+// String types are kept as UTF-8 bytes; the version 5 export format spells their hex forms as
+// UTF-16LE.
 bool isStringType(int type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-QByteArray toUtf16Le(const QByteArray& latin1) {
+QByteArray toUtf16Le(const QByteArray& stored) {
+    const QString text = rt::fromStoredText(stored);
     QByteArray out;
-    out.reserve(latin1.size() * 2);
-    for (char c : latin1) {
-        out.append(c);
-        out.append('\0');
+    out.reserve(text.size() * 2);
+    for (QChar c : text) {
+        out.append(char(c.unicode() & 0xFF));
+        out.append(char(c.unicode() >> 8));
     }
     return out;
 }
 
 QByteArray fromUtf16Le(const QByteArray& bytes) {
-    QByteArray out;
-    out.reserve(bytes.size() / 2 + 1);
+    QString text;
+    text.reserve(bytes.size() / 2);
     int i = 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        const uint unit = uchar(bytes[i]) | (uint(uchar(bytes[i + 1])) << 8);
-        out.append(unit <= 0xFF ? char(unit) : '?');
-    }
+    for (; i + 1 < bytes.size(); i += 2)
+        text.append(QChar(ushort(uchar(bytes[i]) | (uint(uchar(bytes[i + 1])) << 8))));
+    QByteArray out = text.toUtf8();
     if (i < bytes.size()) // an odd last byte is kept as it is
         out.append(bytes[i]);
     return out;
@@ -138,12 +141,7 @@ QString decodeFile(const QByteArray& raw) {
         QStringDecoder dec(QStringDecoder::Utf16LE);
         return dec(raw.mid(2));
     }
-    QByteArray bytes = raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw;
-    QStringDecoder dec(QStringDecoder::Utf8);
-    QString text = dec(bytes);
-    // A file edited by hand in a single-byte editor is read as such rather than losing its
-    // accented characters.
-    return dec.hasError() ? QString::fromLatin1(bytes) : text;
+    return rt::fromStoredText(raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw);
 }
 
 // Reads a quoted name or string starting at s[pos] == '"'; pos ends after the closing quote.
@@ -188,7 +186,7 @@ bool parseData(const QString& data, bool version5, RegValue* out) {
         QString text;
         if (!readQuoted(data, pos, &text) || !data.mid(pos).trimmed().isEmpty()) return false;
         out->type = REG_SZ;
-        out->data = text.toLatin1() + '\0';
+        out->data = text.toUtf8() + '\0';
         return true;
     }
     if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
@@ -350,7 +348,7 @@ QString hexData(const QString& prefix, const QByteArray& bytes) {
 QString valueLine(const NamedValue& nv) {
     const QString name = nv.name.isEmpty() ? QStringLiteral("@=") : quote(nv.name) + QLatin1Char('=');
     const RegValue& v = nv.value;
-    if (plainString(v)) return name + quote(QString::fromLatin1(v.data.left(v.data.size() - 1)));
+    if (plainString(v)) return name + quote(rt::fromStoredText(v.data.left(v.data.size() - 1)));
     if (v.type == REG_DWORD && v.data.size() == 4) {
         const uint n = uchar(v.data[0]) | (uint(uchar(v.data[1])) << 8) | (uint(uchar(v.data[2])) << 16) |
                        (uint(uchar(v.data[3])) << 24);
@@ -382,6 +380,7 @@ struct HiveState {
     std::unique_ptr<Node> root;
     bool loaded = false;
     bool damaged = false; // the file on disk could not be read whole: keep it aside before saving
+    QString damage;       // what was wrong with it
 };
 
 } // namespace
@@ -390,6 +389,7 @@ struct Registry::Impl {
     QString folder;
     HiveState hives[2];
     QString error;
+    QStringList notices; // damaged files kept aside, not yet shown to the user
 
     void report(const QString& text) {
         if (text == error) return;
@@ -421,13 +421,16 @@ struct Registry::Impl {
         QString why;
         if (!parseHive(decodeFile(f.readAll()), rootName(hive), s.root.get(), &why)) {
             s.damaged = true;
+            s.damage = why;
             report(QStringLiteral("%1 is damaged (%2); it will be kept aside as %1.bad-<date>-<time>")
                        .arg(f.fileName(), why));
         }
     }
 
-    // Moves a damaged file out of the way so that saving never overwrites it.
-    bool keepAside(Hive hive) {
+    // Keeps a damaged file under a name of its own so that saving never overwrites it: moved out
+    // of the way before a save, or copied when the user is told about it before any save.
+    bool keepAside(Hive hive, bool copy) {
+        HiveState& s = hives[hive == Hive::CurrentUser ? 0 : 1];
         const QString file = path(hive);
         if (!QFile::exists(file)) return true;
         const QString base = file + QStringLiteral(".bad-") +
@@ -435,10 +438,15 @@ struct Registry::Impl {
         QString target = base;
         for (int n = 1; QFile::exists(target); ++n)
             target = base + QLatin1Char('-') + QString::number(n);
-        if (!QFile::rename(file, target)) {
+        if (!(copy ? QFile::copy(file, target) : QFile::rename(file, target))) {
             report(QStringLiteral("cannot keep the damaged %1 aside; changes are not saved").arg(file));
             return false;
         }
+        s.damaged = false;
+        notices << QStringLiteral("The settings file %1 was damaged (%2) and has been kept aside as %3. "
+                                  "The settings that could be read from it were loaded; the others start "
+                                  "from their default values.")
+                       .arg(file, s.damage, target);
         return true;
     }
 
@@ -448,13 +456,12 @@ struct Registry::Impl {
             report(QStringLiteral("cannot create the folder %1").arg(folder));
             return ERROR_ACCESS_DENIED;
         }
-        if (s.damaged) {
-            if (!keepAside(hive)) return ERROR_ACCESS_DENIED;
-            s.damaged = false;
-        }
+        if (s.damaged && !keepAside(hive, false)) return ERROR_ACCESS_DENIED;
+        // A write cut short (a full disk) must not replace the file: the flush tells, the commit
+        // does not.
+        const QByteArray bytes = hiveText(s.root.get(), rootName(hive)).toUtf8();
         QSaveFile f(path(hive));
-        if (!f.open(QIODevice::WriteOnly) || f.write(hiveText(s.root.get(), rootName(hive)).toUtf8()) < 0 ||
-            !f.commit()) {
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush() || !f.commit()) {
             report(QStringLiteral("cannot save %1: %2").arg(f.fileName(), f.errorString()));
             return ERROR_ACCESS_DENIED;
         }
@@ -486,10 +493,17 @@ void Registry::reload() {
     for (HiveState& s : d->hives)
         s = HiveState();
     d->error.clear();
+    d->notices.clear();
 }
 
 QString Registry::filePath(Hive hive) const {
     return d->path(hive);
+}
+
+QStringList Registry::takeDamageNotices() {
+    for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine})
+        if (d->state(hive).damaged) d->keepAside(hive, true);
+    return std::exchange(d->notices, {});
 }
 
 QString Registry::errorText() const {
@@ -530,7 +544,7 @@ long Registry::setValue(Hive hive, const QString& key, const QString& name, cons
 }
 
 long Registry::setString(Hive hive, const QString& key, const QString& name, const QString& text, int type) {
-    return setValue(hive, key, name, RegValue{type, text.toLatin1() + '\0'});
+    return setValue(hive, key, name, RegValue{type, text.toUtf8() + '\0'});
 }
 
 long Registry::deleteValue(Hive hive, const QString& key, const QString& name) {
@@ -566,7 +580,7 @@ QStringList Registry::valueNames(Hive hive, const QString& key) {
 std::optional<QString> Registry::stringOf(const RegValue& v) {
     if (v.type != REG_SZ) return std::nullopt;
     const int nul = v.data.indexOf('\0');
-    return QString::fromLatin1(nul < 0 ? v.data : v.data.left(nul));
+    return rt::fromStoredText(nul < 0 ? v.data : v.data.left(nul));
 }
 
 // ---- per-user settings ----

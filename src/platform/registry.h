@@ -20,8 +20,8 @@ enum RegType : int {
     REG_MULTI_SZ = 7,
 };
 
-// A value as stored: its type and its raw bytes. A string's bytes are single-byte text and
-// normally end in one NUL; a value written by hand may lack it or hold NULs inside.
+// A value as stored: its type and its raw bytes. A string's bytes are UTF-8 text and normally
+// end in one NUL; a value written by hand may lack it or hold NULs inside.
 struct RegValue {
     int type = REG_NONE;
     QByteArray data;
@@ -57,6 +57,10 @@ public:
     // that failed), empty when there was none. A damaged file is never overwritten: it is renamed
     // to "<name>.bad-<date>-<time>" before the first save replaces it.
     QString errorText() const;
+    // One text per damaged hive file kept aside since the last call, naming the file, what was
+    // wrong, where it was kept and what was loaded; a damaged file not yet kept aside is copied
+    // aside now. Empty when there is nothing to tell.
+    QStringList takeDamageNotices();
 
     bool keyExists(Hive hive, const QString& key);
     // Opens or creates the key and its missing parents.
@@ -75,8 +79,8 @@ public:
     QStringList subKeys(Hive hive, const QString& key);
     QStringList valueNames(Hive hive, const QString& key);
 
-    // Text of a REG_SZ value up to its first NUL, the whole data when it has none (single-byte
-    // text); std::nullopt for a value of any other type.
+    // Text of a REG_SZ value up to its first NUL, the whole data when it has none (UTF-8, or one
+    // character per byte for bytes that are not UTF-8); std::nullopt for a value of any other type.
     static std::optional<QString> stringOf(const RegValue& v);
 
 private:

@@ -26,10 +26,6 @@ std::map<int, OpenFile>& table() {
     return files;
 }
 
-QString localPath(const QString& path) {
-    return QDir::cleanPath(QString(path).replace(u'\\', u'/'));
-}
-
 OpenFile& entry(int n) {
     auto it = table().find(n);
     if (it == table().end()) throw VbError(52, QStringLiteral("Bad file name or number"));
@@ -49,6 +45,10 @@ void write(int n, const QByteArray& bytes) {
 }
 
 } // namespace
+
+QString localPath(const QString& path) {
+    return QDir::cleanPath(QString(path).replace(u'\\', u'/'));
+}
 
 void Files::open(int n, const QString& path, Mode mode) {
     if (n < 1 || n > kMaxNumber) throw VbError(52, QStringLiteral("Bad file name or number"));
@@ -74,11 +74,11 @@ void Files::open(int n, const QString& path, Mode mode) {
 }
 
 void Files::printLine(int n, const QString& text) {
-    write(n, toBytes(text) + "\r\n");
+    write(n, text.toUtf8() + "\r\n");
 }
 
 void Files::print(int n, const QString& text) {
-    write(n, toBytes(text));
+    write(n, text.toUtf8());
 }
 
 qint64 Files::lof(int n) {

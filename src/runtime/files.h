@@ -1,9 +1,13 @@
 #pragma once
 #include <QString>
 
-// Numbered text files: a file is opened under a number, written line by line in single-byte
-// text with CR LF line ends, measured while open and closed by its number.
+// Numbered text files: a file is opened under a number, written line by line in UTF-8 text with
+// CR LF line ends, measured while open and closed by its number.
 namespace rt {
+
+// The path as this system spells it: "\" counts as a folder separator. Every file and folder
+// path the user or a stored setting gives goes through this one rule.
+QString localPath(const QString& path);
 
 class Files {
 public:

@@ -3,6 +3,7 @@
 #include "runtime/error.h"
 
 #include <QLocale>
+#include <QStringDecoder>
 #include <cmath>
 #include <optional>
 
@@ -333,6 +334,12 @@ QString fromBytes(const QByteArray& bytes) {
 }
 QByteArray toBytes(const QString& text) {
     return text.toLatin1();
+}
+
+QString fromStoredText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
 } // namespace rt

@@ -90,4 +90,11 @@ int Asc(const QString& s);
 QString fromBytes(const QByteArray& bytes);
 QByteArray toBytes(const QString& text);
 
+// --- stored text ---
+
+// Text of a file or stored value the program writes in UTF-8: read as UTF-8 when the bytes are
+// valid UTF-8, otherwise one character per byte (files written before, or by a single-byte
+// editor, keep their accented characters).
+QString fromStoredText(const QByteArray& bytes);
+
 } // namespace rt

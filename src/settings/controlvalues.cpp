@@ -47,6 +47,12 @@ void setCheck(QCheckBox* box, const QString& text) {
     rt::setValue(box, rt::CInt(text));
 }
 
+void setReadingInterval(QLineEdit* box, const QString& text) {
+    if (!rt::IsNumeric(text)) throw rt::VbError(13, QStringLiteral("Type mismatch"));
+    if (qRound64(rt::Val(text)) < 1) throw rt::VbError(380, QStringLiteral("Invalid property value"));
+    box->setText(text);
+}
+
 void setSlider(QSlider* slider, const QString& text) {
     const long v = rt::CLng(text);
     if (v < slider->minimum() || v > slider->maximum())

@@ -6,6 +6,7 @@ class QCheckBox;
 class QComboBox;
 class formSensorSetup;
 class QRadioButton;
+class QLineEdit;
 class QSlider;
 
 // Putting stored setting texts into controls, the way the loaders do it: each assignment either
@@ -30,6 +31,9 @@ double numberOr0(const QString& text);
 // A check box state from a whole-number text: 0, 1 or 2 (error 13 for a non-number, 380 for
 // another value).
 void setCheck(QCheckBox* box, const QString& text);
+// A reading interval: a number that is at least 1 once rounded to a whole number; error 13 for a
+// non-number, 380 for a smaller one.
+void setReadingInterval(QLineEdit* box, const QString& text);
 // A slider position from a whole-number text; error 380 outside the slider's range.
 void setSlider(QSlider* slider, const QString& text);
 // The option chosen or cleared from a boolean text.

@@ -46,11 +46,13 @@ public:
     }
 };
 
-// Writes keys of one section; a write the file refuses raises a run-time error.
+// Writes keys of one section. A write the file refuses does not stop the others; it is counted
+// so that the save reports it once at the end.
 struct Writer {
     QString section;
+    int* refused;
     void operator()(const QString& key, const QString& value) const {
-        if (!WriteIni(section, key, value)) throw rt::VbError(75, QStringLiteral("Path/File access error"));
+        if (!WriteIni(section, key, value)) ++*refused;
     }
 };
 
@@ -79,8 +81,8 @@ struct Reader {
     }
 };
 
-void saveSensorSetup(formSensorSetup& s) {
-    const Writer w{kSensorSetup};
+void saveSensorSetup(formSensorSetup& s, int* refused) {
+    const Writer w{kSensorSetup, refused};
     writeThresholdKeys(s, w);
     w(QStringLiteral("optUseSMTP"), optionBoolText(s.optUseSMTP));
     writeLimitKeys(s, w);
@@ -107,9 +109,9 @@ void saveSensorSetup(formSensorSetup& s) {
     }
 }
 
-void saveWindows() {
+void saveWindows(int* refused) {
     auto& mail = formEmailAlertSetup::instance();
-    const Writer m{kEmailAlertSetup};
+    const Writer m{kEmailAlertSetup, refused};
     m(QStringLiteral("chkAuthenticationReq"), checkText(mail.chkAuthenticationReq));
     m(QStringLiteral("EmailAddress"), mail.txtEmailAddr->text());
     m(QStringLiteral("CCEmailAddress"), mail.txtCCEmailAddr->text());
@@ -121,12 +123,12 @@ void saveWindows() {
     m(QStringLiteral("SMTPFromEmailAddress"), mail.txtMailFrom->text());
 
     auto& pager = formPagingTextMessage::instance();
-    const Writer p{kPageAlertSetup};
+    const Writer p{kPageAlertSetup, refused};
     p(QStringLiteral("NumToCall"), pager.txtNumToCall->text());
     p(QStringLiteral("NumToSend"), pager.txtNumToSend->text());
 
     auto& inet = formInternetSetup::instance();
-    const Writer i{kInternetUpdateSetup};
+    const Writer i{kInternetUpdateSetup, refused};
     i(QStringLiteral("RemoteDirectory"), inet.txtRemoteStorageLocation->text());
     i(QStringLiteral("ServerName"), inet.txtFTPURL->text());
     i(QStringLiteral("UserName"), inet.txtUserName->text());
@@ -148,7 +150,9 @@ void loadSensorSetup(formSensorSetup& s, QString* firstError) {
     in.text(s.txtYMinThresh, QStringLiteral("YMinThresh"), QStringLiteral("0"));
     in.text(s.txtMinDistanceThresh, QStringLiteral("MinDistanceThresh"), QStringLiteral("30"));
     in.text(s.txtMaxDistanceThresh, QStringLiteral("MaxDistanceThresh"), QStringLiteral("100"));
-    in.text(s.txtReadingInterval, QStringLiteral("ReadingInterval"), QStringLiteral("30"));
+    // An interval that is not a positive number would leave connected sensors unread.
+    in.assign(QStringLiteral("ReadingInterval"), QStringLiteral("30"),
+              [&s](const QString& t) { setReadingInterval(s.txtReadingInterval, t); });
     in.text(s.txtBinaryInterval, QStringLiteral("BinaryInterval"), QStringLiteral("500"));
     in.check(s.chkOutOfRangeAlert, QStringLiteral("CheckRange"), QStringLiteral("0"));
     for (int k : kAlertKinds)
@@ -284,15 +288,17 @@ bool WriteIni(const QString& section, const QString& key, const QString& value) 
 
 void SaveSettingsINI() {
     QString error;
+    int refused = 0;
     {
         BusyCursor busy;
         try {
-            saveSensorSetup(formSensorSetup::instance());
-            saveWindows();
+            saveSensorSetup(formSensorSetup::instance(), &refused);
+            saveWindows(&refused);
         } catch (const rt::VbError& e) {
             error = e.description();
         }
     }
+    if (error.isNull() && refused > 0) error = QStringLiteral("Path/File access error");
     if (!error.isNull()) rt::MsgBox(error, rt::vbOKOnly);
 }
 

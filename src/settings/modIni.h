@@ -22,8 +22,8 @@ QString ReadIni(const QString& section, const QString& key, const QString& defau
 // Writes a key of the settings file; false when the file cannot be written.
 bool WriteIni(const QString& section, const QString& key, const QString& value);
 
-// Writes the preferences of the setup windows into the settings file. A write the file refuses
-// stops the save with a message; the keys written before stay.
+// Writes the preferences of the setup windows into the settings file. Every key is attempted;
+// when the file refused any write, one message says so at the end.
 void SaveSettingsINI();
 
 // Sets the settings file by the machine value's rule and loads the preferences from it. A value

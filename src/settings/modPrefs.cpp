@@ -83,9 +83,8 @@ void loadProximityAction(formSensorSetup& s, const Loader& in, int n) {
         in.text(s.lblCommandOnProx[n], numbered("ProximityRunCommand", n), QStringLiteral("Path not set"));
         in.text(s.lblCommandOnProxApproach[n], numbered("ProximityRunCommandApproach", n),
                 QStringLiteral("Path not set"));
-        if (isScreenSaverCommand(s.lblCommandOnProx[n]->text()) ||
-            isScreenSaverCommand(s.lblCommandOnProxApproach[n]->text()))
-            modSupport::iScreenSaverCmd = 1;
+        // Only the walk-up command decides here.
+        if (isScreenSaverCommand(s.lblCommandOnProxApproach[n]->text())) modSupport::iScreenSaverCmd = 1;
     }
 }
 

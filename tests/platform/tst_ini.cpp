@@ -73,10 +73,11 @@ private slots:
         // The file was replaced whole: nothing else is left in its folder.
         QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.ini"}));
 
-        // Files with LF line ends keep them; text outside Latin-1 cannot be stored and becomes "?".
+        // Files with LF line ends keep them; text is stored as UTF-8 and read back whole.
         QVERIFY(writeWholeFile(file, "[A]\nx=1\n"));
         QVERIFY(WritePrivateProfileString("A", "y", "caf\u00e9 \u20ac", file));
-        QCOMPARE(readWholeFile(file), QByteArray("[A]\nx=1\ny=caf\xe9 ?\n"));
+        QCOMPARE(readWholeFile(file), QByteArray("[A]\nx=1\ny=caf\xc3\xa9 \xe2\x82\xac\n"));
+        QCOMPARE(GetPrivateProfileString("A", "y", "", 255, file), QString("caf\u00e9 \u20ac"));
     }
 
     void createsFileAndSectionsAndDeletes() {
@@ -105,6 +106,17 @@ private slots:
             QVERIFY(!WritePrivateProfileString("Sensor Setup", "XMinThresh", "5", file));
             QCOMPARE(readWholeFile(file), QByteArray("[Sensor Setup]\r\nXMinThresh=\r\n"));
         }
+    }
+
+    // A file written before in single-byte text reads as it did, and keeps its text when a key
+    // is written to it.
+    void singleByteFilesReadAsBefore() {
+        TestEnv env;
+        const QString file = env.configDir() + "/site.ini";
+        QVERIFY(writeWholeFile(file, "[Sensor Setup]\r\nlogdir=C:\\caf\xe9\r\n"));
+        QCOMPARE(GetPrivateProfileString("Sensor Setup", "logdir", "", 255, file), QString("C:\\caf\u00e9"));
+        QVERIFY(WritePrivateProfileString("Sensor Setup", "TempMax", "80", file));
+        QCOMPARE(GetPrivateProfileString("Sensor Setup", "logdir", "", 255, file), QString("C:\\caf\u00e9"));
     }
 
     void bareNamesLiveInTheSettingsFolder() {

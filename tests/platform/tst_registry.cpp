@@ -20,6 +20,7 @@ class TestRegistry : public QObject {
     Q_OBJECT
 private slots:
     void handWrittenFileRoundTrips();
+    void textIsStoredAsUtf8();
     void keysAndNames();
     void savesAtomicallyAndReloads();
     void damagedFileIsReportedAndKeptAside();
@@ -76,6 +77,25 @@ void TestRegistry::handWrittenFileRoundTrips() {
     reg().reload();
     check();
     QVERIFY(QString::fromUtf8(readWholeFile(file)).contains("\"Accent\"=\"caf\u00e9\""));
+}
+
+// Text that is not Latin-1 is stored as UTF-8 and read back whole, quoted and in the hex forms; a
+// hive written before in single-byte text reads as it did.
+void TestRegistry::textIsStoredAsUtf8() {
+    TestEnv env;
+    const QString folder = QString::fromUtf8("/home/\u0141ukasz/\u65e5\u672c");
+    QCOMPARE(reg().setString(Hive::CurrentUser, "Software\\Test", "logdir", folder), long(ERROR_SUCCESS));
+    QCOMPARE(reg().setString(Hive::CurrentUser, "Software\\Test", "multi", folder, REG_MULTI_SZ),
+             long(ERROR_SUCCESS));
+    reg().reload();
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::CurrentUser, "Software\\Test", "logdir")), folder);
+    QCOMPARE(reg().value(Hive::CurrentUser, "Software\\Test", "multi")->data, folder.toUtf8() + '\0');
+    QVERIFY(readWholeFile(reg().filePath(Hive::CurrentUser)).contains("\"logdir\"=\"" + folder.toUtf8() + "\""));
+
+    QVERIFY(writeWholeFile(reg().filePath(Hive::LocalMachine), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"
+                                                                "\"Old\"=\"caf\xe9\"\r\n"));
+    reg().reload();
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SOFTWARE", "Old")), QString::fromUtf8("caf\u00e9"));
 }
 
 // Names keep their case and compare without it; a trailing "\\" names the same key; deleting a key

@@ -21,20 +21,21 @@ class TestFiles : public QObject {
 private slots:
     void cleanup() { Files::closeAll(); }
 
-    void linesReachTheDiskAsSingleBytesWithCrLf() {
+    void linesReachTheDiskAsUtf8WithCrLf() {
         const QString p = file("log.txt");
         Files::open(3, p, Files::Output);
         Files::printLine(3, "Lab sensor");
         Files::print(3, "72.5");
-        Files::printLine(3, QString::fromUtf8("°F"));
+        Files::printLine(3, QString::fromUtf8("°F Łódź"));
         // Each write is on disk before the file is closed.
-        QCOMPARE(contents(p), QByteArray("Lab sensor\r\n72.5\xb0"
-                                         "F\r\n"));
+        QCOMPARE(contents(p), QByteArray("Lab sensor\r\n72.5\xc2\xb0"
+                                         "F \xc5\x81\xc3\xb3"
+                                         "d\xc5\xba\r\n"));
         Files::close(3);
         Files::open(3, p, Files::Append); // append keeps, output empties
-        QCOMPARE(Files::lof(3), qint64(20));
+        QCOMPARE(Files::lof(3), qint64(29));
         Files::printLine(3, "x");
-        QCOMPARE(Files::lof(3), qint64(23));
+        QCOMPARE(Files::lof(3), qint64(32));
         Files::close(3);
         Files::open(3, p, Files::Output);
         QCOMPARE(Files::lof(3), qint64(0));

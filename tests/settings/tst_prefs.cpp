@@ -6,6 +6,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
@@ -311,6 +313,7 @@ private slots:
             "\"ProximityRunCommandApproach2\"=\"C:\\\\x.scr /S\"\r\n"
             "\"optSysCommandDisabled3\"=\"1\"\r\n\"optRunCommand3\"=\"1\"\r\n"
             "\"optRunCommand4\"=\"1\"\r\n\"ProximityRunCommandApproach4\"=\"/home/s/bin/run\"\r\n"
+            "\"ProximityRunCommand4\"=\"/usr/lib/saver /s\"\r\n"
             "\"optLogoutOnProximity1\"=\"abc\"\r\n\"chkOnScreenProx1\"=\"2\"\r\n"
             "\"chkOnScreenOnProx2\"=\"1\"\r\n\"chkUseAlerts\"=\"1\"\r\n\"chkLocalMonitoring\"=\"1\"\r\n",
             "\"PW\"=\" "
@@ -325,7 +328,8 @@ private slots:
                      "chkSeeMessages=1; txtInterval=10; optStayConnected=0");
         QVERIFY(rt::optionValue(s.optRunCommand[2]));
         QCOMPARE(rt::tag(s.optRunCommand[2]), QString("1"));
-        QCOMPARE(modSupport::iScreenSaverCmd, 0); // neither "/S" nor a "/s" inside a path
+        // Neither "/S" nor a "/s" inside a path; a walk-away screen saver does not count here.
+        QCOMPARE(modSupport::iScreenSaverCmd, 0);
         // The keys after the bad ones were still loaded and the interval applied.
         QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "MinOrSecs"), QString("Min"));
         auto& w = Inet();
@@ -343,7 +347,7 @@ private slots:
         auto& s = S();
         setAll(false);
         rt::DialogScript script;
-        writeIniFile(env, "[Sensor Setup]\r\nCheckRange=abc\r\noptUseSMTP=0\r\nchkUseAlerts=1\r\n"
+        writeIniFile(env, "[Sensor Setup]\r\nReadingInterval=abc\r\nCheckRange=abc\r\noptUseSMTP=0\r\nchkUseAlerts=1\r\n"
                           "optSysCommandDisabled2=1\r\noptLogoutOnProximity2=1\r\n"
                           "optSysCommandDisabled3=0\r\noptRunCommand3=1\r\n"
                           "ProximityRunCommand3=/usr/lib/xscreensaver/saver /s\r\n"
@@ -351,7 +355,7 @@ private slots:
         modIni::LoadSettingsINI();
         QCOMPARE(script.prompts(), QStringList{"Type mismatch"});
         expectFields(
-            "chkOutOfRangeAlert=0; optUseMAPI=1; chkUseAlerts=1; action(1)=0; action(2)=0; action(3)=1; "
+            "txtReadingInterval=30; chkOutOfRangeAlert=0; optUseMAPI=1; chkUseAlerts=1; action(1)=0; action(2)=0; action(3)=1; "
             "action(4)=0; txtInterval=15; sliderInternetUpdateInterval=15; txtPassword=scrambled");
         for (int i : {1, 2, 4})
             QVERIFY2(rt::optionValue(s.optSysCommandDisabled[i]), qPrintable(QString::number(i)));
@@ -404,6 +408,22 @@ private slots:
         rt::DialogScript script;
         modIni::SaveSettingsINI();
         QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
+
+        // A full disk refuses the writes that make the file grow; the save still tries every key
+        // (a later one that shortens the file goes in) and reports once.
+        modSupport::strINIPath = writeIniFile(env, "[Internet Update Setup]\r\nServerName=" + QByteArray(300, 'x') + "\r\n");
+        Inet().txtFTPURL->setText("ftp.example");
+        script.clear();
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 500;
+        setrlimit(RLIMIT_FSIZE, &small);
+        modIni::SaveSettingsINI();
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
+        QCOMPARE(modIni::ReadIni(modIni::kInternetUpdateSetup, "ServerName", ""), QString("ftp.example"));
     }
 
     void cleanOutErasesTheTree() {
