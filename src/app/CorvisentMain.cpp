@@ -17,6 +17,7 @@
 #include "cameras/ezVidCap.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
+#include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "settings/modSupport.h"
@@ -49,14 +50,6 @@ protected:
 private:
     QWidget* m_cover = nullptr;
 };
-
-// Runs one step of a handler; a failing step is passed over.
-template <typename F> void step(F body) {
-    try {
-        body();
-    } catch (const std::exception&) {
-    }
-}
 
 void setBold(QWidget* w) {
     QFont f = w->font();
@@ -629,7 +622,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     const int kind = iDeviceType.value(row);
     const QString caption = mnuPopUpConnectThisSensor->text();
     if (caption == QLatin1String("Connect This Sensor")) {
-        step([&] { setup.cmdConnectSensor_Click(row); });
+        rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
         rt::Sleep(300);
         setup.hide();
         mnuPopUpConnectThisSensor->setText(QStringLiteral("Disconnect This Sensor"));
@@ -641,7 +634,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
             mnuPopUpSetToBinaryMode->setEnabled(true);
         }
     } else if (caption == QLatin1String("Disconnect This Sensor")) {
-        step([&] { setup.cmdConnectSensor_Click(row); });
+        rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
         rt::Sleep(300);
         setup.hide();
         mnuPopupSetProximityMode->setEnabled(false);
@@ -649,7 +642,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
         mnuPopupConnectAll->setEnabled(true);
         mnuPopUpConnectThisSensor->setText(QStringLiteral("Connect This Sensor"));
         if (kind == typeTemperature || kind == typeHumidity) {
-            step([&] {
+            rt::passOver([&] {
                 if (row < 1 || row > 10) modSupport::raiseSubscriptOutOfRange();
                 if (Timer1[row]->enabled()) Timer1[row]->setEnabled(false);
             });
@@ -664,7 +657,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
 void CorvisentMain::mnuPopupConnectAll_Click() {
     auto& setup = formSensorSetup::instance();
     setup.show();
-    step([&] { setup.cmdConnectAll_Click(); });
+    rt::passOver([&] { setup.cmdConnectAll_Click(); });
     rt::Sleep(300);
     setup.hide();
     mnuPopupConnectAll->setEnabled(false);

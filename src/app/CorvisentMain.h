@@ -195,7 +195,7 @@ public:
     void cmdClearHumidHighLow_Click(int slot);
     void sstabCorvisentMan_Click(int previousTab);
 
-    // ---- Sensor mode, sensitivity and calibration commands (CorvisentMain_commands.cpp).
+    // ---- Sensor mode, sensitivity and calibration commands (src/sensors/modes.cpp).
     void cmdCalibrate_Click(int slot);
     void mnuPopupCalibrate_Click();
     void CalibrateOnConnection(int row, int slot);
@@ -209,7 +209,8 @@ public:
     void StartInBumpMode(int row);
     void StartInProximityMode(int row);
 
-    // ---- Port events, timer ticks and disconnect display (CorvisentMain_events.cpp).
+    // ---- Port events, timer ticks and disconnect display (src/sensors: events_*.cpp, polling.cpp,
+    // disconnect.cpp).
     void MSCommP_OnComm(int row);
     void MSCommW_OnComm(int row);
     void MSCommA_OnComm(int row);
@@ -240,7 +241,7 @@ public:
     // 1, 2, 3, 6, 8 or 9; rt::VbError 9 for any other kind or slot.
     rt::CaptionFrame* SlotCover(int kind, int slot) const;
     QLabel* SlotNameLabel(int kind, int slot) const;
-    // The "no device" label of the tab of kind 1, 2, 3, 8 or 9; nullptr for any other kind.
+    // The "no device" label of the tab of kind 1, 2, 3, 6, 8 or 9; nullptr for any other kind.
     QLabel* NoDeviceLabel(int kind) const;
 
     // ---- Menu bar (CorvisentMain_menus.cpp). Top-level menus and their entries, named as the

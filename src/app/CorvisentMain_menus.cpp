@@ -19,6 +19,7 @@
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
+#include "runtime/files.h"
 #include "runtime/msgbox.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
@@ -27,14 +28,6 @@
 #include "setup/formSensorSetup.h"
 
 namespace {
-
-// Runs a handler; a failure is passed over.
-template <typename F> void ignoringErrors(F body) {
-    try {
-        body();
-    } catch (const std::exception&) {
-    }
-}
 
 QString defaultLogDir() { return rt::appFile(QStringLiteral("logfiles")); }
 
@@ -140,11 +133,11 @@ void CorvisentMain::mnuRemoveFromStartup_Click() {
 }
 
 void CorvisentMain::mnuOpenLogFiles_Click() {
-    ignoringErrors([] { platform::shell().openFolder(rt::caption(formSensorSetup::instance().lblLogDirectory)); });
+    rt::passOver([] { platform::shell().openFolder(rt::caption(formSensorSetup::instance().lblLogDirectory)); });
 }
 
 void CorvisentMain::mnuOpenCaptureFiles_Click() {
-    ignoringErrors([] { platform::shell().openFolder(rt::appFile(QStringLiteral("capturefiles"))); });
+    rt::passOver([] { platform::shell().openFolder(rt::appFile(QStringLiteral("capturefiles"))); });
 }
 
 void CorvisentMain::mnuSavePrefs_Click() {
@@ -165,18 +158,18 @@ void CorvisentMain::mnuStartDataCollector_Click() {
 // ---------------------------------------------------------------- Setup
 
 void CorvisentMain::mnuEmailAlerts_Click() {
-    ignoringErrors([] { formSensorSetup::instance().cmdEmailSetup_Click(); });
+    rt::passOver([] { formSensorSetup::instance().cmdEmailSetup_Click(); });
 }
 
 void CorvisentMain::mnuPageAlerts_Click() {
-    ignoringErrors([] {
+    rt::passOver([] {
         formPagingTextMessage::instance().MakeAvailComPortList();
         formSensorSetup::instance().cmdSetPagerMessage_Click();
     });
 }
 
 void CorvisentMain::mnuInternetUpdate_Click() {
-    ignoringErrors([] {
+    rt::passOver([] {
         auto& w = formInternetSetup::instance();
         w.show();
         w.raise();
@@ -204,7 +197,9 @@ void CorvisentMain::mnuSetLogDirectory_Click() {
             (answer->isEmpty() || *answer == QLatin1String(" ")) ? defaultLogDir() : *answer;
         rt::setCaption(s.lblLogDirectory, folder);
         modPrefs::SavePref(saveSection, QStringLiteral("logdir"), folder);
-        if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+        // The folder is made by the rule the log writer reads it with ("\" separates folders).
+        const QString local = rt::localPath(folder);
+        if (!QFileInfo(local).isDir() && !QDir().mkdir(local))
             throw rt::VbError(76, QStringLiteral("Path not found"));
     } catch (const rt::VbError& e) {
         rt::MsgBox(QStringLiteral("Error setting directory. ") + e.description());
@@ -249,7 +244,7 @@ void CorvisentMain::mnuCorvisentManagerHelp_Click() {
 }
 
 void CorvisentMain::About_Click() {
-    ignoringErrors([] { rt::MsgBox(versionLine(), rt::vbOKOnly, QStringLiteral("About Corvisent Manager")); });
+    rt::passOver([] { rt::MsgBox(versionLine(), rt::vbOKOnly, QStringLiteral("About Corvisent Manager")); });
 }
 
 void CorvisentMain::Command1_Click() {

@@ -86,6 +86,7 @@ QLabel* CorvisentMain::NoDeviceLabel(int kind) const {
     case typeTemperature: return lblNoTDevicePresent;
     case typeHumidity: return lblNoHDevicePresent;
     case typeProximity: return lblNoPDevicePresent;
+    case typeWater: return Label2;
     case typeAccel: return lblNoAccelDevices;
     case typeDistance: return lblNoDistanceDevices;
     default: return nullptr;

@@ -75,3 +75,5 @@ void formChangeDeviceName::cmdChangeDevNameOk_Click() {
 }
 
 void formChangeDeviceName::cmdChangeDevNameCancel_Click() { unload(); }
+
+void formChangeDeviceName::reject() { cmdChangeDevNameCancel_Click(); }

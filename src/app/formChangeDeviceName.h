@@ -7,8 +7,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The rename window: one instance, loaded on first use and unloaded by OK and Cancel, so that
-// each rename request fills a fresh window. It renames the sensor shown at display slot
+// The rename window: one instance, loaded on first use and unloaded by OK, Cancel, Escape and its
+// close button, so that each rename request fills a fresh window. It renames the sensor shown at display slot
 // iRenameIndex of the tab of kind iRenameType (modSupport).
 class formChangeDeviceName : public QDialog, public LoadedWindow<formChangeDeviceName> {
     Q_OBJECT
@@ -21,6 +21,10 @@ public:
 
     void cmdChangeDevNameOk_Click();
     void cmdChangeDevNameCancel_Click();
+
+protected:
+    // Escape and the close button unload the window as Cancel does.
+    void reject() override;
 
 private:
     friend class LoadedWindow<formChangeDeviceName>;

@@ -5,4 +5,8 @@ QStringList& pendingCallLog() {
     return calls;
 }
 
-void recordPendingCall(const QString& call) { pendingCallLog().append(call); }
+void recordPendingCall(const QString& call) {
+    QStringList& calls = pendingCallLog();
+    calls.append(call);
+    if (calls.size() > kPendingCallsKept) calls.remove(0, calls.size() - kPendingCallsKept);
+}

@@ -24,6 +24,7 @@
 #include "cameras/ezVidCap.h"
 #include "platform/ini.h"
 #include "platform/mscomm.h"
+#include "platform/registry.h"
 #include "publish/updateengine.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
@@ -32,6 +33,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/events.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
@@ -47,7 +49,6 @@ bool bAutoDetect = false;
 int iOfferDetect = 0;
 int iXMLIndex = 0;
 QString strAlertSound;
-QString strLastDistState;
 QString strCommandLine;
 
 namespace {
@@ -63,14 +64,6 @@ void endProcess(bool atOnce) {
     }
     if (atOnce) std::exit(0);
     QCoreApplication::quit();
-}
-
-// Runs one step of a handler; a failure is passed over.
-template <typename F> void step(F body) {
-    try {
-        body();
-    } catch (const std::exception&) {
-    }
 }
 
 // A folder beside the program, created when missing.
@@ -155,7 +148,7 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
     auto& s = formSensorSetup::instance();
 
     // Camera controls.
-    step([this] {
+    rt::passOver([this] {
         for (ezVidCap* cam : ezVidCap1) cam->setStartupState(1);
     });
 
@@ -169,8 +162,6 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
         setWindowTitle(QStringLiteral("Corvisent Manager"));
         strCommandLine = commandLine;
         plan = PlanStartup(commandLine);
-        // A service start has nobody to answer questions.
-        if (plan.switches.service) rt::setUnattended(true);
 
         if (plan.autoLogout) {
             rt::setValue(s.chkAutoConnectPrefs, 1);
@@ -266,7 +257,7 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
         else if (unit == QLatin1String("F")) rt::setOptionValue(s.optCorF2, true);
 
         strINIPath = modIni::kDefaultIniName;
-        strLastDistState = QStringLiteral("No Obj");
+        strLastDistState.fill(QStringLiteral("No Obj"));
 
         if (plan.prefsFromIni) modIni::LoadSettingsINI();
         else modPrefs::LoadPrefs();
@@ -311,6 +302,9 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
         bWaterAlertOn.fill(false);
         bWaterClearSent.fill(false);
         bInStartup = false;
+        // A settings file that could not be read whole is told once, with where it was kept.
+        if (const QStringList notices = platform::Registry::instance().takeDamageNotices(); !notices.isEmpty())
+            rt::MsgBox(notices.join(QStringLiteral("\n\n")), rt::vbOKOnly | rt::vbExclamation);
     } catch (const std::exception&) {
         guard.reset();
         modIni::IniErrorLog(QStringLiteral(":020"), QStringLiteral("AutoOpenPrefError"));
@@ -335,7 +329,7 @@ void EndProgram() {
 void setProcessEnd(ProcessEnd end) { g_processEnd = std::move(end); }
 
 void CorvisentMain::Form_Unload() {
-    step([this] {
+    rt::passOver([this] {
         if (!rt::visible(frameSummaryVidContainer)) {
             const int k = int(rt::Val(lblPrevCamSubIndex->text()));
             if (k < 1 || k > 4) raiseSubscriptOutOfRange();
@@ -345,14 +339,14 @@ void CorvisentMain::Form_Unload() {
     for (int row = 1; row <= 10; ++row) {
         if (iPortOpen[row] <= 0) continue;
         for (auto* ports : {&MSComm, &MSCommP, &MSCommW, &MSCommA, &MSCommD}) {
-            step([ports, row] {
+            rt::passOver([ports, row] {
                 platform::MSCommControl* port = (*ports)[row];
                 if (port->portOpen()) port->setPortOpen(false);
             });
         }
     }
     // Reading logs are complete on disk before the program ends.
-    step([] { rt::Files::closeAll(); });
+    rt::passOver([] { rt::Files::closeAll(); });
     endProcess(false);
 }
 

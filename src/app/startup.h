@@ -12,7 +12,6 @@ extern bool bAutoDetect;         // started with "/autodetect"
 extern int iOfferDetect;         // 1: the add-device window offers automatic detection
 extern int iXMLIndex;            // rotation index of the status files
 extern QString strAlertSound;    // the alarm sound file
-extern QString strLastDistState; // last object state of the distance stream
 extern QString strCommandLine;   // the command line the program was started with
 
 // The switches of a command line. A switch counts wherever it occurs (case-sensitive), except

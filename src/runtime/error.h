@@ -18,4 +18,13 @@ private:
     QString m_description;
 };
 
+// Runs one statement of a handler that passes over failing statements: a run-time error ends the
+// statement, and the handler goes on with the next one.
+template <typename F> void passOver(F body) {
+    try {
+        body();
+    } catch (const std::exception&) {
+    }
+}
+
 } // namespace rt

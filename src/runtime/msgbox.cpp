@@ -4,13 +4,11 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <atomic>
 
 namespace rt {
 
 namespace {
 
-std::atomic<bool> g_unattended{false};
 DialogScript* g_active = nullptr;
 
 // The buttons of a style, in the order they stand on the box.
@@ -69,9 +67,9 @@ QString titleOr(const QString& title) {
     return title.isEmpty() ? appTitle() : title;
 }
 
-// Boxes can be shown only inside a widget application that has a user to answer them.
+// Boxes can be shown only inside a widget application.
 bool canShow() {
-    return !g_unattended && qobject_cast<QApplication*>(QCoreApplication::instance());
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
 void applyModality(QWidget* box, int style) {
@@ -101,13 +99,6 @@ int showMessage(const QString& prompt, int style, const QString& title) {
 
 QString appTitle() {
     return QStringLiteral("Corvisent Manager");
-}
-
-void setUnattended(bool on) {
-    g_unattended = on;
-}
-bool unattended() {
-    return g_unattended;
 }
 
 int firstButton(int style) {

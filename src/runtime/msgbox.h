@@ -45,11 +45,8 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 std::optional<QString> InputBox(const QString& prompt, const QString& title = QString(),
                                 const QString& defaultText = QString());
 
-// Unattended runs: while on and no DialogScript is installed, boxes are not shown but written to
-// the log and answered at once: a message box with its default button, an input box with Cancel.
-// The same happens whenever there is no widget application to show a box in.
-void setUnattended(bool on);
-bool unattended();
+// Without a widget application to show a box in (and no DialogScript installed), boxes are written
+// to the log and answered at once: a message box with its default button, an input box with Cancel.
 
 // The button a message box of this style is answered with when nobody presses one: its default
 // button (the first, or the one vbDefaultButton2/3 names).
@@ -57,7 +54,7 @@ int defaultButton(int style);
 // The first button of a message box of this style (OK, Abort, Yes or Retry).
 int firstButton(int style);
 
-// One box as shown, for tests and for the unattended mode's record.
+// One box as shown, for tests.
 struct ShownBox {
     enum Kind { Message, Input } kind = Message;
     QString prompt;

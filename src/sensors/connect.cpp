@@ -353,6 +353,7 @@ void successDisplay(int row, int kind, int k) {
     case typeProximity:
     case typeWater:
         w.lblNoPDevicePresent->hide();
+        w.NoDeviceLabel(kind)->hide();
         for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
             l->show();
         return;
@@ -637,7 +638,10 @@ void ToggleSensorConnection(int row) {
             ConnectSensor(row);
         } else if (caption == QLatin1String("Disconnect")) {
             setup.cmdConnectAll->setEnabled(true);
-            if (!Ctl(setup.txtDeviceComNumber, row)->text().isEmpty())
+            // A camera row is taken back by the camera code; every other row by its kind, whatever
+            // its port box holds now.
+            const int kind = kindOfName(rt::caption(Ctl(setup.lblDeviceType, row)));
+            if (kind != typeVideo && kind != typeVideo2 && kind != typeCameraUnnamed)
                 DisconnectSensor(row, 0);
             else
                 setup.DisconnectCam(row);

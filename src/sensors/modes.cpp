@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
+#include "runtime/error.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
@@ -30,14 +31,6 @@ constexpr int kModePasses = 15;
 constexpr int kSensitivityTries = 3;
 const QString kBumpOn = QStringLiteral("Set to Monitor 'bump'");
 const QString kBumpOff = QStringLiteral("Stop monitoring");
-
-// Runs one statement of a handler that passes over a failing statement.
-template <typename F> void step(F body) {
-    try {
-        body();
-    } catch (const std::exception&) {
-    }
-}
 
 void send(MSCommControl* port, const char* bytes) {
     port->setOutput(QByteArray(bytes));
@@ -134,7 +127,7 @@ bool askAndSendSensitivity(MSCommControl* port, QPlainTextEdit* log) {
 // ---------------------------------------------------------------- calibration
 
 void CorvisentMain::cmdCalibrate_Click(int slot) {
-    step([&] {
+    rt::passOver([&] {
         const int row = static_cast<int>(rt::Val(rt::tag(Ctl(frameACover, slot))));
         if (row == 0) return;
         modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot);
@@ -144,16 +137,16 @@ void CorvisentMain::cmdCalibrate_Click(int slot) {
 void CorvisentMain::mnuPopupCalibrate_Click() {
     const int row = iSelectedRow;
     int slot = 0;
-    step([&] { slot = slotOfRow(row); });
+    rt::passOver([&] { slot = slotOfRow(row); });
     MSCommControl* port = nullptr;
-    step([&] { port = Ctl(MSCommA, row); });
+    rt::passOver([&] { port = Ctl(MSCommA, row); });
     if (!port || !port->portOpen()) return;
-    step([&] { modCorvisent::CalibrateAccel(port, row, typeAccel, slot); });
-    step([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
+    rt::passOver([&] { modCorvisent::CalibrateAccel(port, row, typeAccel, slot); });
+    rt::passOver([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
 }
 
 void CorvisentMain::CalibrateOnConnection(int row, int slot) {
-    step([&] { modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot); });
+    rt::passOver([&] { modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot); });
 }
 
 // ---------------------------------------------------------------- sensitivity
@@ -185,14 +178,14 @@ void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommCon
 } // namespace
 
 void CorvisentMain::cmdSetBumpSens_Click(int slot) {
-    step([&] {
+    rt::passOver([&] {
         tabSensitivity(Ctl(frameACover, slot), MSCommA, Ctl(txtAccelData, slot), iBumpMode,
                        Ctl(cmdSetToBump, slot), kBumpOn, kBumpOff, [&] { cmdSetToBump_Click(slot); });
     });
 }
 
 void CorvisentMain::cmdSensD_Click(int slot) {
-    step([&] {
+    rt::passOver([&] {
         tabSensitivity(Ctl(frameDCover, slot), MSCommD, Ctl(txtDistanceData, slot), iProxMode,
                        Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"),
                        QStringLiteral("Set to Distance mode"), [&] { cmdSetToProximityMode_Click(slot); });
@@ -218,21 +211,21 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
         rt::MsgBox(QStringLiteral("Number must be an integer between 1 and 9"), rt::vbOKOnly);
     }
     MSCommControl* port = nullptr;
-    step([&] {
+    rt::passOver([&] {
         port = kind == typeDistance ? Ctl(MSCommD, row) : kind == typeAccel ? Ctl(MSCommA, row) : nullptr;
     });
     if (!port || !port->portOpen()) return;
     const int number = static_cast<int>(rt::CDbl(typed));
-    step([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
+    rt::passOver([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
     rt::Sleep(100);
-    step([&] { storeDeviceKey(row, "ProxSens", typed.toLatin1().constData()); });
-    step([&] {
+    rt::passOver([&] { storeDeviceKey(row, "ProxSens", typed.toLatin1().constData()); });
+    rt::passOver([&] {
         QLabel* status = Ctl(lblSensorStatus, row);
         rt::setFontSize(status, 14);
         rt::setCaption(status, QStringLiteral("OK"));
         rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
     });
-    step([&] {
+    rt::passOver([&] {
         const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
         if (eventMode) {
             send(port, "E");
@@ -355,12 +348,12 @@ struct PopupSwitch {
 std::optional<PopupSwitch> beginPopupSwitch(const CorvisentMain::Rows<MSCommControl>& ports) {
     PopupSwitch s;
     s.row = iSelectedRow;
-    step([&] { s.port = Ctl(ports, s.row); });
+    rt::passOver([&] { s.port = Ctl(ports, s.row); });
     if (!s.port) return std::nullopt;
-    step([&] { s.port->setRThreshold(0); });
+    rt::passOver([&] { s.port->setRThreshold(0); });
     bSettingMode = true;
     if (s.row >= 1 && s.row <= 10) bSettingModeRow[s.row] = true;
-    step([&] { s.slot = slotOfRow(s.row); });
+    rt::passOver([&] { s.slot = slotOfRow(s.row); });
     return s;
 }
 
@@ -372,27 +365,27 @@ void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
     const auto [row, slot, port] = *target;
     const QString caption = mnuPopUpSetToBinaryMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Bump mode"))) {
-        step([&] { modCorvisent::StopAndDrain(port); });
-        step([&] { eventModeLoop(port, "e", 200); });
-        step([&] {
+        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
+        rt::passOver([&] { eventModeLoop(port, "e", 200); });
+        rt::passOver([&] {
             QLabel* status = Ctl(lblSensorStatus, row);
             rt::setForeColor(status, rt::vbBlue);
             rt::setCaption(status, QStringLiteral("OK"));
             rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
         });
-        step([&] { iBumpMode[row] = 1; });
-        step([&] { markStartMode(row, true); });
-        step([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOff); });
-        step([&] { storeDeviceKey(row, "StartInBump", "1"); });
+        rt::passOver([&] { iBumpMode[row] = 1; });
+        rt::passOver([&] { markStartMode(row, true); });
+        rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOff); });
+        rt::passOver([&] { storeDeviceKey(row, "StartInBump", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Take out of Bump mode"))) {
-        step([&] { modCorvisent::StopAndDrain(port); });
-        step([&] { streamLoop(port, "A", 200, [&] { rt::setFontSize(Ctl(lblSensorReading, row), 10); }); });
-        step([&] { iBumpMode[row] = 0; });
-        step([&] { markStartMode(row, false); });
-        step([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOn); });
-        step([&] { storeDeviceKey(row, "StartInBump", "0"); });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
+        rt::passOver([&] { streamLoop(port, "A", 200, [&] { rt::setFontSize(Ctl(lblSensorReading, row), 10); }); });
+        rt::passOver([&] { iBumpMode[row] = 0; });
+        rt::passOver([&] { markStartMode(row, false); });
+        rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOn); });
+        rt::passOver([&] { storeDeviceKey(row, "StartInBump", "0"); });
     }
-    step([&] { port->setRThreshold(1); });
+    rt::passOver([&] { port->setRThreshold(1); });
 }
 
 void CorvisentMain::mnuPopupSetProximityMode_Click() {
@@ -401,34 +394,34 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
     const auto [row, slot, port] = *target;
     const QString caption = mnuPopupSetProximityMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Proximity mode"))) {
-        step([&] { modCorvisent::StopAndDrain(port); });
-        step([&] { eventModeLoop(port, "E", 300); });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
+        rt::passOver([&] { eventModeLoop(port, "E", 300); });
         mnuPopUpSetProxNotifications->setEnabled(true);
         mnuPopupSetSensitivity->setEnabled(true);
-        step([&] {
+        rt::passOver([&] {
             showOk(Ctl(lblSensorStatus, row));
             QLabel* reading = Ctl(lblSensorReading, row);
             rt::setCaption(reading, QStringLiteral(" "));
             rt::setForeColor(reading, rt::vbRed);
         });
-        step([&] { iProxMode[row] = 1; });
-        step([&] { markStartMode(row, true); });
-        step([&] {
+        rt::passOver([&] { iProxMode[row] = 1; });
+        rt::passOver([&] { markStartMode(row, true); });
+        rt::passOver([&] {
             rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Distance Mode"));
         });
-        step([&] { storeDeviceKey(row, "StartInProx", "1"); });
+        rt::passOver([&] { storeDeviceKey(row, "StartInProx", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Set to Distance mode"))) {
-        step([&] { modCorvisent::StopAndDrain(port); });
-        step([&] { streamLoop(port, "D", 0); });
-        step([&] { iProxMode[row] = 0; });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
+        rt::passOver([&] { streamLoop(port, "D", 0); });
+        rt::passOver([&] { iProxMode[row] = 0; });
         mnuPopUpSetProxNotifications->setEnabled(false);
-        step([&] { markStartMode(row, false); });
-        step([&] {
+        rt::passOver([&] { markStartMode(row, false); });
+        rt::passOver([&] {
             rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"));
         });
-        step([&] { storeDeviceKey(row, "StartInProx", "0"); });
+        rt::passOver([&] { storeDeviceKey(row, "StartInProx", "0"); });
     }
-    step([&] { port->setRThreshold(1); });
+    rt::passOver([&] { port->setRThreshold(1); });
 }
 
 // ---------------------------------------------------------------- start modes after a connect
@@ -438,17 +431,17 @@ namespace {
 // "E", 200 ms, CR, 300 ms, then the row shows "OK" and its flag and captions name event mode.
 bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
     if (!port || !port->portOpen()) return false;
-    step([&] {
+    rt::passOver([&] {
         send(port, "E");
         rt::Sleep(200);
         port->setOutput(modCorvisent::kCR);
         rt::Sleep(300);
     });
-    step([&] { showOk(Ctl(w.lblSensorStatus, row)); });
-    step([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });
+    rt::passOver([&] { showOk(Ctl(w.lblSensorStatus, row)); });
+    rt::passOver([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });
     w.mnuPopupSetProximityMode->setEnabled(true);
     w.mnuPopUpSetProxNotifications->setEnabled(true);
-    step([&] { markStartMode(row, true); });
+    rt::passOver([&] { markStartMode(row, true); });
     return true;
 }
 
@@ -456,20 +449,20 @@ bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
 
 void CorvisentMain::StartInBumpMode(int row) {
     MSCommControl* port = nullptr;
-    step([&] { port = Ctl(MSCommA, row); });
+    rt::passOver([&] { port = Ctl(MSCommA, row); });
     if (!startEventMode(*this, row, port)) return;
     iBumpMode[row] = 1;
     mnuPopUpSetToBinaryMode->setText(QStringLiteral("Take out of Bump mode"));
-    step([&] { rt::setCaption(Ctl(cmdSetToBump, slotOfRow(row)), kBumpOff); });
+    rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slotOfRow(row)), kBumpOff); });
 }
 
 void CorvisentMain::StartInProximityMode(int row) {
     MSCommControl* port = nullptr;
-    step([&] { port = Ctl(MSCommD, row); });
+    rt::passOver([&] { port = Ctl(MSCommD, row); });
     if (!startEventMode(*this, row, port)) return;
     iProxMode[row] = 1;
     mnuPopupSetProximityMode->setText(QStringLiteral("Set to Distance mode"));
-    step([&] {
+    rt::passOver([&] {
         rt::setCaption(Ctl(cmdSetToProximityMode, slotOfRow(row)), QStringLiteral("Set to Distance Mode"));
     });
 }

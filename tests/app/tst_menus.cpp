@@ -92,6 +92,13 @@ private slots:
             QVERIFY(QFileInfo(expected).isDir());
         }
 
+        // "\" separates folders here as it does for the log writer.
+        const QString typed = QString(env->appDir()).replace(u'/', u'\\') + QStringLiteral("\\week");
+        boxes.queue(typed);
+        M().mnuSetLogDirectory_Click();
+        QCOMPARE(rt::caption(S().lblLogDirectory), typed);
+        QVERIFY(QFileInfo(env->appDir() + QStringLiteral("/week")).isDir());
+
         // Below a missing folder: reported, and the default is taken and saved.
         boxes.queue(env->appDir() + QStringLiteral("/missing/deeper"));
         M().mnuSetLogDirectory_Click();

@@ -133,6 +133,23 @@ private slots:
         QVERIFY(platform::GetSetting(kApp, section(0), QStringLiteral("DeviceName")).isEmpty());
         QCOMPARE(boxes.prompts().size(), 1);
     }
+
+    // Escape and the close button leave nothing behind: the next request fills a fresh window.
+    void escapeAndCloseUnload() {
+        for (bool escape : {true, false}) {
+            iSelectedRow = 1;
+            M().mnuPopupRename_Click();
+            W().txtChangeDevName->setText(QStringLiteral("Half typed"));
+            if (escape)
+                QTest::keyClick(&W(), Qt::Key_Escape);
+            else
+                W().close();
+            QVERIFY(!formChangeDeviceName::loaded());
+            M().mnuPopupRename_Click();
+            QVERIFY(W().txtChangeDevName->text().isEmpty());
+            W().cmdChangeDevNameCancel_Click();
+        }
+    }
 };
 
 QTEST_MAIN(TestRename)

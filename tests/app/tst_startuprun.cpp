@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
@@ -12,11 +14,13 @@
 #include "app/startup.h"
 #include "platform/ini.h"
 #include "platform/mscomm.h"
+#include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "sensors/events.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
@@ -114,11 +118,18 @@ private slots:
             if (port && port->portOpen()) port->setPortOpen(false);
         rt::Files::closeAll();
         rt::Clock::reset();
-        rt::setUnattended(false);
         setProcessEnd({});
         M().mnuTakeOut_Click();
         tray.reset();
         env.reset();
+    }
+
+    // The record of calls not built yet keeps the latest ones only.
+    void pendingCallRecordIsBounded() {
+        for (int i = 0; i < kPendingCallsKept * 3; ++i)
+            recordPendingCall(QStringLiteral("Call(%1)").arg(i));
+        QCOMPARE(pendingCallLog().size(), kPendingCallsKept);
+        QCOMPARE(pendingCallLog().last(), QStringLiteral("Call(%1)").arg(kPendingCallsKept * 3 - 1));
     }
 
     void switches() {
@@ -189,8 +200,10 @@ private slots:
     void firstRunOffersTheScan() {
         rt::DialogScript boxes;
         boxes.queue(rt::vbYes);
+        strLastDistState[3] = QStringLiteral("20cm"); // left from an earlier run
         M().Form_Load(QString());
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
+        QCOMPARE(strLastDistState[3], QStringLiteral("No Obj"));
         QCOMPARE(pendingCallLog(), (QStringList{"cmdBuildCVList_Click()"}));
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1")); // camera drivers looked at
         QCOMPARE(stored("SensSetTag"), QStringLiteral("1"));
@@ -200,8 +213,32 @@ private slots:
         QCOMPARE(rt::caption(S().lblLogDirectory), env->appDir() + QStringLiteral("/logfiles"));
         QCOMPARE(S().txtTempMax->text() + S().txtTempMin->text() + S().txtHumidMax->text() + S().txtHumidMin->text(),
                  QStringLiteral("80407020"));
-        QVERIFY(!bInStartup && !loading() && !rt::unattended());
+        QVERIFY(!bInStartup && !loading());
         QVERIFY(errorLog().isEmpty());
+    }
+
+    // A settings file that could not be read whole: the start loads what it could and tells the
+    // user once which file was kept aside.
+    void damagedSettingsAreToldOnce() {
+        const QString file = platform::Registry::instance().filePath(platform::Hive::CurrentUser);
+        const QByteArray damaged = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                   "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvisent Manager\\"
+                                   "Program Setup]\r\n\"TempMax\"=\"55\"\r\n\"torn\"=hex:0g\r\n";
+        QVERIFY(writeWholeFile(file, damaged));
+        platform::Registry::instance().reload();
+        rt::DialogScript boxes;
+        boxes.queue(rt::vbNo);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged"));
+        M().Form_Load(QString());
+        QCOMPARE(boxes.prompts().size(), 2);
+        const QString notice = boxes.prompts().last();
+        QVERIFY2(notice.startsWith("The settings file " + file + " was damaged (line 5"), qPrintable(notice));
+        QCOMPARE(readWholeFile(notice.section(" kept aside as ", 1).section(". The settings", 0, 0)), damaged);
+        QCOMPARE(S().txtTempMax->text(), QStringLiteral("55"));
+        boxes.clear();
+        boxes.queue(rt::vbNo);
+        M().Form_Load(QString());
+        QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
     }
 
     void switchesAndStoredValues() {
@@ -289,21 +326,31 @@ private slots:
             platform::WritePrivateProfileString(QLatin1String(section), QLatin1String(key), QLatin1String(value), ini);
         storeAll(QStringLiteral("AutoStartIUE=1"), QString());
 
-        // Nobody answers: the service start asks no one and starts remote monitoring.
+        // The service start asks its question as any start does.
+        std::optional<rt::DialogScript> boxes(std::in_place);
+        boxes->queue(rt::vbYes);
         M().Form_Load(QStringLiteral("/service /cvservice"));
-        QVERIFY(rt::unattended());
+        QCOMPARE(boxes->prompts(), QStringList{QStringLiteral("Do you wish to start Remote Monitoring?")});
         QCOMPARE(strINIPath, ini);
         QVERIFY(tray->shown() && !M().isVisible());
         QCOMPARE(M().lblSensor1[1]->text(), QStringLiteral("Boiler"));
         QTRY_VERIFY(M().lblSensorReading[1]->text().contains(QStringLiteral("64")));
         QVERIFY(pendingCallLog().contains(QStringLiteral("StartInternetUpdateEngine()")));
 
-        // Exit answered No keeps running; Yes ends at once: logs closed, port and icon left.
-        rt::DialogScript boxes;
-        boxes.queue(rt::vbNo);
+        // Exit shows its box to the user of a service start too; No keeps running.
+        boxes.reset();
+        QString asked;
+        whenBoxShown([&asked](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            asked = box->text();
+            box->button(QMessageBox::No)->click();
+        });
         M().Exit->trigger();
-        QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("Are you sure you want to exit?")});
+        QCOMPARE(asked, QStringLiteral("Are you sure you want to exit?"));
         QVERIFY(ends.isEmpty());
+        // Yes ends at once: logs closed, port and icon left.
+        boxes.emplace();
+        boxes->queue(rt::vbYes);
         M().Exit->trigger();
         QCOMPARE(ends, QList<bool>{true});
         QVERIFY(!rt::Files::isOpen(1) && M().MSComm[1]->portOpen() && tray->shown());

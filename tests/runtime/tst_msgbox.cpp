@@ -5,29 +5,14 @@
 #include <QtTest>
 
 #include "runtime/msgbox.h"
+#include "support/testenv.h"
 
 using namespace rt;
 
-namespace {
-// Answers the next modal box once it is up, from inside its own event loop.
-void whenBoxShown(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            act(w);
-        }
-    });
-    poll->start(10);
-}
-} // namespace
 
 class TestMsgBox : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { setUnattended(false); }
-
     void scriptAnswersQueuedThenHandlerThenFirstButton() {
         DialogScript script([](const ShownBox& b) -> std::optional<QVariant> {
             if (b.prompt == "Ask handler") return int(vbNo);
@@ -52,15 +37,6 @@ private slots:
             MsgBox("inner");
         }
         QCOMPARE(DialogScript::active(), &script);
-    }
-
-    void unattendedAnswersDefaultButtonWithoutShowing() {
-        setUnattended(true);
-        const QList<int> answers{MsgBox("Delete?", vbYesNo | vbDefaultButton2),
-                                 MsgBox("Go on?", vbYesNoCancel | vbDefaultButton3), MsgBox("Info")};
-        QCOMPARE(answers, QList<int>({vbNo, vbCancel, vbOK}));
-        QCOMPARE(InputBox("Name?", "", "x"), std::optional<QString>());
-        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void shownBoxesReturnWhatWasPressed() {

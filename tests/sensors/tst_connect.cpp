@@ -124,6 +124,11 @@ private slots:
             QVERIFY2(writePattern(dev).endsWith(dist ? "|E|p|CR" : "|a|p|+|p|CR"), qPrintable(writePattern(dev)));
             QCOMPARE(rt::value(S().chkBinaryMode[4]), dist ? 1 : 0);
         }
+
+        // Disconnect takes the row back by its kind, even after its port box was emptied.
+        S().txtDeviceComNumber[4]->setText("");
+        S().cmdConnectSensor_Click(4);
+        QVERIFY(!port->portOpen() && iPortOpen[4] == 0);
     }
 
     // A silent sensor is asked three times, then the row is disabled; another device's answer

@@ -1,3 +1,4 @@
+#include "platform/registry.h"
 #include "sensors/sensorrig.h"
 
 using namespace modSupport;
@@ -14,7 +15,7 @@ struct ModeRig : SensorRig {
     bool answerOk = true;
     QByteArray sensitivityAnswer = "OK";
 
-    explicit ModeRig(const QMap<QString, QString>& accelRecord = {{"StartInBump", "0"}}) {
+    explicit ModeRig(const QMap<QString, QString>& accelRecord = {{"StartInBump", "0"}}, bool connect = true) {
         rt::Clock::setNow(kStart);
         rt::Clock::setSpeed(100);
         record(1, strTypeAccel, "Shelf", "1", 3, accelRecord);
@@ -28,6 +29,7 @@ struct ModeRig : SensorRig {
         };
         serve(*accel, "Corvisent/A", answer);
         serve(*dist, "Corvisent/D", answer);
+        if (!connect) return;
         S().cmdConnectSensor_Click(1);
         S().cmdConnectSensor_Click(2);
         accel->clearWrites();
@@ -190,12 +192,16 @@ private slots:
     }
 
     // Connected with bump mode stored and calibration asked for: the start mode, then the
-    // calibration; the start mode itself stores nothing.
+    // calibration; the start mode itself stores nothing (the loaded mode is used even after its
+    // stored key went).
     void startModeAndCalibrationOnConnect() {
-        ModeRig rig({{"StartInBump", "1"}, {"CalibrateOnConnect", "1"}});
+        ModeRig rig({{"StartInBump", "1"}, {"CalibrateOnConnect", "1"}}, false);
+        platform::DeleteSetting(modPrefs::kApp, "PortConfig\\Devices\\1", "StartInBump");
+        S().cmdConnectSensor_Click(1);
         QCOMPARE(iBumpMode[1], 1);
-        QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
-
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("<none>"));
+        const QStringList sent = commands(*rig.accel);
+        QCOMPARE(sent, (QStringList{"i", "E", "c", "S", "E"})); // identify, start mode, calibration
         QVERIFY(topLine(M().txtAccelData[1]).endsWith(" Calibrated"));
     }
 };

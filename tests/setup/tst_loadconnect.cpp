@@ -43,13 +43,14 @@ private slots:
         modPrefs::SavePref("PortConfig\\Devices\\6", "CamDriverIndex", "0");
         S().cmdConnectAll->setEnabled(false);
         M().lblNoTDevicePresent->show();
+        M().Label2->show();
         S().LoadConfig(false, QString());
 
         QCOMPARE(M().lblSensorReading[2]->text(), QString("OFF"));
         QVERIFY(rt::visible(M().lblSensor1[2]) && rt::visible(M().lblSensorReading[4]));
         QVERIFY(!rt::visible(M().frameTCover[3]) && rt::visible(M().frameTCover[1]));
         QVERIFY(!rt::visible(M().frameWCover[1]));
-        QVERIFY(!rt::visible(M().lblNoTDevicePresent));
+        QVERIFY(!rt::visible(M().lblNoTDevicePresent) && !rt::visible(M().Label2));
         QCOMPARE(M().lblSensor1[6]->text(), QString("Door cam"));
         // A sensor row shows its editable port and its slot; a camera row has no port box.
         QVERIFY(rt::visible(S().txtDeviceComNumber[2]) && rt::visible(S().lblSubIndex[2]));

@@ -1,8 +1,10 @@
 #include "support/testenv.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "platform/comports.h"
 #include "platform/registry.h"
@@ -31,4 +33,16 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes) {
 QByteArray readWholeFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void whenBoxShown(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(w);
+        }
+    });
+    poll->start(10);
 }

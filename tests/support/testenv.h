@@ -2,6 +2,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
+
+class QWidget;
 
 // A private settings folder and application folder for one test: points the registry and the
 // application folder at temporary folders and restores the environment afterwards.
@@ -21,3 +24,6 @@ private:
 // Whole-file helpers for tests that check files byte for byte. writeWholeFile creates missing folders.
 bool writeWholeFile(const QString& path, const QByteArray& bytes);
 QByteArray readWholeFile(const QString& path);
+
+// Acts on the next modal box once it is really shown, from inside its own event loop.
+void whenBoxShown(std::function<void(QWidget*)> act);
