@@ -31,7 +31,7 @@ QString joinPath(const QString& dir, const QString& name) {
 // the failure logged with the writer's name, and false returned.
 bool writeLines(int n, const QString& path, const QStringList& lines, const QString& writer) {
     try {
-        rt::Files::open(n, path, rt::Files::Output);
+        rt::Files::open(n, path, rt::Files::Output, rt::Files::Latin1); // the files declare ISO-8859-1
         for (const QString& line : lines) rt::Files::printLine(n, line);
         rt::Files::close(n);
         return true;

@@ -18,6 +18,7 @@ constexpr int kMaxNumber = 511;
 struct OpenFile {
     QString path;
     Files::Mode mode;
+    Files::Encoding encoding;
     std::unique_ptr<QFile> file;
 };
 
@@ -50,7 +51,7 @@ QString localPath(const QString& path) {
     return QDir::cleanPath(QString(path).replace(u'\\', u'/'));
 }
 
-void Files::open(int n, const QString& path, Mode mode) {
+void Files::open(int n, const QString& path, Mode mode, Encoding encoding) {
     if (n < 1 || n > kMaxNumber) throw VbError(52, QStringLiteral("Bad file name or number"));
     if (table().count(n)) throw VbError(55, QStringLiteral("File already open"));
     const QString local = localPath(path);
@@ -70,15 +71,15 @@ void Files::open(int n, const QString& path, Mode mode) {
                                     : mode == Append ? QIODevice::WriteOnly | QIODevice::Append
                                                      : QIODevice::ReadOnly;
     if (!file->open(how)) throw VbError(75, QStringLiteral("Path/File access error"));
-    table()[n] = OpenFile{path, mode, std::move(file)};
+    table()[n] = OpenFile{path, mode, encoding, std::move(file)};
 }
 
 void Files::printLine(int n, const QString& text) {
-    write(n, text.toUtf8() + "\r\n");
+    print(n, text + QStringLiteral("\r\n"));
 }
 
 void Files::print(int n, const QString& text) {
-    write(n, text.toUtf8());
+    write(n, entry(n).encoding == Latin1 ? toBytes(text) : text.toUtf8());
 }
 
 qint64 Files::lof(int n) {

@@ -12,6 +12,9 @@ QString localPath(const QString& path);
 class Files {
 public:
     enum Mode { Output, Append, Input };
+    // How the text of a file is written: UTF-8 (the program's own files), or one byte per
+    // character for files that declare ISO-8859-1 (characters beyond it become "?").
+    enum Encoding { Utf8, Latin1 };
 
     // Opens path under number n (1..511): Output creates or empties the file, Append creates it or
     // writes at its end, Input opens an existing file for reading. "\" in the path counts as a folder
@@ -19,7 +22,7 @@ public:
     // open" when n is in use or the file is open for writing under another number, 76 "Path not found" when
     // the folder is missing, 53 "File not found" for Input of a missing file, 75 "Path/File access error"
     // when the file cannot be opened otherwise.
-    static void open(int n, const QString& path, Mode mode);
+    static void open(int n, const QString& path, Mode mode, Encoding encoding = Utf8);
 
     // Writes text and CR LF (print: text only) and hands it to the system at once, so a line is
     // never lost when the program ends abruptly. 52 when n is not open, 54 "Bad file mode" for a

@@ -41,6 +41,10 @@ private slots:
         QCOMPARE(Files::lof(3), qint64(0));
         Files::open(2, file("new.txt"), Files::Append); // append creates a missing file
         QVERIFY(QFile::exists(file("new.txt")));
+        // A file that declares ISO-8859-1 gets one byte per character.
+        Files::open(4, file("status.xml"), Files::Output, Files::Latin1);
+        Files::printLine(4, QString::fromUtf8("café"));
+        QCOMPARE(contents(file("status.xml")), QByteArray("caf\xe9\r\n"));
     }
 
     void openErrors() {
