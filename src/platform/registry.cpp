@@ -583,6 +583,13 @@ std::optional<QString> Registry::stringOf(const RegValue& v) {
     return rt::fromStoredText(nul < 0 ? v.data : v.data.left(nul));
 }
 
+QByteArray RewriteHiveText(const QByteArray& fileBytes, Hive hive, QString* error) {
+    Node root;
+    error->clear();
+    parseHive(decodeFile(fileBytes), rootName(hive), &root, error);
+    return hiveText(&root, rootName(hive)).toUtf8();
+}
+
 // ---- per-user settings ----
 
 namespace {

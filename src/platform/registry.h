@@ -89,6 +89,11 @@ private:
     Impl* d;
 };
 
+// The text of a hive file (its bytes as on disk) read and written back the way a save writes it;
+// *error gets the first problem met while reading, empty when there was none. Lets the reader and
+// the writer be checked without touching the hive files.
+QByteArray RewriteHiveText(const QByteArray& fileBytes, Hive hive, QString* error);
+
 // The per-user settings functions, kept under
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<app>\<section>.
 QString GetSetting(const QString& app, const QString& section, const QString& key,

@@ -17,6 +17,7 @@
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "sensors/sensorops.h"
+#include "sensors/streamlines.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
@@ -41,14 +42,6 @@ bool AlertsOn() {
 namespace {
 
 constexpr long kTabLogLimit = 2000;
-// A sensor line is a few characters; this much text without a carriage return is not a line.
-constexpr int kMaxPartialLine = 4096;
-
-// What is kept of a streaming port's input between its events.
-struct StreamInput {
-    QString partial;     // received text after the last carriage return
-    bool resync = false; // the input may start in the middle of a line
-};
 QHash<const MSCommControl*, StreamInput>& streams() {
     static QHash<const MSCommControl*, StreamInput> kept;
     return kept;
@@ -115,26 +108,7 @@ bool ReportLineError(MSCommControl* port, int commEvent) {
 }
 
 QStringList TakeLines(MSCommControl* port) {
-    StreamInput& kept = streams()[port];
-    kept.partial += rt::fromBytes(port->input());
-    QStringList lines;
-    int from = 0;
-    for (int cr; (cr = kept.partial.indexOf(u'\r', from)) >= 0; from = cr + 1) {
-        QString line = kept.partial.mid(from, cr - from);
-        if (kept.resync) {
-            kept.resync = false;
-            continue;
-        }
-        while (line.startsWith(u'\n'))
-            line.remove(0, 1);
-        if (!line.isEmpty()) lines << line;
-    }
-    kept.partial.remove(0, from);
-    if (kept.partial.size() > kMaxPartialLine) {
-        kept.partial.clear();
-        kept.resync = true;
-    }
-    return lines;
+    return SplitStreamLines(streams()[port], rt::fromBytes(port->input()));
 }
 
 void EachLine(MSCommControl* port, const std::function<void(const QString&)>& handle) {

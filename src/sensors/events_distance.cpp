@@ -14,6 +14,7 @@
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "sensors/sensorops.h"
+#include "sensors/streamlines.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
@@ -26,18 +27,6 @@ namespace {
 constexpr long kTabLogLimit = 2000;
 const QString kNoObj = QStringLiteral("No Obj");
 const QString kNoObject = QStringLiteral("No Object");
-
-// The number that ends a text ("OK 30" gives "30"); "" when it ends in no figure.
-QString numberBefore(const QString& text) {
-    const QString t = text.trimmed();
-    int from = t.size();
-    while (from > 0 && (t[from - 1].isDigit() || t[from - 1] == u'.'))
-        --from;
-    if (from > 0 && t[from - 1] == u'-') --from;
-    const QString number = t.mid(from);
-    const bool figures = std::any_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
-    return figures ? rt::CStr(rt::Val(number)) : QString();
-}
 
 void showOk(QLabel* status) {
     rt::setFontSize(status, 14);
@@ -83,7 +72,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
         rt::setForeColor(reading, rt::vbBlue);
         rt::setCaption(reading, line);
         logged = line.left(cm + 2);
-        checked = numberBefore(line.left(cm));
+        checked = NumberAtEnd(line.left(cm));
         markChange(lastState == kNoObj); // the object came back
         lastState = line;
         changeLogged = true;

@@ -1,0 +1,32 @@
+// The readings inside the replies of the polled sensors, apart from the exchanges that fetch them.
+#include "runtime/vb.h"
+#include "sensors/modCorvisent.h"
+#include "settings/modSupport.h"
+
+namespace modCorvisent {
+
+namespace {
+QString numberOf(const QString& text) {
+    return rt::CStr(rt::Val(text));
+}
+} // namespace
+
+QString ReadingOfReply(int kind, const QString& reply) {
+    switch (kind) {
+    case modSupport::typeTemperature:
+    case modSupport::typeDistance:
+        return numberOf(rt::Left(reply, 6));
+    case modSupport::typeHumidity:
+        return numberOf(rt::Left(reply, 5));
+    case modSupport::typeAccel:
+        return numberOf(rt::Mid(reply, 1, 6)) + QStringLiteral(" / ") + numberOf(rt::Mid(reply, 8, 6));
+    default:
+        return QString();
+    }
+}
+
+QString ComboHalf(const QString& reply) {
+    return numberOf(rt::Left(reply, 5));
+}
+
+} // namespace modCorvisent
