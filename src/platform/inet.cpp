@@ -65,7 +65,7 @@ InetBackendFactory inetBackendFactory() {
 
 QString resolveRemoteDir(const QString& base, const QString& dir) {
     const QString d = dir.trimmed();
-    const bool absolute = d.startsWith(u'/') || (d.isEmpty() && base.startsWith(u'/'));
+    const bool absolute = d.startsWith(u'/') || base.startsWith(u'/');
     QStringList parts;
     const QString joined = d.startsWith(u'/') ? d : base + u'/' + d;
     for (const QString& seg : joined.split(u'/', Qt::SkipEmptyParts)) {

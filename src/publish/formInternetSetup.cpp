@@ -1,7 +1,5 @@
 #include "publish/formInternetSetup.h"
 
-#include "publish/statusfiles.h"
-
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -9,9 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include "platform/inet.h"
+#include "publish/statusfiles.h"
+#include "runtime/format.h"
+#include "runtime/timer.h"
 
 formInternetSetup& formInternetSetup::instance() {
     static formInternetSetup* w = new formInternetSetup();
@@ -91,6 +95,7 @@ formInternetSetup::formInternetSetup() {
     localForm->addRow(chkXMLUseDirectory);
     localForm->addRow(QStringLiteral("Directory:"), txtXMLDirectory);
     root->addWidget(local);
+    buildPublisherControls();
 
     auto* messages = new QGroupBox(QStringLiteral("FTP Messages"), this);
     auto* messagesBox = new QVBoxLayout(messages);
@@ -100,8 +105,56 @@ formInternetSetup::formInternetSetup() {
     root->addWidget(messages);
 }
 
-void formInternetSetup::AddFtpMessage(const QString& text) {
+void formInternetSetup::buildPublisherControls() {
+    auto* box = new QGroupBox(QStringLiteral("Publish"), this);
+    auto* steps = new QHBoxLayout(box);
+    auto button = [box, steps](QPushButton*& b, const char* name, const char* caption, bool enabled) {
+        b = new QPushButton(QString::fromLatin1(caption), box);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setEnabled(enabled);
+        steps->addWidget(b);
+    };
+    button(cmdLoginFTP, "cmdLoginFTP", "1) Login to FTP server", true);
+    button(cmdTestTransfer, "cmdTestTransfer", "2) Perform test transfer (XSL file)", false);
+    button(cmdStartUpdate, "cmdStartUpdate", "3) Start FTP Update", false);
+    button(cmdLogoutFTP, "cmdLogoutFTP", "Log out of FTP", false);
+    button(cmdCancelInet, "cmdCancelInet", "Cancel Operations", false);
+    steps->addWidget(new QLabel(QStringLiteral("Web Update Mode:"), box));
+    lblUpdating = new QLabel(QStringLiteral("Off"), box);
+    lblUpdating->setObjectName(QStringLiteral("lblUpdating"));
+    steps->addWidget(lblUpdating);
+    layout()->addWidget(box);
+
+    connect(cmdLoginFTP, &QPushButton::clicked, this, [this] { cmdLoginFTP_Click(); });
+    connect(cmdTestTransfer, &QPushButton::clicked, this, [this] { cmdTestTransfer_Click(); });
+    connect(cmdStartUpdate, &QPushButton::clicked, this, [this] { cmdStartUpdate_Click(); });
+    connect(cmdLogoutFTP, &QPushButton::clicked, this, [this] { cmdLogoutFTP_Click(); });
+    connect(cmdCancelInet, &QPushButton::clicked, this, [this] { cmdCancelInet_Click(); });
+
+    timerInternetUpdate = new rt::Timer(this);
+    timerInternetUpdate->setInterval(60000);
+    timerBuildXMLTimeout = new rt::Timer(this);
+    timerBuildXMLTimeout->setInterval(60000);
+    timerTimeOut = new rt::Timer(this);
+    timerTimeOut->setInterval(9000);
+    connect(timerInternetUpdate, &rt::Timer::tick, this, [this] { timerInternetUpdate_Timer(); });
+    connect(timerBuildXMLTimeout, &rt::Timer::tick, this, [this] { timerBuildXMLTimeout_Timer(); });
+    connect(timerTimeOut, &rt::Timer::tick, this, [this] { timerTimeOut_Timer(); });
+
+    Inet1 = new platform::InetControl(this);
+    connect(Inet1, &platform::InetControl::StateChanged, this, [this](int s) { Inet1_StateChanged(s); });
+}
+
+void formInternetSetup::ClearFullFtpMessages() {
     constexpr int kListLimit = 2000;
     if (listFtpMessages->count() >= kListLimit) listFtpMessages->clear();
+}
+
+void formInternetSetup::AddFtpMessage(const QString& text) {
+    ClearFullFtpMessages();
     listFtpMessages->addItem(text);
+}
+
+void formInternetSetup::AddTimedFtpMessage(const QString& text) {
+    AddFtpMessage(rt::TimeText() + text);
 }

@@ -105,8 +105,7 @@ void FakeFtpServer::begin(Session* s, const InetRequest& r, platform::InetBacken
     };
     std::vector<Step> steps;
     auto step = [&](int st) { steps.push_back({st, false, {}, kStepMs}); };
-    auto end = [&](const InetResult& res, int delayMs = kStepMs) { steps.push_back({0, true, res, delayMs}); };
-    const int timeoutMs = r.timeoutSec * 1000;
+    auto end = [&](const InetResult& res) { steps.push_back({0, true, res, kStepMs}); };
 
     if (r.newSession) s->connected = false;
     const bool lost = s->connected && s->epoch != m_epoch;
@@ -125,7 +124,6 @@ void FakeFtpServer::begin(Session* s, const InetRequest& r, platform::InetBacken
     } else if (m_silent) {
         if (!s->connected)
             for (int st : {1, 2, 3}) step(st);
-        end(failed(platform::inetTimeout, QStringLiteral("The request has timed out")), timeoutMs);
     } else if (!s->connected && (r.user != m_user || r.password != m_password)) {
         for (int st : {1, 2, 3, 4}) step(st);
         end(failed(platform::inetLoginRefused,
@@ -171,10 +169,10 @@ void FakeFtpServer::begin(Session* s, const InetRequest& r, platform::InetBacken
                           .arg(r.kind == InetRequest::Pwd ? 257 : 250)
                           .arg(dir);
         }
-        if (steps.back().final == false) {
+        if (!steps.back().final) {
             step(platform::icReceivingResponse);
             step(platform::icResponseReceived);
-            if (ok.data.isEmpty()) ok.data = ok.info.toUtf8();
+            if (r.kind != InetRequest::List && r.kind != InetRequest::ListLong) ok.data = ok.info.toUtf8();
             end(ok);
         }
     }

@@ -12,8 +12,10 @@
 // every transfer control created meanwhile talks to it. It keeps directories and uploaded files,
 // checks the login, and raises the states of a real session (1-4 on a new connection, 5-8, then
 // 12 or 11) at kStepMs program-clock steps through the event loop. Failure switches stand for a
-// server that is down, one that never answers, and a connection that breaks. In manual mode
-// requests wait for the test, which raises their states and finishes them itself.
+// server that is down, one that never answers, and a connection that breaks; a wrong login and a
+// missing directory fail as on a real server. In manual mode requests wait for the test, which
+// raises their states and finishes them itself. Controls made while one exists keep talking to
+// whichever server exists when they send.
 class FakeFtpServer {
 public:
     static constexpr int kStepMs = 20;
@@ -32,7 +34,7 @@ public:
 
     // Connections are refused (the server is down).
     void setRefusing(bool on) { m_refusing = on; }
-    // Connections are taken but nothing is answered: requests end after their time-out.
+    // Connections are taken but nothing is answered: requests run until cancelled.
     void setSilent(bool on) { m_silent = on; }
     // Every open control connection breaks now.
     void dropConnections() { ++m_epoch; }

@@ -1,0 +1,75 @@
+#pragma once
+// The remote monitoring window set up for publisher tests: a private application folder holding
+// the shipped stylesheet, scripted message boxes, login fields filled in, and the window's
+// publisher state as after start-up.
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "app/pending.h"
+#include "platform/inet.h"
+#include "publish/formInternetSetup.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/msgbox.h"
+#include "runtime/timer.h"
+#include "support/testenv.h"
+
+inline formInternetSetup& W() {
+    return formInternetSetup::instance();
+}
+
+struct PublishRig {
+    TestEnv env;
+    rt::DialogScript boxes;
+
+    PublishRig(const QString& server, const QString& password, bool withStylesheet = true) {
+        if (withStylesheet)
+            QFile::copy(QStringLiteral(CORVISENT_ASSETS_DIR "/cvman.xsl"), env.appDir() + "/cvman.xsl");
+        auto& w = W();
+        w.Inet1->Cancel();
+        for (rt::Timer* t : {w.timerInternetUpdate, w.timerBuildXMLTimeout, w.timerTimeOut}) t->setEnabled(false);
+        w.timerTimeOut->setInterval(9000);
+        w.txtFTPURL->setText(server);
+        w.txtUserName->setText("corvisent");
+        w.txtPassword->setText(password);
+        w.txtRemoteStorageLocation->setText("corvisent");
+        rt::setValue(w.chkXMLUseDirectory, 0);
+        rt::setValue(w.chkSeeMessages, 0);
+        rt::setOptionValue(w.optConnectBeforeSend, true);
+        rt::setCaption(w.lblUpdating, "Off");
+        rt::setCaption(w.cmdStartUpdate, "3) Start FTP Update");
+        w.cmdLoginFTP->setEnabled(true);
+        for (QPushButton* b : {w.cmdTestTransfer, w.cmdStartUpdate, w.cmdLogoutFTP, w.cmdCancelInet})
+            b->setEnabled(false);
+        w.bKeepSession = w.bBuildTimeout = w.bRemoteTimeout = w.bLoggedIn = w.bUpdateNow = false;
+        w.LastState.clear();
+        w.listFtpMessages->clear();
+        pendingCallLog().clear();
+    }
+
+    // Lets the running request end.
+    static void settle() {
+        QVERIFY(rt::WaitUntil([] { return !W().Inet1->StillExecuting(); }, 300000));
+    }
+    // The message list with the times in front of the entries left out.
+    static QStringList entries() {
+        static const QRegularExpression time(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d [AP]M"));
+        QStringList out;
+        for (int i = 0; i < W().listFtpMessages->count(); ++i)
+            out << W().listFtpMessages->item(i)->text().remove(time);
+        return out;
+    }
+    // Starts the schedule's state as the Start button leaves it (its own procedure is tested apart).
+    static void scheduleRunning() {
+        rt::setCaption(W().lblUpdating, "On");
+        rt::setCaption(W().cmdStartUpdate, "3) Stop FTP Update");
+        W().cmdStartUpdate->setEnabled(true);
+    }
+};

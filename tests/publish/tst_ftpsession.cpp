@@ -1,0 +1,297 @@
+#include "publish/publishrig.h"
+#include "runtime/error.h"
+#include "support/fakeinet.h"
+
+namespace {
+
+const QString kPassword = QStringLiteral("secret");
+
+// A fake server with the remote directory, and the window logged in to it when asked.
+struct SessionRig : PublishRig {
+    FakeFtpServer ftp;
+    explicit SessionRig(bool withStylesheet = true) : PublishRig("ftp.example.com", kPassword, withStylesheet) {
+        ftp.setLogin("corvisent", kPassword);
+        ftp.addDir("/corvisent");
+        ftp.addDir("/corvisent/old");
+    }
+    void login() {
+        W().cmdLoginFTP_Click();
+        settle();
+    }
+    // Starts a request the way the schedule does, and lets it and whatever it sets off run.
+    void upload(const QString& name) {
+        writeWholeFile(env.appDir() + "/" + name, "<corvisent/>\r\n");
+        W().Inet1->Execute(QString(), "SEND " + env.appDir() + "/" + name + " " + name);
+        settle();
+    }
+    static int count(const QString& entry) { return int(entries().count(entry)); }
+};
+
+const QStringList kNewConnection{" Resolving Host...", " Host Resolved", " Connecting...", " CONNECTED"};
+
+} // namespace
+
+// The FTP session of the remote monitoring window against a fake server: login, test transfer,
+// logout and cancel, and the state events that arrive inside their waits.
+class TestFtpSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        // The window's transfer control is made once, while a fake server stands in.
+        FakeFtpServer first;
+        W();
+    }
+    void init() { rt::Clock::setSpeed(50); }
+    void cleanup() { rt::Clock::reset(); }
+
+    void loginFollowsTheSessionStates() {
+        SessionRig rig;
+        rig.login();
+        QCOMPARE(rig.ftp.requests(), QStringList({"PWD /", "CD /corvisent", "LS /corvisent"}));
+        QCOMPARE(PublishRig::entries(),
+                 QStringList({" FTP login attempt"}) + kNewConnection +
+                     QStringList({" Command Completed", "257 \"/\" is the current directory.", " Command Completed",
+                                  "250 \"/corvisent\" is the current directory.", " Command Completed", "old"}));
+        auto& w = W();
+        QVERIFY(w.bLoggedIn && w.bKeepSession);
+        QCOMPARE(w.LastState, QString("Response Completed"));
+        QVERIFY(!w.cmdLoginFTP->isEnabled() && w.cmdLogoutFTP->isEnabled() && w.cmdCancelInet->isEnabled());
+        QVERIFY(w.cmdTestTransfer->isEnabled() && !w.cmdStartUpdate->isEnabled());
+        QVERIFY(!w.optStayConnected->isEnabled() && !w.optConnectBeforeSend->isEnabled());
+        QVERIFY(!w.timerBuildXMLTimeout->enabled());
+        QCOMPARE(w.timerBuildXMLTimeout->interval(), 60000);
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+
+        // While the schedule runs no PWD is sent and the test transfer stays off; an empty
+        // remote directory is still entered.
+        rig.ftp.clearRequests();
+        PublishRig::scheduleRunning();
+        w.cmdTestTransfer->setEnabled(false);
+        w.txtRemoteStorageLocation->setText("");
+        rig.login();
+        QCOMPARE(rig.ftp.requests(), QStringList({"CD /", "LS /"}));
+        QVERIFY(!w.cmdTestTransfer->isEnabled());
+    }
+
+    void loginRefusals() {
+        SessionRig rig;
+        auto& w = W();
+        // Nothing is sent without a user name.
+        w.txtUserName->setText("");
+        rig.login();
+        QCOMPARE(rig.boxes.prompts(), QStringList({"You must first fill out the FTP login information."}));
+        QVERIFY(rig.ftp.requests().isEmpty() && w.cmdLoginFTP->isEnabled());
+        // Local-directory mode needs no login.
+        w.txtUserName->setText("corvisent");
+        rt::setValue(w.chkXMLUseDirectory, 1);
+        rig.login();
+        QVERIFY(rig.ftp.requests().isEmpty() && PublishRig::entries().isEmpty());
+        rt::setValue(w.chkXMLUseDirectory, 0);
+
+        // A missing directory is reported once; the box keeps what was typed.
+        w.txtRemoteStorageLocation->setText("nowhere");
+        rig.login();
+        QCOMPARE(SessionRig::count("Directory doesn't exist."), 1);
+        QCOMPARE(w.txtRemoteStorageLocation->text(), QString("nowhere"));
+        QVERIFY(!PublishRig::entries().join('|').contains("Error"));
+
+        // A wrong password: logged with its code, no attempt to log out and in again.
+        w.listFtpMessages->clear();
+        w.txtPassword->setText("guess");
+        rig.ftp.clearRequests();
+        rig.login();
+        QCOMPARE(SessionRig::count(" Incorrect Password"), 3); // once per request of the login
+        QCOMPARE(SessionRig::count(" Error: 12014"), 3);
+        QCOMPARE(rig.ftp.requests(), QStringList({"PWD /", "CD /nowhere", "LS /"}));
+        QVERIFY(!PublishRig::entries().join('|').contains(QString("guess")));
+
+        // A server that refuses connections: only the state it failed in is logged.
+        w.listFtpMessages->clear();
+        w.txtPassword->setText(kPassword);
+        rig.ftp.setRefusing(true);
+        rig.login();
+        QCOMPARE(SessionRig::count("LastState= Connecting"), 3);
+        QVERIFY(!PublishRig::entries().join('|').contains("Error:"));
+        QCOMPARE(rig.boxes.prompts().size(), 1);
+    }
+
+    void silentServerEndsTheLoginWait() {
+        SessionRig rig;
+        rig.ftp.setSilent(true);
+        W().cmdLoginFTP_Click();
+        // The PWD never ends: the wait gives up, and the directory change cannot be sent.
+        QVERIFY(PublishRig::entries().contains(" Login Timeout"));
+        QCOMPARE(rig.ftp.requests(), QStringList({"PWD /"}));
+        QVERIFY(W().cmdLogoutFTP->isEnabled());
+        W().cmdCancelInet_Click();
+        QVERIFY(!W().Inet1->StillExecuting());
+        QCOMPARE(PublishRig::entries().last(), QString(" Cancel Attempt"));
+    }
+
+    void brokenConnectionRecoversTheSchedule() {
+        SessionRig rig;
+        rig.login();
+        PublishRig::scheduleRunning();
+        W().timerInternetUpdate->setEnabled(true);
+        W().bKeepSession = true;
+        rig.ftp.dropConnections();
+        W().listFtpMessages->clear();
+        rig.ftp.clearRequests();
+        rig.upload("cvman3.xml");
+        // Logged, logged out, logged in again (no PWD while the schedule runs), the schedule
+        // re-armed and run at once, and with "Do not stay connected" the session ended again.
+        QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent cvman3.xml", "QUIT", "CD /corvisent",
+                                                  "LS /corvisent", "QUIT"}));
+        const QStringList e = PublishRig::entries();
+        QCOMPARE(e.mid(0, 8),
+                 QStringList({"LastState= Response Completed", " Error: 12030",
+                              " (The connection with the server was terminated abnormally)",
+                              " Attempting to log back on...", " FTP logout attempt", " Disconnecting...",
+                              " Disconnected", " FTP login attempt"}));
+        QVERIFY(e.contains(" Recovering: Cal Interval Update"));
+        QCOMPARE(e.last(), QString(" Disconnected"));
+        QVERIFY(pendingCallLog().contains("formInternetSetup.timerInternetUpdate_Timer()"));
+        QVERIFY(!pendingCallLog().contains("formInternetSetup.cmdStartUpdate_Click()"));
+        QVERIFY(W().bUpdateNow && W().timerInternetUpdate->enabled());
+        QVERIFY(W().cmdStartUpdate->isEnabled()); // Stop stays usable between sessions
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+
+        // The server gone for good: the recovery's own failures do not start another one.
+        rig.login();
+        rig.ftp.dropConnections();
+        rig.ftp.setRefusing(true);
+        W().listFtpMessages->clear();
+        rig.upload("cvman4.xml");
+        QCOMPARE(SessionRig::count(" Attempting to log back on..."), 1);
+        QVERIFY(SessionRig::count("LastState= Connecting") >= 2);
+    }
+
+    void unrecoverableErrorStopsTheSchedule() {
+        SessionRig rig;
+        PublishRig::scheduleRunning();
+        W().txtFTPURL->setText("ftp://bad host");
+        rig.login();
+        QCOMPARE(rig.boxes.prompts().value(0), QString("Urecoverable. Logging out and stopping update."));
+        QVERIFY(pendingCallLog().contains("formInternetSetup.cmdStartUpdate_Click()"));
+        QVERIFY(!PublishRig::entries().contains(" FTP logout attempt"));
+        QVERIFY(rig.ftp.requests().isEmpty());
+    }
+
+    void completionLogsOutOnlyBetweenUpdates() {
+        SessionRig rig;
+        rig.login();
+        PublishRig::scheduleRunning();
+        // The login's own commands and the status upload keep the session.
+        rig.upload("cvman0.xml");
+        QVERIFY(!rig.ftp.requests().contains("QUIT"));
+        W().bKeepSession = false;
+        rig.ftp.clearRequests();
+        W().listFtpMessages->clear();
+        rig.upload("index.html");
+        QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent index.html", "QUIT"}));
+        QCOMPARE(PublishRig::entries(),
+                 QStringList({" Command Completed", " FTP logout attempt", " Disconnecting...", " Disconnected",
+                              "226 Transfer complete."}));
+        QVERIFY(pendingCallLog().isEmpty()); // the schedule goes on
+        QCOMPARE(rig.ftp.file("/corvisent/index.html"), QByteArray("<corvisent/>\r\n"));
+
+        // "Stay connected" keeps the session.
+        rig.login();
+        W().bKeepSession = false;
+        rt::setOptionValue(W().optStayConnected, true);
+        rig.ftp.clearRequests();
+        rig.upload("index.html");
+        QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent index.html"}));
+    }
+
+    void testTransferSendsTheStylesheet() {
+        SessionRig rig;
+        rig.login();
+        rt::setValue(W().chkSeeMessages, 1);
+        W().listFtpMessages->clear();
+        W().cmdTestTransfer_Click();
+        QFile xsl(CORVISENT_ASSETS_DIR "/cvman.xsl");
+        QVERIFY(xsl.open(QIODevice::ReadOnly));
+        QCOMPARE(rig.ftp.file("/corvisent/cvman.xsl"), xsl.readAll());
+        const QStringList e = PublishRig::entries();
+        QCOMPARE(e.mid(0, 2), QStringList({"Path for cvman.xsl file = \r\n", "  " + rig.env.appDir() + "/"}));
+        QCOMPARE(e.mid(e.size() - 2), QStringList({"Response from SEND = :0", " Test transfer complete"}));
+        QVERIFY(W().cmdStartUpdate->isEnabled() && !W().cmdTestTransfer->isEnabled());
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    void failedTestTransfers() {
+        SessionRig rig(false);
+        rig.login();
+        // The stylesheet is missing beside the program: judged when the request has ended.
+        W().cmdTestTransfer_Click();
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Test transfer not complete. Please try again."}));
+        QVERIFY(PublishRig::entries().contains("Response from SEND = :2"));
+        QVERIFY(!W().cmdStartUpdate->isEnabled() && !W().cmdTestTransfer->isEnabled());
+
+        // A server that stops answering: the time-out box, and the request is left to the control.
+        rig.boxes.clear();
+        rig.ftp.setSilent(true);
+        QFile::copy(CORVISENT_ASSETS_DIR "/cvman.xsl", rig.env.appDir() + "/cvman.xsl");
+        W().cmdTestTransfer_Click();
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Timeout.  Remote system not responding"}));
+        QCOMPARE(PublishRig::entries().last(), QString("REMOTE TIMEOUT\r\n"));
+        QVERIFY(!W().timerTimeOut->enabled() && !W().bRemoteTimeout);
+        // While the time-out timer runs a second press does nothing.
+        W().timerTimeOut->setEnabled(true);
+        const int before = W().listFtpMessages->count();
+        W().cmdTestTransfer_Click();
+        QCOMPARE(W().listFtpMessages->count(), before);
+    }
+
+    void logoutButtonEndsSessionAndSchedule() {
+        SessionRig rig;
+        rig.login();
+        PublishRig::scheduleRunning();
+        W().timerInternetUpdate->setEnabled(true);
+        W().listFtpMessages->clear();
+        W().cmdLogoutFTP_Click();
+        QCOMPARE(PublishRig::entries(),
+                 QStringList({"** WARNING ** This will stop the FTP Update process.", " FTP logout attempt",
+                              " Disconnecting...", " Disconnected", " Cancel Attempt"}));
+        QCOMPARE(pendingCallLog(), QStringList({"formInternetSetup.cmdStartUpdate_Click()"}));
+        QVERIFY(!W().bLoggedIn && W().cmdLoginFTP->isEnabled() && !W().cmdLogoutFTP->isEnabled());
+        QVERIFY(W().optStayConnected->isEnabled() && !W().timerInternetUpdate->enabled());
+        // Logged out, the control takes no command until the next login.
+        W().Inet1->Cancel();
+        QVERIFY_THROWS_EXCEPTION(rt::VbError, W().Inet1->Execute(QString(), "LS "));
+    }
+
+    void stateEventsAsTheyArrive() {
+        SessionRig rig;
+        rig.ftp.setManual(true);
+        auto& w = W();
+        w.Inet1->setURL("ftp.example.com");
+        w.Inet1->Execute(QString(), "PWD");
+        // States the control may raise that the window does not log leave the last state alone.
+        for (int s : {0, 1, 5, 6, 7}) rig.ftp.raise(s);
+        QCOMPARE(PublishRig::entries(), QStringList({"No Events", " Resolving Host..."}));
+        QCOMPARE(w.LastState, QString("Resolving Host"));
+        rig.ftp.raise(8);
+        QCOMPARE(w.LastState, QString("Response Received"));
+        // An error naming a missing file or directory is passed over entirely.
+        rig.ftp.finish({platform::icError, platform::inetRefused, "Directory x does not exist (550)", {}});
+        QCOMPARE(PublishRig::entries().size(), 2);
+        QCOMPARE(w.LastState, QString("Response Received"));
+        // A reply longer than one chunk is logged whole.
+        w.Inet1->Execute(QString(), "LS ");
+        const QByteArray listing = QByteArray(3000, 'a') + "\r\nlast";
+        rig.ftp.finish({platform::icResponseCompleted, 0, "226", listing});
+        QCOMPARE(PublishRig::entries().last(), QString::fromLatin1(listing));
+        // A full list is emptied before the next entry.
+        w.Inet1->Execute(QString(), "PWD");
+        while (w.listFtpMessages->count() < 2000) w.listFtpMessages->addItem("x");
+        rig.ftp.raise(0);
+        QCOMPARE(PublishRig::entries(), QStringList({"No Events"}));
+        w.Inet1->Cancel();
+    }
+};
+
+QTEST_MAIN(TestFtpSession)
+#include "tst_ftpsession.moc"
