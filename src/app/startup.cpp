@@ -296,7 +296,7 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
             if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
                                           "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),
                            rt::vbYesNo, QStringLiteral("Corvisent Manager")) != rt::vbNo)
-                formAddDevice::instance().cmdBuildCVList_Click();
+                formAddDevice::cmdBuildCVList_Click();
         }
 
         bWaterAlertOn.fill(false);

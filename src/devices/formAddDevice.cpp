@@ -14,7 +14,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/pending.h"
 #include "app/startup.h"
 #include "cameras/camdrivers.h"
 #include "platform/mscomm.h"
@@ -274,6 +273,3 @@ void formAddDevice::cmdCancelAddDevice_Click() {
     unload();
 }
 
-void formAddDevice::cmdBuildCVList_Click() {
-    recordPendingCall(QStringLiteral("cmdBuildCVList_Click()"));
-}

@@ -96,8 +96,11 @@ public:
     void SaveDeviceINI(int kind, int row, const QString& subIndex, int half);
 
     // Clears the available-sensor list, scans the COM ports for sensors and shows the
-    // available-sensors window.
-    void cmdBuildCVList_Click();
+    // available-sensors window. Needs no loaded add-device window.
+    static void cmdBuildCVList_Click();
+    // The scan: every existing port of COM1..COM16 (COM1..COM256 when asked) is asked for its
+    // sensor's identity; each answer becomes a line of the available-sensors window.
+    static void MakeComPortList2();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

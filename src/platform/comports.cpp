@@ -84,6 +84,17 @@ void refreshComPorts() {
 }
 
 namespace {
+int g_discoveryHolds = 0;
+} // namespace
+
+DiscoveryHold::DiscoveryHold() {
+    if (g_discoveryHolds++ == 0) refreshComPorts();
+}
+DiscoveryHold::~DiscoveryHold() {
+    --g_discoveryHolds;
+}
+
+namespace {
 // Looks the entry up; when it is missing, takes in newly found devices (at most once a second, as
 // listing the system's devices is slow) and looks again.
 template <typename Match> std::optional<Entry> findEntry(Match match) {
@@ -91,7 +102,7 @@ template <typename Match> std::optional<Entry> findEntry(Match match) {
     for (int pass = 0; pass < 2; ++pass) {
         for (const Entry& e : entries())
             if (match(e)) return e;
-        if (pass == 1 || !discoverySlot() || (lastRefresh.isValid() && lastRefresh.elapsed() < 1000)) break;
+        if (pass == 1 || g_discoveryHolds > 0 || !discoverySlot() || (lastRefresh.isValid() && lastRefresh.elapsed() < 1000)) break;
         lastRefresh.start();
         refreshComPorts();
     }

@@ -24,6 +24,15 @@ bool comPortExists(int n);
 bool comDeviceExists(const QString& deviceName);
 // Gives every listed device without an entry the lowest free number.
 void refreshComPorts();
+// While one lives, looking a COM number up never lists the system's devices again: a pass over
+// many numbers takes in new devices once, when it starts, and not again for each missing number.
+class DiscoveryHold {
+public:
+    DiscoveryHold();
+    ~DiscoveryHold();
+    DiscoveryHold(const DiscoveryHold&) = delete;
+    DiscoveryHold& operator=(const DiscoveryHold&) = delete;
+};
 
 // The source of the device list: by default the serial ports the system reports. An empty
 // function turns discovery off (tests do, so that only ports they create are ever touched).
