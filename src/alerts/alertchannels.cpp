@@ -67,18 +67,34 @@ void RaiseBackToNormalWindow(const QString& text, const QString& backText) {
     showAlarm(alarm);
 }
 
-void SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal) {
-    formSensorSetup& setup = formSensorSetup::instance();
-    if (rt::optionValue(setup.optUseMAPI))
-        SendMail(text, kind, row, slot, backToNormal);
-    else if (rt::optionValue(setup.optUseSMTP))
-        formEmailAlertSetup::instance().SendMailOstro(text, kind, row, slot, backToNormal, 0);
+void ShowAlarmText(const QString& text, std::optional<bool> banner) {
+    frmAlarm& alarm = frmAlarm::instance();
+    if (banner) rt::setVisible(alarm.lblSensor[1], *banner);
+    alarm.lblSensor[0]->setText(text);
+    rt::setVisible(alarm.lblSensor[0], true);
+    alarm.show();
 }
 
-void SendAlertPage(int row, int kind) {
+bool MapiMailChosen() {
+    return rt::optionValue(formSensorSetup::instance().optUseMAPI);
+}
+bool SmtpMailChosen() {
+    return rt::optionValue(formSensorSetup::instance().optUseSMTP);
+}
+bool PhonePagerChosen() {
     formSensorSetup& setup = formSensorSetup::instance();
-    if (rt::optionValue(setup.optionNumericalPager))
-        SendNumericPage(row, kind, 0);
-    else if (rt::optionValue(setup.optionPhonePager))
-        SendNumericPage(row, kind, 1);
+    return !rt::optionValue(setup.optionNumericalPager) && rt::optionValue(setup.optionPhonePager);
+}
+
+bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal) {
+    if (MapiMailChosen()) return SendMail(text, kind, row, slot, backToNormal);
+    if (!SmtpMailChosen()) return false;
+    formEmailAlertSetup::instance().SendMailOstro(text, kind, row, slot, backToNormal, 0);
+    return true;
+}
+
+int SendAlertPage(int row, int kind) {
+    if (rt::optionValue(formSensorSetup::instance().optionNumericalPager)) return SendNumericPage(row, kind, 0);
+    if (PhonePagerChosen()) return SendNumericPage(row, kind, 1);
+    return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <optional>
 
 class QCheckBox;
 
@@ -25,7 +26,19 @@ void RaiseAlarmWindow(const QString& text);
 // banner is hidden; otherwise the label is replaced by text. Shows the window and the sound.
 void RaiseBackToNormalWindow(const QString& text, const QString& backText);
 
-// Alert mail by the chosen path (MAPI first, then SMTP); nothing when neither is chosen.
-void SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal);
-// Page or telephone call by the chosen pager option (numeric first).
-void SendAlertPage(int row, int kind);
+// Alarm window with its label replaced by text; banner shows (true) or hides (false) the "ALERT!"
+// banner, or leaves it as it is. Starts no sound.
+void ShowAlarmText(const QString& text, std::optional<bool> banner = std::nullopt);
+
+// The mail and pager options chosen on the setup window.
+bool MapiMailChosen();
+bool SmtpMailChosen();
+// The telephone option decides the page (the numeric option is not chosen).
+bool PhonePagerChosen();
+
+// Alert mail by the chosen path (MAPI first, then SMTP); nothing when neither is chosen. True
+// when the mail was handed over: the mail program took it, or it went to the SMTP control.
+bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal);
+// Page or telephone call by the chosen pager option (numeric first). The page's result: 0 done
+// (or no pager option), 1 failed.
+int SendAlertPage(int row, int kind);

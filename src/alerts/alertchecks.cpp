@@ -51,29 +51,12 @@ void ClearAllAlertLatches() {
         row.fill(false);
 }
 
-void CheckHThresh(const QString& reading, int kind, int row, int slot, int combined) {
-    record("CheckHThresh", {reading, n(kind), n(row), n(slot), n(combined)});
-}
-
 void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
     record("CheckAThresh", {x, y, n(row), n(slot)});
 }
 
 void CheckBumpEvents(int row, int slot) {
     record("CheckBumpEvents", {n(row), n(slot)});
-}
-
-void CheckWaterEvents(int row, int slot, bool waterGone) {
-    record("CheckWaterEvents",
-           {n(row), n(slot), waterGone ? QStringLiteral("True") : QStringLiteral("False")});
-}
-
-void CheckDThresh(const QString& line, int row, int slot) {
-    record("CheckDThresh", {line, n(row), n(slot)});
-}
-
-void CheckOutOfRangeEvents(int row, int slot) {
-    record("CheckOutOfRangeEvents", {n(row), n(slot)});
 }
 
 void ProcessProximityEvent(int cameraRef, int typeCode, int index) {

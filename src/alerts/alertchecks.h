@@ -41,8 +41,10 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot);
 void CheckBumpEvents(int row, int slot);
 // Water found (waterGone false) or gone (true).
 void CheckWaterEvents(int row, int slot, bool waterGone);
-// Distance threshold check of one distance line.
+// Distance threshold check of one distance reading (the number before "cm", or "No Object").
 void CheckDThresh(const QString& line, int row, int slot);
+// The distance alarm (backToNormal false) with its state text, or the back-to-normal notices.
+void CheckDistanceEvents(int row, int slot, bool backToNormal, const QString& state);
 // "Object has gone out of range" alert of a distance sensor.
 void CheckOutOfRangeEvents(int row, int slot);
 // Proximity actions: cameraRef 0 = log-off request, 99 = alert request, otherwise the linked

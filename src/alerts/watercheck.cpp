@@ -1,0 +1,71 @@
+// The water alert decision: "Water Detected" once per excursion on every chosen channel, and the
+// notices when the water is gone.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "alerts/alertchannels.h"
+#include "alerts/alertchecks.h"
+#include "app/CorvisentMain.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "sensors/sensorops.h"
+#include "setup/formSensorSetup.h"
+
+namespace {
+
+constexpr int kWater = 6;
+const QString kDetected = QStringLiteral("Water Detected");
+const QString kGone = QStringLiteral("Water is no longer detected");
+
+void waterDetected(int row, int slot, QPlainTextEdit* marker) {
+    formSensorSetup& s = formSensorSetup::instance();
+    if (bWaterAlertOn[row]) return;
+    if (SwitchOn(s.chkOnScreenAlert[kWater])) {
+        ShowAlarmText(kDetected, true);
+        StartAlarmSound();
+    }
+    if (SwitchOn(s.chkEmailAlert[kWater])) SendAlertMail(kDetected, kWater, row, slot, 0);
+    if (SwitchOn(s.chkPageAlert[kWater])) SendAlertPage(row, kWater);
+    ShowTrayAlertIcon();
+    bWaterAlertOn[row] = !rt::ticked(s.chkAlwaysSendAlert);
+    bWaterClearSent[row] = false;
+    rt::setTag(marker, QStringLiteral("1"));
+}
+
+void waterGone(int row, int slot, QPlainTextEdit* marker) {
+    formSensorSetup& s = formSensorSetup::instance();
+    if (rt::tag(marker) != QLatin1String("1")) {
+        rt::setTag(marker, QStringLiteral("0"));
+        return;
+    }
+    if (SwitchOn(s.chkOnScreenAlert[kWater])) {
+        ShowAlarmText(QStringLiteral("Water no longer detected"), false);
+        // The audible setting gives a box here; the check waits until it is closed.
+        if (SwitchOn(s.chkUseAlerts)) rt::MsgBox(kGone);
+    }
+    if (SwitchOn(s.chkEmailAlert[kWater]) && !bWaterClearSent[row]) SendAlertMail(kGone, kWater, row, slot, 1);
+    if (SwitchOn(s.chkPageAlert[kWater])) SendAlertPage(row, kWater);
+    ShowTrayAlertIcon();
+    bWaterClearSent[row] = !rt::ticked(s.chkAlwaysSendAlert);
+    bWaterAlertOn[row] = false;
+    rt::setTag(marker, QStringLiteral("0"));
+}
+
+} // namespace
+
+void CheckWaterEvents(int row, int slot, bool waterGoneFlag) {
+    recordAlertCall("CheckWaterEvents", {QString::number(row), QString::number(slot),
+                                         waterGoneFlag ? QStringLiteral("True") : QStringLiteral("False")});
+    try {
+        modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
+        QPlainTextEdit* marker = modSupport::Ctl(CorvisentMain::instance().txtWaterData, slot);
+        if (waterGoneFlag)
+            waterGone(row, slot, marker);
+        else
+            waterDetected(row, slot, marker);
+    } catch (const std::exception&) {
+        // ends without a message; latches and marker keep what they reached
+    }
+}
