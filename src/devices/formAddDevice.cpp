@@ -16,6 +16,7 @@
 
 #include "app/startup.h"
 #include "cameras/camdrivers.h"
+#include "devices/modPNP.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -111,11 +112,13 @@ formAddDevice::formAddDevice() {
     cmdOk = named(new QPushButton(QStringLiteral("OK"), this), "cmdOk");
     cmdCancelAddDevice = named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancelAddDevice");
     buttons->addWidget(cmdBuildCVList);
+    cmdKestlink = named(new QPushButton(QStringLiteral("Hub Setup"), this), "cmdKestlink");
+    buttons->addWidget(cmdKestlink);
     buttons->addStretch(1);
     buttons->addWidget(cmdOk);
     buttons->addWidget(cmdCancelAddDevice);
     v->addLayout(buttons);
-    for (QPushButton* b : {cmdBuildCVList, cmdOk, cmdCancelAddDevice, cmdRefreshComPorts, cmdIdentify})
+    for (QPushButton* b : {cmdBuildCVList, cmdKestlink, cmdOk, cmdCancelAddDevice, cmdRefreshComPorts, cmdIdentify})
         b->setAutoDefault(false);
 
     MSCommIdentify = named(new platform::MSCommControl(this), "MSCommIdentify");
@@ -134,6 +137,7 @@ formAddDevice::formAddDevice() {
     connect(cmdCancelAddDevice, &QPushButton::clicked, this, &formAddDevice::cmdCancelAddDevice_Click);
     connect(cmdRefreshComPorts, &QPushButton::clicked, this, &formAddDevice::cmdRefreshComPorts_Click);
     connect(cmdIdentify, &QPushButton::clicked, this, &formAddDevice::cmdIdentify_Click);
+    connect(cmdKestlink, &QPushButton::clicked, this, &formAddDevice::cmdKestlink_Click);
     connect(cmdBuildCVList, &QPushButton::clicked, this, &formAddDevice::cmdBuildCVList_Click);
     Form_Load();
 }
@@ -271,5 +275,9 @@ void formAddDevice::cmdRefreshComPorts_Click() {
 
 void formAddDevice::cmdCancelAddDevice_Click() {
     unload();
+}
+
+void formAddDevice::cmdKestlink_Click() {
+    modPNP::RunKestlinkConfig();
 }
 

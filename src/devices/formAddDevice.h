@@ -39,6 +39,7 @@ public:
     QPushButton* cmdRefreshComPorts = nullptr;
     QPushButton* cmdBuildCVList = nullptr;
     QPushButton* cmdIdentify = nullptr;
+    QPushButton* cmdKestlink = nullptr; // the hub's configuration utility
     platform::MSCommControl* MSCommIdentify = nullptr;
 
     int iNewRow = 0;       // device row the next device takes (set by the type choice)
@@ -57,6 +58,7 @@ public:
     void txtDeviceName_DblClick();
     void cmdRefreshComPorts_Click();
     void cmdCancelAddDevice_Click();
+    void cmdKestlink_Click();
     void chkSetToBinaryMode_Click() {}
 
     // ---- Free rows, event indexes and cameras.

@@ -1,10 +1,26 @@
 #include "devices/modPNP.h"
 
+#include <QComboBox>
+#include <QStandardPaths>
+#include <optional>
+
 #include "app/CorvisentMain.h"
+#include "app/startup.h"
+#include "devices/formAddDevice.h"
+#include "platform/comports.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "runtime/appdir.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "settings/modRegistry.h"
+#include "settings/modSupport.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "sensors/sensorops.h"
+
+using namespace modSupport;
 
 namespace modPNP {
 
@@ -34,6 +50,101 @@ QString GetDeviceIDString(int row, int port) {
     if (!opened || !comm->portOpen()) return QString();
     comm->setPortOpen(false);
     return reply;
+}
+
+const QString kHubEnumKey9x = QStringLiteral("Enum\\QUILLONDEV\\KESTLINK_4");
+
+int GetOSType() {
+    return 1;
+}
+
+QString FindComFromSerial(const QString& serial, int os) {
+    try {
+        const QString base = os == 2 ? kHubEnumKey9x : platform::kHubEnumKey;
+        // A key without subkeys must not leave an earlier lookup's names in the list.
+        modRegistry::strEnumKeys.clear();
+        modRegistry::EnumRegSubKeys(platform::Hive::LocalMachine, base, 2);
+        const QString target = serial + QStringLiteral("-0");
+        const QStringList keys = modRegistry::strEnumKeys;
+        for (const QString& key : keys) {
+            rt::DoEvents();
+            if (os == 2) {
+                if (key.mid(7) != target) continue;
+                const QString port = modRegistry::GetStringFromReg(base + QStringLiteral("\\") + key + QStringLiteral("\\"),
+                                                                   QStringLiteral("ComSetup"));
+                return port.left(port.size() - 1);
+            }
+            if (key != target) continue;
+            return modRegistry::GetStringFromReg(base + QStringLiteral("\\") + key + QStringLiteral("\\PORT_0\\Device Parameters"),
+                                                 QStringLiteral("PortName"))
+                .mid(3);
+        }
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("Error in FindComFromSerial"));
+    }
+    return QString();
+}
+
+namespace {
+// The type a serial-number sensor is added as, by the first model text its reply holds.
+QString typeOfReply(const QString& reply) {
+    const std::pair<const char*, const QString*> kinds[] = {{"Corvisent/T", &strTypeTemperature},
+                                                            {"Corvisent/H", &strTypeHumidity},
+                                                            {"Corvisent/W", &strTypeWater},
+                                                            {"Corvisent/P", &strTypeProximity}};
+    for (const auto& [model, type] : kinds)
+        if (reply.contains(QLatin1String(model))) return *type;
+    return QString();
+}
+} // namespace
+
+void GetBySerial() {
+    try {
+        const int os = GetOSType();
+        for (;;) {
+            const std::optional<QString> answer =
+                rt::InputBox(QStringLiteral("Please enter the Serial Number or S/N. Enter 'done' to quit:"));
+            if (!answer) return;
+            QString portText;
+            if (answer->isEmpty() || *answer == QLatin1String(" ")) {
+                rt::MsgBox(QStringLiteral("Serial number not valid."));
+            } else if (*answer == QLatin1String("Done") || *answer == QLatin1String("done") ||
+                       *answer == QLatin1String("DONE")) {
+                CorvisentMain::instance().show();
+                return;
+            } else {
+                portText = FindComFromSerial(*answer, os);
+            }
+            bool added = false;
+            if (!portText.isEmpty()) {
+                const int row = formAddDevice::FindFirstAvailable(false);
+                const QString type = typeOfReply(GetDeviceIDString(row, int(rt::Val(portText))));
+                // A reply of no known kind is not added under any other entry's type.
+                if (!type.isEmpty()) {
+                    // The window is loaded without its detection question and never shown.
+                    const int offer = iOfferDetect;
+                    iOfferDetect = 0;
+                    formAddDevice& d = formAddDevice::instance();
+                    iOfferDetect = offer;
+                    d.setTypeText(type);
+                    d.cmbSensorTypeSelection_Click();
+                    d.cmbComNum->setEditText(portText);
+                    added = d.cmdOk_Click();
+                }
+            }
+            rt::MsgBox(added ? QStringLiteral("Sensor successfully added.") : QStringLiteral("Sensor not added."));
+        }
+    } catch (const std::exception&) {
+        rt::MsgBox(QStringLiteral("GetBySerial error"));
+    }
+}
+
+void RunKestlinkConfig() {
+    QString program = QStandardPaths::findExecutable(QStringLiteral("kestlink"));
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(QStringLiteral("kestlink"), {rt::appPath()});
+    if (program.isEmpty() || platform::shell().startProgram(QLatin1Char('"') + program + QLatin1Char('"'), 1) == 0)
+        rt::MsgBox(QStringLiteral("Cannot find Kestlink Configuration Utility"));
 }
 
 } // namespace modPNP

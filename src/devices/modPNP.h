@@ -9,4 +9,22 @@ namespace modPNP {
 // the sensor stays silent. The port is closed again in every case.
 QString GetDeviceIDString(int row, int port);
 
+// 1 for the NT family of systems, 2 for the older family (this system always answers 1).
+int GetOSType();
+
+// The machine-hive key of the hub driver's ports on the older family: subkeys whose name holds
+// "<serial>-0" from the 8th character (the NT family's is platform::kHubEnumKey).
+extern const QString kHubEnumKey9x;
+
+// The COM number (as text) of the hub port with this serial number; "" when none has it.
+QString FindComFromSerial(const QString& serial, int os);
+
+// Asks for serial numbers one after another and adds the sensor found on each one's port,
+// until the user enters "done" or cancels.
+void GetBySerial();
+
+// Starts the hub's configuration utility ("kestlink" on the search path or in the program
+// folder); tells the user when it cannot be found.
+void RunKestlinkConfig();
+
 } // namespace modPNP

@@ -1,6 +1,8 @@
 #include "platform/comports.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <optional>
@@ -12,6 +14,7 @@
 namespace platform {
 
 const QString kSerialCommKey = QStringLiteral("HARDWARE\\DEVICEMAP\\SERIALCOMM");
+const QString kHubEnumKey = QStringLiteral("SYSTEM\\CurrentControlSet\\Enum\\KestSer");
 
 namespace {
 
@@ -80,6 +83,26 @@ void refreshComPorts() {
         taken.insert(n);
         Registry::instance().setString(Hive::LocalMachine, kSerialCommKey, path,
                                        QStringLiteral("COM%1").arg(n));
+    }
+    recordHubPorts(QStringLiteral("/dev/serial/by-id"));
+}
+
+void recordHubPorts(const QString& byIdDir) {
+    const QList<Entry> known = entries();
+    for (const QFileInfo& link : QDir(byIdDir).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        QString name = link.fileName();
+        const qsizetype iface = name.lastIndexOf(QLatin1String("-if"));
+        if (iface > 0) name.truncate(iface);
+        const QString serial = name.mid(name.lastIndexOf(QLatin1Char('_')) + 1);
+        const QString target = link.canonicalFilePath();
+        if (serial.isEmpty() || target.isEmpty()) continue;
+        for (const Entry& e : known) {
+            if (e.number <= 0 || QFileInfo(e.path).canonicalFilePath() != target) continue;
+            Registry::instance().setString(Hive::LocalMachine,
+                                           kHubEnumKey + QStringLiteral("\\") + serial +
+                                               QStringLiteral("-0\\PORT_0\\Device Parameters"),
+                                           QStringLiteral("PortName"), QStringLiteral("COM%1").arg(e.number));
+        }
     }
 }
 

@@ -22,8 +22,14 @@ int comPortNumber(const QString& devicePath);
 bool comPortExists(int n);
 // The same for a COM device name as Windows spells it: "COM3", or "//./COM12" (also "\\.\COM12").
 bool comDeviceExists(const QString& deviceName);
-// Gives every listed device without an entry the lowest free number.
+// Gives every listed device without an entry the lowest free number, then records the COM
+// number of each USB serial adapter listed by serial number (see recordHubPorts).
 void refreshComPorts();
+// For each link in folder byIdDir ("/dev/serial/by-id": names such as
+// "usb-Vendor_Product_A1B2C3-if00-port0") whose device has a COM number, writes that number as
+// the hub driver's port key of the serial number, so the adapter can be found by it.
+void recordHubPorts(const QString& byIdDir);
+extern const QString kHubEnumKey; // "SYSTEM\CurrentControlSet\Enum\KestSer"
 // While one lives, looking a COM number up never lists the system's devices again: a pass over
 // many numbers takes in new devices once, when it starts, and not again for each missing number.
 class DiscoveryHold {

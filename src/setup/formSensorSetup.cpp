@@ -214,6 +214,8 @@ QWidget* formSensorSetup::buildDeviceTab() {
     og->addWidget(chkRunningXp, 6, 0);
     og->addWidget(chkMultiCamEnabled, 6, 1);
     og->addWidget(optSysTray, 7, 0);
+    cmdKestlink_exe = button(options, QStringLiteral("cmdKestlink_exe"), QStringLiteral("Hub Setup"));
+    og->addWidget(cmdKestlink_exe, 7, 2);
     v->addWidget(options);
     v->addStretch(1);
     return page;
@@ -315,11 +317,8 @@ QWidget* formSensorSetup::buildAlertsTab() {
     optionNumericalPager =
         named(new QRadioButton(QStringLiteral("Numeric pager"), pager), QStringLiteral("optionNumericalPager"));
     optionPhonePager = named(new QRadioButton(QStringLiteral("Telephone"), pager), QStringLiteral("optionPhonePager"));
-    optionAlphaPager =
-        named(new QRadioButton(QStringLiteral("Alphanumeric pager"), pager), QStringLiteral("optionAlphaPager"));
     pl->addWidget(optionNumericalPager);
     pl->addWidget(optionPhonePager);
-    pl->addWidget(optionAlphaPager);
     cmdEmailSetup = button(transport, QStringLiteral("cmdEmailSetup"), QStringLiteral("Email Setup"));
     cmdSetPagerMessage = button(transport, QStringLiteral("cmdSetPagerMessage"), QStringLiteral("Pager Setup"));
     tl->addWidget(mail, 0, 0);
@@ -429,6 +428,7 @@ void formSensorSetup::wireHandlers() {
         connect(chkTabLogging[row], &QCheckBox::stateChanged, this, [this, row] { chkTabLogging_Click(row); });
         connect(chkFileLogging[row], &QCheckBox::stateChanged, this, [this, row] { chkFileLogging_Click(row); });
         txtDeviceComNumber[row]->installEventFilter(this);
+        lblDeviceType[row]->installEventFilter(this);
     }
     wireAlertHandlers();
     connect(cmdConnectAll, &QPushButton::clicked, this, &formSensorSetup::cmdConnectAll_Click);
@@ -439,6 +439,21 @@ void formSensorSetup::wireHandlers() {
     connect(cmdSetPagerMessage, &QPushButton::clicked, this, &formSensorSetup::cmdSetPagerMessage_Click);
     connect(chkAutoConnectPrefs, &QCheckBox::stateChanged, this, &formSensorSetup::chkAutoConnectPrefs_Click);
     connect(chkPlaceInStartup, &QCheckBox::stateChanged, this, &formSensorSetup::chkPlaceInStartup_Click);
+    const std::pair<QRadioButton*, void (formSensorSetup::*)()> options[] = {
+        {optUseMAPI, &formSensorSetup::optUseMAPI_Click},
+        {optUseSMTP, &formSensorSetup::optUseSMTP_Click},
+        {optionNumericalPager, &formSensorSetup::optionNumericalPager_Click},
+        {optionPhonePager, &formSensorSetup::optionPhonePager_Click},
+        {optCorF, &formSensorSetup::optCorF_Click},
+        {optCorF2, &formSensorSetup::optCorF2_Click}};
+    for (const auto& [option, handler] : options)
+        connect(option, &QRadioButton::toggled, this, [this, handler = handler](bool on) {
+            if (on) (this->*handler)();
+        });
+    connect(chkCloseFileAfterWrite, &QCheckBox::stateChanged, this, &formSensorSetup::chkCloseFileAfterWrite_Click);
+    connect(txtMaxFileSize, &QLineEdit::textChanged, this, &formSensorSetup::txtMaxFileSize_Change);
+    txtMaxFileSize->installEventFilter(this);
+    connect(cmdKestlink_exe, &QPushButton::clicked, this, &formSensorSetup::cmdKestlink_exe_Click);
     for (int n = 1; n <= 4; ++n) {
         connect(chkOnScreenOnProx[n], &QCheckBox::stateChanged, this, [this, n] { chkOnScreenOnProx_Click(n); });
         connect(optSysCommandDisabled[n], &QRadioButton::toggled, this, [this, n](bool on) {
@@ -455,6 +470,11 @@ bool formSensorSetup::eventFilter(QObject* watched, QEvent* event) {
         for (int row = 1; row <= 10; ++row)
             if (watched == txtDeviceComNumber[row]) txtDeviceComNumber_LostFocus(row);
     }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int row = 1; row <= 10; ++row)
+            if (watched == lblDeviceType[row]) lblDeviceType_DblClick(row);
+    }
+    if (event->type() == QEvent::MouseButtonPress && watched == txtMaxFileSize) txtMaxFileSize_Click();
     return QDialog::eventFilter(watched, event);
 }
 

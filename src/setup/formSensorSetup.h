@@ -68,6 +68,7 @@ public:
     QCheckBox* chkCloseFileAfterWrite = nullptr;
     QCheckBox* chkPlaceInStartup = nullptr;
     QCheckBox* chkAutoConnectPrefs = nullptr;
+    QPushButton* cmdKestlink_exe = nullptr; // the hub's configuration utility
     QCheckBox* chkRunningXp = nullptr;
     QCheckBox* chkMultiCamEnabled = nullptr;
     QRadioButton* optSysTray = nullptr;
@@ -97,7 +98,6 @@ public:
     QRadioButton* optUseMAPI = nullptr;
     QRadioButton* optionNumericalPager = nullptr;
     QRadioButton* optionPhonePager = nullptr;
-    QRadioButton* optionAlphaPager = nullptr;
     QPushButton* cmdEmailSetup = nullptr;
     QPushButton* cmdSetPagerMessage = nullptr;
 
@@ -145,12 +145,23 @@ public:
     void chkOnScreenOnProx_Click(int n);
     void chkAutoConnectPrefs_Click();
     void chkPlaceInStartup_Click();
+    void cmdKestlink_exe_Click();
     void chkTabLogging_Click(int row);
     void chkFileLogging_Click(int row);
     void txtDeviceComNumber_LostFocus(int row);
+    void lblDeviceType_DblClick(int row); // shows or hides the row's port box
+    void chkCloseFileAfterWrite_Click();
+    void txtMaxFileSize_Change();
+    void txtMaxFileSize_Click();
     void optSysCommandDisabled_Click(int n);
     void cmdEmailSetup_Click();
     void cmdSetPagerMessage_Click();
+    void optUseMAPI_Click();
+    void optUseSMTP_Click();
+    void optionNumericalPager_Click();
+    void optionPhonePager_Click();
+    void optCorF_Click();  // to Celsius
+    void optCorF2_Click(); // to Fahrenheit
     void cmbProximNumber_Click(int camera);
     void timerDelayEvent_Timer(int n);
     void timerDelayEventUp_Timer(int n);
@@ -188,6 +199,8 @@ private:
     QWidget* buildCameraTab();
     QWidget* buildProximityTab();
     void wireHandlers();
+    // Converts the temperature limits and the main window's highest and lowest readings.
+    void changeTemperatureUnit(bool toCelsius);
     void wireAlertHandlers();
     void addCameraControls();
 };

@@ -9,6 +9,7 @@
 #include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
 #include "devices/formAddDevice.h"
+#include "devices/modPNP.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -132,12 +133,6 @@ void formSensorSetup::cmdAddDevice_Click() {
     showInFront<formAddDevice>();
 }
 
-void formSensorSetup::cmdEmailSetup_Click() {
-    showInFront<formEmailAlertSetup>();
-}
-void formSensorSetup::cmdSetPagerMessage_Click() {
-    showInFront<formPagingTextMessage>();
-}
 
 void formSensorSetup::chkAutoConnectPrefs_Click() {
     if (modSupport::loading()) return;
@@ -151,6 +146,10 @@ void formSensorSetup::chkAutoConnectPrefs_Click() {
     }
     modIni::WriteIni(modIni::kSensorSetup, QStringLiteral("AutoConnect"),
                      on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void formSensorSetup::cmdKestlink_exe_Click() {
+    modPNP::RunKestlinkConfig();
 }
 
 void formSensorSetup::chkPlaceInStartup_Click() {

@@ -1,0 +1,52 @@
+// Per-row port box and the general logging options of the setup window.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "runtime/files.h"
+#include "runtime/msgbox.h"
+#include "runtime/vb.h"
+#include "settings/modPrefs.h"
+#include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
+
+using namespace modSupport;
+
+void formSensorSetup::lblDeviceType_DblClick(int row) {
+    static const QStringList sensors = {strTypeTemperature, strTypeHumidity, strTypeWater, strTypeProximity,
+                                        strTypeAccel,       strTypeDistance, strTypeComboHumid};
+    QLineEdit* box = txtDeviceComNumber[row];
+    box->setVisible(box->isHidden() && sensors.contains(lblDeviceType[row]->text()));
+}
+
+void formSensorSetup::chkCloseFileAfterWrite_Click() {
+    if (loading()) return;
+    try {
+        const int v = rt::value(chkCloseFileAfterWrite);
+        if (v == 0) {
+            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("CloseFileAfterWrite"), QStringLiteral("0"));
+        } else if (v == 1) {
+            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("CloseFileAfterWrite"), QStringLiteral("1"));
+            // Every open log closes now, whether or not its row still logs to file, so that the
+            // next write opens it afresh; a combined sensor's second log goes with its first.
+            for (int row = 1; row <= 10; ++row) {
+                rt::Files::close(row);
+                if (iPortOpen[row] == typeCombo && row < 10) rt::Files::close(++row);
+            }
+        }
+    } catch (const std::exception& e) {
+        rt::MsgBox(QString::fromStdString(e.what()));
+    }
+}
+
+void formSensorSetup::txtMaxFileSize_Change() {
+    if (loading()) return;
+    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("MaxFileSize"), txtMaxFileSize->text());
+}
+
+void formSensorSetup::txtMaxFileSize_Click() {
+    if (rt::IsNumeric(txtMaxFileSize->text())) return;
+    rt::MsgBox(QStringLiteral("This value must be an integer"));
+    txtMaxFileSize->setText(QStringLiteral("1000"));
+    txtMaxFileSize->setFocus();
+}
