@@ -39,7 +39,6 @@
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "devices/formAddDevice.h"
-#include "devices/modPNP.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -294,7 +293,6 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
             rt::setTag(&s, QStringLiteral("1"));
             modPrefs::SavePref(kProgramSetup + QStringLiteral("\\"), QStringLiteral("SensSetTag"), QStringLiteral("1"));
             s.cmdSetInterval_Click();
-            if (bAutoDetect) modPNP::GetBySerial();
             if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
                                           "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),
                            rt::vbYesNo, QStringLiteral("Corvisent Manager")) != rt::vbNo)
