@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
-# into build-fuzz/ and runs each from its seed corpus for a bounded time. A crash, a broken
+# into build-fuzz/ and runs each from its starting corpus for a bounded time. A crash, a broken
 # property, an out-of-bounds access or an input that runs longer than the per-input timeout
 # fails the run; the input is kept as build-fuzz/crash-<target>-* for reproduction
 # (build-fuzz/fuzz_<target> <file>).
