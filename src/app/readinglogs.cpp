@@ -138,8 +138,11 @@ bool LogLineWriter::line(int n, const QString& text) {
 void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
     if (!box) return;
     // A new cursor stands at the start already; moving it there would lay the first line out.
+    // Inside an edit block the cursor does not lay the line out again to find its own position.
     QTextCursor cursor(box->document());
+    cursor.beginEditBlock();
     cursor.insertText(line + u'\n');
+    cursor.endEditBlock();
 }
 
 long GetLineCount(const QPlainTextEdit* box) {

@@ -53,6 +53,12 @@ int QtSerialBackend::open(const QString& devicePath, const LineSettings& setting
                          // A hang-up shows as a failed read: the control's next look tells.
                          if (m_notify) m_notify();
                          if (e != QSerialPort::ResourceError || m_gone) return;
+                         // The port object also reports a read that found nothing (the bytes it
+                         // was told of were taken by an earlier look): the line is still there.
+                         if (!hungUp(m_port->handle())) {
+                             m_port->clearError();
+                             return;
+                         }
                          m_gone = true;
                          QTimer::singleShot(0, m_port.get(), [this] { m_port->close(); });
                      });

@@ -5,6 +5,9 @@
 #include <memory>
 #include <pty.h>
 #include <termios.h>
+#include <atomic>
+#include <poll.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/comports.h"
@@ -118,6 +121,43 @@ private slots:
         pty->send("b");
         QTRY_COMPARE(events.size(), 4);
         QCOMPARE(port.input(), QByteArray("b"));
+    }
+
+    // Bytes announced to the port object can be gone when it reads them (another reader of the
+    // line took them first). That is no loss of the device: the port stays and keeps reading.
+    void emptiedLineIsNotALostDevice() {
+        TestEnv env;
+        Pty pty;
+        MSCommControl port;
+        int lost = 0;
+        QByteArray got;
+        connect(&port, &MSCommControl::OnComm, &port, [&] { got += port.input(); });
+        connect(&port, &MSCommControl::DeviceLost, &port, [&] { ++lost; });
+        port.setCommPort(9);
+        port.setRThreshold(1);
+        port.setPortOpen(true);
+
+        std::atomic<bool> stealing{true};
+        std::thread thief([&pty, &stealing] {
+            const int fd = ::open(pty.name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+            char buf[64];
+            while (stealing) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 50) == 1) (void)::read(fd, buf, 1);
+            }
+            ::close(fd);
+        });
+        for (int i = 0; i < 1000 && lost == 0; ++i) {
+            pty.send("0.12 -0.34\r");
+            QTest::qWait(1);
+        }
+        stealing = false;
+        thief.join();
+        QCOMPARE(lost, 0);
+        QVERIFY(port.portOpen());
+        got.clear();
+        pty.send("end\r");
+        QTRY_VERIFY(got.endsWith("end\r"));
     }
 
     // Modem lines are looked at only on open ports with an OnComm handler, and not once closed.
