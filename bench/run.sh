@@ -7,5 +7,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ ! -f "$root/build/build.ninja" ]; then
   cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$root/build" --target CorvisentMan sensorsim -j"$(nproc)"
+cmake --build "$root/build" --target CorvisentMan sensorsim gstcorvisenttestcams -j"$(nproc)"
 exec /usr/bin/python3 "$root/bench/bench.py" "$@"
