@@ -81,6 +81,9 @@ public:
     // ---- Schedule (updateengine.cpp).
     void cmdStartUpdate_Click();
     void timerInternetUpdate_Timer();
+    // One update: both files written and, in FTP mode, the status file uploaded. True when the
+    // index page was written (so it may be uploaded).
+    bool HandleBuildXML();
 
 private:
     formInternetSetup();
@@ -92,4 +95,6 @@ private:
     // when it ended on *timedOut.
     bool waitWhileExecuting(const bool* timedOut);
     bool m_recovering = false; // a recovery runs: a nested error does not start another
+    bool m_updating = false;   // an update runs
+    bool m_updateAgain = false; // a tick came during it: the next tick updates at once
 };

@@ -22,11 +22,6 @@ namespace {
 constexpr int kXmlChannel = 30;
 constexpr int kIndexChannel = 33;
 
-QString joinPath(const QString& dir, const QString& name) {
-    if (dir.endsWith(u'/') || dir.endsWith(u'\\')) return dir + name;
-    return dir + u'/' + name;
-}
-
 // Writes the lines to path under channel n with CR LF ends; on failure the channel is closed,
 // the failure logged with the writer's name, and false returned.
 bool writeLines(int n, const QString& path, const QStringList& lines, const QString& writer) {
@@ -95,14 +90,19 @@ QStringList sensorRecord(int row) {
     return out;
 }
 
-QString xmlDirectory() {
+} // namespace
+
+QString JoinPath(const QString& dir, const QString& name) {
+    if (dir.endsWith(u'/') || dir.endsWith(u'\\')) return dir + name;
+    return dir + u'/' + name;
+}
+
+QString XmlDirectory() {
     auto& w = formInternetSetup::instance();
     if (!rt::ticked(w.chkXMLUseDirectory)) return rt::appPath();
     if (w.txtXMLDirectory->text().isEmpty()) w.txtXMLDirectory->setText(DefaultXmlDirectory());
     return w.txtXMLDirectory->text();
 }
-
-} // namespace
 
 QString DefaultXmlDirectory() {
     return QDir::homePath() + u'/';
@@ -136,7 +136,7 @@ QString XmlText(const QString& text) {
 }
 
 QString XmlFilePath(int k) {
-    return joinPath(xmlDirectory(), QStringLiteral("cvman%1.xml").arg(k));
+    return JoinPath(XmlDirectory(), QStringLiteral("cvman%1.xml").arg(k));
 }
 
 QString IndexHtmlPath() {

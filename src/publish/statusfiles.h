@@ -15,6 +15,10 @@ inline constexpr const char* HtmlLinkBase = "/";
 bool BuildXMLFile();
 // Full path of status file k as BuildXMLFile writes it now.
 QString XmlFilePath(int k);
+// The folder the status files go to now (see BuildXMLFile).
+QString XmlDirectory();
+// A folder and a file name joined; a folder text ending in a separator gets no second one.
+QString JoinPath(const QString& dir, const QString& name);
 
 // Writes "index.html" in the program folder. False when it could not be written (logged as above).
 bool BuildIndexHtml();

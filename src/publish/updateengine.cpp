@@ -1,14 +1,198 @@
+// The publisher's schedule on the remote monitoring window: the minute tick, one update (status
+// file and index page written, then uploaded in FTP mode or left in the local folder) and the
+// Start/Stop button.
 #include "publish/updateengine.h"
 
-#include "app/pending.h"
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/CorvisentMain.h"
+#include "app/startup.h"
+#include "platform/inet.h"
 #include "publish/formInternetSetup.h"
+#include "publish/statusfiles.h"
+#include "runtime/appdir.h"
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "runtime/timer.h"
+#include "settings/modPrefs.h"
 
-void StartInternetUpdateEngine() { recordPendingCall(QStringLiteral("StartInternetUpdateEngine()")); }
+namespace {
 
-void formInternetSetup::cmdStartUpdate_Click() {
-    recordPendingCall(QStringLiteral("formInternetSetup.cmdStartUpdate_Click()"));
+const QString kStartCaption = QStringLiteral("3) Start FTP Update");
+const QString kStopCaption = QStringLiteral("3) Stop FTP Update");
+const QString kMainCaption = QStringLiteral("Corvisent Manager");
+const QString kMainCaptionUpdating = QStringLiteral("Corvisent Manager (Internet update in progress)");
+
+// Local names carry their full path, so the files written are the ones sent whatever the
+// working directory.
+QString sendCommand(const QString& localPath, const QString& remoteName) {
+    return QStringLiteral("SEND \"%1\" %2").arg(localPath, remoteName);
+}
+
+QString trueFalse(bool b) {
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+void storeAutoStart(const QString& value) {
+    modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), value);
+}
+
+} // namespace
+
+bool CopyFileBool(const QString& source, const QString& destination, bool failIfExists) {
+    const QFileInfo from(source), to(destination);
+    if (!from.isFile()) return false;
+    if (to.exists()) {
+        if (failIfExists) return false;
+        // A file copied onto itself is already in place; removing it first would lose it.
+        if (from.canonicalFilePath() == to.canonicalFilePath()) return true;
+        if (!QFile::remove(destination)) return false;
+    }
+    return QFile::copy(source, destination);
+}
+
+void StartInternetUpdateEngine() {
+    auto& w = formInternetSetup::instance();
+    rt::passOver([&w] { w.cmdLoginFTP_Click(); });
+    rt::Sleep(3000);
+    w.cmdStartUpdate->setEnabled(true);
+    w.cmdStartUpdate_Click();
 }
 
 void formInternetSetup::timerInternetUpdate_Timer() {
-    recordPendingCall(QStringLiteral("formInternetSetup.timerInternetUpdate_Timer()"));
+    // One update at a time: a tick that asks for an update at once while one runs (the
+    // connection recovery does) leaves it for the next tick; other ticks during it change nothing.
+    if (m_updating) {
+        if (bUpdateNow) m_updateAgain = true;
+        return;
+    }
+    rt::passOver([this] { ClearFullFtpMessages(); });
+    // Other windows may have put their own caption on the main window meanwhile.
+    const bool running = rt::caption(cmdStartUpdate) == kStopCaption;
+    auto& main = CorvisentMain::instance();
+    if (running && main.windowTitle() != kMainCaptionUpdating) main.setWindowTitle(kMainCaptionUpdating);
+
+    // A count past the interval (the interval lowered without a restart of the count) is due too.
+    if (iUpdateMinutes < sliderInternetUpdateInterval->value() && !bUpdateNow) {
+        ++iUpdateMinutes;
+        return;
+    }
+    m_updating = true;
+    m_updateAgain = false;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_updating};
+
+    AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
+    timerBuildXMLTimeout->setEnabled(true);
+    bool indexWritten = false;
+    rt::passOver([&] { indexWritten = HandleBuildXML(); });
+    if (rt::ticked(chkXMLUseDirectory)) {
+        // No session in this mode: the page goes beside the status files instead.
+        if (indexWritten)
+            rt::passOver([] {
+                CopyFileBool(IndexHtmlPath(), JoinPath(XmlDirectory(), QStringLiteral("index.html")), false);
+            });
+    } else if (indexWritten) {
+        rt::passOver([this] { Inet1->Execute(QString(), sendCommand(IndexHtmlPath(), QStringLiteral("index.html"))); });
+        WaitUntilFinished();
+    }
+    iUpdateMinutes = 1;
+    bUpdateNow = m_updateAgain;
+}
+
+bool formInternetSetup::HandleBuildXML() {
+    rt::passOver([this] { ClearFullFtpMessages(); });
+    const bool local = rt::ticked(chkXMLUseDirectory);
+    if (!local) {
+        // "Do not stay connected" logs in before every scheduled update; an update that finds no
+        // session (the server was away) logs in too, in either mode, so publishing resumes once
+        // the server is back. Without login details that second kind is left out: the
+        // diagnostics below say why nothing is sent.
+        const bool perUpdate = !bUpdateNow && rt::optionValue(optConnectBeforeSend);
+        const bool reconnect =
+            !bLoggedIn && !txtUserName->text().isEmpty() && !txtPassword->text().isEmpty();
+        if (perUpdate || reconnect) rt::passOver([this] { cmdLoginFTP_Click(); });
+    }
+    bool xmlWritten = false, indexWritten = false;
+    rt::passOver([&] { xmlWritten = BuildXMLFile(); });
+    rt::passOver([&] { indexWritten = BuildIndexHtml(); });
+    if (local) {
+        AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
+        rt::Sleep(1700);
+        return indexWritten;
+    }
+
+    timerBuildXMLTimeout->setInterval(60000);
+    bBuildTimeout = false;
+    timerBuildXMLTimeout->setEnabled(true);
+    waitWhileExecuting(&bBuildTimeout);
+    if (Inet1->StillExecuting() && bBuildTimeout) {
+        AddFtpMessage(QStringLiteral(" BuildXML: TimeOut"));
+        Inet1->Cancel();
+        bBuildTimeout = false;
+    }
+    timerBuildXMLTimeout->setEnabled(false);
+    AddFtpMessage(QStringLiteral(" bLoggedIn = ") + trueFalse(bLoggedIn));
+
+    const QString send = sendCommand(XmlFilePath(iXMLIndex), QStringLiteral("cvman%1.xml").arg(iXMLIndex));
+    if (!xmlWritten) {
+        // The failed write is logged; a stale file under that name is not published. The index
+        // upload that follows ends the session as it would after a status upload.
+        bKeepSession = false;
+    } else if (!Inet1->StillExecuting() && bLoggedIn) {
+        AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating file ") + QString::number(iXMLIndex));
+        rt::passOver([&] { Inet1->Execute(QString(), send); });
+        WaitUntilFinished();
+        bKeepSession = false;
+    } else {
+        rt::Sleep(1500);
+        if (!Inet1->StillExecuting() && bLoggedIn) {
+            rt::passOver([&] { Inet1->Execute(QString(), send); });
+        } else {
+            AddFtpMessage(QStringLiteral(" Not sending update"));
+            AddFtpMessage(QStringLiteral(" Logged in = ") + trueFalse(bLoggedIn));
+            AddFtpMessage(QStringLiteral(" LastState = ") + LastState);
+        }
+    }
+    return indexWritten;
+}
+
+void formInternetSetup::cmdStartUpdate_Click() {
+    rt::passOver([this] { ClearFullFtpMessages(); });
+    const QString caption = rt::caption(cmdStartUpdate);
+    if (caption == kStartCaption) {
+        if (rt::ticked(chkXMLUseDirectory)) {
+            AddFtpMessage(QStringLiteral("Copying over XSL file..."));
+            rt::passOver([] {
+                CopyFileBool(rt::appFile(QStringLiteral("cvman.xsl")),
+                             JoinPath(XmlDirectory(), QStringLiteral("cvman.xsl")), false);
+            });
+        }
+        timerInternetUpdate->setEnabled(true);
+        rt::setCaption(cmdStartUpdate, kStopCaption);
+        CorvisentMain::instance().setWindowTitle(kMainCaptionUpdating);
+        bUpdateNow = true;
+        timerInternetUpdate_Timer();
+        rt::setCaption(lblUpdating, QStringLiteral("On"));
+        rt::passOver([] { storeAutoStart(QStringLiteral("1")); });
+    } else if (caption == kStopCaption) {
+        timerInternetUpdate->setEnabled(false);
+        rt::setCaption(cmdStartUpdate, kStartCaption);
+        rt::setCaption(lblUpdating, QStringLiteral("Off"));
+        CorvisentMain::instance().setWindowTitle(kMainCaption);
+        bUpdateNow = false;
+        bBuildTimeout = false;
+        timerBuildXMLTimeout->setEnabled(false);
+        rt::passOver([] { storeAutoStart(QStringLiteral("0")); });
+    }
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,7 @@
 #include "platform/ini.h"
 #include "platform/mscomm.h"
 #include "platform/registry.h"
+#include "publish/formInternetSetup.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
@@ -299,7 +301,7 @@ private slots:
 
         M().Form_Load(QString());
         QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("Do you wish to start Remote Monitoring?")});
-        QVERIFY(pendingCallLog().filter(QStringLiteral("StartInternetUpdateEngine")).isEmpty());
+        QCOMPARE(rt::caption(formInternetSetup::instance().lblUpdating), QStringLiteral("Off"));
         QCOMPARE(stored("AutoConnect"), QStringLiteral("1"));
         // Connected and logging, then gone to the notification area.
         QTRY_VERIFY(M().lblSensorReading[1]->text().contains(QStringLiteral("72")));
@@ -331,12 +333,25 @@ private slots:
         std::optional<rt::DialogScript> boxes(std::in_place);
         boxes->queue(rt::vbYes);
         M().Form_Load(QStringLiteral("/service /cvservice"));
-        QCOMPARE(boxes->prompts(), QStringList{QStringLiteral("Do you wish to start Remote Monitoring?")});
+        // Without login details the login is refused with its box, and the schedule starts all
+        // the same: the first update writes the status file and sends nothing.
+        QCOMPARE(boxes->prompts(), (QStringList{QStringLiteral("Do you wish to start Remote Monitoring?"),
+                                                QStringLiteral("You must first fill out the FTP login information.")}));
+        auto& publisher = formInternetSetup::instance();
+        QCOMPARE(rt::caption(publisher.cmdStartUpdate), QStringLiteral("3) Stop FTP Update"));
+        QCOMPARE(rt::caption(publisher.lblUpdating), QStringLiteral("On"));
+        QVERIFY(publisher.timerInternetUpdate->enabled());
+        QCOMPARE(M().windowTitle(), QStringLiteral("Corvisent Manager (Internet update in progress)"));
+        QCOMPARE(modPrefs::GetPref(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), QString()),
+                 QStringLiteral("1"));
+        QVERIFY(QFile::exists(env->appDir() + QStringLiteral("/cvman0.xml")));
+        QVERIFY(publisher.listFtpMessages->findItems(QStringLiteral(" Not sending update"), Qt::MatchExactly).size() == 1);
+        publisher.cmdStartUpdate_Click();
+        QCOMPARE(M().windowTitle(), QStringLiteral("Corvisent Manager"));
         QCOMPARE(strINIPath, ini);
         QVERIFY(tray->shown() && !M().isVisible());
         QCOMPARE(M().lblSensor1[1]->text(), QStringLiteral("Boiler"));
         QTRY_VERIFY(M().lblSensorReading[1]->text().contains(QStringLiteral("64")));
-        QVERIFY(pendingCallLog().contains(QStringLiteral("StartInternetUpdateEngine()")));
 
         // Exit shows its box to the user of a service start too; No keeps running.
         boxes.reset();

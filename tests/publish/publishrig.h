@@ -12,7 +12,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "app/pending.h"
+#include "app/startup.h"
 #include "platform/inet.h"
 #include "publish/formInternetSetup.h"
 #include "runtime/clock.h"
@@ -51,7 +51,8 @@ struct PublishRig {
         w.bKeepSession = w.bBuildTimeout = w.bRemoteTimeout = w.bLoggedIn = w.bUpdateNow = false;
         w.LastState.clear();
         w.listFtpMessages->clear();
-        pendingCallLog().clear();
+        w.iUpdateMinutes = 1;
+        iXMLIndex = -1;
     }
 
     // Lets the running request end.

@@ -140,9 +140,13 @@ private slots:
         rig.ftp.clearRequests();
         rig.upload("cvman3.xml");
         // Logged, logged out, logged in again (no PWD while the schedule runs), the schedule
-        // re-armed and run at once, and with "Do not stay connected" the session ended again.
+        // re-armed and run at once (it publishes), and with "Do not stay connected" the session
+        // ended again.
+        const QString status = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent cvman3.xml", "QUIT", "CD /corvisent",
-                                                  "LS /corvisent", "QUIT"}));
+                                                  "LS /corvisent", "SEND /corvisent " + status,
+                                                  "SEND /corvisent index.html", "QUIT"}));
+        QCOMPARE(rig.ftp.file("/corvisent/" + status), readWholeFile(rig.env.appDir() + "/" + status));
         const QStringList e = PublishRig::entries();
         QCOMPARE(e.mid(0, 8),
                  QStringList({"LastState= Response Completed", " Error: 12030",
@@ -150,10 +154,10 @@ private slots:
                               " Attempting to log back on...", " FTP logout attempt", " Disconnecting...",
                               " Disconnected", " FTP login attempt"}));
         QVERIFY(e.contains(" Recovering: Cal Interval Update"));
-        QCOMPARE(e.last(), QString(" Disconnected"));
-        QVERIFY(pendingCallLog().contains("formInternetSetup.timerInternetUpdate_Timer()"));
-        QVERIFY(!pendingCallLog().contains("formInternetSetup.cmdStartUpdate_Click()"));
-        QVERIFY(W().bUpdateNow && W().timerInternetUpdate->enabled());
+        QVERIFY(e.contains(" <<Update Timer>>"));
+        QCOMPARE(e.count(" Disconnected"), 2);
+        QVERIFY(!W().bUpdateNow && W().timerInternetUpdate->enabled() && W().iUpdateMinutes == 1);
+        QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update"));
         QVERIFY(W().cmdStartUpdate->isEnabled()); // Stop stays usable between sessions
         QCOMPARE(rig.boxes.prompts(), QStringList());
 
@@ -173,7 +177,8 @@ private slots:
         W().txtFTPURL->setText("ftp://bad host");
         rig.login();
         QCOMPARE(rig.boxes.prompts().value(0), QString("Urecoverable. Logging out and stopping update."));
-        QVERIFY(pendingCallLog().contains("formInternetSetup.cmdStartUpdate_Click()"));
+        QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Start FTP Update"));
+        QCOMPARE(rt::caption(W().lblUpdating), QString("Off"));
         QVERIFY(!PublishRig::entries().contains(" FTP logout attempt"));
         QVERIFY(rig.ftp.requests().isEmpty());
     }
@@ -193,7 +198,7 @@ private slots:
         QCOMPARE(PublishRig::entries(),
                  QStringList({" Command Completed", " FTP logout attempt", " Disconnecting...", " Disconnected",
                               "226 Transfer complete."}));
-        QVERIFY(pendingCallLog().isEmpty()); // the schedule goes on
+        QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update")); // the schedule goes on
         QCOMPARE(rig.ftp.file("/corvisent/index.html"), QByteArray("<corvisent/>\r\n"));
 
         // "Stay connected" keeps the session.
@@ -255,7 +260,7 @@ private slots:
         QCOMPARE(PublishRig::entries(),
                  QStringList({"** WARNING ** This will stop the FTP Update process.", " FTP logout attempt",
                               " Disconnecting...", " Disconnected", " Cancel Attempt"}));
-        QCOMPARE(pendingCallLog(), QStringList({"formInternetSetup.cmdStartUpdate_Click()"}));
+        QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Start FTP Update")); // stopped
         QVERIFY(!W().bLoggedIn && W().cmdLoginFTP->isEnabled() && !W().cmdLogoutFTP->isEnabled());
         QVERIFY(W().optStayConnected->isEnabled() && !W().timerInternetUpdate->enabled());
         // Logged out, the control takes no command until the next login.

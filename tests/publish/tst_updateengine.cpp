@@ -1,0 +1,260 @@
+#include <QDir>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include "app/CorvisentMain.h"
+#include "publish/publishrig.h"
+#include "publish/updateengine.h"
+#include "settings/modPrefs.h"
+#include "support/fakeinet.h"
+
+namespace {
+
+const QString kPassword = QStringLiteral("secret");
+const QString kStop = QStringLiteral("3) Stop FTP Update");
+const QString kStart = QStringLiteral("3) Start FTP Update");
+const QString kBusyCaption = QStringLiteral("Corvisent Manager (Internet update in progress)");
+
+QString autoStart() {
+    return modPrefs::GetPref(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), QStringLiteral("?"));
+}
+
+// The window against a fake server holding the remote directory.
+struct EngineRig : PublishRig {
+    FakeFtpServer ftp;
+    EngineRig() : PublishRig("ftp.example.com", kPassword) {
+        ftp.setLogin("corvisent", kPassword);
+        ftp.addDir("/corvisent");
+        W().sliderInternetUpdateInterval->setValue(5);
+        CorvisentMain::instance().setWindowTitle("Corvisent Manager");
+    }
+    ~EngineRig() {
+        if (rt::caption(W().cmdStartUpdate) == kStop) W().cmdStartUpdate_Click();
+        W().Inet1->Cancel();
+    }
+    void login() {
+        W().cmdLoginFTP_Click();
+        settle();
+    }
+    // Status files and index pages sent since the last look.
+    QStringList sent() {
+        QStringList out;
+        for (const QString& r : ftp.requests())
+            if (r.startsWith("SEND /corvisent ")) out << r.mid(16);
+        ftp.clearRequests();
+        return out;
+    }
+    static void ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            W().timerInternetUpdate_Timer();
+            settle();
+        }
+    }
+};
+
+} // namespace
+
+// The publisher's schedule against a fake FTP server: when updates run, what they send, and
+// the Start, Stop and Cancel buttons.
+class TestUpdateEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        FakeFtpServer first; // the window's transfer control is made while a fake stands in
+        W();
+    }
+    void init() { rt::Clock::setSpeed(200); }
+    void cleanup() { rt::Clock::reset(); }
+
+    void startPublishesAtOnceThenEveryNthTick() {
+        EngineRig rig;
+        rt::setOptionValue(W().optStayConnected, true);
+        rig.login();
+        rig.ftp.clearRequests();
+        W().cmdStartUpdate->setEnabled(true);
+        W().cmdStartUpdate_Click();
+        QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "index.html"}));
+        QCOMPARE(rig.ftp.file("/corvisent/cvman0.xml"), readWholeFile(rig.env.appDir() + "/cvman0.xml"));
+        QCOMPARE(rig.ftp.file("/corvisent/index.html"), readWholeFile(rig.env.appDir() + "/index.html"));
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
+        QCOMPARE(rt::caption(W().lblUpdating), QString("On"));
+        QCOMPARE(CorvisentMain::instance().windowTitle(), kBusyCaption);
+        QCOMPARE(autoStart(), QString("1"));
+        QVERIFY(W().timerInternetUpdate->enabled() && !W().bUpdateNow && W().iUpdateMinutes == 1);
+        QVERIFY(PublishRig::entries().contains(" BuildXML: Updating file 0"));
+
+        // Interval 5: the 5th and 10th ticks publish, the files rotating; another window's
+        // caption is put right by the next tick.
+        QStringList sent;
+        for (int tick = 1; tick <= 12; ++tick) {
+            if (tick == 7) CorvisentMain::instance().setWindowTitle("Corvisent Manager");
+            EngineRig::ticks(1);
+            if (!rig.ftp.requests().isEmpty()) sent << QString::number(tick) + ":" + rig.sent().join(',');
+        }
+        QCOMPARE(sent, QStringList({"5:cvman1.xml,index.html", "10:cvman2.xml,index.html"}));
+        QCOMPARE(CorvisentMain::instance().windowTitle(), kBusyCaption);
+        QCOMPARE(W().iUpdateMinutes, 3);
+        // An interval lowered under the count is due at the next tick.
+        W().iUpdateMinutes = 4;
+        W().sliderInternetUpdateInterval->setValue(2);
+        EngineRig::ticks(1);
+        QCOMPARE(rig.sent(), QStringList({"cvman3.xml", "index.html"}));
+
+        // Cancel stops the tick only; Stop then brings everything back.
+        W().cmdCancelInet_Click();
+        QVERIFY(!W().timerInternetUpdate->enabled());
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
+        QCOMPARE(rt::caption(W().lblUpdating), QString("On"));
+        QCOMPARE(autoStart(), QString("1"));
+        W().bUpdateNow = W().bBuildTimeout = true;
+        W().timerBuildXMLTimeout->setEnabled(true);
+        W().cmdStartUpdate_Click();
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStart);
+        QCOMPARE(rt::caption(W().lblUpdating), QString("Off"));
+        QCOMPARE(CorvisentMain::instance().windowTitle(), QString("Corvisent Manager"));
+        QCOMPARE(autoStart(), QString("0"));
+        QVERIFY(!W().bUpdateNow && !W().bBuildTimeout && !W().timerBuildXMLTimeout->enabled());
+        QVERIFY(!W().timerInternetUpdate->enabled());
+        // Any other caption: the button does nothing.
+        rt::setCaption(W().cmdStartUpdate, "busy");
+        W().cmdStartUpdate_Click();
+        QVERIFY(!W().timerInternetUpdate->enabled() && autoStart() == "0");
+        rt::setCaption(W().cmdStartUpdate, kStart);
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    void theTimerDrivesTheSchedule() {
+        EngineRig rig;
+        rt::setOptionValue(W().optStayConnected, true);
+        W().sliderInternetUpdateInterval->setValue(2);
+        rig.login();
+        rig.ftp.clearRequests();
+        W().cmdStartUpdate_Click();
+        // Ten minutes of program time: the update at Start, then one every second minute.
+        rt::Wait(10 * 60000 + 30000);
+        const QStringList sent = rig.sent();
+        QCOMPARE(sent.count("index.html"), 6);
+        QCOMPARE(sent.filter(".xml").mid(0, 6),
+                 QStringList({"cvman0.xml", "cvman1.xml", "cvman2.xml", "cvman3.xml", "cvman4.xml", "cvman5.xml"}));
+    }
+
+    void notStayingConnectedLogsInBeforeEachUpdate() {
+        EngineRig rig;
+        rig.login();
+        rig.ftp.clearRequests();
+        W().cmdStartUpdate_Click();
+        // The first update uses the login made before Start and keeps the session.
+        QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent cvman0.xml", "SEND /corvisent index.html"}));
+        rig.ftp.clearRequests();
+        // Later ones log in first and end the session after the index page.
+        EngineRig::ticks(5);
+        QCOMPARE(rig.ftp.requests(), QStringList({"CD /corvisent", "LS /corvisent", "SEND /corvisent cvman1.xml",
+                                                  "SEND /corvisent index.html", "QUIT"}));
+        QVERIFY(!W().bLoggedIn);
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
+        QVERIFY(W().timerInternetUpdate->enabled());
+        QVERIFY(!PublishRig::entries().join('|').contains(kPassword));
+    }
+
+    void serverAwayAndBack_data() {
+        QTest::addColumn<bool>("stay");
+        QTest::newRow("stay connected") << true;
+        QTest::newRow("do not stay connected") << false;
+    }
+    void serverAwayAndBack() {
+        QFETCH(bool, stay);
+        EngineRig rig;
+        rt::setOptionValue(W().optStayConnected, stay);
+        rt::setOptionValue(W().optConnectBeforeSend, !stay);
+        rig.login();
+        W().cmdStartUpdate_Click();
+        QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "index.html"}));
+
+        // The server goes away: the updates meanwhile send nothing and say so.
+        rig.ftp.dropConnections();
+        rig.ftp.setRefusing(true);
+        W().listFtpMessages->clear();
+        EngineRig::ticks(10);
+        QVERIFY(rig.sent().filter(".xml").size() <= 1); // the one that found the connection broken
+        const QStringList e = PublishRig::entries();
+        // Each attempt is in the list: a stay-connected session was lost and is not tried, a
+        // login before the update fails while connecting.
+        QCOMPARE(e.count(" <<Update Timer>>"), 2);
+        QVERIFY(!stay || e.contains(" Not sending update"));
+        QVERIFY(e.count("LastState= Connecting") >= 2);
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
+        QVERIFY(W().timerInternetUpdate->enabled());
+
+        // Back again: a later scheduled update publishes by itself.
+        rig.ftp.setRefusing(false);
+        EngineRig::ticks(5);
+        const QStringList sent = rig.sent();
+        QCOMPARE(sent.size(), 2);
+        QVERIFY(sent.first().startsWith("cvman") && sent.last() == "index.html");
+        QCOMPARE(rig.ftp.file("/corvisent/" + sent.first()), readWholeFile(rig.env.appDir() + "/" + sent.first()));
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    void busyControlIsCutOffBeforeTheStatusUpload() {
+        EngineRig rig;
+        rt::setOptionValue(W().optStayConnected, true);
+        rig.login();
+        rig.ftp.setManual(true);
+        W().Inet1->Execute(QString(), "LS ");
+        W().bUpdateNow = true;
+        W().listFtpMessages->clear();
+        // The waits are bounded: the tick returns with the requests left unanswered.
+        W().timerInternetUpdate_Timer();
+        const QStringList e = PublishRig::entries();
+        QCOMPARE(e.mid(1, 3), QStringList({" BuildXML: TimeOut", " bLoggedIn = True", " BuildXML: Updating file 0"}));
+        QVERIFY(!W().bBuildTimeout && !W().timerBuildXMLTimeout->enabled());
+        W().Inet1->Cancel();
+    }
+
+    void fullMessageListIsEmptiedFirst() {
+        EngineRig rig;
+        rt::setOptionValue(W().optStayConnected, true);
+        rig.login();
+        W().bUpdateNow = true;
+        W().listFtpMessages->clear();
+        for (int i = 0; i < 2000; ++i) W().listFtpMessages->addItem("old");
+        W().timerInternetUpdate_Timer();
+        QCOMPARE(PublishRig::entries().value(0), QString(" <<Update Timer>>"));
+        QVERIFY(!PublishRig::entries().contains("old"));
+    }
+
+    void localFolderGetsTheFilesWithoutAnyTransfer() {
+        EngineRig rig;
+        QTemporaryDir site;
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(site.path());
+        StartInternetUpdateEngine();
+        QVERIFY(rig.ftp.requests().isEmpty() && rig.ftp.logins() == 0);
+        QCOMPARE(readWholeFile(site.filePath("cvman.xsl")), readWholeFile(CORVISENT_ASSETS_DIR "/cvman.xsl"));
+        QCOMPARE(readWholeFile(site.filePath("index.html")), readWholeFile(rig.env.appDir() + "/index.html"));
+        QVERIFY(readWholeFile(site.filePath("cvman0.xml")).contains("<corvisent>"));
+        QCOMPARE(PublishRig::entries(), QStringList({"Copying over XSL file...", " <<Update Timer>>",
+                                                     " BuildXML: Updating local file 0"}));
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
+        EngineRig::ticks(5);
+        QVERIFY(QFile::exists(site.filePath("cvman1.xml")) && rig.ftp.requests().isEmpty());
+
+        // A stylesheet copied onto itself stays; a missing folder is logged and nothing breaks.
+        W().cmdStartUpdate_Click();
+        W().txtXMLDirectory->setText(rig.env.appDir());
+        W().cmdStartUpdate_Click();
+        QCOMPARE(readWholeFile(rig.env.appDir() + "/cvman.xsl"), readWholeFile(CORVISENT_ASSETS_DIR "/cvman.xsl"));
+        W().txtXMLDirectory->setText(site.filePath("gone/away"));
+        W().listFtpMessages->clear();
+        EngineRig::ticks(5);
+        QVERIFY(PublishRig::entries().join('|').contains(" BuildXML: Could not write"));
+        QVERIFY(!QFile::exists(site.filePath("gone/away/index.html")));
+        QVERIFY(rig.ftp.requests().isEmpty());
+        rt::setValue(W().chkXMLUseDirectory, 0);
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestUpdateEngine)
+#include "tst_updateengine.moc"
