@@ -51,14 +51,6 @@ void ClearAllAlertLatches() {
         row.fill(false);
 }
 
-void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
-    record("CheckAThresh", {x, y, n(row), n(slot)});
-}
-
-void CheckBumpEvents(int row, int slot) {
-    record("CheckBumpEvents", {n(row), n(slot)});
-}
-
 void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
     record("ProcessProximityEvent", {n(cameraRef), n(typeCode), n(index)});
 }

@@ -6,8 +6,7 @@
 // The alert decisions of each sensor kind, the proximity actions and the alert latches they keep.
 // The latches are kept per device row, so that two sensors of one kind never share an alert.
 //
-// The temperature decision is built (temperaturecheck.cpp). The others do nothing yet but note
-// their call in the call record below while a test has switched it on.
+// Every decision notes its call in the call record below while a test has switched it on.
 
 // ---- Alert latches, per device row (places 0..10; place 0 unused).
 extern std::array<bool, 11> bTempMailSent;    // temperature alert mail sent for this excursion
@@ -17,8 +16,8 @@ extern std::array<bool, 11> bHumidScreenShown;
 extern std::array<bool, 11> bDistAlertSent;  // distance alarm given
 extern std::array<bool, 11> bWaterAlertOn;   // "Water Detected" given
 extern std::array<bool, 11> bWaterClearSent; // "Water is no longer detected" given
-// Accelerometer limit latches per row, places 1..8: X minimum, X maximum, Y minimum, Y maximum,
-// each as an alert latch (1..4) and a back-to-normal latch (5..8).
+// Accelerometer limit latches per row, places 1..8: one pair per limit, the alert latch then the
+// back-to-normal latch: X minimum 1 and 2, X maximum 3 and 4, Y minimum 5 and 6, Y maximum 7 and 8.
 extern std::array<std::array<bool, 9>, 11> bAccelAlert;
 
 // 1 while the e-mail window sends its test mail.
@@ -35,9 +34,12 @@ void ClearAllAlertLatches();
 // gives 1 after a reading out of range, else 0.
 int CheckTThresh(const QString& reading, int kind, int row, int slot, int combined);
 void CheckHThresh(const QString& reading, int kind, int row, int slot, int combined);
-// Accelerometer tilt check of one X/Y pair.
+// Accelerometer tilt check of one X/Y pair: each text counts by the number it starts with.
 void CheckAThresh(const QString& x, const QString& y, int row, int slot);
-// A bump of an accelerometer in bump mode.
+// The alert (backToNormal false) or back-to-normal notices of one tilt limit, named "XMin",
+// "XMax", "YMin" or "YMax".
+void CheckAccelEvents(int row, int slot, bool backToNormal, const QString& limit);
+// A bump of an accelerometer in bump mode: alerts every time.
 void CheckBumpEvents(int row, int slot);
 // Water found (waterGone false) or gone (true).
 void CheckWaterEvents(int row, int slot, bool waterGone);

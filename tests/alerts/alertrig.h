@@ -21,6 +21,8 @@
 #include "runtime/msgbox.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/fakehandoff.h"
+#include "support/fakeserial.h"
 #include "support/fakesmtp.h"
 #include "support/fakesound.h"
 #include "support/faketray.h"
@@ -97,3 +99,29 @@ struct AlertRig {
         return M().lblSensorStatus[row]->text() + (rt::foreColor(M().lblSensorStatus[row]) == rt::vbRed ? " red" : " blue");
     }
 };
+
+// What the alarm window shows, "(closed)" while it is not loaded; whether its banner shows.
+inline QString alarmText() {
+    return frmAlarm::loaded() ? frmAlarm::instance().lblSensor[0]->text() : QString("(closed)");
+}
+inline bool banner() {
+    return rt::visible(frmAlarm::instance().lblSensor[1]);
+}
+
+// The dial commands the modem received (one per page or call).
+inline int dials(const FakeSerialPort& modem) {
+    int n = 0;
+    for (const QByteArray& c : modem.commands())
+        if (c.endsWith(";")) ++n;
+    return n;
+}
+
+// Subjects of the mails handed to the mail program.
+inline QStringList handedSubjects(const FakeMailHandoff& handoff) {
+    QStringList out;
+    for (const QByteArray& m : handoff.messages()) {
+        const int at = m.indexOf("Subject: ");
+        out << QString::fromUtf8(m.mid(at + 9, m.indexOf('\n', at) - at - 9));
+    }
+    return out;
+}

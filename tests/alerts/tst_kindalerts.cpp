@@ -40,31 +40,6 @@ void setLimits(QLineEdit* max, const QString& maxText, QLineEdit* min, const QSt
     min->setText(minText);
 }
 
-QString alarmText() {
-    return frmAlarm::loaded() ? frmAlarm::instance().lblSensor[0]->text() : QString("(closed)");
-}
-bool banner() {
-    return rt::visible(frmAlarm::instance().lblSensor[1]);
-}
-
-// The dial commands the modem received (one per page or call).
-int dials(const FakeSerialPort& modem) {
-    int n = 0;
-    for (const QByteArray& c : modem.commands())
-        if (c.endsWith(";")) ++n;
-    return n;
-}
-
-// Subjects of the mails handed to the mail program.
-QStringList handedSubjects(const FakeMailHandoff& handoff) {
-    QStringList out;
-    for (const QByteArray& m : handoff.messages()) {
-        const int at = m.indexOf("Subject: ");
-        out << QString::fromUtf8(m.mid(at + 9, m.indexOf('\n', at) - at - 9));
-    }
-    return out;
-}
-
 struct KindRig : AlertRig {
     FakeSerialHub hub;
     FakeSerialPort& modem = hub.add(5);
