@@ -38,6 +38,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "devices/formAddDevice.h"
 #include "setup/formSensorSetup.h"
 
@@ -246,10 +247,10 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
             s.txtHumidMax->setText(pref("HumidMax"));
             s.txtHumidMin->setText(pref("HumidMin"));
         } else {
-            s.txtTempMax->setText(QStringLiteral("80"));
-            s.txtTempMin->setText(QStringLiteral("40"));
-            s.txtHumidMax->setText(QStringLiteral("70"));
-            s.txtHumidMin->setText(QStringLiteral("20"));
+            for (const char* key : {"TempMax", "TempMin", "HumidMax", "HumidMin"}) {
+                const auto& row = settingsvalues::setupKey(key);
+                settingsvalues::assignText(row, 0, settingsvalues::defaultOf(row, settingsvalues::Store::Tree));
+            }
         }
         formPagingTextMessage::instance().txtNumToCall->setText(pref("NumToCall"));
         const QString unit = pref("ForC");

@@ -10,7 +10,6 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/vb.h"
-#include "setup/formSensorSetup.h"
 
 namespace settingsvalues {
 
@@ -87,60 +86,6 @@ QString minOrSecsText(const QComboBox* list) {
 
 QString numbered(const char* key, int n) {
     return QLatin1String(key) + QString::number(n);
-}
-
-void writeThresholdKeys(const formSensorSetup& s, const KeyWriter& write) {
-    write(QStringLiteral("XMaxThresh"), s.txtXMaxThresh->text());
-    write(QStringLiteral("XMinThresh"), s.txtXMinThresh->text());
-    write(QStringLiteral("YMaxThresh"), s.txtYMaxThresh->text());
-    write(QStringLiteral("YMinThresh"), s.txtYMinThresh->text());
-    write(QStringLiteral("CheckRange"), checkText(s.chkOutOfRangeAlert));
-    write(QStringLiteral("MinDistanceThresh"), s.txtMinDistanceThresh->text());
-    write(QStringLiteral("MaxDistanceThresh"), s.txtMaxDistanceThresh->text());
-    write(QStringLiteral("ReadingInterval"), s.txtReadingInterval->text());
-    write(QStringLiteral("BinaryInterval"), s.txtBinaryInterval->text());
-    const std::pair<const char*, const formSensorSetup::Kinds<QCheckBox>*> switches[3] = {
-        {"chkPageAlert", &s.chkPageAlert},
-        {"chkEmailAlert", &s.chkEmailAlert},
-        {"chkOnScreenAlert", &s.chkOnScreenAlert}};
-    for (const auto& [key, boxes] : switches)
-        for (int k : kAlertKinds)
-            write(numbered(key, k), checkText((*boxes)[k]));
-    write(QStringLiteral("HDDTotalAmount"), s.txtHDDTotalAmount->text());
-    write(QStringLiteral("MaxFileSize"), s.txtMaxFileSize->text());
-}
-
-void writeLimitKeys(const formSensorSetup& s, const KeyWriter& write) {
-    write(QStringLiteral("TempMax"), s.txtTempMax->text());
-    write(QStringLiteral("TempMin"), s.txtTempMin->text());
-    write(QStringLiteral("HumidMax"), s.txtHumidMax->text());
-    write(QStringLiteral("HumidMin"), s.txtHumidMin->text());
-}
-
-void writeUnitKey(const formSensorSetup& s, const KeyWriter& write) {
-    if (rt::optionValue(s.optCorF2))
-        write(QStringLiteral("ForC"), QStringLiteral("F"));
-    else if (rt::optionValue(s.optCorF))
-        write(QStringLiteral("ForC"), QStringLiteral("C"));
-}
-
-void writeActionChain(const formSensorSetup& s, int n, const KeyWriter& write) {
-    const std::pair<const char*, QRadioButton*> chain[4] = {
-        {"optSysCommandDisabled", s.optSysCommandDisabled[n]},
-        {"optLogoutOnProximity", s.optLogoutOnProximity[n]},
-        {"optSystemLock", s.optSystemLock[n]},
-        {"optRunCommand", s.optRunCommand[n]},
-    };
-    for (const auto& [key, option] : chain) {
-        const bool chosen = rt::optionValue(option);
-        write(numbered(key, n), chosen ? QStringLiteral("1") : QStringLiteral("0"));
-        if (!chosen) continue;
-        if (option == s.optRunCommand[n]) {
-            write(numbered("ProximityRunCommand", n), s.lblCommandOnProx[n]->text());
-            write(numbered("ProximityRunCommandApproach", n), s.lblCommandOnProxApproach[n]->text());
-        }
-        break;
-    }
 }
 
 bool isScreenSaverCommand(const QString& command) {

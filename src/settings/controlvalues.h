@@ -4,7 +4,6 @@
 
 class QCheckBox;
 class QComboBox;
-class formSensorSetup;
 class QRadioButton;
 class QLineEdit;
 class QSlider;
@@ -48,21 +47,6 @@ QString optionText(const QRadioButton* option);     // "1" / "0"
 QString optionBoolText(const QRadioButton* option); // "True" / "False"
 // "Min" while the unit list shows "Minute(s)", otherwise "Sec".
 QString minOrSecsText(const QComboBox* list);
-
-// Writing the setup dialog's preferences: a writer stores one key.
-using KeyWriter = std::function<void(const QString& key, const QString& value)>;
-// The keys the settings tree and the INI mirror share, in their common order: the accelerometer
-// and distance limits, the two intervals, the page, e-mail and on-screen alert switches, the log
-// folder limit and the log file size limit.
-void writeThresholdKeys(const formSensorSetup& s, const KeyWriter& write);
-// "TempMax", "TempMin", "HumidMax", "HumidMin".
-void writeLimitKeys(const formSensorSetup& s, const KeyWriter& write);
-// "ForC": "F" with Fahrenheit chosen, else "C" with Celsius chosen, else nothing.
-void writeUnitKey(const formSensorSetup& s, const KeyWriter& write);
-// The action of proximity event n: the options before the chosen one are written "0", the chosen
-// one "1" (with the two command lines when it runs a command); the options after it keep what
-// the store held, the option handlers having cleared them when the choice changed.
-void writeActionChain(const formSensorSetup& s, int n, const KeyWriter& write);
 
 // The sensor type codes that own alert switch keys, in the order the keys are read and written.
 inline constexpr int kAlertKinds[] = {1, 2, 6, 8, 9, 0};

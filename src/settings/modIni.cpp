@@ -22,6 +22,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using namespace settingsvalues;
@@ -81,31 +82,19 @@ struct Reader {
     }
 };
 
-void saveSensorSetup(formSensorSetup& s, int* refused) {
-    const Writer w{kSensorSetup, refused};
-    writeThresholdKeys(s, w);
-    w(QStringLiteral("optUseSMTP"), optionBoolText(s.optUseSMTP));
-    writeLimitKeys(s, w);
-    w(QStringLiteral("logdir"), rt::caption(s.lblLogDirectory));
-    w(QStringLiteral("AutoConnect"), checkText(s.chkAutoConnectPrefs));
-    w(QStringLiteral("chkAlwaysSendAlert"), checkText(s.chkAlwaysSendAlert));
-    w(QStringLiteral("AutoConnectPrefs"), checkText(s.chkAutoConnectPrefs));
-    w(QStringLiteral("chkLocalMonitoring"), checkText(s.chkLocalMonitoring));
-    w(QStringLiteral("chkPlaceInStartup"), checkText(s.chkPlaceInStartup));
-    w(QStringLiteral("chkUseAlerts"), checkText(s.chkUseAlerts));
+void saveSensorSetup(int* refused) {
+    const SetupWriter out(Store::Ini, [refused](const QString& section, const QString& key, const QString& value) {
+        if (!WriteIni(section, key, value)) ++*refused;
+    });
+    out.putRange("XMaxThresh", "MaxFileSize");
+    out.put({"optUseSMTP", "TempMax", "TempMin", "HumidMax", "HumidMin", "logdir", "AutoConnect", "chkAlwaysSendAlert",
+             "AutoConnectPrefs", "chkLocalMonitoring", "chkPlaceInStartup", "chkUseAlerts"});
+    for (int n = 1; n <= 4; ++n)
+        out.put({"chkEmailOnProx", "chkOnScreenOnProx", "PrefaceFiles"}, n);
+    out.put({"MinOrSecs", "ForC"});
     for (int n = 1; n <= 4; ++n) {
-        w(numbered("chkEmailOnProx", n), checkText(s.chkEmailOnProx[n]));
-        w(numbered("chkOnScreenOnProx", n), checkText(s.chkOnScreenOnProx[n]));
-        w(QStringLiteral("PrefaceFiles"), s.txtPrefaceFiles->text());
-    }
-    w(QStringLiteral("MinOrSecs"), minOrSecsText(s.cmbMinOrSecs));
-    writeUnitKey(s, w);
-    for (int n = 1; n <= 4; ++n) {
-        w(numbered("ProximityRunCommand", n), s.lblCommandOnProx[n]->text());
-        w(numbered("ProximityRunCommandApproach", n), s.lblCommandOnProxApproach[n]->text());
-        w(numbered("DelayEventUp", n), s.txtDelayEventUp[n]->text());
-        w(numbered("DelayEventAway", n), s.txtDelayEventAway[n]->text());
-        writeActionChain(s, n, w);
+        out.put({"ProximityRunCommand", "ProximityRunCommandApproach", "DelayEventUp", "DelayEventAway"}, n);
+        out.actionChain(n);
     }
 }
 
@@ -143,83 +132,48 @@ void saveWindows(int* refused) {
 }
 
 void loadSensorSetup(formSensorSetup& s, QString* firstError) {
-    const Reader in{kSensorSetup, firstError};
-    in.text(s.txtXMaxThresh, QStringLiteral("XMaxThresh"), QStringLiteral("1"));
-    in.text(s.txtXMinThresh, QStringLiteral("XMinThresh"), QStringLiteral("0"));
-    in.text(s.txtYMaxThresh, QStringLiteral("YMaxThresh"), QStringLiteral("1"));
-    in.text(s.txtYMinThresh, QStringLiteral("YMinThresh"), QStringLiteral("0"));
-    in.text(s.txtMinDistanceThresh, QStringLiteral("MinDistanceThresh"), QStringLiteral("30"));
-    in.text(s.txtMaxDistanceThresh, QStringLiteral("MaxDistanceThresh"), QStringLiteral("100"));
+    const SetupReader in(Store::Ini, &ReadIni, [firstError](const rt::VbError& e) {
+        if (firstError->isEmpty()) *firstError = e.description();
+    });
+    in.load({"XMaxThresh", "XMinThresh", "YMaxThresh", "YMinThresh", "MinDistanceThresh", "MaxDistanceThresh"});
     // An interval that is not a positive number would leave connected sensors unread.
-    in.assign(QStringLiteral("ReadingInterval"), QStringLiteral("30"),
-              [&s](const QString& t) { setReadingInterval(s.txtReadingInterval, t); });
-    in.text(s.txtBinaryInterval, QStringLiteral("BinaryInterval"), QStringLiteral("500"));
-    in.check(s.chkOutOfRangeAlert, QStringLiteral("CheckRange"), QStringLiteral("0"));
-    for (int k : kAlertKinds)
-        in.check(s.chkPageAlert[k], numbered("chkPageAlert", k), QStringLiteral("0"));
-    for (int k : kAlertKinds)
-        in.check(s.chkEmailAlert[k], numbered("chkEmailAlert", k), QStringLiteral("0"));
-    for (int k : kAlertKinds)
-        in.check(s.chkOnScreenAlert[k], numbered("chkOnScreenAlert", k), QStringLiteral("0"));
-    in.text(s.txtHDDTotalAmount, QStringLiteral("HDDTotalAmount"), QStringLiteral("1000"));
-    in.text(s.txtMaxFileSize, QStringLiteral("MaxFileSize"), QStringLiteral("1000"));
+    in.assign("ReadingInterval", 0, [&s](const QString& t) { setReadingInterval(s.txtReadingInterval, t); });
+    in.load({"BinaryInterval", "CheckRange", "chkPageAlert", "chkEmailAlert", "chkOnScreenAlert", "HDDTotalAmount",
+             "MaxFileSize"});
     // The file holds the SMTP option as a boolean; false chooses MAPI.
-    in.assign(QStringLiteral("optUseSMTP"), QStringLiteral("1"),
+    in.assign("optUseSMTP", 0,
               [&s](const QString& t) { rt::setOptionValue(toBool(t) ? s.optUseSMTP : s.optUseMAPI, true); });
-    in.text(s.txtTempMax, QStringLiteral("TempMax"), QStringLiteral("80"));
-    in.text(s.txtTempMin, QStringLiteral("TempMin"), QStringLiteral("40"));
-    in.text(s.txtHumidMax, QStringLiteral("HumidMax"), QStringLiteral("60"));
-    in.text(s.txtHumidMin, QStringLiteral("HumidMin"), QStringLiteral("20"));
-    rt::setCaption(s.lblLogDirectory, in.get(QStringLiteral("logdir"), modPrefs::DefaultLogDir()));
-    in.check(s.chkAutoConnectPrefs, QStringLiteral("AutoConnect"), QStringLiteral("0"));
-    in.check(s.chkAlwaysSendAlert, QStringLiteral("chkAlwaysSendAlert"), QStringLiteral("0"));
-    in.check(s.chkAutoConnectPrefs, QStringLiteral("AutoConnectPrefs"), QStringLiteral("0"));
-    in.check(s.chkLocalMonitoring, QStringLiteral("chkLocalMonitoring"), QStringLiteral("0"));
-    in.check(s.chkUseAlerts, QStringLiteral("chkUseAlerts"), QStringLiteral("0"));
-    for (int n = 1; n <= 4; ++n) {
-        in.check(s.chkEmailOnProx[n], numbered("chkEmailOnProx", n), QStringLiteral("0"));
-        in.check(s.chkOnScreenOnProx[n], numbered("chkOnScreenOnProx", n), QStringLiteral("0"));
-    }
-    in.text(s.txtPrefaceFiles, QStringLiteral("PrefaceFiles"), QStringLiteral("_"));
-    setMinOrSecs(s.cmbMinOrSecs, in.get(QStringLiteral("MinOrSecs"), QStringLiteral("Min")));
-    const QString unit = in.get(QStringLiteral("ForC"), QStringLiteral("F"));
-    if (unit == QLatin1String("F"))
-        rt::setOptionValue(s.optCorF2, true);
-    else if (unit == QLatin1String("C"))
-        rt::setOptionValue(s.optCorF, true);
+    in.load({"TempMax", "TempMin", "HumidMax", "HumidMin", "logdir", "AutoConnect", "chkAlwaysSendAlert",
+             "AutoConnectPrefs", "chkLocalMonitoring", "chkUseAlerts"});
+    for (int n = 1; n <= 4; ++n)
+        in.load({"chkEmailOnProx", "chkOnScreenOnProx"}, n);
+    in.load({"PrefaceFiles", "MinOrSecs", "ForC"});
 
     const QString one = QStringLiteral("1"), zero = QStringLiteral("0");
     for (int n = 1; n <= 4; ++n) {
-        in.text(s.txtDelayEventAway[n], numbered("DelayEventAway", n), QStringLiteral("10"));
-        in.text(s.txtDelayEventUp[n], numbered("DelayEventUp", n), QStringLiteral("5"));
+        in.load({"DelayEventAway", "DelayEventUp"}, n);
         // First pass: each of the first three options is chosen by "1" and cleared by "0".
-        const std::pair<const char*, QRadioButton*> firstPass[3] = {
-            {"optSysCommandDisabled", s.optSysCommandDisabled[n]},
-            {"optLogoutOnProximity", s.optLogoutOnProximity[n]},
-            {"optSystemLock", s.optSystemLock[n]},
-        };
-        for (const auto& [key, opt] : firstPass) {
-            const QString v = in.get(numbered(key, n), opt == s.optSysCommandDisabled[n] ? one : zero);
+        for (const char* key : {"optSysCommandDisabled", "optLogoutOnProximity", "optSystemLock"}) {
+            auto* opt = qobject_cast<QRadioButton*>(controlOf(setupKey(key), n));
+            const QString v = in.get(key, n);
             if (v == one)
                 rt::setOptionValue(opt, true);
             else if (v == zero)
                 rt::setOptionValue(opt, false);
         }
         // Second pass: the first option not stored as "0" decides.
-        if (in.get(numbered("optSysCommandDisabled", n), zero) != zero) {
+        if (in.get("optSysCommandDisabled", n, zero) != zero) {
             rt::setOptionValue(s.optSysCommandDisabled[n], true);
-        } else if (in.get(numbered("optLogoutOnProximity", n), zero) != zero) {
+        } else if (in.get("optLogoutOnProximity", n, zero) != zero) {
             rt::setOptionValue(s.optLogoutOnProximity[n], true);
             rt::setTag(s.optLogoutOnProximity[n], one);
-        } else if (in.get(numbered("optSystemLock", n), zero) != zero) {
+        } else if (in.get("optSystemLock", n, zero) != zero) {
             rt::setOptionValue(s.optSystemLock[n], true);
-        } else if (in.get(numbered("optRunCommand", n), zero) != zero) {
+        } else if (in.get("optRunCommand", n, zero) != zero) {
             rt::setTag(s.optRunCommand[n], zero);
             rt::setOptionValue(s.optRunCommand[n], true);
             rt::setTag(s.optRunCommand[n], one);
-            const QString notSet = QStringLiteral("Path not set");
-            in.text(s.lblCommandOnProx[n], numbered("ProximityRunCommand", n), notSet);
-            in.text(s.lblCommandOnProxApproach[n], numbered("ProximityRunCommandApproach", n), notSet);
+            in.load({"ProximityRunCommand", "ProximityRunCommandApproach"}, n);
             if (isScreenSaverCommand(s.lblCommandOnProx[n]->text()) ||
                 isScreenSaverCommand(s.lblCommandOnProxApproach[n]->text()))
                 modSupport::iScreenSaverCmd = 1;
@@ -292,7 +246,7 @@ void SaveSettingsINI() {
     {
         BusyCursor busy;
         try {
-            saveSensorSetup(formSensorSetup::instance(), &refused);
+            saveSensorSetup(&refused);
             saveWindows(&refused);
         } catch (const rt::VbError& e) {
             error = e.description();

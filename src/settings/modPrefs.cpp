@@ -20,6 +20,7 @@
 #include "runtime/vb.h"
 #include "settings/controlvalues.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using namespace settingsvalues;
@@ -28,7 +29,7 @@ namespace modPrefs {
 
 namespace {
 
-// Reads "Program Setup" keys and places them into controls.
+// Reads keys of the other windows and places them into controls.
 struct Loader {
     QString section = kProgramSetup;
 
@@ -45,44 +46,42 @@ struct Loader {
             setSlider(slider, box->text());
         });
     }
+};
+
+// Reads the setup window's keys; a stored text its control refuses gives the key's default.
+struct SetupLoader : SetupReader {
+    SetupLoader() : SetupReader(Store::Tree, &GetPref) {}
+
     // A number whose values 0 and 1 set the box; other numbers leave it.
-    void checkIf01(QCheckBox* box, const QString& key, const QString& def) const {
-        double v = 0;
-        assignOr(get(key, def), def, [&v](const QString& t) { v = toNumber(t); });
-        if (v == 0.0 || v == 1.0) rt::setValue(box, int(v));
+    void checkIf01(const char* key, int n) const {
+        const double v = number(key, n);
+        if (v == 0.0 || v == 1.0) rt::setValue(qobject_cast<QCheckBox*>(controlOf(setupKey(key), n)), int(v));
     }
-    double number(const QString& key, const QString& def) const {
+    double number(const char* key, int n) const {
         double v = 0;
-        assignOr(get(key, def), def, [&v](const QString& t) { v = toNumber(t); });
+        assign(key, n, [&v](const QString& t) { v = toNumber(t); });
         return v;
     }
 };
 
-void loadProximityAction(formSensorSetup& s, const Loader& in, int n) {
-    in.text(s.txtDelayEventAway[n], numbered("DelayEventAway", n), QStringLiteral("0"));
-    in.text(s.txtDelayEventUp[n], numbered("DelayEventUp", n), QStringLiteral("0"));
-    in.text(s.lblCommandOnProx[n], numbered("ProximityRunCommand", n), QStringLiteral("Path not set"));
-    in.text(s.lblCommandOnProxApproach[n], numbered("ProximityRunCommandApproach", n),
-            QStringLiteral("Path not set"));
-    in.text(s.lblAwayParams[n], numbered("lblAwayParams", n), QString());
-    in.text(s.lblUpParams[n], numbered("lblUpParams", n), QString());
+void loadProximityAction(formSensorSetup& s, const SetupLoader& in, int n) {
+    in.load({"DelayEventAway", "DelayEventUp", "ProximityRunCommand", "ProximityRunCommandApproach", "lblAwayParams",
+             "lblUpParams"},
+            n);
 
     // The first option stored as nonzero is the panel's action; with none the panel keeps its state.
-    const QString zero = QStringLiteral("0");
-    if (in.number(numbered("optSysCommandDisabled", n), zero) != 0) {
+    if (in.number("optSysCommandDisabled", n) != 0) {
         rt::setOptionValue(s.optSysCommandDisabled[n], true);
-    } else if (in.number(numbered("optLogoutOnProximity", n), zero) != 0) {
+    } else if (in.number("optLogoutOnProximity", n) != 0) {
         rt::setOptionValue(s.optLogoutOnProximity[n], true);
         rt::setTag(s.optLogoutOnProximity[n], QStringLiteral("1"));
-    } else if (in.number(numbered("optSystemLock", n), zero) != 0) {
+    } else if (in.number("optSystemLock", n) != 0) {
         rt::setOptionValue(s.optSystemLock[n], true);
-    } else if (in.number(numbered("optRunCommand", n), zero) != 0) {
+    } else if (in.number("optRunCommand", n) != 0) {
         rt::setTag(s.optRunCommand[n], QStringLiteral("0"));
         rt::setOptionValue(s.optRunCommand[n], true);
         rt::setTag(s.optRunCommand[n], QStringLiteral("1"));
-        in.text(s.lblCommandOnProx[n], numbered("ProximityRunCommand", n), QStringLiteral("Path not set"));
-        in.text(s.lblCommandOnProxApproach[n], numbered("ProximityRunCommandApproach", n),
-                QStringLiteral("Path not set"));
+        in.load({"ProximityRunCommand", "ProximityRunCommandApproach"}, n);
         // Only the walk-up command decides here.
         if (isScreenSaverCommand(s.lblCommandOnProxApproach[n]->text())) modSupport::iScreenSaverCmd = 1;
     }
@@ -143,17 +142,12 @@ void LoadPrefs() {
         const Loader in;
         rt::setTag(s.cambehavioral, QStringLiteral("InLoad"));
 
-        in.text(s.txtPrefaceFiles, QStringLiteral("PrefaceFiles"), QStringLiteral("_"));
-        in.text(s.txtXMaxThresh, QStringLiteral("XMaxThresh"), QStringLiteral("1"));
-        in.text(s.txtXMinThresh, QStringLiteral("XMinThresh"), QStringLiteral("-1"));
-        in.text(s.txtYMaxThresh, QStringLiteral("YMaxThresh"), QStringLiteral("1"));
-        in.text(s.txtYMinThresh, QStringLiteral("YMinThresh"), QStringLiteral("-1"));
-        in.check(s.chkOutOfRangeAlert, QStringLiteral("CheckRange"), QStringLiteral("1"));
-        in.text(s.txtMaxDistanceThresh, QStringLiteral("MaxDistanceThresh"), QStringLiteral("100"));
-        in.text(s.txtMinDistanceThresh, QStringLiteral("MinDistanceThresh"), QStringLiteral("30"));
+        const SetupLoader set;
+        set.load({"PrefaceFiles", "XMaxThresh", "XMinThresh", "YMaxThresh", "YMinThresh", "CheckRange",
+                  "MaxDistanceThresh", "MinDistanceThresh"});
 
         // "1" and the default "9" choose SMTP, "0" MAPI; any other text leaves both.
-        const QString transport = in.get(QStringLiteral("optUseSMTP"), QStringLiteral("9"));
+        const QString transport = set.get("optUseSMTP");
         if (transport == QLatin1String("1") || transport == QLatin1String("9"))
             rt::setOptionValue(s.optUseSMTP, true);
         else if (transport == QLatin1String("0"))
@@ -169,48 +163,37 @@ void LoadPrefs() {
         in.text(mail.txtSMTPUserPassword, QStringLiteral("SMTPUserPassword"), empty);
         in.text(mail.txtMailFrom, QStringLiteral("SMTPFromEmailAddress"), empty);
 
-        setMinOrSecs(s.cmbMinOrSecs, in.get(QStringLiteral("MinOrSecs"), QStringLiteral("Min")));
+        set.load({"MinOrSecs"});
 
         const QString blank = QStringLiteral(" ");
         in.text(pager.txtNumToCall, QStringLiteral("NumToCall"), blank);
         in.text(pager.txtNumToSend, QStringLiteral("NumToSend"), blank);
         in.text(pager.txtPhoneNumber, QStringLiteral("NumToSendPhone"), blank);
-        const QString numeric = in.get(QStringLiteral("optionNumeric"), QStringLiteral("1"));
+        const QString numeric = set.get("optionNumeric");
         if (numeric == QLatin1String("1"))
             rt::setOptionValue(s.optionNumericalPager, true);
         else if (numeric == QLatin1String("0"))
             rt::setOptionValue(s.optionNumericalPager, false);
-        assignOr(in.get(QStringLiteral("optionPhone"), QStringLiteral("0")), QStringLiteral("0"),
-                 [&s](const QString& t) { setOption(s.optionPhonePager, t); });
+        set.load({"optionPhone"});
         pager.comboAvailCom->setCurrentText(in.get(QStringLiteral("IndexForModem"), QStringLiteral("1")));
 
-        in.textAndSlider(s.txtReadingInterval, s.sliderInterval, QStringLiteral("ReadingInterval"),
-                         QStringLiteral("30"));
-        in.text(s.txtBinaryInterval, QStringLiteral("BinaryInterval"), QStringLiteral("500"));
+        set.assign("ReadingInterval", 0, [&s](const QString& t) {
+            s.txtReadingInterval->setText(t);
+            setSlider(s.sliderInterval, s.txtReadingInterval->text());
+        });
+        set.load({"BinaryInterval"});
         in.check(mail.chkAuthenticationReq, QStringLiteral("chkAuthenticationReq"), QStringLiteral("0"));
 
         for (int n = 1; n <= 4; ++n)
-            loadProximityAction(s, in, n);
+            loadProximityAction(s, set, n);
         for (int n = 1; n <= 4; ++n) {
-            in.check(s.chkEmailOnProx[n], numbered("chkEmailOnProx", n), QStringLiteral("0"));
-            in.checkIf01(s.chkOnScreenOnProx[n], numbered("chkOnScreenProx", n), QStringLiteral("0"));
+            set.load({"chkEmailOnProx"}, n);
+            set.checkIf01("chkOnScreenProx", n);
         }
-        in.checkIf01(s.chkUseAlerts, QStringLiteral("chkUseAlerts"), QStringLiteral("0"));
+        set.checkIf01("chkUseAlerts", 0);
 
-        rt::setCaption(s.lblLogDirectory, in.get(QStringLiteral("logdir"), DefaultLogDir()));
-        in.check(s.chkPlaceInStartup, QStringLiteral("chkPlaceInStartup"), QStringLiteral("0"));
-        in.text(s.txtMaxFileSize, QStringLiteral("MaxFileSize"), QStringLiteral("1000"));
-        in.text(s.txtHDDTotalAmount, QStringLiteral("HDDTotalAmount"), QStringLiteral("10000"));
-        in.check(s.chkCloseFileAfterWrite, QStringLiteral("CloseFileAfterWrite"), QStringLiteral("0"));
-        in.check(s.chkAlwaysSendAlert, QStringLiteral("chkAlwaysSendAlert"), QStringLiteral("0"));
-
-        for (int k : kAlertKinds)
-            in.check(s.chkOnScreenAlert[k], numbered("chkOnScreenAlert", k), QStringLiteral("0"));
-        for (int k : kAlertKinds)
-            in.check(s.chkPageAlert[k], numbered("chkPageAlert", k), QStringLiteral("0"));
-        for (int k : kAlertKinds)
-            in.check(s.chkEmailAlert[k], numbered("chkEmailAlert", k), QStringLiteral("0"));
-        in.check(s.chkLocalMonitoring, QStringLiteral("chkLocalMonitoring"), QStringLiteral("0"));
+        set.load({"logdir", "chkPlaceInStartup", "MaxFileSize", "HDDTotalAmount", "CloseFileAfterWrite",
+                  "chkAlwaysSendAlert", "chkOnScreenAlert", "chkPageAlert", "chkEmailAlert", "chkLocalMonitoring"});
 
         loadInternetSetup(inet, s);
 
@@ -220,49 +203,21 @@ void LoadPrefs() {
 }
 
 void SavePrefs() {
-    auto& s = formSensorSetup::instance();
-    const KeyWriter save = [](const QString& key, const QString& value) {
-        SavePref(kProgramSetup, key, value);
-    };
-
-    writeThresholdKeys(s, save);
-    save(QStringLiteral("optUseSMTP"), optionText(s.optUseSMTP));
-    save(QStringLiteral("optUseMAPI"), optionBoolText(s.optUseMAPI));
-    writeLimitKeys(s, save);
-    writeUnitKey(s, save);
+    const SetupWriter out(Store::Tree, &SavePref);
+    out.putRange("XMaxThresh", "ForC");
+    for (int k = 1; k <= 4; ++k)
+        out.put({"chkEmailOnProx", "chkOnScreenProx", "PrefaceFiles"}, k);
+    for (int k = 1; k <= 4; ++k)
+        out.put({"chkCamMon", "chkCamUseProx", "chkProxSnapCam"}, k);
+    for (int k = 1; k <= 4; ++k)
+        out.put({"DelayEventAway", "DelayEventUp", "lblUpParams", "lblAwayParams"}, k);
     for (int k = 1; k <= 4; ++k) {
-        save(numbered("chkEmailOnProx", k), checkText(s.chkEmailOnProx[k]));
-        save(numbered("chkOnScreenProx", k), checkText(s.chkOnScreenOnProx[k]));
-        save(QStringLiteral("PrefaceFiles"), s.txtPrefaceFiles->text());
+        out.actionChain(k);
+        out.put({"DelayEventUp", "DelayEventAway"}, k);
     }
-    for (int k = 1; k <= 4; ++k) {
-        const QString prox = QStringLiteral("Program Setup\\Prox%1").arg(k);
-        SavePref(prox, QStringLiteral("chkCamMon"), checkText(s.chkCamMonitorOnly[k]));
-        SavePref(prox, QStringLiteral("chkCamUseProx"), checkText(s.chkCamUseProxim[k]));
-        SavePref(prox, QStringLiteral("chkProxSnapCam"), checkText(s.chkProximSnapCam[k]));
-    }
-    for (int k = 1; k <= 4; ++k) {
-        save(numbered("DelayEventAway", k), s.txtDelayEventAway[k]->text());
-        save(numbered("DelayEventUp", k), s.txtDelayEventUp[k]->text());
-        save(numbered("lblUpParams", k), s.lblUpParams[k]->text());
-        save(numbered("lblAwayParams", k), s.lblAwayParams[k]->text());
-    }
-    for (int k = 1; k <= 4; ++k) {
-        writeActionChain(s, k, save);
-        save(numbered("DelayEventUp", k), s.txtDelayEventUp[k]->text());
-        save(numbered("DelayEventAway", k), s.txtDelayEventAway[k]->text());
-    }
-    save(QStringLiteral("AutoConnect"), checkText(s.chkAutoConnectPrefs));
-    // The dialog's other preferences, which their own handlers store as they change.
-    save(QStringLiteral("MinOrSecs"), minOrSecsText(s.cmbMinOrSecs));
-    save(QStringLiteral("chkAlwaysSendAlert"), checkText(s.chkAlwaysSendAlert));
-    save(QStringLiteral("chkUseAlerts"), checkText(s.chkUseAlerts));
-    save(QStringLiteral("chkLocalMonitoring"), checkText(s.chkLocalMonitoring));
-    save(QStringLiteral("CloseFileAfterWrite"), checkText(s.chkCloseFileAfterWrite));
-    save(QStringLiteral("logdir"), rt::caption(s.lblLogDirectory));
-    save(QStringLiteral("chkPlaceInStartup"), checkText(s.chkPlaceInStartup));
-    save(QStringLiteral("optionNumeric"), optionText(s.optionNumericalPager));
-    save(QStringLiteral("optionPhone"), optionText(s.optionPhonePager));
+    out.put({"AutoConnect"});
+    // The settings whose own handlers store them as they change.
+    out.putRange("MinOrSecs", "optionPhone");
 }
 
 void CleanOutRegistry() {

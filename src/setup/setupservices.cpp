@@ -82,8 +82,27 @@ void formSensorSetup::SavePrefs() {
 }
 
 void formSensorSetup::cmdOk_Click() {
-    modPrefs::SavePrefs();
-    hide();
+    try {
+        hide();
+        SSTab1->setCurrentIndex(0);
+        CorvisentMain& main = CorvisentMain::instance();
+        if (!main.isVisible()) main.show();
+        // Most settings were stored as they changed; this makes the stored set match the window.
+        modPrefs::SavePrefs();
+        // Closing the window that start-up opened on a first run brings the main window up.
+        if (rt::tag(this) == QLatin1String("1")) {
+            rt::setTag(this, QString());
+            main.show();
+        }
+        // The size limit was stored as typed; a text that is no number falls back to 1000, which
+        // the box's own handler stores.
+        if (!rt::IsNumeric(txtMaxFileSize->text())) {
+            rt::MsgBox(QStringLiteral("This value must be an integer"));
+            txtMaxFileSize->setText(QStringLiteral("1000"));
+        }
+    } catch (const std::exception&) {
+        // ends quietly; keys not yet written keep what the store held
+    }
 }
 
 void formSensorSetup::cmdConnectAll_Click() {

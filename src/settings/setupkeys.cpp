@@ -1,0 +1,277 @@
+#include "settings/setupkeys.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <algorithm>
+#include <stdexcept>
+
+#include "runtime/controls.h"
+#include "runtime/error.h"
+#include "settings/controlvalues.h"
+#include "settings/modPrefs.h"
+#include "setup/formSensorSetup.h"
+
+namespace settingsvalues {
+
+namespace {
+
+constexpr Repeat Event = Repeat::Event;
+constexpr Repeat Kind = Repeat::Kind;
+constexpr Repeat Camera = Repeat::Camera;
+constexpr Repeat Once = Repeat::Once;
+
+// The two readers differ where their Parts differ: the file's accelerometer minimums, range
+// switch, log folder limit, humidity limit and proximity delays have defaults of their own, and
+// the file starts a proximity event without a stored action at "no action".
+// clang-format off
+constexpr SetupKey kRows[] = {
+    // control                     key                            tree                   INI
+    {"txtXMaxThresh",              "XMaxThresh",                  both("1"),             both("1")},
+    {"txtXMinThresh",              "XMinThresh",                  both("-1"),            both("0")},
+    {"txtYMaxThresh",              "YMaxThresh",                  both("1"),             both("1")},
+    {"txtYMinThresh",              "YMinThresh",                  both("-1"),            both("0")},
+    {"chkOutOfRangeAlert",         "CheckRange",                  both("1"),             both("0")},
+    {"txtMinDistanceThresh",       "MinDistanceThresh",           both("30"),            both("30")},
+    {"txtMaxDistanceThresh",       "MaxDistanceThresh",           both("100"),           both("100")},
+    {"txtReadingInterval",         "ReadingInterval",             both("30"),            both("30")},
+    {"txtBinaryInterval",          "BinaryInterval",              both("500"),           both("500")},
+    {"chkPageAlert",               "chkPageAlert",                both("0"),             both("0"),        Kind},
+    {"chkEmailAlert",              "chkEmailAlert",               both("0"),             both("0"),        Kind},
+    {"chkOnScreenAlert",           "chkOnScreenAlert",            both("0"),             both("0"),        Kind},
+    {"txtHDDTotalAmount",          "HDDTotalAmount",              both("10000"),         both("1000")},
+    {"txtMaxFileSize",             "MaxFileSize",                 both("1000"),          both("1000")},
+    // The tree's "9" (nothing stored) chooses SMTP like "1".
+    {"optUseSMTP",                 "optUseSMTP",                  both("9"),             both("1"),        Once, Form::MailOption},
+    {"optUseMAPI",                 "optUseMAPI",                  writeOnly(),           absent(),         Once, Form::TrueFalse},
+    // Start-up reads the tree's limits: all four fall back to its defaults when "TempMax" is empty.
+    {"txtTempMax",                 "TempMax",                     writeOnly("80"),       both("80")},
+    {"txtTempMin",                 "TempMin",                     writeOnly("40"),       both("40")},
+    {"txtHumidMax",                "HumidMax",                    writeOnly("70"),       both("60")},
+    {"txtHumidMin",                "HumidMin",                    writeOnly("20"),       both("20")},
+    {"optCorF2",                   "ForC",                        writeOnly(),           both("F"),        Once, Form::Unit},
+    {"chkEmailOnProx",             "chkEmailOnProx",              both("0"),             both("0"),        Event},
+    // One on-screen proximity switch under two names: the tree's and the file's.
+    {"chkOnScreenOnProx",          "chkOnScreenProx",             both("0"),             absent(),         Event},
+    {"chkOnScreenOnProx",          "chkOnScreenOnProx",           absent(),              both("0"),        Event},
+    {"txtPrefaceFiles",            "PrefaceFiles",                both("_"),             both("_")},
+    {"chkCamMonitorOnly",          "chkCamMon",                   writeOnly(),           absent(),         Camera},
+    {"chkCamUseProxim",            "chkCamUseProx",               writeOnly(),           absent(),         Camera},
+    {"chkProximSnapCam",           "chkProxSnapCam",              writeOnly(),           absent(),         Camera},
+    {"txtDelayEventAway",          "DelayEventAway",              both("0"),             both("10"),       Event},
+    {"txtDelayEventUp",            "DelayEventUp",                both("0"),             both("5"),        Event},
+    {"lblUpParams",                "lblUpParams",                 both(""),              absent(),         Event},
+    {"lblAwayParams",              "lblAwayParams",               both(""),              absent(),         Event},
+    // The action options; the file's loader reads them twice, first with these defaults, then
+    // with "0" to find the first one stored as chosen.
+    {"optSysCommandDisabled",      "optSysCommandDisabled",       both("0"),             both("1"),        Event},
+    {"optLogoutOnProximity",       "optLogoutOnProximity",        both("0"),             both("0"),        Event},
+    {"optSystemLock",              "optSystemLock",               both("0"),             both("0"),        Event},
+    {"optRunCommand",              "optRunCommand",               both("0"),             both("0"),        Event},
+    {"lblCommandOnProx",           "ProximityRunCommand",         both("Path not set"),  both("Path not set"), Event},
+    {"lblCommandOnProxApproach",   "ProximityRunCommandApproach", both("Path not set"),  both("Path not set"), Event},
+    // Start-up reads the tree's auto-connect switch.
+    {"chkAutoConnectPrefs",        "AutoConnect",                 writeOnly("0"),        both("0")},
+    // Settings whose own handlers store them as they change.
+    {"cmbMinOrSecs",               "MinOrSecs",                   both("Min"),           both("Min"),      Once, Form::MinOrSecs},
+    {"chkAlwaysSendAlert",         "chkAlwaysSendAlert",          both("0"),             both("0")},
+    {"chkUseAlerts",               "chkUseAlerts",                both("0"),             both("0")},
+    {"chkLocalMonitoring",         "chkLocalMonitoring",          both("0"),             both("0")},
+    {"chkCloseFileAfterWrite",     "CloseFileAfterWrite",         both("0"),             absent()},
+    {"lblLogDirectory",            "logdir",                      both(kLogFolder),      both(kLogFolder)},
+    {"chkPlaceInStartup",          "chkPlaceInStartup",           both("0"),             writeOnly()},
+    {"optionNumericalPager",       "optionNumeric",               both("1"),             absent()},
+    {"optionPhonePager",           "optionPhone",                 both("0"),             absent()},
+    // The file keeps the auto-connect switch twice.
+    {"chkAutoConnectPrefs",        "AutoConnectPrefs",            absent(),              both("0")},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const SetupKey> setupKeys() {
+    return kRows;
+}
+
+const SetupKey& setupKey(const char* key) {
+    for (const SetupKey& row : kRows)
+        if (qstrcmp(row.key, key) == 0) return row;
+    throw std::logic_error(std::string("no setting ") + key);
+}
+
+QList<int> numbersOf(Repeat repeat) {
+    switch (repeat) {
+    case Repeat::Once:
+        return {0};
+    case Repeat::Kind:
+        return QList<int>(std::begin(kAlertKinds), std::end(kAlertKinds));
+    case Repeat::Event:
+    case Repeat::Camera:
+        break;
+    }
+    return {1, 2, 3, 4};
+}
+
+QString keyName(const SetupKey& row, int n) {
+    // A camera's number is in its section, not in its keys.
+    if (row.repeat == Repeat::Once || row.repeat == Repeat::Camera) return QLatin1String(row.key);
+    return numbered(row.key, n);
+}
+
+QString sectionOf(const SetupKey& row, int n, Store store) {
+    if (store == Store::Ini) return QStringLiteral("Sensor Setup");
+    if (row.repeat == Repeat::Camera) return modPrefs::kProgramSetup + QStringLiteral("\\Prox%1").arg(n);
+    return modPrefs::kProgramSetup;
+}
+
+QWidget* controlOf(const SetupKey& row, int n) {
+    const QString name = row.repeat == Repeat::Once
+                             ? QString::fromLatin1(row.control)
+                             : QStringLiteral("%1(%2)").arg(QLatin1String(row.control)).arg(n);
+    auto* w = formSensorSetup::instance().findChild<QWidget*>(name);
+    if (!w) throw std::logic_error("no control " + name.toStdString());
+    return w;
+}
+
+QString defaultOf(const SetupKey& row, Store store) {
+    const Use& use = store == Store::Tree ? row.tree : row.ini;
+    if (use.def && qstrcmp(use.def, kLogFolder) == 0) return modPrefs::DefaultLogDir();
+    return QString::fromLatin1(use.def);
+}
+
+std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
+    QWidget* w = controlOf(row, n);
+    switch (row.form) {
+    case Form::Unit: {
+        const auto& s = formSensorSetup::instance();
+        if (rt::optionValue(s.optCorF2)) return QStringLiteral("F");
+        if (rt::optionValue(s.optCorF)) return QStringLiteral("C");
+        return std::nullopt;
+    }
+    case Form::MinOrSecs:
+        return minOrSecsText(qobject_cast<QComboBox*>(w));
+    case Form::TrueFalse:
+        return optionBoolText(qobject_cast<QRadioButton*>(w));
+    case Form::MailOption:
+        return store == Store::Tree ? optionText(qobject_cast<QRadioButton*>(w))
+                                    : optionBoolText(qobject_cast<QRadioButton*>(w));
+    case Form::Plain:
+        break;
+    }
+    if (auto* box = qobject_cast<QCheckBox*>(w)) return checkText(box);
+    if (auto* option = qobject_cast<QRadioButton*>(w)) return optionText(option);
+    return rt::caption(w);
+}
+
+void assignText(const SetupKey& row, int n, const QString& text) {
+    QWidget* w = controlOf(row, n);
+    if (row.form == Form::Unit) {
+        auto& s = formSensorSetup::instance();
+        if (text == QLatin1String("F"))
+            rt::setOptionValue(s.optCorF2, true);
+        else if (text == QLatin1String("C"))
+            rt::setOptionValue(s.optCorF, true);
+    } else if (row.form == Form::MinOrSecs) {
+        setMinOrSecs(qobject_cast<QComboBox*>(w), text);
+    } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+        setCheck(box, text);
+    } else if (auto* option = qobject_cast<QRadioButton*>(w)) {
+        setOption(option, text);
+    } else {
+        rt::setCaption(w, text);
+    }
+}
+
+void SetupWriter::write(const SetupKey& row, int n) const {
+    const Use& use = m_store == Store::Tree ? row.tree : row.ini;
+    if (!use.written) throw std::logic_error(std::string("not a stored setting: ") + row.key);
+    if (const std::optional<QString> text = storedText(row, n, m_store))
+        m_sink(sectionOf(row, n, m_store), keyName(row, n), *text);
+}
+
+void SetupWriter::put(std::initializer_list<const char*> keys) const {
+    for (const char* key : keys) {
+        const SetupKey& row = setupKey(key);
+        for (int n : numbersOf(row.repeat))
+            write(row, n);
+    }
+}
+
+void SetupWriter::put(std::initializer_list<const char*> keys, int n) const {
+    for (const char* key : keys) {
+        const SetupKey& row = setupKey(key);
+        write(row, row.repeat == Repeat::Once ? 0 : n);
+    }
+}
+
+void SetupWriter::putRange(const char* first, const char* last) const {
+    const auto rows = setupKeys();
+    auto from = std::find_if(rows.begin(), rows.end(), [&](const SetupKey& r) { return qstrcmp(r.key, first) == 0; });
+    auto to = std::find_if(from, rows.end(), [&](const SetupKey& r) { return qstrcmp(r.key, last) == 0; });
+    if (to == rows.end()) throw std::logic_error(std::string("no range ") + first + ".." + last);
+    for (auto it = from; it <= to; ++it) {
+        if (!(m_store == Store::Tree ? it->tree : it->ini).written) continue;
+        for (int n : numbersOf(it->repeat))
+            write(*it, n);
+    }
+}
+
+void SetupWriter::actionChain(int n) const {
+    for (const char* key : {"optSysCommandDisabled", "optLogoutOnProximity", "optSystemLock", "optRunCommand"}) {
+        const SetupKey& row = setupKey(key);
+        write(row, n);
+        if (!rt::optionValue(qobject_cast<QRadioButton*>(controlOf(row, n)))) continue;
+        if (qstrcmp(key, "optRunCommand") == 0) put({"ProximityRunCommand", "ProximityRunCommandApproach"}, n);
+        break;
+    }
+}
+
+QString SetupReader::get(const char* key, int n) const {
+    const SetupKey& row = setupKey(key);
+    return get(key, n, settingsvalues::defaultOf(row, m_store));
+}
+
+QString SetupReader::get(const char* key, int n, const QString& def) const {
+    const SetupKey& row = setupKey(key);
+    const Use& use = m_store == Store::Tree ? row.tree : row.ini;
+    if (!use.read && !use.def) throw std::logic_error(std::string("not a setting read back: ") + key);
+    return m_source(sectionOf(row, n, m_store), keyName(row, n), def);
+}
+
+QString SetupReader::defaultOf(const char* key) const {
+    return settingsvalues::defaultOf(setupKey(key), m_store);
+}
+
+void SetupReader::assign(const char* key, int n, const std::function<void(const QString&)>& set) const {
+    try {
+        set(get(key, n));
+        return;
+    } catch (const rt::VbError& e) {
+        if (m_refused) m_refused(e);
+    }
+    try {
+        set(defaultOf(key));
+    } catch (const rt::VbError&) {
+        // a default the control refuses too changes nothing
+    }
+}
+
+void SetupReader::load(std::initializer_list<const char*> keys) const {
+    for (const char* key : keys) {
+        const SetupKey& row = setupKey(key);
+        for (int n : numbersOf(row.repeat))
+            assign(key, n, [&row, n](const QString& t) { assignText(row, n, t); });
+    }
+}
+
+void SetupReader::load(std::initializer_list<const char*> keys, int n) const {
+    for (const char* key : keys) {
+        const SetupKey& row = setupKey(key);
+        const int k = row.repeat == Repeat::Once ? 0 : n;
+        assign(key, k, [&row, k](const QString& t) { assignText(row, k, t); });
+    }
+}
+
+} // namespace settingsvalues

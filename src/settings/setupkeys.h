@@ -1,0 +1,133 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <span>
+
+class QWidget;
+namespace rt {
+class VbError;
+}
+
+// The settings of the setup window, declared once: for each key the control that holds it, and
+// what the settings tree and the INI file each do with it (whether their save writes it, whether
+// their loader reads it back, and with which default). The loaders and saves name keys in their
+// own order; controls, value forms, sections and defaults come from here.
+namespace settingsvalues {
+
+enum class Store { Tree, Ini };
+
+// What one store does with a key.
+struct Use {
+    bool written;    // its save writes the key
+    bool read;       // its loader reads the key back
+    const char* def; // the reader's default: the loader's, or start-up's for keys start-up reads
+};
+constexpr Use both(const char* def) { return {true, true, def}; }
+constexpr Use writeOnly(const char* def = nullptr) { return {true, false, def}; }
+constexpr Use absent() { return {false, false, nullptr}; }
+// Default standing for the program's log folder, which is known only at run time.
+inline constexpr char kLogFolder[] = "<program folder>/logfiles";
+
+// The numbers a key and its control are repeated for; the number follows the key name and is the
+// control's index.
+enum class Repeat {
+    Once,
+    Event,  // proximity event 1..4
+    Kind,   // alert switch row 1, 2, 6, 8, 9, 0
+    Camera, // camera 1..4; the tree keeps these in "Program Setup\Prox" and the number
+};
+
+// How the value is written.
+enum class Form {
+    Plain,      // a box's text, a label's caption, a check box's state, an option as "1"/"0"
+    TrueFalse,  // an option as "True"/"False"
+    MailOption, // an option as "1"/"0" in the tree and as "True"/"False" in the file
+    Unit,       // "F" with Fahrenheit chosen, "C" with Celsius chosen, nothing with neither
+    MinOrSecs,  // "Min" while the unit list shows "Minute(s)", otherwise "Sec"
+};
+
+struct SetupKey {
+    const char* control; // name of the setup window's control
+    const char* key;
+    Use tree;
+    Use ini;
+    Repeat repeat = Repeat::Once;
+    Form form = Form::Plain;
+};
+
+// Every row, in the order of the setup window's OK pass.
+std::span<const SetupKey> setupKeys();
+// The row of a key name (without its number); a name that is not in the table is a programming
+// error and throws std::logic_error.
+const SetupKey& setupKey(const char* key);
+
+QList<int> numbersOf(Repeat repeat);
+// The key with its number ("chkPageAlert" and 6 give "chkPageAlert6"); a camera's keys carry no
+// number.
+QString keyName(const SetupKey& row, int n);
+QString sectionOf(const SetupKey& row, int n, Store store);
+// The control for number n (index n of the control array); throws std::logic_error when the
+// window has no such control.
+QWidget* controlOf(const SetupKey& row, int n);
+// The default the store's reader passes (kLogFolder resolved).
+QString defaultOf(const SetupKey& row, Store store);
+
+// The text the store's save writes for the control; none when the form writes nothing.
+std::optional<QString> storedText(const SetupKey& row, int n, Store store);
+// Puts a stored text into the control the way the loaders do: a box or label takes the text, a
+// check box a state 0..2, an option a boolean, the unit options "F"/"C", the unit list
+// "Min"/"Sec". Raises rt::VbError for a text the control refuses.
+void assignText(const SetupKey& row, int n, const QString& text);
+
+// Writes setup window keys into one store.
+class SetupWriter {
+public:
+    using Sink = std::function<void(const QString& section, const QString& key, const QString& value)>;
+    SetupWriter(Store store, Sink sink) : m_store(store), m_sink(std::move(sink)) {}
+    // Each key for every number it is repeated for.
+    void put(std::initializer_list<const char*> keys) const;
+    // Each key for one number (an unrepeated key is written as it is).
+    void put(std::initializer_list<const char*> keys, int n) const;
+    // The rows from first to last in the order of the table, those that this store writes.
+    void putRange(const char* first, const char* last) const;
+    // The action of proximity event n: the options before the chosen one are written "0", the
+    // chosen one "1" (with the two command lines when it runs a command); the options after it
+    // keep what the store held, the option handlers having cleared them when the choice changed.
+    void actionChain(int n) const;
+
+private:
+    void write(const SetupKey& row, int n) const;
+    Store m_store;
+    Sink m_sink;
+};
+
+// Reads setup window keys from one store.
+class SetupReader {
+public:
+    using Source = std::function<QString(const QString& section, const QString& key, const QString& def)>;
+    // Told when a control refuses a stored text (before the default is put in).
+    using Refused = std::function<void(const rt::VbError& error)>;
+    SetupReader(Store store, Source source, Refused refused = {})
+        : m_store(store), m_source(std::move(source)), m_refused(std::move(refused)) {}
+    // The stored text of a key, or the reader's default.
+    QString get(const char* key, int n = 0) const;
+    // The same with another default (a second reading of a key).
+    QString get(const char* key, int n, const QString& def) const;
+    QString defaultOf(const char* key) const;
+    // Puts the stored text of each key into its control, for every number the key is repeated
+    // for; a text the control refuses gives the default.
+    void load(std::initializer_list<const char*> keys) const;
+    // The same for one number.
+    void load(std::initializer_list<const char*> keys, int n) const;
+    // Runs assign with the stored text, and with the default when it raises rt::VbError.
+    void assign(const char* key, int n, const std::function<void(const QString&)>& assign) const;
+
+private:
+    Store m_store;
+    Source m_source;
+    Refused m_refused;
+};
+
+} // namespace settingsvalues
