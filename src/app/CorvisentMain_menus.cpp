@@ -232,11 +232,7 @@ void CorvisentMain::mnuCorvisentManagerHelp_Click() {
     try {
         formHelp& help = formHelp::instance();
         help.LoadFile(rt::appFile(QStringLiteral("README.TXT")));
-        help.lblHelpType->setText(QStringLiteral("General Help"));
-        help.lblHelpType->show();
-        help.show();
-        help.raise();
-        help.activateWindow();
+        help.ShowTitled(QStringLiteral("General Help"));
     } catch (const rt::VbError& e) {
         formHelp::unload();
         rt::MsgBox(QStringLiteral("Couldn't find or run help file. ") + e.description());

@@ -1,14 +1,13 @@
 #include "app/formHelp.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "platform/rtftext.h"
+#include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/vb.h"
 
@@ -35,10 +34,7 @@ formHelp::formHelp() {
     resize(640, 520);
 
     // Centred on the screen, in front of the other windows.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
-    }
+    rt::centreOnScreen(this);
     raise();
 }
 
@@ -47,6 +43,14 @@ void formHelp::LoadFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) throw rt::VbError(75, QStringLiteral("Path/File access error"));
     const QByteArray bytes = file.readAll();
     txtHelpBox->setPlainText(platform::rtfToText(bytes));
+}
+
+void formHelp::ShowTitled(const QString& title) {
+    lblHelpType->setText(title);
+    lblHelpType->show();
+    show();
+    raise();
+    activateWindow();
 }
 
 void formHelp::cmdCloseHelp_Click() { unload(); }

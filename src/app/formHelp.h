@@ -20,6 +20,8 @@ public:
     // Loads a file into the text box: a rich text (RTF) file as its text, any other file as it
     // stands. rt::VbError 75 "Path/File access error" when it cannot be read.
     void LoadFile(const QString& path);
+    // Shows the window in front under the given title.
+    void ShowTitled(const QString& title);
     void cmdCloseHelp_Click();
 
 private:

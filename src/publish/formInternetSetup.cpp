@@ -1,21 +1,36 @@
 #include "publish/formInternetSetup.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "app/formHelp.h"
 #include "platform/inet.h"
 #include "publish/statusfiles.h"
+#include "runtime/appdir.h"
+#include "runtime/controls.h"
+#include "runtime/error.h"
 #include "runtime/format.h"
+#include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "runtime/vb.h"
+#include "settings/controlvalues.h"
+#include "settings/modPrefs.h"
+#include "settings/modSupport.h"
 
 formInternetSetup& formInternetSetup::instance() {
     static formInternetSetup* w = new formInternetSetup();
@@ -26,7 +41,11 @@ formInternetSetup::formInternetSetup() {
     setObjectName(QStringLiteral("formInternetSetup"));
     setWindowTitle(QStringLiteral("Remote Monitoring Setup"));
 
-    auto* root = new QVBoxLayout(this);
+    // Settings on the left; the message list and the console to their right ("More -->").
+    auto* outer = new QHBoxLayout(this);
+    auto* root = new QVBoxLayout();
+    outer->addLayout(root);
+    m_settingsColumn = root;
 
     auto* ftp = new QGroupBox(QStringLiteral("FTP Server"), this);
     auto* ftpForm = new QFormLayout(ftp);
@@ -43,6 +62,9 @@ formInternetSetup::formInternetSetup() {
     auto* pwRow = new QHBoxLayout();
     pwRow->addWidget(txtPassword);
     pwRow->addWidget(lblPasswordSetStatus);
+    cmdSetFTPPassword = new QPushButton(QStringLiteral("Set Password"), ftp);
+    cmdSetFTPPassword->setObjectName(QStringLiteral("cmdSetFTPPassword"));
+    pwRow->addWidget(cmdSetFTPPassword);
     txtRemoteStorageLocation = new QLineEdit(QStringLiteral("corvisent"), ftp);
     txtRemoteStorageLocation->setObjectName(QStringLiteral("txtRemoteStorageLocation"));
     txtRemoteStorageLocation->setToolTip(
@@ -77,7 +99,7 @@ formInternetSetup::formInternetSetup() {
     auto* connectRow = new QHBoxLayout();
     connectRow->addWidget(optStayConnected);
     connectRow->addWidget(optConnectBeforeSend);
-    chkSeeMessages = new QCheckBox(QStringLiteral("Show FTP messages"), page);
+    chkSeeMessages = new QCheckBox(QStringLiteral("More -->"), page);
     chkSeeMessages->setObjectName(QStringLiteral("chkSeeMessages"));
     pageForm->addRow(QStringLiteral("Page title:"), txtTitleforUpdatePage);
     pageForm->addRow(QStringLiteral("Update interval (minutes):"), intervalRow);
@@ -93,16 +115,17 @@ formInternetSetup::formInternetSetup() {
     txtXMLDirectory = new QLineEdit(DefaultXmlDirectory(), local);
     txtXMLDirectory->setObjectName(QStringLiteral("txtXMLDirectory"));
     localForm->addRow(chkXMLUseDirectory);
-    localForm->addRow(QStringLiteral("Directory:"), txtXMLDirectory);
+    cmdNewDirectory = new QPushButton(QStringLiteral("&New Directory"), local);
+    cmdNewDirectory->setObjectName(QStringLiteral("cmdNewDirectory"));
+    auto* dirRow = new QHBoxLayout();
+    dirRow->addWidget(txtXMLDirectory);
+    dirRow->addWidget(cmdNewDirectory);
+    localForm->addRow(QStringLiteral("Directory:"), dirRow);
     root->addWidget(local);
     buildPublisherControls();
-
-    auto* messages = new QGroupBox(QStringLiteral("FTP Messages"), this);
-    auto* messagesBox = new QVBoxLayout(messages);
-    listFtpMessages = new QListWidget(messages);
-    listFtpMessages->setObjectName(QStringLiteral("listFtpMessages"));
-    messagesBox->addWidget(listFtpMessages);
-    root->addWidget(messages);
+    buildConsoleControls();
+    buildWindowControls();
+    Form_Load();
 }
 
 void formInternetSetup::buildPublisherControls() {
@@ -123,7 +146,7 @@ void formInternetSetup::buildPublisherControls() {
     lblUpdating = new QLabel(QStringLiteral("Off"), box);
     lblUpdating->setObjectName(QStringLiteral("lblUpdating"));
     steps->addWidget(lblUpdating);
-    layout()->addWidget(box);
+    m_settingsColumn->addWidget(box);
 
     connect(cmdLoginFTP, &QPushButton::clicked, this, [this] { cmdLoginFTP_Click(); });
     connect(cmdTestTransfer, &QPushButton::clicked, this, [this] { cmdTestTransfer_Click(); });
@@ -157,4 +180,229 @@ void formInternetSetup::AddFtpMessage(const QString& text) {
 
 void formInternetSetup::AddTimedFtpMessage(const QString& text) {
     AddFtpMessage(rt::TimeText() + text);
+}
+
+// ---------------------------------------------------------------- The window's life and settings
+
+void formInternetSetup::buildWindowControls() {
+    auto* bar = new QMenuBar(this);
+    layout()->setMenuBar(bar);
+    mnuAdvanced = bar->addMenu(QStringLiteral("&Advanced"));
+    mnuAdvanced->setObjectName(QStringLiteral("mnuAdvanced"));
+    mnuSetIndexRefresh = mnuAdvanced->addAction(QStringLiteral("Set &Index Refresh Rate"));
+    mnuSetIndexRefresh->setObjectName(QStringLiteral("mnuSetIndexRefresh"));
+    mnuIUEHelp = bar->addAction(QStringLiteral("&Help"));
+    mnuIUEHelp->setObjectName(QStringLiteral("mnuIUEHelp"));
+    connect(mnuAdvanced, &QMenu::aboutToShow, this, [this] { mnuAdvanced_Click(); });
+    connect(mnuSetIndexRefresh, &QAction::triggered, this, [this] { mnuSetIndexRefresh_Click(); });
+    connect(mnuIUEHelp, &QAction::triggered, this, [this] { mnuIUEHelp_Click(); });
+
+    auto* row = new QHBoxLayout();
+    auto button = [this, row](QPushButton*& b, const char* name, const char* caption, const char* tip) {
+        b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        if (tip) b->setToolTip(QString::fromLatin1(tip));
+        row->addWidget(b);
+    };
+    button(cmdInternetHelp, "cmdInternetHelp", "&Steps for Remote Monitoring Setup", nullptr);
+    row->addStretch(1);
+    button(cmdIntenetOK, "cmdIntenetOK", "&OK", "Save preferences and close window");
+    button(cmdInternetCancel, "cmdInternetCancel", "&Cancel", "Close the window");
+    m_settingsColumn->addLayout(row);
+    // Enter in a text box presses no button.
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+
+    connect(cmdInternetHelp, &QPushButton::clicked, this, [this] { cmdInternetHelp_Click(); });
+    connect(cmdIntenetOK, &QPushButton::clicked, this, [this] { cmdIntenetOK_Click(); });
+    connect(cmdInternetCancel, &QPushButton::clicked, this, [this] { cmdInternetCancel_Click(); });
+    connect(cmdSetFTPPassword, &QPushButton::clicked, this, [this] { cmdSetFTPPassword_Click(); });
+    connect(cmdNewDirectory, &QPushButton::clicked, this, [this] { cmdNewDirectory_Click(); });
+    connect(chkXMLUseDirectory, &QCheckBox::stateChanged, this, [this] { chkXMLUseDirectory_Click(); });
+    connect(sliderInternetUpdateInterval, &QSlider::valueChanged, this,
+            [this] { sliderInternetUpdateInterval_Change(); });
+    for (QLineEdit* box : {txtFTPURL, txtPassword, txtRemoteStorageLocation, txtUserName}) box->installEventFilter(this);
+}
+
+bool formInternetSetup::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::FocusOut && !modSupport::loading()) {
+        if (watched == txtFTPURL) txtFTPURL_LostFocus();
+        else if (watched == txtPassword) txtPassword_LostFocus();
+        else if (watched == txtRemoteStorageLocation) txtRemoteStorageLocation_LostFocus();
+        else if (watched == txtUserName) txtUserName_LostFocus();
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void formInternetSetup::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    Form_Activate();
+}
+
+namespace {
+bool loginDataMissingOrUpdating(const formInternetSetup& w) {
+    return w.txtFTPURL->text().isEmpty() || w.txtUserName->text().isEmpty() ||
+           rt::caption(w.lblUpdating) == QLatin1String("On");
+}
+} // namespace
+
+void formInternetSetup::Form_Load() {
+    rt::centreOnScreen(this);
+    resize(rt::twipsToPixels(rt::ticked(chkSeeMessages) ? 11115 : 7410), rt::twipsToPixels(6600));
+    if (modSupport::loading()) cmdLoginFTP->setEnabled(!loginDataMissingOrUpdating(*this));
+}
+
+void formInternetSetup::Form_Activate() {
+    rt::centreOnScreen(this);
+    if (loginDataMissingOrUpdating(*this)) {
+        cmdLoginFTP->setEnabled(false);
+        cmdLogoutFTP->setEnabled(true);
+    } else {
+        cmdLoginFTP->setEnabled(true);
+    }
+}
+
+void formInternetSetup::cmdSaveInternetSettingsNow_Click() {
+    auto save = [](const char* key, const QString& value) {
+        rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup, QString::fromLatin1(key), value); });
+    };
+    save("RemoteDirectory", txtRemoteStorageLocation->text());
+    save("ServerName", txtFTPURL->text());
+    save("UserName", txtUserName->text());
+    save("PW", txtPassword->text());
+    save("SeeMessages", settingsvalues::checkText(chkSeeMessages));
+    save("optStayConnected", settingsvalues::optionBoolText(optStayConnected));
+    save("optConnectBeforeSend", settingsvalues::optionBoolText(optConnectBeforeSend));
+    save("txtTitleForUpdatePage", txtTitleforUpdatePage->text());
+    save("txtXMLDirectory", txtXMLDirectory->text());
+    save("UseDirectory", settingsvalues::checkText(chkXMLUseDirectory));
+    save("HtmlRefresh", rt::caption(lblIndexRefreshRate));
+}
+
+void formInternetSetup::txtFTPURL_LostFocus() { cmdSaveInternetSettingsNow_Click(); }
+void formInternetSetup::txtPassword_LostFocus() { cmdSaveInternetSettingsNow_Click(); }
+void formInternetSetup::txtRemoteStorageLocation_LostFocus() { cmdSaveInternetSettingsNow_Click(); }
+void formInternetSetup::txtUserName_LostFocus() { cmdSaveInternetSettingsNow_Click(); }
+
+// OK and Cancel only hide the window: its session, timers and schedule live on.
+void formInternetSetup::cmdIntenetOK_Click() {
+    cmdSaveInternetSettingsNow_Click();
+    hide();
+}
+
+void formInternetSetup::cmdInternetCancel_Click() { hide(); }
+
+void formInternetSetup::chkXMLUseDirectory_Click() {
+    if (!modSupport::loading())
+        rt::passOver([this] {
+            modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("UseDirectory"),
+                               settingsvalues::checkText(chkXMLUseDirectory));
+        });
+    // Publishing locally needs no login or test transfer. A running schedule keeps its Stop button.
+    if (rt::ticked(chkXMLUseDirectory))
+        cmdStartUpdate->setEnabled(true);
+    else if (rt::caption(cmdStartUpdate) != QLatin1String("3) Stop FTP Update"))
+        cmdStartUpdate->setEnabled(false);
+}
+
+void formInternetSetup::cmdSetFTPPassword_Click() {
+    const std::optional<QString> pw = rt::InputBox(QStringLiteral("Please enter a password to log into the FTP server"));
+    if (!pw) return;
+    if (pw->isEmpty() || *pw == QLatin1String(" ")) {
+        rt::MsgBox(QStringLiteral("The password was not set."));
+        rt::setCaption(lblPasswordSetStatus, QStringLiteral("(Password is not set.)"));
+        return;
+    }
+    rt::setCaption(lblPasswordSetStatus, QStringLiteral("(Password is set.)"));
+    txtPassword->setText(*pw);
+    rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup + QStringLiteral("\\"), QStringLiteral("pw"), *pw); });
+}
+
+void formInternetSetup::cmdNewDirectory_Click() {
+    const std::optional<QString> path =
+        rt::InputBox(QStringLiteral("Please enter the full path of the directory name to create:"),
+                     QStringLiteral("XML Save Directory"));
+    if (!path || path->isEmpty() || *path == QLatin1String(" ")) return;
+    if (QFileInfo::exists(*path) || !QDir().mkdir(*path)) {
+        const bool parentMissing = !QFileInfo::exists(QFileInfo(*path).absolutePath());
+        rt::MsgBox(parentMissing ? QStringLiteral("Path not found") : QStringLiteral("Path/File access error"));
+        return;
+    }
+    txtXMLDirectory->setText(*path);
+    if (!rt::ticked(chkXMLUseDirectory)) rt::setValue(chkXMLUseDirectory, 1);
+}
+
+void formInternetSetup::sliderInternetUpdateInterval_Change() {
+    txtInterval->setText(QString::number(sliderInternetUpdateInterval->value()));
+    if (!modSupport::loading())
+        rt::passOver([this] {
+            modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("InternetInterval"), txtInterval->text());
+        });
+    iUpdateMinutes = 1;
+}
+
+void formInternetSetup::mnuAdvanced_Click() {
+    mnuSetIndexRefresh->setText(QStringLiteral("Set index.html automatic refresh rate (seconds). (Cur:") +
+                                rt::caption(lblIndexRefreshRate) + QStringLiteral(")"));
+}
+
+void formInternetSetup::mnuSetIndexRefresh_Click() {
+    const std::optional<QString> answer = rt::InputBox(QStringLiteral("Please enter a number in seconds, between 5 and 60."),
+                                                       QStringLiteral("Index.html automatic refresh rate"));
+    if (!answer || !rt::IsNumeric(*answer)) return;
+    const double seconds = rt::CDbl(*answer);
+    if (seconds < 5 || seconds > 60) return;
+    // Kept as a plain number: it goes into the index page's refresh header as it stands.
+    const QString rate = QString::number(seconds);
+    rt::setCaption(lblIndexRefreshRate, rate);
+    rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("HtmlRefresh"), rate); });
+}
+
+void formInternetSetup::mnuIUEHelp_Click() {
+    try {
+        formHelp& help = formHelp::instance();
+        help.LoadFile(rt::appFile(QStringLiteral("iue.rtf")));
+        help.ShowTitled(QStringLiteral("Internet Update Help"));
+    } catch (const rt::VbError&) {
+        formHelp::unload();
+        rt::MsgBox(QStringLiteral("Couldn't find or run help file. "));
+    }
+}
+
+void formInternetSetup::cmdInternetHelp_Click() {
+    const QString gap = QStringLiteral("\r\n\r\n");
+    const QStringList paragraphs{
+        QStringLiteral("1) Complete all FTP login information including your password and "
+                       "remote storage location if needed."),
+        QStringLiteral("2) You must then login initially to verify your login information "
+                       "and to start the update setup."),
+        QStringLiteral("3) After a successful login to the FTP server, the Test Transfer "
+                       "button will be enabled."),
+        QStringLiteral("4) You must press this button next in order to send the "
+                       "stylesheet (.XLS) to your FTP server."),
+        QStringLiteral("(This will not only setup your FTP server so that it will properly "
+                       "display the XML updates, but it will also test your connection and "
+                       "remote permissions by sending the file as well.)"),
+        QStringLiteral("5) After you press the Test Transfer button and verified the file "
+                       "has been sent, the Start Update button will enabled.  Press this "
+                       "button to start the internet update at the selected interval."),
+        QStringLiteral("(If you have any problems or do not see your web page update, "
+                       "you may want to check to make sure your CVMAN.XSL stylesheet "
+                       "is located in the same directory as the transferred "
+                       "CVMANx.XML file, where x can be 0 through 9."),
+        QStringLiteral("(If the web site updates successfully once but not on any subsequent intervals, "
+                       "please trying to stop the internet update using the appropriate button "
+                       "and then pressing the Cancel button.)"),
+        QStringLiteral("(You can then press the Logout button and then retry "
+                       "the process all over again.  Also verify that the Web Update Mode indicator reads ON"),
+        QStringLiteral("A NOTE ON XML FILES: The XML files are created one at a time on each update.  The numbering "
+                       "scheme starts "
+                       "on 0 and ends on 9.  Therefore, the first file to be created and uploaded will be cvman0.xml."
+                       "The next file to be created and uploaded will be cvman1.xml.  Then cvman2.xml, etc.  After "
+                       "cvman9.xml, it restarts back at 0 and overwrites any previous files."),
+    };
+    rt::passOver([&] {
+        formHelp& help = formHelp::instance();
+        help.txtHelpBox->setPlainText(paragraphs.join(gap));
+        help.ShowTitled(QStringLiteral("Steps for Internet Update Setup"));
+    });
 }

@@ -1,13 +1,17 @@
 #pragma once
 #include <QDialog>
 
+class QAction;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
+class QMenu;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QVBoxLayout;
 namespace platform {
 class InetControl;
 }
@@ -45,6 +49,53 @@ public:
     void AddTimedFtpMessage(const QString& text);
     // Empties the list when it holds its limit (done at the start of the publisher's procedures).
     void ClearFullFtpMessages();
+
+    // ---- FTP console and message list (ftpconsole.cpp).
+    QGroupBox* frameFtpMessages = nullptr; // "FTP Messages": the list and the console, shown by "More -->"
+    QPushButton* cmdCD = nullptr;          // "Change Directory"
+    QPushButton* cmdDir = nullptr;         // "Get Directory Listing"
+    QPushButton* cmdLS = nullptr;          // "List Directory Contents"
+    QPushButton* cmdMkdir = nullptr;       // "Mkdir"
+    QPushButton* cmdSaveFTPlog = nullptr;  // "&Save Log"
+    QPushButton* cmdClearLog = nullptr;    // "&Clear Log"
+    void cmdCD_Click();
+    void cmdDir_Click();
+    void cmdLS_Click();
+    void cmdMkdir_Click();
+    void cmdClearLog_Click();
+    void cmdSaveFTPlog_Click();
+    void listFtpMessages_DblClick();
+    void chkSeeMessages_Click();
+    // Asks for a name and writes the message list to "<name>.ftp" in the program folder.
+    void PrintList();
+
+    // ---- The window's life, stored settings and small editors.
+    QPushButton* cmdSetFTPPassword = nullptr; // "Set Password"
+    QPushButton* cmdNewDirectory = nullptr;   // "&New Directory"
+    QPushButton* cmdInternetHelp = nullptr;   // "&Steps for Remote Monitoring Setup"
+    QPushButton* cmdIntenetOK = nullptr;      // "&OK": save and hide
+    QPushButton* cmdInternetCancel = nullptr; // "&Cancel": hide
+    QMenu* mnuAdvanced = nullptr;             // "&Advanced"
+    QAction* mnuSetIndexRefresh = nullptr;    // its one entry; the caption shows the current rate
+    QAction* mnuIUEHelp = nullptr;            // "&Help"
+    // Stores the window's settings (not the interval, which its slider stores).
+    void cmdSaveInternetSettingsNow_Click();
+    void txtFTPURL_LostFocus();
+    void txtPassword_LostFocus();
+    void txtRemoteStorageLocation_LostFocus();
+    void txtUserName_LostFocus();
+    void cmdIntenetOK_Click();
+    void cmdInternetCancel_Click();
+    void chkXMLUseDirectory_Click();
+    void cmdSetFTPPassword_Click();
+    void cmdNewDirectory_Click();
+    void sliderInternetUpdateInterval_Change();
+    void mnuAdvanced_Click();
+    void mnuSetIndexRefresh_Click();
+    void mnuIUEHelp_Click();
+    void cmdInternetHelp_Click();
+    void Form_Load();
+    void Form_Activate();
 
     // ---- Publisher controls.
     QPushButton* cmdLoginFTP = nullptr;     // "1) Login to FTP server"
@@ -85,9 +136,18 @@ public:
     // index page was written (so it may be uploaded).
     bool HandleBuildXML();
 
+protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     formInternetSetup();
     void buildPublisherControls();
+    void buildConsoleControls();
+    void buildWindowControls();
+    bool consoleReady() const;
+    void listCommand(const QString& command, const QString& label, const QString& heading);
+    QVBoxLayout* m_settingsColumn = nullptr; // the left column; the message frame stands right of it
     void stateError();
     void stateCompleted();
     void logoutSession();

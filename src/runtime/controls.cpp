@@ -4,11 +4,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTextEdit>
 #include <QVariant>
@@ -152,6 +154,13 @@ void setWidthTwips(QWidget* w, int twips) {
 
 void setHeightTwips(QWidget* w, int twips) {
     if (w) w->setFixedHeight(twipsToPixels(twips));
+}
+
+void centreOnScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!window || !screen) return;
+    const QRect r = screen->geometry();
+    window->move(r.x() + (r.width() - window->width()) / 2, r.y() + (r.height() - window->height()) / 2);
 }
 
 int value(const QCheckBox* box) {

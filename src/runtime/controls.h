@@ -55,6 +55,8 @@ int twipsToPixels(int twips);
 // Fixes the control's width to the given twips.
 void setWidthTwips(QWidget* w, int twips);
 void setHeightTwips(QWidget* w, int twips);
+// Moves a window to the middle of the primary screen.
+void centreOnScreen(QWidget* window);
 
 // --- Check box value: 0 unticked, 1 ticked, 2 greyed. Any other value raises rt::VbError 380
 // "Invalid property value" and leaves the box unchanged. Setting a new value emits the box's

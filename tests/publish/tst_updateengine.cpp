@@ -95,9 +95,12 @@ private slots:
         QCOMPARE(sent, QStringList({"5:cvman1.xml,index.html", "10:cvman2.xml,index.html"}));
         QCOMPARE(CorvisentMain::instance().windowTitle(), kBusyCaption);
         QCOMPARE(W().iUpdateMinutes, 3);
-        // An interval lowered under the count is due at the next tick.
+        // A slider move restarts the count: the new interval runs from there.
         W().iUpdateMinutes = 4;
         W().sliderInternetUpdateInterval->setValue(2);
+        QCOMPARE(W().iUpdateMinutes, 1);
+        EngineRig::ticks(1);
+        QCOMPARE(rig.sent(), QStringList());
         EngineRig::ticks(1);
         QCOMPARE(rig.sent(), QStringList({"cvman3.xml", "index.html"}));
 
