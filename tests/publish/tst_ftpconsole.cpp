@@ -87,6 +87,52 @@ private slots:
         PublishRig::settle();
     }
 
+    // A make-directory while a request runs is refused; one whose request never starts ends on
+    // the time-out. Either way the wait ends, the timer is off and the flag clear.
+    void makeDirectoryBusyOrNeverStarted() {
+        TestFtpServer server("corvisent", kPassword);
+        PublishRig rig(server.address(), kPassword);
+        auto& w = W();
+        w.cmdLoginFTP_Click();
+        PublishRig::settle();
+        w.listFtpMessages->clear();
+        w.Inet1->Execute(QString(), "LS -l");
+        rig.boxes.queue(QString("busy"));
+        w.cmdMkdir_Click();
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Please enter the directory to be added", "Still executing!"}));
+        QCOMPARE(PublishRig::entries(), QStringList({"Starting timer...\r\n", "Stoping timer...\r\n"}));
+        PublishRig::settle();
+        QVERIFY(!QFileInfo::exists(server.path("corvisent/busy")));
+
+        // After QUIT the session is gone: the command cannot start and the wait times out.
+        w.Inet1->Execute(QString(), "QUIT");
+        PublishRig::settle();
+        w.cmdLoginFTP->setEnabled(false);
+        w.listFtpMessages->clear();
+        rig.boxes.queue(QString("late"));
+        w.cmdMkdir_Click();
+        QCOMPARE(PublishRig::entries(),
+                 QStringList({"MKDIR:\r\n", "Starting timer...\r\n", "REMOTE TIMEOUT\r\n"}));
+        QVERIFY(!w.timerTimeOut->enabled() && !w.bRemoteTimeout);
+        QVERIFY(!QFileInfo::exists(server.path("corvisent/late")));
+    }
+
+    void clearAndShowEntries() {
+        PublishRig rig("127.0.0.1:1", kPassword);
+        auto& w = W();
+        fill(3);
+        w.listFtpMessages->setCurrentRow(1);
+        emit w.listFtpMessages->itemDoubleClicked(w.listFtpMessages->item(1));
+        rig.boxes.queue(rt::vbNo);
+        w.cmdClearLog->click();
+        QCOMPARE(w.listFtpMessages->count(), 3);
+        rig.boxes.queue(rt::vbYes);
+        w.cmdClearLog->click();
+        QCOMPARE(w.listFtpMessages->count(), 0);
+        QCOMPARE(rig.boxes.prompts(), QStringList({"1", "         Are you sure?", "         Are you sure?"}));
+        QCOMPARE(rig.boxes.shown().last().title, QString("FTP Message Log"));
+    }
+
     void messageLogFile() {
         PublishRig rig("127.0.0.1:1", kPassword);
         auto& w = W();
