@@ -266,6 +266,7 @@ void LoadSettingsINI() {
             modSupport::LoadGuard guard;
             loadSensorSetup(s, &firstError);
             loadWindows(&firstError);
+            s.ReplaceRefusedIntervals();
             s.cmdSetInterval_Click();
         }
         rt::setTag(&CorvisentMain::instance(), QStringLiteral("0"));

@@ -197,6 +197,7 @@ void LoadPrefs() {
 
         loadInternetSetup(inet, s);
 
+        s.ReplaceRefusedIntervals();
         s.cmdSetInterval_Click();
     }
     rt::setTag(&CorvisentMain::instance(), QStringLiteral("0"));

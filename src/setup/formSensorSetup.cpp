@@ -89,6 +89,7 @@ formSensorSetup::formSensorSetup() {
     }
     wireHandlers();
     addCameraControls();
+    wireIntervalHandlers();
     resize(900, 600);
 }
 
@@ -170,20 +171,23 @@ QWidget* formSensorSetup::buildDeviceTab() {
 
     auto* options = new QGroupBox(QStringLiteral("Reading and Logging"), page);
     auto* og = new QGridLayout(options);
-    og->addWidget(new QLabel(QStringLiteral("Reading interval:"), options), 0, 0);
-    txtReadingInterval = lineEdit(options, QStringLiteral("txtReadingInterval"), QStringLiteral("30"), 60);
-    og->addWidget(txtReadingInterval, 0, 1);
-    cmbMinOrSecs = named(new QComboBox(options), QStringLiteral("cmbMinOrSecs"));
-    og->addWidget(cmbMinOrSecs, 0, 2);
-    sliderInterval = named(new QSlider(Qt::Horizontal, options), QStringLiteral("sliderInterval"));
+    Frame3 = named(new QGroupBox(QStringLiteral("Global Interval Settings"), options), QStringLiteral("Frame3"));
+    auto* ig = new QGridLayout(Frame3);
+    ig->addWidget(new QLabel(QStringLiteral("Reading interval:"), Frame3), 0, 0);
+    txtReadingInterval = lineEdit(Frame3, QStringLiteral("txtReadingInterval"), QStringLiteral("30"), 60);
+    ig->addWidget(txtReadingInterval, 0, 1);
+    cmbMinOrSecs = named(new QComboBox(Frame3), QStringLiteral("cmbMinOrSecs"));
+    ig->addWidget(cmbMinOrSecs, 0, 2);
+    sliderInterval = named(new QSlider(Qt::Horizontal, Frame3), QStringLiteral("sliderInterval"));
     sliderInterval->setRange(1, 120);
     sliderInterval->setValue(30);
-    og->addWidget(sliderInterval, 0, 3);
-    og->addWidget(new QLabel(QStringLiteral("Line interval (ms):"), options), 1, 0);
-    txtBinaryInterval = lineEdit(options, QStringLiteral("txtBinaryInterval"), QStringLiteral("500"), 60);
-    og->addWidget(txtBinaryInterval, 1, 1);
-    cmdSetInterval = button(options, QStringLiteral("cmdSetInterval"), QStringLiteral("Set Interval"));
-    og->addWidget(cmdSetInterval, 1, 2);
+    ig->addWidget(sliderInterval, 0, 3);
+    ig->addWidget(new QLabel(QStringLiteral("Line interval (ms):"), Frame3), 1, 0);
+    txtBinaryInterval = lineEdit(Frame3, QStringLiteral("txtBinaryInterval"), QStringLiteral("500"), 60);
+    ig->addWidget(txtBinaryInterval, 1, 1);
+    cmdSetInterval = button(Frame3, QStringLiteral("cmdSetInterval"), QStringLiteral("Set"));
+    ig->addWidget(cmdSetInterval, 1, 2);
+    og->addWidget(Frame3, 0, 0, 2, 4);
     og->addWidget(new QLabel(QStringLiteral("Log folder:"), options), 2, 0);
     lblLogDirectory = named(new QLabel(options), QStringLiteral("lblLogDirectory"));
     og->addWidget(lblLogDirectory, 2, 1, 1, 3);
@@ -525,47 +529,6 @@ void formSensorSetup::optSysCommandDisabled_Click(int n) {
     save("DelayEventUp", QStringLiteral("0"));
 }
 
-void formSensorSetup::cmdSetInterval_Click() {
-    QString text = txtBinaryInterval->text();
-    if (!rt::IsNumeric(text)) {
-        rt::MsgBox(QStringLiteral("This interval must be an integer"));
-        return;
-    }
-    auto& m = CorvisentMain::instance();
-    QString interval = txtReadingInterval->text();
-    if (interval.isEmpty() || interval == QLatin1String(" ") || interval.trimmed() == QLatin1String("0")) {
-        interval = QStringLiteral("30");
-        txtReadingInterval->setText(interval);
-        if (cmbMinOrSecs->count() > 0) cmbMinOrSecs->setCurrentIndex(0);
-    }
-    const int amount = int(rt::Val(interval));
-    const bool seconds = cmbMinOrSecs->currentText() == QLatin1String("Seconds");
-    const bool minutes = cmbMinOrSecs->currentText() == QLatin1String("Minute(s)");
-    const int lineMs = int(rt::Val(text));
-    auto restartIfRunning = [](rt::Timer* t) {
-        if (t->enabled()) {
-            t->setEnabled(false);
-            t->setEnabled(true);
-        }
-    };
-    for (int row = 1; row <= 10; ++row) {
-        if (seconds) {
-            m.Timer1[row]->setInterval(amount * 850);
-        } else if (minutes) {
-            m.Timer1[row]->setInterval(60000);
-            iReadMinutes[row] = amount;
-            iMinuteCount[row] = 1;
-        }
-        m.ProximityTimer[row]->setInterval(lineMs);
-        m.WaterTimer[row]->setInterval(lineMs);
-        restartIfRunning(m.Timer1[row]);
-        restartIfRunning(m.ProximityTimer[row]);
-        restartIfRunning(m.WaterTimer[row]);
-    }
-    platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("MinOrSecs"),
-                          seconds ? QStringLiteral("Sec") : QStringLiteral("Min"));
-    platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("BinaryInterval"), text);
-}
 
 namespace {
 

@@ -61,6 +61,7 @@ public:
     QComboBox* cmbMinOrSecs = nullptr; // filled by start-up: "Minute(s)", "Seconds"
     QLineEdit* txtBinaryInterval = nullptr;
     QPushButton* cmdSetInterval = nullptr;
+    QGroupBox* Frame3 = nullptr; // "Global Interval Settings"
     QLineEdit* txtPrefaceFiles = nullptr;
     QLabel* lblLogDirectory = nullptr; // caption = the log folder
     QLineEdit* txtMaxFileSize = nullptr;    // KB
@@ -182,6 +183,21 @@ public:
     // ones included), otherwise disabled and cleared.
     void ApplyAudibleAlertRule();
 
+    // ---- Reading interval and line-poll interval (intervals.cpp). The list, slider and box
+    // handlers run for changes made by code as for the user's; during a load they apply nothing.
+    void cmbMinOrSecs_Change();
+    void cmbMinOrSecs_Click();
+    void sliderInterval_Scroll(int position);
+    void sliderInterval_Change();
+    void sliderInterval_MouseUp();
+    void txtReadingInterval_Click();
+    void txtBinaryInterval_Change();
+    void txtBinaryInterval_Click();
+    void Frame3_Click();
+    // A loader's stored interval that the apply would refuse gives way to its default ("30",
+    // "500"), as any stored value a control refuses does.
+    void ReplaceRefusedIntervals();
+
     // ---- Cameras (cameras/camsetup.cpp): pos = camera position 1..4, row = device row.
     void ConnectCam(int pos, int row);
     void DisconnectCam(int row);
@@ -203,4 +219,6 @@ private:
     void changeTemperatureUnit(bool toCelsius);
     void wireAlertHandlers();
     void addCameraControls();
+    void wireIntervalHandlers();
+    void followUnit(); // the slider's lowest value: 1 for minutes, 8 otherwise
 };

@@ -49,7 +49,7 @@ struct ProgramRig {
         writeWholeFile(hives + QStringLiteral("/HKEY_CURRENT_USER.reg"),
                        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" + kSettingsKey +
                            "Program Setup]\r\n\"TotalDevices\"=\"1\"\r\n\"AutoConnect\"=\"1\"\r\n"
-                           "\"ReadingInterval\"=\"1\"\r\n\"MinOrSecs\"=\"Sec\"\r\n\"BinaryInterval\"=\"750\"\r\n\r\n"
+                           "\"ReadingInterval\"=\"8\"\r\n\"MinOrSecs\"=\"Sec\"\r\n\"BinaryInterval\"=\"750\"\r\n\r\n"
                            "[HKEY_CURRENT_USER\\" +
                            kSettingsKey +
                            "PortConfig\\Devices\\1]\r\n\"DeviceType\"=\"Corvisent/T (Temperature)\"\r\n"
@@ -68,6 +68,8 @@ struct ProgramRig {
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("CORVISENT_APP_DIR"), app.path());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        // The shortest reading interval, eight seconds, on a clock four times as fast.
+        environment.insert(QStringLiteral("CORVISENT_BENCH_CLOCK_SPEED"), QStringLiteral("4"));
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.setStandardOutputFile(QProcess::nullDevice());

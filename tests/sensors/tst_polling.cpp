@@ -175,10 +175,10 @@ private slots:
             rt::Clock::setNow(kStart);
             rt::Clock::setSpeed(2000);
             S().cmbMinOrSecs->setCurrentIndex(minutes ? 0 : 1);
-            S().txtReadingInterval->setText(minutes ? "5" : "80"); // 80 seconds tick every 68 s
+            S().txtReadingInterval->setText(minutes ? "5" : "77"); // 77 seconds tick every 65 s
             rig.record(1, strTypeTemperature, "Freezer", "1", 3);
             rig.load();
-            const qint64 gap = minutes ? 300 : 68;
+            const qint64 gap = minutes ? 300 : 65;
             Answers temp;
             serve(rig.hub->add(3), "Corvisent/T",
                   [&](const QByteArray&) { return temp.next("70", "070.00F"); });
