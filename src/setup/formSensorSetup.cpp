@@ -80,6 +80,12 @@ formSensorSetup::formSensorSetup() {
     bottom->addStretch(1);
     cmdOk = button(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
     bottom->addWidget(cmdOk);
+    cmdCancelSetup = button(this, QStringLiteral("cmdCancelSetup(0)"), QStringLiteral("Cancel"));
+    bottom->addWidget(cmdCancelSetup);
+    lblHighStore = named(new QLabel(this), QStringLiteral("lblHighStore"));
+    lblLowStore = named(new QLabel(this), QStringLiteral("lblLowStore"));
+    lblHighStore->hide();
+    lblLowStore->hide();
     v->addLayout(bottom);
     for (int n = 1; n <= 4; ++n) {
         timerDelayEvent[n] = named(new rt::Timer(this), indexed("timerDelayEvent", n));
@@ -90,7 +96,9 @@ formSensorSetup::formSensorSetup() {
     wireHandlers();
     addCameraControls();
     wireIntervalHandlers();
+    connect(cmdCancelSetup, &QPushButton::clicked, this, [this] { cmdCancelSetup_Click(0); });
     resize(900, 600);
+    Form_Load();
 }
 
 int formSensorSetup::tab() const { return SSTab1->currentIndex(); }

@@ -133,6 +133,15 @@ public:
     QPushButton* cmdShowCamCompressors = nullptr;
 
     QPushButton* cmdOk = nullptr;
+    QPushButton* cmdCancelSetup = nullptr; // "Cancel" (element 0 of its array)
+    // Hidden copies of the temperature limits as the window loaded them.
+    QLabel* lblHighStore = nullptr;
+    QLabel* lblLowStore = nullptr;
+
+    // ---- The window's own life (dialoglife.cpp). Form_Load runs once, when the window is
+    // first used; Cancel hides the window and undoes nothing.
+    void Form_Load();
+    void cmdCancelSetup_Click(int index);
 
     // ---- Handlers and procedures.
     void LoadConfig(bool fromIni, const QString& totalDevices);
@@ -207,6 +216,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     formSensorSetup();
@@ -221,4 +232,5 @@ private:
     void addCameraControls();
     void wireIntervalHandlers();
     void followUnit(); // the slider's lowest value: 1 for minutes, 8 otherwise
+    bool m_serialsAsked = false; // the serial-number dialogue was started
 };

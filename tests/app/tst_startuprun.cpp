@@ -50,6 +50,8 @@ const QString kScanQuestion =
     QStringLiteral("Would you like to auto detect and set up your devices now?\n"
                    "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)");
 
+const QString kSerialQuestion = QStringLiteral("Please enter the Serial Number or S/N. Enter 'done' to quit:");
+
 // Markers and values of the settings file's error log ("Logging" section): ":010=FormLoadError".
 QStringList errorLog() {
     QStringList entries;
@@ -123,6 +125,7 @@ private slots:
         rt::Clock::reset();
         setProcessEnd({});
         M().mnuTakeOut_Click();
+        formAvailSensors::instance().cmdCloseWindow_Click(); // a scan's list starts the next case hidden
         tray.reset();
         env.reset();
     }
@@ -208,6 +211,11 @@ private slots:
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
         QCOMPARE(strLastDistState[3], QStringLiteral("No Obj"));
         QVERIFY(formAvailSensors::instance().isVisible()); // the scan ran and shows its list
+        // Without "/autodetect" the setup window asks for no serial numbers.
+        S().show();
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
+        S().hide();
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1")); // camera drivers looked at
         QCOMPARE(stored("SensSetTag"), QStringLiteral("1"));
         QCOMPARE(stored("BinaryInterval"), QStringLiteral("500")); // applied once the load was over
@@ -251,12 +259,27 @@ private slots:
         storeAll(QStringLiteral("TempMin=35 TempMax=85 ForC=C DelayEventAway1=2.5 DelayEventUp1=soon"), QString());
         M().Form_Load(QStringLiteral("/nocams /minimize /Regclean /autodetect"));
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
-        QVERIFY(pendingCallLog().isEmpty()); // no scan
+        QVERIFY(!formAvailSensors::instance().isVisible()); // no scan
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1"));
         QVERIFY(M().isMinimized() && rt::visible(M().mnuCleanOut) && bAutoDetect);
         QCOMPARE(S().txtTempMin->text(), QStringLiteral("35"));
         QVERIFY(rt::optionValue(S().optCorF));
         QCOMPARE(S().timerDelayEvent[1]->interval() + S().timerDelayEventUp[1]->interval(), 2500);
+
+        // With "/autodetect" on a first run the setup window, once shown, asks for the serial
+        // numbers of hub sensors; "done" ends the dialogue with the main window shown. It is
+        // asked once only.
+        boxes.clear();
+        boxes.queue(QStringLiteral("done"));
+        M().hide();
+        S().show();
+        QTRY_COMPARE(boxes.prompts(), QStringList{kSerialQuestion});
+        QVERIFY(M().isVisible());
+        S().hide();
+        S().show();
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.prompts().size(), 1);
+        S().hide();
 
         // "/nocams" alone keeps the cameras; an unknown unit changes neither option.
         pendingCallLog().clear();
@@ -266,7 +289,7 @@ private slots:
         boxes.queue(rt::vbNo);
         M().showNormal();
         M().Form_Load(QStringLiteral("/nocams"));
-        QVERIFY(pendingCallLog().isEmpty() && !M().isMinimized());
+        QVERIFY(pendingCallLog().isEmpty() && !formAvailSensors::instance().isVisible() && !M().isMinimized());
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("not looked at"));
         QVERIFY(rt::optionValue(S().optCorF2));
         QVERIFY(errorLog().isEmpty());

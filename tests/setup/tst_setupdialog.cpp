@@ -108,6 +108,40 @@ private slots:
         QCOMPARE(programSetting(QStringLiteral("BinaryInterval")), QStringLiteral("250"));
     }
 
+    // The window's load copies the temperature limits, chooses the first tab and sets the
+    // interval controls from the stored interval and the unit; Cancel hides the window and takes
+    // nothing back; the title bar has no close entry.
+    void loadSetsTheIntervalControlsAndCancelOnlyHides() {
+        auto& s = setup();
+        s.txtTempMax->setText(QStringLiteral("85"));
+        s.txtTempMin->setText(QStringLiteral("35"));
+        s.SSTab1->setCurrentIndex(3);
+        platform::SaveSetting(kApp, QStringLiteral("Program Setup"), QStringLiteral("ReadingInterval"), QStringLiteral("5"));
+        s.Form_Load();
+        QCOMPARE(s.lblHighStore->text() + s.lblLowStore->text(), QStringLiteral("8535"));
+        QVERIFY(!rt::visible(s.lblHighStore));
+        QCOMPARE(s.tab(), 0);
+        QCOMPARE(s.sliderInterval->minimum(), 1); // minutes
+        QCOMPARE(s.sliderInterval->value(), 5);
+        QCOMPARE(s.txtReadingInterval->text(), QStringLiteral("5"));
+        {
+            LoadGuard quiet;
+            s.cmbMinOrSecs->setCurrentIndex(1);
+        }
+        platform::DeleteSetting(kApp, QStringLiteral("Program Setup"), QStringLiteral("ReadingInterval"));
+        s.Form_Load();
+        QCOMPARE(s.sliderInterval->minimum(), 8);
+        QCOMPARE(s.txtReadingInterval->text(), QStringLiteral("15"));
+        QCOMPARE(programSetting(QStringLiteral("ReadingInterval")), QStringLiteral("<none>")); // stores nothing
+        QVERIFY(!(s.windowFlags() & Qt::WindowCloseButtonHint));
+
+        s.show();
+        s.txtTempMax->setText(QStringLiteral("90"));
+        s.cmdCancelSetup->click();
+        QVERIFY(!s.isVisible());
+        QCOMPARE(s.txtTempMax->text(), QStringLiteral("90"));
+    }
+
     void rowSettingsAreStoredUnlessALoadRuns() {
         auto& s = setup();
         s.txtMaxFileSize->setText(QStringLiteral("20"));
