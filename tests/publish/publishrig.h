@@ -67,6 +67,25 @@ struct PublishRig {
             out << W().listFtpMessages->item(i)->text().remove(time);
         return out;
     }
+    // Test data over both connection modes: "stay" set for "Stay connected", which is then
+    // selected by useConnectionMode().
+    static void connectionModeRows() {
+        QTest::addColumn<bool>("stay");
+        QTest::newRow("stay connected") << true;
+        QTest::newRow("do not stay connected") << false;
+    }
+    static void useConnectionMode(bool stay) {
+        rt::setOptionValue(W().optStayConnected, stay);
+        rt::setOptionValue(W().optConnectBeforeSend, !stay);
+    }
+    // After a test that gave the schedule its minutes itself: stopped, the tick back at its
+    // interval, no request running, the clock at real time.
+    static void stopSchedule() {
+        if (rt::caption(W().cmdStartUpdate) == QLatin1String("3) Stop FTP Update")) W().cmdStartUpdate_Click();
+        W().timerInternetUpdate->setInterval(60000);
+        W().Inet1->Cancel();
+        rt::Clock::reset();
+    }
     // Starts the schedule's state as the Start button leaves it (its own procedure is tested apart).
     static void scheduleRunning() {
         rt::setCaption(W().lblUpdating, "On");

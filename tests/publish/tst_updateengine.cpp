@@ -103,6 +103,10 @@ private slots:
         QCOMPARE(rig.sent(), QStringList());
         EngineRig::ticks(1);
         QCOMPARE(rig.sent(), QStringList({"cvman3.xml", "index.html"}));
+        // A count found past the interval is due at once.
+        W().iUpdateMinutes = 5;
+        EngineRig::ticks(1);
+        QCOMPARE(rig.sent(), QStringList({"cvman4.xml", "index.html"}));
 
         // Cancel stops the tick only; Stop then brings everything back.
         W().cmdCancelInet_Click();
@@ -160,16 +164,11 @@ private slots:
         QVERIFY(!PublishRig::entries().join('|').contains(kPassword));
     }
 
-    void serverAwayAndBack_data() {
-        QTest::addColumn<bool>("stay");
-        QTest::newRow("stay connected") << true;
-        QTest::newRow("do not stay connected") << false;
-    }
+    void serverAwayAndBack_data() { PublishRig::connectionModeRows(); }
     void serverAwayAndBack() {
         QFETCH(bool, stay);
         EngineRig rig;
-        rt::setOptionValue(W().optStayConnected, stay);
-        rt::setOptionValue(W().optConnectBeforeSend, !stay);
+        PublishRig::useConnectionMode(stay);
         rig.login();
         W().cmdStartUpdate_Click();
         QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "index.html"}));

@@ -36,6 +36,17 @@ void TestFtpServer::stop() {
     if (m_process.state() == QProcess::NotRunning) return;
     m_process.kill();
     m_process.waitForFinished(10000);
+    log(); // keep what it wrote before it went
+}
+
+QStringList TestFtpServer::log() {
+    m_partial += m_process.readAllStandardError();
+    const qsizetype end = m_partial.lastIndexOf('\n');
+    if (end >= 0) {
+        m_log += QString::fromUtf8(m_partial.left(end)).split(u'\n', Qt::SkipEmptyParts);
+        m_partial.remove(0, end + 1);
+    }
+    return m_log;
 }
 
 QString TestFtpServer::address() const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real FTP server (pyftpdlib under /usr/bin/python3) on 127.0.0.1 for one test, serving a
@@ -20,10 +21,15 @@ public:
     QString address() const;
     // A file or folder below the served folder.
     QString path(const QString& relative) const { return m_root.filePath(relative); }
+    // The server's log lines since it was first started ("... STOR /x/a.xml completed=1 ...",
+    // "... USER 'corvisent' logged in.", "... FTP session opened (connect)").
+    QStringList log();
 
 private:
     QTemporaryDir m_root;
     QString m_user, m_password;
     int m_port = 0;
     QProcess m_process;
+    QStringList m_log;
+    QByteArray m_partial; // a line not yet ended
 };
