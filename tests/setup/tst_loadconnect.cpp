@@ -1,7 +1,9 @@
 // Loading the device list into the setup dialog and the main window, and connecting every row.
 #include <QMenu>
 
+#include "platform/ini.h"
 #include "sensors/sensorrig.h"
+#include "settings/modIni.h"
 
 using namespace modSupport;
 
@@ -61,6 +63,40 @@ private slots:
         M().lblSensor1_MouseDown(2, 2, 0, 0, 0);
         M().mnuPopUp->hide();
         QCOMPARE(M().mnuPopUpConnectThisSensor->text(), QString("Connect This Sensor"));
+    }
+
+    // From the settings file: a camera row takes its name from the registry record all the same,
+    // an ordinary camera leaves the Video tab on, and every row, empty ones included, reads "OFF".
+    void iniListNamesCamerasFromTheRegistry() {
+        SensorRig rig;
+        auto ini = [](int row, const char* key, const QString& value) {
+            platform::WritePrivateProfileString(QStringLiteral("Device Setup\\%1").arg(row), QLatin1String(key), value,
+                                                strINIPath);
+        };
+        platform::WritePrivateProfileString(modIni::kDeviceSetup, "TotalDevices", "2", strINIPath);
+        ini(1, "DeviceType", strTypeTemperature);
+        ini(1, "DeviceName", "Cellar");
+        ini(1, "SubIndex", "2");
+        ini(1, "Port", "4");
+        ini(2, "DeviceType", strTypeVideo);
+        ini(2, "DeviceName", "Name in the file");
+        ini(2, "SubIndex", "1");
+        modPrefs::SavePref("PortConfig\\Devices\\2", "DeviceName", "Porch cam");
+        modPrefs::SavePref("PortConfig\\Devices\\2", "CamDriverIndex", "0");
+        M().setTabEnabled(CorvisentMain::tabVideo, true);
+        M().lblSensorReading[7]->setText("71.5");
+        rt::setFontSize(M().lblSensorReading[7], 10);
+        S().LoadConfig(true, "2");
+
+        QCOMPARE(S().lblDeviceType[2]->text(), strTypeVideo);
+        QCOMPARE(M().lblSensor1[2]->text(), QString("Porch cam"));
+        QVERIFY(M().tabEnabled(CorvisentMain::tabVideo));
+        QVERIFY(!rt::visible(M().frameTCover[2]) && !rt::visible(M().lblNoTDevicePresent));
+        for (int row : {1, 2, 7}) {
+            QCOMPARE(M().lblSensorReading[row]->text(), QString("OFF"));
+            QCOMPARE(rt::fontSize(M().lblSensorReading[row]), 14.0);
+        }
+        QCOMPARE(rig.boxes->prompts(), QStringList());
     }
 
     // Marks are taken from every row before the first connects; a marked row is connected only
