@@ -110,7 +110,8 @@ formInternetSetup::formInternetSetup() {
 
     auto* local = new QGroupBox(QStringLiteral("Local Directory"), this);
     auto* localForm = new QFormLayout(local);
-    chkXMLUseDirectory = new QCheckBox(QStringLiteral("Save to a local directory"), local);
+    chkXMLUseDirectory = new QCheckBox(
+        QStringLiteral("Store XML page to the following local directory (Do not send via FTP):"), local);
     chkXMLUseDirectory->setObjectName(QStringLiteral("chkXMLUseDirectory"));
     txtXMLDirectory = new QLineEdit(DefaultXmlDirectory(), local);
     txtXMLDirectory->setObjectName(QStringLiteral("txtXMLDirectory"));
