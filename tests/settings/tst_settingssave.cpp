@@ -50,7 +50,7 @@ QString label(const SetupKey& row, int n, Store store) {
 }
 
 // Every control of the table set to a value its store's loader would not give by default:
-// boxes hold numbers of their own, check boxes the state that is not the default, MAPI, Celsius,
+// boxes hold numbers of their own, check boxes the state that is not the default; MAPI, Celsius,
 // the telephone pager and the "Seconds" unit are chosen; proximity event 1 logs off, 2 locks,
 // 3 and 4 run commands.
 void setScene(Store store) {
@@ -67,6 +67,9 @@ void setScene(Store store) {
                 rt::setCaption(w, QString::number(40 + i));
         }
     }
+    // The intervals within what the interval apply at the end of a load accepts.
+    s.txtReadingInterval->setText("45");
+    s.txtBinaryInterval->setText("750");
     rt::setOptionValue(s.optUseMAPI, true);
     rt::setOptionValue(s.optCorF, true);
     rt::setOptionValue(s.optionPhonePager, true);
