@@ -203,6 +203,7 @@ void formSensorSetup::addCameraControls() {
     }
     for (int row = 1; row <= 10; ++row)
         connect(chkSendToSummary[row], &QCheckBox::stateChanged, this, [this, row] { chkSendToSummary_Click(row); });
+    addCameraOptionHandlers();
     cmdShowCamCompressors = new QPushButton(QStringLiteral("Video Compression"), cambehavioral->parentWidget());
     cmdShowCamCompressors->setObjectName(QStringLiteral("cmdShowCamCompressors"));
     cmdShowCamCompressors->setAutoDefault(false);

@@ -464,6 +464,9 @@ Outcome connectRow(int row, int& kind, int& k) {
         if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
         setPortOpenMark(row, kind);
         iDeviceType[row] = kind;
+        // The connected camera's options: monitor only, or linked to one of the listed sensors.
+        setup.FlipProximLabels(k, true, 1);
+        setup.MakeAvailProxComboBox(k);
         return Outcome::Success;
     case typeCameraUnnamed:
         return Outcome::Failure;

@@ -12,6 +12,7 @@
 #include "runtime/error.h"
 #include "settings/controlvalues.h"
 #include "settings/modPrefs.h"
+#include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
 namespace settingsvalues {
@@ -60,6 +61,10 @@ constexpr SetupKey kRows[] = {
     {"chkCamMonitorOnly",          "chkCamMon",                   writeOnly(),           absent(),         Camera},
     {"chkCamUseProxim",            "chkCamUseProx",               writeOnly(),           absent(),         Camera},
     {"chkProximSnapCam",           "chkProxSnapCam",              writeOnly(),           absent(),         Camera},
+    // The camera options' own handlers keep these, outside the OK pass.
+    {"chkCamMonitorOnly",          "MonitorOnly",                 handlerOnly(),         absent(),         Camera, Form::Plain, "Camera Setup\\%1\\"},
+    {"chkCamUseProxim",            "CamUseProxim",                handlerOnly(),         absent(),         Camera, Form::Plain, "Camera Setup\\%1\\"},
+    {"chkProximSnapCam",           "chkProximSnapCam",            handlerOnly(),         absent(),         Camera, Form::Plain, "Program Setup"},
     {"txtDelayEventAway",          "DelayEventAway",              both("0"),             both("10"),       Event},
     {"txtDelayEventUp",            "DelayEventUp",                both("0"),             both("5"),        Event},
     {"lblUpParams",                "lblUpParams",                 both(""),              absent(),         Event},
@@ -122,6 +127,10 @@ QString keyName(const SetupKey& row, int n) {
 
 QString sectionOf(const SetupKey& row, int n, Store store) {
     if (store == Store::Ini) return QStringLiteral("Sensor Setup");
+    if (row.treeSection) {
+        const QString section = QLatin1String(row.treeSection);
+        return section.contains(QLatin1String("%1")) ? section.arg(n) : section;
+    }
     if (row.repeat == Repeat::Camera) return modPrefs::kProgramSetup + QStringLiteral("\\Prox%1").arg(n);
     return modPrefs::kProgramSetup;
 }
@@ -182,6 +191,14 @@ void assignText(const SetupKey& row, int n, const QString& text) {
     } else {
         rt::setCaption(w, text);
     }
+}
+
+void storeFromHandler(const char* key, int n) {
+    const SetupKey& row = setupKey(key);
+    if (!row.tree.byHandler) throw std::logic_error(std::string("not stored by its handler: ") + key);
+    if (modSupport::loading()) return;
+    if (const std::optional<QString> text = storedText(row, n, Store::Tree))
+        modPrefs::SavePref(sectionOf(row, n, Store::Tree), keyName(row, n), *text);
 }
 
 void SetupWriter::write(const SetupKey& row, int n) const {

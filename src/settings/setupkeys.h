@@ -23,10 +23,13 @@ struct Use {
     bool written;    // its save writes the key
     bool read;       // its loader reads the key back
     const char* def; // the reader's default: the loader's, or start-up's for keys start-up reads
+    bool byHandler = false; // the control's own handler stores the key as the control changes
 };
 constexpr Use both(const char* def) { return {true, true, def}; }
 constexpr Use writeOnly(const char* def = nullptr) { return {true, false, def}; }
 constexpr Use absent() { return {false, false, nullptr}; }
+// A key only the control's handler stores; no save writes it and no loader reads it.
+constexpr Use handlerOnly() { return {false, false, nullptr, true}; }
 // Default standing for the program's log folder, which is known only at run time.
 inline constexpr char kLogFolder[] = "<program folder>/logfiles";
 
@@ -55,6 +58,8 @@ struct SetupKey {
     Use ini;
     Repeat repeat = Repeat::Once;
     Form form = Form::Plain;
+    // The tree's section where it is not the repeat's own ("%1" = the number).
+    const char* treeSection = nullptr;
 };
 
 // Every row, in the order of the setup window's OK pass.
@@ -80,6 +85,10 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store);
 // check box a state 0..2, an option a boolean, the unit options "F"/"C", the unit list
 // "Min"/"Sec". Raises rt::VbError for a text the control refuses.
 void assignText(const SetupKey& row, int n, const QString& text);
+
+// Stores the key of a handler-stored row for number n from its control, in the tree; nothing
+// while a load runs.
+void storeFromHandler(const char* key, int n);
 
 // Writes setup window keys into one store.
 class SetupWriter {

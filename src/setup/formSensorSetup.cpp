@@ -355,17 +355,33 @@ QWidget* formSensorSetup::buildCameraTab() {
                                       indexed("frameCamSetupCover", k));
         auto* fl = new QVBoxLayout(frameCamSetupCover[k]);
         fl->setContentsMargins(8, 24, 8, 8);
-        chkCamMonitorOnly[k] =
-            checkBox(frameCamSetupCover[k], indexed("chkCamMonitorOnly", k), QStringLiteral("Monitor only"));
-        chkCamUseProxim[k] =
-            checkBox(frameCamSetupCover[k], indexed("chkCamUseProxim", k), QStringLiteral("Use with proximity sensor"));
-        cmbProximNumber[k] = named(new QComboBox(frameCamSetupCover[k]), indexed("cmbProximNumber", k));
-        chkProximSnapCam[k] =
-            checkBox(frameCamSetupCover[k], indexed("chkProximSnapCam", k), QStringLiteral("Snapshot on event"));
-        for (QWidget* w : std::initializer_list<QWidget*>{chkCamMonitorOnly[k], chkCamUseProxim[k], cmbProximNumber[k],
-                                                          chkProximSnapCam[k]})
+        QWidget* f = frameCamSetupCover[k];
+        chkCamMonitorOnly[k] = checkBox(f, indexed("chkCamMonitorOnly", k), QStringLiteral("Monitor only"));
+        chkCamUseProxim[k] = checkBox(f, indexed("chkCamUseProxim", k), QStringLiteral("Use with proximity sensor"));
+        lblProxDevice[k] = named(new QLabel(QStringLiteral("Proximity sensor:"), f), indexed("lblProxDevice", k));
+        cmbProximNumber[k] = named(new QComboBox(f), indexed("cmbProximNumber", k));
+        chkProximSnapCam[k] = checkBox(f, indexed("chkProximSnapCam", k), QStringLiteral("Snap picture"));
+        chkCaptureToAVI[k] = checkBox(f, indexed("chkCaptureToAVI", k), QStringLiteral("Capture to AVI"));
+        chkCamAutoDisc[k] = checkBox(f, indexed("chkCamAutoDisc", k), QStringLiteral("Auto Disconnect"));
+        lblFPS[k] = named(new QLabel(QStringLiteral("Frames per second:"), f), indexed("lblFPS", k));
+        cmbFramesPerSecond[k] = named(new QComboBox(f), indexed("cmbFramesPerSecond", k));
+        auto* choice = new QHBoxLayout;
+        choice->addWidget(lblProxDevice[k]);
+        choice->addWidget(cmbProximNumber[k], 1);
+        auto* fps = new QHBoxLayout;
+        fps->addWidget(lblFPS[k]);
+        fps->addWidget(cmbFramesPerSecond[k], 1);
+        fl->addWidget(chkCamMonitorOnly[k]);
+        fl->addWidget(chkCamUseProxim[k]);
+        fl->addLayout(choice);
+        for (QWidget* w : std::initializer_list<QWidget*>{chkProximSnapCam[k], chkCaptureToAVI[k], chkCamAutoDisc[k]})
             fl->addWidget(w);
-        chkCamMonitorOnly[k]->hide();
+        fl->addLayout(fps);
+        // The options show once the camera is connected.
+        for (QWidget* w : std::initializer_list<QWidget*>{chkCamMonitorOnly[k], chkCamUseProxim[k], lblProxDevice[k],
+                                                          cmbProximNumber[k], chkProximSnapCam[k], chkCaptureToAVI[k],
+                                                          chkCamAutoDisc[k], lblFPS[k], cmbFramesPerSecond[k]})
+            w->hide();
         frameCamSetupCover[k]->hide();
         grid->addWidget(frameCamSetupCover[k], (k - 1) / 2, (k - 1) % 2);
     }
@@ -665,8 +681,6 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
     }
 }
 
-// ---- The row button hands over to the sensor code. Linking a camera to a proximity sensor comes
-// with the camera work; until then choosing a sensor in the list changes nothing.
+// ---- The row button hands over to the sensor code.
 
 void formSensorSetup::cmdConnectSensor_Click(int row) { modSupport::ToggleSensorConnection(row); }
-void formSensorSetup::cmbProximNumber_Click(int) {}

@@ -125,9 +125,14 @@ public:
     QGroupBox* cambehavioral = nullptr; // Tag "InLoad" during the first part of a load
     Events<rt::CaptionFrame> frameCamSetupCover{};
     Events<QCheckBox> chkCamMonitorOnly{};
-    Events<QCheckBox> chkCamUseProxim{};
-    Events<QCheckBox> chkProximSnapCam{};
-    Events<QComboBox> cmbProximNumber{};
+    Events<QCheckBox> chkCamUseProxim{};  // the camera acts on events of its linked sensor
+    Events<QLabel> lblProxDevice{};       // caption of the sensor choice
+    Events<QComboBox> cmbProximNumber{};  // free proximity-capable positions; item data = kind * 10 + slot
+    Events<QCheckBox> chkProximSnapCam{}; // "Snap picture" on an event
+    Events<QCheckBox> chkCaptureToAVI{};  // "Capture to AVI" on an event
+    Events<QCheckBox> chkCamAutoDisc{};   // "Auto Disconnect"
+    Events<QComboBox> cmbFramesPerSecond{};
+    Events<QLabel> lblFPS{};
     QLabel* lblNoCamDevicePresent = nullptr;
     Events<rt::Timer> timerCamEvent{}; // by camera position: ends an event recording (7000 ms)
     QPushButton* cmdShowCamCompressors = nullptr;
@@ -213,6 +218,19 @@ public:
     void timerCamEvent_Timer(int pos);
     void cmdShowCamCompressors_Click();
     void chkSendToSummary_Click(int row);
+
+    // ---- Camera options and the proximity link (cameras/camoptions.cpp), by camera number k.
+    void chkCamMonitorOnly_Click(int k);
+    void chkCamUseProxim_Click(int k);
+    void chkCaptureToAVI_Click(int k);
+    void chkProximSnapCam_Click(int k);
+    // Refills the sensor choice of camera k with the proximity-capable positions no other camera
+    // is linked to; filling links nothing.
+    void MakeAvailProxComboBox(int k);
+    // Shows (on) or hides the option controls of camera k; level 1 takes in the monitor-only box.
+    void FlipProximLabels(int k, bool on, int level);
+    // Connects the camera option boxes to their handlers (once, from the constructor).
+    void addCameraOptionHandlers();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -152,8 +152,11 @@ private slots:
         rt::setCaption(S().lblSubIndex[7], "2");
         iProxToCam(typeProximity, 2) = 2;
         iProxToCam(typeDistance, 2) = 3;
-        rt::setValue(S().chkCamUseProxim[2], 1);
-        rt::setValue(S().chkCamUseProxim[3], 1);
+        {
+            LoadGuard quiet; // ticked as a load would, without looking for sensors to offer
+            rt::setValue(S().chkCamUseProxim[2], 1);
+            rt::setValue(S().chkCamUseProxim[3], 1);
+        }
         rt::setValue(S().chkOnScreenOnProx[1], 1);
         // Without an event index: no box and no action, but shown, logged and the camera (the
         // device row of camera 2) triggered.

@@ -201,6 +201,41 @@ private slots:
         roundTrip(Store::Ini, [] { modIni::SaveSettingsINI(); }, [] { modIni::LoadSettingsINI(); });
     }
 
+    // The keys the boxes' own handlers keep: changing a row's control outside a load stores what
+    // it then shows under the row's section and key (with no sensor to link, the camera stays
+    // monitor-only); the OK pass leaves them as stored.
+    void handlerRowsAreStoredByTheirControls() {
+        TestEnv env;
+        QList<std::pair<const SetupKey*, int>> rows;
+        for (const SetupKey& row : setupKeys())
+            if (row.tree.byHandler)
+                for (int n : numbersOf(row.repeat)) rows.append({&row, n});
+        QVERIFY(rows.size() >= 12);
+        {
+            modSupport::LoadGuard quiet;
+            for (const auto& [row, n] : rows) rt::setValue(qobject_cast<QCheckBox*>(controlOf(*row, n)), 0);
+        }
+        QStringList wrong;
+        auto check = [&](const char* when) {
+            for (const auto& [row, n] : rows) {
+                const QString got = stored(*row, n, Store::Tree), shows = storedText(*row, n, Store::Tree).value();
+                if (got != shows) wrong << QString("%1 %2: stored %3, shows %4").arg(when, label(*row, n, Store::Tree), got, shows);
+            }
+        };
+        for (const auto& [row, n] : rows) {
+            auto* box = qobject_cast<QCheckBox*>(controlOf(*row, n));
+            box->setChecked(true);
+            box->setChecked(false);
+        }
+        check("after the clicks");
+        S().cmdOk_Click();
+        check("after OK");
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("\n")));
+        QCOMPARE(stored(setupKey("MonitorOnly"), 3, Store::Tree), QString("1"));
+        QCOMPARE(sectionOf(setupKey("MonitorOnly"), 3, Store::Tree), QString("Camera Setup\\3\\"));
+        CorvisentMain::instance().hide();
+    }
+
     // The chosen action writes the options before it as "0" and leaves those after it as stored;
     // no unit chosen writes no unit; the delays are written as typed.
     void actionChainAndUnitAsTheWindowHoldsThem() {
