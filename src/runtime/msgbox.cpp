@@ -1,6 +1,7 @@
 #include "runtime/msgbox.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -143,6 +144,20 @@ std::optional<QString> InputBox(const QString& prompt, const QString& title, con
     return dialog.textValue();
 }
 
+QString ShowOpen(const QString& title, const QString& filter) {
+    const ShownBox box{ShownBox::FileOpen, title, title, 0, filter};
+    if (DialogScript* script = DialogScript::active()) return script->answer(box).toString();
+    if (!canShow()) {
+        qInfo().noquote() << "File dialog not shown:" << title << "- answered Cancel";
+        return QString();
+    }
+    // The descriptions name their patterns already: "All files (*.*)".
+    const QStringList parts = filter.split(u'|');
+    QStringList descriptions;
+    for (int i = 0; i < parts.size(); i += 2) descriptions << parts[i];
+    return QFileDialog::getOpenFileName(nullptr, title, QString(), descriptions.join(QStringLiteral(";;")));
+}
+
 DialogScript::DialogScript() : DialogScript(Handler()) {}
 
 DialogScript::DialogScript(Handler h) : m_handler(std::move(h)), m_previous(g_active) {
@@ -176,7 +191,7 @@ QVariant DialogScript::answer(const ShownBox& box) {
         given = m_queue.takeFirst();
     else if (m_handler)
         given = m_handler(box);
-    if (box.kind == ShownBox::Input) return given.value_or(QVariant()); // no answer means Cancel
+    if (box.kind != ShownBox::Message) return given.value_or(QVariant()); // no answer means Cancel
     if (given && given->isValid()) return given->toInt();
     return firstButton(box.style);
 }

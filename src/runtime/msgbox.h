@@ -45,6 +45,10 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 std::optional<QString> InputBox(const QString& prompt, const QString& title = QString(),
                                 const QString& defaultText = QString());
 
+// Shows the file-open dialog with its title and a filter given as description|pattern pairs
+// ("Text (*.txt)|*.txt|All files (*.*)|*.*"); the chosen file, or an empty text when cancelled.
+QString ShowOpen(const QString& title, const QString& filter);
+
 // Without a widget application to show a box in (and no DialogScript installed), boxes are written
 // to the log and answered at once: a message box with its default button, an input box with Cancel.
 
@@ -56,16 +60,17 @@ int firstButton(int style);
 
 // One box as shown, for tests.
 struct ShownBox {
-    enum Kind { Message, Input } kind = Message;
-    QString prompt;
+    enum Kind { Message, Input, FileOpen } kind = Message;
+    QString prompt; // a file dialog: its title
     QString title;
     int style = 0;
-    QString defaultText;
+    QString defaultText; // a file dialog: its filter
 };
 
 // Answers boxes instead of showing them. While a script is installed every box is recorded and
 // answered by the handler; a handler that returns std::nullopt for a message box answers with the
-// box's first button (OK or Yes etc.), and for an input box means Cancel.
+// box's first button (OK or Yes etc.), and for an input box or file dialog means Cancel. A file
+// dialog is answered with the file name as a QString.
 class DialogScript {
 public:
     using Handler = std::function<std::optional<QVariant>(const ShownBox&)>;
@@ -76,7 +81,7 @@ public:
     DialogScript& operator=(const DialogScript&) = delete;
 
     // Queue answers taken in order before the handler is asked: an int for a message box
-    // (vbYes, vbNo, ...), a QString for an input box, or an invalid QVariant for Cancel.
+    // (vbYes, vbNo, ...), a QString for an input box or file dialog, or an invalid QVariant for Cancel.
     void queue(const QVariant& answer);
     const QList<ShownBox>& shown() const { return m_shown; }
     QStringList prompts() const; // the prompt of every box shown, in order

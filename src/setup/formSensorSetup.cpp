@@ -97,6 +97,7 @@ formSensorSetup::formSensorSetup() {
     addCameraControls();
     wireIntervalHandlers();
     connect(cmdCancelSetup, &QPushButton::clicked, this, [this] { cmdCancelSetup_Click(0); });
+    wireProximityPanels();
     resize(900, 600);
     Form_Load();
 }
@@ -483,10 +484,6 @@ void formSensorSetup::wireHandlers() {
     txtMaxFileSize->installEventFilter(this);
     connect(cmdKestlink_exe, &QPushButton::clicked, this, &formSensorSetup::cmdKestlink_exe_Click);
     for (int n = 1; n <= 4; ++n) {
-        connect(chkOnScreenOnProx[n], &QCheckBox::stateChanged, this, [this, n] { chkOnScreenOnProx_Click(n); });
-        connect(optSysCommandDisabled[n], &QRadioButton::toggled, this, [this, n](bool on) {
-            if (on) optSysCommandDisabled_Click(n);
-        });
         connect(cmbProximNumber[n], &QComboBox::currentTextChanged, this, [this, n] { cmbProximNumber_Click(n); });
         connect(timerDelayEvent[n], &rt::Timer::tick, this, [this, n] { timerDelayEvent_Timer(n); });
         connect(timerDelayEventUp[n], &rt::Timer::tick, this, [this, n] { timerDelayEventUp_Timer(n); });
@@ -525,34 +522,6 @@ void formSensorSetup::txtDeviceComNumber_LostFocus(int row) {
     if (loading() || !rt::visible(lblDeviceType[row])) return;
     platform::SaveSetting(kApp, deviceSection(row), QStringLiteral("Port"), txtDeviceComNumber[row]->text());
 }
-
-void formSensorSetup::chkOnScreenOnProx_Click(int n) {
-    ApplyAudibleAlertRule();
-    if (loading()) return;
-    platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("chkOnScreenProx%1").arg(n),
-                          rt::value(chkOnScreenOnProx[n]) == 1 ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-void formSensorSetup::optSysCommandDisabled_Click(int n) {
-    txtDelayEventAway[n]->setText(QStringLiteral("0"));
-    txtDelayEventUp[n]->setText(QStringLiteral("0"));
-    lblCommandOnProx[n]->setText(QStringLiteral("Path not set"));
-    lblCommandOnProxApproach[n]->setText(QStringLiteral("Path not set"));
-    if (loading()) return;
-    const QString k = QString::number(n);
-    auto save = [&](const char* key, const QString& value) {
-        platform::SaveSetting(kApp, kProgramSetup, QLatin1String(key) + k, value);
-    };
-    save("optSysCommandDisabled", QStringLiteral("1"));
-    save("optRunCommand", QStringLiteral("0"));
-    save("optSystemLock", QStringLiteral("0"));
-    save("optLogoutOnProximity", QStringLiteral("0"));
-    save("ProximityRunCommand", QStringLiteral("Path not set"));
-    save("ProximityRunCommandApproach", QStringLiteral("Path not set"));
-    save("DelayEventAway", QStringLiteral("0"));
-    save("DelayEventUp", QStringLiteral("0"));
-}
-
 
 namespace {
 

@@ -119,6 +119,7 @@ public:
     Events<QCheckBox> chkEmailOnProx{};
     Events<rt::Timer> timerDelayEvent{};
     Events<rt::Timer> timerDelayEventUp{};
+    std::array<QPushButton*, 9> cmdBrowse{}; // 2k-1 picks the walk-away, 2k the walk-up command of k
     QLabel* lblNoProximitySensorsPresent = nullptr;
 
     // ---- Cameras, by camera number.
@@ -180,6 +181,17 @@ public:
     void cmbProximNumber_Click(int camera);
     void timerDelayEvent_Timer(int n);
     void timerDelayEventUp_Timer(int n);
+
+    // ---- Proximity action panels (proxdelay.cpp), by proximity event index n.
+    void optLogoutOnProximity_Click(int n);
+    void optSystemLock_Click(int n);
+    void optRunCommand_Click(int n);
+    void cmdBrowse_Click(int i);
+    void lblCommandOnProx_LostFocus(int n);
+    void lblCommandOnProxApproach_LostFocus(int n);
+    void txtDelayEventAway_LostFocus(int n);
+    void txtDelayEventUp_LostFocus(int n);
+    void chkEmailOnProx_Click(int n);
 
     // ---- Alert thresholds and switches (alertswitches.cpp). Thresholds store their text as
     // typed; the temperature and humidity limits fall back to their reset value when left
@@ -251,4 +263,5 @@ private:
     void wireIntervalHandlers();
     void followUnit(); // the slider's lowest value: 1 for minutes, 8 otherwise
     bool m_serialsAsked = false; // the serial-number dialogue was started
+    void wireProximityPanels();
 };
