@@ -313,7 +313,10 @@ private slots:
         TestEnv env;
         auto& s = setup();
         for (int k = 1; k <= 4; ++k) {
-            rt::setOptionValue(s.optRunCommand[k], true);
+            {
+                LoadGuard quiet; // chosen as a load would, storing nothing
+                rt::setOptionValue(s.optRunCommand[k], true);
+            }
             s.lblCommandOnProx[k]->setText(QStringLiteral("/usr/bin/away%1").arg(k));
             s.txtDelayEventAway[k]->setText(QStringLiteral("5"));
         }
@@ -336,9 +339,9 @@ private slots:
 
         // While a load runs the reset changes the window only.
         TestEnv clean;
-        rt::setOptionValue(s.optRunCommand[1], true);
         {
             LoadGuard guard;
+            rt::setOptionValue(s.optRunCommand[1], true);
             CheckIfNoDevices(typeProximity);
         }
         QVERIFY(rt::optionValue(s.optSysCommandDisabled[1]));
