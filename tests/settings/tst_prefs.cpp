@@ -319,8 +319,11 @@ private slots:
             "\"PW\"=\" "
             "\"\r\n\"SeeMessages\"=\"1x\"\r\n\"InternetInterval\"=\"45\"\r\n\"optStayConnected\"="
             "\"maybe\"\r\n");
-        rt::setValue(s.chkOnScreenOnProx[1], 1);
-        rt::setValue(s.chkOnScreenOnProx[2], 0);
+        {
+            modSupport::LoadGuard quiet; // the boxes' own handlers would store over the tree
+            rt::setValue(s.chkOnScreenOnProx[1], 1);
+            rt::setValue(s.chkOnScreenOnProx[2], 0);
+        }
         modPrefs::LoadPrefs();
         expectFields("chkOutOfRangeAlert=1; txtReadingInterval=30; sliderInterval=30; optUseMAPI=1; "
                      "optionPhonePager=0; chkInclude(2)=1; action(3)=0; action(4)=1; action(1)=0; "
