@@ -14,13 +14,6 @@ namespace {
 
 bool g_recording = false;
 
-void record(const char* name, const QStringList& args) {
-    recordAlertCall(name, args);
-}
-QString n(int v) {
-    return QString::number(v);
-}
-
 } // namespace
 
 QStringList& alertCallLog() {
@@ -51,10 +44,3 @@ void ClearAllAlertLatches() {
         row.fill(false);
 }
 
-void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
-    record("ProcessProximityEvent", {n(cameraRef), n(typeCode), n(index)});
-}
-
-void ForceLogOff() {
-    record("ForceLogOff", {});
-}

@@ -52,7 +52,10 @@ void CheckOutOfRangeEvents(int row, int slot);
 // Proximity actions: cameraRef 0 = log-off request, 99 = alert request, otherwise the linked
 // camera; typeCode 3 (proximity) or 9 (distance); index = the proximity event index.
 void ProcessProximityEvent(int cameraRef, int typeCode, int index);
-// Saves the start-up state and logs the user off.
+// The proximity alert of the sensor of that kind at the row: alarm window with one sound, mail
+// (SMTP at most once per few seconds), tray icon.
+void CheckProximityEvents(int typeCode, int row);
+// Saves the start-up state, puts the program into the session start-up and logs the user off.
 void ForceLogOff();
 
 // ---- Call record for tests: while switched on, one line per call of the checks above, as
