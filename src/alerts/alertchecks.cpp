@@ -43,4 +43,3 @@ void ClearAllAlertLatches() {
     for (auto& row : bAccelAlert)
         row.fill(false);
 }
-

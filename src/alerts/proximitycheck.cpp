@@ -47,7 +47,8 @@ int rowOfEvent(int kind, int index) {
 
 // The six capture options as a still picture wants them: only the third on.
 void stillOptions(ezVidCap* view) {
-    for (int n = 1; n <= 6; ++n) view->setCaptureOption(n, n == 3);
+    for (int n = 1; n <= 6; ++n)
+        view->setCaptureOption(n, n == 3);
 }
 
 void takeSnapshot(ezVidCap* view) {
@@ -100,8 +101,10 @@ void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
             return;
         }
         if (cameraRef == kAlertRequest) {
-            if (!actions || !(rt::ticked(s.chkOnScreenOnProx[index]) || rt::ticked(s.chkEmailOnProx[index]))) return;
-            if (!rt::ticked(s.chkLocalMonitoring)) CheckProximityEvents(typeCode, rowOfEvent(typeCode, index));
+            if (!actions || !(rt::ticked(s.chkOnScreenOnProx[index]) || rt::ticked(s.chkEmailOnProx[index])))
+                return;
+            if (!rt::ticked(s.chkLocalMonitoring))
+                CheckProximityEvents(typeCode, rowOfEvent(typeCode, index));
             return;
         }
         cameraEvent(cameraRef);
@@ -148,8 +151,8 @@ void ForceLogOff() {
     try {
         // The program comes back at the next log-on, in the state it was left.
         modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("1"));
-        modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kRunKey, modRegistry::kRunValue,
-                                     modRegistry::RunValueText());
+        modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kRunKey,
+                                     modRegistry::kRunValue, modRegistry::RunValueText());
         // A refused log-off leaves the user logged on; it is not reported.
         platform::shell().logOff();
     } catch (const std::exception&) {

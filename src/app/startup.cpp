@@ -207,7 +207,8 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
                                             QStringLiteral("Software\\Zovir Izovezo\\Camera Info\\"), 1);
         }
         // A camera's link options show once it is connected.
-        for (int k = 1; k <= 4; ++k) s.FlipProximLabels(k, false, 0);
+        for (int k = 1; k <= 4; ++k)
+            s.FlipProximLabels(k, false, 0);
 
         rt::setForeColor(s.txtTempMax, rt::vbRed);
         rt::setForeColor(s.txtHumidMax, rt::vbRed);

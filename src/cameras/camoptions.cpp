@@ -53,15 +53,18 @@ void unlinkCamera(int k) {
             if (iProxToCam(kind, slot) == k) iProxToCam(kind, slot) = noCamera;
 }
 
-bool validCamera(int k) { return k >= 1 && k <= 4; }
+bool validCamera(int k) {
+    return k >= 1 && k <= 4;
+}
 
 } // namespace
 
 void formSensorSetup::FlipProximLabels(int k, bool on, int level) {
     if (!validCamera(k)) return;
     if (level == 1) chkCamMonitorOnly[k]->setVisible(on);
-    for (QWidget* w : std::initializer_list<QWidget*>{chkCamUseProxim[k], cmbProximNumber[k], chkCamAutoDisc[k],
-                                                      chkCaptureToAVI[k], chkProximSnapCam[k]})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{chkCamUseProxim[k], cmbProximNumber[k], chkCamAutoDisc[k],
+                                         chkCaptureToAVI[k], chkProximSnapCam[k]})
         w->setVisible(on);
     if (!on) {
         cmbFramesPerSecond[k]->hide();
@@ -175,6 +178,7 @@ void formSensorSetup::addCameraOptionHandlers() {
             {chkCaptureToAVI[k], &formSensorSetup::chkCaptureToAVI_Click},
             {chkProximSnapCam[k], &formSensorSetup::chkProximSnapCam_Click}};
         for (const auto& [box, handler] : boxes)
-            connect(box, &QCheckBox::stateChanged, this, [this, k, handler = handler] { (this->*handler)(k); });
+            connect(box, &QCheckBox::stateChanged, this,
+                    [this, k, handler = handler] { (this->*handler)(k); });
     }
 }

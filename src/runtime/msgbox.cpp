@@ -154,7 +154,8 @@ QString ShowOpen(const QString& title, const QString& filter) {
     // The descriptions name their patterns already: "All files (*.*)".
     const QStringList parts = filter.split(u'|');
     QStringList descriptions;
-    for (int i = 0; i < parts.size(); i += 2) descriptions << parts[i];
+    for (int i = 0; i < parts.size(); i += 2)
+        descriptions << parts[i];
     return QFileDialog::getOpenFileName(nullptr, title, QString(), descriptions.join(QStringLiteral(";;")));
 }
 

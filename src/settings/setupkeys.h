@@ -29,7 +29,9 @@ constexpr Use both(const char* def) { return {true, true, def}; }
 constexpr Use writeOnly(const char* def = nullptr) { return {true, false, def}; }
 constexpr Use absent() { return {false, false, nullptr}; }
 // A key only the control's handler stores; no save writes it and no loader reads it.
-constexpr Use handlerOnly() { return {false, false, nullptr, true}; }
+constexpr Use handlerOnly() {
+    return {false, false, nullptr, true};
+}
 // Default standing for the program's log folder, which is known only at run time.
 inline constexpr char kLogFolder[] = "<program folder>/logfiles";
 

@@ -358,8 +358,10 @@ QWidget* formSensorSetup::buildCameraTab() {
         fl->setContentsMargins(8, 24, 8, 8);
         QWidget* f = frameCamSetupCover[k];
         chkCamMonitorOnly[k] = checkBox(f, indexed("chkCamMonitorOnly", k), QStringLiteral("Monitor only"));
-        chkCamUseProxim[k] = checkBox(f, indexed("chkCamUseProxim", k), QStringLiteral("Use with proximity sensor"));
-        lblProxDevice[k] = named(new QLabel(QStringLiteral("Proximity sensor:"), f), indexed("lblProxDevice", k));
+        chkCamUseProxim[k] =
+            checkBox(f, indexed("chkCamUseProxim", k), QStringLiteral("Use with proximity sensor"));
+        lblProxDevice[k] =
+            named(new QLabel(QStringLiteral("Proximity sensor:"), f), indexed("lblProxDevice", k));
         cmbProximNumber[k] = named(new QComboBox(f), indexed("cmbProximNumber", k));
         chkProximSnapCam[k] = checkBox(f, indexed("chkProximSnapCam", k), QStringLiteral("Snap picture"));
         chkCaptureToAVI[k] = checkBox(f, indexed("chkCaptureToAVI", k), QStringLiteral("Capture to AVI"));
@@ -375,13 +377,15 @@ QWidget* formSensorSetup::buildCameraTab() {
         fl->addWidget(chkCamMonitorOnly[k]);
         fl->addWidget(chkCamUseProxim[k]);
         fl->addLayout(choice);
-        for (QWidget* w : std::initializer_list<QWidget*>{chkProximSnapCam[k], chkCaptureToAVI[k], chkCamAutoDisc[k]})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{chkProximSnapCam[k], chkCaptureToAVI[k], chkCamAutoDisc[k]})
             fl->addWidget(w);
         fl->addLayout(fps);
         // The options show once the camera is connected.
-        for (QWidget* w : std::initializer_list<QWidget*>{chkCamMonitorOnly[k], chkCamUseProxim[k], lblProxDevice[k],
-                                                          cmbProximNumber[k], chkProximSnapCam[k], chkCaptureToAVI[k],
-                                                          chkCamAutoDisc[k], lblFPS[k], cmbFramesPerSecond[k]})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{chkCamMonitorOnly[k], chkCamUseProxim[k], lblProxDevice[k],
+                                             cmbProximNumber[k], chkProximSnapCam[k], chkCaptureToAVI[k],
+                                             chkCamAutoDisc[k], lblFPS[k], cmbFramesPerSecond[k]})
             w->hide();
         frameCamSetupCover[k]->hide();
         grid->addWidget(frameCamSetupCover[k], (k - 1) / 2, (k - 1) % 2);
@@ -652,4 +656,6 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
 
 // ---- The row button hands over to the sensor code.
 
-void formSensorSetup::cmdConnectSensor_Click(int row) { modSupport::ToggleSensorConnection(row); }
+void formSensorSetup::cmdConnectSensor_Click(int row) {
+    modSupport::ToggleSensorConnection(row);
+}

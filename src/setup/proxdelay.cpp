@@ -35,13 +35,17 @@ const QString kBrowseFilter =
 const QString kAwayDefault = QStringLiteral("10");
 const QString kUpDefault = QStringLiteral("5");
 
-QString bit(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+QString bit(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 void save(const QString& section, const char* key, int n, const QString& value) {
     modPrefs::SavePref(section, QLatin1String(key) + QString::number(n), value);
 }
 
-bool valid(int n) { return n >= 1 && n <= 4; }
+bool valid(int n) {
+    return n >= 1 && n <= 4;
+}
 
 // Runs a handler when its box loses the focus.
 class FocusLeave : public QObject {
@@ -95,7 +99,9 @@ void runDelayed(rt::Timer* timer, int n, bool walkUp) {
 }
 
 // A screen saver file: its name ends in ".scr" (a folder name holding ".scr" does not count).
-bool isScreenSaverFile(const QString& file) { return file.endsWith(QLatin1String(".scr"), Qt::CaseInsensitive); }
+bool isScreenSaverFile(const QString& file) {
+    return file.endsWith(QLatin1String(".scr"), Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -110,7 +116,8 @@ void formSensorSetup::wireProximityPanels() {
             connect(option, &QRadioButton::toggled, this, [this, n, handler = handler](bool on) {
                 if (on) (this->*handler)(n);
             });
-        connect(chkOnScreenOnProx[n], &QCheckBox::stateChanged, this, [this, n] { chkOnScreenOnProx_Click(n); });
+        connect(chkOnScreenOnProx[n], &QCheckBox::stateChanged, this,
+                [this, n] { chkOnScreenOnProx_Click(n); });
         connect(chkEmailOnProx[n], &QCheckBox::stateChanged, this, [this, n] { chkEmailOnProx_Click(n); });
         new FocusLeave(lblCommandOnProx[n], [this, n] { lblCommandOnProx_LostFocus(n); });
         new FocusLeave(lblCommandOnProxApproach[n], [this, n] { lblCommandOnProxApproach_LostFocus(n); });
@@ -222,7 +229,8 @@ void formSensorSetup::txtDelayEventAway_LostFocus(int n) {
 }
 
 void formSensorSetup::txtDelayEventUp_LostFocus(int n) {
-    if (valid(n)) checkDelay(txtDelayEventUp[n], lblCommandOnProxApproach[n], timerDelayEventUp[n], kUpDefault);
+    if (valid(n))
+        checkDelay(txtDelayEventUp[n], lblCommandOnProxApproach[n], timerDelayEventUp[n], kUpDefault);
 }
 
 void formSensorSetup::timerDelayEvent_Timer(int n) {

@@ -18,14 +18,18 @@
 
 namespace {
 
-formEmailAlertSetup& E() { return formEmailAlertSetup::instance(); }
+formEmailAlertSetup& E() {
+    return formEmailAlertSetup::instance();
+}
 
 void line(FakeSerialPort& dev, bool presence) {
     dev.setDsr(presence);
     EventRig::settle();
 }
 
-QString alarmText() { return frmAlarm::loaded() ? frmAlarm::instance().lblSensor[0]->text() : QString("(closed)"); }
+QString alarmText() {
+    return frmAlarm::loaded() ? frmAlarm::instance().lblSensor[0]->text() : QString("(closed)");
+}
 
 // Serial sensors with every notification channel replaced by a fake.
 struct ProxRig : EventRig {
@@ -44,7 +48,8 @@ struct ProxRig : EventRig {
         E().txtEmailAddr->setText("ops@example.com");
         E().txtMailFrom->setText("monitor@example.com");
         E().txtSMTPHostServer->setText("127.0.0.1");
-        for (QCheckBox* box : E().chkInclude) rt::setValue(box, 1);
+        for (QCheckBox* box : E().chkInclude)
+            rt::setValue(box, 1);
         E().timerSendOstro->setEnabled(false);
         tray.add(M().ImageList1(1), QString());
     }

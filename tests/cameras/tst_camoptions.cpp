@@ -29,7 +29,10 @@ QString links() {
     for (int kind : {int(typeProximity), int(typeDistance)})
         for (int slot = 0; slot <= 4; ++slot)
             if (iProxToCam(kind, slot) != noCamera)
-                out << QStringLiteral("%1%2:%3").arg(kind == typeProximity ? "P" : "D").arg(slot).arg(iProxToCam(kind, slot));
+                out << QStringLiteral("%1%2:%3")
+                           .arg(kind == typeProximity ? "P" : "D")
+                           .arg(slot)
+                           .arg(iProxToCam(kind, slot));
     return out.join(' ');
 }
 
@@ -73,7 +76,8 @@ struct OptionsRig : SensorRig {
         resetCameraOptions();
     }
     ~OptionsRig() {
-        for (ezVidCap* v : M().ezVidCap1) v->driverDisconnect();
+        for (ezVidCap* v : M().ezVidCap1)
+            v->driverDisconnect();
         resetCameraOptions();
     }
     void proximity(int row, const QString& slot) { record(row, strTypeProximity, "Door", slot, 3); }

@@ -18,8 +18,8 @@ void sensorRow(int row, int kind, int slot) {
 void resetCameraOptions() {
     LoadGuard quiet;
     for (int c = 1; c <= 4; ++c) {
-        for (QCheckBox* box : {S().chkCamUseProxim[c], S().chkCaptureToAVI[c], S().chkProximSnapCam[c],
-                               S().chkCamAutoDisc[c]})
+        for (QCheckBox* box :
+             {S().chkCamUseProxim[c], S().chkCaptureToAVI[c], S().chkProximSnapCam[c], S().chkCamAutoDisc[c]})
             rt::setValue(box, 0);
         S().timerCamEvent[c]->setEnabled(false);
         S().timerCamEvent[c]->setInterval(7000);
@@ -31,7 +31,8 @@ struct LinkRig : EventRig {
     LinkRig() { resetCameraOptions(); }
     ~LinkRig() {
         resetCameraOptions();
-        for (ezVidCap* v : M().ezVidCap1) v->driverDisconnect();
+        for (ezVidCap* v : M().ezVidCap1)
+            v->driverDisconnect();
         rt::setCaption(M().lblPrevCamSubIndex, "99");
     }
 };
@@ -73,7 +74,8 @@ private slots:
         const QString folder = rig.env.appDir() + "/capturefiles";
         const QStringList pictures = QDir(folder).entryList({"*.bmp"}, QDir::Files, QDir::Name);
         QCOMPARE(pictures.size(), 2);
-        QVERIFY2(pictures[0].startsWith("gate") && pictures[1].endsWith("_1.bmp"), qPrintable(pictures.join(' ')));
+        QVERIFY2(pictures[0].startsWith("gate") && pictures[1].endsWith("_1.bmp"),
+                 qPrintable(pictures.join(' ')));
         QCOMPARE(QImage(folder + "/" + pictures[0]).size(), QSize(640, 480));
         QVERIFY(M().ezVidCap1[2]->display());
 
@@ -109,7 +111,8 @@ private slots:
         QTRY_COMPARE(QDir(folder).entryList({"gate*.avi"}, QDir::Files).size(), 2);
         QCOMPARE(QDir(folder).entryList({"*.bmp"}, QDir::Files).size(), 3); // recording, no picture
         QVERIFY(rig.boxes.prompts().isEmpty());
-        for (ezVidCap* v : M().ezVidCap1) v->driverDisconnect();
+        for (ezVidCap* v : M().ezVidCap1)
+            v->driverDisconnect();
     }
 };
 

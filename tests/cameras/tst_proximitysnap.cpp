@@ -45,7 +45,8 @@ private slots:
         const QImage picture(file);
         QCOMPARE(picture.size(), QSize(640, 480));
         QSet<QRgb> colours; // the test pattern, not a blank picture
-        for (int x = 0; x < picture.width(); x += 16) colours.insert(picture.pixel(x, picture.height() / 3));
+        for (int x = 0; x < picture.width(); x += 16)
+            colours.insert(picture.pixel(x, picture.height() / 3));
         QVERIFY(colours.size() > 4);
         QVERIFY(rig.boxes.prompts().isEmpty());
 

@@ -77,7 +77,8 @@ private slots:
         line(dev, true);
         QCOMPARE(rt::caption(M().lblSensorReading[4]), QString("Event"));
         // the event index, not the slot; the sensor's own row
-        QCOMPARE(alertCallLog(), (QStringList{"ProcessProximityEvent(99, 3, 3)", "CheckProximityEvents(3, 4)"}));
+        QCOMPARE(alertCallLog(),
+                 (QStringList{"ProcessProximityEvent(99, 3, 3)", "CheckProximityEvents(3, 4)"}));
         QVERIFY(boxLines(M().txtProximData[2]).value(0).endsWith("M- Detect"));
         QVERIFY(rig.fileLines(4).value(0).contains(
             QRegularExpression("^\\d+/\\d+/\\d{4} \\d\\d:.*M, Event - On$")));
@@ -142,8 +143,9 @@ private slots:
         line(dev, true);
         line(dev, false);
         // Present: no log-off. Absent: the request and the handler's own log-off.
-        QCOMPARE(alertCallLog(), (QStringList{"ProcessProximityEvent(0, 3, 1)", "ProcessProximityEvent(0, 3, 1)",
-                                              "ForceLogOff()", "ForceLogOff()"}));
+        QCOMPARE(alertCallLog(),
+                 (QStringList{"ProcessProximityEvent(0, 3, 1)", "ProcessProximityEvent(0, 3, 1)",
+                              "ForceLogOff()", "ForceLogOff()"}));
         QCOMPARE(rig.shell.calls, (QStringList{"lockWorkStation", "logOff", "logOff"}));
     }
 

@@ -147,7 +147,8 @@ private slots:
         alertCallLog().clear();
         rt::setValue(S().chkEmailOnProx[3], 1);
         far.setDsr(true);
-        QTRY_COMPARE(alertCallLog(), (QStringList{"ProcessProximityEvent(99, 9, 3)", "CheckProximityEvents(9, 2)"}));
+        QTRY_COMPARE(alertCallLog(),
+                     (QStringList{"ProcessProximityEvent(99, 9, 3)", "CheckProximityEvents(9, 2)"}));
         QVERIFY(top(2, false).endsWith("M- Detect") && rt::caption(M().lblSensorReading[2]) == "Event");
         // A disconnect forgets the unfinished line and a pending mode-reply drain of the row.
         near.inject("4");

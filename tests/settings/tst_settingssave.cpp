@@ -209,17 +209,22 @@ private slots:
         QList<std::pair<const SetupKey*, int>> rows;
         for (const SetupKey& row : setupKeys())
             if (row.tree.byHandler)
-                for (int n : numbersOf(row.repeat)) rows.append({&row, n});
+                for (int n : numbersOf(row.repeat))
+                    rows.append({&row, n});
         QVERIFY(rows.size() >= 12);
         {
             modSupport::LoadGuard quiet;
-            for (const auto& [row, n] : rows) rt::setValue(qobject_cast<QCheckBox*>(controlOf(*row, n)), 0);
+            for (const auto& [row, n] : rows)
+                rt::setValue(qobject_cast<QCheckBox*>(controlOf(*row, n)), 0);
         }
         QStringList wrong;
         auto check = [&](const char* when) {
             for (const auto& [row, n] : rows) {
-                const QString got = stored(*row, n, Store::Tree), shows = storedText(*row, n, Store::Tree).value();
-                if (got != shows) wrong << QString("%1 %2: stored %3, shows %4").arg(when, label(*row, n, Store::Tree), got, shows);
+                const QString got = stored(*row, n, Store::Tree),
+                              shows = storedText(*row, n, Store::Tree).value();
+                if (got != shows)
+                    wrong << QString("%1 %2: stored %3, shows %4")
+                                 .arg(when, label(*row, n, Store::Tree), got, shows);
             }
         };
         for (const auto& [row, n] : rows) {

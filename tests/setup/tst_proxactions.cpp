@@ -1,12 +1,12 @@
 // The proximity action panels: what choosing an action stores, picking commands, checking the
 // delays, and walk-up / walk-away sequences of a proximity sensor on a fake port that run the
 // chosen commands through the desktop shell after their delays.
-#include <QFocusEvent>
 #include <QFile>
+#include <QFocusEvent>
 #include <QPushButton>
 
-#include "sensors/eventrig.h"
 #include "platform/registry.h"
+#include "sensors/eventrig.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 
@@ -17,7 +17,8 @@ QString stored(const QString& key) {
 }
 QStringList storedAll(const QStringList& keys) {
     QStringList out;
-    for (const QString& k : keys) out << stored(k);
+    for (const QString& k : keys)
+        out << stored(k);
     return out;
 }
 void leave(QWidget* box) {
@@ -28,7 +29,8 @@ void line(FakeSerialPort& dev, bool presence) {
     dev.setDsr(presence);
     EventRig::settle();
 }
-const QStringList kOptions2 = {"optSysCommandDisabled2", "optLogoutOnProximity2", "optSystemLock2", "optRunCommand2"};
+const QStringList kOptions2 = {"optSysCommandDisabled2", "optLogoutOnProximity2", "optSystemLock2",
+                               "optRunCommand2"};
 
 } // namespace
 
@@ -71,10 +73,11 @@ private slots:
         S().timerDelayEvent[2]->setInterval(7000);
         rt::setOptionValue(S().optSysCommandDisabled[2], true);
         QCOMPARE(storedAll(kOptions2), (QStringList{"1", "0", "0", "0"}));
-        QCOMPARE(storedAll({"ProximityRunCommand2", "ProximityRunCommandApproach2", "DelayEventAway2", "DelayEventUp2",
-                            "SavedState"}),
+        QCOMPARE(storedAll({"ProximityRunCommand2", "ProximityRunCommandApproach2", "DelayEventAway2",
+                            "DelayEventUp2", "SavedState"}),
                  (QStringList{"Path not set", "Path not set", "0", "0", "0"}));
-        QCOMPARE(S().lblCommandOnProx[2]->text() + S().txtDelayEventAway[2]->text(), QString("Path not set0"));
+        QCOMPARE(S().lblCommandOnProx[2]->text() + S().txtDelayEventAway[2]->text(),
+                 QString("Path not set0"));
         QCOMPARE(S().timerDelayEvent[2]->interval(), 7000); // intervals stay
         QVERIFY(!QFile::exists(modRegistry::AutostartEntryPath()));
         QCOMPARE(modRegistry::GetStringFromReg(modRegistry::kRunKey, modRegistry::kRunValue), QString());
@@ -137,9 +140,10 @@ private slots:
             int ms;
             bool message;
         };
-        const Case away[] = {{"61", "10", 10000, true},  {"-1", "10", 10000, true},  {"60", "60", 60000, false},
-                             {"0", "0", 0, false},       {"2.5", "2.5", 2500, false}, {"60.6", "10", 10000, true},
-                             {"-0.4", "10", 10000, true}, {"abc", "10", 10000, false}, {"", "10", 10000, false}};
+        const Case away[] = {
+            {"61", "10", 10000, true},   {"-1", "10", 10000, true},   {"60", "60", 60000, false},
+            {"0", "0", 0, false},        {"2.5", "2.5", 2500, false}, {"60.6", "10", 10000, true},
+            {"-0.4", "10", 10000, true}, {"abc", "10", 10000, false}, {"", "10", 10000, false}};
         for (const Case& c : away) {
             rig.boxes.clear();
             S().timerDelayEvent[1]->setInterval(1);
@@ -218,7 +222,8 @@ private slots:
         {
             LoadGuard quiet;
             rt::setValue(S().chkUseAlerts, 0);
-            for (int k : {0, 1, 2, 3, 6, 8, 9}) rt::setValue(S().chkOnScreenAlert[k], 0);
+            for (int k : {0, 1, 2, 3, 6, 8, 9})
+                rt::setValue(S().chkOnScreenAlert[k], 0);
         }
         M().ProximityTimer[3]->setTag("1"); // a row's slot is no panel number
         rt::setValue(S().chkEmailOnProx[3], 1);
