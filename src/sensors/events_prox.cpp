@@ -32,8 +32,9 @@ const QString kPathNotSet = QStringLiteral("Path not set");
 constexpr int kNormalFocus = 1; // window show mode of a started command: normal, with the focus
 
 void start(rt::Timer* timer) {
-    // A countdown already under way keeps running.
-    if (!timer->enabled()) timer->setEnabled(true);
+    // A countdown already under way keeps running. Without a delay the command runs at once, so
+    // no countdown is left waiting that a later delay would set off as a second run.
+    if (!timer->enabled() && timer->interval() > 0) timer->setEnabled(true);
 }
 
 // Presence starts the walk-up countdown unless a walk-away countdown is still pending (with a

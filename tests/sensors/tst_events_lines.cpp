@@ -118,6 +118,11 @@ private slots:
         delays("5", 5000, "00", 0);
         line(dev, false);
         QCOMPARE(rig.shell.calls.last(), QString("shellExecute(/bin/away|||1)"));
+        // That command ran once: giving the direction a delay afterwards does not run it again.
+        S().txtDelayEventAway[1]->setText("1");
+        S().txtDelayEventAway_LostFocus(1);
+        rt::Wait(2000);
+        QCOMPARE(rig.shell.calls.size(), 2);
         // A screen saver starts as a program; one that cannot be started is reported, a delayed
         // one once, its timer stopped.
         iScreenSaverCmd = 1;
