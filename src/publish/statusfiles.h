@@ -5,7 +5,8 @@
 // browser through the stylesheet "cvman.xsl", and the history index page "index.html" that
 // links to all ten. Both are written from what the main window shows at that moment.
 
-// Web address the index page's links start with; the remote directory follows it as typed.
+// Path on the web server that the index page's links start with; the remote directory follows it
+// as typed, with runs of slashes between them folded into one.
 inline constexpr const char* HtmlLinkBase = "/";
 
 // Advances the rotation index iXMLIndex and writes the status file of the new number: in the

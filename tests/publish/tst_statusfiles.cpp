@@ -186,12 +186,17 @@ private slots:
               << "</html>";
         QCOMPARE(readWholeFile(IndexHtmlPath()), crlf(lines));
 
-        // The tenth file marked latest carries no date; no mark outside 0..9; an empty directory.
+        // The tenth file marked latest carries no date; no mark outside 0..9. An empty or absolute
+        // directory gives links on this server, not ones starting "//" that name another host.
+        W().txtRemoteStorageLocation->setText("/pub//corvisent/");
+        QVERIFY(BuildIndexHtml());
+        QVERIFY(readWholeFile(IndexHtmlPath())
+                    .contains("<A HREF=\"/pub/corvisent/cvman1.xml\">Corvisent File 2<"));
         W().txtRemoteStorageLocation->setText("");
         iXMLIndex = 9;
         QVERIFY(BuildIndexHtml());
         QByteArray page = readWholeFile(IndexHtmlPath());
-        QVERIFY(page.contains("<A HREF=\"//cvman9.xml\">(Latest) Corvisent File 10</A><BR>\r\n"));
+        QVERIFY(page.contains("<A HREF=\"/cvman9.xml\">(Latest) Corvisent File 10</A><BR>\r\n"));
         QCOMPARE(page.count("(Latest)"), 1);
         iXMLIndex = -1;
         QVERIFY(BuildIndexHtml());
