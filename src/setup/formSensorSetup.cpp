@@ -638,6 +638,10 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
         if (pair) {
             MakeInvisible(0, row, typeCombo);
             lblDeviceType[row + 1]->hide();
+            // The temperature half's port and slot go with it, so no part of the pair stays shown.
+            txtDeviceComNumber[row + 1]->hide();
+            lblSubIndex[row + 1]->setText(QStringLiteral("0"));
+            lblSubIndex[row + 1]->hide();
         } else {
             MakeInvisible(0, row, (type == strTypeAccel || type == strTypeDistance) ? int(typeDistance) : 0);
         }

@@ -204,10 +204,22 @@ private slots:
         iHumidTabSlot[0] = 1;
         m.frameTCover[2]->hide();
         m.frameHCover[1]->hide();
+        // Both rows show their port and slot, as after a load or a registration.
+        for (int row : {3, 4}) {
+            setup().txtDeviceComNumber[row]->setText(QStringLiteral("5"));
+            setup().txtDeviceComNumber[row]->show();
+            setup().lblSubIndex[row]->show();
+        }
         setup().cmdDeleteMe_Click(3);
         QVERIFY(rt::visible(m.frameTCover[2]) && rt::visible(m.frameHCover[1]));
         QCOMPARE(iTempTabSlot[0] + iHumidTabSlot[1] + iDeviceType[3] + iDeviceType[4], 0);
-        QVERIFY(!rt::visible(setup().lblDeviceType[4]));
+        // Nothing of the second row stays on screen.
+        for (int row : {3, 4}) {
+            QVERIFY(!rt::visible(setup().lblDeviceType[row]));
+            QVERIFY(!rt::visible(setup().txtDeviceComNumber[row]));
+            QVERIFY(!rt::visible(setup().lblSubIndex[row]));
+            QCOMPARE(setup().lblSubIndex[row]->text(), QStringLiteral("0"));
+        }
         QCOMPARE(record(3, QStringLiteral("DeviceType")) + record(4, QStringLiteral("DeviceType")),
                  QStringLiteral("<none><none>"));
         QCOMPARE(record(6, QStringLiteral("DeviceType")), strTypeWater);
