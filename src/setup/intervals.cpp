@@ -144,6 +144,11 @@ void formSensorSetup::cmdSetInterval_Click() {
             cmbMinOrSecs->setCurrentIndex(g_applied.unit);
             followUnit();
         }
+        {
+            // The thumb goes back with the text; putting it there is no move by the user.
+            const QSignalBlocker still(sliderInterval);
+            sliderInterval->setValue(int(qRound64(rt::Val(g_applied.reading))));
+        }
         modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("ReadingInterval"), g_applied.reading);
         modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("MinOrSecs"),
                            cmbMinOrSecs->currentText() == kMinutes ? QStringLiteral("Min") : QStringLiteral("Sec"));

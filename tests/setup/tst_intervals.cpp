@@ -276,6 +276,11 @@ private slots:
         QCOMPARE(rig.boxes->prompts(), QStringList{"The reading interval must be more than 0 and at most 77 seconds."});
         QCOMPARE(readingMs(), 30 * 850);
         QCOMPARE(stored("ReadingInterval") + "|" + S().txtReadingInterval->text(), QStringLiteral("30|30"));
+        QCOMPARE(S().sliderInterval->value(), 30); // the thumb shows the interval that applies
+        // A key press past the limit: refused, and the thumb comes back with the text.
+        S().sliderInterval->setValue(S().sliderInterval->maximum());
+        QCOMPARE(S().txtReadingInterval->text() + "|" + QString::number(S().sliderInterval->value()),
+                 QStringLiteral("30|30"));
     }
 
     // Two connected sensors on the program clock: the seconds interval sets their pace, switching
