@@ -130,23 +130,31 @@ formInternetSetup::formInternetSetup() {
 }
 
 void formInternetSetup::buildPublisherControls() {
+    // The three steps on one row, the session buttons and the mode below them: one row of all
+    // would make the window wider than a small screen.
     auto* box = new QGroupBox(QStringLiteral("Publish"), this);
-    auto* steps = new QHBoxLayout(box);
-    auto button = [box, steps](QPushButton*& b, const char* name, const char* caption, bool enabled) {
+    auto* rows = new QVBoxLayout(box);
+    auto* steps = new QHBoxLayout();
+    auto* session = new QHBoxLayout();
+    rows->addLayout(steps);
+    rows->addLayout(session);
+    auto button = [box](QPushButton*& b, const char* name, const char* caption, bool enabled,
+                        QBoxLayout* row) {
         b = new QPushButton(QString::fromLatin1(caption), box);
         b->setObjectName(QString::fromLatin1(name));
         b->setEnabled(enabled);
-        steps->addWidget(b);
+        row->addWidget(b);
     };
-    button(cmdLoginFTP, "cmdLoginFTP", "1) Login to FTP server", true);
-    button(cmdTestTransfer, "cmdTestTransfer", "2) Perform test transfer (XSL file)", false);
-    button(cmdStartUpdate, "cmdStartUpdate", "3) Start FTP Update", false);
-    button(cmdLogoutFTP, "cmdLogoutFTP", "Log out of FTP", false);
-    button(cmdCancelInet, "cmdCancelInet", "Cancel Operations", false);
-    steps->addWidget(new QLabel(QStringLiteral("Web Update Mode:"), box));
+    button(cmdLoginFTP, "cmdLoginFTP", "1) Login to FTP server", true, steps);
+    button(cmdTestTransfer, "cmdTestTransfer", "2) Perform test transfer (XSL file)", false, steps);
+    button(cmdStartUpdate, "cmdStartUpdate", "3) Start FTP Update", false, steps);
+    button(cmdLogoutFTP, "cmdLogoutFTP", "Log out of FTP", false, session);
+    button(cmdCancelInet, "cmdCancelInet", "Cancel Operations", false, session);
+    session->addStretch(1);
+    session->addWidget(new QLabel(QStringLiteral("Web Update Mode:"), box));
     lblUpdating = new QLabel(QStringLiteral("Off"), box);
     lblUpdating->setObjectName(QStringLiteral("lblUpdating"));
-    steps->addWidget(lblUpdating);
+    session->addWidget(lblUpdating);
     m_settingsColumn->addWidget(box);
 
     connect(cmdLoginFTP, &QPushButton::clicked, this, [this] { cmdLoginFTP_Click(); });

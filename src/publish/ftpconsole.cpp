@@ -53,12 +53,15 @@ void formInternetSetup::buildConsoleControls() {
         b->setObjectName(QString::fromLatin1(name));
         row->addWidget(b);
     };
+    // Two rows of two, so that the frame beside the settings still fits a small screen.
     auto* console = new QHBoxLayout();
     button(cmdCD, "cmdCD", "Change Directory", console);
-    button(cmdDir, "cmdDir", "Get Directory Listing", console);
-    button(cmdLS, "cmdLS", "List Directory Contents", console);
     button(cmdMkdir, "cmdMkdir", "Mkdir", console);
     column->addLayout(console);
+    auto* listings = new QHBoxLayout();
+    button(cmdDir, "cmdDir", "Get Directory Listing", listings);
+    button(cmdLS, "cmdLS", "List Directory Contents", listings);
+    column->addLayout(listings);
     auto* logRow = new QHBoxLayout();
     button(cmdSaveFTPlog, "cmdSaveFTPlog", "&Save Log", logRow);
     button(cmdClearLog, "cmdClearLog", "&Clear Log", logRow);

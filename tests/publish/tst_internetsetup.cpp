@@ -236,6 +236,19 @@ private slots:
         QVERIFY(paragraphs.last().contains("cvman0.xml.The next file"));
         QCOMPARE(rig.boxes.prompts().size(), 1);
     }
+
+    // With the messages shown the window still fits a 1024-pixel screen.
+    void fitsSmallScreen() {
+        PublishRig rig("ftp.example.com", "pw");
+        auto& w = W();
+        w.show();
+        rt::setValue(w.chkSeeMessages, 1);
+        QVERIFY(rt::visible(w.frameFtpMessages));
+        QCoreApplication::processEvents();
+        QVERIFY2(w.width() <= 1024, qPrintable(QString::number(w.width())));
+        rt::setValue(w.chkSeeMessages, 0);
+        w.hide();
+    }
 };
 
 QTEST_MAIN(TestInternetSetup)
