@@ -138,13 +138,20 @@ void formInternetSetup::cmdTestTransfer_Click() {
     }
     rt::Sleep(1000);
     const QString stylesheet = rt::appFile(QStringLiteral("cvman.xsl"));
-    rt::passOver([&] {
+    // A refused request (one still running, no session) is reported by its error number: the
+    // code of whatever request ran before must not pass for this one's.
+    int refused = 0;
+    try {
         Inet1->Execute(QString(), QStringLiteral("SEND \"%1\" cvman.xsl").arg(stylesheet));
-    });
+    } catch (const rt::VbError& e) {
+        refused = e.number();
+    }
     bRemoteTimeout = false;
-    timerTimeOut->setEnabled(true);
-    // The transfer is judged once it has ended, not as soon as it runs.
-    rt::WaitUntil([this] { return !Inet1->StillExecuting() || bRemoteTimeout; }, kRequestWaitLimitMs);
+    if (!refused) {
+        timerTimeOut->setEnabled(true);
+        // The transfer is judged once it has ended, not as soon as it runs.
+        rt::WaitUntil([this] { return !Inet1->StillExecuting() || bRemoteTimeout; }, kRequestWaitLimitMs);
+    }
     if (bRemoteTimeout) {
         rt::MsgBox(QStringLiteral("Timeout.  Remote system not responding"));
         AddFtpMessage(QStringLiteral("REMOTE TIMEOUT") + kCrLf);
@@ -152,7 +159,8 @@ void formInternetSetup::cmdTestTransfer_Click() {
         timerTimeOut->setEnabled(false);
     } else {
         timerTimeOut->setEnabled(false);
-        AddFtpMessage(QStringLiteral("Response from SEND = :") + QString::number(Inet1->ResponseCode()));
+        AddFtpMessage(QStringLiteral("Response from SEND = :") +
+                      QString::number(refused ? refused : Inet1->ResponseCode()));
         if (listFtpMessages->item(listFtpMessages->count() - 1)->text().contains(QLatin1String(":0"))) {
             AddTimedFtpMessage(QStringLiteral(" Test transfer complete"));
             cmdStartUpdate->setEnabled(true);

@@ -235,10 +235,20 @@ private slots:
         QVERIFY(PublishRig::entries().contains("Response from SEND = :2"));
         QVERIFY(!W().cmdStartUpdate->isEnabled() && !W().cmdTestTransfer->isEnabled());
 
+        // A request still running when the button is pressed (the login's listing): the stylesheet
+        // is not sent, and the finished listing is not taken for a completed transfer.
+        rig.boxes.clear();
+        QFile::copy(CORVISENT_ASSETS_DIR "/cvman.xsl", rig.env.appDir() + "/cvman.xsl");
+        W().Inet1->Execute(QString(), "LS ");
+        W().cmdTestTransfer_Click();
+        QVERIFY(rig.ftp.file("/corvisent/cvman.xsl").isEmpty());
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Test transfer not complete. Please try again."}));
+        QVERIFY(!W().cmdStartUpdate->isEnabled());
+        PublishRig::settle();
+
         // A server that stops answering: the time-out box, and the request is left to the control.
         rig.boxes.clear();
         rig.ftp.setSilent(true);
-        QFile::copy(CORVISENT_ASSETS_DIR "/cvman.xsl", rig.env.appDir() + "/cvman.xsl");
         W().cmdTestTransfer_Click();
         QCOMPARE(rig.boxes.prompts(), QStringList({"Timeout.  Remote system not responding"}));
         QCOMPARE(PublishRig::entries().last(), QString("REMOTE TIMEOUT\r\n"));
