@@ -118,6 +118,13 @@ void GetBySerial() {
             bool added = false;
             if (!portText.isEmpty()) {
                 const int row = formAddDevice::FindFirstAvailable(false);
+                if (row > 10) {
+                    // No row is free: no sensor can be added by any further entry.
+                    rt::MsgBox(QStringLiteral("All ten device rows are in use. Please delete a device before "
+                                              "adding another."),
+                               rt::vbInformation);
+                    return;
+                }
                 const QString type = typeOfReply(GetDeviceIDString(row, int(rt::Val(portText))));
                 // A reply of no known kind is not added under any other entry's type.
                 if (!type.isEmpty()) {

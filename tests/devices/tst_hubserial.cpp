@@ -90,6 +90,24 @@ private slots:
         QCOMPARE(script->prompts().count(kAsk), 3);
     }
 
+    // With every device row taken the user is told so and the dialogue ends: no sensor is asked
+    // and nothing is stored.
+    void fullDeviceListEndsTheDialogue() {
+        SensorRig rig;
+        hubPort("KL0005", "COM6");
+        serve(rig.hub->add(6), "Corvisent/T");
+        for (int row = 1; row <= 10; ++row)
+            iDeviceType[row] = typeWater;
+        auto script = typing({"KL0005", "KL0005", "done"});
+        modPNP::GetBySerial();
+        QCOMPARE(
+            script->prompts(),
+            QStringList(
+                {kAsk, "All ten device rows are in use. Please delete a device before adding another."}));
+        QCOMPARE(rows(), QString());
+        iDeviceType.fill(0);
+    }
+
     void lookupOfBothKeyForms() {
         SensorRig rig;
         QCOMPARE(modPNP::FindComFromSerial("KL9", 1), QString());
