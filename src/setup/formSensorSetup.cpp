@@ -15,6 +15,9 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "app/CorvisentMain.h"
 #include "platform/ini.h"
@@ -516,7 +519,10 @@ void formSensorSetup::chkTabLogging_Click(int row) {
 }
 
 void formSensorSetup::chkFileLogging_Click(int row) {
-    lMaxFileSize = long(rt::Val(txtMaxFileSize->text())) * 1024;
+    // A size too large to count in bytes gives the largest limit instead of an overflow.
+    constexpr double kMostBytes = double(std::numeric_limits<long>::max() / 2);
+    lMaxFileSize =
+        long(std::clamp(std::trunc(rt::Val(txtMaxFileSize->text())) * 1024, -kMostBytes, kMostBytes));
     if (loading()) return;
     platform::SaveSetting(kApp, deviceSection(row), QStringLiteral("FileLogging"),
                           QString::number(rt::value(chkFileLogging[row])));

@@ -152,6 +152,11 @@ private slots:
         }
         QCOMPARE(lMaxFileSize, 20L * 1024);
         QCOMPARE(record(2, QStringLiteral("FileLogging")), QStringLiteral("<none>"));
+        // A size too large to count in bytes sets no limit, not one that every write passes.
+        s.txtMaxFileSize->setText(QStringLiteral("1e30"));
+        rt::setValue(s.chkFileLogging[2], 0);
+        QVERIFY(lMaxFileSize > 1024L * 1024 * 1024 * 1024);
+        s.txtMaxFileSize->setText(QStringLiteral("20"));
 
         rt::setValue(s.chkTabLogging[2], 0);
         rt::setValue(s.chkFileLogging[2], 2);
