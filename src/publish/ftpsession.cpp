@@ -108,11 +108,14 @@ void formInternetSetup::cmdLoginFTP_Click() {
     }
 }
 
-// Ends the FTP session only: the schedule and the buttons stay as they are.
+// Ends the FTP session only: the schedule stays as it is. The connection options, locked by the
+// login, are free again once no session is open.
 void formInternetSetup::logoutSession() {
     AddTimedFtpMessage(QStringLiteral(" FTP logout attempt"));
     rt::passOver([this] { Inet1->Execute(QString(), QStringLiteral("QUIT")); });
     WaitUntilFinished();
+    optStayConnected->setEnabled(true);
+    optConnectBeforeSend->setEnabled(true);
 }
 
 void formInternetSetup::cmdLogoutFTP_Click() {
@@ -124,8 +127,6 @@ void formInternetSetup::cmdLogoutFTP_Click() {
         rt::Sleep(500);
         if (scheduleRunning(*this)) cmdStartUpdate_Click();
     });
-    optStayConnected->setEnabled(true);
-    optConnectBeforeSend->setEnabled(true);
 }
 
 void formInternetSetup::cmdTestTransfer_Click() {

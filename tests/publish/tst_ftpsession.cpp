@@ -159,6 +159,8 @@ private slots:
         QVERIFY(!W().bUpdateNow && W().timerInternetUpdate->enabled() && W().iUpdateMinutes == 1);
         QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update"));
         QVERIFY(W().cmdStartUpdate->isEnabled()); // Stop stays usable between sessions
+        // The session ended by itself: the connection options are free again, as after Logout.
+        QVERIFY(W().optStayConnected->isEnabled() && W().optConnectBeforeSend->isEnabled());
         QCOMPARE(rig.boxes.prompts(), QStringList());
 
         // The server gone for good: the recovery's own failures do not start another one.
