@@ -418,6 +418,8 @@ QWidget* formSensorSetup::buildProximityTab() {
             named(new QRadioButton(QStringLiteral("Lock system when triggered"), f), indexed("optSystemLock", n));
         optRunCommand[n] = named(new QRadioButton(QStringLiteral("Run Commands (scripts, screensavers, executables):"), f),
                                  indexed("optRunCommand", n));
+        // One action is always chosen; a panel nobody has set up yet triggers nothing.
+        optSysCommandDisabled[n]->setChecked(true);
         g->addWidget(optSysCommandDisabled[n], 0, 0, 1, 4);
         g->addWidget(optLogoutOnProximity[n], 1, 0, 1, 4);
         g->addWidget(optSystemLock[n], 2, 0, 1, 4);

@@ -38,6 +38,21 @@ class TestProxActions : public QObject {
     Q_OBJECT
 
 private slots:
+    // Runs first, on panels nobody has touched: each has "no action" chosen, and OK stores that
+    // choice so that it comes back at the next start.
+    void untouchedPanelsChooseNoAction() {
+        TestEnv env;
+        for (int n = 1; n <= 4; ++n) {
+            QVERIFY(rt::optionValue(S().optSysCommandDisabled[n]));
+            QVERIFY(!rt::optionValue(S().optLogoutOnProximity[n]) && !rt::optionValue(S().optSystemLock[n]) &&
+                    !rt::optionValue(S().optRunCommand[n]));
+        }
+        S().cmdOk_Click();
+        QCOMPARE(storedAll(
+                     {"optSysCommandDisabled4", "optLogoutOnProximity4", "optSystemLock4", "optRunCommand4"}),
+                 QStringList({"1", "<none>", "<none>", "<none>"}));
+    }
+
     // Each option stores itself and clears the other three; "disabled" empties the panel and takes
     // the program out of the session start-up unless the user put it there.
     void actionOptionsStoreTheirChoice() {
