@@ -51,9 +51,11 @@ void formSensorSetup::cmdSetPagerMessage_Click() {
     showInFront(pager);
 }
 
+// While the preferences are loaded the e-mail window still follows the choice; nothing is stored
+// and no recipient is asked for.
 void formSensorSetup::optUseMAPI_Click() {
-    if (modSupport::loading()) return;
-    store("optUseSMTP", false);
+    const bool loading = modSupport::loading();
+    if (!loading) store("optUseSMTP", false);
     auto& mail = formEmailAlertSetup::instance();
     if (rt::optionValue(optUseMAPI)) {
         mail.mnuSMTPTest->setEnabled(false);
@@ -64,7 +66,7 @@ void formSensorSetup::optUseMAPI_Click() {
         mail.mnuSMTPTest->setEnabled(true);
         mail.mnuMAPITest->setEnabled(false);
     }
-    if (mail.txtEmailAddr->text().isEmpty()) {
+    if (!loading && mail.txtEmailAddr->text().isEmpty()) {
         rt::MsgBox(QStringLiteral("You must enter an email address to send the alert to."));
         showInFront(mail);
         mail.txtEmailAddr->setFocus();
@@ -72,8 +74,7 @@ void formSensorSetup::optUseMAPI_Click() {
 }
 
 void formSensorSetup::optUseSMTP_Click() {
-    if (modSupport::loading()) return;
-    store("optUseSMTP", true);
+    if (!modSupport::loading()) store("optUseSMTP", true);
     auto& mail = formEmailAlertSetup::instance();
     if (rt::optionValue(optUseMAPI)) {
         mail.mnuSMTPTest->setEnabled(false);

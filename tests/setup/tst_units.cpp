@@ -128,6 +128,31 @@ private slots:
         QVERIFY(!S().findChild<QRadioButton*>("optionAlphaPager"));
         pager.hide();
     }
+
+    // The stored transport adapts the e-mail window when the preferences are loaded too, without
+    // storing anything or asking for a recipient.
+    void storedTransportAdaptsTheMailWindow() {
+        SensorRig rig;
+        auto& mail = formEmailAlertSetup::instance();
+        rt::setOptionValue(S().optUseSMTP, true);
+        modPrefs::SavePref(modPrefs::kProgramSetup, "optUseSMTP", "0");
+        modPrefs::SavePref(modPrefs::kProgramSetup, "EmailAddress", "");
+        modPrefs::LoadPrefs();
+        QVERIFY(rt::optionValue(S().optUseMAPI));
+        QVERIFY(!mail.mnuSMTPTest->isEnabled() && mail.mnuMAPITest->isEnabled() &&
+                mail.cmdCreateLogFile->isHidden());
+        QCOMPARE(mail.Label1_2->text(),
+                 QString("(You may only use one email address per line when using MAPI.)"));
+        QVERIFY(rig.boxes->prompts().isEmpty() && !mail.isVisible());
+
+        modPrefs::SavePref(modPrefs::kProgramSetup, "optUseSMTP", "1");
+        modPrefs::LoadPrefs();
+        QVERIFY(mail.mnuSMTPTest->isEnabled() && !mail.mnuMAPITest->isEnabled() &&
+                !mail.cmdCreateLogFile->isHidden());
+        QCOMPARE(mail.Label1_2->text(), QString("(Use commas to separate multiple email addresses.)"));
+        QCOMPARE(pref("optUseSMTP"), QString("1"));
+        QVERIFY(rig.boxes->prompts().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestUnits)
