@@ -63,18 +63,19 @@ void cameraEvent(int cameraRow) {
     formSensorSetup& s = formSensorSetup::instance();
     CorvisentMain& m = CorvisentMain::instance();
     const int pos = CheckedSlot(int(rt::Val(rt::caption(Ctl(s.lblSubIndex, cameraRow)))));
+    // A camera shown in the summary view gives its pictures from there: its own view has no
+    // camera attached meanwhile.
+    const bool inSummary = int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos;
     if (rt::ticked(s.chkCaptureToAVI[pos])) {
         // "Auto Disconnect" keeps the recording length the timer already has.
         if (!rt::ticked(s.chkCamAutoDisc[pos])) s.timerCamEvent[pos]->setInterval(4000);
-        ezVidCap* view = m.ezVidCap1[pos];
+        ezVidCap* view = m.ezVidCap1[inSummary ? 0 : pos];
         stillOptions(view);
         view->startRecording();
         s.timerCamEvent[pos]->setEnabled(true);
     }
     if (rt::ticked(s.chkProximSnapCam[pos])) {
-        // The picture comes from the summary view when the camera is shown there, otherwise from
-        // the camera's own view; either way it is saved.
-        const bool inSummary = int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos;
+        // Saved from either view.
         takeSnapshot(m.ezVidCap1[inSummary ? 0 : pos]);
     }
 }

@@ -168,7 +168,10 @@ void formSensorSetup::DisconnectCam(int row) {
 
 void formSensorSetup::timerCamEvent_Timer(int pos) {
     if (pos < 1 || pos > 4) return;
-    ezVidCap* view = CorvisentMain::instance().ezVidCap1[pos];
+    CorvisentMain& m = CorvisentMain::instance();
+    ezVidCap* view = m.ezVidCap1[pos];
+    // The event recorded a camera shown in the summary view there.
+    if (!view->recording() && int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos) view = m.ezVidCap1[0];
     view->stopRecording();
     timerCamEvent[pos]->setEnabled(false);
     view->saveRecording(NewCaptureFile(QStringLiteral(".avi")));

@@ -88,6 +88,8 @@ private slots:
         QCOMPARE(QDir(folder).entryList({"*.bmp"}, QDir::Files).size(), 3);
         QVERIFY(M().ezVidCap1[0]->display());
 
+        // Back at its own position for the recordings.
+        rt::setCaption(M().lblPrevCamSubIndex, "99");
         {
             LoadGuard quiet;
             rt::setValue(S().chkProximSnapCam[2], 0);
@@ -113,6 +115,33 @@ private slots:
         QVERIFY(rig.boxes.prompts().isEmpty());
         for (ezVidCap* v : M().ezVidCap1)
             v->driverDisconnect();
+    }
+
+    // A linked camera that is shown in the summary view (its own view then has no camera) records
+    // an event there, and its timer saves that recording.
+    void summaryCameraRecordsTheEvent() {
+        LinkRig rig;
+        FakeCaptureSystem cams;
+        cams.add("Cam A");
+        FakeSerialPort& gate = rig.connect(4, typeProximity, 1, 2);
+        sensorRow(7, typeVideo, 3); // camera 3 on device row 7, sent to the summary view
+        M().ezVidCap1[0]->setDriverName("Cam A");
+        QVERIFY(M().ezVidCap1[0]->setDriverindex(0));
+        rt::setCaption(M().lblPrevCamSubIndex, "3");
+        {
+            LoadGuard quiet;
+            rt::setValue(S().chkCamUseProxim[3], 1);
+            rt::setValue(S().chkCaptureToAVI[3], 1);
+        }
+        iProxToCam(typeProximity, 1) = 3;
+        rt::Clock::setSpeed(100);
+        gate.setDsr(true);
+        EventRig::settle();
+        QVERIFY(M().ezVidCap1[0]->recording());
+        const QString folder = rig.env.appDir() + "/capturefiles";
+        QTRY_VERIFY(!M().ezVidCap1[0]->recording());
+        QCOMPARE(QDir(folder).entryList({"*.avi"}, QDir::Files).size(), 1);
+        QVERIFY(!S().timerCamEvent[3]->enabled() && rig.boxes.prompts().isEmpty());
     }
 };
 
