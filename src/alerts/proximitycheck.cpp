@@ -64,8 +64,9 @@ void cameraEvent(int cameraRow) {
     CorvisentMain& m = CorvisentMain::instance();
     const int pos = CheckedSlot(int(rt::Val(rt::caption(Ctl(s.lblSubIndex, cameraRow)))));
     // A camera shown in the summary view gives its pictures from there: its own view has no
-    // camera attached meanwhile.
-    const bool inSummary = int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos;
+    // camera attached meanwhile. The summary's position label outlives the view (the camera tab
+    // gives the camera back to its own view), so the view must also be showing.
+    const bool inSummary = SummaryShowsCamera() && int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos;
     if (rt::ticked(s.chkCaptureToAVI[pos])) {
         // "Auto Disconnect" keeps the recording length the timer already has.
         if (!rt::ticked(s.chkCamAutoDisc[pos])) s.timerCamEvent[pos]->setInterval(4000);

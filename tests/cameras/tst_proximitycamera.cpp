@@ -34,6 +34,7 @@ struct LinkRig : EventRig {
         for (ezVidCap* v : M().ezVidCap1)
             v->driverDisconnect();
         rt::setCaption(M().lblPrevCamSubIndex, "99");
+        M().frameSummaryVidContainer->show();
     }
 };
 
@@ -83,6 +84,7 @@ private slots:
         M().ezVidCap1[0]->setDriverName("Cam A");
         QVERIFY(M().ezVidCap1[0]->setDriverindex(0));
         rt::setCaption(M().lblPrevCamSubIndex, "2");
+        M().frameSummaryVidContainer->hide();
         gate.setDsr(true);
         EventRig::settle();
         QCOMPARE(QDir(folder).entryList({"*.bmp"}, QDir::Files).size(), 3);
@@ -90,6 +92,7 @@ private slots:
 
         // Back at its own position for the recordings.
         rt::setCaption(M().lblPrevCamSubIndex, "99");
+        M().frameSummaryVidContainer->show();
         {
             LoadGuard quiet;
             rt::setValue(S().chkProximSnapCam[2], 0);
@@ -118,7 +121,8 @@ private slots:
     }
 
     // A linked camera that is shown in the summary view (its own view then has no camera) records
-    // an event there, and its timer saves that recording.
+    // an event there, and its timer saves that recording. Given back to its own view (the summary's
+    // position label stays), it takes its pictures there.
     void summaryCameraRecordsTheEvent() {
         LinkRig rig;
         FakeCaptureSystem cams;
@@ -128,6 +132,7 @@ private slots:
         M().ezVidCap1[0]->setDriverName("Cam A");
         QVERIFY(M().ezVidCap1[0]->setDriverindex(0));
         rt::setCaption(M().lblPrevCamSubIndex, "3");
+        M().frameSummaryVidContainer->hide();
         {
             LoadGuard quiet;
             rt::setValue(S().chkCamUseProxim[3], 1);
@@ -142,6 +147,19 @@ private slots:
         QTRY_VERIFY(!M().ezVidCap1[0]->recording());
         QCOMPARE(QDir(folder).entryList({"*.avi"}, QDir::Files).size(), 1);
         QVERIFY(!S().timerCamEvent[3]->enabled() && rig.boxes.prompts().isEmpty());
+
+        M().ezVidCap1[0]->driverDisconnect();
+        M().frameSummaryVidContainer->show();
+        M().ezVidCap1[3]->setDriverName("Cam A");
+        QVERIFY(M().ezVidCap1[3]->setDriverindex(0));
+        {
+            LoadGuard quiet;
+            rt::setValue(S().chkCaptureToAVI[3], 0);
+            rt::setValue(S().chkProximSnapCam[3], 1);
+        }
+        gate.setDsr(false);
+        EventRig::settle();
+        QCOMPARE(QDir(folder).entryList({"*.bmp"}, QDir::Files).size(), 1);
     }
 };
 
