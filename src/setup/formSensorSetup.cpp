@@ -242,13 +242,15 @@ QWidget* formSensorSetup::buildAlertsTab() {
     auto* grid = new QGridLayout(page);
 
     auto limits = [&](const QString& title, const QString& maxName, QLineEdit*& maxBox, const QString& minName,
-                      QLineEdit*& minBox, const QString& maxText, const QString& minText) {
+                      QLineEdit*& minBox, const QString& maxText, const QString& minText,
+                      const QString& maxLabel = QStringLiteral("Maximum:"),
+                      const QString& minLabel = QStringLiteral("Minimum:")) {
         auto* box = new QGroupBox(title, page);
         auto* g = new QGridLayout(box);
-        g->addWidget(new QLabel(QStringLiteral("Maximum:"), box), 0, 0);
+        g->addWidget(new QLabel(maxLabel, box), 0, 0);
         maxBox = lineEdit(box, maxName, maxText, 70);
         g->addWidget(maxBox, 0, 1);
-        g->addWidget(new QLabel(QStringLiteral("Minimum:"), box), 1, 0);
+        g->addWidget(new QLabel(minLabel, box), 1, 0);
         minBox = lineEdit(box, minName, minText, 70);
         g->addWidget(minBox, 1, 1);
         return box;
@@ -265,15 +267,24 @@ QWidget* formSensorSetup::buildAlertsTab() {
     grid->addWidget(limits(QStringLiteral("Humidity Alert Settings"), QStringLiteral("txtHumidMax"), txtHumidMax,
                            QStringLiteral("txtHumidMin"), txtHumidMin, QStringLiteral("70"), QStringLiteral("20")),
                     0, 1);
-    auto* accel = limits(QStringLiteral("Corvisent/A X Limits"), QStringLiteral("txtXMaxThresh"), txtXMaxThresh,
-                         QStringLiteral("txtXMinThresh"), txtXMinThresh, QStringLiteral("1"), QStringLiteral("-1"));
-    grid->addWidget(accel, 0, 2);
-    grid->addWidget(limits(QStringLiteral("Corvisent/A Y Limits"), QStringLiteral("txtYMaxThresh"), txtYMaxThresh,
-                           QStringLiteral("txtYMinThresh"), txtYMinThresh, QStringLiteral("1"), QStringLiteral("-1")),
-                    0, 3);
+    // One frame holds the limits of both axes.
+    auto* accel = limits(QStringLiteral("Accelerometer Alert Settings"), QStringLiteral("txtXMaxThresh"),
+                         txtXMaxThresh, QStringLiteral("txtXMinThresh"), txtXMinThresh, QStringLiteral("1"),
+                         QStringLiteral("-1"), QStringLiteral("X maximum:"), QStringLiteral("X minimum:"));
+    auto* axes = static_cast<QGridLayout*>(accel->layout());
+    axes->addWidget(new QLabel(QStringLiteral("Y maximum:"), accel), 2, 0);
+    txtYMaxThresh = lineEdit(accel, QStringLiteral("txtYMaxThresh"), QStringLiteral("1"), 70);
+    axes->addWidget(txtYMaxThresh, 2, 1);
+    axes->addWidget(new QLabel(QStringLiteral("Y minimum:"), accel), 3, 0);
+    txtYMinThresh = lineEdit(accel, QStringLiteral("txtYMinThresh"), QStringLiteral("-1"), 70);
+    axes->addWidget(txtYMinThresh, 3, 1);
+    grid->addWidget(accel, 0, 2, 1, 2);
     auto* dist = limits(QStringLiteral("Distance Alert Settings"), QStringLiteral("txtMaxDistanceThresh"),
                         txtMaxDistanceThresh, QStringLiteral("txtMinDistanceThresh"), txtMinDistanceThresh,
-                        QStringLiteral("100"), QStringLiteral("30"));
+                        QStringLiteral("100"), QStringLiteral("30"), QStringLiteral("Max distance:"),
+                        QStringLiteral("Min distance:"));
+    txtMaxDistanceThresh->setToolTip(QStringLiteral("when something moves out of range by Y cm"));
+    txtMinDistanceThresh->setToolTip(QStringLiteral("when something is closer than X cm"));
     chkOutOfRangeAlert = checkBox(dist, QStringLiteral("chkOutOfRangeAlert"), QStringLiteral("Out of range alert"));
     static_cast<QGridLayout*>(dist->layout())->addWidget(chkOutOfRangeAlert, 2, 0, 1, 2);
     grid->addWidget(dist, 1, 0);
@@ -310,13 +321,16 @@ QWidget* formSensorSetup::buildAlertsTab() {
     chkLocalMonitoring = checkBox(global, QStringLiteral("chkLocalMonitoring"), QStringLiteral("Disable All Alerts"));
     chkUseAlerts = checkBox(global, QStringLiteral("chkUseAlerts"), QStringLiteral("Local Audible Alert"));
     chkUseAlerts->setToolTip(QStringLiteral("An On Screen Alert must first be on"));
-    chkAlwaysSendAlert = checkBox(
-        global, QStringLiteral("chkAlwaysSendAlert"),
-        QStringLiteral("Keep sending alerts until reading is back to normal (unlimited number of alerts)"));
     gl->addWidget(chkLocalMonitoring);
     gl->addWidget(chkUseAlerts);
-    gl->addWidget(chkAlwaysSendAlert);
-    grid->addWidget(global, 1, 1, 1, 2);
+    grid->addWidget(global, 1, 1);
+    auto* frequency = new QGroupBox(QStringLiteral("Alert Frequency"), page);
+    auto* fl = new QVBoxLayout(frequency);
+    chkAlwaysSendAlert = checkBox(
+        frequency, QStringLiteral("chkAlwaysSendAlert"),
+        QStringLiteral("Keep sending alerts until reading is back to normal (unlimited number of alerts)"));
+    fl->addWidget(chkAlwaysSendAlert);
+    grid->addWidget(frequency, 1, 2);
 
     auto* transport = new QGroupBox(QStringLiteral("Notification"), page);
     auto* tl = new QGridLayout(transport);
