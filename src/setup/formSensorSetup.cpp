@@ -222,7 +222,7 @@ QWidget* formSensorSetup::buildDeviceTab() {
     chkMultiCamEnabled = checkBox(options, QStringLiteral("chkMultiCamEnabled"), QStringLiteral("Multiple cameras"));
     chkRunningXp->setEnabled(false);
     chkMultiCamEnabled->setEnabled(false);
-    optSysTray = named(new QRadioButton(QStringLiteral("In notification area"), options), QStringLiteral("optSysTray"));
+    optSysTray = named(new QRadioButton(QStringLiteral("Manager running in Systray"), options), QStringLiteral("optSysTray"));
     optSysTray->setAutoExclusive(false);
     og->addWidget(chkCloseFileAfterWrite, 2 + 2, 2, 1, 2);
     og->addWidget(chkAutoConnectPrefs, 5, 2, 1, 2);
@@ -345,8 +345,8 @@ QWidget* formSensorSetup::buildAlertsTab() {
     auto* pl = new QVBoxLayout(pager);
     pl->setContentsMargins(0, 0, 0, 0);
     optionNumericalPager =
-        named(new QRadioButton(QStringLiteral("Numeric pager"), pager), QStringLiteral("optionNumericalPager"));
-    optionPhonePager = named(new QRadioButton(QStringLiteral("Telephone"), pager), QStringLiteral("optionPhonePager"));
+        named(new QRadioButton(QStringLiteral("Numerical Pager"), pager), QStringLiteral("optionNumericalPager"));
+    optionPhonePager = named(new QRadioButton(QStringLiteral("Dial phone (User Caller ID)"), pager), QStringLiteral("optionPhonePager"));
     pl->addWidget(optionNumericalPager);
     pl->addWidget(optionPhonePager);
     cmdEmailSetup = button(transport, QStringLiteral("cmdEmailSetup"), QStringLiteral("Email Setup"));
