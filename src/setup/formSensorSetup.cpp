@@ -49,6 +49,16 @@ QLineEdit* lineEdit(QWidget* parent, const QString& name, const QString& text = 
     return e;
 }
 
+// A caption and its text box side by side on one row of a grid.
+QLineEdit* labelledBox(QGridLayout* grid, int row, const QString& caption, const QString& name,
+                       const QString& text, int width) {
+    QWidget* parent = grid->parentWidget();
+    grid->addWidget(new QLabel(caption, parent), row, 0);
+    QLineEdit* box = lineEdit(parent, name, text, width);
+    grid->addWidget(box, row, 1);
+    return box;
+}
+
 QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption = QString()) {
     return named(new QCheckBox(caption, parent), name);
 }
@@ -203,15 +213,12 @@ QWidget* formSensorSetup::buildDeviceTab() {
     og->addWidget(new QLabel(QStringLiteral("Log folder:"), options), 2, 0);
     lblLogDirectory = named(new QLabel(options), QStringLiteral("lblLogDirectory"));
     og->addWidget(lblLogDirectory, 2, 1, 1, 3);
-    og->addWidget(new QLabel(QStringLiteral("File prefix:"), options), 3, 0);
-    txtPrefaceFiles = lineEdit(options, QStringLiteral("txtPrefaceFiles"), QStringLiteral("_"), 120);
-    og->addWidget(txtPrefaceFiles, 3, 1);
-    og->addWidget(new QLabel(QStringLiteral("Max file size (KB):"), options), 4, 0);
-    txtMaxFileSize = lineEdit(options, QStringLiteral("txtMaxFileSize"), QStringLiteral("1000"), 80);
-    og->addWidget(txtMaxFileSize, 4, 1);
-    og->addWidget(new QLabel(QStringLiteral("Log folder limit (KB):"), options), 5, 0);
-    txtHDDTotalAmount = lineEdit(options, QStringLiteral("txtHDDTotalAmount"), QStringLiteral("10000"), 80);
-    og->addWidget(txtHDDTotalAmount, 5, 1);
+    txtPrefaceFiles =
+        labelledBox(og, 3, QStringLiteral("File prefix:"), QStringLiteral("txtPrefaceFiles"), QStringLiteral("_"), 120);
+    txtMaxFileSize = labelledBox(og, 4, QStringLiteral("Max file size (KB):"), QStringLiteral("txtMaxFileSize"),
+                                 QStringLiteral("1000"), 80);
+    txtHDDTotalAmount = labelledBox(og, 5, QStringLiteral("Log folder limit (KB):"),
+                                    QStringLiteral("txtHDDTotalAmount"), QStringLiteral("10000"), 80);
     chkCloseFileAfterWrite =
         checkBox(options, QStringLiteral("chkCloseFileAfterWrite"), QStringLiteral("Close log file after each write"));
     chkAutoConnectPrefs =
@@ -247,12 +254,8 @@ QWidget* formSensorSetup::buildAlertsTab() {
                       const QString& minLabel = QStringLiteral("Minimum:")) {
         auto* box = new QGroupBox(title, page);
         auto* g = new QGridLayout(box);
-        g->addWidget(new QLabel(maxLabel, box), 0, 0);
-        maxBox = lineEdit(box, maxName, maxText, 70);
-        g->addWidget(maxBox, 0, 1);
-        g->addWidget(new QLabel(minLabel, box), 1, 0);
-        minBox = lineEdit(box, minName, minText, 70);
-        g->addWidget(minBox, 1, 1);
+        maxBox = labelledBox(g, 0, maxLabel, maxName, maxText, 70);
+        minBox = labelledBox(g, 1, minLabel, minName, minText, 70);
         return box;
     };
     auto* temp = limits(QStringLiteral("Temperature Alert Settings"), QStringLiteral("txtTempMax"), txtTempMax,
@@ -272,12 +275,10 @@ QWidget* formSensorSetup::buildAlertsTab() {
                          txtXMaxThresh, QStringLiteral("txtXMinThresh"), txtXMinThresh, QStringLiteral("1"),
                          QStringLiteral("-1"), QStringLiteral("X maximum:"), QStringLiteral("X minimum:"));
     auto* axes = static_cast<QGridLayout*>(accel->layout());
-    axes->addWidget(new QLabel(QStringLiteral("Y maximum:"), accel), 2, 0);
-    txtYMaxThresh = lineEdit(accel, QStringLiteral("txtYMaxThresh"), QStringLiteral("1"), 70);
-    axes->addWidget(txtYMaxThresh, 2, 1);
-    axes->addWidget(new QLabel(QStringLiteral("Y minimum:"), accel), 3, 0);
-    txtYMinThresh = lineEdit(accel, QStringLiteral("txtYMinThresh"), QStringLiteral("-1"), 70);
-    axes->addWidget(txtYMinThresh, 3, 1);
+    txtYMaxThresh = labelledBox(axes, 2, QStringLiteral("Y maximum:"), QStringLiteral("txtYMaxThresh"),
+                                QStringLiteral("1"), 70);
+    txtYMinThresh = labelledBox(axes, 3, QStringLiteral("Y minimum:"), QStringLiteral("txtYMinThresh"),
+                                QStringLiteral("-1"), 70);
     grid->addWidget(accel, 0, 2, 1, 2);
     auto* dist = limits(QStringLiteral("Distance Alert Settings"), QStringLiteral("txtMaxDistanceThresh"),
                         txtMaxDistanceThresh, QStringLiteral("txtMinDistanceThresh"), txtMinDistanceThresh,
