@@ -623,7 +623,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     const QString caption = mnuPopUpConnectThisSensor->text();
     if (caption == QLatin1String("Connect This Sensor")) {
         rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
-        rt::Sleep(300);
+        rt::Wait(300);
         setup.hide();
         mnuPopUpConnectThisSensor->setText(QStringLiteral("Disconnect This Sensor"));
         if (kind == typeDistance && iProxMode.value(row) == 1) {
@@ -635,7 +635,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
         }
     } else if (caption == QLatin1String("Disconnect This Sensor")) {
         rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
-        rt::Sleep(300);
+        rt::Wait(300);
         setup.hide();
         mnuPopupSetProximityMode->setEnabled(false);
         mnuPopUpSetProxNotifications->setEnabled(false);
@@ -658,7 +658,7 @@ void CorvisentMain::mnuPopupConnectAll_Click() {
     auto& setup = formSensorSetup::instance();
     setup.show();
     rt::passOver([&] { setup.cmdConnectAll_Click(); });
-    rt::Sleep(300);
+    rt::Wait(300);
     setup.hide();
     mnuPopupConnectAll->setEnabled(false);
 }

@@ -55,7 +55,7 @@ void CorvisentMain::SwitchToVideo0(int row, int mode) {
     rt::setCaption(lblCurrentCamView, rt::caption(lblSensor1[row]));
     ezVidCap1[0]->show();
     // The driver needs a moment after its release before the next control can take it.
-    rt::Sleep(600);
+    rt::Wait(600);
     if (!AttachCamera(ezVidCap1[0], drv, name)) {
         ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[0]->lastError());
         rt::setCaption(lblCurrentCamView, QString());

@@ -95,7 +95,7 @@ void formChangeCamDriverName::cmdChangeNameOk_Click() {
         if (!modIni::ReadIni(iniSection, QStringLiteral("DeviceType"), QString()).isEmpty())
             modIni::WriteIni(iniSection, QStringLiteral("DeviceName"), name);
         setup.cmdConnectSensor_Click(row);
-        rt::Sleep(300);
+        rt::Wait(300);
         setup.cmdConnectSensor_Click(row);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in cmdChangeNameOkError, ChangeCamDriverName"));

@@ -51,9 +51,9 @@ const ScanKind kScanKinds[] = {
 // writes, 200 ms apart, then 200 ms for the answer.
 QString queryIdentity(platform::MSCommControl* port) {
     port->setOutput(QStringLiteral("i"));
-    rt::Sleep(200);
+    rt::Wait(200);
     port->setOutput(QStringLiteral("\r"));
-    rt::Sleep(200);
+    rt::Wait(200);
     return platform::ansiText(port->input());
 }
 
@@ -158,9 +158,9 @@ void formAddDevice::MakeComPortList2() {
                 port->setPortOpen(true);
                 QString reply = queryIdentity(port);
                 for (int retry = 0; reply.isEmpty() && retry < 3; ++retry) {
-                    rt::Sleep(2000);
+                    rt::Wait(2000);
                     port->setOutput(QStringLiteral("i"));
-                    rt::Sleep(200);
+                    rt::Wait(200);
                     port->setOutput(QStringLiteral("\r"));
                     reply = platform::ansiText(port->input());
                 }

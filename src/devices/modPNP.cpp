@@ -18,6 +18,7 @@
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
+#include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
 
 using namespace modSupport;
@@ -41,7 +42,7 @@ QString GetDeviceIDString(int row, int port) {
         opened = true;
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && comm->portOpen(); ++attempt) {
             comm->setOutput(QStringLiteral("i\r"));
-            rt::Sleep(3000);
+            modCorvisent::AwaitReply(comm, 3000);
             reply = platform::ansiText(comm->input());
         }
     } catch (const rt::VbError&) {

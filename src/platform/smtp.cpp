@@ -130,6 +130,12 @@ int debugLine(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     return 0;
 }
 
+// Progress callback: a non-zero answer makes libcurl give the transfer up.
+int cancelled(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancel = static_cast<const std::atomic_bool*>(flag);
+    return cancel && cancel->load() ? 1 : 0;
+}
+
 class CurlTransport : public SmtpTransport {
 public:
     bool deliver(const SmtpMail& mail, const std::function<void(const QString&)>& status) override {
@@ -156,6 +162,9 @@ public:
         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(mail.message.size()));
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(mail.timeoutMs));
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(mail.timeoutMs));
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, cancelled);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, mail.cancel);
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, debugLine);
         curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &talk);
@@ -211,6 +220,7 @@ SmtpControl::~SmtpControl() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
+        m_cancel = true;
         m_queue.clear();
     }
     m_wake.notify_all();
@@ -228,14 +238,47 @@ void SmtpControl::SendEmail() {
     mail.mailFrom = headerValue(mailfrom).trimmed();
     mail.recipients = splitAddresses(sendto) + splitAddresses(cc);
     mail.message = composeMessage(mailfrom, sendto, cc, messagesubject, messagetext, rt::Clock::now());
+    mail.subject = headerValue(messagesubject);
+    mail.cancel = &m_cancel;
     std::shared_ptr<SmtpTransport> transport = smtpTransport(); // libcurl is set up on this thread
+    std::optional<SmtpMail> dropped;
+    int droppedCount = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stop) return;
+        if (int(m_queue.size()) >= kQueueLimit) {
+            dropped = std::move(m_queue.front().first);
+            m_queue.pop_front();
+            --m_pending;
+            droppedCount = ++m_dropped;
+        }
         m_queue.emplace_back(std::move(mail), std::move(transport));
         ++m_pending;
         if (!m_worker.joinable()) m_worker = std::thread([this] { run(); });
     }
     m_wake.notify_all();
+    if (dropped)
+        emit Status(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
+                        .arg(dropped->recipients.join(QStringLiteral(", ")), dropped->subject)
+                        .arg(droppedCount));
+}
+
+QList<SmtpMail> SmtpControl::finish(int waitMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(std::max(0, waitMs)),
+                    [this] { return m_queue.empty() && !m_current; });
+    m_stop = true;
+    m_cancel = true;
+    lock.unlock();
+    m_wake.notify_all();
+    if (m_worker.joinable()) m_worker.join();
+    lock.lock();
+    QList<SmtpMail> left = m_failed;
+    for (auto& job : m_queue)
+        left.append(job.first);
+    m_queue.clear();
+    m_failed.clear();
+    return left;
 }
 
 int SmtpControl::pending() const {
@@ -252,13 +295,21 @@ void SmtpControl::run() {
             if (m_stop) return;
             job = std::move(m_queue.front());
             m_queue.pop_front();
+            m_current = job.first;
         }
         // Events reach the program's thread in the order raised; they are dropped if the control
         // is gone by then.
         auto status = [this](const QString& line) {
             QMetaObject::invokeMethod(this, [this, line] { emit Status(line); }, Qt::QueuedConnection);
         };
-        job.second->deliver(job.first, status);
+        const bool sent = job.second->deliver(job.first, status);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_current.reset();
+            // Once the program ends a mail that did not go is listed rather than forgotten.
+            if (!sent && m_stop) m_failed.append(job.first);
+        }
+        m_wake.notify_all();
         QMetaObject::invokeMethod(
             this,
             [this] {

@@ -4,11 +4,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace platform {
@@ -24,6 +26,9 @@ struct SmtpMail {
     QString mailFrom;
     QStringList recipients; // every To and Cc address
     QByteArray message;     // header lines, an empty line and the body, as sent
+    QString subject;        // for the lists of mails that did not go
+    // Set when the program ends: a transfer under way gives up at once.
+    const std::atomic_bool* cancel = nullptr;
 };
 
 // The message of a mail: Date, From, To, Cc (only when given), Subject and the MIME lines, then
@@ -72,9 +77,16 @@ public:
     QString contenttransferencoding = QStringLiteral("7bit");
     bool raiseerror = false;
 
+    // Mails waiting to go are kept up to this many; when one more comes the oldest waiting mail
+    // is dropped and a Status line names it and counts the drops so far.
+    static constexpr int kQueueLimit = 100;
+
     void SendEmail();
     // Mails handed over and not yet finished.
     int pending() const;
+    // At the program's end: gives the mails waiting and under way up to waitMs of real time to
+    // go, then gives up on the rest (a transfer under way is cancelled) and returns them.
+    QList<SmtpMail> finish(int waitMs);
 
 signals:
     void Status(const QString& text);
@@ -87,7 +99,11 @@ private:
     // Each mail keeps the transport in use when it was sent.
     std::deque<std::pair<SmtpMail, std::shared_ptr<SmtpTransport>>> m_queue;
     int m_pending = 0;
+    int m_dropped = 0;
     bool m_stop = false;
+    std::atomic_bool m_cancel{false};
+    std::optional<SmtpMail> m_current; // the mail under way
+    QList<SmtpMail> m_failed;          // mails given up while the program ends
     std::thread m_worker;
 };
 

@@ -78,7 +78,7 @@ void formInternetSetup::cmdLoginFTP_Click() {
         Inet1->setRequestTimeout(20);
         if (!updating(*this)) Inet1->Execute(QString(), QStringLiteral("PWD"));
 
-        rt::Sleep(1500);
+        rt::Wait(1500);
         timerBuildXMLTimeout->setInterval(20000);
         bBuildTimeout = false; // a time-out left from an earlier wait must not end this one
         timerBuildXMLTimeout->setEnabled(true);
@@ -86,7 +86,7 @@ void formInternetSetup::cmdLoginFTP_Click() {
         timerBuildXMLTimeout->setInterval(60000);
         timerBuildXMLTimeout->setEnabled(false);
 
-        rt::Sleep(1500);
+        rt::Wait(1500);
         Inet1->Execute(QString(), QStringLiteral("CD ") + txtRemoteStorageLocation->text());
         WaitUntilFinished();
         // The directory box keeps what the user typed, so a directory made later is found.
@@ -124,7 +124,7 @@ void formInternetSetup::cmdLogoutFTP_Click() {
         AddFtpMessage(QStringLiteral("** WARNING ** This will stop the FTP Update process."));
         logoutSession();
         cmdCancelInet_Click();
-        rt::Sleep(500);
+        rt::Wait(500);
         if (scheduleRunning(*this)) cmdStartUpdate_Click();
     });
 }
@@ -137,7 +137,7 @@ void formInternetSetup::cmdTestTransfer_Click() {
         AddFtpMessage(QStringLiteral("Path for cvman.xsl file = ") + kCrLf);
         AddFtpMessage(QStringLiteral("  ") + rt::appPath() + QDir::separator());
     }
-    rt::Sleep(1000);
+    rt::Wait(1000);
     const QString stylesheet = rt::appFile(QStringLiteral("cvman.xsl"));
     // A refused request (one still running, no session) is reported by its error number: the
     // code of whatever request ran before must not pass for this one's.

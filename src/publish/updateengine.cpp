@@ -62,7 +62,7 @@ bool CopyFileBool(const QString& source, const QString& destination, bool failIf
 void StartInternetUpdateEngine() {
     auto& w = formInternetSetup::instance();
     rt::passOver([&w] { w.cmdLoginFTP_Click(); });
-    rt::Sleep(3000);
+    rt::Wait(3000);
     w.cmdStartUpdate->setEnabled(true);
     w.cmdStartUpdate_Click();
 }
@@ -128,7 +128,7 @@ bool formInternetSetup::HandleBuildXML() {
     rt::passOver([&] { indexWritten = BuildIndexHtml(); });
     if (local) {
         AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
-        rt::Sleep(1700);
+        rt::Wait(1700);
         return indexWritten;
     }
 
@@ -155,7 +155,7 @@ bool formInternetSetup::HandleBuildXML() {
         WaitUntilFinished();
         bKeepSession = false;
     } else {
-        rt::Sleep(1500);
+        rt::Wait(1500);
         if (!Inet1->StillExecuting() && bLoggedIn) {
             rt::passOver([&] { Inet1->Execute(QString(), send); });
         } else {

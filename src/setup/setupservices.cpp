@@ -126,7 +126,7 @@ void formSensorSetup::cmdConnectAll_Click() {
             if (modSupport::iConnectPort[row] > 0 &&
                 rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
                 modSupport::ConnectSensor(row);
-                rt::Sleep(1500);
+                rt::Wait(1500);
             }
         }
     } catch (const std::exception&) {

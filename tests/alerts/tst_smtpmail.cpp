@@ -142,6 +142,32 @@ private slots:
         M().SMTP1->timeout = 10000;
     }
 
+    // A server that never answers: mail waiting to go is bounded, each drop is told, and the
+    // program's end gives up on the rest at once and hands them back to be listed.
+    void queueIsBoundedAndTheEndGivesUpOnTheRest() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        platform::SmtpControl smtp;
+        QStringList status;
+        connect(&smtp, &platform::SmtpControl::Status, this, [&](const QString& line) { status << line; });
+        smtp.server = "127.0.0.1";
+        smtp.port = silent.serverPort();
+        smtp.timeout = 600000;
+        smtp.sendto = "ops@example.com";
+        const int sent = platform::SmtpControl::kQueueLimit + 3;
+        for (int i = 0; i < sent; ++i) {
+            smtp.messagesubject = QString("Alert %1").arg(i);
+            smtp.SendEmail();
+        }
+        const QStringList drops = status.filter("was dropped");
+        QVERIFY(drops.size() >= 2);
+        QVERIFY(drops.last().endsWith(QString("%1 dropped so far").arg(drops.size())));
+        QVERIFY(drops.first().startsWith("Mail queue full: the mail to ops@example.com (Alert "));
+        const QList<platform::SmtpMail> left = smtp.finish(0);
+        QCOMPARE(left.size() + drops.size(), sent);
+        QCOMPARE(left.last().subject, QString("Alert %1").arg(sent - 1));
+    }
+
     void mailTextsByKindAndOption_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("back");
