@@ -47,7 +47,7 @@ void distanceAlarm(int row, int slot, const QString& state) {
     formSensorSetup& s = formSensorSetup::instance();
     if (bDistAlertSent[row]) return;
     if (SwitchOn(s.chkOnScreenAlert[kDistance])) {
-        ShowAlarmText(state, true);
+        ShowAlarmText(row, state, true);
         StartAlarmSound();
     }
     // The mail carries the state the alarm window shows.
@@ -60,7 +60,7 @@ void distanceAlarm(int row, int slot, const QString& state) {
 
 void distanceBackToNormal(int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
-    if (armed(slot) && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(kBackToNormal, false);
+    if (armed(slot) && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(row, kBackToNormal, false);
     if (armed(slot) && rt::ticked(s.chkEmailAlert[kDistance])) distanceMail(kBackToNormal, row, slot, 1);
     if (armed(slot) && SwitchOn(s.chkPageAlert[kDistance])) SendAlertPage(row, kDistance);
     ShowTrayAlertIcon();
@@ -113,7 +113,7 @@ void CheckOutOfRangeEvents(int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
     rt::passOver([&] {
         if (!SwitchOn(s.chkOnScreenAlert[kDistance])) return;
-        ShowAlarmText(kOutOfRange, true);
+        ShowAlarmText(row, kOutOfRange, true);
         StartAlarmSound();
     });
     rt::passOver([&] {

@@ -28,7 +28,7 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
     strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
     ShowTrayAlertIcon();
     if (SwitchOn(s.chkOnScreenAlert[kHumidity]) && !bHumidScreenShown[row]) {
-        ShowAlarmText(kHumidityText);
+        ShowAlarmText(row, kHumidityText);
         StartAlarmSound();
         bHumidScreenShown[row] = true;
     }
@@ -55,7 +55,7 @@ void inRange(const QString& reading, int row, int slot, QPlainTextEdit* marker) 
     if (rt::tag(marker) == QLatin1String("1")) {
         SendAlertMail(reading, kHumidity, row, slot, 1);
         if (SwitchOn(s.chkOnScreenAlert[kHumidity]))
-            RaiseBackToNormalWindow(kHumidityText, QStringLiteral("Humidity is back to normal"));
+            RaiseBackToNormalWindow(row, kHumidityText, QStringLiteral("Humidity is back to normal"));
         if (SwitchOn(s.chkPageAlert[kHumidity])) SendAlertPage(row, kHumidity);
     }
     bHumidMailSent[row] = false;

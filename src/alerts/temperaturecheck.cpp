@@ -31,7 +31,7 @@ void alarm(const QString& reading, int row, int slot) {
     ShowTrayAlertIcon();
     strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
     if (SwitchOn(s.chkOnScreenAlert[1]) && !bTempScreenShown[row]) {
-        RaiseAlarmWindow(kTemperature);
+        RaiseAlarmWindow(row, kTemperature);
         bTempScreenShown[row] = true;
     }
     if (SwitchOn(s.chkEmailAlert[1]) && !bTempMailSent[row]) {
@@ -54,7 +54,7 @@ void inRange(const QString& reading, int row, int slot) {
     if (rt::tag(marker) == QLatin1String("1")) {
         SendAlertMail(reading, 1, row, slot, 1);
         if (SwitchOn(s.chkOnScreenAlert[1]))
-            RaiseBackToNormalWindow(kTemperature, QStringLiteral("Temperature is back to normal"));
+            RaiseBackToNormalWindow(row, kTemperature, QStringLiteral("Temperature is back to normal"));
         if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
     }
     bTempMailSent[row] = false;

@@ -23,7 +23,7 @@ void waterDetected(int row, int slot, QPlainTextEdit* marker) {
     formSensorSetup& s = formSensorSetup::instance();
     if (bWaterAlertOn[row]) return;
     if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(kDetected, true);
+        ShowAlarmText(row, kDetected, true);
         StartAlarmSound();
     }
     if (SwitchOn(s.chkEmailAlert[kWater])) SendAlertMail(kDetected, kWater, row, slot, 0);
@@ -41,7 +41,7 @@ void waterGone(int row, int slot, QPlainTextEdit* marker) {
         return;
     }
     if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(QStringLiteral("Water no longer detected"), false);
+        ShowAlarmText(row, QStringLiteral("Water no longer detected"), false);
         // The audible setting gives a box here; the check waits until it is closed.
         if (SwitchOn(s.chkUseAlerts)) rt::MsgBox(kGone);
     }
