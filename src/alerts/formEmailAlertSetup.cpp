@@ -367,6 +367,7 @@ void formEmailAlertSetup::mnuSMTPTest_Click() {
 void formEmailAlertSetup::AddStatusLine(const QString& line) {
     if (listEmailStatus->count() >= kStatusLimit) listEmailStatus->clear();
     listEmailStatus->addItem(line);
+    listEmailStatus->scrollToBottom(); // the newest line, a failure among them, stays in sight
 }
 
 void formEmailAlertSetup::timerSendOstro_Timer() {
