@@ -64,7 +64,7 @@ void tiltAlert(int row, int slot, const Limit& limit) {
     rt::setTag(markerBox(slot), QStringLiteral("1"));
     const QString text = QLatin1String(limit.text);
     if (SwitchOn(s.chkOnScreenAlert[kAccel])) {
-        ShowAlarmText(QStringLiteral("Accelerometer Alert\n(") + text + u')', true);
+        ShowAlarmText(row, QStringLiteral("Accelerometer Alert\n(") + text + u')', true);
         StartAlarmSound();
     }
     // The mail switch counts by its value alone.
@@ -86,7 +86,7 @@ void tiltBackToNormal(int row, int slot, const Limit& limit) {
     rt::setTag(marker, QStringLiteral("0"));
     if (armed) {
         if (SwitchOn(s.chkOnScreenAlert[kAccel]))
-            ShowAlarmText(QStringLiteral("Accelerometer reading \nis now OK"), false);
+            ShowAlarmText(row, QStringLiteral("Accelerometer reading \nis now OK"), false);
         if (SwitchOn(s.chkEmailAlert[kAccel]))
             SendAlertMail(QStringLiteral("Accelerometer values are now OK"), kAccel, row, slot, 1);
         if (SwitchOn(s.chkPageAlert[kAccel])) SendAlertPage(row, kAccel);
@@ -151,7 +151,7 @@ void CheckBumpEvents(int row, int slot) {
         modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
         formSensorSetup& s = formSensorSetup::instance();
         if (SwitchOn(s.chkOnScreenAlert[kBumpSwitch])) {
-            ShowAlarmText(QStringLiteral("Bump "), true);
+            ShowAlarmText(row, QStringLiteral("Bump "), true);
             StartAlarmSound();
         }
         if (rt::ticked(s.chkEmailAlert[kBumpSwitch])) SendAlertMail(QStringLiteral("Bump Alert"), kAccel, row, slot, 0);

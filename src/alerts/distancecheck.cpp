@@ -45,7 +45,7 @@ void distanceAlarm(int row, int slot, const QString& state) {
     rt::setTag(markerBox(slot), QStringLiteral("0"));
     bDistAlertSent[row] = !rt::ticked(s.chkAlwaysSendAlert);
     if (SwitchOn(s.chkOnScreenAlert[kDistance])) {
-        ShowAlarmText(state, true);
+        ShowAlarmText(row, state, true);
         StartAlarmSound();
     }
     // The mail carries the state the alarm window shows.
@@ -60,7 +60,7 @@ void distanceBackToNormal(int row, int slot) {
     const bool wasArmed = armed(slot);
     rt::setTag(markerBox(slot), QStringLiteral("0"));
     bDistAlertSent[row] = false;
-    if (wasArmed && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(kBackToNormal, false);
+    if (wasArmed && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(row, kBackToNormal, false);
     // The SMTP path spends the marker before its mail: no page follows an SMTP notice.
     bool pageArmed = wasArmed;
     if (wasArmed && rt::ticked(s.chkEmailAlert[kDistance])) {
@@ -116,7 +116,7 @@ void CheckOutOfRangeEvents(int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
     rt::passOver([&] {
         if (!SwitchOn(s.chkOnScreenAlert[kDistance])) return;
-        ShowAlarmText(kOutOfRange, true);
+        ShowAlarmText(row, kOutOfRange, true);
         StartAlarmSound();
     });
     rt::passOver([&] {

@@ -35,7 +35,7 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
     bHumidMailSent[row] = !keepSending && (bHumidMailSent[row] || mail);
     if (rt::ticked(s.chkEmailAlert[kHumidity])) rt::setTag(marker, QStringLiteral("1"));
     if (showWindow) {
-        ShowAlarmText(kHumidityText);
+        ShowAlarmText(row, kHumidityText);
         StartAlarmSound();
     }
     // A mail that did not go is tried again at the next reading out of range.
@@ -59,7 +59,7 @@ void inRange(const QString& reading, int row, int slot, QPlainTextEdit* marker) 
     if (armed) {
         SendAlertMail(reading, kHumidity, row, slot, 1);
         if (SwitchOn(s.chkOnScreenAlert[kHumidity]))
-            RaiseBackToNormalWindow(kHumidityText, QStringLiteral("Humidity is back to normal"));
+            RaiseBackToNormalWindow(row, kHumidityText, QStringLiteral("Humidity is back to normal"));
         if (SwitchOn(s.chkPageAlert[kHumidity])) SendAlertPage(row, kHumidity);
     }
 }

@@ -38,7 +38,7 @@ void alarm(const QString& reading, int row, int slot) {
     bTempScreenShown[row] = !keepSending && (bTempScreenShown[row] || showWindow);
     bTempMailSent[row] = !keepSending && (bTempMailSent[row] || mail);
     if (rt::ticked(s.chkEmailAlert[1])) rt::setTag(markerBox(slot), QStringLiteral("1"));
-    if (showWindow) RaiseAlarmWindow(kTemperature);
+    if (showWindow) RaiseAlarmWindow(row, kTemperature);
     if (mail) SendAlertMail(reading, 1, row, slot, 0);
     if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
 }
@@ -55,7 +55,7 @@ void inRange(const QString& reading, int row, int slot) {
     if (armed) {
         SendAlertMail(reading, 1, row, slot, 1);
         if (SwitchOn(s.chkOnScreenAlert[1]))
-            RaiseBackToNormalWindow(kTemperature, QStringLiteral("Temperature is back to normal"));
+            RaiseBackToNormalWindow(row, kTemperature, QStringLiteral("Temperature is back to normal"));
         if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
     }
 }

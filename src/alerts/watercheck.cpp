@@ -27,7 +27,7 @@ void waterDetected(int row, int slot, QPlainTextEdit* marker) {
     bWaterClearSent[row] = false;
     rt::setTag(marker, QStringLiteral("1"));
     if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(kDetected, true);
+        ShowAlarmText(row, kDetected, true);
         StartAlarmSound();
     }
     if (SwitchOn(s.chkEmailAlert[kWater])) SendAlertMail(kDetected, kWater, row, slot, 0);
@@ -47,7 +47,7 @@ void waterGone(int row, int slot, QPlainTextEdit* marker) {
     bWaterAlertOn[row] = false;
     rt::setTag(marker, QStringLiteral("0"));
     if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(QStringLiteral("Water no longer detected"), false);
+        ShowAlarmText(row, QStringLiteral("Water no longer detected"), false);
         // The audible setting gives a box here.
         if (SwitchOn(s.chkUseAlerts)) rt::MsgBox(kGone);
     }

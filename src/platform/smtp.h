@@ -17,8 +17,9 @@ namespace platform {
 
 // One mail as the SMTP control hands it to its transport.
 struct SmtpMail {
-    QString server;
+    QString server; // host name or address, without the port
     int port = 25;
+    QString caFile; // certificates trusted instead of the system's store; "" for the store
     int timeoutMs = 10000;
     int authenticationType = 0; // 0 none, 1 LOGIN, 2 PLAIN
     QString username;
@@ -31,10 +32,11 @@ struct SmtpMail {
     const std::atomic_bool* cancel = nullptr;
 };
 
-// The message of a mail: Date, From, To, Cc (only when given), Subject and the MIME lines, then
-// the body unchanged. Plain ASCII goes out as us-ascii 7bit; any other text as UTF-8 with a
-// quoted-printable body and an encoded subject. Line breaks and control characters are taken
-// out of the header values.
+// The message of a mail: Date, From, To, Cc (only when given), Subject, Message-ID and the MIME
+// lines, then the body with its lines ended by CR LF and kept within the SMTP line limit. Plain
+// ASCII goes out as us-ascii 7bit; any other text as UTF-8 with a quoted-printable body and an
+// encoded subject. Line breaks and control characters are taken out of the header values; a long
+// header is folded.
 QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
                           const QString& body, const QDateTime& date);
 // The addresses of a list separated by commas or semicolons, blanks around them removed.
@@ -50,6 +52,8 @@ public:
 };
 // The transport in use: libcurl unless a test installed another (nullptr restores it).
 void setSmtpTransport(std::shared_ptr<SmtpTransport> transport);
+// Tests trust their own server's certificate through this file; "" restores the system's store.
+void setSmtpCaFile(const QString& path);
 std::shared_ptr<SmtpTransport> smtpTransport();
 
 // The SMTP mail control: properties set one by one, then SendEmail(), which returns at once. Mails

@@ -137,9 +137,16 @@ void TestRegistry::savesAtomicallyAndReloads() {
              QStringList({"HKEY_CURRENT_USER.reg", "HKEY_LOCAL_MACHINE.reg"}));
     QVERIFY(readWholeFile(reg().filePath(Hive::CurrentUser))
                 .startsWith("Windows Registry Editor Version 5.00\n"));
+    // Only the owner reads the settings (they hold passwords), also after a file was opened up.
+    const auto owner = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+    QCOMPARE(QFile::permissions(dir) & ~owner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(reg().filePath(Hive::CurrentUser), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    reg().setString(Hive::CurrentUser, "Software\\Test", "pw", "secret");
+    for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine})
+        QCOMPARE(QFile::permissions(reg().filePath(hive)) & ~owner, QFile::ReadOwner | QFile::WriteOwner);
 
     reg().reload();
-    QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Test").size(), 20);
+    QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Test").size(), 21);
     QVERIFY(reg().value(Hive::LocalMachine, "SYSTEM\\Empty", "bin")->data.isEmpty());
     QVERIFY(reg().keyExists(Hive::LocalMachine, "SYSTEM\\Empty\\Child"));
     QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SYSTEM", "line")), QString("two\r\nlines"));
