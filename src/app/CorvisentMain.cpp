@@ -231,7 +231,6 @@ void CorvisentMain::buildSummaryTab() {
     cmdSnapPicture = makeButton(QStringLiteral("Save Picture"), page, QStringLiteral("cmdSnapPicture"));
     cmdNoVideo = makeButton(QStringLiteral("NV"), page, QStringLiteral("cmdNoVideo"));
     auto* camButtons = new QHBoxLayout;
-    camButtons->addWidget(cmdNoVideo);
     camButtons->addStretch(1);
     camButtons->addWidget(cmdSnapPicture);
     camBox->addLayout(camButtons);
@@ -239,6 +238,11 @@ void CorvisentMain::buildSummaryTab() {
     lblPrevCamSetupIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSetupIndex"));
     lblPrevCamSubIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSubIndex"));
     for (QLabel* l : {lblPrevCamSetupIndex, lblPrevCamSubIndex}) l->hide();
+    // The video toggle stays outside the panel it hides, so it can bring the panel back.
+    auto* toggle = new QVBoxLayout;
+    toggle->addWidget(cmdNoVideo);
+    toggle->addStretch(1);
+    outer->addLayout(toggle);
     outer->addWidget(m_summaryVideo, 2);
 }
 

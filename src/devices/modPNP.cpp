@@ -117,6 +117,7 @@ void GetBySerial() {
                 portText = FindComFromSerial(*answer, os);
             }
             bool added = false;
+            const int port = int(rt::Val(portText));
             if (!portText.isEmpty()) {
                 const int row = formAddDevice::FindFirstAvailable(false);
                 if (row > 10) {
@@ -126,7 +127,12 @@ void GetBySerial() {
                                rt::vbInformation);
                     return;
                 }
-                const QString type = typeOfReply(GetDeviceIDString(row, int(rt::Val(portText))));
+                if (formAddDevice::RowUsingPort(port) != 0) {
+                    // The hub's port is already a registered row's: its sensor is not added twice.
+                    rt::MsgBox(QStringLiteral("COM%1 is already configured. Sensor not added.").arg(port));
+                    continue;
+                }
+                const QString type = typeOfReply(GetDeviceIDString(row, port));
                 // A reply of no known kind is not added under any other entry's type.
                 if (!type.isEmpty()) {
                     // The window is loaded without its detection question and never shown.

@@ -22,7 +22,7 @@ std::vector<Line> readLines(const QString& path) {
     std::vector<Line> lines;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return lines;
-    const QString text = rt::fromStoredText(f.readAll());
+    const QString text = rt::fromStoredLines(f.readAll());
     qsizetype start = 0;
     while (start < text.size()) {
         const qsizetype nl = text.indexOf(QLatin1Char('\n'), start);

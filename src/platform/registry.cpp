@@ -141,7 +141,7 @@ QString decodeFile(const QByteArray& raw) {
         QStringDecoder dec(QStringDecoder::Utf16LE);
         return dec(raw.mid(2));
     }
-    return rt::fromStoredText(raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw);
+    return rt::fromStoredLines(raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw);
 }
 
 // Reads a quoted name or string starting at s[pos] == '"'; pos ends after the closing quote.

@@ -61,6 +61,7 @@ void formSensorSetup::LoadConfig(bool fromIni, const QString& totalDevices) {
                                       QStringLiteral("TotalDevices"));
         if (count == QLatin1String("0")) {
             rt::MsgBox(QStringLiteral("No devices to load into setup"), rt::vbInformation);
+            raise(); // no devices: the window still comes to the front
             return;
         }
         if (fromIni)

@@ -92,10 +92,12 @@ void TestRegistry::textIsStoredAsUtf8() {
     QCOMPARE(reg().value(Hive::CurrentUser, "Software\\Test", "multi")->data, folder.toUtf8() + '\0');
     QVERIFY(readWholeFile(reg().filePath(Hive::CurrentUser)).contains("\"logdir\"=\"" + folder.toUtf8() + "\""));
 
+    // Each value is read by its own bytes: one single-byte value leaves the UTF-8 ones whole.
     QVERIFY(writeWholeFile(reg().filePath(Hive::LocalMachine), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"
-                                                                "\"Old\"=\"caf\xe9\"\r\n"));
+                                                                "\"Old\"=\"caf\xe9\"\r\n\"New\"=\"caf\xc3\xa9\"\r\n"));
     reg().reload();
     QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SOFTWARE", "Old")), QString::fromUtf8("caf\u00e9"));
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SOFTWARE", "New")), QString::fromUtf8("caf\u00e9"));
 }
 
 // Names keep their case and compare without it; a trailing "\\" names the same key; deleting a key
