@@ -44,11 +44,13 @@ void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, co
     const int blank = line.indexOf(u' ');
     const QString x = blank < 0 ? QString() : line.left(blank + 1);
     const QString y = blank < 0 ? line : line.mid(blank + 1);
-    if (sensorevents::AlertsOn()) CheckAThresh(x, y, row, slot);
+    // Logged as it arrives, before the checks: lines handled while an alert goes out come after
+    // it, each with its own time.
     if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(w.txtAccelData, slot), LogTime() + QStringLiteral(": ") + line);
     if (rt::ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
         FileLogLine(row, kind, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
+    if (sensorevents::AlertsOn()) CheckAThresh(x, y, row, slot);
 }
 
 } // namespace

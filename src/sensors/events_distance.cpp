@@ -91,9 +91,8 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     }
     if (sensorError) return;
 
-    if (rt::tag(Ctl(f.lblSubIndex, row)) == QLatin1String("0") && rt::value(f.chkLocalMonitoring) == 0 &&
-        !checked.isEmpty())
-        CheckDThresh(checked, row, slot);
+    // Logged as it arrives, before the check: lines handled while an alert goes out come after
+    // it, each with its own time.
     if (rt::ticked(Ctl(f.chkTabLogging, row))) {
         QPlainTextEdit* box = Ctl(w.txtDistanceData, slot);
         // This log is emptied only past its limit, and the line that found it full is kept.
@@ -103,6 +102,9 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     // Every line of distance mode goes to the file, repeated ones too.
     if (port->portOpen() && rt::ticked(Ctl(f.chkFileLogging, row)))
         FileLogLine(row, type, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
+    if (rt::tag(Ctl(f.lblSubIndex, row)) == QLatin1String("0") && rt::value(f.chkLocalMonitoring) == 0 &&
+        !checked.isEmpty())
+        CheckDThresh(checked, row, slot);
 }
 
 } // namespace

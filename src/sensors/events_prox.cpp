@@ -97,16 +97,8 @@ bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, 
     const bool actions = p >= 1 && p <= 4;
 
     rt::setCaption(Ctl(w.lblSensorReading, row), presence ? QStringLiteral("Event") : QStringLiteral(" "));
-    if (actions) {
-        moveDelayTimers(p, presence);
-        if (rt::optionValue(f.optLogoutOnProximity[p]))
-            ProcessProximityEvent(0, kind, p);
-        else if (rt::ticked(f.chkOnScreenOnProx[p]) || rt::ticked(f.chkEmailOnProx[p]))
-            ProcessProximityEvent(99, kind, p);
-    }
-
-    // Each event logs the state it was read with, even when a later change has already been
-    // handled while a box of this event was open.
+    // Each event is logged as it comes, with the state it was read with, before its alert and
+    // actions, which may take a while.
     if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(boxes, logSlot),
                    LogTime() + QStringLiteral("- ") + (presence ? QStringLiteral("Detect") : QStringLiteral("<Reset>")));
@@ -114,6 +106,13 @@ bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, 
         FileLogLine(row, kind,
                     LogDate() + u' ' + LogTime() + QStringLiteral(", ") +
                         (presence ? QStringLiteral("Event - On") : QStringLiteral("Event - Off")));
+    if (actions) {
+        moveDelayTimers(p, presence);
+        if (rt::optionValue(f.optLogoutOnProximity[p]))
+            ProcessProximityEvent(0, kind, p);
+        else if (rt::ticked(f.chkOnScreenOnProx[p]) || rt::ticked(f.chkEmailOnProx[p]))
+            ProcessProximityEvent(99, kind, p);
+    }
 
     if (actions) {
         const bool presentNow = port->dsrHolding();

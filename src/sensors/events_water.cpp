@@ -64,20 +64,20 @@ void CorvisentMain::MSCommW_OnComm(int row) {
 
         formSensorSetup& f = formSensorSetup::instance();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
+        // Logged as it comes, before the alert decision, whose channels may take a while.
+        if (iDeviceType[row] == typeWater) {
+            const QString T = sensorevents::LogTime();
+            if (rt::ticked(Ctl(f.chkTabLogging, row)))
+                waterTabLine(Ctl(txtWaterData, slot),
+                             T + QStringLiteral("- ") + (wet ? QStringLiteral("* WET *") : QStringLiteral("<Dry>")));
+            if (rt::ticked(Ctl(f.chkFileLogging, row)))
+                sensorevents::FileLogLine(row, typeWater,
+                                          sensorevents::LogDate() + u',' + T + QStringLiteral(", ") +
+                                              (wet ? QStringLiteral("* WET * ") : QStringLiteral("DRY")));
+        }
         // One alert per wet period: the alert decision sets the latch and clears it when dry.
         if (wet && sensorevents::AlertsOn() && !bWaterAlertOn[row]) CheckWaterEvents(row, slot, false);
         if (!wet && bWaterAlertOn[row]) CheckWaterEvents(row, slot, true);
-
-        if (iDeviceType[row] != typeWater) return;
-        const QString T = sensorevents::LogTime();
-        if (rt::ticked(Ctl(f.chkTabLogging, row)))
-            waterTabLine(Ctl(txtWaterData, slot),
-                         T + QStringLiteral("- ") +
-                             (wet ? QStringLiteral("* WET *") : QStringLiteral("<Dry>")));
-        if (rt::ticked(Ctl(f.chkFileLogging, row)))
-            sensorevents::FileLogLine(row, typeWater,
-                                      sensorevents::LogDate() + u',' + T + QStringLiteral(", ") +
-                                          (wet ? QStringLiteral("* WET * ") : QStringLiteral("DRY")));
     } catch (const std::exception&) {
         sensorevents::PortMessage(port, failure, rt::vbOKOnly);
     }

@@ -81,11 +81,11 @@ private slots:
         }
         // The whole header block reads as a mail reader reads it, each mail with its own identity.
         const QDateTime sent(QDate(2009, 3, 7), QTime(16, 8, 2));
-        const QString date = "2009-03-07 16:08:02 " + QString::number(sent.offsetFromUtc() / 60) + ".0";
+        const QRegularExpression date("^2009-03-07 16:08:\\d\\d " + QString::number(sent.offsetFromUtc() / 60) + "\\.0$");
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(badWireLine(mails[i].content), QByteArray());
             const QStringList parsed = parsedHeaders(mails[i].content);
-            QCOMPARE(parsed.value(0), date);
+            QVERIFY2(date.match(parsed.value(0)).hasMatch(), qPrintable(parsed.value(0)));
             QVERIFY2(QRegularExpression("^<[-0-9a-f]{36}@example\\.com>$").match(parsed.value(1)).hasMatch(),
                      qPrintable(parsed.value(1)));
         }
