@@ -57,9 +57,14 @@ void tiltAlert(int row, int slot, const Limit& limit) {
     formSensorSetup& s = formSensorSetup::instance();
     auto& latches = bAccelAlert[row];
     if (latches[limit.latch]) return;
+    // Latched before any channel runs: readings handled while the mail or page goes out belong
+    // to this excursion. With keep-sending every crossing reading alerts again.
+    latches[limit.latch] = !rt::ticked(s.chkAlwaysSendAlert);
+    latches[limit.latch + 1] = false;
+    rt::setTag(markerBox(slot), QStringLiteral("1"));
     const QString text = QLatin1String(limit.text);
     if (SwitchOn(s.chkOnScreenAlert[kAccel])) {
-        ShowAlarmText(QStringLiteral("Accelerometer Alert\n(") + text + u')', true);
+        ShowAlarmText(row, QStringLiteral("Accelerometer Alert\n(") + text + u')', true);
         StartAlarmSound();
     }
     // The mail switch counts by its value alone.
@@ -67,10 +72,6 @@ void tiltAlert(int row, int slot, const Limit& limit) {
         SendAlertMail(QStringLiteral("Accelerometer Alert (") + text + u')', kAccel, row, slot, 0);
     if (SwitchOn(s.chkPageAlert[kAccel])) SendAlertPage(row, kAccel);
     ShowTrayAlertIcon();
-    // With keep-sending every crossing reading alerts again.
-    latches[limit.latch] = !rt::ticked(s.chkAlwaysSendAlert);
-    latches[limit.latch + 1] = false;
-    rt::setTag(markerBox(slot), QStringLiteral("1"));
 }
 
 // The notices go out only while the slot's marker is armed; the first limit back of a slot spends
@@ -78,17 +79,19 @@ void tiltAlert(int row, int slot, const Limit& limit) {
 void tiltBackToNormal(int row, int slot, const Limit& limit) {
     formSensorSetup& s = formSensorSetup::instance();
     QPlainTextEdit* marker = markerBox(slot);
-    if (rt::tag(marker) == QLatin1String("1")) {
+    const bool armed = rt::tag(marker) == QLatin1String("1");
+    // Cleared before the notices go out, so that a new excursion meanwhile alerts anew.
+    bAccelAlert[row][limit.latch + 1] = true;
+    bAccelAlert[row][limit.latch] = false;
+    rt::setTag(marker, QStringLiteral("0"));
+    if (armed) {
         if (SwitchOn(s.chkOnScreenAlert[kAccel]))
-            ShowAlarmText(QStringLiteral("Accelerometer reading \nis now OK"), false);
+            ShowAlarmText(row, QStringLiteral("Accelerometer reading \nis now OK"), false);
         if (SwitchOn(s.chkEmailAlert[kAccel]))
             SendAlertMail(QStringLiteral("Accelerometer values are now OK"), kAccel, row, slot, 1);
         if (SwitchOn(s.chkPageAlert[kAccel])) SendAlertPage(row, kAccel);
     }
     ShowTrayAlertIcon();
-    bAccelAlert[row][limit.latch + 1] = true;
-    bAccelAlert[row][limit.latch] = false;
-    rt::setTag(marker, QStringLiteral("0"));
 }
 
 } // namespace
@@ -148,7 +151,7 @@ void CheckBumpEvents(int row, int slot) {
         modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
         formSensorSetup& s = formSensorSetup::instance();
         if (SwitchOn(s.chkOnScreenAlert[kBumpSwitch])) {
-            ShowAlarmText(QStringLiteral("Bump "), true);
+            ShowAlarmText(row, QStringLiteral("Bump "), true);
             StartAlarmSound();
         }
         if (rt::ticked(s.chkEmailAlert[kBumpSwitch])) SendAlertMail(QStringLiteral("Bump Alert"), kAccel, row, slot, 0);

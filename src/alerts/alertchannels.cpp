@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "app/systray.h"
 #include "platform/sound.h"
+#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "setup/formSensorSetup.h"
 
@@ -41,21 +42,38 @@ void StartAlarmSound() {
 }
 
 namespace {
-void showAlarm(frmAlarm& alarm) {
+
+// Shows the window in front, active, naming the device row whose check raised it and when: an
+// alarm must not open behind the main or the setup window.
+void showWindow(frmAlarm& alarm, int row) {
+    const auto& names = CorvisentMain::instance().lblSensor1;
+    const bool named = row >= 1 && row < int(names.size()) && names[size_t(row)];
+    alarm.showTriggered(named ? rt::caption(names[size_t(row)]) : QString(), rt::Clock::now());
     rt::setVisible(alarm.lblSensor[0], true);
     alarm.show();
+    alarm.raise();
+    alarm.activateWindow();
+}
+
+void showAlarm(frmAlarm& alarm, int row) {
+    showWindow(alarm, row);
     StartAlarmSound();
 }
+
 } // namespace
 
-void RaiseAlarmWindow(const QString& text) {
+void RaiseAlarmWindow(int row, const QString& text) {
     frmAlarm& alarm = frmAlarm::instance();
     QLabel* label = alarm.lblSensor[0];
-    label->setText(label->text().isEmpty() ? text : label->text() + QStringLiteral(", ") + text);
-    showAlarm(alarm);
+    // With "Keep sending" every reading comes here; a kind already listed is not listed again.
+    if (label->text().isEmpty())
+        label->setText(text);
+    else if (!label->text().split(QStringLiteral(", ")).contains(text))
+        label->setText(label->text() + QStringLiteral(", ") + text);
+    showAlarm(alarm, row);
 }
 
-void RaiseBackToNormalWindow(const QString& text, const QString& backText) {
+void RaiseBackToNormalWindow(int row, const QString& text, const QString& backText) {
     frmAlarm& alarm = frmAlarm::instance();
     QLabel* label = alarm.lblSensor[0];
     if (label->text().isEmpty()) {
@@ -64,15 +82,14 @@ void RaiseBackToNormalWindow(const QString& text, const QString& backText) {
     } else {
         label->setText(text);
     }
-    showAlarm(alarm);
+    showAlarm(alarm, row);
 }
 
-void ShowAlarmText(const QString& text, std::optional<bool> banner) {
+void ShowAlarmText(int row, const QString& text, std::optional<bool> banner) {
     frmAlarm& alarm = frmAlarm::instance();
     if (banner) rt::setVisible(alarm.lblSensor[1], *banner);
     alarm.lblSensor[0]->setText(text);
-    rt::setVisible(alarm.lblSensor[0], true);
-    alarm.show();
+    showWindow(alarm, row);
 }
 
 bool MapiMailChosen() {

@@ -19,16 +19,19 @@ void ShowTrayNormalIcon();
 
 // Starts the alarm sound looping when "Local Audible Alert" is on.
 void StartAlarmSound();
-// Alarm window: writes text into the alarm label (appending ", " + text when it holds something
+// Each alarm window call below shows the window in front with the name of the device row's sensor
+// and the time.
+
+// Alarm window: writes text into the alarm label (appending ", " + text when it holds other kinds
 // already), shows it and the window, and starts the sound.
-void RaiseAlarmWindow(const QString& text);
+void RaiseAlarmWindow(int row, const QString& text);
 // Alarm window for a back-to-normal notice: an empty alarm label gets backText and the "ALERT!"
 // banner is hidden; otherwise the label is replaced by text. Shows the window and the sound.
-void RaiseBackToNormalWindow(const QString& text, const QString& backText);
+void RaiseBackToNormalWindow(int row, const QString& text, const QString& backText);
 
 // Alarm window with its label replaced by text; banner shows (true) or hides (false) the "ALERT!"
 // banner, or leaves it as it is. Starts no sound.
-void ShowAlarmText(const QString& text, std::optional<bool> banner = std::nullopt);
+void ShowAlarmText(int row, const QString& text, std::optional<bool> banner = std::nullopt);
 
 // The mail and pager options chosen on the setup window.
 bool MapiMailChosen();

@@ -36,36 +36,39 @@ void showStatus(int row, const QString& text, bool alarm) {
     rt::setForeColor(status, alarm ? rt::vbRed : rt::vbBlue);
 }
 
-// The distance mail: with SMTP the marker is spent before the mail goes, so no back-to-normal
-// page follows an SMTP notice.
-void distanceMail(const QString& text, int row, int slot, int backToNormal) {
-    if (!MapiMailChosen() && SmtpMailChosen()) rt::setTag(markerBox(slot), QStringLiteral("0"));
-    SendAlertMail(text, kDistance, row, slot, backToNormal);
-}
-
 void distanceAlarm(int row, int slot, const QString& state) {
     formSensorSetup& s = formSensorSetup::instance();
     if (bDistAlertSent[row]) return;
+    // Latched, and the marker spent, before any channel runs: lines handled while the mail or
+    // page goes out belong to this excursion.
+    const bool mailArmed = armed(slot);
+    rt::setTag(markerBox(slot), QStringLiteral("0"));
+    bDistAlertSent[row] = !rt::ticked(s.chkAlwaysSendAlert);
     if (SwitchOn(s.chkOnScreenAlert[kDistance])) {
-        ShowAlarmText(state, true);
+        ShowAlarmText(row, state, true);
         StartAlarmSound();
     }
     // The mail carries the state the alarm window shows.
-    if (rt::ticked(s.chkEmailAlert[kDistance]) && armed(slot)) distanceMail(state, row, slot, 0);
+    if (rt::ticked(s.chkEmailAlert[kDistance]) && mailArmed) SendAlertMail(state, kDistance, row, slot, 0);
     if (SwitchOn(s.chkPageAlert[kDistance])) SendAlertPage(row, kDistance);
     ShowTrayAlertIcon();
-    rt::setTag(markerBox(slot), QStringLiteral("0"));
-    bDistAlertSent[row] = !rt::ticked(s.chkAlwaysSendAlert);
 }
 
 void distanceBackToNormal(int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
-    if (armed(slot) && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(kBackToNormal, false);
-    if (armed(slot) && rt::ticked(s.chkEmailAlert[kDistance])) distanceMail(kBackToNormal, row, slot, 1);
-    if (armed(slot) && SwitchOn(s.chkPageAlert[kDistance])) SendAlertPage(row, kDistance);
-    ShowTrayAlertIcon();
+    // Cleared before the notices go out, so that a new excursion meanwhile alerts anew.
+    const bool wasArmed = armed(slot);
     rt::setTag(markerBox(slot), QStringLiteral("0"));
     bDistAlertSent[row] = false;
+    if (wasArmed && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(row, kBackToNormal, false);
+    // The SMTP path spends the marker before its mail: no page follows an SMTP notice.
+    bool pageArmed = wasArmed;
+    if (wasArmed && rt::ticked(s.chkEmailAlert[kDistance])) {
+        if (!MapiMailChosen() && SmtpMailChosen()) pageArmed = false;
+        SendAlertMail(kBackToNormal, kDistance, row, slot, 1);
+    }
+    if (pageArmed && SwitchOn(s.chkPageAlert[kDistance])) SendAlertPage(row, kDistance);
+    ShowTrayAlertIcon();
 }
 
 } // namespace
@@ -113,7 +116,7 @@ void CheckOutOfRangeEvents(int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
     rt::passOver([&] {
         if (!SwitchOn(s.chkOnScreenAlert[kDistance])) return;
-        ShowAlarmText(kOutOfRange, true);
+        ShowAlarmText(row, kOutOfRange, true);
         StartAlarmSound();
     });
     rt::passOver([&] {

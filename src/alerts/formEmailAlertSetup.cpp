@@ -20,6 +20,7 @@
 #include "alerts/mapimail.h"
 #include "app/CorvisentMain.h"
 #include "app/formHelp.h"
+#include "platform/smtp.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -338,6 +339,19 @@ void formEmailAlertSetup::mnuMAPITest_Click() {
 }
 
 void formEmailAlertSetup::mnuSMTPTest_Click() {
+    // Without a server or a recipient the mail cannot go anywhere: say which field is missing.
+    QLineEdit* missing = nullptr;
+    if (txtSMTPHostServer->text().trimmed().isEmpty())
+        missing = txtSMTPHostServer;
+    else if ((platform::splitAddresses(txtEmailAddr->text()) + platform::splitAddresses(txtCCEmailAddr->text())).isEmpty())
+        missing = txtEmailAddr;
+    if (missing) {
+        rt::MsgBox(missing == txtSMTPHostServer
+                       ? QStringLiteral("Test email not sent.  Please enter the SMTP Server (IP or Host Name).")
+                       : QStringLiteral("Test email not sent.  Please enter the address to send to (TO:)."));
+        missing->setFocus();
+        return;
+    }
     try {
         iTestMail = 1;
         AddStatusLine(QStringLiteral("Sending test email..."));
@@ -353,6 +367,7 @@ void formEmailAlertSetup::mnuSMTPTest_Click() {
 void formEmailAlertSetup::AddStatusLine(const QString& line) {
     if (listEmailStatus->count() >= kStatusLimit) listEmailStatus->clear();
     listEmailStatus->addItem(line);
+    listEmailStatus->scrollToBottom(); // the newest line, a failure among them, stays in sight
 }
 
 void formEmailAlertSetup::timerSendOstro_Timer() {

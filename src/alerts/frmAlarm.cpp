@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include "app/CorvisentMain.h"
 #include "platform/sound.h"
 #include "runtime/controls.h"
+#include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "setup/formSensorSetup.h"
 
@@ -47,6 +49,16 @@ frmAlarm::frmAlarm() {
     connect(cmdShutOffAlarm, &QPushButton::clicked, this, &frmAlarm::cmdShutOffAlarm_Click);
     rt::setVisible(lblSensor[0], false);
     lblSensor[1]->setText(QStringLiteral("ALERT!"));
+    // Room for the caption beside the title bar's icon and buttons; the labels widen the window
+    // themselves.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160);
+}
+
+void frmAlarm::showTriggered(const QString& sensorName, const QDateTime& when) {
+    lblSensorName->setText(sensorName);
+    lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
 }
 
 void frmAlarm::cmdContinue_Click() {

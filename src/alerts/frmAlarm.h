@@ -4,6 +4,7 @@
 
 #include "app/loadedwindow.h"
 
+class QDateTime;
 class QLabel;
 class QPushButton;
 
@@ -21,6 +22,8 @@ public:
     QPushButton* cmdContinue = nullptr;
     QPushButton* cmdShutOffAlarm = nullptr;
 
+    // The sensor whose check shows the window and when; the design texts return with the next load.
+    void showTriggered(const QString& sensorName, const QDateTime& when);
     // Stops the sound and closes the window.
     void cmdContinue_Click();
     // The same, then ticks "Disable All Alerts" and opens the setup window with a hint.

@@ -27,40 +27,41 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
     formSensorSetup& s = formSensorSetup::instance();
     strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
     ShowTrayAlertIcon();
-    if (SwitchOn(s.chkOnScreenAlert[kHumidity]) && !bHumidScreenShown[row]) {
-        ShowAlarmText(kHumidityText);
+    // Latches and marker are set before any channel runs; keep-sending leaves them clear.
+    const bool keepSending = rt::ticked(s.chkAlwaysSendAlert);
+    const bool showWindow = SwitchOn(s.chkOnScreenAlert[kHumidity]) && !bHumidScreenShown[row];
+    const bool mail = SwitchOn(s.chkEmailAlert[kHumidity]) && !bHumidMailSent[row];
+    bHumidScreenShown[row] = !keepSending && (bHumidScreenShown[row] || showWindow);
+    bHumidMailSent[row] = !keepSending && (bHumidMailSent[row] || mail);
+    if (rt::ticked(s.chkEmailAlert[kHumidity])) rt::setTag(marker, QStringLiteral("1"));
+    if (showWindow) {
+        ShowAlarmText(row, kHumidityText);
         StartAlarmSound();
-        bHumidScreenShown[row] = true;
     }
-    if (SwitchOn(s.chkEmailAlert[kHumidity]) && !bHumidMailSent[row]) {
-        // A mail that did not go is tried again at the next reading out of range.
-        bHumidMailSent[row] = SendAlertMail(reading, kHumidity, row, slot, 0);
-    }
+    // A mail that did not go is tried again at the next reading out of range.
+    if (mail && !SendAlertMail(reading, kHumidity, row, slot, 0)) bHumidMailSent[row] = false;
     if (SwitchOn(s.chkPageAlert[kHumidity])) {
         const int result = SendAlertPage(row, kHumidity);
         if (PhonePagerChosen())
             modSupport::Ctl(CorvisentMain::instance().txtHumidInData, slot)
                 ->insertPlainText(result == 1 ? QStringLiteral("\nAlert Not sent") : QStringLiteral("\nAlert sent"));
     }
-    if (rt::ticked(s.chkAlwaysSendAlert)) {
-        bHumidMailSent[row] = false;
-        bHumidScreenShown[row] = false;
-    }
-    if (rt::ticked(s.chkEmailAlert[kHumidity])) rt::setTag(marker, QStringLiteral("1"));
 }
 
 void inRange(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
     formSensorSetup& s = formSensorSetup::instance();
     ShowTrayNormalIcon();
-    if (rt::tag(marker) == QLatin1String("1")) {
-        SendAlertMail(reading, kHumidity, row, slot, 1);
-        if (SwitchOn(s.chkOnScreenAlert[kHumidity]))
-            RaiseBackToNormalWindow(kHumidityText, QStringLiteral("Humidity is back to normal"));
-        if (SwitchOn(s.chkPageAlert[kHumidity])) SendAlertPage(row, kHumidity);
-    }
+    // Cleared before the notices go out.
+    const bool armed = rt::tag(marker) == QLatin1String("1");
     bHumidMailSent[row] = false;
     bHumidScreenShown[row] = false;
     rt::setTag(marker, QStringLiteral("0"));
+    if (armed) {
+        SendAlertMail(reading, kHumidity, row, slot, 1);
+        if (SwitchOn(s.chkOnScreenAlert[kHumidity]))
+            RaiseBackToNormalWindow(row, kHumidityText, QStringLiteral("Humidity is back to normal"));
+        if (SwitchOn(s.chkPageAlert[kHumidity])) SendAlertPage(row, kHumidity);
+    }
 }
 
 } // namespace

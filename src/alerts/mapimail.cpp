@@ -9,6 +9,7 @@
 #include "alerts/formEmailAlertSetup.h"
 #include "app/CorvisentMain.h"
 #include "platform/mailhandoff.h"
+#include "platform/mailtext.h"
 #include "runtime/controls.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
@@ -65,27 +66,22 @@ QString headerValue(const QString& text) {
     return out.trimmed();
 }
 
-bool isAscii(const QString& s) {
-    for (QChar c : s)
-        if (c.unicode() > 0x7f) return false;
-    return true;
-}
-
 // The message as the mail program takes it: To, Cc when given, Subject, the MIME lines, an empty
-// line and the body, every line ended by a line feed. The program adds the sender and the date.
+// line and the body, every line ended by a line feed and kept within the mail line limit. The
+// program adds the sender and the date.
 QByteArray composeHandoff(const QString& to, const QString& cc, const MailText& mail) {
     const QString subject = headerValue(mail.subject);
     QByteArray m = "To: " + headerValue(to).toUtf8() + '\n';
     if (!headerValue(cc).isEmpty()) m += "Cc: " + headerValue(cc).toUtf8() + '\n';
-    if (isAscii(subject))
+    if (platform::isAsciiText(subject))
         m += "Subject: " + subject.toLatin1() + '\n';
     else
         m += "Subject: =?UTF-8?B?" + subject.toUtf8().toBase64() + "?=\n";
     m += "MIME-Version: 1.0\n";
-    const bool ascii = isAscii(mail.body);
+    const bool ascii = platform::isAsciiText(mail.body);
     m += ascii ? "Content-Type: text/plain; charset=\"us-ascii\"\nContent-Transfer-Encoding: 7bit\n\n"
                : "Content-Type: text/plain; charset=\"utf-8\"\nContent-Transfer-Encoding: 8bit\n\n";
-    m += QString(mail.body).replace(kCrLf, QStringLiteral("\n")).toUtf8();
+    m += platform::mailBodyLines(mail.body).join(u'\n').toUtf8();
     return m;
 }
 

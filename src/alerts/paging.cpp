@@ -112,11 +112,11 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
         return 1;
     }
 
-    rt::Sleep(1500);
+    rt::Wait(1500);
     MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
     {
         modSupport::Hourglass hourglass;
-        rt::Sleep(15000);
+        rt::Wait(15000);
     }
 
     if (phoneOnly == 1) {

@@ -126,7 +126,7 @@ void CheckProximityEvents(int typeCode, int row) {
         }
         QCheckBox* onScreen = Ctl(s.chkOnScreenOnProx, index);
         if (SwitchOn(onScreen)) {
-            ShowAlarmText(QStringLiteral("Proximity Detect"));
+            ShowAlarmText(row, QStringLiteral("Proximity Detect"));
             // Once per event, not looping.
             if (SwitchOn(s.chkUseAlerts)) platform::sndPlaySound(strAlertSound, platform::SND_ASYNC);
         }

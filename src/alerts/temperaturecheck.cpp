@@ -30,36 +30,34 @@ void alarm(const QString& reading, int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
     ShowTrayAlertIcon();
     strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
-    if (SwitchOn(s.chkOnScreenAlert[1]) && !bTempScreenShown[row]) {
-        RaiseAlarmWindow(kTemperature);
-        bTempScreenShown[row] = true;
-    }
-    if (SwitchOn(s.chkEmailAlert[1]) && !bTempMailSent[row]) {
-        SendAlertMail(reading, 1, row, slot, 0);
-        // Set whatever path ran and whatever it reported, so one excursion mails once.
-        bTempMailSent[row] = true;
-    }
-    if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
-    if (rt::ticked(s.chkAlwaysSendAlert)) {
-        bTempMailSent[row] = false;
-        bTempScreenShown[row] = false;
-    }
+    // Latches and marker are set before any channel runs; keep-sending leaves them clear.
+    const bool keepSending = rt::ticked(s.chkAlwaysSendAlert);
+    const bool showWindow = SwitchOn(s.chkOnScreenAlert[1]) && !bTempScreenShown[row];
+    const bool mail = SwitchOn(s.chkEmailAlert[1]) && !bTempMailSent[row];
+    // Set whatever path runs and whatever it reports, so one excursion mails once.
+    bTempScreenShown[row] = !keepSending && (bTempScreenShown[row] || showWindow);
+    bTempMailSent[row] = !keepSending && (bTempMailSent[row] || mail);
     if (rt::ticked(s.chkEmailAlert[1])) rt::setTag(markerBox(slot), QStringLiteral("1"));
+    if (showWindow) RaiseAlarmWindow(row, kTemperature);
+    if (mail) SendAlertMail(reading, 1, row, slot, 0);
+    if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
 }
 
 void inRange(const QString& reading, int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
     ShowTrayNormalIcon();
     QPlainTextEdit* marker = markerBox(slot);
-    if (rt::tag(marker) == QLatin1String("1")) {
-        SendAlertMail(reading, 1, row, slot, 1);
-        if (SwitchOn(s.chkOnScreenAlert[1]))
-            RaiseBackToNormalWindow(kTemperature, QStringLiteral("Temperature is back to normal"));
-        if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
-    }
+    // Cleared before the notices go out.
+    const bool armed = rt::tag(marker) == QLatin1String("1");
     bTempMailSent[row] = false;
     bTempScreenShown[row] = false;
     rt::setTag(marker, QStringLiteral("0"));
+    if (armed) {
+        SendAlertMail(reading, 1, row, slot, 1);
+        if (SwitchOn(s.chkOnScreenAlert[1]))
+            RaiseBackToNormalWindow(row, kTemperature, QStringLiteral("Temperature is back to normal"));
+        if (SwitchOn(s.chkPageAlert[1])) SendAlertPage(row, 1);
+    }
 }
 
 } // namespace

@@ -22,16 +22,17 @@ const QString kGone = QStringLiteral("Water is no longer detected");
 void waterDetected(int row, int slot, QPlainTextEdit* marker) {
     formSensorSetup& s = formSensorSetup::instance();
     if (bWaterAlertOn[row]) return;
+    // Latched before any channel runs; the water-gone notices clear it first in their turn.
+    bWaterAlertOn[row] = !rt::ticked(s.chkAlwaysSendAlert);
+    bWaterClearSent[row] = false;
+    rt::setTag(marker, QStringLiteral("1"));
     if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(kDetected, true);
+        ShowAlarmText(row, kDetected, true);
         StartAlarmSound();
     }
     if (SwitchOn(s.chkEmailAlert[kWater])) SendAlertMail(kDetected, kWater, row, slot, 0);
     if (SwitchOn(s.chkPageAlert[kWater])) SendAlertPage(row, kWater);
     ShowTrayAlertIcon();
-    bWaterAlertOn[row] = !rt::ticked(s.chkAlwaysSendAlert);
-    bWaterClearSent[row] = false;
-    rt::setTag(marker, QStringLiteral("1"));
 }
 
 void waterGone(int row, int slot, QPlainTextEdit* marker) {
@@ -40,17 +41,19 @@ void waterGone(int row, int slot, QPlainTextEdit* marker) {
         rt::setTag(marker, QStringLiteral("0"));
         return;
     }
-    if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(QStringLiteral("Water no longer detected"), false);
-        // The audible setting gives a box here; the check waits until it is closed.
-        if (SwitchOn(s.chkUseAlerts)) rt::MsgBox(kGone);
-    }
-    if (SwitchOn(s.chkEmailAlert[kWater]) && !bWaterClearSent[row]) SendAlertMail(kGone, kWater, row, slot, 1);
-    if (SwitchOn(s.chkPageAlert[kWater])) SendAlertPage(row, kWater);
-    ShowTrayAlertIcon();
+    // Cleared before the notices go out: water found again meanwhile alerts anew.
+    const bool clearSent = bWaterClearSent[row];
     bWaterClearSent[row] = !rt::ticked(s.chkAlwaysSendAlert);
     bWaterAlertOn[row] = false;
     rt::setTag(marker, QStringLiteral("0"));
+    if (SwitchOn(s.chkOnScreenAlert[kWater])) {
+        ShowAlarmText(row, QStringLiteral("Water no longer detected"), false);
+        // The audible setting gives a box here.
+        if (SwitchOn(s.chkUseAlerts)) rt::MsgBox(kGone);
+    }
+    if (SwitchOn(s.chkEmailAlert[kWater]) && !clearSent) SendAlertMail(kGone, kWater, row, slot, 1);
+    if (SwitchOn(s.chkPageAlert[kWater])) SendAlertPage(row, kWater);
+    ShowTrayAlertIcon();
 }
 
 } // namespace

@@ -231,7 +231,6 @@ void CorvisentMain::buildSummaryTab() {
     cmdSnapPicture = makeButton(QStringLiteral("Save Picture"), page, QStringLiteral("cmdSnapPicture"));
     cmdNoVideo = makeButton(QStringLiteral("NV"), page, QStringLiteral("cmdNoVideo"));
     auto* camButtons = new QHBoxLayout;
-    camButtons->addWidget(cmdNoVideo);
     camButtons->addStretch(1);
     camButtons->addWidget(cmdSnapPicture);
     camBox->addLayout(camButtons);
@@ -239,6 +238,11 @@ void CorvisentMain::buildSummaryTab() {
     lblPrevCamSetupIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSetupIndex"));
     lblPrevCamSubIndex = makeLabel(QStringLiteral("99"), page, QStringLiteral("lblPrevCamSubIndex"));
     for (QLabel* l : {lblPrevCamSetupIndex, lblPrevCamSubIndex}) l->hide();
+    // The video toggle stays outside the panel it hides, so it can bring the panel back.
+    auto* toggle = new QVBoxLayout;
+    toggle->addWidget(cmdNoVideo);
+    toggle->addStretch(1);
+    outer->addLayout(toggle);
     outer->addWidget(m_summaryVideo, 2);
 }
 
@@ -623,7 +627,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     const QString caption = mnuPopUpConnectThisSensor->text();
     if (caption == QLatin1String("Connect This Sensor")) {
         rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
-        rt::Sleep(300);
+        rt::Wait(300);
         setup.hide();
         mnuPopUpConnectThisSensor->setText(QStringLiteral("Disconnect This Sensor"));
         if (kind == typeDistance && iProxMode.value(row) == 1) {
@@ -635,7 +639,7 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
         }
     } else if (caption == QLatin1String("Disconnect This Sensor")) {
         rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
-        rt::Sleep(300);
+        rt::Wait(300);
         setup.hide();
         mnuPopupSetProximityMode->setEnabled(false);
         mnuPopUpSetProxNotifications->setEnabled(false);
@@ -658,7 +662,7 @@ void CorvisentMain::mnuPopupConnectAll_Click() {
     auto& setup = formSensorSetup::instance();
     setup.show();
     rt::passOver([&] { setup.cmdConnectAll_Click(); });
-    rt::Sleep(300);
+    rt::Wait(300);
     setup.hide();
     mnuPopupConnectAll->setEnabled(false);
 }

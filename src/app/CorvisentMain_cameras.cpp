@@ -55,7 +55,7 @@ void CorvisentMain::SwitchToVideo0(int row, int mode) {
     rt::setCaption(lblCurrentCamView, rt::caption(lblSensor1[row]));
     ezVidCap1[0]->show();
     // The driver needs a moment after its release before the next control can take it.
-    rt::Sleep(600);
+    rt::Wait(600);
     if (!AttachCamera(ezVidCap1[0], drv, name)) {
         ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[0]->lastError());
         rt::setCaption(lblCurrentCamView, QString());
@@ -70,10 +70,17 @@ void CorvisentMain::SwitchToVideo0(int row, int mode) {
 void CorvisentMain::cmdSnapPicture_Click() {
     ezVidCap* view = ezVidCap1[0];
     for (int n = 1; n <= 6; ++n) view->setCaptureOption(n, n == 3);
-    view->captureStill();
-    const bool saved = view->savePicture(NewCaptureFile(QStringLiteral(".bmp")));
+    const bool taken = view->captureStill();
+    const bool saved = taken && view->savePicture(NewCaptureFile(QStringLiteral(".bmp")));
     view->setDisplay(true);
-    if (saved) rt::MsgBox(QStringLiteral("File Saved.  Please go to File, Camera Capture Files to view pictures."));
+    if (saved)
+        rt::MsgBox(QStringLiteral("File Saved.  Please go to File, Camera Capture Files to view pictures."));
+    else if (!view->attached())
+        rt::MsgBox(QStringLiteral("No picture was saved: no camera is shown in the summary view."), rt::vbInformation);
+    else
+        rt::MsgBox(taken ? QStringLiteral("No picture was saved: the file could not be written.")
+                         : QStringLiteral("No picture was saved: the camera gave no picture."),
+                   rt::vbInformation);
 }
 
 void CorvisentMain::cmdCameraProp_Click(int pos) {
@@ -127,5 +134,9 @@ void CorvisentMain::wireCameraControls() {
         lblCamDeviceName[pos]->installEventFilter(this);
     }
     lblCurrentCamView->installEventFilter(this);
+    // Told once the view has let the camera go, outside the camera's own signal.
+    for (int view = 0; view <= 4; ++view)
+        connect(ezVidCap1[view], &ezVidCap::cameraLost, this,
+                [view](const QString& why) { formSensorSetup::instance().CameraLost(view, why); }, Qt::QueuedConnection);
     lblCurrentCamView->setToolTip(QStringLiteral("Double Click to turn off summary view"));
 }

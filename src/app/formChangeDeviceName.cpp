@@ -1,6 +1,7 @@
 #include "app/formChangeDeviceName.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,11 +9,13 @@
 
 #include "app/CorvisentMain.h"
 #include "platform/registry.h"
+#include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
 
 formChangeDeviceName::formChangeDeviceName() {
     setObjectName(QStringLiteral("formChangeDeviceName"));
@@ -61,6 +64,10 @@ void formChangeDeviceName::cmdChangeDevNameOk_Click() {
         if (row < 1 || row > 10) return;
         m.SlotNameLabel(kind, slot)->setText(name);
         m.lblSensor1[row]->setText(name);
+        // A proximity or distance sensor's event panel in the setup window carries its name.
+        const int eventIndex = modSupport::iProxSlot.value(row);
+        if ((kind == modSupport::typeProximity || kind == modSupport::typeDistance) && eventIndex >= 1 && eventIndex <= 4)
+            rt::setCaption(formSensorSetup::instance().frameProxBehavior[eventIndex], name);
         platform::SaveSetting(modPrefs::kApp, QStringLiteral("PortConfig\\Devices\\%1\\").arg(row),
                               QStringLiteral("DeviceName"), name);
         // The settings file's copy of the device list keeps the same name, so that a start from

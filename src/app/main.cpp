@@ -8,18 +8,28 @@
 
 #include "app/CorvisentMain.h"
 #include "runtime/clock.h"
+#include "runtime/files.h"
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+volatile sig_atomic_t g_endSignals = 0;
+
+// Bound on the end after a signal, in real milliseconds, whatever is still waiting.
+constexpr int kEndBoundMs = 1900;
 
 void onEndSignal(int) {
+    // A second request ends the process at once; the first one bounds the end even while the
+    // program is busy in a call that does not return soon.
+    if (g_endSignals++ > 0) ::_exit(0);
+    rt::EndProcessWithin(kEndBoundMs);
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
 // The session's end (hang-up, terminate, interrupt) closes the main window as the desktop's
-// log-off does, so that ports and reading logs are closed before the program ends.
+// log-off does. Whatever waits (a reply, a transfer, a mail hand-off) ends at once, the reading
+// logs are complete on disk first, and the process is gone within two seconds.
 void closeMainWindowOnEndSignals(QObject* parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
@@ -27,6 +37,8 @@ void closeMainWindowOnEndSignals(QObject* parent) {
         char c = 0;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
         notifier->setEnabled(false);
+        rt::RequestQuit();
+        rt::Files::closeAll();
         CorvisentMain::instance().close();
     });
     struct sigaction sa = {};

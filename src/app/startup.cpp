@@ -27,6 +27,7 @@
 #include "platform/registry.h"
 #include "publish/updateengine.h"
 #include "runtime/appdir.h"
+#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
@@ -58,11 +59,20 @@ const QString kProgramSetup = modPrefs::kProgramSetup;
 
 ProcessEnd g_processEnd;
 
+// Real milliseconds the program's end may take at most, whatever is still waiting, and the part
+// of them that alert mail still waiting gets to go out.
+constexpr int kEndBoundMs = 1900;
+constexpr int kMailGraceMs = 500;
+
 void endProcess(bool atOnce) {
     if (g_processEnd) {
         g_processEnd(atOnce);
         return;
     }
+    // Every wait still running below this handler ends now.
+    rt::RequestQuit();
+    rt::EndProcessWithin(kEndBoundMs);
+    CorvisentMain::instance().FinishMail(kMailGraceMs);
     if (atOnce) std::exit(0);
     QCoreApplication::quit();
 }

@@ -109,6 +109,7 @@ void formSensorSetup::ConnectCam(int pos, int row) {
             rt::setCaption(button, QStringLiteral("Disconnect"));
             button->setEnabled(true);
             lblNoCamDevicePresent->hide();
+            m.lblNoCamDevicePresent->hide();
             cambehavioral->show();
             return;
         }
@@ -166,6 +167,20 @@ void formSensorSetup::DisconnectCam(int row) {
     }
 }
 
+void formSensorSetup::CameraLost(int view, const QString& why) {
+    auto& m = CorvisentMain::instance();
+    if (view < 0 || view > 4) return;
+    // The row of the camera the view showed: the summary view names it, a position's cover holds it.
+    const int row = int(rt::Val(rt::caption(view == 0 ? static_cast<QObject*>(m.lblPrevCamSetupIndex)
+                                                      : static_cast<QObject*>(m.frameSurvTabCoverUp[view]))));
+    if (row < 1 || row > 10 || !IsCameraName(rt::caption(lblDeviceType[row])) ||
+        rt::caption(cmdConnectSensor[row]) != QLatin1String("Disconnect"))
+        return;
+    const QString camera = rt::caption(m.lblSensor1[row]);
+    DisconnectCam(row);
+    rt::MsgBox(QStringLiteral("The camera \"%1\" was disconnected: %2.").arg(camera, why), rt::vbInformation);
+}
+
 void formSensorSetup::timerCamEvent_Timer(int pos) {
     if (pos < 1 || pos > 4) return;
     CorvisentMain& m = CorvisentMain::instance();
@@ -195,6 +210,22 @@ void formSensorSetup::chkSendToSummary_Click(int row) {
     if (!loading())
         modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("chkSendToSummary"),
                            checked ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void formSensorSetup::ForgetSummaryOption(int row) {
+    QCheckBox* box = Ctl(chkSendToSummary, row);
+    if (rt::value(box) == 0) return;
+    {
+        const QSignalBlocker quiet(box);
+        rt::setValue(box, 0);
+    }
+    // The option is one stored value for all cameras: it goes only with the last camera holding it.
+    for (int other = 1; other <= 10; ++other)
+        if (other != row && IsCameraName(rt::caption(lblDeviceType[other])) && rt::value(chkSendToSummary[other]) == 1)
+            return;
+    rt::setTag(CorvisentMain::instance().lblCurrentCamView, QStringLiteral("98"));
+    modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("chkSendToSummary"),
+                       QStringLiteral("0"));
 }
 
 void formSensorSetup::addCameraControls() {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "cameras/camdrivers.h"
+#include "cameras/camviews.h"
 #include "platform/capture.h"
 #include "runtime/appdir.h"
 #include "runtime/msgbox.h"
@@ -30,6 +31,10 @@ ezVidCap::ezVidCap(QWidget* parent) : QWidget(parent) {
 }
 
 ezVidCap::~ezVidCap() {
+    // At the end of the program nothing is left behind: a running recording is dropped.
+    if (m_stream && !m_recordingFile.isEmpty()) m_stream->stopRecording();
+    if (!m_recordingFile.isEmpty()) QFile::remove(m_recordingFile);
+    m_recordingFile.clear();
     release();
     if (!m_recordedFile.isEmpty()) QFile::remove(m_recordedFile);
 }
@@ -70,7 +75,9 @@ bool ezVidCap::setDriverindex(int index) {
 }
 
 void ezVidCap::release() {
-    if (m_stream && m_stream->recording()) m_stream->stopRecording();
+    // A recording that runs when the camera goes (disconnected, unplugged or moved to another
+    // view) is ended and kept under a name of its own; one that recorded nothing leaves no file.
+    if (!m_recordingFile.isEmpty() && stopRecording()) saveRecording(modSupport::NewCaptureFile(QStringLiteral(".avi")));
     m_stream.reset();
     if (!m_driverId.isEmpty() && holders().value(m_driverId) == this) holders().remove(m_driverId);
     m_driverId.clear();
@@ -97,6 +104,7 @@ void ezVidCap::onLost(const QString& why) {
     m_lastError = why;
     release();
     update();
+    emit cameraLost(why);
 }
 
 bool ezVidCap::captureOption(int n) const { return n >= 1 && n <= 6 && m_options[size_t(n - 1)]; }
@@ -185,7 +193,9 @@ void ezVidCap::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), QColor(24, 24, 24));
     if (!m_image.isNull()) {
-        p.drawImage((width() - m_image.width()) / 2, (height() - m_image.height()) / 2, m_image);
+        // Whatever size the camera delivers, the picture fills the view with its aspect kept.
+        const QSize fit = m_image.size().scaled(size(), Qt::KeepAspectRatio);
+        p.drawImage(QRect(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit), m_image);
         return;
     }
     p.setPen(QColor(170, 170, 170));

@@ -67,6 +67,10 @@ public:
 
     QSize sizeHint() const override { return QSize(320, 240); }
 
+signals:
+    // The attached camera stopped on its own (unplugged); the control is detached already.
+    void cameraLost(const QString& why);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
 

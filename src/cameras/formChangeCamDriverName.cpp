@@ -8,6 +8,7 @@
 
 #include "app/CorvisentMain.h"
 #include "cameras/camdrivers.h"
+#include "cameras/camviews.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -89,13 +90,17 @@ void formChangeCamDriverName::cmdChangeNameOk_Click() {
         auto& setup = formSensorSetup::instance();
         rt::setCaption(m.lblCamDeviceName[pos], name);
         rt::setCaption(setup.frameCamSetupCover[pos], name);
+        // The summary row, and the summary view's caption while it shows this camera.
+        rt::setCaption(m.lblSensor1[row], name);
+        if (SummaryShowsCamera() && int(rt::Val(rt::caption(m.lblPrevCamSetupIndex))) == row)
+            rt::setCaption(m.lblCurrentCamView, name);
         modPrefs::SavePref(section, QStringLiteral("DeviceName"), name);
         // The settings file's copy of the device list keeps the same name.
         const QString iniSection = modIni::kDeviceSetup + QStringLiteral("\\%1").arg(row);
         if (!modIni::ReadIni(iniSection, QStringLiteral("DeviceType"), QString()).isEmpty())
             modIni::WriteIni(iniSection, QStringLiteral("DeviceName"), name);
         setup.cmdConnectSensor_Click(row);
-        rt::Sleep(300);
+        rt::Wait(300);
         setup.cmdConnectSensor_Click(row);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in cmdChangeNameOkError, ChangeCamDriverName"));

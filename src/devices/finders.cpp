@@ -1,8 +1,11 @@
 // Searches of the add-device window over the device tables: a free device row, a free proximity
 // event index, and whether a camera position holds capture driver 0.
+#include <QLineEdit>
+
 #include "devices/formAddDevice.h"
 #include "runtime/msgbox.h"
 #include "settings/modSupport.h"
+#include "setup/formSensorSetup.h"
 
 using namespace modSupport;
 
@@ -25,6 +28,18 @@ bool formAddDevice::RowsAvailable(int row, bool combined) {
     for (int r = row; r <= last; ++r)
         if (iDeviceType[r] != typeEmpty) return false;
     return true;
+}
+
+int formAddDevice::RowUsingPort(int port) {
+    auto& setup = formSensorSetup::instance();
+    for (int row = 1; row <= 10; ++row) {
+        if (iDeviceType[row] == typeEmpty || iDeviceType[row] == typeVideo || iDeviceType[row] == typeVideo2) continue;
+        // An older record may hold the port as "COM3".
+        QString text = setup.txtDeviceComNumber[row]->text().trimmed();
+        if (text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) text = text.mid(3);
+        if (port > 0 && text.toInt() == port) return row;
+    }
+    return 0;
 }
 
 int formAddDevice::FindFirstProxAvailable() {

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/startup.h"
@@ -133,6 +132,7 @@ formAddDevice::formAddDevice() {
         cmbSensorTypeSelection_Click();
     });
     connect(cbDriver, &QComboBox::currentIndexChanged, this, &formAddDevice::cbDriver_Click);
+    connect(cmbComNum, &QComboBox::currentTextChanged, this, &formAddDevice::cmbComNum_Change);
     connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(cmdCancelAddDevice, &QPushButton::clicked, this, &formAddDevice::cmdCancelAddDevice_Click);
     connect(cmdRefreshComPorts, &QPushButton::clicked, this, &formAddDevice::cmdRefreshComPorts_Click);
@@ -161,10 +161,8 @@ bool formAddDevice::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void formAddDevice::Form_Load() {
-    if (QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move((area.width() - width()) / 2, (area.height() - height()) / 2);
-    }
+    // Nothing can be added before a kind is chosen.
+    cmdOk->setEnabled(false);
     {
         QSignalBlocker quiet(cmbSensorTypeSelection);
         cmbSensorTypeSelection->clear();
@@ -235,10 +233,7 @@ void formAddDevice::cmbSensorTypeSelection_Click() {
         lblComPort->setText(QStringLiteral("  Com"));
         cmbComNum->show();
         frameComStuff->show();
-        if ((type == strTypeWater || type == strTypeProximity || type == strTypeHumidity ||
-             type == strTypeTemperature) &&
-            !cmbComNum->currentText().isEmpty())
-            cmdOk->setEnabled(true);
+        cmbComNum_Change();
     }
     if (type == strTypeDistance) {
         rt::setValue(chkSetToProxMode, 1);
@@ -258,6 +253,13 @@ void formAddDevice::cmbSensorTypeSelection_Click() {
     txtDeviceName->show();
 }
 
+void formAddDevice::cmbComNum_Change() {
+    // A sensor needs a row to go to and a port to be reached on.
+    if (typeList().contains(m_typeText) && !IsCameraName(m_typeText))
+        cmdOk->setEnabled(RowsAvailable(iNewRow, m_typeText == strTypeComboOffer) &&
+                          !cmbComNum->currentText().trimmed().isEmpty());
+}
+
 void formAddDevice::cbDriver_Click() {
     cmdOk->setEnabled(!cbDriver->currentText().isEmpty());
 }
@@ -275,6 +277,12 @@ void formAddDevice::cmdRefreshComPorts_Click() {
 
 void formAddDevice::cmdCancelAddDevice_Click() {
     unload();
+}
+
+void formAddDevice::reject() {
+    // Escape and the title bar's close cancel like the Cancel button, so the next showing starts
+    // from a fresh window.
+    cmdCancelAddDevice_Click();
 }
 
 void formAddDevice::cmdKestlink_Click() {

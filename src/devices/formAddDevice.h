@@ -55,6 +55,8 @@ public:
     // Reacts to the chosen kind: picks the row, the default name and the kind's controls.
     void cmbSensorTypeSelection_Click();
     void cbDriver_Click();
+    // Enables OK for a sensor kind once its port is given.
+    void cmbComNum_Change();
     void txtDeviceName_DblClick();
     void cmdRefreshComPorts_Click();
     void cmdCancelAddDevice_Click();
@@ -71,6 +73,8 @@ public:
     static int FindFirstCamAvailable();
     // Whether the row the type choice picked can take the device (a combined sensor: two rows).
     static bool RowsAvailable(int row, bool combined);
+    // The first sensor row whose port box names COM port n, 0 when no registered row uses it.
+    static int RowUsingPort(int port);
 
     // ---- Ports.
     // Whether COM port n exists on this machine (it is opened and closed again at once).
@@ -106,6 +110,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
 
 private:
     friend class LoadedWindow<formAddDevice>;

@@ -25,7 +25,7 @@ using namespace modSupport;
 namespace {
 
 const QString kNoSensors = QStringLiteral("No sensors detected.");
-constexpr int kAddedRole = Qt::UserRole + 1;
+const QString kConfigured = QStringLiteral(" (already configured)");
 
 template <typename T> T* named(T* w, const char* name) {
     w->setObjectName(QLatin1String(name));
@@ -51,10 +51,26 @@ const ScanKind kScanKinds[] = {
 // writes, 200 ms apart, then 200 ms for the answer.
 QString queryIdentity(platform::MSCommControl* port) {
     port->setOutput(QStringLiteral("i"));
-    rt::Sleep(200);
+    rt::Wait(200);
     port->setOutput(QStringLiteral("\r"));
-    rt::Sleep(200);
+    rt::Wait(200);
     return platform::ansiText(port->input());
+}
+
+// A line whose port a registered row already uses is shown as configured and cannot be chosen.
+// The mark follows the port and what it answered, not the line's place, so a rescan that moves a
+// sensor to another line keeps it.
+void markIfConfigured(QListWidgetItem* item) {
+    const QString text = item->text();
+    if (text.endsWith(kConfigured) || formAddDevice::RowUsingPort(formAvailSensors::ScanLinePort(text)) == 0) return;
+    item->setText(text + kConfigured);
+    item->setSelected(false);
+    item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+}
+
+void markConfiguredLines(QListWidget* list) {
+    for (int i = 0; i < list->count(); ++i)
+        markIfConfigured(list->item(i));
 }
 
 } // namespace
@@ -158,9 +174,9 @@ void formAddDevice::MakeComPortList2() {
                 port->setPortOpen(true);
                 QString reply = queryIdentity(port);
                 for (int retry = 0; reply.isEmpty() && retry < 3; ++retry) {
-                    rt::Sleep(2000);
+                    rt::Wait(2000);
                     port->setOutput(QStringLiteral("i"));
-                    rt::Sleep(200);
+                    rt::Wait(200);
                     port->setOutput(QStringLiteral("\r"));
                     reply = platform::ansiText(port->input());
                 }
@@ -178,7 +194,7 @@ void formAddDevice::MakeComPortList2() {
         }
     }
     if (w.listAvailSensors->count() == 0) w.listAvailSensors->addItem(kNoSensors);
-    w.move(0, 0);
+    markConfiguredLines(w.listAvailSensors);
     w.show();
 }
 
@@ -202,9 +218,9 @@ void formAvailSensors::cmdAddToSetup_Click() {
     for (int i = 0; i < listAvailSensors->count(); ++i) {
         QListWidgetItem* item = listAvailSensors->item(i);
         if (!item->isSelected()) continue;
-        // Each line is added once: the first lines are marked by index in the shared table (which
-        // outlives a new scan), the others on the line itself.
-        if (iScanAdded.value(i) != 0 || item->data(kAddedRole).toBool()) continue;
+        // A line is added once: once added, its port belongs to a registered row.
+        markIfConfigured(item);
+        if (!item->isSelected()) continue;
         listAvailSensors->setCurrentRow(i, QItemSelectionModel::NoUpdate);
         const QString text = item->text();
         if (text.contains(QLatin1Char('?')) || text.contains(QLatin1String("No sensors detected"))) {
@@ -222,9 +238,7 @@ void formAvailSensors::cmdAddToSetup_Click() {
         iOfferDetect = 0;
         const bool added = formAddDevice::instance().cmdOk_Click(&request);
         iOfferDetect = 1;
-        if (!added) continue;
-        item->setData(kAddedRole, true);
-        if (i < iScanAdded.size()) iScanAdded[i] = 1;
+        if (added) markIfConfigured(item);
     }
     CorvisentMain::instance().menuSetup_Click();
     hide();

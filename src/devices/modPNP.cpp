@@ -18,6 +18,7 @@
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
+#include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
 
 using namespace modSupport;
@@ -41,7 +42,7 @@ QString GetDeviceIDString(int row, int port) {
         opened = true;
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && comm->portOpen(); ++attempt) {
             comm->setOutput(QStringLiteral("i\r"));
-            rt::Sleep(3000);
+            modCorvisent::AwaitReply(comm, 3000);
             reply = platform::ansiText(comm->input());
         }
     } catch (const rt::VbError&) {
@@ -116,6 +117,7 @@ void GetBySerial() {
                 portText = FindComFromSerial(*answer, os);
             }
             bool added = false;
+            const int port = int(rt::Val(portText));
             if (!portText.isEmpty()) {
                 const int row = formAddDevice::FindFirstAvailable(false);
                 if (row > 10) {
@@ -125,7 +127,12 @@ void GetBySerial() {
                                rt::vbInformation);
                     return;
                 }
-                const QString type = typeOfReply(GetDeviceIDString(row, int(rt::Val(portText))));
+                if (formAddDevice::RowUsingPort(port) != 0) {
+                    // The hub's port is already a registered row's: its sensor is not added twice.
+                    rt::MsgBox(QStringLiteral("COM%1 is already configured. Sensor not added.").arg(port));
+                    continue;
+                }
+                const QString type = typeOfReply(GetDeviceIDString(row, port));
                 // A reply of no known kind is not added under any other entry's type.
                 if (!type.isEmpty()) {
                     // The window is loaded without its detection question and never shown.

@@ -9,6 +9,7 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
+#include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
 
 QString formAddDevice::ComDeviceName(int port) {
@@ -42,9 +43,10 @@ void formAddDevice::cmdIdentify_Click() {
         port->setSThreshold(1);
         port->setPortOpen(true);
         QString reply;
+        platform::MSCommControl::EventHold hold(port);
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && port->portOpen(); ++attempt) {
             port->setOutput(QStringLiteral("i\r"));
-            rt::Sleep(2000);
+            modCorvisent::AwaitReply(port, 2000);
             reply = platform::ansiText(port->input());
         }
         if (reply.isEmpty())

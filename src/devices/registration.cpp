@@ -186,6 +186,19 @@ bool formAddDevice::checkRequest(Plan& plan) {
         return false;
     }
     plan.code = plan.type == strTypeComboOffer ? int(typeCombo) : TypeCodeOfName(plan.type);
+    if (!plan.camera()) {
+        // The port is stored as a plain number, which connecting the sensor relies on.
+        bool whole = false;
+        const int port = plan.port.trimmed().toInt(&whole);
+        if (!whole || port < 1 || port > 256) {
+            rt::MsgBox(QStringLiteral("The Com port must be a whole number from 1 to 256."), rt::vbInformation);
+            show();
+            cmbComNum->setFocus();
+            return false;
+        }
+        plan.port = QString::number(port);
+        cmbComNum->setEditText(plan.port); // the INI mirror takes the same text
+    }
     plan.row = iNewRow;
     if (!RowsAvailable(plan.row, plan.combined())) {
         if (!plan.finderSpoke)
@@ -408,6 +421,7 @@ void formAddDevice::finishRegistration(const Plan& plan) {
               static_cast<QWidget*>(s.chkBinaryMode[row])})
             w->setEnabled(false);
         s.lblNoCamDevicePresent->hide();
+        m.lblNoCamDevicePresent->hide();
         s.cambehavioral->show();
         s.txtPrefaceFiles->show();
         const int pos = plan.slot.slot;
@@ -424,14 +438,13 @@ void formAddDevice::finishRegistration(const Plan& plan) {
     }
     s.cmdConnectAll->setEnabled(true);
     MakeInvisible(1, row, iDeviceType[row]);
-    // The row looks like one loaded at start-up: slot and port shown, camera rows without
-    // logging boxes.
+    // The row looks like one loaded at start-up: slot shown, port box hidden until asked for,
+    // camera rows without logging boxes.
     s.lblSubIndex[row]->show();
+    s.txtDeviceComNumber[row]->hide();
     if (plan.camera()) {
         s.chkFileLogging[row]->hide();
         s.chkTabLogging[row]->hide();
-    } else {
-        s.txtDeviceComNumber[row]->show();
     }
     const int last = plan.combined() ? row + 1 : row;
     for (int r = row; r <= last; ++r) {
@@ -445,7 +458,7 @@ void formAddDevice::finishRegistration(const Plan& plan) {
         s.imgStatus[row + 1]->show();
         s.lblSubIndex[row + 1]->show();
         s.txtDeviceComNumber[row + 1]->setText(plan.port);
-        s.txtDeviceComNumber[row + 1]->show();
+        s.txtDeviceComNumber[row + 1]->hide();
     }
     const QString programSetup = modPrefs::kProgramSetup + QStringLiteral("\\");
     const int total = int(rt::Val(modPrefs::GetPref(programSetup, QStringLiteral("TotalDevices")))) +

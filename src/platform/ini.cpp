@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <vector>
 
+#include "platform/privatefile.h"
 #include "platform/registry.h"
 #include "runtime/vb.h"
 
@@ -22,7 +22,7 @@ std::vector<Line> readLines(const QString& path) {
     std::vector<Line> lines;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return lines;
-    const QString text = rt::fromStoredText(f.readAll());
+    const QString text = rt::fromStoredLines(f.readAll());
     qsizetype start = 0;
     while (start < text.size()) {
         const qsizetype nl = text.indexOf(QLatin1Char('\n'), start);
@@ -129,7 +129,7 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
                                const QString& file) {
     if (file.isEmpty() || section.trimmed().isEmpty()) return false;
     const QString path = iniFilePath(file);
-    if (!file.contains(QLatin1Char('/'))) QDir().mkpath(QFileInfo(path).path());
+    if (!file.contains(QLatin1Char('/'))) makePrivateFolder(QFileInfo(path).path());
     const QFileInfo info(path);
     if (info.exists() && (!info.isFile() || !info.isReadable() || !info.isWritable())) return false;
 
@@ -177,10 +177,7 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
     QString text;
     for (const Line& l : lines)
         text += l.text + l.eol;
-    // A write cut short (a full disk) must not replace the file: the flush tells, the commit does not.
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() && f.commit();
+    return writePrivateFile(path, text.toUtf8());
 }
 
 } // namespace platform

@@ -10,6 +10,7 @@
 #include "platform/comports.h"
 #include "platform/serialport_qt.h"
 #include "runtime/error.h"
+#include "runtime/msgbox.h"
 
 namespace platform {
 
@@ -141,6 +142,8 @@ struct MSCommControl::Impl {
     QList<int> queued;           // events found and not yet raised
     bool wakeQueued = false;     // a look at the port is due from the event loop
     bool lost = false;           // the device's loss has been raised
+    int holds = 0;               // exchanges under way that take their replies themselves
+    bool heldWake = false;       // a look at the port was put off by a hold
     // Counts opens, so that a wake-up queued for an earlier opening is not taken for this one.
     quint64 opening = 0;
 };
@@ -381,8 +384,34 @@ void MSCommControl::setTag(const QString& t) {
     d->tag = t;
 }
 
+QByteArray MSCommControl::peekInput() {
+    requireOpen();
+    takeIn();
+    return d->buffer;
+}
+
+MSCommControl::EventHold::EventHold(MSCommControl* port) : m_port(port) {
+    if (m_port) ++m_port->d->holds;
+}
+
+MSCommControl::EventHold::~EventHold() {
+    if (!m_port || --m_port->d->holds > 0) return;
+    if (m_port->d->heldWake || !m_port->d->queued.isEmpty()) {
+        m_port->d->heldWake = false;
+        m_port->wake();
+    }
+}
+
+bool MSCommControl::eventsHeld() const {
+    return d->holds > 0;
+}
+
 void MSCommControl::poll() {
     if (!portOpen()) return;
+    if (d->holds > 0) {
+        d->heldWake = true;
+        return;
+    }
     takeIn();
     d->backend->takeEvents(&d->queued);
     if (d->receivePending) {
@@ -413,7 +442,9 @@ void MSCommControl::fireQueued() {
     // A handler may let events run (and so come back here) or close the port; each event is taken
     // off the queue before it is raised.
     QPointer<MSCommControl> self(this);
-    while (self && !d->queued.isEmpty() && portOpen()) {
+    // What a serial event shows in a box must not hold up the other ports and timers.
+    rt::UnattendedScope scope;
+    while (self && !d->queued.isEmpty() && portOpen() && d->holds == 0) {
         d->commEvent = d->queued.takeFirst();
         emit OnComm();
     }

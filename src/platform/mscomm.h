@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -166,6 +167,24 @@ public:
     bool cdHolding();
 
     int commEvent() const;
+
+    // The bytes received and not yet taken, left in the buffer.
+    QByteArray peekInput();
+
+    // While a hold is on, OnComm is not raised: an exchange that lets events run while it waits
+    // for its reply takes that reply itself. What was found meanwhile is raised after the last
+    // hold ends. Holds nest; a null control is not held.
+    class EventHold {
+    public:
+        explicit EventHold(MSCommControl* port);
+        ~EventHold();
+        EventHold(const EventHold&) = delete;
+        EventHold& operator=(const EventHold&) = delete;
+
+    private:
+        QPointer<MSCommControl> m_port;
+    };
+    bool eventsHeld() const;
 
     // Any tag text the program keeps on the control.
     QString tag() const;

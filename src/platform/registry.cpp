@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QtDebug>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "platform/privatefile.h"
 #include "runtime/vb.h"
 
 namespace platform {
@@ -141,7 +141,7 @@ QString decodeFile(const QByteArray& raw) {
         QStringDecoder dec(QStringDecoder::Utf16LE);
         return dec(raw.mid(2));
     }
-    return rt::fromStoredText(raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw);
+    return rt::fromStoredLines(raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw);
 }
 
 // Reads a quoted name or string starting at s[pos] == '"'; pos ends after the closing quote.
@@ -452,17 +452,14 @@ struct Registry::Impl {
 
     long save(Hive hive) {
         HiveState& s = state(hive);
-        if (!QDir().mkpath(folder)) {
+        if (!makePrivateFolder(folder)) {
             report(QStringLiteral("cannot create the folder %1").arg(folder));
             return ERROR_ACCESS_DENIED;
         }
         if (s.damaged && !keepAside(hive, false)) return ERROR_ACCESS_DENIED;
-        // A write cut short (a full disk) must not replace the file: the flush tells, the commit
-        // does not.
-        const QByteArray bytes = hiveText(s.root.get(), rootName(hive)).toUtf8();
-        QSaveFile f(path(hive));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush() || !f.commit()) {
-            report(QStringLiteral("cannot save %1: %2").arg(f.fileName(), f.errorString()));
+        QString why;
+        if (!writePrivateFile(path(hive), hiveText(s.root.get(), rootName(hive)).toUtf8(), &why)) {
+            report(QStringLiteral("cannot save %1: %2").arg(path(hive), why));
             return ERROR_ACCESS_DENIED;
         }
         return ERROR_SUCCESS;

@@ -3,19 +3,17 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <QUuid>
+#include <tuple>
+#include <utility>
 #include <curl/curl.h>
 
+#include "platform/mailtext.h"
 #include "runtime/clock.h"
 
 namespace platform {
 
 namespace {
-
-bool isAscii(const QString& s) {
-    for (QChar c : s)
-        if (c.unicode() > 127) return false;
-    return true;
-}
 
 // A header value on one line: control characters (line breaks among them) become blanks.
 QString headerValue(const QString& s) {
@@ -23,6 +21,37 @@ QString headerValue(const QString& s) {
     for (QChar& c : out)
         if (c.unicode() < 32 || c.unicode() == 127) c = u' ';
     return out;
+}
+
+// "Name: value" within the line limit, folded at blanks onto continuation lines (which start
+// with the blank, so the value reads as before when unfolded).
+QByteArray headerLine(const char* name, const QString& value) {
+    const QStringList pieces = wrapMailLine(QLatin1String(name) + QStringLiteral(": ") + value, kMailLineLimit - 1);
+    return pieces.join(QStringLiteral("\r\n ")).toUtf8() + "\r\n";
+}
+
+// A subject beyond ASCII as encoded words of whole characters, short enough for their 75-character
+// limit, one to a line.
+QByteArray encodedSubject(const QString& subject) {
+    QList<QByteArray> words;
+    QByteArray chunk;
+    for (qsizetype i = 0; i < subject.size();) {
+        const qsizetype n = subject[i].isHighSurrogate() && i + 1 < subject.size() ? 2 : 1;
+        const QByteArray c = subject.mid(i, n).toUtf8();
+        if (chunk.size() + c.size() > 45) words.append("=?UTF-8?B?" + std::exchange(chunk, {}).toBase64() + "?=");
+        chunk += c;
+        i += n;
+    }
+    words.append("=?UTF-8?B?" + chunk.toBase64() + "?=");
+    return "Subject: " + words.join("\r\n ") + "\r\n";
+}
+
+// A world-unique identity of the mail, in the sender's domain when it has a usable one.
+QByteArray messageId(const QString& from) {
+    static const QRegularExpression domain(QStringLiteral("@([A-Za-z0-9.-]+)>?$"));
+    const QRegularExpressionMatch m = domain.match(headerValue(from).trimmed());
+    const QString host = m.hasMatch() ? m.captured(1) : QStringLiteral("localhost");
+    return "<" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + "@" + host.toLatin1() + ">";
 }
 
 QByteArray quotedPrintable(const QByteArray& text) {
@@ -56,7 +85,7 @@ QByteArray rfc2822Date(const QDateTime& date) {
     const QLocale c = QLocale::c();
     const int offset = date.offsetFromUtc() / 60;
     const QString zone = QStringLiteral("%1%2%3")
-                             .arg(offset < 0 ? u'-' : u'+')
+                             .arg(QChar(offset < 0 ? u'-' : u'+'))
                              .arg(qAbs(offset) / 60, 2, 10, QLatin1Char('0'))
                              .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0'));
     return (c.toString(date, QStringLiteral("ddd, d MMM yyyy hh:mm:ss ")) + zone).toLatin1();
@@ -75,23 +104,23 @@ QStringList splitAddresses(const QString& list) {
 
 QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
                           const QString& body, const QDateTime& date) {
-    const bool ascii = isAscii(subject) && isAscii(body) && isAscii(from) && isAscii(to) && isAscii(cc);
+    const bool ascii = isAsciiText(subject) && isAsciiText(body) && isAsciiText(from) && isAsciiText(to) &&
+                       isAsciiText(cc);
     QByteArray m = "Date: " + rfc2822Date(date) + "\r\n";
-    m += "From: " + headerValue(from).trimmed().toUtf8() + "\r\n";
-    m += "To: " + headerValue(to).trimmed().toUtf8() + "\r\n";
-    if (!cc.trimmed().isEmpty()) m += "Cc: " + headerValue(cc).trimmed().toUtf8() + "\r\n";
+    m += headerLine("From", headerValue(from).trimmed());
+    m += headerLine("To", headerValue(to).trimmed());
+    if (!cc.trimmed().isEmpty()) m += headerLine("Cc", headerValue(cc).trimmed());
     const QString subjectLine = headerValue(subject);
-    if (isAscii(subjectLine))
-        m += "Subject: " + subjectLine.toLatin1() + "\r\n";
-    else
-        m += "Subject: =?UTF-8?B?" + subjectLine.toUtf8().toBase64() + "?=\r\n";
+    m += isAsciiText(subjectLine) ? headerLine("Subject", subjectLine) : encodedSubject(subjectLine);
+    m += "Message-ID: " + messageId(from) + "\r\n";
     m += "MIME-Version: 1.0\r\n";
+    const QString text = mailBodyLines(body).join(QStringLiteral("\r\n"));
     if (ascii) {
         m += "Content-Type: text/plain; charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
-        m += body.toLatin1();
+        m += text.toLatin1();
     } else {
         m += "Content-Type: text/plain; charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
-        m += quotedPrintable(body.toUtf8());
+        m += quotedPrintable(text.toUtf8());
     }
     return m;
 }
@@ -130,6 +159,12 @@ int debugLine(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     return 0;
 }
 
+// Progress callback: a non-zero answer makes libcurl give the transfer up.
+int cancelled(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancel = static_cast<const std::atomic_bool*>(flag);
+    return cancel && cancel->load() ? 1 : 0;
+}
+
 class CurlTransport : public SmtpTransport {
 public:
     bool deliver(const SmtpMail& mail, const std::function<void(const QString&)>& status) override {
@@ -138,7 +173,10 @@ public:
             status(QStringLiteral("Error: the mail connection could not be set up"));
             return false;
         }
-        const QByteArray url = "smtp://" + mail.server.trimmed().toUtf8() + ":" + QByteArray::number(mail.port);
+        // An IPv6 address is written in brackets in the address of the server.
+        QString host = mail.server;
+        if (host.contains(u':') && !host.startsWith(u'[')) host = u'[' + host + u']';
+        const QByteArray url = "smtp://" + host.toUtf8() + ":" + QByteArray::number(mail.port);
         const QByteArray from = "<" + mail.mailFrom.trimmed().toUtf8() + ">";
         curl_slist* rcpt = nullptr;
         for (const QString& r : mail.recipients)
@@ -156,16 +194,26 @@ public:
         curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(mail.message.size()));
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(mail.timeoutMs));
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(mail.timeoutMs));
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, cancelled);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, mail.cancel);
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, debugLine);
         curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &talk);
+        char detail[CURL_ERROR_SIZE] = {};
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
+        // The login and the mail go encrypted whenever the server offers STARTTLS, to a server
+        // whose certificate checks out; a server without it is used in the clear.
+        curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+        const QByteArray caFile = mail.caFile.toLocal8Bit();
+        if (!caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
         if (mail.authenticationType == 1 || mail.authenticationType == 2) {
             curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
             curl_easy_setopt(curl, CURLOPT_PASSWORD, pass.constData());
             curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS,
                              mail.authenticationType == 1 ? "AUTH=LOGIN" : "AUTH=PLAIN");
         }
-        status(QStringLiteral("Connecting to %1").arg(mail.server.trimmed()));
+        status(QStringLiteral("Connecting to %1").arg(mail.server));
         const CURLcode result = curl_easy_perform(curl);
         curl_slist_free_all(rcpt);
         curl_easy_cleanup(curl);
@@ -174,7 +222,11 @@ public:
             return true;
         }
         QString error = QStringLiteral("Error: ") + QString::fromUtf8(curl_easy_strerror(result));
-        if (!talk.lastReply.isEmpty()) error += QStringLiteral(" (") + talk.lastReply + u')';
+        const QString why = QString::fromUtf8(detail).trimmed();
+        if (!talk.lastReply.isEmpty())
+            error += QStringLiteral(" (") + talk.lastReply + u')';
+        else if (!why.isEmpty())
+            error += QStringLiteral(": ") + why; // a TLS failure says which check failed
         status(error);
         return false;
     }
@@ -185,7 +237,27 @@ std::shared_ptr<SmtpTransport>& installed() {
     return t;
 }
 
+// The server box's text as host and port: "host:port" (or "[address]:port") names its own port,
+// anything else is the host with the design port.
+std::pair<QString, int> smtpServerAndPort(const QString& text, int designPort) {
+    static const QRegularExpression withPort(QStringLiteral("^(\\[[^\\]]*\\]|[^:]*):(\\d{1,5})$"));
+    const QString trimmed = text.trimmed();
+    const QRegularExpressionMatch m = withPort.match(trimmed);
+    const int port = m.hasMatch() ? m.captured(2).toInt() : 0;
+    if (port >= 1 && port <= 65535) return {m.captured(1), port};
+    return {trimmed, designPort};
+}
+
+QString& trustedCaFile() {
+    static QString path;
+    return path;
+}
+
 } // namespace
+
+void setSmtpCaFile(const QString& path) {
+    trustedCaFile() = path;
+}
 
 void setSmtpTransport(std::shared_ptr<SmtpTransport> transport) {
     installed() = std::move(transport);
@@ -211,6 +283,7 @@ SmtpControl::~SmtpControl() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
+        m_cancel = true;
         m_queue.clear();
     }
     m_wake.notify_all();
@@ -219,8 +292,8 @@ SmtpControl::~SmtpControl() {
 
 void SmtpControl::SendEmail() {
     SmtpMail mail;
-    mail.server = server;
-    mail.port = port;
+    std::tie(mail.server, mail.port) = smtpServerAndPort(server, port);
+    mail.caFile = trustedCaFile();
     mail.timeoutMs = timeout;
     mail.authenticationType = authenticationtype;
     mail.username = username;
@@ -228,14 +301,47 @@ void SmtpControl::SendEmail() {
     mail.mailFrom = headerValue(mailfrom).trimmed();
     mail.recipients = splitAddresses(sendto) + splitAddresses(cc);
     mail.message = composeMessage(mailfrom, sendto, cc, messagesubject, messagetext, rt::Clock::now());
+    mail.subject = headerValue(messagesubject);
+    mail.cancel = &m_cancel;
     std::shared_ptr<SmtpTransport> transport = smtpTransport(); // libcurl is set up on this thread
+    std::optional<SmtpMail> dropped;
+    int droppedCount = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stop) return;
+        if (int(m_queue.size()) >= kQueueLimit) {
+            dropped = std::move(m_queue.front().first);
+            m_queue.pop_front();
+            --m_pending;
+            droppedCount = ++m_dropped;
+        }
         m_queue.emplace_back(std::move(mail), std::move(transport));
         ++m_pending;
         if (!m_worker.joinable()) m_worker = std::thread([this] { run(); });
     }
     m_wake.notify_all();
+    if (dropped)
+        emit Status(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
+                        .arg(dropped->recipients.join(QStringLiteral(", ")), dropped->subject)
+                        .arg(droppedCount));
+}
+
+QList<SmtpMail> SmtpControl::finish(int waitMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(std::max(0, waitMs)),
+                    [this] { return m_queue.empty() && !m_current; });
+    m_stop = true;
+    m_cancel = true;
+    lock.unlock();
+    m_wake.notify_all();
+    if (m_worker.joinable()) m_worker.join();
+    lock.lock();
+    QList<SmtpMail> left = m_failed;
+    for (auto& job : m_queue)
+        left.append(job.first);
+    m_queue.clear();
+    m_failed.clear();
+    return left;
 }
 
 int SmtpControl::pending() const {
@@ -252,13 +358,21 @@ void SmtpControl::run() {
             if (m_stop) return;
             job = std::move(m_queue.front());
             m_queue.pop_front();
+            m_current = job.first;
         }
         // Events reach the program's thread in the order raised; they are dropped if the control
         // is gone by then.
         auto status = [this](const QString& line) {
             QMetaObject::invokeMethod(this, [this, line] { emit Status(line); }, Qt::QueuedConnection);
         };
-        job.second->deliver(job.first, status);
+        const bool sent = job.second->deliver(job.first, status);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_current.reset();
+            // Once the program ends a mail that did not go is listed rather than forgotten.
+            if (!sent && m_stop) m_failed.append(job.first);
+        }
+        m_wake.notify_all();
         QMetaObject::invokeMethod(
             this,
             [this] {

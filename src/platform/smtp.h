@@ -4,19 +4,22 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace platform {
 
 // One mail as the SMTP control hands it to its transport.
 struct SmtpMail {
-    QString server;
+    QString server; // host name or address, without the port
     int port = 25;
+    QString caFile; // certificates trusted instead of the system's store; "" for the store
     int timeoutMs = 10000;
     int authenticationType = 0; // 0 none, 1 LOGIN, 2 PLAIN
     QString username;
@@ -24,12 +27,16 @@ struct SmtpMail {
     QString mailFrom;
     QStringList recipients; // every To and Cc address
     QByteArray message;     // header lines, an empty line and the body, as sent
+    QString subject;        // for the lists of mails that did not go
+    // Set when the program ends: a transfer under way gives up at once.
+    const std::atomic_bool* cancel = nullptr;
 };
 
-// The message of a mail: Date, From, To, Cc (only when given), Subject and the MIME lines, then
-// the body unchanged. Plain ASCII goes out as us-ascii 7bit; any other text as UTF-8 with a
-// quoted-printable body and an encoded subject. Line breaks and control characters are taken
-// out of the header values.
+// The message of a mail: Date, From, To, Cc (only when given), Subject, Message-ID and the MIME
+// lines, then the body with its lines ended by CR LF and kept within the SMTP line limit. Plain
+// ASCII goes out as us-ascii 7bit; any other text as UTF-8 with a quoted-printable body and an
+// encoded subject. Line breaks and control characters are taken out of the header values; a long
+// header is folded.
 QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
                           const QString& body, const QDateTime& date);
 // The addresses of a list separated by commas or semicolons, blanks around them removed.
@@ -45,6 +52,8 @@ public:
 };
 // The transport in use: libcurl unless a test installed another (nullptr restores it).
 void setSmtpTransport(std::shared_ptr<SmtpTransport> transport);
+// Tests trust their own server's certificate through this file; "" restores the system's store.
+void setSmtpCaFile(const QString& path);
 std::shared_ptr<SmtpTransport> smtpTransport();
 
 // The SMTP mail control: properties set one by one, then SendEmail(), which returns at once. Mails
@@ -72,9 +81,16 @@ public:
     QString contenttransferencoding = QStringLiteral("7bit");
     bool raiseerror = false;
 
+    // Mails waiting to go are kept up to this many; when one more comes the oldest waiting mail
+    // is dropped and a Status line names it and counts the drops so far.
+    static constexpr int kQueueLimit = 100;
+
     void SendEmail();
     // Mails handed over and not yet finished.
     int pending() const;
+    // At the program's end: gives the mails waiting and under way up to waitMs of real time to
+    // go, then gives up on the rest (a transfer under way is cancelled) and returns them.
+    QList<SmtpMail> finish(int waitMs);
 
 signals:
     void Status(const QString& text);
@@ -87,7 +103,11 @@ private:
     // Each mail keeps the transport in use when it was sent.
     std::deque<std::pair<SmtpMail, std::shared_ptr<SmtpTransport>>> m_queue;
     int m_pending = 0;
+    int m_dropped = 0;
     bool m_stop = false;
+    std::atomic_bool m_cancel{false};
+    std::optional<SmtpMail> m_current; // the mail under way
+    QList<SmtpMail> m_failed;          // mails given up while the program ends
     std::thread m_worker;
 };
 

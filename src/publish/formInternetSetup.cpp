@@ -188,6 +188,7 @@ void formInternetSetup::ClearFullFtpMessages() {
 void formInternetSetup::AddFtpMessage(const QString& text) {
     ClearFullFtpMessages();
     listFtpMessages->addItem(text);
+    listFtpMessages->scrollToBottom(); // the newest line, a failure among them, stays in sight
 }
 
 void formInternetSetup::AddTimedFtpMessage(const QString& text) {

@@ -138,7 +138,7 @@ void formInternetSetup::cmdMkdir_Click() {
                 bRemoteTimeout = true;
                 break;
             }
-            rt::Sleep(100);
+            rt::Wait(100);
         }
         if (bRemoteTimeout) {
             AddFtpMessage(QStringLiteral("REMOTE TIMEOUT") + kCrLf);

@@ -107,7 +107,7 @@ void formInternetSetup::cmdLoginFTP_Click() {
         Inet1->setRequestTimeout(20);
         if (!updating(*this)) Inet1->Execute(QString(), QStringLiteral("PWD"));
 
-        rt::Sleep(1500);
+        rt::Wait(1500);
         timerBuildXMLTimeout->setInterval(20000);
         bBuildTimeout = false; // a time-out left from an earlier wait must not end this one
         timerBuildXMLTimeout->setEnabled(true);
@@ -115,7 +115,7 @@ void formInternetSetup::cmdLoginFTP_Click() {
         timerBuildXMLTimeout->setInterval(60000);
         timerBuildXMLTimeout->setEnabled(false);
 
-        rt::Sleep(1500);
+        rt::Wait(1500);
         Inet1->Execute(QString(), QStringLiteral("CD ") + txtRemoteStorageLocation->text());
         WaitUntilFinished();
         // The directory box keeps what the user typed, so a directory made later is found.
@@ -153,7 +153,7 @@ void formInternetSetup::cmdLogoutFTP_Click() {
         AddFtpMessage(QStringLiteral("** WARNING ** This will stop the FTP Update process."));
         logoutSession();
         cmdCancelInet_Click();
-        rt::Sleep(500);
+        rt::Wait(500);
         if (scheduleRunning(*this)) cmdStartUpdate_Click();
     });
 }
@@ -166,7 +166,7 @@ void formInternetSetup::cmdTestTransfer_Click() {
         AddFtpMessage(QStringLiteral("Path for cvman.xsl file = ") + kCrLf);
         AddFtpMessage(QStringLiteral("  ") + rt::appPath() + QDir::separator());
     }
-    rt::Sleep(1000);
+    rt::Wait(1000);
     const QString stylesheet = rt::appFile(QStringLiteral("cvman.xsl"));
     // The transfer is judged by its own final state once it has ended: a refused request (one
     // still running, no session) by its error number, and never by the code of a request that

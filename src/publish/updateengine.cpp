@@ -85,7 +85,7 @@ bool CopyFileBool(const QString& source, const QString& destination, bool failIf
 void StartInternetUpdateEngine() {
     auto& w = formInternetSetup::instance();
     rt::passOver([&w] { w.cmdLoginFTP_Click(); });
-    rt::Sleep(3000);
+    rt::Wait(3000);
     w.cmdStartUpdate->setEnabled(true);
     w.cmdStartUpdate_Click();
 }
@@ -161,7 +161,7 @@ bool formInternetSetup::HandleBuildXML() {
     if (local) {
         if (xmlWritten) iXMLPublished = iXMLIndex;
         AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
-        rt::Sleep(1700);
+        rt::Wait(1700);
         return writeIndex();
     }
 
@@ -188,7 +188,7 @@ bool formInternetSetup::HandleBuildXML() {
         sent = startWatched(send) && waitWatched();
         bKeepSession = false;
     } else {
-        rt::Sleep(1500);
+        rt::Wait(1500);
         if (!Inet1->StillExecuting() && bLoggedIn) {
             // Waited for too: the index page written next names it only once it has arrived.
             sent = startWatched(send) && waitWatched();

@@ -4,7 +4,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
+#include <atomic>
 #include <cmath>
+#include <csignal>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace rt {
 namespace {
@@ -83,11 +87,38 @@ void Clock::reset() {
     state().wallSet = false;
 }
 
-void Sleep(int ms) {
-    if (ms <= 0)
-        return;
-    const double realUs = ms * 1000.0 / Clock::speed();
-    QThread::usleep(static_cast<unsigned long>(std::max(1.0, realUs)));
+namespace {
+std::atomic_bool g_quit{false};
+}
+
+void RequestQuit() {
+    g_quit = true;
+}
+
+bool QuitRequested() {
+    return g_quit;
+}
+
+namespace {
+void endNow(int) {
+    ::_exit(0);
+}
+} // namespace
+
+void EndProcessWithin(int realMs) {
+    // Only calls that are safe inside a signal handler: a signal's own handler may call this.
+    // An end already due stays where it is.
+    itimerval due = {};
+    ::getitimer(ITIMER_REAL, &due);
+    if (due.it_value.tv_sec != 0 || due.it_value.tv_usec != 0) return;
+    struct sigaction sa = {};
+    sa.sa_handler = endNow;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGALRM, &sa, nullptr);
+    itimerval when = {};
+    when.it_value.tv_sec = realMs / 1000;
+    when.it_value.tv_usec = (realMs % 1000) * 1000;
+    ::setitimer(ITIMER_REAL, &when, nullptr);
 }
 
 void DoEvents() {
@@ -105,7 +136,7 @@ bool waitUntilImpl(const std::function<bool()>& pred, int ms) {
         DoEvents();
         if (pred())
             return true;
-        if (Clock::elapsedMs() >= end)
+        if (Clock::elapsedMs() >= end || QuitRequested())
             return false;
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);

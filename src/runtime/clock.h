@@ -24,14 +24,23 @@ public:
     static void reset();
 };
 
-// Blocks for ms of program time; no events run meanwhile.
-void Sleep(int ms);
 // Runs the events that are pending now, then returns.
 void DoEvents();
-// Lets events run until ms of program time have passed.
+// Lets events run until ms of program time have passed: other ports, rows and windows are served
+// meanwhile. Ends at once when the program has been asked to end.
 void Wait(int ms);
 // Lets events run until pred() holds or ms of program time have passed; true when pred() held.
+// Ends at once (with pred()'s value) when the program has been asked to end.
 template <typename Pred> bool WaitUntil(Pred pred, int ms);
+
+// The program has been asked to end: from then on every wait returns at once, timers stop
+// ticking and message boxes are no longer shown.
+void RequestQuit();
+bool QuitRequested();
+// Ends the process (exit code 0) once realMs of real time have passed, whatever runs then: the
+// bound on the program's end when a handler below is slow to unwind. Safe to call from a signal
+// handler.
+void EndProcessWithin(int realMs);
 
 bool waitUntilImpl(const std::function<bool()>& pred, int ms);
 template <typename Pred> bool WaitUntil(Pred pred, int ms) { return waitUntilImpl(pred, ms); }

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -156,12 +158,66 @@ void setHeightTwips(QWidget* w, int twips) {
     if (w) w->setFixedHeight(twipsToPixels(twips));
 }
 
-void centreOnScreen(QWidget* window) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!window || !screen) return;
-    const QRect r = screen->geometry();
-    window->move(r.x() + (r.width() - window->width()) / 2, r.y() + (r.height() - window->height()) / 2);
+namespace {
+
+const QScreen* screenOf(const QWidget* w) {
+    const QScreen* screen = w ? w->screen() : nullptr;
+    return screen ? screen : QGuiApplication::primaryScreen();
 }
+
+// The top-left corner (a window's position includes its frame) that keeps a frame of this size
+// on the screen's free area; a window larger than the area keeps its title bar at the top left.
+QPoint onScreen(QPoint at, const QSize& frame, const QRect& area) {
+    at.setX(qBound(area.left(), at.x(), qMax(area.left(), area.right() + 1 - frame.width())));
+    at.setY(qBound(area.top(), at.y(), qMax(area.top(), area.bottom() + 1 - frame.height())));
+    return at;
+}
+
+bool placeable(const QWidget* w) {
+    return w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
+}
+
+// Places every window as it is first shown, whichever code shows it.
+class WindowPlacement : public QObject {
+public:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::Show || e->spontaneous() || !o->isWidgetType()) return false;
+        auto* w = static_cast<QWidget*>(o);
+        if (!placeable(w)) return false;
+        if (w->property("rtPlaced").toBool()) {
+            const QScreen* screen = screenOf(w);
+            if (screen) w->move(onScreen(w->pos(), w->frameGeometry().size(), screen->availableGeometry()));
+            return false;
+        }
+        w->setProperty("rtPlaced", true);
+        // The owner: the parent window, else the window the user was in when this one opened.
+        const QWidget* owner = w->parentWidget() ? w->parentWidget()->window() : QApplication::activeWindow();
+        placeWindow(w, owner != w ? owner : nullptr);
+        return false;
+    }
+};
+
+void installWindowPlacement() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        app->installEventFilter(new WindowPlacement);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installWindowPlacement)
+
+void placeWindow(QWidget* window, const QWidget* owner) {
+    if (!window) return;
+    if (owner && !owner->isVisible()) owner = nullptr;
+    const QScreen* screen = screenOf(owner ? owner : window);
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size();
+    const QPoint centre = owner ? owner->frameGeometry().center() : area.center();
+    window->move(onScreen(centre - QPoint(frame.width() / 2, frame.height() / 2), frame, area));
+}
+
+void centreOnScreen(QWidget* window) { placeWindow(window, nullptr); }
 
 int value(const QCheckBox* box) {
     if (!box) return 0;

@@ -55,8 +55,12 @@ int twipsToPixels(int twips);
 // Fixes the control's width to the given twips.
 void setWidthTwips(QWidget* w, int twips);
 void setHeightTwips(QWidget* w, int twips);
-// Moves a window to the middle of the primary screen.
-void centreOnScreen(QWidget* window);
+// Places a window that opens: centred on its owner (the window it was opened from) or, without
+// one, on the screen, then moved as little as needed to lie wholly on that screen, title bar
+// included. Every window of the program is placed this way when it is first shown; later
+// showings only bring it back onto the screen.
+void placeWindow(QWidget* window, const QWidget* owner = nullptr);
+void centreOnScreen(QWidget* window); // placeWindow without an owner
 
 // --- Check box value: 0 unticked, 1 ticked, 2 greyed. Any other value raises rt::VbError 380
 // "Invalid property value" and leaves the box unchanged. Setting a new value emits the box's

@@ -4,13 +4,25 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QHash>
+#include <QPointer>
 #include <QPushButton>
+
+#include "runtime/clock.h"
 
 namespace rt {
 
 namespace {
 
 DialogScript* g_active = nullptr;
+int g_unattended = 0;
+// Boxes on screen that nobody waits for, by title and text: one of each at a time, and a
+// bounded number in all.
+constexpr int kModelessBoxesMax = 16;
+QHash<QString, QPointer<QMessageBox>>& modelessBoxes() {
+    static QHash<QString, QPointer<QMessageBox>> boxes;
+    return boxes;
+}
 
 // The buttons of a style, in the order they stand on the box.
 QList<int> buttonsOf(int style) {
@@ -96,7 +108,44 @@ int showMessage(const QString& prompt, int style, const QString& title) {
     return i >= 0 ? results.at(i) : defaultButton(style);
 }
 
+// A box with only an OK button, shown without waiting for it to be closed.
+void showModeless(const QString& prompt, int style, const QString& title) {
+    const QString key = title + u'\n' + prompt;
+    QHash<QString, QPointer<QMessageBox>>& boxes = modelessBoxes();
+    boxes.removeIf([](const auto& it) { return it.value().isNull(); });
+    if (QMessageBox* open = boxes.value(key)) {
+        open->raise();
+        return;
+    }
+    if (boxes.size() >= kModelessBoxesMax) {
+        qInfo().noquote() << "Message box not shown (too many open):" << title << "-" << prompt;
+        return;
+    }
+    auto* box = new QMessageBox(iconOf(style), title, prompt, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    if (style & vbSystemModal) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    boxes.insert(key, box);
+    box->show();
+}
+
+bool okOnly(int style) {
+    return (style & 7) == vbOKOnly;
+}
+
 } // namespace
+
+UnattendedScope::UnattendedScope() {
+    ++g_unattended;
+}
+
+UnattendedScope::~UnattendedScope() {
+    --g_unattended;
+}
+
+bool UnattendedScope::active() {
+    return g_unattended > 0;
+}
 
 QString appTitle() {
     return QStringLiteral("Corvisent Manager");
@@ -113,12 +162,17 @@ int defaultButton(int style) {
 }
 
 int MsgBox(const QString& prompt, int style, const QString& title) {
-    const ShownBox box{ShownBox::Message, prompt, titleOr(title), style, QString()};
+    const bool waits = !(okOnly(style) && UnattendedScope::active());
+    const ShownBox box{ShownBox::Message, prompt, titleOr(title), style, QString(), waits};
     if (DialogScript* script = DialogScript::active()) return script->answer(box).toInt();
-    if (!canShow()) {
+    if (!canShow() || QuitRequested()) {
         const int answer = defaultButton(style);
         qInfo().noquote() << "Message box not shown:" << box.title << "-" << prompt << "- answered" << answer;
         return answer;
+    }
+    if (!waits) {
+        showModeless(prompt, style, box.title);
+        return vbOK;
     }
     return showMessage(prompt, style, box.title);
 }
@@ -130,7 +184,7 @@ std::optional<QString> InputBox(const QString& prompt, const QString& title, con
         if (!answer.isValid()) return std::nullopt;
         return answer.toString();
     }
-    if (!canShow()) {
+    if (!canShow() || QuitRequested()) {
         qInfo().noquote() << "Input box not shown:" << box.title << "-" << prompt << "- answered Cancel";
         return std::nullopt;
     }
@@ -147,7 +201,7 @@ std::optional<QString> InputBox(const QString& prompt, const QString& title, con
 QString ShowOpen(const QString& title, const QString& filter) {
     const ShownBox box{ShownBox::FileOpen, title, title, 0, filter};
     if (DialogScript* script = DialogScript::active()) return script->answer(box).toString();
-    if (!canShow()) {
+    if (!canShow() || QuitRequested()) {
         qInfo().noquote() << "File dialog not shown:" << title << "- answered Cancel";
         return QString();
     }

@@ -38,7 +38,9 @@ enum MsgBoxResult : int {
 // Title used when a caller gives none (the program's title).
 QString appTitle();
 
-// Shows a modal message box and returns the button pressed.
+// Shows a modal message box and returns the button pressed. Inside an UnattendedScope a box with
+// only an OK button is shown without waiting (answered OK at once); once the program has been
+// asked to end no box is shown and each is answered with its default button.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString());
 
 // Shows an input box; std::nullopt when it was cancelled, otherwise the text (possibly empty).
@@ -58,6 +60,18 @@ int defaultButton(int style);
 // The first button of a message box of this style (OK, Abort, Yes or Retry).
 int firstButton(int style);
 
+// Marks code run from a timer tick or a serial event (the polling, the serial handlers and the
+// alert checks below them): a box it shows must not hold up the other sensors while it waits for
+// a person. Such boxes stay on screen without blocking, one per text at a time. Nestable.
+class UnattendedScope {
+public:
+    UnattendedScope();
+    ~UnattendedScope();
+    UnattendedScope(const UnattendedScope&) = delete;
+    UnattendedScope& operator=(const UnattendedScope&) = delete;
+    static bool active();
+};
+
 // One box as shown, for tests.
 struct ShownBox {
     enum Kind { Message, Input, FileOpen } kind = Message;
@@ -65,6 +79,7 @@ struct ShownBox {
     QString title;
     int style = 0;
     QString defaultText; // a file dialog: its filter
+    bool waits = true;   // false: shown without holding up the caller
 };
 
 // Answers boxes instead of showing them. While a script is installed every box is recorded and

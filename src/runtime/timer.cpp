@@ -1,12 +1,18 @@
 #include "runtime/timer.h"
 
 #include "runtime/clock.h"
+#include "runtime/msgbox.h"
 
 namespace rt {
 
 Timer::Timer(QObject* parent) : QObject(parent) {
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &Timer::tick);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (QuitRequested()) return;
+        // What a tick shows in a box must not hold up the other timers and ports.
+        UnattendedScope scope;
+        emit tick();
+    });
 }
 
 void Timer::setInterval(int ms) {

@@ -342,4 +342,16 @@ QString fromStoredText(const QByteArray& bytes) {
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
+QString fromStoredLines(const QByteArray& bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        text += fromStoredText(bytes.mid(start, end - start));
+        start = end;
+    }
+    return text;
+}
+
 } // namespace rt

@@ -96,5 +96,8 @@ QByteArray toBytes(const QString& text);
 // valid UTF-8, otherwise one character per byte (files written before, or by a single-byte
 // editor, keep their accented characters).
 QString fromStoredText(const QByteArray& bytes);
+// A whole settings file: each line (one value) is decided on its own as above, so one value
+// written by a single-byte editor does not turn the file's UTF-8 values into garbled text.
+QString fromStoredLines(const QByteArray& bytes);
 
 } // namespace rt

@@ -113,15 +113,17 @@ void configurePort(MSCommControl* port, int kind, int comNumber) {
 
 // The identity query, up to three times; "" when the sensor never answered.
 QString identityReply(MSCommControl* port, int kind) {
+    MSCommControl::EventHold hold(port);
     for (int query = 0; query < kIdentityQueries; ++query) {
         if (kind == typeAccel || kind == typeDistance) {
             port->setOutput(QByteArray("i"));
-            rt::Sleep(200);
+            rt::Wait(200);
             port->setOutput(modCorvisent::kCR);
         } else {
             port->setOutput(QByteArray("i\r"));
         }
-        rt::Sleep(kReplyPauseMs);
+        modCorvisent::AwaitReply(port, kReplyPauseMs);
+        if (!port->portOpen()) return QString();
         const QString reply = rt::fromBytes(port->input());
         if (!reply.isEmpty()) return reply;
     }

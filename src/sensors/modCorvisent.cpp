@@ -30,7 +30,9 @@ namespace modCorvisent {
 namespace {
 
 constexpr int kQueries = 10;       // reading queries before the sensor is given up
-constexpr int kReplyWaitMs = 2000; // pause before the second look for a reply
+constexpr int kReplyWaitMs = 2000; // longest wait for a reading's reply
+constexpr int kLineWaitMs = 2000;  // longest wait for a combined sensor's humidity line
+constexpr int kLineFeedWaitMs = 20; // for the line feed behind a reply's carriage return
 constexpr int kCalibrateTries = 4;
 constexpr int kStreamTries = 4;
 
@@ -96,29 +98,20 @@ void sendReadingQuery(MSCommControl* port, int row, int kind) {
     }
 }
 
-// A query's reply: what is there at once, else what is there after the reply pause. Input left
-// over from an earlier, late reply is dropped before each query so it is never taken for this
-// one.
+// A query's reply: what has arrived once its carriage return is in, or when the reply pause is
+// over. Input left over from an earlier, late reply is dropped before each query so it is never
+// taken for this one.
 QByteArray query(MSCommControl* port, const std::function<void()>& send) {
     port->setInBufferCount(0);
     send();
-    QByteArray reply = port->input();
-    if (reply.isEmpty()) {
-        rt::Sleep(kReplyWaitMs);
-        reply = port->input();
-    }
-    return reply;
+    AwaitReply(port, kReplyWaitMs);
+    return port->portOpen() ? port->input() : QByteArray();
 }
 
-// The humidity line of a combined sensor: looks every 10 ms for up to 200 looks and takes what
-// arrives until its CR.
+// The humidity line of a combined sensor: what arrives until its CR, for up to 2 s.
 QByteArray readLine(MSCommControl* port) {
-    QByteArray line;
-    for (int look = 0; look < 200 && !line.contains('\r'); ++look) {
-        rt::Sleep(10);
-        if (port->inBufferCount() > 0) line.append(port->input());
-    }
-    return line;
+    AwaitReply(port, kLineWaitMs);
+    return port->portOpen() ? port->input() : QByteArray();
 }
 
 void showSensorError(int row) {
@@ -131,8 +124,20 @@ void showSensorError(int row) {
 
 } // namespace
 
+bool AwaitReply(MSCommControl* port, int boundMs) {
+    const bool in =
+        rt::WaitUntil([port] { return !port->portOpen() || port->peekInput().contains('\r'); }, boundMs) &&
+        port->portOpen();
+    // The line feed that follows the carriage return belongs to the same reply: a few character
+    // times for it, so that it is not left over for the next exchange.
+    if (in && port->peekInput().endsWith('\r'))
+        rt::WaitUntil([port] { return !port->portOpen() || !port->peekInput().endsWith('\r'); }, kLineFeedWaitMs);
+    return in && port->portOpen();
+}
+
 QString newTakeCVReading(MSCommControl* port, int row, int kind) {
     QString firstField;
+    MSCommControl::EventHold hold(port);
     try {
         CorvisentMain& w = CorvisentMain::instance();
         if (!need(port)->portOpen()) {
@@ -149,6 +154,8 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
                 enableIfStopped(Ctl(w.Timer1, row));
                 break;
             }
+            // A port closed meanwhile (the row disconnected, the program ending) ends the reading.
+            if (!port->portOpen() || rt::QuitRequested()) return QString();
             ++failed;
             Ctl(w.Timer1, row)->setEnabled(false);
             if (failed >= kQueries) break;
@@ -176,6 +183,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
 }
 
 QString THRead(MSCommControl* port, int row) {
+    MSCommControl::EventHold hold(port);
     try {
         CorvisentMain& w = CorvisentMain::instance();
         need(port);
@@ -190,6 +198,7 @@ QString THRead(MSCommControl* port, int row) {
                 enableIfStopped(Ctl(w.Timer1, row));
                 gotTemperature = true;
             } else {
+                if (!port->portOpen() || rt::QuitRequested()) return QString();
                 ++failed;
                 Ctl(w.Timer1, row)->setEnabled(false);
             }
@@ -210,6 +219,7 @@ QString THRead(MSCommControl* port, int row) {
             temperature = ComboHalf(temperatureText);
 
         rt::DoEvents();
+        if (!port->portOpen()) return QString();
         port->setInBufferCount(0);
         port->setOutput(QByteArray("h\r"));
         const QString humidityText = rt::fromBytes(readLine(port));
@@ -227,8 +237,9 @@ QString THRead(MSCommControl* port, int row) {
 }
 
 void StopAndDrain(MSCommControl* port) {
+    MSCommControl::EventHold hold(port);
     port->setOutput(QByteArray("S"));
-    rt::Sleep(200);
+    rt::Wait(200);
     port->setOutput(kCR);
     Drain(port);
 }
@@ -239,6 +250,7 @@ void Drain(MSCommControl* port) {
 }
 
 void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
+    MSCommControl::EventHold hold(port);
     try {
         CorvisentMain& w = CorvisentMain::instance();
         {
@@ -247,9 +259,9 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                 hourglass.emplace();
                 for (int attempt = 0; attempt < kCalibrateTries; ++attempt) {
                     port->setOutput(QByteArray("c"));
-                    rt::Sleep(200);
+                    rt::Wait(200);
                     port->setOutput(kCR);
-                    rt::Sleep(200);
+                    rt::Wait(200);
                     if (!port->input().isEmpty()) {
                         QLabel* reading = Ctl(w.lblSensorReading, row);
                         rt::setFontSize(reading, 10);
@@ -264,9 +276,9 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                     StopAndDrain(port);
                     rt::setCaption(Ctl(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
                     port->setOutput(QByteArray("E"));
-                    rt::Sleep(200);
+                    rt::Wait(200);
                     port->setOutput(kCR);
-                    rt::Sleep(200);
+                    rt::Wait(200);
                     if (rt::fromBytes(port->input()).contains(QLatin1String("Invalid"))) {
                         rt::MsgBox(QStringLiteral("Invalid request"), rt::vbOKOnly);
                         return;
@@ -291,6 +303,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
 }
 
 void SetStreamMode(MSCommControl* port, int kind) {
+    MSCommControl::EventHold hold(port);
     WaitCursor hourglass;
     try {
         QByteArray letter;
@@ -302,9 +315,9 @@ void SetStreamMode(MSCommControl* port, int kind) {
             return;
         for (int attempt = 0; attempt < kStreamTries; ++attempt) {
             need(port)->setOutput(letter);
-            rt::Sleep(150);
+            rt::Wait(150);
             port->setOutput(QByteArray("+"));
-            rt::Sleep(150);
+            rt::Wait(150);
             port->setOutput(kCR);
             if (!port->input().isEmpty()) break;
         }

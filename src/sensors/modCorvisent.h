@@ -7,8 +7,10 @@ class MSCommControl;
 }
 
 // Request-and-reply exchanges with a single sensor: readings of the polled kinds, calibration of
-// the accelerometer and the stream commands. The exchanges block the caller with fixed pauses of
-// the program clock; results cross as text ("" no reading, "999" after a run-time error).
+// the accelerometer and the stream commands. The exchanges pause on the program clock between
+// their pieces while other ports, rows and windows are served; the port's own events are held
+// meanwhile so that the exchange takes its replies itself. Results cross as text ("" no reading,
+// "999" after a run-time error).
 namespace modCorvisent {
 
 // Command pieces and reply markers of the sensors' line protocol.
@@ -27,6 +29,10 @@ QString THRead(platform::MSCommControl* port, int row);
 void CalibrateAccel(platform::MSCommControl* port, int row, int kind, int slot);
 // Puts an accelerometer (kind 8) or distance sensor (9) into continuous output.
 void SetStreamMode(platform::MSCommControl* port, int kind);
+
+// Lets events run until the reply's carriage return has arrived on port, or boundMs have passed,
+// or the port has closed; true when the carriage return is in.
+bool AwaitReply(platform::MSCommControl* port, int boundMs);
 
 // Sends "S", pauses 200 ms, sends CR, then drains.
 void StopAndDrain(platform::MSCommControl* port);

@@ -46,11 +46,12 @@ bool sameText(const QString& a, const QString& b) {
 
 // Up to 15 passes of: letter, 200 ms, CR, pause, read; ends early once the sensor answers "OK".
 void eventModeLoop(MSCommControl* port, const char* letter, int pauseMs) {
+    MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
-        rt::Sleep(200);
+        rt::Wait(200);
         port->setOutput(modCorvisent::kCR);
-        rt::Sleep(pauseMs);
+        rt::Wait(pauseMs);
         if (readText(port).contains(QLatin1String("OK"))) return;
     }
 }
@@ -59,13 +60,14 @@ void eventModeLoop(MSCommControl* port, const char* letter, int pauseMs) {
 // after the CR when asked); ends early once the sensor answers "OK".
 void streamLoop(MSCommControl* port, const char* letter, int afterMs,
                 const std::function<void()>& eachPass = {}) {
+    MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
-        rt::Sleep(200);
+        rt::Wait(200);
         send(port, "+");
-        rt::Sleep(200);
+        rt::Wait(200);
         port->setOutput(modCorvisent::kCR);
-        if (afterMs > 0) rt::Sleep(afterMs);
+        if (afterMs > 0) rt::Wait(afterMs);
         if (eachPass) eachPass();
         if (readText(port).contains(QLatin1String("OK"))) return;
     }
@@ -110,9 +112,10 @@ bool askAndSendSensitivity(MSCommControl* port, QPlainTextEdit* log) {
     if (!typed) return false;
     tabLog(log, QStringLiteral(" Setting Sens = ") + *typed);
     const QByteArray command = "M" + rt::toBytes(rt::CStr(rt::CDbl(*typed))) + "\r";
+    MSCommControl::EventHold hold(port);
     for (int attempt = 0; attempt < kSensitivityTries; ++attempt) {
         port->setOutput(command);
-        rt::Sleep(1500);
+        modCorvisent::AwaitReply(port, 1500);
         const QString reply = readText(port);
         if (!reply.contains(QLatin1String("OK"))) continue;
         if (reply.contains(QLatin1String("Error")))
@@ -215,9 +218,10 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
         port = kind == typeDistance ? Ctl(MSCommD, row) : kind == typeAccel ? Ctl(MSCommA, row) : nullptr;
     });
     if (!port || !port->portOpen()) return;
+    MSCommControl::EventHold hold(port);
     const int number = static_cast<int>(rt::CDbl(typed));
     rt::passOver([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
-    rt::Sleep(100);
+    rt::Wait(100);
     rt::passOver([&] { storeDeviceKey(row, "ProxSens", typed.toLatin1().constData()); });
     rt::passOver([&] {
         QLabel* status = Ctl(lblSensorStatus, row);
@@ -229,13 +233,13 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
         const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
         if (eventMode) {
             send(port, "E");
-            rt::Sleep(200);
+            rt::Wait(200);
             port->setOutput(modCorvisent::kCR);
         } else if (kind == typeDistance) {
             send(port, "D");
-            rt::Sleep(200);
+            rt::Wait(200);
             send(port, "+");
-            rt::Sleep(200);
+            rt::Wait(200);
             port->setOutput(modCorvisent::kCR);
         } else {
             send(port, "a+\r");
@@ -250,6 +254,7 @@ void CorvisentMain::cmdSetToBump_Click(int slot) {
     try {
         const int row = rowOfCover(Ctl(frameACover, slot));
         MSCommControl* port = Ctl(MSCommA, row);
+        MSCommControl::EventHold hold(port); // the switch takes its replies itself
         if (!port->portOpen()) {
             rt::MsgBox(QStringLiteral("Sensor has not been opened"), rt::vbOKOnly);
             return;
@@ -291,6 +296,7 @@ void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
     try {
         const int row = rowOfCover(Ctl(frameDCover, slot));
         MSCommControl* port = Ctl(MSCommD, row);
+        MSCommControl::EventHold hold(port); // the switch takes its replies itself
         QLabel* status = Ctl(lblSensorStatus, row);
         QLabel* reading = Ctl(lblSensorReading, row);
         if (!port->portOpen()) {
@@ -363,6 +369,7 @@ void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
     const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommA);
     if (!target) return;
     const auto [row, slot, port] = *target;
+    MSCommControl::EventHold hold(port); // the switch takes its replies itself
     const QString caption = mnuPopUpSetToBinaryMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Bump mode"))) {
         rt::passOver([&] { modCorvisent::StopAndDrain(port); });
@@ -392,6 +399,7 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
     const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommD);
     if (!target) return;
     const auto [row, slot, port] = *target;
+    MSCommControl::EventHold hold(port); // the switch takes its replies itself
     const QString caption = mnuPopupSetProximityMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Proximity mode"))) {
         rt::passOver([&] { modCorvisent::StopAndDrain(port); });
@@ -431,11 +439,12 @@ namespace {
 // "E", 200 ms, CR, 300 ms, then the row shows "OK" and its flag and captions name event mode.
 bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
     if (!port || !port->portOpen()) return false;
+    MSCommControl::EventHold hold(port);
     rt::passOver([&] {
         send(port, "E");
-        rt::Sleep(200);
+        rt::Wait(200);
         port->setOutput(modCorvisent::kCR);
-        rt::Sleep(300);
+        rt::Wait(300);
     });
     rt::passOver([&] { showOk(Ctl(w.lblSensorStatus, row)); });
     rt::passOver([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });

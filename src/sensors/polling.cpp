@@ -91,6 +91,8 @@ void modSupport::SetReadingInterval(int row) {
 
 void CorvisentMain::Timer1_Timer(int row) {
     if (row < 1 || row > 10 || inTick[row]) return;
+    // An exchange of the row's own (a connect, a mode command) is under way on its port.
+    if (platform::MSCommControl* port = PortOf(row, iDeviceType[row]); port && port->eventsHeld()) return;
     inTick[row] = true;
     struct Leave {
         int row;
@@ -152,21 +154,7 @@ void CorvisentMain::Timer1_Timer(int row) {
             rt::setCaption(Ctl(lblSensorReading, row), reading);
         }
 
-        if (rt::value(setup.chkLocalMonitoring) != 1) {
-            if (kind == typeCombo) {
-                if (!humidity.isEmpty()) CheckHThresh(humidity, typeHumidity, row, humidSlot, 1);
-                if (!temperature.isEmpty()) CheckTThresh(temperature, typeTemperature, row, tempSlot, 1);
-            } else if (kind == typeTemperature) {
-                CheckTThresh(reading, typeTemperature, row, slot, 0);
-            } else if (kind == typeHumidity) {
-                CheckHThresh(reading, typeHumidity, row, slot, 0);
-            }
-        } else {
-            QLabel* status = Ctl(lblSensorStatus, row);
-            rt::setForeColor(status, rt::vbBlue);
-            rt::setCaption(status, QStringLiteral("OK"));
-        }
-
+        // The reading is logged and ranked before the alert checks, whose channels may take a while.
         if (rt::value(Ctl(setup.chkTabLogging, row)) == 1 || rt::value(Ctl(setup.chkFileLogging, row)) == 1) {
             if (kind == typeCombo)
                 FileTabLogging(humidity, row, typeCombo, temperature);
@@ -190,6 +178,21 @@ void CorvisentMain::Timer1_Timer(int row) {
                 rankReading(Ctl(lblHHighest, humidSlot), Ctl(lblHLowest, humidSlot),
                             bHHighLowEmpty.at(humidSlot), rt::Val(humidity), humidity);
         }
+        if (rt::value(setup.chkLocalMonitoring) != 1) {
+            if (kind == typeCombo) {
+                if (!humidity.isEmpty()) CheckHThresh(humidity, typeHumidity, row, humidSlot, 1);
+                if (!temperature.isEmpty()) CheckTThresh(temperature, typeTemperature, row, tempSlot, 1);
+            } else if (kind == typeTemperature) {
+                CheckTThresh(reading, typeTemperature, row, slot, 0);
+            } else if (kind == typeHumidity) {
+                CheckHThresh(reading, typeHumidity, row, slot, 0);
+            }
+        } else {
+            QLabel* status = Ctl(lblSensorStatus, row);
+            rt::setForeColor(status, rt::vbBlue);
+            rt::setCaption(status, QStringLiteral("OK"));
+        }
+
         iMinuteCount[row] = 1;
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Timer1 Error."));

@@ -27,6 +27,7 @@ namespace {
 
 const QString kOneFigureMessage =
     QStringLiteral("SubIndex is only one digit. Should be two digits for a Combo Device.");
+const QString kLoadingStopped = QStringLiteral("Device loading has stopped.");
 
 // A record that cannot be placed; nothing of it has been applied.
 struct BadRecord {
@@ -223,6 +224,7 @@ void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
         rt::setCaption(s.frameCamSetupCover[slot], name);
         rt::setTag(s.frameCamSetupCover[slot], QString::number(slot));
         rt::setVisible(s.lblNoCamDevicePresent, false);
+        rt::setVisible(m.lblNoCamDevicePresent, false);
         rt::setVisible(s.cambehavioral, true);
         rt::setVisible(s.chkTabLogging[n], false);
         rt::setVisible(s.chkFileLogging[n], false);
@@ -240,8 +242,8 @@ void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
     } else {
         s.txtDeviceComNumber[n]->setText(
             r.get(QStringLiteral("Port"), ini ? QStringLiteral("1") : QString()));
-        // The port stays editable in the row, so it is shown with it.
-        s.txtDeviceComNumber[n]->show();
+        // The port box shows only when asked for, by a double-click on the row's type.
+        rt::setVisible(s.txtDeviceComNumber[n], false);
     }
     s.lblSubIndex[n]->show();
 
@@ -327,9 +329,17 @@ QStringList loadRows(bool fromIni, const QString& otherPrefix) {
             loadRow(r, type);
         } catch (const BadRecord& bad) {
             hideRow(n, type);
+            if (bad.oneFigureCombo) {
+                // The whole pair stays hidden and the rows after it are not loaded; nothing
+                // stored changes.
+                if (type == strTypeComboHumid && n < 10 &&
+                    Record{fromIni, n + 1}.get(QStringLiteral("DeviceType")) == strTypeComboTemp)
+                    hideRow(n + 1, strTypeComboTemp);
+                reports << kOneFigureMessage << kLoadingStopped;
+                break;
+            }
             dropTemperatureHalf = type == strTypeComboHumid;
-            const QString report = bad.oneFigureCombo ? bad.description : otherPrefix;
-            const QString text = fromIni && !bad.oneFigureCombo ? report + bad.description : report;
+            const QString text = fromIni ? otherPrefix + bad.description : otherPrefix;
             if (!reports.contains(text)) reports << text;
         }
     }
@@ -352,7 +362,7 @@ short LoadDevicePrefs() {
         AnyProxBehaviorFrameShown(1);
     }
     for (const QString& text : reports)
-        rt::MsgBox(text, text == kOneFigureMessage ? rt::vbOKOnly : rt::vbInformation);
+        rt::MsgBox(text, text == kOneFigureMessage || text == kLoadingStopped ? rt::vbOKOnly : rt::vbInformation);
     return reports.isEmpty() ? 1 : 0;
 }
 

@@ -73,7 +73,6 @@ Table<11> iProxSlot;
 Table<11> iReadMinutes;
 Table<11> iMinuteCount;
 Table<12> iConnectPort;
-Table<11> iScanAdded;
 Table<6> iTempTabSlot;
 Table<6> iHumidTabSlot;
 Table<6> iProxTabSlot;
@@ -305,7 +304,6 @@ void ClearArrays() {
         iMinuteCount.fill(0);
         iProxMode.fill(0);
         iBumpMode.fill(0);
-        iScanAdded.fill(0);
         iProxSlot.fill(0);
         for (Table<6>* t : {&iTempTabSlot, &iHumidTabSlot, &iProxTabSlot, &iWaterTabSlot, &iAccelTabSlot,
                             &iDistTabSlot})

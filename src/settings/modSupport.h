@@ -74,7 +74,6 @@ extern Table<11> iProxSlot;    // proximity event index of a proximity-capable r
 extern Table<11> iReadMinutes; // reading interval in minutes
 extern Table<11> iMinuteCount; // minute counter of the polling tick
 extern Table<12> iConnectPort; // COM port taken by Connect All, places 0..11; [0] = count
-extern Table<11> iScanAdded;   // per line of the port-scan list: 1 once added
 
 // ---- Display-slot tables of each kind's tab, places 0..5: [0] = slots in use (full at 4),
 // [1..4] = 1 when taken.

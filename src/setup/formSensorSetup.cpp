@@ -606,11 +606,13 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
                     rt::setTag(frameCamSetupCover[slot], QString::number(slot));
                     chkSendToSummary[row]->hide();
                 }
+                ForgetSummaryOption(row);
                 // The camera options and the Video tab follow the cameras still placed, whatever
                 // the stored count says.
                 bool anyCamera = false;
                 for (int k = 1; k <= 4; ++k) anyCamera = anyCamera || iCamSlot[k] != camSlotFree;
                 if (!anyCamera) cambehavioral->hide();
+                m.lblNoCamDevicePresent->setVisible(!anyCamera);
                 m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
             } else if (kind == typeCombo) {
                 const int t = rt::CInt(slotText.left(1));

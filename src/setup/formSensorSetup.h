@@ -227,8 +227,13 @@ public:
     // ---- Cameras (cameras/camsetup.cpp): pos = camera position 1..4, row = device row.
     void ConnectCam(int pos, int row);
     void DisconnectCam(int row);
+    // The camera shown in capture view `view` (0 = summary) was unplugged: its row goes back to
+    // connectable and the user is told once.
+    void CameraLost(int view, const QString& why);
     void timerCamEvent_Timer(int pos);
     void cmdShowCamCompressors_Click();
+    // A deleted camera takes its send-to-summary option with it.
+    void ForgetSummaryOption(int row);
     void chkSendToSummary_Click(int row);
 
     // ---- Camera options and the proximity link (cameras/camoptions.cpp), by camera number k.

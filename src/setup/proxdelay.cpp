@@ -254,10 +254,10 @@ void formSensorSetup::chkOnScreenOnProx_Click(int n) {
         ApplyAudibleAlertRule();
         return;
     }
-    // The alarm of a proximity event sounds by default; "Local Audible Alert" follows this box.
+    // The alarm of a proximity event sounds by default: ticking turns "Local Audible Alert" on.
+    // Unticking leaves it to the rule, so the other on-screen alarms keep their sound.
     const bool on = rt::ticked(chkOnScreenOnProx[n]);
-    if (on) ApplyAudibleAlertRule();
-    rt::setValue(chkUseAlerts, on ? 1 : 0);
-    if (!on) ApplyAudibleAlertRule();
+    ApplyAudibleAlertRule();
+    if (on) rt::setValue(chkUseAlerts, 1);
     save(kSetupSlash, "chkOnScreenProx", n, bit(on));
 }

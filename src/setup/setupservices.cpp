@@ -61,6 +61,7 @@ void formSensorSetup::LoadConfig(bool fromIni, const QString& totalDevices) {
                                       QStringLiteral("TotalDevices"));
         if (count == QLatin1String("0")) {
             rt::MsgBox(QStringLiteral("No devices to load into setup"), rt::vbInformation);
+            raise(); // no devices: the window still comes to the front
             return;
         }
         if (fromIni)
@@ -126,7 +127,7 @@ void formSensorSetup::cmdConnectAll_Click() {
             if (modSupport::iConnectPort[row] > 0 &&
                 rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
                 modSupport::ConnectSensor(row);
-                rt::Sleep(1500);
+                rt::Wait(1500);
             }
         }
     } catch (const std::exception&) {

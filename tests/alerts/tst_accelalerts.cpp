@@ -215,6 +215,16 @@ private slots:
 
     // Every bump alerts on every channel; a disabled mail box that is ticked still mails, while
     // disabled on-screen and page boxes silence theirs.
+    // The same tilt handled again while the alert mail is going out belongs to that excursion.
+    void tiltHeldWhileTheMailGoesAlertsOnce() {
+        AccelRig rig;
+        rig.connect(3, 2);
+        rig.handoff.duringNextHandoff([] { CheckAThresh("+12.00 ", "+00.00", 3, 2); });
+        CheckAThresh("+12.00 ", "+00.00", 3, 2);
+        QCOMPARE(rig.handoff.messages().size(), 1);
+        QCOMPARE(dials(rig.modem), 1);
+    }
+
     void bumpsAlertEveryTime() {
         AccelRig rig;
         FakeSerialPort& dev = rig.connect(6, 1);

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextEdit>
 
 #include "alerts/alertrig.h"
@@ -56,8 +57,12 @@ private slots:
         E().cmdCreateLogFile->click();
         const QString path = rt::appFile("smtplog.log");
         QVERIFY(QRegularExpression("^3/7/2009,4:08:\\d\\d PM\r\n\r\n$").match(QString(readWholeFile(path))).hasMatch());
+        E().show();
         for (int i = 0; i < 1000; ++i)
             E().AddStatusLine(QString::number(i));
+        QScrollBar* bar = E().listEmailStatus->verticalScrollBar(); // the newest line is in sight
+        QVERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+        E().hide();
         E().AddStatusLine("250 OK");
         E().AddStatusLine("Closed");
         QCOMPARE(E().listEmailStatus->count(), 2);

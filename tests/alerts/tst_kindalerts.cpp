@@ -273,6 +273,22 @@ private slots:
         QCOMPARE(rig.boxes.prompts().size(), 1);
     }
 
+    // Water found again while the water-gone notice is going out is a new excursion: alerted
+    // again, and the sensor is left wet.
+    void waterBackDuringTheNoticeAlertsAgain() {
+        KindRig rig;
+        switchOn(6);
+        useMapi();
+        CheckWaterEvents(4, 2, false);
+        rig.handoff.duringNextHandoff([] { CheckWaterEvents(4, 2, false); });
+        CheckWaterEvents(4, 2, true);
+        QCOMPARE(handedSubjects(rig.handoff),
+                 (QStringList{"Warning: Water Detected", "Sensor reading OK: Water is no longer detected",
+                              "Warning: Water Detected"}));
+        QVERIFY(bWaterAlertOn[4]);
+        QCOMPARE(rt::tag(M().txtWaterData[2]), QString("1"));
+    }
+
     // Each water sensor has its own excursion; with keep-sending every detection alerts, and two
     // armed slots of one sensor mail the notice once but page twice.
     void waterLatchesPerSensor() {

@@ -88,6 +88,9 @@ private slots:
                                                << QByteArray(" Current Reading: 45F\n Humidity Alert\n Boiler\n");
         QTest::newRow("other flag is an alert") << QList<int>{} << 8 << 2 << "x" << QByteArray("Warning")
                                                 << QByteArray(" Accerometer Alert\n Boiler\n");
+        QTest::newRow("line ends and a long line in the text")
+            << QList<int>{1} << 7 << 0 << "85\rQUIT\r\n" + QString(1500, 'y') << QByteArray("Warning")
+            << QByteArray(" Current Reading: 85\nQUIT\n" + QByteArray(998, 'y') + "\n" + QByteArray(502, 'y') + "F\n");
         QTest::newRow("combined kind has no kind lines") << QList<int>{} << 7 << 0 << "70" << QByteArray("Warning")
                                                          << QByteArray();
     }

@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -20,6 +21,30 @@ QStringList statusLines() {
 QByteArray temperatureBody(const QByteArray& reading, const QByteArray& date, const QByteArray& time) {
     return " Temperature Alert\r\n Sensor 1\r\n Max Threshold Setting: 80F\r\n Min Threshold Setting: 30F\r\n"
            "\r\n" + date + "\r\n" + time + "\r\n Current Reading: " + reading + "\r\n";
+}
+
+// What a strict reader makes of a mail's header block: the Date as Python's email.utils reads it
+// (local time and offset in minutes), then the Message-ID; "" when the Date does not parse.
+QStringList parsedHeaders(const QByteArray& content) {
+    QProcess python;
+    python.start("/usr/bin/python3", {"-c", "import sys, email, email.utils\n"
+                                            "m = email.message_from_bytes(sys.stdin.buffer.read())\n"
+                                            "d = email.utils.parsedate_to_datetime(m['Date'])\n"
+                                            "print(d.strftime('%Y-%m-%d %H:%M:%S'), d.utcoffset().total_seconds() // 60)\n"
+                                            "print(m['Message-ID'])\n"});
+    python.write(content);
+    python.closeWriteChannel();
+    python.waitForFinished(10000);
+    return QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+// The first line of a message on the wire that is over the SMTP limit or holds a lone CR or LF.
+QByteArray badWireLine(const QByteArray& content) {
+    for (const QByteArray& line : content.split('\n')) {
+        const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
+        if (text.size() > 998 || text.contains('\r')) return text.left(80);
+    }
+    return content.contains("\r\n") && content.count('\n') == content.count("\r\n") ? QByteArray() : "lone LF";
 }
 
 } // namespace
@@ -54,6 +79,17 @@ private slots:
             QVERIFY(QRegularExpression("^4:08:\\d\\d PM$").match(QString(time)).hasMatch());
             QCOMPARE(mails[i].body(), temperatureBody(i == 0 ? "85F" : "70F", date, time));
         }
+        // The whole header block reads as a mail reader reads it, each mail with its own identity.
+        const QDateTime sent(QDate(2009, 3, 7), QTime(16, 8, 2));
+        const QString date = "2009-03-07 16:08:02 " + QString::number(sent.offsetFromUtc() / 60) + ".0";
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(badWireLine(mails[i].content), QByteArray());
+            const QStringList parsed = parsedHeaders(mails[i].content);
+            QCOMPARE(parsed.value(0), date);
+            QVERIFY2(QRegularExpression("^<[-0-9a-f]{36}@example\\.com>$").match(parsed.value(1)).hasMatch(),
+                     qPrintable(parsed.value(1)));
+        }
+        QVERIFY(mails[0].header("Message-ID") != mails[1].header("Message-ID"));
         const QStringList status = statusLines();
         QCOMPARE(status.filter("Mail sent").size(), 2);
         QCOMPARE(status.filter("Closed").size(), 2);
@@ -103,6 +139,52 @@ private slots:
                  (QStringList{"Error: Failed sending data to the peer (530 5.7.0 Authentication required)", "Closed"}));
     }
 
+    // Line ends and over-long lines in a sensor's name stay inside the body's own lines: no bare
+    // CR or LF reaches the server, no line passes its limit, and the mail is delivered.
+    void namesWithLineBreaksAndLongLines() {
+        AlertRig rig(false);
+        SmtpTestServer server;
+        M().SMTP1->port = server.port();
+        M().lblSensor1[1]->setText("Cold\nroom\r.\r\nQUIT " + QString("word ").repeated(400) + QString(1200, 'x'));
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(server.mails().size(), 1);
+        const QByteArray body = server.mails()[0].body();
+        QCOMPARE(badWireLine(body), QByteArray());
+        QVERIFY(body.startsWith(" Temperature Alert\r\n Cold\r\nroom\r\n.\r\nQUIT word word"));
+        QVERIFY(body.contains(" word\r\nword word") && body.contains(QByteArray(998, 'x') + "\r\n" + QByteArray(202, 'x') + "\r\n"));
+    }
+
+    // A server typed with its port is reached there; STARTTLS is used when offered, with the
+    // server's certificate checked, and a certificate that does not check out stops the mail.
+    void serverPortAndStartTls() {
+        AlertRig rig(false);
+        SmtpTestServer server("alice", "pw", true);
+        QVERIFY(server.port() > 0);
+        E().txtSMTPHostServer->setText(" 127.0.0.1:" + QString::number(server.port()));
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(E().chkAuthenticationReq, 1);
+        }
+        E().cmbLoginType->setCurrentIndex(1);
+        E().txtSMTPUserName->setText("alice");
+        E().txtSMTPUserPassword->setText("pw");
+        platform::setSmtpCaFile(server.certificateFile());
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(server.mails().size(), 1);
+        QVERIFY(server.mails()[0].tls);
+        QCOMPARE(server.mails()[0].login, QString("alice")); // this server takes a login over TLS only
+
+        platform::setSmtpCaFile(QString()); // the system's store does not know this certificate
+        rig.read("70");
+        QVERIFY(rig.mailsDone());
+        platform::setSmtpCaFile(QString());
+        QCOMPARE(server.mails().size(), 1);
+        QVERIFY2(statusLines().filter(QRegularExpression("^Error: .*SSL certificate problem")).size() == 1,
+                 qPrintable(statusLines().join(" | ")));
+    }
+
     void refusedRecipientSilentAndMissingServers() {
         AlertRig rig(false);
         SmtpTestServer server;
@@ -140,6 +222,32 @@ private slots:
         QVERIFY(rig.mailsDone());
         QVERIFY2(statusLines().join('\n').contains("Error: Couldn't connect to server"), qPrintable(statusLines().join(" | ")));
         M().SMTP1->timeout = 10000;
+    }
+
+    // A server that never answers: mail waiting to go is bounded, each drop is told, and the
+    // program's end gives up on the rest at once and hands them back to be listed.
+    void queueIsBoundedAndTheEndGivesUpOnTheRest() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        platform::SmtpControl smtp;
+        QStringList status;
+        connect(&smtp, &platform::SmtpControl::Status, this, [&](const QString& line) { status << line; });
+        smtp.server = "127.0.0.1";
+        smtp.port = silent.serverPort();
+        smtp.timeout = 600000;
+        smtp.sendto = "ops@example.com";
+        const int sent = platform::SmtpControl::kQueueLimit + 3;
+        for (int i = 0; i < sent; ++i) {
+            smtp.messagesubject = QString("Alert %1").arg(i);
+            smtp.SendEmail();
+        }
+        const QStringList drops = status.filter("was dropped");
+        QVERIFY(drops.size() >= 2);
+        QVERIFY(drops.last().endsWith(QString("%1 dropped so far").arg(drops.size())));
+        QVERIFY(drops.first().startsWith("Mail queue full: the mail to ops@example.com (Alert "));
+        const QList<platform::SmtpMail> left = smtp.finish(0);
+        QCOMPARE(left.size() + drops.size(), sent);
+        QCOMPARE(left.last().subject, QString("Alert %1").arg(sent - 1));
     }
 
     void mailTextsByKindAndOption_data() {
@@ -183,7 +291,17 @@ private slots:
 
     void testMailAndText() {
         AlertRig rig;
+        // Without a server or a recipient nothing goes, and the user learns which field is missing.
+        E().txtSMTPHostServer->setText(" ");
+        E().mnuSMTPTest->trigger();
         E().txtSMTPHostServer->setText("mail.example.com");
+        E().txtEmailAddr->setText(" , ");
+        E().mnuSMTPTest->trigger();
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Test email not sent.  Please enter the SMTP Server (IP or Host Name).",
+                                                   "Test email not sent.  Please enter the address to send to (TO:)."}));
+        QVERIFY(rig.mailsDone());
+        QVERIFY(rig.smtp->mails().isEmpty() && E().listEmailStatus->count() == 0);
+        E().txtEmailAddr->setText("ops@example.com");
         E().mnuSMTPTest->trigger();
         QVERIFY(rig.mailsDone());
         QCOMPARE(rig.smtp->subjects(), QStringList{"Corvisent Manager Test"});

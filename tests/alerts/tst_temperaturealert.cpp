@@ -50,11 +50,17 @@ private slots:
             rt::setValue(S().chkAlwaysSendAlert, 1);
         }
         rig.read("90");
+        // Each reading brings the window back in front of the window the user went on with.
+        S().show();
+        S().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &S());
         rig.read("91");
+        QTRY_COMPARE(QApplication::activeWindow(), &frmAlarm::instance());
+        S().hide();
         QVERIFY(rig.mailsDone());
         QCOMPARE(rig.smtp->mails().size(), 2);
         QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav"}));
-        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature, Temperature"));
+        QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature")); // listed once
 
         // Ticked but disabled switches are off; e-mail off means no notice at the end either.
         frmAlarm::instance().cmdContinue_Click();
@@ -101,14 +107,23 @@ private slots:
     void alarmWindowLife() {
         AlertRig rig;
         frmAlarm::instance().lblSensor[0]->setText("Humidity");
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor Name"));
+        M().lblSensor1[1]->setText("Cold room");
         rig.read("85");
         QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Humidity, Temperature"));
+        // It names the sensor and the time, and its caption fits its title bar.
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Cold room"));
+        QCOMPARE(frmAlarm::instance().lblDateTimeTriggered->text(), QString("3/7/2009, 4:08:02 PM"));
+        QFont title = frmAlarm::instance().font();
+        title.setBold(true);
+        QVERIFY(frmAlarm::instance().width() > QFontMetrics(title).horizontalAdvance("CORVISENT MANAGER ALARM") + 100);
         frmAlarm::instance().cmdContinue->click();
         QCOMPARE(rig.sound.playing, QString());
         QVERIFY(!frmAlarm::loaded());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         // After Continue the next alarm starts afresh.
+        QCOMPARE(frmAlarm::instance().lblDateTimeTriggered->text(), QString("Date, Time triggered"));
         rig.read("70");
         QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature is back to normal"));
         QVERIFY(!rt::visible(frmAlarm::instance().lblSensor[1]));

@@ -17,6 +17,25 @@ int readingLines(const QByteArray& log) {
     return n;
 }
 
+// Settings as a user or an installer writes them by hand: one temperature sensor on COM5,
+// connected at start-up, with further "Program Setup" values.
+bool writeSettings(const QString& hives, const QString& simPath, const QByteArray& extraSetup = {}) {
+    return writeWholeFile(hives + QStringLiteral("/HKEY_CURRENT_USER.reg"),
+                          "Windows Registry Editor Version 5.00\r\n\r\n"
+                          "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvisent Manager\\"
+                          "Program Setup]\r\n"
+                          "\"TotalDevices\"=\"1\"\r\n\"AutoConnect\"=\"1\"\r\n"
+                          "\"ReadingInterval\"=\"8\"\r\n\"MinOrSecs\"=\"Sec\"\r\n" +
+                              extraSetup +
+                              "\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvisent Manager\\"
+                              "PortConfig\\Devices\\1]\r\n"
+                              "\"DeviceType\"=\"Corvisent/T (Temperature)\"\r\n\"DeviceName\"=\"Lab bench\"\r\n"
+                              "\"Port\"=\"5\"\r\n\"SubIndex\"=\"1\"\r\n\"TabLogging\"=\"1\"\r\n"
+                              "\"FileLogging\"=\"1\"\r\n") &&
+           writeSerialMap(hives, simPath, 5);
+}
+
 } // namespace
 
 // The built program, started with a prepared settings folder and a simulated temperature sensor:
@@ -31,20 +50,8 @@ private slots:
         SensorSimulator sim({QStringLiteral("T")});
         QVERIFY(!sim.path().isEmpty());
 
-        // Settings as a user or an installer writes them by hand.
         const QString hives = config.filePath(QStringLiteral("corvisent-manager"));
-        QVERIFY(writeWholeFile(hives + QStringLiteral("/HKEY_CURRENT_USER.reg"),
-                               "Windows Registry Editor Version 5.00\r\n\r\n"
-                               "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvisent Manager\\"
-                               "Program Setup]\r\n"
-                               "\"TotalDevices\"=\"1\"\r\n\"AutoConnect\"=\"1\"\r\n"
-                               "\"ReadingInterval\"=\"8\"\r\n\"MinOrSecs\"=\"Sec\"\r\n\r\n"
-                               "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvisent Manager\\"
-                               "PortConfig\\Devices\\1]\r\n"
-                               "\"DeviceType\"=\"Corvisent/T (Temperature)\"\r\n\"DeviceName\"=\"Lab bench\"\r\n"
-                               "\"Port\"=\"5\"\r\n\"SubIndex\"=\"1\"\r\n\"TabLogging\"=\"1\"\r\n"
-                               "\"FileLogging\"=\"1\"\r\n"));
-        QVERIFY(writeSerialMap(hives, sim.path(), 5));
+        QVERIFY(writeSettings(hives, sim.path()));
 
         QProcess program;
         // Eight seconds, the shortest reading interval, on a clock four times as fast.
@@ -71,6 +78,32 @@ private slots:
         // The settings survived the run unharmed.
         QVERIFY(readWholeFile(hives + QStringLiteral("/HKEY_CURRENT_USER.reg")).contains("Lab bench"));
         QVERIFY(QDir(hives).entryList({QStringLiteral("*.bad-*")}).isEmpty());
+    }
+
+    // A terminate while an alert mail waits for a mail program that never ends: the program
+    // does not wait for it, and its reading log is complete.
+    void endsAtOnceWhileTheMailProgramHangs() {
+        QTemporaryDir app, config;
+        SensorSimulator sim({QStringLiteral("T")});
+        const QString hives = config.filePath(QStringLiteral("corvisent-manager"));
+        QVERIFY(writeSettings(hives, sim.path(),
+                              "\"TempMax\"=\"50\"\r\n\"TempMin\"=\"30\"\r\n\"chkEmailAlert1\"=\"1\"\r\n"
+                              "\"optUseSMTP\"=\"0\"\r\n\"EmailAddress\"=\"ops@example.com\"\r\n"));
+        const QString started = app.filePath(QStringLiteral("mail-started"));
+        const QString mailer = app.filePath(QStringLiteral("hanging-sendmail"));
+        QVERIFY(writeWholeFile(mailer, "#!/bin/sh\ntouch '" + started.toUtf8() + "'\nexec sleep 120\n"));
+        QFile(mailer).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QProcess program;
+        QVERIFY(startProgram(program, app.path(), config.path(), {{QStringLiteral("CORVISENT_SENDMAIL"), mailer}}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(started), 30000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        const QStringList logs = QDir(app.filePath(QStringLiteral("logfiles"))).entryList(QDir::Files);
+        QCOMPARE(logs.size(), 1);
+        const QByteArray text = readWholeFile(app.filePath(QStringLiteral("logfiles/") + logs.first()));
+        QVERIFY(text.contains("72.50F\r\n") && text.endsWith("\r\n"));
     }
 };
 

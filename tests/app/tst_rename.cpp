@@ -1,3 +1,4 @@
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -52,7 +53,8 @@ private slots:
         for (int row = 1; row <= 9; ++row)
             for (const auto& [key, value] :
                  {std::pair{"DeviceType", rows[row - 1].first}, {"DeviceName", QStringLiteral("Dev %1").arg(row)},
-                  {"SubIndex", rows[row - 1].second}, {"Port", QString::number(row)}, {"CamDriverIndex", "0"}})
+                  {"SubIndex", rows[row - 1].second}, {"Port", QString::number(row)}, {"CamDriverIndex", "0"},
+                  {"ProxEventIndex", QString::number(row % 4 + 1)}})
                 platform::SaveSetting(kApp, section(row), QLatin1String(key), value);
         QCOMPARE(LoadDevicePrefs(), short(1));
         CreateSetupArray();
@@ -74,6 +76,8 @@ private slots:
             QCOMPARE(M().lblSensor1[row]->text(), name);
             QCOMPARE(storedName(row), name);
             if (row == 2) QCOMPARE(storedName(3), QStringLiteral("Dev 3")); // the other half keeps its name
+            if (kind == typeProximity || kind == typeDistance) // and the event panel its caption
+                QCOMPARE(formSensorSetup::instance().frameProxBehavior[iProxSlot[row]]->title(), name);
         }
         QCOMPARE(M().lblHumidDeviceName[1]->text(), QStringLiteral("Renamed 2"));
     }

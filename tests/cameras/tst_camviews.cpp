@@ -84,6 +84,7 @@ private slots:
         CamRig rig;
         rig.camera(3, "Door", 2, 0, "Cam B"); // index 0 is another camera now
         rig.load();
+        QVERIFY(!rt::visible(M().lblNoCamDevicePresent)); // a camera is registered
         rig.press(3);
         QCOMPARE(rig.views(), QStringLiteral("2:Cam B"));
         QCOMPARE(rowState(3), QStringLiteral("Disconnect|OK|On|greendot.gif"));
@@ -131,6 +132,26 @@ private slots:
         rig.press(1);
         QCOMPARE(rowState(1), QStringLiteral("Disconnect|OK|On|greendot.gif"));
         QCOMPARE(rig.views(), QStringLiteral("1:Cam B"));
+    }
+
+    // A live camera unplugged: told once by name, its row back to connectable, its running
+    // recording kept under a name of its own; once back it connects again.
+    void unpluggedLiveCamera() {
+        CamRig rig;
+        rig.camera(1, "Door", 1, 1, "Cam B");
+        rig.load();
+        rig.press(1);
+        QVERIFY(M().ezVidCap1[1]->startRecording());
+        rig.cams.unplug("Cam B");
+        QTRY_COMPARE(rig.boxes->prompts(), QStringList{"The camera \"Door\" was disconnected: the camera was unplugged."});
+        QCOMPARE(rowState(1), QStringLiteral("Connect|OK|OFF|reddot.gif"));
+        QCOMPARE(iPortOpen[1], 0);
+        const QStringList files = QDir(rig.env.appDir() + "/capturefiles").entryList(QDir::Files);
+        QVERIFY2(files.size() == 1 && files[0].endsWith(".avi") && !files[0].startsWith("~"), qPrintable(files.join(' ')));
+        rig.cams.camera(1).setPresent(true);
+        rig.press(1);
+        QCOMPARE(rig.views(), QStringLiteral("1:Cam B"));
+        QCOMPARE(rig.boxes->prompts().size(), 1);
     }
 
     // A position without a driver name ("" or "0") is refused with the driver message.
@@ -190,7 +211,10 @@ private slots:
         rig.load();
         rig.press(5);
         FakeCamera& cam = rig.cams.camera(2);
+        QVERIFY(M().ezVidCap1[3]->startRecording()); // a recording running at the move is kept
         M().lblSensor1_DblClick(5);
+        QCOMPARE(QDir(rig.env.appDir() + "/capturefiles").entryList({"*.avi"}, QDir::Files).size(), 1);
+        QCOMPARE(QDir(rig.env.appDir() + "/capturefiles").entryList({"~*"}, QDir::Files), QStringList());
         QCOMPARE(rig.views(), QStringLiteral("0:Cam C"));
         QCOMPARE(cam.starts, (QStringList{"Default", "Small"}));
         QCOMPARE(cam.stoppedAt.size(), 1);
@@ -238,6 +262,14 @@ private slots:
         QCOMPARE(rt::value(S().chkSendToSummary[2]), 0);
         QCOMPARE(rt::tag(M().lblCurrentCamView), QStringLiteral("99")); // the shown camera keeps it
         QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkSendToSummary"), QStringLiteral("1"));
+
+        // Deleting the camera takes its summary option with it: the next camera in that row
+        // starts unticked.
+        rig.press(1);
+        S().cmdDeleteMe_Click(1);
+        QCOMPARE(rt::value(S().chkSendToSummary[1]), 0);
+        QCOMPARE(rt::tag(M().lblCurrentCamView), QStringLiteral("98"));
+        QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkSendToSummary"), QStringLiteral("0"));
     }
 
     // Snapshots come from the summary view into "capturefiles", named by prefix and stamp; a
@@ -253,7 +285,8 @@ private slots:
         M().cmdSnapPicture_Click();
         const QString folder = rig.env.appDir() + "/capturefiles";
         QVERIFY(!QDir(folder).exists() || QDir(folder).isEmpty());
-        QVERIFY(rig.boxes->prompts().isEmpty());
+        QCOMPARE(rig.boxes->prompts(), QStringList{"No picture was saved: no camera is shown in the summary view."});
+        rig.boxes->clear();
 
         rig.press(1);
         M().cmdSnapPicture_Click();
@@ -306,12 +339,32 @@ private slots:
         QCOMPARE(rig.cams.camera(0).starts.size(), 2);
         QVERIFY(!formChangeCamDriverName::loaded());
 
+        // A camera that is not connected gets its new name on its summary row all the same.
+        rig.press(2);
+        rig.cams.camera(0).setBusy(true);
+        formChangeCamDriverName::instance().txtChangeCamName->setText("Back door");
+        formChangeCamDriverName::instance().cmdChangeNameOk_Click();
+        QCOMPARE(M().lblSensor1[2]->text(), QStringLiteral("Back door"));
+        rig.boxes->clear();
+
         iCamRenameIndex = 1;
         const QString before = M().lblCamDeviceName[1]->text();
         formChangeCamDriverName::instance().txtChangeCamName->setText("Nobody");
         formChangeCamDriverName::instance().cmdChangeNameOk_Click();
         QCOMPARE(rig.boxes->prompts().last(), QStringLiteral("There is no camera at position 1 to rename."));
         QCOMPARE(M().lblCamDeviceName[1]->text(), before);
+    }
+
+    // The video toggle stays reachable: a second press brings the panel and the width back.
+    void videoToggleComesBack() {
+        CamRig rig;
+        M().setTab(CorvisentMain::tabSummary);
+        M().cmdNoVideo->click();
+        QCOMPARE(M().cmdNoVideo->text(), QStringLiteral("VN"));
+        QVERIFY(M().cmdNoVideo->isVisible() && !M().cmdNoVideo->visibleRegion().isEmpty());
+        M().cmdNoVideo->click();
+        QCOMPARE(M().cmdNoVideo->text(), QStringLiteral("NV"));
+        QVERIFY(M().ezVidCap1[0]->parentWidget()->isVisible());
     }
 
     // Frames are converted only for a view on screen, once each.

@@ -3,9 +3,11 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include "app/startup.h"
 #include "devices/formAddDevice.h"
+#include "platform/comports.h"
 #include "sensors/sensorrig.h"
 #include "support/fakecapture.h"
 
@@ -124,6 +126,10 @@ private slots:
         choose(strTypeWater);
         QCOMPARE(D().iNewRow, 4);
         QVERIFY(D().cmdOk->isEnabled());
+        choose(strTypeComboOffer);
+        rig->boxes->clear();
+        choose(strTypeAccel); // a row and a port: OK comes back after the refused choice
+        QVERIFY(D().cmdOk->isEnabled());
         takeRows({4, 10});
         rig->boxes->clear();
         choose(strTypeTemperature);
@@ -168,6 +174,37 @@ private slots:
         QCOMPARE(formAddDevice::FindFirstCamAvailable(), 3);
     }
 
+    // The port must be a whole number 1..256; without one OK stays off, a wrong one is named and
+    // nothing is stored.
+    void portOfASensor_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("number") << " 12" << "12";
+        QTest::newRow("COM text") << "COM3" << "";
+        QTest::newRow("zero") << "0" << "";
+        QTest::newRow("above 256") << "257" << "";
+    }
+    void portOfASensor() {
+        QFETCH(QString, port);
+        QFETCH(QString, stored);
+        choose(strTypeWater);
+        D().cmbComNum->setEditText(port);
+        QVERIFY(D().cmdOk->isEnabled());
+        D().cmdOk->click();
+        QCOMPARE(modPrefs::GetPref("PortConfig\\Devices\\1", "Port"), stored);
+        QCOMPARE(rig->boxes->prompts(),
+                 stored.isEmpty() ? QStringList{"The Com port must be a whole number from 1 to 256."} : QStringList());
+    }
+
+    // No port listed: OK stays off for every sensor kind.
+    void noPortNoOk() {
+        for (int n : {4, 6}) rig->hub->find(platform::comPortPath(n))->setPresent(false);
+        for (const QString& type : {strTypeTemperature, strTypeAccel}) {
+            choose(type);
+            QVERIFY(!D().cmdOk->isEnabled());
+        }
+    }
+
     // The type box ignores typing; Refresh rebuilds the port list; Cancel adds nothing.
     void smallHandlers() {
         choose(strTypeWater);
@@ -178,6 +215,10 @@ private slots:
         D().cmdRefreshComPorts_Click();
         QCOMPARE(D().cmbComNum->itemText(0), QString("2"));
         D().cmdCancelAddDevice_Click();
+        QVERIFY(!formAddDevice::loaded());
+        // Escape unloads it too, so the next showing starts afresh.
+        D().show();
+        QTest::keyClick(&D(), Qt::Key_Escape);
         QVERIFY(!formAddDevice::loaded());
         QCOMPARE(modPrefs::GetPref("PortConfig\\Devices\\1", "DeviceType", "<none>"), QString("<none>"));
     }

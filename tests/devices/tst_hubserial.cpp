@@ -83,11 +83,13 @@ private slots:
         QCOMPARE(rows(), QString("1:%1@6 2:%2@12").arg(strTypeTemperature, strTypeHumidity));
         QVERIFY(M().isVisible());
 
-        // Cancel ends at once; a sensor already added is not added again by a blank entry.
+        // Cancel ends at once; a sensor already added is not added again, by its serial number or
+        // by a blank entry.
         auto script = typing({"KL0001", " ", QString()});
         modPNP::GetBySerial();
-        QCOMPARE(rows().count('@'), 3);
+        QCOMPARE(rows().count('@'), 2);
         QCOMPARE(script->prompts().count(kAsk), 3);
+        QVERIFY(script->prompts().contains("COM6 is already configured. Sensor not added."));
     }
 
     // With every device row taken the user is told so and the dialogue ends: no sensor is asked

@@ -81,7 +81,10 @@ private slots:
         QCOMPARE(silent.written(), QByteArray("i\ri\ri\ri\r"));
         QVERIFY(silent.writes()[2].atMs - silent.writes()[1].atMs >= 2000);
         QVERIFY(!temp.isOpen() && !silent.isOpen() && !W().MSCommAS->portOpen());
-        QVERIFY(W().isVisible() && W().pos() == QPoint(0, 0) && !QGuiApplication::overrideCursor());
+        QVERIFY(W().isVisible() && !QGuiApplication::overrideCursor());
+        // Centred and wholly on the screen, title bar included.
+        const QRect area = W().screen()->availableGeometry();
+        QVERIFY(area.contains(W().frameGeometry()) && W().pos() != area.topLeft());
 
         rt::setValue(W().chkScanAllPorts, 1);
         QCOMPARE(W().lblRangeScanned->text(), QString("(Com1 - Com255)"));
@@ -123,7 +126,7 @@ private slots:
         W().listAvailSensors->item(0)->setSelected(true);
         W().cmdAddToSetup_Click();
         QCOMPARE(rows(), QString());
-        QCOMPARE(iScanAdded[0], 0);
+        QVERIFY(W().listAvailSensors->item(0)->flags() & Qt::ItemIsSelectable);
         iTempTabSlot.fill(0);
         rig.boxes->clear();
 
@@ -141,6 +144,18 @@ private slots:
         W().cmdAddToSetup_Click();
         QCOMPARE(rows().count('@'), 4);
         QCOMPARE(formAvailSensors::ScanLinePort("(COM123): Corvisent/T"), 123);
+
+        // A port went away: the lines move up, yet the sensors already added stay marked by their
+        // ports and the new sensor on a line that was marked before can be added.
+        rig.hub->find(platform::comPortPath(5))->setPresent(false);
+        serve(rig.hub->add(4), "Corvisent/W");
+        formAddDevice::cmdBuildCVList_Click();
+        QCOMPARE(lines(), QStringList({"COM3: Corvisent/T (already configured)", "COM4: Corvisent/W",
+                                       "COM6: Corvisent/?", "COM9: Corvisent/H (already configured)",
+                                       "(COM17): Corvisent/P 2.1 (already configured)"}));
+        selectAllAndAdd();
+        QCOMPARE(rows(), QString("1:TempSensor000@3 2:ComboSensor003@9 3:ComboSensor003@9 4:ProxSensor004@17 "
+                                 "5:WaterSensor001@4"));
     }
 
     // Sensors on serial lines: the simulators answer the scan and are added from the list.

@@ -44,7 +44,8 @@ void answerFrom(FakeSerialPort& dev, int nth, const QByteArray& identity) {
 class TestProbing : public QObject {
     Q_OBJECT
 private slots:
-    void init() { rt::Clock::setSpeed(200); }
+    // Slow enough that a busy machine does not stretch a pause past its second.
+    void init() { rt::Clock::setSpeed(50); }
     void cleanup() {
         formAddDevice::unload();
         rt::Clock::reset();

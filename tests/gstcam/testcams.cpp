@@ -1,12 +1,18 @@
 // Test cameras for GStreamer: a device provider that announces live test-pattern sources as video
 // cameras, so the program's capture layer finds and runs them like USB cameras on a machine that
 // has none. Loaded through GST_PLUGIN_PATH; CORVISENT_TEST_CAMERAS sets how many (default 2).
+// Cameras can be unplugged and plugged back while they run: the file named by
+// CORVISENT_TEST_CAMERAS_UNPLUGGED lists the numbers of the cameras that are out ("2", "1 2").
 #ifndef PACKAGE
 #define PACKAGE "corvisent-tests"
 #endif
 #include <gst/gst.h>
 
+#include <algorithm>
+
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -59,19 +65,69 @@ GstDevice* makeCamera(int number) {
     return GST_DEVICE(cam);
 }
 
+constexpr int kMaxCameras = 8;
+
 int cameraCount() {
     const char* n = std::getenv("CORVISENT_TEST_CAMERAS");
-    return n ? std::atoi(n) : 2;
+    return n ? std::min(std::atoi(n), kMaxCameras) : 2;
+}
+
+// Whether camera number is listed as unplugged.
+bool unplugged(int number) {
+    const char* path = std::getenv("CORVISENT_TEST_CAMERAS_UNPLUGGED");
+    if (!path) return false;
+    FILE* f = std::fopen(path, "r");
+    if (!f) return false;
+    bool out = false;
+    int n = 0;
+    while (std::fscanf(f, "%d", &n) == 1) out = out || n == number;
+    std::fclose(f);
+    return out;
 }
 
 GList* probe(GstDeviceProvider*) {
     GList* list = nullptr;
-    for (int i = 1; i <= cameraCount(); ++i) list = g_list_append(list, gst_object_ref_sink(makeCamera(i)));
+    for (int i = 1; i <= cameraCount(); ++i)
+        if (!unplugged(i)) list = g_list_append(list, gst_object_ref_sink(makeCamera(i)));
     return list;
 }
 
+// The cameras announced by the running provider; the watch adds and removes them as the file says.
+GstDeviceProvider* g_provider = nullptr;
+GstDevice* g_plugged[kMaxCameras + 1] = {};
+
+gpointer watchPlugs(gpointer) {
+    for (;;) {
+        g_usleep(50 * 1000);
+        for (int i = 1; i <= cameraCount(); ++i) {
+            const bool out = unplugged(i);
+            if (out && g_plugged[i]) {
+                gst_device_provider_device_remove(g_provider, g_plugged[i]);
+                gst_object_unref(g_plugged[i]);
+                g_plugged[i] = nullptr;
+            } else if (!out && !g_plugged[i]) {
+                g_plugged[i] = GST_DEVICE(gst_object_ref_sink(makeCamera(i)));
+                gst_device_provider_device_add(g_provider, g_plugged[i]);
+            }
+        }
+    }
+    return nullptr;
+}
+
 gboolean start(GstDeviceProvider* provider) {
-    for (int i = 1; i <= cameraCount(); ++i) gst_device_provider_device_add(provider, makeCamera(i));
+    if (g_provider) return TRUE;
+    g_provider = GST_DEVICE_PROVIDER(gst_object_ref(provider));
+    // The cameras present at the start are listed without an "added" message each: the monitor
+    // reads the list when it starts, and a message as well would list every camera twice.
+    for (int i = 1; i <= cameraCount(); ++i) {
+        if (unplugged(i)) continue;
+        g_plugged[i] = GST_DEVICE(gst_object_ref_sink(makeCamera(i)));
+        gst_object_set_parent(GST_OBJECT(g_plugged[i]), GST_OBJECT(provider));
+        GST_OBJECT_LOCK(provider);
+        provider->devices = g_list_prepend(provider->devices, g_plugged[i]); // as an added device is
+        GST_OBJECT_UNLOCK(provider);
+    }
+    g_thread_unref(g_thread_new("testcam-plugs", watchPlugs, nullptr));
     return TRUE;
 }
 

@@ -127,6 +127,10 @@ private slots:
         QVERIFY(WritePrivateProfileString("Logging", "12:00:00:010", "FormLoadError", "corvisent.ini"));
         QCOMPARE(readWholeFile(folder + "/corvisent.ini"),
                  QByteArray("[Logging]\r\n12:00:00:010=FormLoadError\r\n"));
+        // It holds passwords too: its owner's alone, in a folder of the owner's alone.
+        const auto owner = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+        QCOMPARE(QFile::permissions(folder + "/corvisent.ini") & ~owner, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFile::permissions(folder) & ~owner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(GetPrivateProfileString("logging", "12:00:00:010", "", 64, "corvisent.ini"),
                  QString("FormLoadError"));
     }

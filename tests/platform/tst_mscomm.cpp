@@ -88,9 +88,8 @@ private slots:
         c.setPortOpen(false);
     }
 
-    // The program pauses in place between a command and the read of its reply: what arrived
-    // meanwhile must be there without any event having run.
-    void bytesArrivingDuringSleepAreCounted() {
+    // What arrived during a pause between a command and the read of its reply is all there.
+    void bytesArrivingDuringPauseAreCounted() {
         FakeSerialPort& dev = hub->add(1);
         dev.reply("i", "Corvisent/T\r\n", 300);
         MSCommControl c;
@@ -98,10 +97,10 @@ private slots:
         c.setInputMode(1);
         c.setPortOpen(true);
         c.setOutput(QByteArray("i\r"));
-        rt::Sleep(2000);
+        rt::Wait(2000);
         QCOMPARE(c.inBufferCount(), 13);
         dev.inject("abc", 100);
-        rt::Sleep(200);
+        rt::Wait(200);
         QCOMPARE(c.inBufferCount(), 16);
 
         c.setInputLen(4);
@@ -168,7 +167,7 @@ private slots:
 
         // A line that changes while the program is paused is read as it stands then.
         dev.setDsr(true, 100);
-        rt::Sleep(200);
+        rt::Wait(200);
         QVERIFY(c.dsrHolding());
         c.setPortOpen(false);
     }
@@ -220,13 +219,13 @@ private slots:
             c.setPortOpen(true);
             QVERIFY(!platform::comPortExists(7)); // held by the control
             c.setOutput(QByteArray("i"));
-            rt::Sleep(200);
+            rt::Wait(200);
             c.setOutput(QByteArray("\r"));
-            rt::Sleep(2000);
+            rt::Wait(2000);
             QCOMPARE(platform::ansiText(c.input()), QString("Corvisent/A\r\n"));
             c.setSettings("9600,n,8,1");
             c.setOutput(QByteArray("a\r"));
-            rt::Sleep(2000);
+            rt::Wait(2000);
             QCOMPARE(c.input(), QByteArray("+01.25 -00.50\r\n"));
 
 

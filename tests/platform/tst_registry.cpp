@@ -92,10 +92,12 @@ void TestRegistry::textIsStoredAsUtf8() {
     QCOMPARE(reg().value(Hive::CurrentUser, "Software\\Test", "multi")->data, folder.toUtf8() + '\0');
     QVERIFY(readWholeFile(reg().filePath(Hive::CurrentUser)).contains("\"logdir\"=\"" + folder.toUtf8() + "\""));
 
+    // Each value is read by its own bytes: one single-byte value leaves the UTF-8 ones whole.
     QVERIFY(writeWholeFile(reg().filePath(Hive::LocalMachine), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"
-                                                                "\"Old\"=\"caf\xe9\"\r\n"));
+                                                                "\"Old\"=\"caf\xe9\"\r\n\"New\"=\"caf\xc3\xa9\"\r\n"));
     reg().reload();
     QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SOFTWARE", "Old")), QString::fromUtf8("caf\u00e9"));
+    QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SOFTWARE", "New")), QString::fromUtf8("caf\u00e9"));
 }
 
 // Names keep their case and compare without it; a trailing "\\" names the same key; deleting a key
@@ -137,9 +139,16 @@ void TestRegistry::savesAtomicallyAndReloads() {
              QStringList({"HKEY_CURRENT_USER.reg", "HKEY_LOCAL_MACHINE.reg"}));
     QVERIFY(readWholeFile(reg().filePath(Hive::CurrentUser))
                 .startsWith("Windows Registry Editor Version 5.00\n"));
+    // Only the owner reads the settings (they hold passwords), also after a file was opened up.
+    const auto owner = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+    QCOMPARE(QFile::permissions(dir) & ~owner, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(reg().filePath(Hive::CurrentUser), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    reg().setString(Hive::CurrentUser, "Software\\Test", "pw", "secret");
+    for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine})
+        QCOMPARE(QFile::permissions(reg().filePath(hive)) & ~owner, QFile::ReadOwner | QFile::WriteOwner);
 
     reg().reload();
-    QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Test").size(), 20);
+    QCOMPARE(reg().valueNames(Hive::CurrentUser, "Software\\Test").size(), 21);
     QVERIFY(reg().value(Hive::LocalMachine, "SYSTEM\\Empty", "bin")->data.isEmpty());
     QVERIFY(reg().keyExists(Hive::LocalMachine, "SYSTEM\\Empty\\Child"));
     QCOMPARE(Registry::stringOf(*reg().value(Hive::LocalMachine, "SYSTEM", "line")), QString("two\r\nlines"));

@@ -3,6 +3,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTextEdit>
 
@@ -258,6 +259,11 @@ private slots:
         QVERIFY(rt::visible(w.frameFtpMessages));
         QCoreApplication::processEvents();
         QVERIFY2(w.width() <= 1024, qPrintable(QString::number(w.width())));
+        // The newest message is the one in sight.
+        for (int i = 0; i < 100; ++i)
+            w.AddFtpMessage(QString::number(i));
+        QScrollBar* bar = w.listFtpMessages->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
         rt::setValue(w.chkSeeMessages, 0);
         w.hide();
     }

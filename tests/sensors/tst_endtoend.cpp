@@ -53,7 +53,7 @@ private slots:
         port->setInputMode(1);
         port->setPortOpen(true);
         port->setOutput(QByteArray("i\r"));
-        rt::Sleep(2000);
+        rt::Wait(2000);
         QVERIFY(
             platform::ansiText(port->input()).contains(kind == "C" ? "Corvisent/H" : "Corvisent/" + kind));
 

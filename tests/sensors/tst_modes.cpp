@@ -123,6 +123,10 @@ private slots:
     // drains it, and store the mode; they write no tab log line.
     void popupModeEntries() {
         ModeRig rig;
+        // The sensor's answer to the connect's stream command is a line of the stream, not of
+        // the switch.
+        QTest::qWait(50);
+        M().txtAccelData[1]->clear();
         iSelectedRow = 1;
         M().mnuPopUpSetToBinaryMode->setText("Set to Bump mode");
         M().mnuPopUpSetToBinaryMode_Click();

@@ -213,6 +213,7 @@ private slots:
 
         QCOMPARE(rig.boxes->prompts(),
                  QStringList{"Sensor not responding after 10 tries.  Disconnecting sensor."});
+        QVERIFY(!rig.boxes->shown().last().waits); // the other sensors are not held up by it
         QCOMPARE(dev.commands().size(), 10);
         QVERIFY(!M().Timer1[1]->enabled() && !dev.isOpen() && !rt::Files::isOpen(1));
         QVERIFY(!bTempMailSent[1] && !bTempScreenShown[1]);

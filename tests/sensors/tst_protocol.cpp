@@ -157,6 +157,33 @@ private slots:
         QCOMPARE(newTakeCVReading(port, kRow, 2), QString("45.2"));
     }
 
+    // While a reading waits for its reply another port's events are handled, the port's own are
+    // held for the exchange, and the reply is taken once its line has ended.
+    void replyWaitServesOtherPortsAndEndsWithTheLine() {
+        rt::Clock::setSpeed(2);
+        hub->add(4).inject("+01.25 -00.50\r\n", 100);
+        platform::MSCommControl other;
+        other.setCommPort(4);
+        other.setRThreshold(1);
+        other.setPortOpen(true);
+        qint64 otherServedAt = -1;
+        QObject::connect(&other, &platform::MSCommControl::OnComm, this, [&] {
+            other.input();
+            otherServedAt = rt::Clock::elapsedMs();
+        });
+        int ownEvents = 0;
+        port->setRThreshold(1);
+        const auto own = QObject::connect(port, &platform::MSCommControl::OnComm, this, [&] { ++ownEvents; });
+        dev->reply("h", "45.20%\r\n", 400);
+        const qint64 start = rt::Clock::elapsedMs();
+        QCOMPARE(newTakeCVReading(port, kRow, 2), QString("45.2"));
+        const qint64 end = rt::Clock::elapsedMs();
+        QObject::disconnect(own);
+        QVERIFY(otherServedAt >= start && otherServedAt < end);
+        QCOMPARE(ownEvents, 0);
+        QVERIFY(end - start < 2000);
+    }
+
     void sensorErrorAnywhereAndFailures() {
         dev->reply("tf", "072.5 Sensor Error\r\n");
         QCOMPARE(newTakeCVReading(port, kRow, 1), QString());

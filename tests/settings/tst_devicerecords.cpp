@@ -113,6 +113,7 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
     QCOMPARE(rt::tag(m.MSComm[3]) + rt::tag(m.MSComm[4]), QString("12"));
     QCOMPARE(rt::tag(m.frameHCover[1]) + rt::tag(m.frameTCover[2]), QString("34"));
     QVERIFY(!shown(m.frameHCover[1]) && !shown(m.frameTCover[2]));
+    QVERIFY(!shown(s.txtDeviceComNumber[3]) && !shown(s.txtDeviceComNumber[4])); // port boxes on request
     QCOMPARE(rt::tag(m.lblMeasure[3]) + rt::tag(m.lblMeasure[4]), QString("01"));
     QVERIFY(!shown(s.cmdConnectSensor[4]) && shown(s.cmdConnectSensor[3]));
     QCOMPARE(iTempTabSlot[0] * 100 + iTempTabSlot[1] * 10 + iTempTabSlot[2], 211);
@@ -138,31 +139,32 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
 
 void TestDeviceRecords::badTreeRecordsAreReportedSkippedAndKept() {
     TestEnv env;
-    writeTree({{1, rec("Combo Sensor (Humidity)", "Pair", "21")},
-               {2, rec("Combo Sensor (Temperature)", "Pair", "5")},
-               {3, rec("Corvisent/T (Temperature)", "Bad slot", "x")},
+    writeTree({{3, rec("Corvisent/T (Temperature)", "Bad slot", "x")},
                {4, rec("Corvisent/H (Humidity)", "Slot nine", "9")},
                {5, rec("Corvisent/W (Water)", "Basement", "1")},
                {6, rec("Corvisent/T (Temperature)", "First", "1")},
                {7, rec("Corvisent/T (Temperature)", "Same slot", "1")},
-               {8, rec("Corvisent/P (Proximity)", "No index", "1")}},
+               {8, rec("Corvisent/P (Proximity)", "No index", "1")},
+               {9, rec("Combo Sensor (Humidity)", "Pair", "21")},
+               {10, rec("Combo Sensor (Temperature)", "Pair", "5")}},
               "\"TotalDevices\"=\"-1\"\r\n");
     rt::DialogScript script;
     QCOMPARE(LoadDevicePrefs(), short(0));
     QCOMPARE(script.prompts(),
-             (QStringList{"SubIndex is only one digit. Should be two digits for a Combo Device.",
-                          "Could not load saved preferences."}));
+             (QStringList{"Could not load saved preferences.",
+                          "SubIndex is only one digit. Should be two digits for a Combo Device.",
+                          "Device loading has stopped."}));
     auto& s = S();
     QString rows; // a sound humidity half is left out with its bad temperature half
-    for (int row = 1; row <= 8; ++row) rows += shown(s.lblDeviceType[row]) ? '+' : '-';
-    QCOMPARE(rows, QString("----++-+"));
-    QVERIFY(!shown(M().lblSensor1[2]));
+    for (int row = 1; row <= 10; ++row) rows += shown(s.lblDeviceType[row]) ? '+' : '-';
+    QCOMPARE(rows, QString("----++-+--"));
+    QVERIFY(!shown(M().lblSensor1[10]));
     QCOMPARE(iHumidTabSlot[0] * 10 + iTempTabSlot[0], 1);
     QCOMPARE(rt::tag(M().frameTCover[1]), QString("6"));
     QCOMPARE(iProxSlot[8], 0); // no stored index: no event actions
     QCOMPARE(AnyProxBehaviorFrameShown(0), 0);
     // Every record is still stored; only the negative count was put right.
-    for (int row = 1; row <= 8; ++row)
+    for (int row = 3; row <= 10; ++row)
         QVERIFY(!modPrefs::GetPref(QString("PortConfig\\Devices\\%1").arg(row), "DeviceType").isEmpty());
     QCOMPARE(modPrefs::GetPref("Program Setup", "TotalDevices"), QString("0"));
 }
@@ -223,11 +225,12 @@ void TestDeviceRecords::iniCountZeroAndOneFigureCombinedSlot() {
     QVERIFY(writeWholeFile(strINIPath, "[Device Setup]\r\nTotalDevices=4\r\n" + devices));
     script.clear();
     LoadDeviceINI();
+    // The pair is hidden and loading stops there: the rows after it are not loaded.
     QCOMPARE(script.prompts(),
              (QStringList{"SubIndex is only one digit. Should be two digits for a Combo Device.",
-                          "Error In LoadDeviceINI: Type mismatch"}));
+                          "Device loading has stopped."}));
     QVERIFY(!shown(S().lblDeviceType[1]) && !shown(S().lblDeviceType[2]) && !shown(S().lblDeviceType[4]));
-    QCOMPARE(M().lblWaterDeviceName[2]->text(), QString("Sump"));
+    QVERIFY(!shown(S().lblDeviceType[3]) && iWaterTabSlot[2] == 0);
     QCOMPARE(readWholeFile(strINIPath).count("DeviceType="), 4);
 }
 

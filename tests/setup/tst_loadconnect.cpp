@@ -17,6 +17,16 @@ qint64 lastWrite(const FakeSerialPort& dev) {
     return dev.writes().isEmpty() ? -1 : dev.writes().last().atMs;
 }
 
+// Counts how often a window is brought to the front.
+struct ZOrderSpy : QObject {
+    int raised = 0;
+    explicit ZOrderSpy(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        raised += e->type() == QEvent::ZOrderChange;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestLoadConnect : public QObject {
@@ -32,9 +42,11 @@ private slots:
             SensorRig empty; // a stored count of "0" loads nothing
             modPrefs::SavePref("Program Setup\\", "TotalDevices", "0");
             empty.record(2, strTypeTemperature, "Server room", "3", 3);
+            ZOrderSpy front(&S());
             S().LoadConfig(false, QString());
             QCOMPARE(empty.boxes->prompts(), QStringList{"No devices to load into setup"});
             QVERIFY(!rt::visible(S().lblDeviceType[2]));
+            QCOMPARE(front.raised, 1); // the window still comes to the front
         }
         SensorRig rig;
         rig.record(2, strTypeTemperature, "Server room", "3", 3);
@@ -54,8 +66,8 @@ private slots:
         QVERIFY(!rt::visible(M().frameWCover[1]));
         QVERIFY(!rt::visible(M().lblNoTDevicePresent) && !rt::visible(M().Label2));
         QCOMPARE(M().lblSensor1[6]->text(), QString("Door cam"));
-        // A sensor row shows its editable port and its slot; a camera row has no port box.
-        QVERIFY(rt::visible(S().txtDeviceComNumber[2]) && rt::visible(S().lblSubIndex[2]));
+        // A sensor row shows its slot, its port box only when asked for; a camera row has none.
+        QVERIFY(!rt::visible(S().txtDeviceComNumber[2]) && rt::visible(S().lblSubIndex[2]));
         QCOMPARE(S().txtDeviceComNumber[2]->text(), QString("3"));
         QVERIFY(!rt::visible(S().txtDeviceComNumber[6]));
         QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo)); // the single-camera model has no Video tab

@@ -246,6 +246,13 @@ private slots:
         QVERIFY(rt::ticked(S().chkUseAlerts) && S().chkUseAlerts->isEnabled());
         QCOMPARE(storedAll({"chkEmailOnProx3", "chkOnScreenProx3", "chkUseAlerts", "chkEmailOnProx1"}),
                  (QStringList{"1", "1", "1", "<none>"}));
+        // Unticking keeps the sound while another on-screen alarm needs it, and only then.
+        rt::setValue(S().chkOnScreenAlert[6], 1);
+        rt::setValue(S().chkOnScreenOnProx[3], 0);
+        QVERIFY(rt::ticked(S().chkUseAlerts) && S().chkUseAlerts->isEnabled());
+        QCOMPARE(storedAll({"chkOnScreenProx3", "chkUseAlerts"}), (QStringList{"0", "1"}));
+        rt::setValue(S().chkOnScreenOnProx[3], 1);
+        rt::setValue(S().chkOnScreenAlert[6], 0);
         rt::setValue(S().chkOnScreenOnProx[3], 0);
         QVERIFY(!rt::ticked(S().chkUseAlerts) && !S().chkUseAlerts->isEnabled());
         QCOMPARE(storedAll({"chkOnScreenProx3", "chkUseAlerts"}), (QStringList{"0", "0"}));

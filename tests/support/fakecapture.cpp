@@ -1,5 +1,7 @@
 #include "support/fakecapture.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QPointer>
@@ -128,7 +130,25 @@ void FakeCaptureSystem::unplug(const QString& description) {
         if (s && s->camera()->description() == description) s->lose();
 }
 
+namespace {
+QByteArray plugFile() {
+    return QDir::temp().filePath(QStringLiteral("corvisent-testcams-%1").arg(QCoreApplication::applicationPid())).toLocal8Bit();
+}
+} // namespace
+
+void unplugTestCameras(const QList<int>& numbers) {
+    QFile f(QString::fromLocal8Bit(plugFile()));
+    if (numbers.isEmpty()) {
+        f.remove();
+        return;
+    }
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    for (int n : numbers) f.write(QByteArray::number(n) + ' ');
+}
+
 void useTestCameras(int count) {
+    QFile::remove(QString::fromLocal8Bit(plugFile()));
+    qputenv("CORVISENT_TEST_CAMERAS_UNPLUGGED", plugFile());
     qputenv("GST_PLUGIN_PATH", CORVISENT_TEST_GST_PLUGINS);
     qputenv("GST_REGISTRY", CORVISENT_TEST_GST_PLUGINS "/registry.bin");
     qputenv("QT_MEDIA_BACKEND", "gstreamer");

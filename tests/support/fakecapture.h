@@ -68,3 +68,5 @@ private:
 // Makes the test cameras plugin (tests/gstcam) the machine's cameras, count of them, through the
 // GStreamer backend. Call before the application object is made.
 void useTestCameras(int count);
+// Unplugs the test cameras of these numbers (1 = "Test Camera 1"), plugs the others back in.
+void unplugTestCameras(const QList<int>& numbers);

@@ -1,5 +1,7 @@
 #include "support/fakehandoff.h"
 
+#include <utility>
+
 class FakeHandoffBackend : public platform::MailHandoffBackend {
 public:
     explicit FakeHandoffBackend(FakeMailHandoff* owner) : m_owner(owner) {}
@@ -10,6 +12,7 @@ public:
     }
     platform::HandoffResult deliver(const QByteArray& message) override {
         m_owner->m_messages.append(message);
+        if (auto during = std::exchange(m_owner->m_during, {})) during();
         return m_owner->m_result;
     }
 
