@@ -139,6 +139,9 @@ void InetControl::Execute(const QString& /*url*/, const QString& command) {
         // The remote name is the last argument; a local path with blanks may stand unquoted before it.
         r.localPath = args.size() == 1 ? args[0] : QStringList(args.mid(0, args.size() - 1)).join(u' ');
         r.name = QFileInfo(args.last()).fileName();
+    } else if (verb == QLatin1String("NOOP")) {
+        r.kind = InetRequest::Noop;
+        r.dir = m_dir;
     } else if (verb == QLatin1String("QUIT") || verb == QLatin1String("CLOSE")) {
         r.kind = InetRequest::Quit;
     } else {

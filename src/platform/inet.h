@@ -28,9 +28,11 @@ namespace platform {
 //   12014  the login was refused (530): "Incorrect password or user name (<reply>)"
 //   12029  the connection was refused or could not be made: "Cannot connect to the server"
 //   12030  the control connection of the session broke, either while a request ran or between
-//          two requests (the server went away): "The connection with the server was terminated
-//          abnormally". The session is not reopened behind the program's back: the next request
-//          after this error connects and logs in again.
+//          two requests (the server went away, or ended an idle session with its "421"): "The
+//          connection with the server was terminated abnormally". A request that finds the
+//          connection already closed by the server fails so without sending anything. The session
+//          is not reopened behind the program's back: the next request after this error connects
+//          and logs in again.
 enum InetState : int {
     icNone = 0,
     icResolvingHost = 1,
@@ -69,7 +71,7 @@ enum InetError : int {
 
 // One request as the backends carry it out.
 struct InetRequest {
-    enum Kind { Pwd, Cd, List, ListLong, Mkdir, Send, Quit };
+    enum Kind { Pwd, Cd, List, ListLong, Mkdir, Send, Quit, Noop };
     Kind kind = Pwd;
     QString host;
     int port = 21;
@@ -120,6 +122,7 @@ std::unique_ptr<InetBackend> createCurlInetBackend();
 //   "MKDIR <dir>"              make a directory
 //   "SEND <local> <remote>"    upload a file; a local path with blanks is quoted or comes first
 //   "QUIT"                     end the session
+//   "NOOP"                     nothing: shows whether the session is still open
 // The first command after the login properties are set opens the session (connects and logs
 // in); QUIT closes it, and no command is taken again until the properties are set anew.
 // Requests run in the background; the control stays busy (StillExecuting) until the final

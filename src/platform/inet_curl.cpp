@@ -2,6 +2,7 @@
 // per control so that the FTP control connection stays open between requests. The worker posts
 // states and results back to the program thread through its event loop.
 #include <curl/curl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -68,6 +69,14 @@ public:
         } else {
             state(icResolvingHost);
         }
+        if (m_reused && closedByServer()) {
+            // Servers end a session left idle for some minutes; its requests would fail in the
+            // middle with the server's goodbye taken for a reply.
+            closeHandle();
+            finish({icError, inetConnectionLost,
+                    QStringLiteral("The connection with the server was terminated abnormally"), {}});
+            return;
+        }
         m_body.clear();
         finishWith(r, perform(r));
     }
@@ -82,6 +91,13 @@ public:
     }
 
 private:
+    // Nothing is due on an idle control connection: an end of stream, or a reply the server sent
+    // unasked (its "421" before it closes an idle session), means the session is over.
+    bool closedByServer() const {
+        pollfd p{m_control, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR));
+    }
+
     void state(int s) {
         auto sink = m_sink;
         m_post([sink, s] { sink.state(s); });
@@ -124,8 +140,11 @@ private:
         QFile file(r.localPath);
         switch (r.kind) {
         case InetRequest::Pwd:
+        case InetRequest::Noop:
         case InetRequest::Mkdir:
-            quote = r.kind == InetRequest::Pwd ? QByteArray("PWD") : "MKD " + r.name.toUtf8();
+            quote = r.kind == InetRequest::Pwd    ? QByteArray("PWD")
+                    : r.kind == InetRequest::Noop ? QByteArray("NOOP")
+                                                  : "MKD " + r.name.toUtf8();
             post = curl_slist_append(nullptr, quote.constData());
             curl_easy_setopt(e, CURLOPT_POSTQUOTE, post);
             curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
@@ -159,7 +178,8 @@ private:
         const QString reply = QString::fromUtf8(m_lastReply);
         InetResult res;
         res.finalState = icError;
-        if (m_lost) {
+        // "421": the server ended the session (an idle one, most often) while this request ran.
+        if (m_lost || (rc != CURLE_OK && m_lastReply.startsWith("421"))) {
             res.code = inetConnectionLost;
             res.info = QStringLiteral("The connection with the server was terminated abnormally");
             m_control = CURL_SOCKET_BAD;

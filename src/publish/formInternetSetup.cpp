@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -82,6 +83,8 @@ formInternetSetup::formInternetSetup() {
     txtInterval = new QLineEdit(QStringLiteral("10"), page);
     txtInterval->setObjectName(QStringLiteral("txtInterval"));
     txtInterval->setMaximumWidth(60);
+    // Typed values outside the slider's range are not taken (see txtInterval_Commit).
+    txtInterval->setValidator(new QIntValidator(2, 30, txtInterval));
     sliderInternetUpdateInterval = new QSlider(Qt::Horizontal, page);
     sliderInternetUpdateInterval->setObjectName(QStringLiteral("sliderInternetUpdateInterval"));
     sliderInternetUpdateInterval->setRange(2, 30);
@@ -230,10 +233,13 @@ void formInternetSetup::buildWindowControls() {
     connect(chkXMLUseDirectory, &QCheckBox::stateChanged, this, [this] { chkXMLUseDirectory_Click(); });
     connect(sliderInternetUpdateInterval, &QSlider::valueChanged, this,
             [this] { sliderInternetUpdateInterval_Change(); });
+    connect(txtInterval, &QLineEdit::editingFinished, this, [this] { txtInterval_Commit(); });
+    txtInterval->installEventFilter(this);
     for (QLineEdit* box : {txtFTPURL, txtPassword, txtRemoteStorageLocation, txtUserName}) box->installEventFilter(this);
 }
 
 bool formInternetSetup::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::FocusOut && watched == txtInterval) txtInterval_Commit();
     if (e->type() == QEvent::FocusOut && !modSupport::loading()) {
         if (watched == txtFTPURL) txtFTPURL_LostFocus();
         else if (watched == txtPassword) txtPassword_LostFocus();
@@ -348,6 +354,13 @@ void formInternetSetup::sliderInternetUpdateInterval_Change() {
             modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("InternetInterval"), txtInterval->text());
         });
     iUpdateMinutes = 1;
+}
+
+void formInternetSetup::txtInterval_Commit() {
+    // A whole value in range moves the slider (which stores it); anything else, such as a "1"
+    // left half-typed, gives way to the slider's value: box, slider and schedule never differ.
+    if (txtInterval->hasAcceptableInput()) sliderInternetUpdateInterval->setValue(txtInterval->text().toInt());
+    txtInterval->setText(QString::number(sliderInternetUpdateInterval->value()));
 }
 
 void formInternetSetup::mnuAdvanced_Click() {

@@ -90,6 +90,8 @@ public:
     void cmdSetFTPPassword_Click();
     void cmdNewDirectory_Click();
     void sliderInternetUpdateInterval_Change();
+    // The interval typed into its box, taken when the box is left or Enter pressed.
+    void txtInterval_Commit();
     void mnuAdvanced_Click();
     void mnuSetIndexRefresh_Click();
     void mnuIUEHelp_Click();
@@ -154,7 +156,22 @@ private:
     // Lets events run while a request runs, until *timedOut is set or the bound passes; false
     // when it ended on *timedOut.
     bool waitWhileExecuting(const bool* timedOut);
+    // Starts a command whose own outcome is wanted; false when the control refused it at once
+    // (its error number is then the outcome's code).
+    bool startWatched(const QString& command);
+    // Lets events run until the watched command has ended, or *timedOut is set; true when it
+    // completed.
+    bool waitWatched(const bool* timedOut = nullptr);
+    // Before an update on an open session: one the server has closed meanwhile is found and
+    // logged in again.
+    void checkSession();
+    enum class Watch { Idle, Running, Completed, Failed };
+    // The outcome of the watched command, noted from its own final state: a recovery started by
+    // that state runs requests of its own before the wait sees it.
+    Watch m_watch = Watch::Idle;
+    int m_watchCode = 0;
     bool m_recovering = false; // a recovery runs: a nested error does not start another
+    void runUpdate();
     bool m_updating = false;   // an update runs
-    bool m_updateAgain = false; // a tick came during it: the next tick updates at once
+    bool m_updateAgain = false; // a recovery during it asked for an update at once
 };

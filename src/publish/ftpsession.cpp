@@ -47,6 +47,35 @@ void formInternetSetup::WaitUntilFinished() {
     waitWhileExecuting(nullptr);
 }
 
+bool formInternetSetup::startWatched(const QString& command) {
+    m_watch = Watch::Running;
+    try {
+        Inet1->Execute(QString(), command);
+    } catch (const rt::VbError& e) {
+        m_watch = Watch::Failed;
+        m_watchCode = e.number();
+        return false;
+    }
+    return true;
+}
+
+bool formInternetSetup::waitWatched(const bool* timedOut) {
+    const bool ended =
+        rt::WaitUntil([&] { return m_watch != Watch::Running || (timedOut && *timedOut); }, kRequestWaitLimitMs);
+    if (!ended) {
+        Inet1->Cancel();
+        m_watch = Watch::Failed;
+        m_watchCode = platform::inetTimeout;
+    }
+    return m_watch == Watch::Completed;
+}
+
+void formInternetSetup::checkSession() {
+    // A failed NOOP sets off the recovery, which logs in again. The update that recovery asks
+    // for is the one about to run.
+    if (startWatched(QStringLiteral("NOOP")) && !waitWatched()) m_updateAgain = false;
+}
+
 void formInternetSetup::timerBuildXMLTimeout_Timer() {
     bBuildTimeout = true;
     timerBuildXMLTimeout->setEnabled(false);
@@ -139,19 +168,15 @@ void formInternetSetup::cmdTestTransfer_Click() {
     }
     rt::Wait(1000);
     const QString stylesheet = rt::appFile(QStringLiteral("cvman.xsl"));
-    // A refused request (one still running, no session) is reported by its error number: the
-    // code of whatever request ran before must not pass for this one's.
-    int refused = 0;
-    try {
-        Inet1->Execute(QString(), QStringLiteral("SEND \"%1\" cvman.xsl").arg(stylesheet));
-    } catch (const rt::VbError& e) {
-        refused = e.number();
-    }
+    // The transfer is judged by its own final state once it has ended: a refused request (one
+    // still running, no session) by its error number, and never by the code of a request that
+    // ran before it or of the recovery that its failure sets off.
     bRemoteTimeout = false;
-    if (!refused) {
+    bool sent = false;
+    if (startWatched(QStringLiteral("SEND \"%1\" cvman.xsl").arg(stylesheet))) {
         timerTimeOut->setEnabled(true);
-        // The transfer is judged once it has ended, not as soon as it runs.
-        rt::WaitUntil([this] { return !Inet1->StillExecuting() || bRemoteTimeout; }, kRequestWaitLimitMs);
+        sent = waitWatched(&bRemoteTimeout);
+        if (m_watch != Watch::Running) bRemoteTimeout = false; // it ended, maybe during a long recovery
     }
     if (bRemoteTimeout) {
         rt::MsgBox(QStringLiteral("Timeout.  Remote system not responding"));
@@ -160,9 +185,8 @@ void formInternetSetup::cmdTestTransfer_Click() {
         timerTimeOut->setEnabled(false);
     } else {
         timerTimeOut->setEnabled(false);
-        AddFtpMessage(QStringLiteral("Response from SEND = :") +
-                      QString::number(refused ? refused : Inet1->ResponseCode()));
-        if (listFtpMessages->item(listFtpMessages->count() - 1)->text().contains(QLatin1String(":0"))) {
+        AddFtpMessage(QStringLiteral("Response from SEND = :") + QString::number(m_watchCode));
+        if (sent) {
             AddTimedFtpMessage(QStringLiteral(" Test transfer complete"));
             cmdStartUpdate->setEnabled(true);
             cmdStartUpdate->setFocus();
@@ -184,6 +208,11 @@ void formInternetSetup::cmdCancelInet_Click() {
 }
 
 void formInternetSetup::Inet1_StateChanged(int state) {
+    if (m_watch == Watch::Running &&
+        (state == platform::icResponseCompleted || state == platform::icError || state == platform::icDisconnected)) {
+        m_watch = state == platform::icResponseCompleted ? Watch::Completed : Watch::Failed;
+        m_watchCode = Inet1->ResponseCode();
+    }
     rt::passOver([&] {
         ClearFullFtpMessages();
         auto note = [this](const char* entry, const char* last) {
@@ -254,7 +283,16 @@ void formInternetSetup::stateError() {
     AddFtpMessage(QStringLiteral("LastState= ") + LastState);
     if (LastState == QLatin1String("Connecting")) return;
     Inet1->Cancel();
+    // The tick is off while the error is handled; a schedule still running afterwards (every
+    // way out but the unrecoverable one) ticks on, so each later update tries again.
     timerInternetUpdate->setEnabled(false);
+    struct Rearm {
+        formInternetSetup& w;
+        ~Rearm() {
+            // A recovery under way decides itself when it ends.
+            if (!w.m_recovering && scheduleRunning(w) && updating(w)) w.timerInternetUpdate->setEnabled(true);
+        }
+    } rearm{*this};
     const int code = Inet1->ResponseCode();
     AddTimedFtpMessage(QStringLiteral(" Error: ") + QString::number(code));
     if (code != 0) {
@@ -270,6 +308,8 @@ void formInternetSetup::stateError() {
     }
     if (info.contains(QLatin1String("Incorrect password"))) {
         AddTimedFtpMessage(QStringLiteral(" Incorrect Password"));
+        // Not logged in: the next update logs in again, with the password the box holds then.
+        bLoggedIn = false;
         Inet1->Cancel();
         return;
     }

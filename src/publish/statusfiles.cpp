@@ -1,9 +1,12 @@
 #include "publish/statusfiles.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QStringList>
 
 #include "app/CorvisentMain.h"
@@ -23,11 +26,16 @@ namespace {
 constexpr int kXmlChannel = 30;
 constexpr int kIndexChannel = 33;
 
+bool localMode() {
+    return rt::ticked(formInternetSetup::instance().chkXMLUseDirectory);
+}
+
 // Writes the lines to path under channel n with CR LF ends; on failure the channel is closed,
 // the failure logged with the writer's name, and false returned.
 bool writeLines(int n, const QString& path, const QStringList& lines, const QString& writer) {
     try {
-        rt::Files::open(n, path, rt::Files::Output, rt::Files::Latin1); // the files declare ISO-8859-1
+        // Written beside and put in place when whole: a failed write leaves the previous file.
+        rt::Files::open(n, path, rt::Files::Replace, rt::Files::Latin1); // the files declare ISO-8859-1
         for (const QString& line : lines) rt::Files::printLine(n, line);
         rt::Files::close(n);
         return true;
@@ -93,6 +101,8 @@ QStringList sensorRecord(int row) {
 
 } // namespace
 
+int iXMLPublished = -1;
+
 QString JoinPath(const QString& dir, const QString& name) {
     if (dir.endsWith(u'/') || dir.endsWith(u'\\')) return dir + name;
     return dir + u'/' + name;
@@ -100,13 +110,17 @@ QString JoinPath(const QString& dir, const QString& name) {
 
 QString XmlDirectory() {
     auto& w = formInternetSetup::instance();
-    if (!rt::ticked(w.chkXMLUseDirectory)) return rt::appPath();
+    if (!localMode()) return rt::appPath();
     if (w.txtXMLDirectory->text().isEmpty()) w.txtXMLDirectory->setText(DefaultXmlDirectory());
-    return w.txtXMLDirectory->text();
+    const QString dir = w.txtXMLDirectory->text();
+    // The program's own folder is made on first use; a folder the user named must exist.
+    if (dir == DefaultXmlDirectory()) QDir().mkpath(dir);
+    return dir;
 }
 
 QString DefaultXmlDirectory() {
-    return QDir::homePath() + u'/';
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/corvisent-manager/status");
 }
 
 QString XmlText(const QString& text) {
@@ -120,8 +134,10 @@ QString XmlText(const QString& text) {
             out += QLatin1String("&lt;");
         } else if (c == u'>') {
             out += QLatin1String("&gt;");
-        } else if (c.unicode() < 0x20 && c != u'\t') {
+        } else if (c == u'\r' || c == u'\n') {
             out += u' ';
+        } else if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF) {
+            out += u'?'; // not allowed in XML 1.0, not even as a reference
         } else if (c.unicode() > 0xFF) {
             char32_t code = c.unicode();
             if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
@@ -165,7 +181,7 @@ bool BuildXMLFile() {
           << QStringLiteral("</sensor>") << QStringLiteral("<sensor>")
           << QStringLiteral("<type>Updated: ") + rt::shortDate(now) + QStringLiteral(" @ ") + rt::formatTimeHM(now) +
                  QStringLiteral("</type>")
-          << QStringLiteral("<name>(Updated every ") + XmlText(w.txtInterval->text()) +
+          << QStringLiteral("<name>(Updated every ") + QString::number(w.sliderInternetUpdateInterval->value()) +
                  QStringLiteral(" minutes)</name>")
           << QStringLiteral("<status> </status>") << QStringLiteral("<current> </current>")
           << QStringLiteral("</sensor>") << QStringLiteral("</corvisent>");
@@ -175,18 +191,21 @@ bool BuildXMLFile() {
 bool BuildIndexHtml() {
     auto& w = formInternetSetup::instance();
     const QString refresh = XmlText(rt::caption(w.lblIndexRefreshRate)).replace(u'"', QLatin1String("&quot;"));
-    const QString interval = XmlText(w.txtInterval->text());
+    const QString interval = QString::number(w.sliderInternetUpdateInterval->value());
     // The remote directory goes into an attribute: quotes escaped, blanks percent-encoded. Runs
     // of slashes are folded into one: a link starting "//" would name another host (an empty or
-    // absolute remote directory right after the base's own slash).
+    // absolute remote directory right after the base's own slash). A page in the local folder
+    // links to its neighbours, and only to those that are there.
+    const bool local = localMode();
     static const QRegularExpression slashes(QStringLiteral("/{2,}"));
     QString path = QLatin1String(HtmlLinkBase) + w.txtRemoteStorageLocation->text() + u'/';
-    const QString base = XmlText(path.replace(slashes, QStringLiteral("/")))
-                             .replace(u'"', QLatin1String("&quot;"))
-                             .replace(u' ', QLatin1String("%20"));
+    const QString base = local ? QString()
+                               : XmlText(path.replace(slashes, QStringLiteral("/")))
+                                     .replace(u'"', QLatin1String("&quot;"))
+                                     .replace(u' ', QLatin1String("%20"));
     const QDateTime now = rt::Clock::now();
     QStringList lines{
-        QStringLiteral("<!-- This file was automatically generated by the Corvisent Manager -->"),
+        QString::fromLatin1(kIndexFirstLine),
         QStringLiteral("<!-- By Pellvane Systems -->"),
         QStringLiteral("<html><head><title>Corvisent Web</title></head>"),
         QStringLiteral("<meta http-equiv=\"refresh\" content=\"") + refresh + QStringLiteral("\">"),
@@ -194,8 +213,9 @@ bool BuildIndexHtml() {
     };
     for (int n = 1; n <= 10; ++n) {
         const int k = n - 1;
+        if (local && !QFileInfo::exists(XmlFilePath(k))) continue;
         QString line = QStringLiteral("<A HREF=\"%1cvman%2.xml\"").arg(base).arg(k);
-        if (k != iXMLIndex)
+        if (k != iXMLPublished)
             line += QStringLiteral(">Corvisent File %1</A><BR>").arg(n);
         else if (n < 10)
             line += QStringLiteral(">(Latest) Corvisent File %1 (%2 @ %3)</A><BR>")

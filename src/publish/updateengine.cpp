@@ -21,6 +21,8 @@
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
+#include "runtime/files.h"
+#include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "settings/modPrefs.h"
 
@@ -35,6 +37,28 @@ const QString kMainCaptionUpdating = QStringLiteral("Corvisent Manager (Internet
 // working directory.
 QString sendCommand(const QString& localPath, const QString& remoteName) {
     return QStringLiteral("SEND \"%1\" %2").arg(localPath, remoteName);
+}
+
+// The index page is written once the status file's fate is known: it names as latest only a
+// file published whole.
+bool writeIndex() {
+    bool written = false;
+    rt::passOver([&] { written = BuildIndexHtml(); });
+    return written;
+}
+
+// The local folder may hold a page of the user's own: an "index.html" that is not ours, beside no
+// status file of ours, is replaced only when the user agrees.
+bool mayReplaceIndex() {
+    const QString dir = XmlDirectory();
+    QFile index(rt::localPath(JoinPath(dir, QStringLiteral("index.html"))));
+    if (!index.open(QIODevice::ReadOnly) || index.readLine().startsWith(kIndexFirstLine)) return true;
+    for (int k = 0; k <= 9; ++k)
+        if (QFileInfo::exists(JoinPath(dir, QStringLiteral("cvman%1.xml").arg(k)))) return true;
+    return rt::MsgBox(QStringLiteral("The folder %1 already holds an index.html that Corvisent Manager did not "
+                                     "write. Replace it with the status index page?")
+                          .arg(dir),
+                      rt::vbYesNo | rt::vbQuestion, QStringLiteral("Remote Monitoring")) == rt::vbYes;
 }
 
 QString trueFalse(bool b) {
@@ -54,9 +78,8 @@ bool CopyFileBool(const QString& source, const QString& destination, bool failIf
         if (failIfExists) return false;
         // A file copied onto itself is already in place; removing it first would lose it.
         if (from.canonicalFilePath() == to.canonicalFilePath()) return true;
-        if (!QFile::remove(destination)) return false;
     }
-    return QFile::copy(source, destination);
+    return rt::copyFileWhole(source, destination);
 }
 
 void StartInternetUpdateEngine() {
@@ -69,7 +92,7 @@ void StartInternetUpdateEngine() {
 
 void formInternetSetup::timerInternetUpdate_Timer() {
     // One update at a time: a tick that asks for an update at once while one runs (the
-    // connection recovery does) leaves it for the next tick; other ticks during it change nothing.
+    // connection recovery does) has it run again when it ends; other ticks during it change nothing.
     if (m_updating) {
         if (bUpdateNow) m_updateAgain = true;
         return;
@@ -86,28 +109,37 @@ void formInternetSetup::timerInternetUpdate_Timer() {
         return;
     }
     m_updating = true;
-    m_updateAgain = false;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{m_updating};
 
+    // A recovery inside the update (its upload failed, the session was opened again) asks for
+    // the update at once: it runs once more right away; a further request waits for the next tick.
+    for (int run = 0; run < 2; ++run) {
+        m_updateAgain = false;
+        runUpdate();
+        if (!m_updateAgain) break;
+    }
+    iUpdateMinutes = 1;
+    bUpdateNow = m_updateAgain;
+}
+
+void formInternetSetup::runUpdate() {
     AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
     timerBuildXMLTimeout->setEnabled(true);
     bool indexWritten = false;
     rt::passOver([&] { indexWritten = HandleBuildXML(); });
+    if (!indexWritten) return;
     if (rt::ticked(chkXMLUseDirectory)) {
         // No session in this mode: the page goes beside the status files instead.
-        if (indexWritten)
-            rt::passOver([] {
-                CopyFileBool(IndexHtmlPath(), JoinPath(XmlDirectory(), QStringLiteral("index.html")), false);
-            });
-    } else if (indexWritten) {
+        const QString target = JoinPath(XmlDirectory(), QStringLiteral("index.html"));
+        if (!CopyFileBool(IndexHtmlPath(), target, false))
+            AddTimedFtpMessage(QStringLiteral(" Could not write ") + target);
+    } else {
         rt::passOver([this] { Inet1->Execute(QString(), sendCommand(IndexHtmlPath(), QStringLiteral("index.html"))); });
         WaitUntilFinished();
     }
-    iUpdateMinutes = 1;
-    bUpdateNow = m_updateAgain;
 }
 
 bool formInternetSetup::HandleBuildXML() {
@@ -122,14 +154,15 @@ bool formInternetSetup::HandleBuildXML() {
         const bool reconnect =
             !bLoggedIn && !txtUserName->text().isEmpty() && !txtPassword->text().isEmpty();
         if (perUpdate || reconnect) rt::passOver([this] { cmdLoginFTP_Click(); });
+        else if (bLoggedIn) checkSession();
     }
-    bool xmlWritten = false, indexWritten = false;
+    bool xmlWritten = false;
     rt::passOver([&] { xmlWritten = BuildXMLFile(); });
-    rt::passOver([&] { indexWritten = BuildIndexHtml(); });
     if (local) {
+        if (xmlWritten) iXMLPublished = iXMLIndex;
         AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
         rt::Wait(1700);
-        return indexWritten;
+        return writeIndex();
     }
 
     timerBuildXMLTimeout->setInterval(60000);
@@ -145,37 +178,44 @@ bool formInternetSetup::HandleBuildXML() {
     AddFtpMessage(QStringLiteral(" bLoggedIn = ") + trueFalse(bLoggedIn));
 
     const QString send = sendCommand(XmlFilePath(iXMLIndex), QStringLiteral("cvman%1.xml").arg(iXMLIndex));
+    bool sent = false;
     if (!xmlWritten) {
         // The failed write is logged; a stale file under that name is not published. The index
         // upload that follows ends the session as it would after a status upload.
         bKeepSession = false;
     } else if (!Inet1->StillExecuting() && bLoggedIn) {
         AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating file ") + QString::number(iXMLIndex));
-        rt::passOver([&] { Inet1->Execute(QString(), send); });
-        WaitUntilFinished();
+        sent = startWatched(send) && waitWatched();
         bKeepSession = false;
     } else {
         rt::Wait(1500);
         if (!Inet1->StillExecuting() && bLoggedIn) {
-            rt::passOver([&] { Inet1->Execute(QString(), send); });
+            // Waited for too: the index page written next names it only once it has arrived.
+            sent = startWatched(send) && waitWatched();
         } else {
             AddFtpMessage(QStringLiteral(" Not sending update"));
             AddFtpMessage(QStringLiteral(" Logged in = ") + trueFalse(bLoggedIn));
             AddFtpMessage(QStringLiteral(" LastState = ") + LastState);
         }
     }
-    return indexWritten;
+    if (sent) iXMLPublished = iXMLIndex;
+    return writeIndex();
 }
 
 void formInternetSetup::cmdStartUpdate_Click() {
     rt::passOver([this] { ClearFullFtpMessages(); });
     const QString caption = rt::caption(cmdStartUpdate);
     if (caption == kStartCaption) {
+        if (rt::ticked(chkXMLUseDirectory) && !mayReplaceIndex()) {
+            AddFtpMessage(QStringLiteral("Not started: the folder's index.html was kept."));
+            return;
+        }
         if (rt::ticked(chkXMLUseDirectory)) {
             AddFtpMessage(QStringLiteral("Copying over XSL file..."));
-            rt::passOver([] {
-                CopyFileBool(rt::appFile(QStringLiteral("cvman.xsl")),
-                             JoinPath(XmlDirectory(), QStringLiteral("cvman.xsl")), false);
+            rt::passOver([this] {
+                const QString target = JoinPath(XmlDirectory(), QStringLiteral("cvman.xsl"));
+                if (!CopyFileBool(rt::appFile(QStringLiteral("cvman.xsl")), target, false))
+                    AddTimedFtpMessage(QStringLiteral(" Could not write ") + target);
             });
         }
         timerInternetUpdate->setEnabled(true);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <map>
 #include <memory>
 
@@ -19,7 +20,8 @@ struct OpenFile {
     QString path;
     Files::Mode mode;
     Files::Encoding encoding;
-    std::unique_ptr<QFile> file;
+    std::unique_ptr<QFileDevice> file;
+    bool whole = true; // no write failed
 };
 
 std::map<int, OpenFile>& table() {
@@ -33,16 +35,18 @@ OpenFile& entry(int n) {
     return it->second;
 }
 
-QFile& writable(int n) {
+OpenFile& writable(int n) {
     OpenFile& f = entry(n);
     if (f.mode == Files::Input) throw VbError(54, QStringLiteral("Bad file mode"));
-    return *f.file;
+    return f;
 }
 
 void write(int n, const QByteArray& bytes) {
-    QFile& file = writable(n);
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    OpenFile& f = writable(n);
+    if (f.file->write(bytes) != bytes.size() || !f.file->flush()) {
+        f.whole = false;
         throw VbError(57, QStringLiteral("Device I/O error"));
+    }
 }
 
 } // namespace
@@ -66,10 +70,12 @@ void Files::open(int n, const QString& path, Mode mode, Encoding encoding) {
     if (!info.dir().exists()) throw VbError(76, QStringLiteral("Path not found"));
     if (mode == Input && !info.exists()) throw VbError(53, QStringLiteral("File not found"));
 
-    auto file = std::make_unique<QFile>(local);
-    const QIODevice::OpenMode how = mode == Output   ? QIODevice::WriteOnly | QIODevice::Truncate
-                                    : mode == Append ? QIODevice::WriteOnly | QIODevice::Append
-                                                     : QIODevice::ReadOnly;
+    std::unique_ptr<QFileDevice> file;
+    if (mode == Replace) file = std::make_unique<QSaveFile>(local);
+    else file = std::make_unique<QFile>(local);
+    const QIODevice::OpenMode how = mode == Append   ? QIODevice::WriteOnly | QIODevice::Append
+                                    : mode == Input ? QIODevice::ReadOnly
+                                                     : QIODevice::WriteOnly | QIODevice::Truncate;
     if (!file->open(how)) throw VbError(75, QStringLiteral("Path/File access error"));
     table()[n] = OpenFile{path, mode, encoding, std::move(file)};
 }
@@ -96,7 +102,22 @@ QString Files::path(int n) {
 }
 
 void Files::close(int n) {
-    table().erase(n);
+    auto it = table().find(n);
+    if (it == table().end()) return;
+    OpenFile f = std::move(it->second);
+    table().erase(it);
+    // An unfinished QSaveFile removes its temporary file when it goes.
+    if (f.mode == Replace && f.whole && !static_cast<QSaveFile&>(*f.file).commit())
+        throw VbError(57, QStringLiteral("Device I/O error"));
+}
+
+bool copyFileWhole(const QString& source, const QString& destination) {
+    QFile from(source);
+    if (!from.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = from.readAll();
+    QSaveFile to(localPath(destination));
+    return from.error() == QFileDevice::NoError && to.open(QIODevice::WriteOnly) &&
+           to.write(bytes) == bytes.size() && to.commit();
 }
 
 void Files::closeAll() {

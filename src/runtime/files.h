@@ -11,7 +11,9 @@ QString localPath(const QString& path);
 
 class Files {
 public:
-    enum Mode { Output, Append, Input };
+    // Replace writes to a temporary file in the same folder, which close() puts in place of the
+    // file only when every write succeeded: readers never see a part-written or empty file.
+    enum Mode { Output, Append, Input, Replace };
     // How the text of a file is written: UTF-8 (the program's own files), or one byte per
     // character for files that declare ISO-8859-1 (characters beyond it become "?").
     enum Encoding { Utf8, Latin1 };
@@ -35,11 +37,15 @@ public:
     static bool isOpen(int n);
     // The path file n was opened with; empty when it is not open.
     static QString path(int n);
-    // Closing a number that is not open does nothing.
+    // Closing a number that is not open does nothing. A Replace file is put in place now, or
+    // dropped (the old file stays) when a write failed; 57 when it cannot be put in place.
     static void close(int n);
     static void closeAll();
     // The lowest number not in use.
     static int freeFile();
 };
+
+// Copies source to destination, replacing it only once the copy is whole (see Files::Replace).
+bool copyFileWhole(const QString& source, const QString& destination);
 
 } // namespace rt

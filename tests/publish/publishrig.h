@@ -15,6 +15,7 @@
 #include "app/startup.h"
 #include "platform/inet.h"
 #include "publish/formInternetSetup.h"
+#include "publish/statusfiles.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -52,7 +53,7 @@ struct PublishRig {
         w.LastState.clear();
         w.listFtpMessages->clear();
         w.iUpdateMinutes = 1;
-        iXMLIndex = -1;
+        iXMLIndex = iXMLPublished = -1;
     }
 
     // Lets the running request end.

@@ -14,6 +14,34 @@ void ticks(int n) {
     }
 }
 
+// Logged in with the given connection mode, interval 2, the test giving the minutes.
+void loginForSchedule(bool stay) {
+    rt::Clock::setSpeed(4); // the first login at a gentler pace
+    PublishRig::useConnectionMode(stay);
+    W().sliderInternetUpdateInterval->setValue(2);
+    W().timerInternetUpdate->setInterval(0);
+    W().cmdLoginFTP_Click();
+    PublishRig::settle();
+    rt::Clock::setSpeed(20);
+}
+
+void startSchedule() {
+    W().cmdStartUpdate->setEnabled(true);
+    W().cmdStartUpdate_Click();
+    PublishRig::settle();
+}
+
+// Real time passes until the server has ended the idle session.
+bool idleSessionEnded(TestFtpServer& server) {
+    const auto ended = [&] { return !server.log().filter("Control connection timed out").isEmpty(); };
+    for (int i = 0; i < 200 && !ended(); ++i) QTest::qWait(100);
+    return ended();
+}
+
+QByteArray serverFile(TestFtpServer& server, const QString& name) {
+    return readWholeFile(server.path("corvisent/" + name));
+}
+
 } // namespace
 
 // The remote monitoring window's FTP session against a real FTP server on 127.0.0.1.
@@ -74,21 +102,13 @@ private slots:
     void serverAwayAndBack_data() { PublishRig::connectionModeRows(); }
     void serverAwayAndBack() {
         QFETCH(bool, stay);
-        rt::Clock::setSpeed(4); // the first login at a gentler pace
         TestFtpServer server("corvisent", "pw");
         QVERIFY(server.running());
         QDir().mkpath(server.path("corvisent"));
         PublishRig rig(server.address(), "pw");
         auto& w = W();
-        PublishRig::useConnectionMode(stay);
-        w.sliderInternetUpdateInterval->setValue(2);
-        w.timerInternetUpdate->setInterval(0); // the test gives the minutes
-        w.cmdLoginFTP_Click();
-        PublishRig::settle();
-        rt::Clock::setSpeed(20);
-        w.cmdStartUpdate->setEnabled(true);
-        w.cmdStartUpdate_Click();
-        PublishRig::settle();
+        loginForSchedule(stay);
+        startSchedule();
         QVERIFY(QFile::exists(server.path("corvisent/cvman0.xml")));
 
         server.stop();
@@ -102,6 +122,7 @@ private slots:
             QVERIFY2(a.contains("LastState= ") || a.contains(" Not sending update"), qPrintable(a));
         QVERIFY(e.filter(" Error: 12029").size() + e.filter(" Error: 12030").size() +
                     e.filter("LastState= Connecting").size() >= 2);
+        QVERIFY(!stay || e.contains(" Not sending update"));
         QCOMPARE(rt::caption(w.cmdStartUpdate), QString("3) Stop FTP Update"));
         QCOMPARE(rt::caption(w.lblUpdating), QString("On"));
         QVERIFY(w.timerInternetUpdate->enabled());
@@ -114,6 +135,91 @@ private slots:
         QCOMPARE(readWholeFile(server.path("corvisent/index.html")), readWholeFile(rig.env.appDir() + "/index.html"));
         const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(readWholeFile(server.path("corvisent/" + latest)), readWholeFile(rig.env.appDir() + "/" + latest));
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    // The stylesheet refused (a read-only user), or sent on a session the server had ended while
+    // idle: the transfer is not complete, whatever the recovery after it does.
+    void failedTestTransferIsNotComplete_data() {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("read-only user") << "--read-only";
+        QTest::newRow("idle session ended") << "--timeout=2";
+    }
+    void failedTestTransferIsNotComplete() {
+        QFETCH(QString, option);
+        rt::Clock::setSpeed(20);
+        TestFtpServer server("corvisent", "pw", {option});
+        QDir().mkpath(server.path("corvisent"));
+        PublishRig rig(server.address(), "pw");
+        W().cmdLoginFTP_Click();
+        PublishRig::settle();
+        if (option.startsWith("--timeout")) QVERIFY(idleSessionEnded(server));
+        W().cmdTestTransfer_Click();
+        QCOMPARE(rig.boxes.prompts(), QStringList({"Test transfer not complete. Please try again."}));
+        QVERIFY(!PublishRig::entries().contains(" Test transfer complete"));
+        QVERIFY(!W().cmdStartUpdate->isEnabled());
+    }
+
+    // "Stay connected" with a server that ends idle sessions: the update finds the session gone,
+    // logs in again and publishes.
+    void idleSessionEndedByServerIsOpenedAgain() {
+        TestFtpServer server("corvisent", "pw", {"--timeout=2"});
+        QDir().mkpath(server.path("corvisent"));
+        PublishRig rig(server.address(), "pw");
+        loginForSchedule(true);
+        startSchedule();
+        QVERIFY(idleSessionEnded(server));
+        ticks(2);
+        QCOMPARE(serverFile(server, "cvman1.xml"), readWholeFile(rig.env.appDir() + "/cvman1.xml"));
+        QVERIFY(serverFile(server, "index.html").contains(">(Latest) Corvisent File 2 ("));
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    // A status upload the server refuses: the index never names that file latest; the session
+    // opened again by the recovery runs the update again at once.
+    void refusedStatusUploadIsNeverLatest() {
+        TestFtpServer server("corvisent", "pw");
+        QDir().mkpath(server.path("corvisent/cvman1.xml")); // a folder in the way of both uploads
+        QDir().mkpath(server.path("corvisent/cvman2.xml"));
+        PublishRig rig(server.address(), "pw");
+        loginForSchedule(true);
+        startSchedule();
+        ticks(2);
+        const QStringList e = PublishRig::entries();
+        QVERIFY(e.contains(" BuildXML: Updating file 1") && e.contains(" BuildXML: Updating file 2"));
+        QByteArray index = serverFile(server, "index.html");
+        QVERIFY(index.contains(">(Latest) Corvisent File 1 ("));
+        QCOMPARE(index.count("(Latest)"), 1);
+        ticks(1); // asked for at once by the second recovery
+        QCOMPARE(serverFile(server, "cvman3.xml"), readWholeFile(rig.env.appDir() + "/cvman3.xml"));
+        QVERIFY(serverFile(server, "index.html").contains(">(Latest) Corvisent File 4 ("));
+        QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    // A refused login stops nothing: each due update tries again and says so, and once the
+    // password is right the next one publishes.
+    void refusedLoginKeepsTheScheduleArmed_data() { PublishRig::connectionModeRows(); }
+    void refusedLoginKeepsTheScheduleArmed() {
+        QFETCH(bool, stay);
+        TestFtpServer server("corvisent", "pw");
+        QDir().mkpath(server.path("corvisent"));
+        PublishRig rig(server.address(), "pw");
+        loginForSchedule(stay);
+        startSchedule();
+        W().txtPassword->setText("changed");
+        W().Inet1->setPassword("changed"); // as if changed on the server
+        W().listFtpMessages->clear();
+        ticks(4);
+        const QStringList attempts = PublishRig::entries().join('\n').split(" <<Update Timer>>").mid(1);
+        QCOMPARE(attempts.size(), 2);
+        for (const QString& a : attempts) QVERIFY2(a.contains(" Incorrect Password"), qPrintable(a));
+        QVERIFY(W().timerInternetUpdate->enabled());
+        QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update"));
+
+        W().txtPassword->setText("pw");
+        ticks(2);
+        const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
+        QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
         QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 };

@@ -69,6 +69,18 @@ private slots:
         QCOMPARE(w.iUpdateMinutes, 1);
         QCOMPARE(stored("InternetInterval"), QString("7"));
         QCOMPARE(stored("ServerName"), QString("<none>"));
+        // A typed interval moves the slider when taken; a "1" or "31" left in the box
+        // gives way to the slider.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        for (const auto& [typed, value] : {std::pair{"5", 5}, {"1", 5}, {"31", 5}, {"30", 30}, {"7", 7}}) {
+            w.txtInterval->setFocus();
+            w.txtInterval->selectAll();
+            QTest::keyClicks(w.txtInterval, typed);
+            w.txtUserName->setFocus();
+            QCOMPARE(w.sliderInternetUpdateInterval->value(), value);
+            QCOMPARE(w.txtInterval->text(), QString::number(value));
+        }
 
         // OK stores and hides; the session's timers live on.
         w.timerInternetUpdate->setEnabled(true);

@@ -69,7 +69,7 @@ private slots:
         W().txtRemoteStorageLocation->setText("corvisent");
         rt::setCaption(W().lblIndexRefreshRate, "20");
         W().listFtpMessages->clear();
-        iXMLIndex = -1;
+        iXMLIndex = iXMLPublished = -1;
     }
     void cleanup() {
         rt::Clock::reset();
@@ -81,7 +81,7 @@ private slots:
         showRow(1, "Corvisent/T (Temperature)", "Server room", "OK", "72.5", "F", "1");
         setExtreme(M().lblTHighest[1], "75.1", "3/7/2009 @ 04:08:02PM");
         setExtreme(M().lblTLowest[1], "70", "");
-        showRow(2, "Corvisent/P (Proximity)", "Door", "", "", "", "1");
+        showRow(2, "Corvisent/P (Proximity)", QString("Door\x01") + QChar(0xFFFE), "", "", "", "1");
         showRow(4, "Combo Sensor (Humidity)", "Cellar ☃ <b>", "NOT OK", "55", "%", "12");
         setExtreme(M().lblHHighest[2], "60", "3/6/2009 @ 11:00:00AM");
         setExtreme(M().lblHLowest[2], "41", "3/6/2009 @ 01:00:00AM");
@@ -98,7 +98,7 @@ private slots:
                        "<sensor>", "<type>Corvisent/T (Temperature)</type>", "<name>Server room</name>",
                        "<status>OK</status>", "<current>72.5F</current>",
                        "<high>75.1 (3/7/2009 @ 04:08:02PM)</high>", "<low>70 ()</low>", "</sensor>",
-                       "<sensor>", "<type>Corvisent/P (Proximity)</type>", "<name>Door</name>",
+                       "<sensor>", "<type>Corvisent/P (Proximity)</type>", "<name>Door??</name>",
                        "<status></status>", "<current>Not Present</current>", "</sensor>",
                        "<sensor>", "<type>Combo Sensor (Humidity)</type>",
                        "<name>Cellar &#9731; &lt;b&gt;</name>", "<status>NOT OK</status>",
@@ -147,14 +147,15 @@ private slots:
 
     void localDirectoryAndFailedWrite() {
         rt::setValue(W().chkXMLUseDirectory, 1);
-        QTemporaryDir home;
-        const QByteArray oldHome = qgetenv("HOME");
-        qputenv("HOME", home.path().toUtf8());
+        // An empty box: the program's own folder, made now.
+        QTemporaryDir data;
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
         W().txtXMLDirectory->setText("");
         QVERIFY(BuildXMLFile());
-        qputenv("HOME", oldHome);
-        QCOMPARE(W().txtXMLDirectory->text(), home.path() + "/");
-        QVERIFY(QFile::exists(home.filePath("cvman0.xml")));
+        qputenv("XDG_DATA_HOME", oldData);
+        QCOMPARE(W().txtXMLDirectory->text(), data.path() + "/corvisent-manager/status");
+        QVERIFY(QFile::exists(data.filePath("corvisent-manager/status/cvman0.xml")));
 
         // A directory that cannot be written: logged, and reported so the file is not published.
         W().txtXMLDirectory->setText("C:\\");
@@ -170,7 +171,7 @@ private slots:
     }
 
     void indexPage() {
-        iXMLIndex = 0;
+        iXMLIndex = iXMLPublished = 0;
         W().txtRemoteStorageLocation->setText("web <dir> \"x\"&y");
         rt::setCaption(W().lblIndexRefreshRate, "5");
         QVERIFY(BuildIndexHtml());
@@ -193,12 +194,12 @@ private slots:
         QVERIFY(readWholeFile(IndexHtmlPath())
                     .contains("<A HREF=\"/pub/corvisent/cvman1.xml\">Corvisent File 2<"));
         W().txtRemoteStorageLocation->setText("");
-        iXMLIndex = 9;
+        iXMLIndex = iXMLPublished = 9;
         QVERIFY(BuildIndexHtml());
         QByteArray page = readWholeFile(IndexHtmlPath());
         QVERIFY(page.contains("<A HREF=\"/cvman9.xml\">(Latest) Corvisent File 10</A><BR>\r\n"));
         QCOMPARE(page.count("(Latest)"), 1);
-        iXMLIndex = -1;
+        iXMLPublished = -1;
         QVERIFY(BuildIndexHtml());
         QVERIFY(!readWholeFile(IndexHtmlPath()).contains("(Latest)"));
     }

@@ -1,3 +1,7 @@
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <QDir>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -151,8 +155,10 @@ private slots:
         rig.login();
         rig.ftp.clearRequests();
         W().cmdStartUpdate_Click();
-        // The first update uses the login made before Start and keeps the session.
-        QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent cvman0.xml", "SEND /corvisent index.html"}));
+        // The first update uses the login made before Start, once the server shows it still
+        // holds it, and keeps the session.
+        QCOMPARE(rig.ftp.requests(),
+                 QStringList({"NOOP /corvisent", "SEND /corvisent cvman0.xml", "SEND /corvisent index.html"}));
         rig.ftp.clearRequests();
         // Later ones log in first and end the session after the index page.
         EngineRig::ticks(5);
@@ -162,40 +168,6 @@ private slots:
         QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
         QVERIFY(W().timerInternetUpdate->enabled());
         QVERIFY(!PublishRig::entries().join('|').contains(kPassword));
-    }
-
-    void serverAwayAndBack_data() { PublishRig::connectionModeRows(); }
-    void serverAwayAndBack() {
-        QFETCH(bool, stay);
-        EngineRig rig;
-        PublishRig::useConnectionMode(stay);
-        rig.login();
-        W().cmdStartUpdate_Click();
-        QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "index.html"}));
-
-        // The server goes away: the updates meanwhile send nothing and say so.
-        rig.ftp.dropConnections();
-        rig.ftp.setRefusing(true);
-        W().listFtpMessages->clear();
-        EngineRig::ticks(10);
-        QVERIFY(rig.sent().filter(".xml").size() <= 1); // the one that found the connection broken
-        const QStringList e = PublishRig::entries();
-        // Each attempt is in the list: a stay-connected session was lost and is not tried, a
-        // login before the update fails while connecting.
-        QCOMPARE(e.count(" <<Update Timer>>"), 2);
-        QVERIFY(!stay || e.contains(" Not sending update"));
-        QVERIFY(e.count("LastState= Connecting") >= 2);
-        QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
-        QVERIFY(W().timerInternetUpdate->enabled());
-
-        // Back again: a later scheduled update publishes by itself.
-        rig.ftp.setRefusing(false);
-        EngineRig::ticks(5);
-        const QStringList sent = rig.sent();
-        QCOMPARE(sent.size(), 2);
-        QVERIFY(sent.first().startsWith("cvman") && sent.last() == "index.html");
-        QCOMPARE(rig.ftp.file("/corvisent/" + sent.first()), readWholeFile(rig.env.appDir() + "/" + sent.first()));
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     void busyControlIsCutOffBeforeTheStatusUpload() {
@@ -236,6 +208,9 @@ private slots:
         QCOMPARE(readWholeFile(site.filePath("cvman.xsl")), readWholeFile(CORVISENT_ASSETS_DIR "/cvman.xsl"));
         QCOMPARE(readWholeFile(site.filePath("index.html")), readWholeFile(rig.env.appDir() + "/index.html"));
         QVERIFY(readWholeFile(site.filePath("cvman0.xml")).contains("<corvisent>"));
+        // Links that work from the folder, to the files that are there.
+        QVERIFY(readWholeFile(site.filePath("index.html")).contains("<A HREF=\"cvman0.xml\">(Latest) Corvisent File 1 ("));
+        QVERIFY(!readWholeFile(site.filePath("index.html")).contains("cvman1.xml"));
         QCOMPARE(PublishRig::entries(), QStringList({"Copying over XSL file...", " <<Update Timer>>",
                                                      " BuildXML: Updating local file 0"}));
         QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
@@ -255,6 +230,46 @@ private slots:
         QVERIFY(rig.ftp.requests().isEmpty());
         rt::setValue(W().chkXMLUseDirectory, 0);
         QCOMPARE(rig.boxes.prompts(), QStringList());
+    }
+
+    // A disk that fills up: every file stays as it was, and the failure is listed.
+    void fullDiskKeepsThePreviousFiles() {
+        EngineRig rig;
+        QTemporaryDir site;
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(site.path());
+        W().cmdStartUpdate_Click();
+        const QByteArray index = readWholeFile(site.filePath("index.html"));
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{}, full{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        full = limit;
+        full.rlim_cur = 200; // no file grows past 200 bytes: writes fail as on a full disk
+        setrlimit(RLIMIT_FSIZE, &full);
+        EngineRig::ticks(5);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QCOMPARE(QDir(site.path()).entryList(QDir::Files), QStringList({"cvman.xsl", "cvman0.xml", "index.html"}));
+        QCOMPARE(readWholeFile(site.filePath("index.html")), index);
+        QVERIFY(PublishRig::entries().join('|').contains(" BuildXML: Could not write"));
+        rt::setValue(W().chkXMLUseDirectory, 0);
+    }
+
+    // A folder holding a page of the user's own: Start asks before replacing it.
+    void foreignIndexIsReplacedOnlyWhenAllowed() {
+        EngineRig rig;
+        QTemporaryDir site;
+        writeWholeFile(site.filePath("index.html"), "<html>mine</html>");
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(site.path());
+        rig.boxes.queue(rt::vbNo);
+        W().cmdStartUpdate_Click();
+        QCOMPARE(rt::caption(W().cmdStartUpdate), kStart);
+        QCOMPARE(readWholeFile(site.filePath("index.html")), QByteArray("<html>mine</html>"));
+        rig.boxes.queue(rt::vbYes);
+        W().cmdStartUpdate_Click();
+        QVERIFY(readWholeFile(site.filePath("index.html")).contains("Corvisent File 1"));
+        QCOMPARE(rig.boxes.prompts().size(), 2);
+        rt::setValue(W().chkXMLUseDirectory, 0);
     }
 };
 

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -253,7 +254,8 @@ private slots:
             "cmbMinOrSecs=Minute(s); txtEmailAddr=; chkInclude(2)=1; txtNumToCall= ; comboAvailCom=1; "
             "lblIndexRefreshRate=20; txtPassword=scrambled; txtInterval=10; "
             "sliderInternetUpdateInterval=10; optStayConnected=0; txtTitleforUpdatePage=Location#1; "
-            "txtXMLDirectory=" + QDir::homePath() + "/; chkPageAlert(0)=0; chkOnScreenOnProx(3)=0; txtDelayEventAway(1)=0; "
+            "txtXMLDirectory=" + QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            "/corvisent-manager/status; chkPageAlert(0)=0; chkOnScreenOnProx(3)=0; txtDelayEventAway(1)=0; "
             "lblCommandOnProx(4)=Path not set; lblUpParams(2)=" +
             ("; " + logs));
         QVERIFY(rt::optionValue(S().optRunCommand[2])); // no stored action: the panel keeps its state

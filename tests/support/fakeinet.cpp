@@ -86,7 +86,7 @@ void FakeFtpServer::end(Session* s) {
 }
 
 void FakeFtpServer::begin(Session* s, const InetRequest& r, platform::InetBackend::Sink sink) {
-    static const char* const kNames[] = {"PWD", "CD", "LS", "LS -l", "MKDIR", "SEND", "QUIT"};
+    static const char* const kNames[] = {"PWD", "CD", "LS", "LS -l", "MKDIR", "SEND", "QUIT", "NOOP"};
     QString line = QLatin1String(kNames[r.kind]);
     if (r.kind != InetRequest::Quit) line += u' ' + absolute(r.dir);
     if (r.kind == InetRequest::Mkdir || r.kind == InetRequest::Send) line += u' ' + r.name;
@@ -164,6 +164,8 @@ void FakeFtpServer::begin(Session* s, const InetRequest& r, platform::InetBacken
             names.sort();
             ok.info = QStringLiteral("226 Transfer complete.");
             ok.data = names.join(QStringLiteral("\r\n")).toUtf8();
+        } else if (r.kind == InetRequest::Noop) {
+            ok.info = QStringLiteral("200 I successfully done nothin'.");
         } else {
             ok.info = QStringLiteral("%1 \"%2\" is the current directory.")
                           .arg(r.kind == InetRequest::Pwd ? 257 : 250)

@@ -39,7 +39,7 @@ public:
     // Every open control connection breaks now.
     void dropConnections() { ++m_epoch; }
 
-    // Requests as they arrived: "PWD /", "CD /corvisent", "LS /x", "MKDIR /x new", "SEND /x/a.xml",
+    // Requests as they arrived: "PWD /", "CD /corvisent", "LS /x", "MKDIR /x new", "SEND /x/a.xml", "NOOP /x",
     // "QUIT" (the directory is the one the request works in).
     QStringList requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }

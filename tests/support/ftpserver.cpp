@@ -2,8 +2,8 @@
 
 #include <QDeadlineTimer>
 
-TestFtpServer::TestFtpServer(const QString& user, const QString& password)
-    : m_user(user), m_password(password) {
+TestFtpServer::TestFtpServer(const QString& user, const QString& password, const QStringList& options)
+    : m_user(user), m_password(password), m_options(options) {
     start();
 }
 
@@ -15,7 +15,7 @@ bool TestFtpServer::start() {
     if (running()) return true;
     const QString script = QStringLiteral(CORVISENT_TEST_SOURCE_DIR "/tools/ftpserver.py");
     m_process.start(QStringLiteral("/usr/bin/python3"),
-                    {script, m_root.path(), m_user, m_password, QString::number(m_port)});
+                    QStringList{script, m_root.path(), m_user, m_password, QString::number(m_port)} + m_options);
     // The server prints "ready <port>" as soon as it listens; give a loaded machine time.
     QDeadlineTimer deadline(30000);
     QByteArray out;

@@ -5,11 +5,12 @@
 #include <QTemporaryDir>
 
 // A real FTP server (pyftpdlib under /usr/bin/python3) on 127.0.0.1 for one test, serving a
-// temporary folder with one user. It can be stopped and started again on the same port.
+// temporary folder with one user. It can be stopped and started again on the same port. Options
+// are those of tests/tools/ftpserver.py ("--timeout=2", "--read-only").
 class TestFtpServer {
 public:
     TestFtpServer(const QString& user = QStringLiteral("corvisent"),
-                  const QString& password = QStringLiteral("s3cret!pw"));
+                  const QString& password = QStringLiteral("s3cret!pw"), const QStringList& options = {});
     ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;
@@ -28,6 +29,7 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_user, m_password;
+    QStringList m_options;
     int m_port = 0;
     QProcess m_process;
     QStringList m_log;
