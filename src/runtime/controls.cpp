@@ -115,14 +115,9 @@ long foreColor(const QWidget* w) {
 
 void setForeColor(QWidget* w, long bgr) {
     if (!w) return;
-    // Setting the colour a control has already would repaint it for nothing (streamed lines set
-    // it on every line).
+    w->setProperty(kForeColor, qlonglong(bgr));
     QPalette p = w->palette();
     const QColor c = colorFromBgr(bgr);
-    if (w->property(kForeColor).isValid() && foreColor(w) == bgr && p.color(QPalette::WindowText) == c &&
-        p.color(QPalette::Text) == c && p.color(QPalette::ButtonText) == c)
-        return;
-    w->setProperty(kForeColor, qlonglong(bgr));
     p.setColor(QPalette::WindowText, c);
     p.setColor(QPalette::Text, c);
     p.setColor(QPalette::ButtonText, c);
@@ -137,11 +132,8 @@ long backColor(const QWidget* w) {
 
 void setBackColor(QWidget* w, long bgr) {
     if (!w) return;
-    QPalette p = w->palette();
-    if (w->property(kBackColor).isValid() && backColor(w) == bgr && w->autoFillBackground() &&
-        p.color(w->backgroundRole()) == colorFromBgr(bgr))
-        return;
     w->setProperty(kBackColor, qlonglong(bgr));
+    QPalette p = w->palette();
     p.setColor(w->backgroundRole(), colorFromBgr(bgr));
     w->setPalette(p);
     w->setAutoFillBackground(true);
@@ -151,9 +143,6 @@ double fontSize(const QWidget* w) { return w ? w->font().pointSizeF() : 0.0; }
 
 void setFontSize(QWidget* w, double points) {
     if (!w || points <= 0) return;
-    // A font change lays the control's whole window out again; a size the control holds already
-    // changes nothing.
-    if ((w->font().resolveMask() & QFont::SizeResolved) && w->font().pointSizeF() == points) return;
     QFont f = w->font();
     f.setPointSizeF(points);
     w->setFont(f);

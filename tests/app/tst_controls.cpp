@@ -85,32 +85,6 @@ private slots:
         rt::setFontSize(&l, 14);
         QCOMPARE(rt::fontSize(&l), 14.0);
     }
-
-    // A streamed reading sets the same size and colours line after line: what a control holds
-    // already is not set again, so nothing is laid out or repainted for it.
-    void settingWhatAControlHoldsChangesNothing() {
-        QLabel l;
-        rt::setFontSize(&l, 14);
-        rt::setForeColor(&l, rt::vbBlue);
-        rt::setBackColor(&l, rt::vbWhite);
-        struct Changes : QObject {
-            int n = 0;
-            bool eventFilter(QObject*, QEvent* e) override {
-                n += e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange;
-                return false;
-            }
-        } changes;
-        l.installEventFilter(&changes);
-        rt::setFontSize(&l, 14);
-        rt::setForeColor(&l, rt::vbBlue);
-        rt::setBackColor(&l, rt::vbWhite);
-        QCOMPARE(changes.n, 0);
-        rt::setFontSize(&l, 12);
-        rt::setForeColor(&l, rt::vbRed);
-        QCOMPARE(changes.n, 2);
-        QCOMPARE(rt::fontSize(&l), 12.0);
-        QCOMPARE(rt::foreColor(&l), rt::vbRed);
-    }
 };
 
 QTEST_MAIN(TestControls)
