@@ -813,10 +813,6 @@ def main():
     for t in threads:
         t.join()
 
-    def value(key):
-        v, l = results.get(key, ("not run", ""))
-        return [v, l] if isinstance(v, str) else [v, l]
-
     def memory(key):
         v, l = results.get(key, ("not run", ""))
         if isinstance(v, str):
