@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <optional>
+#include <utility>
 
 #include "alerts/alertchannels.h"
 #include "alerts/alertchecks.h"
@@ -122,24 +123,24 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
         const std::optional<double> yValue = leadingNumber(y);
         if (!xValue || !yValue) return;
         QLabel* status = modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row);
-        rt::setFontSize(status, 14);
-        rt::setCaption(status, QStringLiteral("OK"));
         // Limits compare strictly: a value equal to a limit is in range. With several limits
-        // crossed the label shows the last of them.
+        // crossed the label shows the last of them. The label is set once for the line, before
+        // the alerts, so a reading that keeps its state changes nothing on screen.
+        const std::pair<const Limit*, bool> limits[] = {
+            {&kXMin, *xValue < xMin}, {&kXMax, *xValue > xMax}, {&kYMin, *yValue < yMin}, {&kYMax, *yValue > yMax}};
+        const Limit* shown = nullptr;
+        for (const auto& [limit, crossed] : limits)
+            if (crossed) shown = limit;
+        rt::setFontSize(status, shown ? 12 : 14);
+        rt::setCaption(status, shown ? QLatin1String(shown->status) : QStringLiteral("OK"));
         const auto& latches = bAccelAlert[row];
-        auto check = [&](const Limit& limit, bool crossed) {
+        for (const auto& [limit, crossed] : limits) {
             if (crossed) {
-                rt::setFontSize(status, 12);
-                rt::setCaption(status, QLatin1String(limit.status));
-                if (!latches[limit.latch]) CheckAccelEvents(row, slot, false, QLatin1String(limit.name));
-            } else if (latches[limit.latch] && !latches[limit.latch + 1]) {
-                CheckAccelEvents(row, slot, true, QLatin1String(limit.name));
+                if (!latches[limit->latch]) CheckAccelEvents(row, slot, false, QLatin1String(limit->name));
+            } else if (latches[limit->latch] && !latches[limit->latch + 1]) {
+                CheckAccelEvents(row, slot, true, QLatin1String(limit->name));
             }
-        };
-        check(kXMin, *xValue < xMin);
-        check(kXMax, *xValue > xMax);
-        check(kYMin, *yValue < yMin);
-        check(kYMax, *yValue > yMax);
+        }
     } catch (const std::exception&) {
         // ends the check at once without a message; the label keeps what it reached
     }

@@ -13,6 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "cameras/ezVidCap.h"
 #include "platform/mscomm.h"
@@ -187,9 +188,13 @@ void CorvisentMain::buildSummaryTab() {
         rt::setFontSize(lblSensor1[row], lblSensor1[row]->font().pointSizeF() * 1.15);
         lblSensor1[row]->installEventFilter(this);
         lblSensorReading[row] = makeLabel(QString(), rowsBox, indexed("lblSensorReading", row));
-        lblSensorReading[row]->setMinimumWidth(110);
         lblSensorReading[row]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         rt::setFontSize(lblSensorReading[row], 14);
+        // A streamed sensor changes its reading many times a second: with a size of its own the
+        // label repaints alone, without laying the page out again.
+        lblSensorReading[row]->setFixedSize(
+            std::max(110, lblSensorReading[row]->fontMetrics().horizontalAdvance(QStringLiteral("No Object")) + 8),
+            30);
         lblMeasure[row] = makeLabel(QString(), rowsBox, indexed("lblMeasure", row));
         lblMeasure[row]->setMinimumWidth(24);
         rt::setFontSize(lblMeasure[row], 14);

@@ -123,7 +123,20 @@ private slots:
         QCOMPARE(alarmText(), QString("(closed)"));
 
         rig.tilt(dev, "+12.50 +00.00", 2);
+        // A line that keeps the state leaves the label alone (no passing through "OK").
+        int fontChanges = 0;
+        struct Count : QObject {
+            int* n;
+            explicit Count(int* n) : n(n) {}
+            bool eventFilter(QObject*, QEvent* e) override {
+                *n += e->type() == QEvent::FontChange;
+                return false;
+            }
+        } count(&fontChanges);
+        M().lblSensorStatus[3]->installEventFilter(&count);
         rig.tilt(dev, "+13.00 -05.00", 2);
+        M().lblSensorStatus[3]->removeEventFilter(&count);
+        QCOMPARE(fontChanges, 0);
         QCOMPARE(rig.label(3), QString("X TILT + 12"));
         QCOMPARE(alarmText(), QString("Accelerometer Alert\n(X Max Threshold Reached)"));
         QVERIFY(banner());

@@ -2,17 +2,20 @@
 // on stdout and answers on it like a Corvisent sensor of the given kind.
 //
 //   sensorsim KIND [--temp F] [--humid N] [--x X] [--y Y] [--cm N] [--stream-ms MS] [--error]
-//            [--silent] [--reply-ms MS] [--rate LINES_PER_S] [--lines N] [--link PATH]
+//            [--silent] [--reply-ms MS] [--rate LINES_PER_S] [--lines N] [--link PATH] [--hold]
+//            [--wobble]
 //
 // A streaming sensor sends one line every --stream-ms, or --rate lines a second (sent in small
 // batches when the rate is high); after --lines lines it stops and prints "sent N" on stdout.
 // --link makes PATH a symbolic link to the device end and prints PATH instead of the device, so
-// that a later simulator can take the same path. --reply-ms 0 answers at once.
+// that a later simulator can take the same path. --reply-ms 0 answers at once. --hold keeps a
+// started stream back until "hold off"; --wobble makes every other accelerometer line differ in
+// its last figure, as a real stream does.
 //
 // KIND: T temperature, H humidity, C combined (answers "Corvisent/H" and both readings),
 // A accelerometer, D distance, P proximity, W water; anything else answers "Corvisent/<KIND>".
 // Commands end with CR; each answer ends with CR LF. Lines on stdin change the simulated sensor:
-//   temp F | humid N | xy X Y | cm N | noobject | error on|off | silent on|off
+//   temp F | humid N | xy X Y | cm N | noobject | error on|off | silent on|off | hold on|off
 //   send TEXT   (TEXT sent as it stands, "\r" and "\n" written as escapes)
 //   quit
 #include <QCoreApplication>
@@ -34,6 +37,9 @@ struct Sensor {
     bool noObject = false;
     bool error = false;
     bool silent = false;
+    bool hold = false;
+    bool wobble = false;
+    qint64 sentAtClock = 0; // lines sent when the stream clock started
     int replyMs = 5;
     int streamMs = 100;
     double rate = 0;     // lines a second; 0 = one line every streamMs
@@ -69,7 +75,10 @@ struct Sensor {
         return QByteArray::number(v, 'f', decimals).rightJustified(width, '0');
     }
     static QByteArray axis(double v) { return v < 0 ? fixed(v, 6, 2) : "+" + fixed(v, 5, 2); }
-    QByteArray accelLine() const { return axis(x) + " " + axis(y); }
+    QByteArray accelLine() const {
+        const double w = wobble && sent % 2 ? 0.01 : 0;
+        return axis(x + w) + " " + axis(y);
+    }
     QByteArray distanceLine() const {
         return noObject ? QByteArray("No Object") : QByteArray::number(cm) + "cm";
     }
@@ -118,17 +127,17 @@ struct Sensor {
 
     void startStream() {
         sent = 0;
+        sentAtClock = 0;
         streamClock.start();
         streamTimer.start(rate > 0 ? std::max(1, std::min(10, int(1000 / rate))) : streamMs);
     }
 
     void onStreamTick() {
-        if (silent || mode != Streaming) return;
-        const qint64 due = rate > 0 ? qint64(streamClock.nsecsElapsed() / 1e9 * rate) : sent + 1;
-        const QByteArray line = (kind == QLatin1String("A") ? accelLine() : distanceLine()) + "\r\n";
+        if (silent || hold || mode != Streaming) return;
+        const qint64 due = rate > 0 ? sentAtClock + qint64(streamClock.nsecsElapsed() / 1e9 * rate) : sent + 1;
         QByteArray batch;
         for (; sent < due && (maxLines == 0 || sent < maxLines); ++sent)
-            batch += line;
+            batch += (kind == QLatin1String("A") ? accelLine() : distanceLine()) + "\r\n";
         if (!batch.isEmpty()) send(batch);
         if (maxLines > 0 && sent >= maxLines) {
             streamTimer.stop();
@@ -173,6 +182,12 @@ struct Sensor {
             error = arg == QLatin1String("on");
         else if (what == QLatin1String("silent"))
             silent = arg == QLatin1String("on");
+        else if (what == QLatin1String("hold")) {
+            hold = arg == QLatin1String("on");
+            // A released stream starts its pace anew.
+            sentAtClock = sent;
+            streamClock.start();
+        }
         else if (what == QLatin1String("send")) {
             QByteArray text = line.mid(line.indexOf(' ') + 1).toLatin1();
             send(text.replace("\\r", "\r").replace("\\n", "\n"));
@@ -215,6 +230,10 @@ int main(int argc, char** argv) {
             s.error = true;
         else if (a == QLatin1String("--silent"))
             s.silent = true;
+        else if (a == QLatin1String("--hold"))
+            s.hold = true;
+        else if (a == QLatin1String("--wobble"))
+            s.wobble = true;
         else if (!a.startsWith(QLatin1String("--")))
             s.kind = a;
     }
