@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/CorvisentMain.h"
+#include "app/startup.h"
 #include "runtime/clock.h"
 #include "runtime/files.h"
 
@@ -15,8 +16,6 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 volatile sig_atomic_t g_endSignals = 0;
 
-// Bound on the end after a signal, in real milliseconds, whatever is still waiting.
-constexpr int kEndBoundMs = 1900;
 
 void onEndSignal(int) {
     // A second request ends the process at once; the first one bounds the end even while the

@@ -59,9 +59,7 @@ const QString kProgramSetup = modPrefs::kProgramSetup;
 
 ProcessEnd g_processEnd;
 
-// Real milliseconds the program's end may take at most, whatever is still waiting, and the part
-// of them that alert mail still waiting gets to go out.
-constexpr int kEndBoundMs = 1900;
+// Real milliseconds of the end that alert mail still waiting gets to go out.
 constexpr int kMailGraceMs = 500;
 
 void endProcess(bool atOnce) {

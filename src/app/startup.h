@@ -52,6 +52,10 @@ StartupPlan PlanStartup(const QString& commandLine);
 // notification icon stays.
 void EndProgram();
 
+// Real milliseconds the program's end may take at most, however it was asked for and whatever is
+// still waiting then.
+constexpr int kEndBoundMs = 1900;
+
 // How the process ends: atOnce for EndProgram, otherwise after the main window was unloaded.
 // Tests install their own to see the end without ending; an empty function restores the real one.
 using ProcessEnd = std::function<void(bool atOnce)>;

@@ -81,8 +81,8 @@ bool commPathInUse(const QString& devicePath);
 // characters, modem line changes and errors. CommEvent tells which.
 //
 // Received bytes are kept in the control's input buffer. InBufferCount and Input first take in
-// whatever the device has received, so they see every byte even when the program has been
-// blocked in a pause. While the port is open the control wakes when the device has something
+// whatever the device has received, so they see every byte even while no events have run (an
+// exchange holding the port's events, a handler still running). While the port is open the control wakes when the device has something
 // (and, on a port with an OnComm handler, looks at the modem lines every kLineCheckMs) and raises
 // OnComm:
 // comEvReceive when new characters arrive while RThreshold > 0 and at least RThreshold wait,

@@ -8,7 +8,7 @@ class QSerialPort;
 namespace platform {
 
 // A real serial device through QSerialPort. Bytes go out and come in through the device's file
-// descriptor at once, so an exchange works while the program is blocked in a pause; the control
+// descriptor at once, so an exchange works even while no events run; the control
 // is woken when bytes arrive or the port reports an error. Modem lines are watched by comparing
 // them at every look; on a device that cannot report them (a pseudo-terminal) they read low and
 // never change, no look is asked for, and RTS/DTR requests are ignored.

@@ -329,7 +329,7 @@ void SmtpControl::SendEmail() {
 QList<SmtpMail> SmtpControl::finish(int waitMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(std::max(0, waitMs)),
-                    [this] { return m_queue.empty() && !m_current; });
+                    [this] { return m_queue.empty() && !m_busy; });
     m_stop = true;
     m_cancel = true;
     lock.unlock();
@@ -358,7 +358,7 @@ void SmtpControl::run() {
             if (m_stop) return;
             job = std::move(m_queue.front());
             m_queue.pop_front();
-            m_current = job.first;
+            m_busy = true;
         }
         // Events reach the program's thread in the order raised; they are dropped if the control
         // is gone by then.
@@ -368,7 +368,7 @@ void SmtpControl::run() {
         const bool sent = job.second->deliver(job.first, status);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_current.reset();
+            m_busy = false;
             // Once the program ends a mail that did not go is listed rather than forgotten.
             if (!sent && m_stop) m_failed.append(job.first);
         }

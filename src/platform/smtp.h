@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 namespace platform {
@@ -106,7 +105,7 @@ private:
     int m_dropped = 0;
     bool m_stop = false;
     std::atomic_bool m_cancel{false};
-    std::optional<SmtpMail> m_current; // the mail under way
+    bool m_busy = false;               // a mail is under way
     QList<SmtpMail> m_failed;          // mails given up while the program ends
     std::thread m_worker;
 };

@@ -10,7 +10,6 @@
 #include "cameras/camdrivers.h"
 #include "cameras/ezVidCap.h"
 #include "platform/capture.h"
-#include "runtime/msgbox.h"
 #include "support/fakecapture.h"
 #include "support/testenv.h"
 
@@ -102,25 +101,6 @@ private slots:
         QCOMPARE(quint32(movie.count("00db") + movie.count("00dc")), frames);
         // Nothing of the recording is left beside the saved file.
         QCOMPARE(QDir(env->appDir() + "/capturefiles").entryList(QDir::Files), QStringList());
-        view.driverDisconnect();
-    }
-
-    // After a change to the small format the picture still fills its view, aspect kept.
-    void smallerFormatStillFillsTheView() {
-        modSupport::SetCamResolution(1, "2");
-        ezVidCap view;
-        view.resize(480, 360);
-        view.show();
-        view.setDriverName("Test Camera 1");
-        QVERIFY2(view.setDriverindex(0), qPrintable(view.lastError()));
-        rt::DialogScript answer;
-        answer.queue(QStringLiteral("320x240"));
-        view.showFormatDialog();
-        const int before = view.framesShown();
-        QTRY_VERIFY_WITH_TIMEOUT(view.framesShown() > before + 2, 20000);
-        const QImage shot = view.grab().toImage();
-        for (int x : {3, 240, 476})
-            QVERIFY2(shot.pixelColor(x, 100) != QColor(24, 24, 24), qPrintable(QString::number(x)));
         view.driverDisconnect();
     }
 

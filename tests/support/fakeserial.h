@@ -10,8 +10,8 @@
 #include "platform/mscomm.h"
 
 // A serial device for tests. What the program writes is recorded with the program-clock time;
-// bytes and modem-line changes arrive at set program-clock times (so they can come in while the
-// program is blocked in a pause), either injected by the test or answered from a script: a
+// bytes and modem-line changes arrive at set program-clock times (so they can come in while no
+// events run), either injected by the test or answered from a script: a
 // command is what was written up to a CR (without it), however many writes it took.
 class FakeSerialPort {
 public:
