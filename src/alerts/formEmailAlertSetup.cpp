@@ -346,7 +346,7 @@ void formEmailAlertSetup::mnuSMTPTest_Click() {
         iTestMail = 1;
         AddStatusLine(QStringLiteral("Sending test email..."));
         listEmailStatus->setCurrentRow(listEmailStatus->count() - 1);
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SMTPHostServer"), txtSMTPHostServer->text());
+        settingsvalues::SetupWriter(settingsvalues::Store::Tree, &modPrefs::SavePref).put({"SMTPHostServer"});
         SendMailOstro(QStringLiteral("Test SMTP Email"), 1, 1, 1, 0, 0);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error when sending test email."));

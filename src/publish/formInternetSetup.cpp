@@ -362,7 +362,7 @@ void formInternetSetup::mnuSetIndexRefresh_Click() {
     // Kept as a plain number: it goes into the index page's refresh header as it stands.
     const QString rate = QString::number(seconds);
     rt::setCaption(lblIndexRefreshRate, rate);
-    rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("HtmlRefresh"), rate); });
+    rt::passOver([] { settingsvalues::SetupWriter(settingsvalues::Store::Tree, &modPrefs::SavePref).put({"HtmlRefresh"}); });
 }
 
 void formInternetSetup::mnuIUEHelp_Click() {

@@ -31,7 +31,7 @@ enum class Window {
 struct Use {
     bool written;    // its save writes the key
     bool read;       // its loader reads the key back
-    const char* def; // the reader's default: the loader's, or start-up's for keys start-up reads
+    const char* def; // the reader's default: the loader's, or that of start-up or the window where they read the key
     bool byHandler = false; // the control's own handler stores the key as the control changes
 };
 constexpr Use both(const char* def) { return {true, true, def}; }
