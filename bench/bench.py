@@ -515,7 +515,7 @@ def measure_week(speed, days):
             time.sleep(min(1.0, week / 200))
         if inst.proc.poll() is not None:
             raise Failed("the program ended")
-        expected = 4 * days * 24 * 60
+        expected = round(4 * days * 24 * 60)
         logged = inst.log_lines()
         if logged < 0.99 * expected:
             raise Failed(f"{logged} log lines of {expected} readings")
