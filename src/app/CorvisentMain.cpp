@@ -5,16 +5,20 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/readinglogs.h"
 #include "cameras/ezVidCap.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
@@ -50,6 +54,41 @@ protected:
 
 private:
     QWidget* m_cover = nullptr;
+};
+
+// Makes a label whose text changes many times a second opaque, so that a new text repaints the
+// label alone and not the group box and tab page under it. The label fills itself with the
+// colour those paint where it stands, read off the window once the label is first on screen.
+class OpaqueOnScreen : public QObject {
+public:
+    static void apply(QLabel* label) { label->installEventFilter(&instance()); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            // Shown with a hidden page or window the label is not on screen yet; after the
+            // show the layout has placed it.
+            QTimer::singleShot(0, watched, [label = static_cast<QLabel*>(watched)] { takeFill(label); });
+        }
+        return false;
+    }
+
+private:
+    static OpaqueOnScreen& instance() {
+        static OpaqueOnScreen filter;
+        return filter;
+    }
+    static void takeFill(QLabel* label) {
+        if (!label->isVisible() || label->autoFillBackground()) return;
+        // The top left pixel: the text is set right and centred in a taller label.
+        const QRect pixel(label->mapTo(label->window(), QPoint(0, 0)), QSize(1, 1));
+        const QColor under = label->window()->grab(pixel).toImage().pixelColor(0, 0);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, under);
+        label->setPalette(palette);
+        label->setAutoFillBackground(true);
+        label->removeEventFilter(&instance());
+    }
 };
 
 void setBold(QWidget* w) {
@@ -195,6 +234,7 @@ void CorvisentMain::buildSummaryTab() {
         lblSensorReading[row]->setFixedSize(
             std::max(110, lblSensorReading[row]->fontMetrics().horizontalAdvance(QStringLiteral("No Object")) + 8),
             30);
+        OpaqueOnScreen::apply(lblSensorReading[row]);
         lblMeasure[row] = makeLabel(QString(), rowsBox, indexed("lblMeasure", row));
         lblMeasure[row]->setMinimumWidth(24);
         rt::setFontSize(lblMeasure[row], 14);
@@ -713,7 +753,7 @@ template <typename T> T* at(const std::array<T*, 5>& a, int slot) {
     return (slot >= 1 && slot <= 4) ? a[slot] : nullptr;
 }
 void clearLog(QPlainTextEdit* box) {
-    if (box) box->clear();
+    modSupport::ClearTabLog(box);
 }
 void clearExtreme(QLabel* l) {
     if (!l) return;

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QDirIterator>
+#include <QEvent>
+#include <QHash>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +44,7 @@ QString temperatureForm(const QString& v) {
 // reading is not shown.
 void tabLine(QPlainTextEdit* box, const QString& line, const QString& date) {
     if (GetLineCount(box) >= kTabLogLimit) {
+        ClearTabLog(box);
         box->setPlainText(date + u'\n');
         return;
     }
@@ -78,6 +81,32 @@ QString joinPath(const QString& folder, const QString& name) {
     return folder + u'/' + name;
 }
 
+// The log folder's size as last walked, and what the program has written into it since. A
+// streaming sensor logs many lines a second, and walking the folder after each would cost more
+// than the line itself. The folder is walked again when the sum passes the limit, so a limit
+// reached by the program's own lines is found at the line that reaches it, and otherwise at most
+// every few seconds of program time, which counts files that others put in or take out.
+struct FolderUse {
+    QString folder;
+    double walked = -1; // -1: not walked yet, or no longer known
+    qint64 walkedAtMs = 0;
+    double written = 0;
+};
+constexpr qint64 kFolderWalkMs = 5000;
+
+FolderUse& folderUse() {
+    static FolderUse use;
+    return use;
+}
+
+double logFolderSize(const QString& folder, double limit) {
+    FolderUse& u = folderUse();
+    const qint64 now = rt::Clock::elapsedMs();
+    if (u.walked < 0 || u.folder != folder || now - u.walkedAtMs >= kFolderWalkMs || u.walked + u.written > limit)
+        u = {folder, GetFolderSize(folder), now, 0};
+    return u.walked + u.written;
+}
+
 } // namespace
 
 bool CloseAfterWrite() {
@@ -107,7 +136,10 @@ bool LogLineWriter::line(int n, const QString& text) {
             m_opened << n;
         }
         rt::Files::printLine(n, text);
+        // Log files are written in UTF-8; a line ends with CR LF.
+        folderUse().written += static_cast<double>(text.toUtf8().size() + 2);
     } catch (const rt::VbError& e) {
+        folderUse().walked = -1; // part of the line may have been written
         if (failingFiles().contains(n)) return false;
         failingFiles().insert(n);
         rt::MsgBox(QStringLiteral("The log file %1 cannot be written (%2). Readings are not logged until "
@@ -120,18 +152,97 @@ bool LogLineWriter::line(int n, const QString& text) {
     return true;
 }
 
-void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
-    if (!box) return;
+namespace {
+
+// Puts text at the top of the box.
+void insertAtTop(QPlainTextEdit* box, const QString& text) {
     // A new cursor stands at the start already; moving it there would lay the first line out.
     // Inside an edit block the cursor does not lay the line out again to find its own position.
     QTextCursor cursor(box->document());
     cursor.beginEditBlock();
-    cursor.insertText(line + u'\n');
+    cursor.insertText(text);
     cursor.endEditBlock();
 }
 
+// Lines of a streamed tab log whose tab is not in front. A streaming sensor adds many lines a
+// second; while nobody can see its box they wait here, and go in together when the box is shown.
+// The box's line count includes them, so the box is emptied at its limit just as on screen.
+class WaitingLines : public QObject {
+public:
+    static WaitingLines& instance() {
+        static WaitingLines waiting;
+        return waiting;
+    }
+    bool has(const QPlainTextEdit* box) const { return m_lines.contains(box); }
+    long count(const QPlainTextEdit* box) const {
+        auto it = m_lines.constFind(box);
+        return it == m_lines.cend() ? 0 : it->size();
+    }
+    void add(QPlainTextEdit* box, const QString& line) {
+        if (!has(box)) {
+            box->installEventFilter(this);
+            connect(box, &QObject::destroyed, this, [this, box] { m_lines.remove(box); });
+        }
+        m_lines[box].append(line);
+    }
+    void drop(QPlainTextEdit* box) { take(box); }
+    void putIn(QPlainTextEdit* box) {
+        const QStringList lines = take(box);
+        if (lines.isEmpty()) return;
+        QString text;
+        for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+            text += *it + u'\n';
+        insertAtTop(box, text);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Shown: filled before it is painted.
+        if (event->type() == QEvent::Show) putIn(static_cast<QPlainTextEdit*>(watched));
+        return false;
+    }
+
+private:
+    QStringList take(QPlainTextEdit* box) {
+        auto it = m_lines.find(box);
+        if (it == m_lines.end()) return {};
+        box->removeEventFilter(this);
+        disconnect(box, &QObject::destroyed, this, nullptr);
+        const QStringList lines = std::move(*it);
+        m_lines.erase(it);
+        return lines;
+    }
+
+    QHash<const QPlainTextEdit*, QStringList> m_lines;
+};
+
+} // namespace
+
+void InsertTabLogLine(QPlainTextEdit* box, const QString& line) {
+    if (!box) return;
+    WaitingLines::instance().putIn(box); // lines that wait go first
+    insertAtTop(box, line + u'\n');
+}
+
+void AddTabLogLine(QPlainTextEdit* box, const QString& line) {
+    if (!box) return;
+    WaitingLines& waiting = WaitingLines::instance();
+    // A box on a tab behind another one of the window on screen; when the whole window is
+    // hidden the line goes in at once, as nothing tells when the window comes back.
+    if (waiting.has(box) || (box->window()->isVisible() && !box->isVisible()))
+        waiting.add(box, line);
+    else
+        insertAtTop(box, line + u'\n');
+}
+
+void ClearTabLog(QPlainTextEdit* box) {
+    if (!box) return;
+    WaitingLines::instance().drop(box);
+    box->clear();
+}
+
 long GetLineCount(const QPlainTextEdit* box) {
-    return box ? box->document()->blockCount() : 0;
+    return box ? box->document()->blockCount() + WaitingLines::instance().count(box) : 0;
 }
 
 void FileTabLogging(const QString& value, int row, int type, const QString& value2) {
@@ -209,7 +320,7 @@ void CheckFileSize(int type, int row) {
 void CheckLogDirSize() {
     formSensorSetup& setup = formSensorSetup::instance();
     const double limit = rt::Val(setup.txtHDDTotalAmount->text()) * 1024;
-    if (GetFolderSize(logFolder()) <= limit) return;
+    if (logFolderSize(logFolder(), limit) <= limit) return;
     CorvisentMain::instance().setWindowTitle(kFolderLimitWarning);
     for (int row = 1; row <= 10; ++row)
         rt::setValue(setup.chkFileLogging[row], 0);
@@ -252,6 +363,7 @@ QStringList NewLogFilePaths(const QString& folder, const QString& stamp, const Q
 
 void StartLogFile(int row, const QString& path, const QString& firstLine) {
     failingFiles().remove(row); // a new file has not failed yet
+    folderUse().walked = -1;       // the folder is walked again at the next check
     rt::Files::open(row, path, rt::Files::Output);
     const QDateTime now = rt::Clock::now();
     rt::Files::printLine(row, firstLine);

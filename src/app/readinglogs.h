@@ -11,7 +11,12 @@ namespace modSupport {
 
 // Puts a line at the top of a tab log, so the newest line comes first.
 void InsertTabLogLine(QPlainTextEdit* box, const QString& line);
-// Lines of a tab log box (an empty box has one); 0 without a box.
+// The same for a streamed line: while the box's tab is behind another tab of the window on
+// screen the line waits, and goes in when the box is shown.
+void AddTabLogLine(QPlainTextEdit* box, const QString& line);
+// Empties a tab log, with any lines that wait for it.
+void ClearTabLog(QPlainTextEdit* box);
+// Lines of a tab log box (an empty box has one), waiting lines included; 0 without a box.
 long GetLineCount(const QPlainTextEdit* box);
 
 // Logs one reading of a polled device row (types 1, 2, 7, 8, 9; other types write nothing) to

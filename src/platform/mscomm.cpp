@@ -98,9 +98,10 @@ private:
             // A handler may close ports (taking them off the list) or delete controls.
             const QList<QPointer<MSCommControl>> now(m_controls.begin(), m_controls.end());
             for (const QPointer<MSCommControl>& c : now)
-                if (c && m_controls.contains(c.data())) c->poll();
+                if (c && m_controls.contains(c.data())) lookAtLines(c);
         });
     }
+    static void lookAtLines(MSCommControl* c);
     QTimer m_timer;
     QList<MSCommControl*> m_controls;
 };
@@ -436,6 +437,15 @@ void MSCommControl::poll() {
         LineWatch::instance().remove(this);
         emit DeviceLost();
     }
+}
+
+// Arrivals and a device that goes wake the control themselves; the regular look is for the modem
+// lines alone, and only a change makes it a full look.
+void LineWatch::lookAtLines(MSCommControl* c) {
+    if (!c->portOpen() || c->d->lost) return;
+    const qsizetype before = c->d->queued.size();
+    c->d->backend->takeEvents(&c->d->queued);
+    if (c->d->queued.size() != before) c->poll();
 }
 
 void MSCommControl::fireQueued() {

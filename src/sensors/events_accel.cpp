@@ -7,7 +7,9 @@
 #include "alerts/alertchecks.h"
 #include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
+#include "runtime/clock.h"
 #include "runtime/controls.h"
+#include "runtime/format.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "sensors/sensorops.h"
@@ -46,10 +48,13 @@ void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, co
     const QString y = blank < 0 ? line : line.mid(blank + 1);
     // Logged as it arrives, before the checks: lines handled while an alert goes out come after
     // it, each with its own time.
+    // The clock is read once for both lines (a local time costs a look at the time zone).
+    const QDateTime now = rt::Clock::now();
+    const QString time = rt::formatTime12(now);
     if (rt::ticked(Ctl(f.chkTabLogging, row)))
-        TabLogLine(Ctl(w.txtAccelData, slot), LogTime() + QStringLiteral(": ") + line);
+        TabLogLine(Ctl(w.txtAccelData, slot), time + QStringLiteral(": ") + line);
     if (rt::ticked(Ctl(f.chkFileLogging, row)) && port->portOpen())
-        FileLogLine(row, kind, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
+        FileLogLine(row, kind, rt::shortDate(now) + u',' + time + QStringLiteral(": ") + line);
     if (sensorevents::AlertsOn()) CheckAThresh(x, y, row, slot);
 }
 

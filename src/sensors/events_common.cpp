@@ -147,10 +147,10 @@ bool NoDelay(const QString& text) {
 
 void TabLogLine(QPlainTextEdit* box, const QString& line) {
     if (modSupport::GetLineCount(box) >= kTabLogLimit) {
-        box->clear();
+        modSupport::ClearTabLog(box);
         return;
     }
-    modSupport::InsertTabLogLine(box, line);
+    modSupport::AddTabLogLine(box, line);
 }
 
 void FileLogLine(int row, int type, const QString& line) {

@@ -96,8 +96,8 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     if (rt::ticked(Ctl(f.chkTabLogging, row))) {
         QPlainTextEdit* box = Ctl(w.txtDistanceData, slot);
         // This log is emptied only past its limit, and the line that found it full is kept.
-        if (GetLineCount(box) > kTabLogLimit) box->clear();
-        if (changeLogged) InsertTabLogLine(box, LogTime() + QStringLiteral(": ") + logged);
+        if (GetLineCount(box) > kTabLogLimit) ClearTabLog(box);
+        if (changeLogged) AddTabLogLine(box, LogTime() + QStringLiteral(": ") + logged);
     }
     // Every line of distance mode goes to the file, repeated ones too.
     if (port->portOpen() && rt::ticked(Ctl(f.chkFileLogging, row)))

@@ -234,6 +234,20 @@ private slots:
         QCOMPARE(topLine(M().txtHumidInData[1]), QStringLiteral("04:08:02PM - 42%"));
     }
 
+    // A file put into the log folder by something else counts against the limit within a few
+    // seconds of program time, though the folder is not walked after every line.
+    void folderLimitCountsFilesAddedMeanwhile() {
+        SensorRig rig;
+        prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
+        S().txtHDDTotalAmount->setText("10");
+        FileTabLogging("40", 2, typeHumidity, QString());
+        QVERIFY(writeWholeFile(rig.logs.path() + "/other.txt", QByteArray(10240, 'x')));
+        rt::Clock::setSpeed(1000);
+        rt::Wait(6000);
+        FileTabLogging("41", 2, typeHumidity, QString());
+        QCOMPARE(rt::value(S().chkFileLogging[2]), 0);
+    }
+
     // New names never name an existing file; a pair shares one addition; no folder, no file.
     void newNamesNeverReplaceFiles() {
         QTemporaryDir dir;

@@ -1,3 +1,5 @@
+#include <QScopeGuard>
+
 #include "eventrig.h"
 
 // Streams of the accelerometer and the distance sensor, their DSR events and the drain after a
@@ -31,6 +33,23 @@ private slots:
         dev.inject("7 8\r");
         QTRY_COMPARE(rt::caption(M().lblSensorReading[3]), QString("7 8"));
         QVERIFY(alertCallLog().size() == 2 && M().txtAccelData[2]->toPlainText().isEmpty());
+    }
+
+    // Behind another tab the box gets its lines when it is shown, emptied at its limit as on screen;
+    // the file and the reading take every line as it comes.
+    void hiddenTabLogShownAsOnScreen() {
+        EventRig rig;
+        FakeSerialPort& dev = rig.connect(3, typeAccel, 2);
+        M().setTab(CorvisentMain::tabSummary);
+        M().show();
+        const auto hide = qScopeGuard([] { M().hide(); });
+        fillBox(M().txtAccelData[2], 1998);
+        dev.inject("1 2\r\n3 4\r\n5 6\r\n9 1\r\n");
+        QTRY_COMPARE(rt::caption(M().lblSensorReading[3]), QString("9 1"));
+        QCOMPARE(rig.fileLines(3).size(), 4);
+        M().setTab(CorvisentMain::tabAcceleration);
+        const QStringList shown = boxLines(M().txtAccelData[2]);
+        QVERIFY(shown.size() == 1 && shown[0].endsWith("M: 9 1"));
     }
 
     void bumpsAndModeReplies() {
