@@ -68,14 +68,14 @@ double dayValue(int n) {
 }
 
 // Checks a device's log against the values its sensor gave: same count, same values in order,
-// each line written soon after its value was asked for (the fast clock runs minutes while the
-// machine is busy for a few milliseconds).
+// each line written soon after its value was asked for (the fast clock runs minutes while a
+// loaded machine holds the process for a fraction of a second).
 void compareLog(const QList<LogLine>& log, const Answers& answers, const QString& unit) {
     QCOMPARE(log.size(), answers.given.size());
     for (int i = 0; i < log.size(); ++i) {
         QCOMPARE(log[i].value, answers.given[i].second + unit);
         const qint64 late = answers.given[i].first.secsTo(log[i].at);
-        QVERIFY2(late >= 0 && late <= 300,
+        QVERIFY2(late >= 0 && late <= 600,
                  qPrintable(QString("line %1 written %2 s after its query").arg(i).arg(late)));
         if (i > 0) QVERIFY(log[i - 1].at <= log[i].at);
     }
