@@ -27,10 +27,12 @@
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
-#include "sensors/sensorops.h"
+#include "settings/controlvalues.h"
 #include "settings/modSupport.h"
 #include "settings/modPrefs.h"
 #include "setup/formSensorSetup.h"
+
+using settingsvalues::tickedText;
 
 namespace {
 
@@ -55,10 +57,6 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 void defaultPointer() {
     while (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
-}
-
-QString boxText(const QCheckBox* box) {
-    return rt::ticked(box) ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 } // namespace
@@ -229,7 +227,8 @@ void formEmailAlertSetup::chkAuthenticationReq_Click() {
             if (!modSupport::loading()) txtSMTPUserName->setFocus();
         }
         if (!modSupport::loading())
-            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"), boxText(chkAuthenticationReq));
+            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"),
+                               tickedText(chkAuthenticationReq));
     } catch (const std::exception&) {
     }
 }
@@ -244,13 +243,13 @@ void formEmailAlertSetup::saveMailKeys() {
     save(QStringLiteral("EmailAddress"), txtEmailAddr->text());
     save(QStringLiteral("CCEmailAddress"), txtCCEmailAddr->text());
     for (int i = 0; i < 4; ++i)
-        save(QLatin1String(kIncludeKeys[i]), boxText(chkInclude[i]));
+        save(QLatin1String(kIncludeKeys[i]), tickedText(chkInclude[i]));
     save(QStringLiteral("SMTPHostServer"), txtSMTPHostServer->text());
     save(QStringLiteral("SMTPUserName"), txtSMTPUserName->text());
     save(QStringLiteral("SMTPUserPassword"), txtSMTPUserPassword->text());
     save(QStringLiteral("SMTPFromEmailAddress"), txtMailFrom->text());
     // Both buttons store the login settings, so that "Ok" keeps what the window shows.
-    save(QStringLiteral("chkAuthenticationReq"), boxText(chkAuthenticationReq));
+    save(QStringLiteral("chkAuthenticationReq"), tickedText(chkAuthenticationReq));
     save(QStringLiteral("cmbLoginType"), QString::number(qMax(0, cmbLoginType->currentIndex())));
 }
 
@@ -330,7 +329,7 @@ void formEmailAlertSetup::mnuHelp_Click() {
 }
 
 void formEmailAlertSetup::mnuMAPITest_Click() {
-    modSupport::Hourglass hourglass;
+    rt::Hourglass hourglass;
     AddStatusLine(QStringLiteral("Sending test email..."));
     listEmailStatus->setCurrentRow(listEmailStatus->count() - 1);
     if (!SendMail(QStringLiteral("Test MAPI Email"), 1, 1, 1, 0))

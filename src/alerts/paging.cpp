@@ -14,7 +14,6 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 
 namespace {
 
@@ -97,7 +96,7 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
     const QString fixed = pagerFigures(txtNumToSend->text());
     QString figures = fixed;
     if (rt::optionValue(optSendReadingAsNumeric) || rt::Trim(txtNumToSend->text()).isEmpty()) {
-        const QString reading = modSupport::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
+        const QString reading = rt::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
         if (reading == QLatin1String("OFF")) {
             figures = kNotConnectedFigures;
         } else {
@@ -115,7 +114,7 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
     rt::Wait(1500);
     MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
     {
-        modSupport::Hourglass hourglass;
+        rt::Hourglass hourglass;
         rt::Wait(15000);
     }
 

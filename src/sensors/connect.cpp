@@ -26,6 +26,7 @@
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
+using rt::Ctl;
 
 namespace modSupport {
 
@@ -635,7 +636,7 @@ void ConnectSensor(int row) {
 }
 
 void ToggleSensorConnection(int row) {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     try {
         formSensorSetup& setup = formSensorSetup::instance();
         const QString caption = rt::caption(Ctl(setup.cmdConnectSensor, row));

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -33,19 +32,6 @@ namespace {
 
 // Read width large enough that no value the program writes is ever cut.
 constexpr int kWholeValue = 65536;
-
-// The hourglass pointer while the file is read or written.
-class BusyCursor {
-public:
-    BusyCursor() {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyCursor() {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            QGuiApplication::restoreOverrideCursor();
-    }
-};
 
 // Writes keys of one section. A write the file refuses does not stop the others; it is counted
 // so that the save reports it once at the end.
@@ -244,7 +230,7 @@ void SaveSettingsINI() {
     QString error;
     int refused = 0;
     {
-        BusyCursor busy;
+        rt::Hourglass busy;
         try {
             saveSensorSetup(&refused);
             saveWindows(&refused);
@@ -259,7 +245,7 @@ void SaveSettingsINI() {
 void LoadSettingsINI() {
     QString firstError;
     {
-        BusyCursor busy;
+        rt::Hourglass busy;
         modSupport::strINIPath = IniPathFromMachine();
         auto& s = formSensorSetup::instance();
         {
