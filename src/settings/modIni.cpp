@@ -12,7 +12,7 @@
 #include "app/CorvisentMain.h"
 #include "platform/ini.h"
 #include "publish/formInternetSetup.h"
-#include "publish/statusfiles.h"
+#include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
@@ -207,7 +207,7 @@ void loadWindows(QString* firstError) {
     i.option(inet.optStayConnected, QStringLiteral("optStayConnected"), zero);
     i.option(inet.optConnectBeforeSend, QStringLiteral("optConnectBeforeSend"), zero);
     i.text(inet.txtTitleforUpdatePage, QStringLiteral("txtTitleForUpdatePage"), blank);
-    i.text(inet.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), DefaultXmlDirectory());
+    i.text(inet.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), rt::DefaultXmlDirectory());
     i.check(inet.chkXMLUseDirectory, QStringLiteral("UseDirectory"), zero);
 }
 

@@ -13,7 +13,6 @@
 #include "app/CorvisentMain.h"
 #include "platform/registry.h"
 #include "publish/formInternetSetup.h"
-#include "publish/statusfiles.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -114,7 +113,7 @@ void loadInternetSetup(formInternetSetup& w, formSensorSetup& s) {
     assignOr(in.get(QStringLiteral("optStayConnected"), QStringLiteral("0")), QStringLiteral("0"),
              [&w](const QString& t) { setOption(w.optStayConnected, t); });
     in.text(w.txtTitleforUpdatePage, QStringLiteral("txtTitleForUpdatePage"), QStringLiteral("Location#1"));
-    in.text(w.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), DefaultXmlDirectory());
+    in.text(w.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), rt::DefaultXmlDirectory());
     SavePref(kInternetSetup, QStringLiteral("chkXMLUseDirectory"), checkText(w.chkXMLUseDirectory));
 }
 
