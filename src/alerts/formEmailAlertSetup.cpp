@@ -30,14 +30,12 @@
 #include "settings/controlvalues.h"
 #include "settings/modSupport.h"
 #include "settings/modPrefs.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
-
-using settingsvalues::tickedText;
 
 namespace {
 
 constexpr int kStatusLimit = 1000;
-const char* const kIncludeKeys[4] = {"IncludeTimeDate", "IncludeReading", "IncludeName", "IncludeInSubject"};
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& tip) {
     auto* e = new QLineEdit(parent);
@@ -181,15 +179,12 @@ void formEmailAlertSetup::Form_Load() {
     try {
         cmbLoginType->clear();
         cmbLoginType->addItems({QStringLiteral("Auth None"), QStringLiteral("Auth Login"), QStringLiteral("Auth Plain")});
-        rt::setValue(chkAuthenticationReq,
-                     modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"),
-                                       QStringLiteral("0")) == QLatin1String("1")
-                         ? 1
-                         : 0);
-        const int login = modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("cmbLoginType"),
-                                            QStringLiteral("0"))
-                              .toInt();
-        cmbLoginType->setCurrentIndex(login >= 0 && login <= 2 ? login : 0);
+        // Read by key alone: the settings table finds controls through this window, which is
+        // still being made.
+        const settingsvalues::SetupReader tree(settingsvalues::Store::Tree, &modPrefs::GetPref);
+        rt::setValue(chkAuthenticationReq, tree.get("chkAuthenticationReq") == QLatin1String("1") ? 1 : 0);
+        const int login = tree.get("cmbLoginType").toInt();
+        cmbLoginType->setCurrentIndex(login >= 0 && login < cmbLoginType->count() ? login : 0);
         SetTestMenus();
     } catch (const std::exception&) {
     }
@@ -228,29 +223,22 @@ void formEmailAlertSetup::chkAuthenticationReq_Click() {
         }
         if (!modSupport::loading())
             modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"),
-                               tickedText(chkAuthenticationReq));
+                               settingsvalues::tickedText(chkAuthenticationReq));
     } catch (const std::exception&) {
     }
 }
 
 void formEmailAlertSetup::saveMailKeys() {
-    auto save = [](const QString& key, const QString& value) {
-        try {
-            modPrefs::SavePref(modPrefs::kProgramSetup, key, value);
-        } catch (const std::exception&) {
-        }
-    };
-    save(QStringLiteral("EmailAddress"), txtEmailAddr->text());
-    save(QStringLiteral("CCEmailAddress"), txtCCEmailAddr->text());
-    for (int i = 0; i < 4; ++i)
-        save(QLatin1String(kIncludeKeys[i]), tickedText(chkInclude[i]));
-    save(QStringLiteral("SMTPHostServer"), txtSMTPHostServer->text());
-    save(QStringLiteral("SMTPUserName"), txtSMTPUserName->text());
-    save(QStringLiteral("SMTPUserPassword"), txtSMTPUserPassword->text());
-    save(QStringLiteral("SMTPFromEmailAddress"), txtMailFrom->text());
-    // Both buttons store the login settings, so that "Ok" keeps what the window shows.
-    save(QStringLiteral("chkAuthenticationReq"), tickedText(chkAuthenticationReq));
-    save(QStringLiteral("cmbLoginType"), QString::number(qMax(0, cmbLoginType->currentIndex())));
+    // A key the tree refuses does not keep the others from being stored. Both buttons store the
+    // login settings too, so that "Ok" keeps what the window shows.
+    const settingsvalues::SetupWriter tree(settingsvalues::Store::Tree,
+                                           [](const QString& section, const QString& key, const QString& value) {
+                                               try {
+                                                   modPrefs::SavePref(section, key, value);
+                                               } catch (const std::exception&) {
+                                               }
+                                           });
+    tree.putRange("EmailAddress", "cmbLoginType");
 }
 
 void formEmailAlertSetup::cmdEmailAlertOk_Click() {
@@ -355,7 +343,7 @@ void formEmailAlertSetup::mnuSMTPTest_Click() {
         iTestMail = 1;
         AddStatusLine(QStringLiteral("Sending test email..."));
         listEmailStatus->setCurrentRow(listEmailStatus->count() - 1);
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SMTPHostServer"), txtSMTPHostServer->text());
+        settingsvalues::SetupWriter(settingsvalues::Store::Tree, &modPrefs::SavePref).put({"SMTPHostServer"});
         SendMailOstro(QStringLiteral("Test SMTP Email"), 1, 1, 1, 0, 0);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error when sending test email."));

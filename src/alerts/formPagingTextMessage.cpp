@@ -22,6 +22,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "settings/modPrefs.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using rt::named;
@@ -185,6 +186,7 @@ bool formPagingTextMessage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void formPagingTextMessage::cmdOkTextPageSetup_Click() {
+    const settingsvalues::SetupWriter tree(settingsvalues::Store::Tree, &modPrefs::SavePref);
     auto& s = formSensorSetup::instance();
     const bool pagesOn = rt::value(s.chkPageAlert[1]) == 1 || rt::value(s.chkPageAlert[2]) == 1;
     if (rt::Trim(txtNumToCall->text()).isEmpty() && pagesOn) {
@@ -193,14 +195,11 @@ void formPagingTextMessage::cmdOkTextPageSetup_Click() {
     } else {
         if (rt::Trim(txtNumToSend->text()).isEmpty() && !rt::optionValue(optSendReadingAsNumeric))
             rt::setOptionValue(optSendReadingAsNumeric, true);
-        savePagerSetting(QStringLiteral("NumToCall"), txtNumToCall->text());
-        savePagerSetting(QStringLiteral("NumToSend"), txtNumToSend->text());
-        savePagerSetting(QStringLiteral("NumToSendPhone"), txtPhoneNumber->text());
+        tree.put({"NumToCall", "NumToSend", "NumToSendPhone"});
         hide();
     }
-    if (!comboAvailCom->currentText().isEmpty())
-        savePagerSetting(QStringLiteral("IndexForModem"), comboAvailCom->currentText());
-    savePagerSetting(QStringLiteral("NumToCall"), txtNumToCall->text());
+    if (!comboAvailCom->currentText().isEmpty()) tree.put({"IndexForModem"});
+    tree.put({"NumToCall"});
 }
 
 void formPagingTextMessage::cmdCancelTextPageSetup_Click() {

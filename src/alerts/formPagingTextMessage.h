@@ -85,7 +85,12 @@ private:
     // Closes the modem port if it is open; the button then offers to open it again.
     void CloseModemPort();
     int RunPage(int row, int phoneOnly);
+    // The steps of a page: dial (false when the port did not open), wait for the modem to take
+    // the call, send the figures. The last two answer 0 when done, or FailureEnd's result.
     int PageDialogue(int row, int phoneOnly);
+    bool DialNumber(const QString& number);
+    int AwaitDialled();
+    int SendFigures(const QString& figures);
     int FailureEnd();
 
     struct QueuedPage {

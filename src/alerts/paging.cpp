@@ -47,6 +47,19 @@ QString pagerFigures(const QString& text) {
     return out;
 }
 
+// What the pager is sent: the row's reading with "Send Reading" chosen or no fixed number typed,
+// otherwise the fixed number. A sensor that is not connected sends a dialling string of its own; a
+// reading without figures sends the fixed number, or "0".
+QString figuresToSend(const formPagingTextMessage& w, int row) {
+    const QString fixed = pagerFigures(w.txtNumToSend->text());
+    if (!rt::optionValue(w.optSendReadingAsNumeric) && !rt::Trim(w.txtNumToSend->text()).isEmpty()) return fixed;
+    const QString reading = rt::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
+    if (reading == QLatin1String("OFF")) return kNotConnectedFigures;
+    const QString figures = pagerFigures(reading);
+    if (!figures.isEmpty()) return figures;
+    return fixed.isEmpty() ? QStringLiteral("0") : fixed;
+}
+
 } // namespace
 
 int SendNumericPage(int row, int kind, int phoneOnly) {
@@ -92,31 +105,8 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
         rt::MsgBox(QStringLiteral("You must enter a number to dial before sending a page."), rt::vbInformation);
         return 0;
     }
-
-    const QString fixed = pagerFigures(txtNumToSend->text());
-    QString figures = fixed;
-    if (rt::optionValue(optSendReadingAsNumeric) || rt::Trim(txtNumToSend->text()).isEmpty()) {
-        const QString reading = rt::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
-        if (reading == QLatin1String("OFF")) {
-            figures = kNotConnectedFigures;
-        } else {
-            figures = pagerFigures(reading);
-            if (figures.isEmpty()) figures = fixed.isEmpty() ? QStringLiteral("0") : fixed;
-        }
-    }
-
-    if (!MSCommForPaging->portOpen()) OpenModemPort();
-    if (!MSCommForPaging->portOpen()) {
-        rt::MsgBox(QStringLiteral("The port was not opened."), rt::vbInformation);
-        return 1;
-    }
-
-    rt::Wait(1500);
-    MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
-    {
-        rt::Hourglass hourglass;
-        rt::Wait(15000);
-    }
+    const QString figures = figuresToSend(*this, row);
+    if (!DialNumber(number)) return 1;
 
     if (phoneOnly == 1) {
         // The telephone has rung; nothing is sent and no reply is read.
@@ -124,10 +114,27 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
         HangUpModem();
         return 0;
     }
+    if (const int failed = AwaitDialled()) return failed;
+    return SendFigures(figures);
+}
 
+bool formPagingTextMessage::DialNumber(const QString& number) {
+    if (!MSCommForPaging->portOpen()) OpenModemPort();
+    if (!MSCommForPaging->portOpen()) {
+        rt::MsgBox(QStringLiteral("The port was not opened."), rt::vbInformation);
+        return false;
+    }
+
+    rt::Wait(1500);
+    MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
+    rt::Hourglass hourglass;
+    rt::Wait(15000);
+    return true;
+}
+
+int formPagingTextMessage::AwaitDialled() {
     QString reply;
-    bool dialled = false;
-    for (int pass = 1; pass <= 10 && !dialled; ++pass) {
+    for (int pass = 1; pass <= 10; ++pass) {
         if (pass > 1) rt::Wait(kReplyPauseMs);
         rt::DoEvents();
         reply += platform::ansiText(MSCommForPaging->input());
@@ -147,12 +154,14 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
             rt::MsgBox(QStringLiteral("No dial tone."));
             return FailureEnd();
         }
-        dialled = reply.contains(QStringLiteral("OK") + kCrLf);
+        if (reply.contains(QStringLiteral("OK") + kCrLf)) return 0;
     }
-    if (!dialled) return FailureEnd();
+    return FailureEnd();
+}
 
+int formPagingTextMessage::SendFigures(const QString& figures) {
     MSCommForPaging->setOutput(QStringLiteral("ATDT") + figures + u'\r');
-    reply.clear();
+    QString reply;
     const qint64 giveUpAt = rt::Clock::elapsedMs() + kFiguresWaitMs;
     while (!reply.contains(QStringLiteral("OK") + kCrLf)) {
         if (rt::Clock::elapsedMs() >= giveUpAt) return FailureEnd();

@@ -251,65 +251,65 @@ void CorvisentMain::buildSummaryTab() {
     outer->addWidget(m_summaryVideo, 2);
 }
 
-void CorvisentMain::buildKindTabs() {
-    // What differs between the kind tabs; every tab has four positions laid out alike.
-    struct Kind {
-        int tab;
-        int firstTitle; // index of the first slot title in Label3
-        const char* title;
-        const char* nameCaption;
-        const char* names[5]; // name label, log box, clear button, cover frame, no-device label
-        Slots<QLabel>* nameLabels;
-        Slots<QPlainTextEdit>* logs;
-        Slots<QPushButton>* clears;
-        Slots<rt::CaptionFrame>* covers;
-        QLabel** noDevice;
-        const char* noDeviceText;
-        void (CorvisentMain::*clearHandler)(int);
-        QPushButton** tabButton;
-        const char* tabButtonName;
-        const char* tabButtonCaption;
-        void (CorvisentMain::*tabButtonHandler)();
-    };
-    const Kind kinds[] = {
-        {tabTemperature, 4, "Temperature Sensor #%1", "Temperature %1",
-         {"lblTempDeviceName", "txtTempInData", "cmdClearTempLog", "frameTCover", "lblNoTDevicePresent"},
-         &lblTempDeviceName, &txtTempInData, &cmdClearTempLog, &frameTCover, &lblNoTDevicePresent,
-         "No temperature sensing devices present.", &CorvisentMain::cmdClearTempLog_Click, &cmdSetThresh,
-         "cmdSetThresh", "Set Thresholds", &CorvisentMain::cmdSetThresh_Click},
-        {tabHumidity, 8, "Humidity Sensor #%1", "Humidity %1",
-         {"lblHumidDeviceName", "txtHumidInData", "cmdClearHumidLog", "frameHCover", "lblNoHDevicePresent"},
-         &lblHumidDeviceName, &txtHumidInData, &cmdClearHumidLog, &frameHCover, &lblNoHDevicePresent,
-         "No humidity sensing devices present.", &CorvisentMain::cmdClearHumidLog_Click, &cmdSetThreshold,
-         "cmdSetThreshold", "Set Thresholds", &CorvisentMain::cmdSetThreshold_Click},
-        {tabProximity, 12, "Proximity Sensor #%1", "Proximity %1",
-         {"lblProximDeviceName", "txtProximData", "cmdClearProximityLog", "framePCover", "lblNoPDevicePresent"},
-         &lblProximDeviceName, &txtProximData, &cmdClearProximityLog, &framePCover, &lblNoPDevicePresent,
-         "No proximity sensing devices present.", &CorvisentMain::cmdClearProximityLog_Click,
-         &cmdSetProxBehaviors, "cmdSetProxBehaviors", "Set Proximity Events",
-         &CorvisentMain::cmdSetProxBehaviors_Click},
-        {tabWater, 16, "Water Sensor #%1", "Water Detector %1",
-         {"lblWaterDeviceName", "txtWaterData", "cmdClearWaterLog", "frameWCover", "Label2"}, &lblWaterDeviceName,
-         &txtWaterData, &cmdClearWaterLog, &frameWCover, &Label2, "No water sensing devices present.",
-         &CorvisentMain::cmdClearWaterLog_Click, &cmdSetThresh1, "cmdSetThresh1", "Set Thresholds",
-         &CorvisentMain::cmdSetThresh1_Click},
-        {tabAcceleration, 20, "Accelerometer Sensor #%1", "Accel Detector %1",
-         {"lblAccelDeviceName", "txtAccelData", "cmdClearAccelLog", "frameACover", "lblNoAccelDevices"},
-         &lblAccelDeviceName, &txtAccelData, &cmdClearAccelLog, &frameACover, &lblNoAccelDevices,
-         "No acceleration devices present.", &CorvisentMain::cmdClearAccelLog_Click, &cmdSetThresh2,
-         "cmdSetThresh2", "Set Thresholds", &CorvisentMain::cmdSetThresh2_Click},
-        {tabDistance, 0, "Distance Sensor #%1", "Distance Detector %1",
-         {"lblDistanceDeviceName", "txtDistanceData", "cmdClearDistanceLog", "frameDCover", "lblNoDistanceDevices"},
-         &lblDistanceDeviceName, &txtDistanceData, &cmdClearDistanceLog, &frameDCover, &lblNoDistanceDevices,
-         "No distance sensors present.", &CorvisentMain::cmdClearDistanceLog_Click, &cmdSetThresh3,
-         "cmdSetThresh3", "Set Thresholds", &CorvisentMain::cmdSetThresh3_Click},
-    };
+namespace {
 
-    for (const Kind& k : kinds) {
+using W = CorvisentMain;
+// The kinds in the order their tabs are laid out.
+// clang-format off
+const CorvisentMain::KindTab kKindTabs[] = {
+    {typeTemperature, W::tabTemperature, &iTempTabSlot, &W::lblTempDeviceName, &W::txtTempInData,
+     &W::cmdClearTempLog, &W::frameTCover, &W::lblNoTDevicePresent, &W::MSComm, &W::Timer1, "Temperature", 4,
+     "Temperature Sensor #%1", "Temperature %1",
+     {"lblTempDeviceName", "txtTempInData", "cmdClearTempLog", "frameTCover", "lblNoTDevicePresent"},
+     "No temperature sensing devices present.", &W::cmdClearTempLog_Click, &W::cmdSetThresh, "cmdSetThresh",
+     "Set Thresholds", &W::cmdSetThresh_Click},
+    {typeHumidity, W::tabHumidity, &iHumidTabSlot, &W::lblHumidDeviceName, &W::txtHumidInData,
+     &W::cmdClearHumidLog, &W::frameHCover, &W::lblNoHDevicePresent, &W::MSComm, &W::Timer1, "Humidity", 8,
+     "Humidity Sensor #%1", "Humidity %1",
+     {"lblHumidDeviceName", "txtHumidInData", "cmdClearHumidLog", "frameHCover", "lblNoHDevicePresent"},
+     "No humidity sensing devices present.", &W::cmdClearHumidLog_Click, &W::cmdSetThreshold, "cmdSetThreshold",
+     "Set Thresholds", &W::cmdSetThreshold_Click},
+    {typeProximity, W::tabProximity, &iProxTabSlot, &W::lblProximDeviceName, &W::txtProximData,
+     &W::cmdClearProximityLog, &W::framePCover, &W::lblNoPDevicePresent, &W::MSCommP, &W::ProximityTimer, nullptr,
+     12, "Proximity Sensor #%1", "Proximity %1",
+     {"lblProximDeviceName", "txtProximData", "cmdClearProximityLog", "framePCover", "lblNoPDevicePresent"},
+     "No proximity sensing devices present.", &W::cmdClearProximityLog_Click, &W::cmdSetProxBehaviors,
+     "cmdSetProxBehaviors", "Set Proximity Events", &W::cmdSetProxBehaviors_Click},
+    {typeWater, W::tabWater, &iWaterTabSlot, &W::lblWaterDeviceName, &W::txtWaterData, &W::cmdClearWaterLog,
+     &W::frameWCover, &W::Label2, &W::MSCommW, &W::WaterTimer, "Water", 16, "Water Sensor #%1",
+     "Water Detector %1", {"lblWaterDeviceName", "txtWaterData", "cmdClearWaterLog", "frameWCover", "Label2"},
+     "No water sensing devices present.", &W::cmdClearWaterLog_Click, &W::cmdSetThresh1, "cmdSetThresh1",
+     "Set Thresholds", &W::cmdSetThresh1_Click},
+    {typeAccel, W::tabAcceleration, &iAccelTabSlot, &W::lblAccelDeviceName, &W::txtAccelData,
+     &W::cmdClearAccelLog, &W::frameACover, &W::lblNoAccelDevices, &W::MSCommA, &W::Timer1, "Accelerometer", 20,
+     "Accelerometer Sensor #%1", "Accel Detector %1",
+     {"lblAccelDeviceName", "txtAccelData", "cmdClearAccelLog", "frameACover", "lblNoAccelDevices"},
+     "No acceleration devices present.", &W::cmdClearAccelLog_Click, &W::cmdSetThresh2, "cmdSetThresh2",
+     "Set Thresholds", &W::cmdSetThresh2_Click},
+    {typeDistance, W::tabDistance, &iDistTabSlot, &W::lblDistanceDeviceName, &W::txtDistanceData,
+     &W::cmdClearDistanceLog, &W::frameDCover, &W::lblNoDistanceDevices, &W::MSCommD, &W::Timer1, "Distance", 0,
+     "Distance Sensor #%1", "Distance Detector %1",
+     {"lblDistanceDeviceName", "txtDistanceData", "cmdClearDistanceLog", "frameDCover", "lblNoDistanceDevices"},
+     "No distance sensors present.", &W::cmdClearDistanceLog_Click, &W::cmdSetThresh3, "cmdSetThresh3",
+     "Set Thresholds", &W::cmdSetThresh3_Click},
+};
+// clang-format on
+
+} // namespace
+
+const CorvisentMain::KindTab* CorvisentMain::kindTab(int kind) {
+    for (const KindTab& k : kKindTabs)
+        if (k.kind == kind) return &k;
+    return nullptr;
+}
+
+void CorvisentMain::buildKindTabs() {
+    // Every kind tab has four positions laid out alike; what differs is in its record.
+    for (const KindTab& k : kKindTabs) {
         QWidget* page = m_pages[k.tab];
         auto* v = new QVBoxLayout(page);
-        *k.noDevice = makeNoDeviceLabel(QLatin1String(k.noDeviceText), page, k.names[4]);
-        v->addWidget(*k.noDevice);
+        this->*k.noDevice = makeNoDeviceLabel(QLatin1String(k.noDeviceText), page, k.objectNames[4]);
+        v->addWidget(this->*k.noDevice);
 
         auto* grid = new QGridLayout;
         grid->setSpacing(10);
@@ -323,24 +323,26 @@ void CorvisentMain::buildKindTabs() {
 
             QVBoxLayout* hv = nullptr;
             CoverHost* host = makeCoverHost(bv, &hv);
-            auto* name = makeLabel(QString::fromLatin1(k.nameCaption).arg(slot), host, indexed(k.names[0], slot));
+            auto* name = makeLabel(QString::fromLatin1(k.nameCaption).arg(slot), host,
+                                   indexed(k.objectNames[0], slot));
             rt::setFontSize(name, name->font().pointSizeF() * 1.15);
             rt::setForeColor(name, rt::vbBlue);
-            (*k.nameLabels)[slot] = name;
+            (this->*k.names)[slot] = name;
             hv->addWidget(name);
             if (k.tab == tabTemperature || k.tab == tabHumidity) name->installEventFilter(this);
 
             auto* log = new QPlainTextEdit(host);
-            log->setObjectName(indexed(k.names[1], slot));
+            log->setObjectName(indexed(k.objectNames[1], slot));
             log->setReadOnly(true);
             log->setUndoRedoEnabled(false); // a log box is only ever written by the program
             log->setMinimumHeight(90);
-            (*k.logs)[slot] = log;
+            (this->*k.logs)[slot] = log;
             hv->addWidget(log, 1);
 
             auto* buttons = new QHBoxLayout;
-            auto* clear = makeButton(QStringLiteral("Clear Local Log"), host, indexed(k.names[2], slot));
-            (*k.clears)[slot] = clear;
+            auto* clear =
+                makeButton(QStringLiteral("Clear Local Log"), host, indexed(k.objectNames[2], slot));
+            (this->*k.clears)[slot] = clear;
             connect(clear, &QPushButton::clicked, this, [this, h = k.clearHandler, slot] { (this->*h)(slot); });
             buttons->addWidget(clear);
             buttons->addStretch(1);
@@ -350,8 +352,8 @@ void CorvisentMain::buildKindTabs() {
             if (k.tab == tabDistance) addDistanceButtons(slot, host, hv);
 
             auto* cover = new rt::CaptionFrame(QString());
-            cover->setObjectName(indexed(k.names[3], slot));
-            (*k.covers)[slot] = cover;
+            cover->setObjectName(indexed(k.objectNames[3], slot));
+            (this->*k.covers)[slot] = cover;
             host->setCover(cover);
         }
         v->addLayout(grid, 1);
@@ -362,9 +364,10 @@ void CorvisentMain::buildKindTabs() {
             cmdSendDPlus[1] = makeButton(QStringLiteral("D+<CR>"), page, indexed("cmdSendDPlus", 1));
             cmdSendDPlus[1]->hide();
         }
-        *k.tabButton = makeButton(QLatin1String(k.tabButtonCaption), page, QLatin1String(k.tabButtonName));
-        connect(*k.tabButton, &QPushButton::clicked, this, k.tabButtonHandler);
-        bottom->addWidget(*k.tabButton);
+        this->*k.tabButton =
+            makeButton(QLatin1String(k.tabButtonCaption), page, QLatin1String(k.tabButtonName));
+        connect(this->*k.tabButton, &QPushButton::clicked, this, k.tabButtonHandler);
+        bottom->addWidget(this->*k.tabButton);
         v->addLayout(bottom);
     }
 }

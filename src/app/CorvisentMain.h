@@ -21,6 +21,9 @@ class SmtpControl;
 namespace rt {
 class Timer;
 }
+namespace modSupport {
+template <int N> class Table;
+}
 
 // The main window: one instance, created on first use. Controls are public and named as the
 // program's code refers to them. Arrays are indexed by device row (1..10, element 0 unused) or by
@@ -44,6 +47,39 @@ public:
         tabAcceleration = 6,
         tabDistance = 7,
     };
+
+    // Everything that belongs to a sensor kind with a tab of its own (type codes 1, 2, 3, 6, 8,
+    // 9): its tab and slot table, the controls of its four display positions, its "no device"
+    // label and the per-row port and timer of its devices. The window lays the kind tabs out from
+    // these records; every other place that needs a kind's controls reads them here.
+    struct KindTab {
+        int kind; // type code
+        TabIndex tab;
+        modSupport::Table<6>* slotTable;
+        Slots<QLabel> CorvisentMain::*names;
+        Slots<QPlainTextEdit> CorvisentMain::*logs;
+        Slots<QPushButton> CorvisentMain::*clears;
+        Slots<rt::CaptionFrame> CorvisentMain::*covers;
+        QLabel* CorvisentMain::*noDevice;
+        Rows<platform::MSCommControl> CorvisentMain::*ports;
+        Rows<rt::Timer> CorvisentMain::*timers;
+        // The kind in the "no more available slots on the %1 tab" message; nullptr: no message.
+        const char* fullName;
+        // Layout: the slot titles start at Label3[firstTitle]; object names of the name label,
+        // log box, clear button, cover frame and no-device label.
+        int firstTitle;
+        const char* title;
+        const char* nameCaption;
+        const char* objectNames[5];
+        const char* noDeviceText;
+        void (CorvisentMain::*clearHandler)(int);
+        QPushButton* CorvisentMain::*tabButton;
+        const char* tabButtonName;
+        const char* tabButtonCaption;
+        void (CorvisentMain::*tabButtonHandler)();
+    };
+    // The record of a kind; nullptr for a kind without a tab of its own (cameras, combined, empty).
+    static const KindTab* kindTab(int kind);
 
     // ---- Tab strip.
     QTabWidget* sstabCorvisentMan = nullptr;

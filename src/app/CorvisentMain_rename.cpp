@@ -1,6 +1,8 @@
-// Renaming a sensor from the main window: the popup entry "Rename Sensor" on a summary row and a
-// double-click on a Temperature or Humidity slot's name choose the tab slot whose name changes,
-// then the rename window opens with the name and type of the device row shown there.
+// The main window's part in renaming a sensor: the popup entry "Rename Sensor" on a summary row
+// and a double-click on a Temperature or Humidity slot's name choose the tab slot whose name
+// changes, then open the rename window with the name and type of the device row shown there. Also
+// the lookups of a kind's slot controls by kind and slot (SlotCover, SlotNameLabel,
+// NoDeviceLabel), which read the kind records of the tab layout.
 #include <QLabel>
 
 #include "app/CorvisentMain.h"
@@ -52,45 +54,26 @@ bool chooseSlot(int kind, int slot) {
 
 namespace {
 
-// The cover frames and name labels of the tab of a kind.
-struct KindSlots {
-    const CorvisentMain::Slots<rt::CaptionFrame>* covers;
-    const CorvisentMain::Slots<QLabel>* names;
-};
-
-KindSlots kindSlots(const CorvisentMain& m, int kind, int slot) {
-    if (slot < 1 || slot > 4) raiseSubscriptOutOfRange();
-    switch (kind) {
-    case typeTemperature: return {&m.frameTCover, &m.lblTempDeviceName};
-    case typeHumidity: return {&m.frameHCover, &m.lblHumidDeviceName};
-    case typeProximity: return {&m.framePCover, &m.lblProximDeviceName};
-    case typeWater: return {&m.frameWCover, &m.lblWaterDeviceName};
-    case typeAccel: return {&m.frameACover, &m.lblAccelDeviceName};
-    case typeDistance: return {&m.frameDCover, &m.lblDistanceDeviceName};
-    default: raiseSubscriptOutOfRange();
-    }
+// The record of a kind with a tab, for display slot 1..4; rt::VbError 9 for any other kind or slot.
+const CorvisentMain::KindTab& slotKind(int kind, int slot) {
+    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(kind);
+    if (slot < 1 || slot > 4 || !k) raiseSubscriptOutOfRange();
+    return *k;
 }
 
 } // namespace
 
 rt::CaptionFrame* CorvisentMain::SlotCover(int kind, int slot) const {
-    return (*kindSlots(*this, kind, slot).covers)[slot];
+    return (this->*slotKind(kind, slot).covers)[slot];
 }
 
 QLabel* CorvisentMain::SlotNameLabel(int kind, int slot) const {
-    return (*kindSlots(*this, kind, slot).names)[slot];
+    return (this->*slotKind(kind, slot).names)[slot];
 }
 
 QLabel* CorvisentMain::NoDeviceLabel(int kind) const {
-    switch (kind) {
-    case typeTemperature: return lblNoTDevicePresent;
-    case typeHumidity: return lblNoHDevicePresent;
-    case typeProximity: return lblNoPDevicePresent;
-    case typeWater: return Label2;
-    case typeAccel: return lblNoAccelDevices;
-    case typeDistance: return lblNoDistanceDevices;
-    default: return nullptr;
-    }
+    const KindTab* k = kindTab(kind);
+    return k ? this->*k->noDevice : nullptr;
 }
 
 void CorvisentMain::mnuPopupRename_Click() {

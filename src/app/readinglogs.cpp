@@ -64,23 +64,8 @@ platform::MSCommControl* gatingPort(int type, int row) {
 
 // The name a device shows at its slot of its kind's tab.
 QString tabName(int type, int slot) {
-    CorvisentMain& w = CorvisentMain::instance();
-    switch (type) {
-    case typeTemperature:
-        return rt::caption(Ctl(w.lblTempDeviceName, slot));
-    case typeHumidity:
-        return rt::caption(Ctl(w.lblHumidDeviceName, slot));
-    case typeProximity:
-        return rt::caption(Ctl(w.lblProximDeviceName, slot));
-    case typeWater:
-        return rt::caption(Ctl(w.lblWaterDeviceName, slot));
-    case typeAccel:
-        return rt::caption(Ctl(w.lblAccelDeviceName, slot));
-    case typeDistance:
-        return rt::caption(Ctl(w.lblDistanceDeviceName, slot));
-    default:
-        return QString();
-    }
+    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(type);
+    return k ? rt::caption(Ctl(CorvisentMain::instance().*k->names, slot)) : QString();
 }
 
 // Closes file row and continues its log in a new file named by a fresh stamp.
@@ -169,26 +154,17 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
 
         if (rt::value(Ctl(setup.chkTabLogging, row)) == 1) {
             const int slot = DisplaySlot(row);
-            switch (type) {
-            case typeTemperature:
-                tabLine(Ctl(w.txtTempInData, slot), T + QStringLiteral(" - ") + V + U, D);
-                break;
-            case typeHumidity:
-                tabLine(Ctl(w.txtHumidInData, slot), T + QStringLiteral(" - ") + V + U, D);
-                break;
-            case typeAccel:
-                tabLine(Ctl(w.txtAccelData, slot), T + QStringLiteral(": ") + V, D);
-                break;
-            case typeDistance:
-                tabLine(Ctl(w.txtDistanceData, slot), T + QStringLiteral(" - ") + V, D);
-                break;
-            case typeCombo:
+            if (type == typeCombo) {
                 if (!V.isEmpty())
                     tabLine(Ctl(w.txtHumidInData, HumidSlotOf(row)), T + QStringLiteral(" - ") + V + U, D);
                 if (!V2.isEmpty())
                     tabLine(Ctl(w.txtTempInData, TempSlotOf(row)),
                             T + QStringLiteral(" - ") + V2 + rt::caption(Ctl(w.lblMeasure, row + 1)), D);
-                break;
+            } else {
+                // Accelerometer lines read "time: value"; distance and accelerometer values carry no unit.
+                const QString sep = type == typeAccel ? QStringLiteral(": ") : QStringLiteral(" - ");
+                const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
+                tabLine(Ctl(w.*CorvisentMain::kindTab(type)->logs, slot), T + sep + V + unit, D);
             }
         }
 
@@ -255,24 +231,11 @@ double GetFolderSize(const QString& path) {
 }
 
 void RestartSensorTimers(int enable, int type, int row) {
-    CorvisentMain& w = CorvisentMain::instance();
-    rt::Timer* timer = nullptr;
-    switch (type) {
-    case typeTemperature:
-    case typeHumidity:
-    case typeCombo:
-        timer = Ctl(w.Timer1, row);
-        break;
-    case typeProximity:
-        timer = Ctl(w.ProximityTimer, row);
-        break;
-    case typeWater:
-        timer = Ctl(w.WaterTimer, row);
-        break;
-    default:
-        return;
-    }
-    timer->setEnabled(enable == 1);
+    // The streaming kinds (accelerometer, distance) are read on port events, not by a timer.
+    if (type == typeAccel || type == typeDistance) return;
+    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(type == typeCombo ? typeTemperature : type);
+    if (!k) return;
+    Ctl(CorvisentMain::instance().*k->timers, row)->setEnabled(enable == 1);
 }
 
 QStringList NewLogFilePaths(const QString& folder, const QString& stamp, const QStringList& endings) {

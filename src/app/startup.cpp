@@ -140,7 +140,7 @@ StartupPlan PlanStartup(const QString& commandLine) {
         // A forced log-off's start stored "AutoConnect" = "1" itself.
         const QString autoConnect =
             p.startInTray ? QStringLiteral("1")
-                          : modPrefs::GetPref(kProgramSetup, QStringLiteral("AutoConnect"), QStringLiteral("0"));
+                          : settingsvalues::SetupReader(settingsvalues::Store::Tree, &modPrefs::GetPref).get("AutoConnect");
         p.autoConnectBox = int(rt::Val(autoConnect));
         p.connectAll = p.autoConnectBox == 1;
         p.trayAfterConnect = p.connectAll && p.startInTray;
@@ -152,6 +152,155 @@ StartupPlan PlanStartup(const QString& commandLine) {
 }
 
 // ---------------------------------------------------------------- start-up
+
+namespace {
+
+// The start values of the windows and of the process-wide values, before anything is read; a
+// start after a forced log-off connects on its own.
+void setStartValues(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan) {
+    rt::setTag(&m, QStringLiteral("1"));
+    iOfferDetect = 1;
+    iXMLIndex = -1;
+    s.cmbMinOrSecs->clear();
+    s.cmbMinOrSecs->addItems({QStringLiteral("Minute(s)"), QStringLiteral("Seconds")});
+    s.txtMaxFileSize->setText(QStringLiteral("1000"));
+    lMaxFileSize = 1024000;
+    iTestMail = 0;
+
+    bStartInTray = plan.startInTray;
+    if (plan.startInTray) {
+        rt::setValue(s.chkAutoConnectPrefs, 1);
+        settingsvalues::SetupWriter(settingsvalues::Store::Tree, &modPrefs::SavePref).put({"AutoConnect"});
+    }
+
+    m.show();
+    m.lower();
+    bInStartup = true;
+
+    rt::setValue(s.chkRunningXp, modRegistry::CheckForXP() == 1 ? 1 : 0);
+
+    rt::setCaption(s.lblLogDirectory, programFolder(QStringLiteral("logfiles")));
+    programFolder(QStringLiteral("capturefiles"));
+    strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
+
+    bAutoDetect = plan.switches.autodetect;
+    if (plan.switches.regclean) rt::setVisible(m.mnuCleanOut, true);
+}
+
+void prepareCameras(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan) {
+    if (plan.resetCameras) {
+        for (ezVidCap* cam : m.ezVidCap1) cam->driverDisconnect();
+        CheckCamDrivers();
+        if (rt::value(s.chkMultiCamEnabled) == 1)
+            modRegistry::EnumRegSubKeys(modRegistry::HKEY_LOCAL_MACHINE,
+                                        QStringLiteral("Software\\Zovir Izovezo\\Camera Info\\"), 1);
+    }
+    // A camera's link options show once it is connected.
+    for (int k = 1; k <= 4; ++k)
+        s.FlipProximLabels(k, false, 0);
+}
+
+// The limits' colours, the main window's place on the screen, and the rows with nothing connected.
+void arrangeWindows(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan) {
+    rt::setForeColor(s.txtTempMax, rt::vbRed);
+    rt::setForeColor(s.txtHumidMax, rt::vbRed);
+    rt::setForeColor(s.txtTempMin, rt::vbBlue);
+    rt::setForeColor(s.txtHumidMin, rt::vbBlue);
+
+    if (plan.switches.minimize) {
+        m.showMinimized();
+    } else if (const QScreen* screen = m.screen()) {
+        const QRect r = screen->geometry();
+        m.move(r.x() + (r.width() - m.frameGeometry().width()) / 2,
+               r.y() + (r.height() - m.frameGeometry().height()) / 2);
+    }
+
+    ClearArrays();
+    AnyProxBehaviorFrameShown(1);
+    for (int row = 1; row <= 10; ++row) {
+        s.cmdConnectSensor[row]->setEnabled(false);
+        m.lblSensor1[row]->hide();
+    }
+}
+
+// What start-up shows from the tree before the preferences are loaded: with limits stored, the
+// mail addresses, the transport and the limits; without, the limits' defaults. Then the pager
+// number and the unit. Start-up reads these with no default of its own, but for the transport.
+void showStoredBeforeLoad(formSensorSetup& s) {
+    using namespace settingsvalues;
+    const SetupReader tree(Store::Tree, &modPrefs::GetPref);
+    const QString none;
+    const bool limitsStored = !tree.get("TempMax", 0, none).isEmpty();
+    if (limitsStored) {
+        auto& mail = formEmailAlertSetup::instance();
+        mail.txtEmailAddr->setText(tree.get("EmailAddress", 0, none));
+        mail.txtCCEmailAddr->setText(tree.get("CCEmailAddress", 0, none));
+        if (tree.get("optUseSMTP", 0, QStringLiteral("1")) == QLatin1String("1")) rt::setOptionValue(s.optUseSMTP, true);
+    }
+    for (const char* key : {"TempMax", "TempMin", "HumidMax", "HumidMin"})
+        assignText(setupKey(key), 0, limitsStored ? tree.get(key, 0, none) : tree.defaultOf(key));
+
+    formPagingTextMessage::instance().txtNumToCall->setText(tree.get("NumToCall", 0, none));
+    const QString unit = tree.get("ForC", 0, none);
+    if (unit == QLatin1String("C")) rt::setOptionValue(s.optCorF, true);
+    else if (unit == QLatin1String("F")) rt::setOptionValue(s.optCorF2, true);
+}
+
+// The preferences from the tree or from the INI file, then the proximity delays' timers.
+void loadPreferences(formSensorSetup& s, const StartupPlan& plan) {
+    strINIPath = modIni::kDefaultIniName;
+    strLastDistState.fill(QStringLiteral("No Obj"));
+
+    if (plan.prefsFromIni) modIni::LoadSettingsINI();
+    else modPrefs::LoadPrefs();
+    strINIPath = plan.iniPath;
+
+    for (int k = 1; k <= 4; ++k) {
+        s.timerDelayEvent[k]->setInterval(delayMs(s.txtDelayEventAway[k]));
+        s.timerDelayEventUp[k]->setInterval(delayMs(s.txtDelayEventUp[k]));
+    }
+}
+
+// With devices stored (their records already loaded): the notification area, connecting, and
+// remote monitoring, as the plan says.
+void startDevices(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan) {
+    if (plan.trayBeforeConnect) m.mnuPlaceInSysTray_Click();
+    if (plan.connectAll) {
+        s.show();
+        s.cmdConnectAll_Click();
+        s.hide();
+        m.raise();
+    }
+    if (plan.trayAfterConnect) m.mnuPlaceInSysTray_Click();
+    if (plan.askRemoteMonitoring &&
+        rt::MsgBox(QStringLiteral("Do you wish to start Remote Monitoring?"), rt::vbYesNo,
+                   QStringLiteral("Remote Monitoring")) == rt::vbYes)
+        StartInternetUpdateEngine();
+    bInStartup = false;
+}
+
+// A first run: the setup window is marked for its first showing and the device scan is offered.
+void offerFirstSetup(CorvisentMain& m, formSensorSetup& s) {
+    m.lower();
+    rt::setTag(&s, QStringLiteral("1"));
+    modPrefs::SavePref(kProgramSetup + QStringLiteral("\\"), QStringLiteral("SensSetTag"), QStringLiteral("1"));
+    s.cmdSetInterval_Click();
+    if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
+                                  "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),
+                   rt::vbYesNo, QStringLiteral("Corvisent Manager")) != rt::vbNo)
+        formAddDevice::cmdBuildCVList_Click();
+}
+
+void finishStartup() {
+    bWaterAlertOn.fill(false);
+    bWaterClearSent.fill(false);
+    bInStartup = false;
+    // A settings file that could not be read whole is told once, with where it was kept.
+    if (const QStringList notices = platform::Registry::instance().takeDamageNotices(); !notices.isEmpty())
+        rt::MsgBox(notices.join(QStringLiteral("\n\n")), rt::vbOKOnly | rt::vbExclamation);
+}
+
+} // namespace
 
 void CorvisentMain::Form_Load(const QString& commandLine) {
     auto& s = formSensorSetup::instance();
@@ -178,64 +327,9 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
             bInStartup = false;
             return;
         }
-
-        rt::setTag(this, QStringLiteral("1"));
-        iOfferDetect = 1;
-        iXMLIndex = -1;
-        s.cmbMinOrSecs->clear();
-        s.cmbMinOrSecs->addItems({QStringLiteral("Minute(s)"), QStringLiteral("Seconds")});
-        s.txtMaxFileSize->setText(QStringLiteral("1000"));
-        lMaxFileSize = 1024000;
-        iTestMail = 0;
-
-        bStartInTray = plan.startInTray;
-        if (plan.startInTray) {
-            rt::setValue(s.chkAutoConnectPrefs, 1);
-            modPrefs::SavePref(kProgramSetup, QStringLiteral("AutoConnect"), QStringLiteral("1"));
-        }
-
-        show();
-        lower();
-        bInStartup = true;
-
-        rt::setValue(s.chkRunningXp, modRegistry::CheckForXP() == 1 ? 1 : 0);
-
-        rt::setCaption(s.lblLogDirectory, programFolder(QStringLiteral("logfiles")));
-        programFolder(QStringLiteral("capturefiles"));
-        strAlertSound = rt::appFile(QStringLiteral("alert.wav"));
-
-        bAutoDetect = plan.switches.autodetect;
-        if (plan.switches.regclean) rt::setVisible(mnuCleanOut, true);
-
-        if (plan.resetCameras) {
-            for (ezVidCap* cam : ezVidCap1) cam->driverDisconnect();
-            CheckCamDrivers();
-            if (rt::value(s.chkMultiCamEnabled) == 1)
-                modRegistry::EnumRegSubKeys(modRegistry::HKEY_LOCAL_MACHINE,
-                                            QStringLiteral("Software\\Zovir Izovezo\\Camera Info\\"), 1);
-        }
-        // A camera's link options show once it is connected.
-        for (int k = 1; k <= 4; ++k)
-            s.FlipProximLabels(k, false, 0);
-
-        rt::setForeColor(s.txtTempMax, rt::vbRed);
-        rt::setForeColor(s.txtHumidMax, rt::vbRed);
-        rt::setForeColor(s.txtTempMin, rt::vbBlue);
-        rt::setForeColor(s.txtHumidMin, rt::vbBlue);
-
-        if (plan.switches.minimize) {
-            showMinimized();
-        } else if (const QScreen* screen = this->screen()) {
-            const QRect r = screen->geometry();
-            move(r.x() + (r.width() - frameGeometry().width()) / 2, r.y() + (r.height() - frameGeometry().height()) / 2);
-        }
-
-        ClearArrays();
-        AnyProxBehaviorFrameShown(1);
-        for (int row = 1; row <= 10; ++row) {
-            s.cmdConnectSensor[row]->setEnabled(false);
-            lblSensor1[row]->hide();
-        }
+        setStartValues(*this, s, plan);
+        prepareCameras(*this, s, plan);
+        arrangeWindows(*this, s, plan);
     } catch (const std::exception&) {
         modIni::IniErrorLog(QStringLiteral(":010"), QStringLiteral("FormLoadError"));
         bInStartup = false;
@@ -244,79 +338,21 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
 
     try {
         for (int t = tabTemperature; t <= tabDistance; ++t) setTabEnabled(t, false);
+        showStoredBeforeLoad(s);
+        loadPreferences(s, plan);
 
-        auto pref = [](const char* key, const QString& def = QString()) {
-            return modPrefs::GetPref(kProgramSetup, QLatin1String(key), def);
-        };
-        auto& mail = formEmailAlertSetup::instance();
-        if (!pref("TempMax").isEmpty()) {
-            mail.txtEmailAddr->setText(pref("EmailAddress"));
-            mail.txtCCEmailAddr->setText(pref("CCEmailAddress"));
-            if (pref("optUseSMTP", QStringLiteral("1")) == QLatin1String("1")) rt::setOptionValue(s.optUseSMTP, true);
-            s.txtTempMax->setText(pref("TempMax"));
-            s.txtTempMin->setText(pref("TempMin"));
-            s.txtHumidMax->setText(pref("HumidMax"));
-            s.txtHumidMin->setText(pref("HumidMin"));
-        } else {
-            for (const char* key : {"TempMax", "TempMin", "HumidMax", "HumidMin"}) {
-                const auto& row = settingsvalues::setupKey(key);
-                settingsvalues::assignText(row, 0, settingsvalues::defaultOf(row, settingsvalues::Store::Tree));
-            }
-        }
-        formPagingTextMessage::instance().txtNumToCall->setText(pref("NumToCall"));
-        const QString unit = pref("ForC");
-        if (unit == QLatin1String("C")) rt::setOptionValue(s.optCorF, true);
-        else if (unit == QLatin1String("F")) rt::setOptionValue(s.optCorF2, true);
-
-        strINIPath = modIni::kDefaultIniName;
-        strLastDistState.fill(QStringLiteral("No Obj"));
-
-        if (plan.prefsFromIni) modIni::LoadSettingsINI();
-        else modPrefs::LoadPrefs();
-        strINIPath = plan.iniPath;
-
-        for (int k = 1; k <= 4; ++k) {
-            s.timerDelayEvent[k]->setInterval(delayMs(s.txtDelayEventAway[k]));
-            s.timerDelayEventUp[k]->setInterval(delayMs(s.txtDelayEventUp[k]));
-        }
-
+        // The guard ends once the windows hold what was stored, before anything connects or asks.
         if (!plan.firstRun) {
             s.LoadConfig(plan.devicesFromIni, plan.deviceCount);
             if (!plan.devicesFromIni) rt::setTag(this, QStringLiteral("0"));
             rt::setValue(s.chkAutoConnectPrefs, plan.autoConnectBox);
             guard.reset();
-
-            if (plan.trayBeforeConnect) mnuPlaceInSysTray_Click();
-            if (plan.connectAll) {
-                s.show();
-                s.cmdConnectAll_Click();
-                s.hide();
-                raise();
-            }
-            if (plan.trayAfterConnect) mnuPlaceInSysTray_Click();
-            if (plan.askRemoteMonitoring &&
-                rt::MsgBox(QStringLiteral("Do you wish to start Remote Monitoring?"), rt::vbYesNo,
-                           QStringLiteral("Remote Monitoring")) == rt::vbYes)
-                StartInternetUpdateEngine();
-            bInStartup = false;
+            startDevices(*this, s, plan);
         } else {
             guard.reset();
-            lower();
-            rt::setTag(&s, QStringLiteral("1"));
-            modPrefs::SavePref(kProgramSetup + QStringLiteral("\\"), QStringLiteral("SensSetTag"), QStringLiteral("1"));
-            s.cmdSetInterval_Click();
-            if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
-                                          "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),
-                           rt::vbYesNo, QStringLiteral("Corvisent Manager")) != rt::vbNo)
-                formAddDevice::cmdBuildCVList_Click();
+            offerFirstSetup(*this, s);
         }
-
-        bWaterAlertOn.fill(false);
-        bWaterClearSent.fill(false);
-        bInStartup = false;
-        // A settings file that could not be read whole is told once, with where it was kept.
-        if (const QStringList notices = platform::Registry::instance().takeDamageNotices(); !notices.isEmpty())
-            rt::MsgBox(notices.join(QStringLiteral("\n\n")), rt::vbOKOnly | rt::vbExclamation);
+        finishStartup();
     } catch (const std::exception&) {
         guard.reset();
         modIni::IniErrorLog(QStringLiteral(":020"), QStringLiteral("AutoOpenPrefError"));

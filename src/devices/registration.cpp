@@ -29,6 +29,7 @@
 
 using rt::Ctl;
 using settingsvalues::checkText;
+
 using namespace modSupport;
 
 // Everything the registration decided before its first write.
@@ -63,57 +64,26 @@ void store(int row, const QString& key, const QString& value) {
     platform::SaveSetting(modPrefs::kApp, recordSection(row), key, value);
 }
 
-// The main-window controls of a sensor kind's tab, and the row controls whose Tag holds the slot.
-struct KindTab {
-    Table<6>* table = nullptr;
-    CorvisentMain::Slots<QLabel>* names = nullptr;
-    CorvisentMain::Slots<rt::CaptionFrame>* covers = nullptr;
-    CorvisentMain::Slots<QPlainTextEdit>* data = nullptr;
-    QList<QObject*> rowTags;
-};
-
-KindTab kindTab(int code, int row) {
+// The row controls whose Tag holds the slot: the timer, and for the temperature, humidity and
+// proximity kinds also the port.
+QList<QObject*> slotTaggedControls(const CorvisentMain::KindTab& t, int row) {
     auto& m = CorvisentMain::instance();
-    switch (code) {
-    case typeAccel:
-        return {&iAccelTabSlot, &m.lblAccelDeviceName, &m.frameACover, &m.txtAccelData, {m.Timer1[row]}};
-    case typeDistance:
-        return {&iDistTabSlot, &m.lblDistanceDeviceName, &m.frameDCover, &m.txtDistanceData, {m.Timer1[row]}};
-    case typeTemperature:
-        return {&iTempTabSlot,
-                &m.lblTempDeviceName,
-                &m.frameTCover,
-                &m.txtTempInData,
-                {m.MSComm[row], m.Timer1[row]}};
-    case typeHumidity:
-        return {&iHumidTabSlot,
-                &m.lblHumidDeviceName,
-                &m.frameHCover,
-                &m.txtHumidInData,
-                {m.MSComm[row], m.Timer1[row]}};
-    case typeWater:
-        return {&iWaterTabSlot, &m.lblWaterDeviceName, &m.frameWCover, &m.txtWaterData, {m.WaterTimer[row]}};
-    case typeProximity:
-        return {&iProxTabSlot,
-                &m.lblProximDeviceName,
-                &m.framePCover,
-                &m.txtProximData,
-                {m.MSCommP[row], m.ProximityTimer[row]}};
-    default:
-        return {};
-    }
+    const bool portToo = t.kind == typeTemperature || t.kind == typeHumidity || t.kind == typeProximity;
+    QList<QObject*> controls;
+    if (portToo) controls << (m.*t.ports)[row];
+    controls << (m.*t.timers)[row];
+    return controls;
 }
 
 // Places a device at a slot of its kind's tab: names it, uncovers the slot (its cover frame
 // remembers the row), empties its log box and marks the slot taken.
-void takeSlot(const KindTab& t, int slot, int row, const QString& name) {
-    (*t.names)[slot]->setText(name);
-    (*t.covers)[slot]->hide();
-    rt::setTag((*t.covers)[slot], QString::number(row));
-    (*t.data)[slot]->clear();
-    Table<6>& table = *t.table;
-    table[0] = qMax(table[0], 0) + 1;
-    table[slot] = 1;
+void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString& name) {
+    auto& m = CorvisentMain::instance();
+    (m.*t.names)[slot]->setText(name);
+    (m.*t.covers)[slot]->hide();
+    rt::setTag((m.*t.covers)[slot], QString::number(row));
+    (m.*t.logs)[slot]->clear();
+    TakeTabSlot(*t.slotTable, slot);
 }
 
 // Whether a single-camera model is already registered, or a camera position holds the capture
@@ -252,8 +222,8 @@ void formAddDevice::registerCombined(const Plan& plan) {
     s.lblDeviceType[row]->setText(strTypeComboHumid);
     s.lblDeviceType[second]->setText(strTypeComboTemp);
     store(row, QStringLiteral("DeviceType"), strTypeComboHumid);
-    takeSlot(kindTab(typeHumidity, row), plan.slot.humidSlot, row, name);
-    takeSlot(kindTab(typeTemperature, second), plan.slot.tempSlot, second, name);
+    takeSlot(*CorvisentMain::kindTab(typeHumidity), plan.slot.humidSlot, row, name);
+    takeSlot(*CorvisentMain::kindTab(typeTemperature), plan.slot.tempSlot, second, name);
     for (int r : {row, second}) {
         rt::setTag(m.MSComm[r], sub);
         rt::setTag(m.Timer1[r], sub);
@@ -298,7 +268,7 @@ void formAddDevice::registerSensor(const Plan& plan) {
     const QString sub = plan.subIndex();
     const int code = plan.code;
     const int slot = plan.slot.slot;
-    const KindTab tab = kindTab(code, row);
+    const CorvisentMain::KindTab& tab = *CorvisentMain::kindTab(code);
     iDeviceType[row] = code;
     iDeviceType[0] += 1;
     if (code == typeAccel) {
@@ -331,7 +301,7 @@ void formAddDevice::registerSensor(const Plan& plan) {
             rt::MsgBox(QStringLiteral("This proximity device will not be allowed to trigger events"));
         }
     }
-    for (QObject* control : tab.rowTags)
+    for (QObject* control : slotTaggedControls(tab, row))
         rt::setTag(control, sub);
     m.lblSensor1[row]->setText(name);
     s.lblSubIndex[row]->setText(sub);

@@ -218,88 +218,124 @@ bool parseData(const QString& data, bool version5, RegValue* out) {
     return true;
 }
 
-// Fills root from the text of a hive file. Lines that cannot be read are skipped; the first
-// problem is described in *error. Returns false when there was any.
-bool parseHive(const QString& text, const QString& hiveRoot, Node* root, QString* error) {
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    auto fail = [&](int lineNo, const QString& why) {
-        if (error->isEmpty()) *error = QStringLiteral("line %1: %2").arg(lineNo).arg(why);
-    };
-    bool headerSeen = false, version5 = true;
-    Node* current = nullptr;
-    for (int i = 0; i < lines.size(); ++i) {
+// One reading of a hive file's lines into root: the key the value lines go into, and the first
+// problem met.
+class HiveParser {
+public:
+    HiveParser(const QString& text, const QString& hiveRoot, Node* root, QString* error)
+        : m_lines(text.split(QLatin1Char('\n'))), m_hiveRoot(hiveRoot), m_root(root), m_error(error) {}
+
+    void run() {
+        bool headerSeen = false;
+        for (int i = 0; i < m_lines.size(); ++i) {
+            const int lineNo = i + 1;
+            const QString line = m_lines[i].trimmed();
+            if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
+            // A file without a header line is still read, its first line as any other.
+            if (!headerSeen) {
+                headerSeen = true;
+                if (header(line, lineNo)) continue;
+            }
+            if (line.startsWith(QLatin1Char('[')))
+                keyLine(line, lineNo);
+            else
+                valueLine(line, i);
+        }
+    }
+
+private:
+    void fail(int lineNo, const QString& why) {
+        if (m_error->isEmpty()) *m_error = QStringLiteral("line %1: %2").arg(lineNo).arg(why);
+    }
+
+    // Whether the line is a header; which one decides how string data in hex is read.
+    bool header(const QString& line, int lineNo) {
+        if (line == QLatin1String(kHeader5)) return true;
+        if (line == QLatin1String(kHeader4)) {
+            m_version5 = false;
+            return true;
+        }
+        fail(lineNo, QStringLiteral("not a registry file"));
+        return false;
+    }
+
+    // "[path]" opens (and makes) the key the next values go into; "[-path]" removes a key.
+    void keyLine(const QString& line, int lineNo) {
+        m_current = nullptr;
+        if (!line.endsWith(QLatin1Char(']'))) {
+            fail(lineNo, QStringLiteral("unclosed key name"));
+            return;
+        }
+        QString path = line.mid(1, line.size() - 2);
+        const bool remove = path.startsWith(QLatin1Char('-'));
+        if (remove) path.remove(0, 1);
+        QStringList parts = splitPath(path);
+        if (parts.isEmpty() || !sameName(parts.first(), m_hiveRoot)) {
+            fail(lineNo, QStringLiteral("key outside %1").arg(m_hiveRoot));
+            return;
+        }
+        parts.removeFirst();
+        if (remove) {
+            if (!parts.isEmpty())
+                if (Node* parent = findNode(m_root, parts.mid(0, parts.size() - 1))) parent->removeChild(parts.last());
+            return;
+        }
+        bool created = false;
+        m_current = makeNode(m_root, parts, &created);
+    }
+
+    // A value line: "name"=data or @=data. Hex data may go on over lines ending in "\"; i moves
+    // past them.
+    void valueLine(const QString& line, int& i) {
         const int lineNo = i + 1;
-        QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
-        if (!headerSeen) {
-            headerSeen = true;
-            if (line == QLatin1String(kHeader5)) continue;
-            if (line == QLatin1String(kHeader4)) {
-                version5 = false;
-                continue;
-            }
-            fail(lineNo, QStringLiteral("not a registry file"));
-        }
-        if (line.startsWith(QLatin1Char('['))) {
-            current = nullptr;
-            if (!line.endsWith(QLatin1Char(']'))) {
-                fail(lineNo, QStringLiteral("unclosed key name"));
-                continue;
-            }
-            QString path = line.mid(1, line.size() - 2);
-            const bool remove = path.startsWith(QLatin1Char('-'));
-            if (remove) path.remove(0, 1);
-            QStringList parts = splitPath(path);
-            if (parts.isEmpty() || !sameName(parts.first(), hiveRoot)) {
-                fail(lineNo, QStringLiteral("key outside %1").arg(hiveRoot));
-                continue;
-            }
-            parts.removeFirst();
-            if (remove) {
-                if (!parts.isEmpty())
-                    if (Node* parent = findNode(root, parts.mid(0, parts.size() - 1)))
-                        parent->removeChild(parts.last());
-                continue;
-            }
-            bool created = false;
-            current = makeNode(root, parts, &created);
-            continue;
-        }
         QString name;
         int pos = 0;
         if (line.startsWith(QLatin1Char('@'))) {
             pos = 1;
         } else if (!line.startsWith(QLatin1Char('"')) || !readQuoted(line, pos, &name)) {
             fail(lineNo, QStringLiteral("unreadable line"));
-            continue;
+            return;
         }
         while (pos < line.size() && line[pos].isSpace())
             ++pos;
         if (pos >= line.size() || line[pos] != QLatin1Char('=')) {
             fail(lineNo, QStringLiteral("missing \"=\""));
-            continue;
+            return;
         }
         QString data = line.mid(pos + 1).trimmed();
         if (data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
-            while (data.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
+            while (data.endsWith(QLatin1Char('\\')) && i + 1 < m_lines.size()) {
                 data.chop(1);
-                data += lines[++i].trimmed();
+                data += m_lines[++i].trimmed();
             }
         }
         RegValue value;
-        if (!current) {
+        if (!m_current) {
             fail(lineNo, QStringLiteral("value outside a key"));
-            continue;
+            return;
         }
-        if (!parseData(data, version5, &value)) {
+        if (!parseData(data, m_version5, &value)) {
             fail(lineNo, QStringLiteral("unreadable value data"));
-            continue;
+            return;
         }
         if (value.type == -1)
-            current->removeValue(name);
+            m_current->removeValue(name);
         else
-            current->setValue(name, value);
+            m_current->setValue(name, value);
     }
+
+    const QStringList m_lines;
+    const QString& m_hiveRoot;
+    Node* m_root;
+    QString* m_error;
+    bool m_version5 = true;
+    Node* m_current = nullptr;
+};
+
+// Fills root from the text of a hive file. Lines that cannot be read are skipped; the first
+// problem is described in *error. Returns false when there was any.
+bool parseHive(const QString& text, const QString& hiveRoot, Node* root, QString* error) {
+    HiveParser(text, hiveRoot, root, error).run();
     return error->isEmpty();
 }
 

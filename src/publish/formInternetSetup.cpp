@@ -29,9 +29,9 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
-#include "settings/controlvalues.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 
 formInternetSetup& formInternetSetup::instance() {
     static formInternetSetup* w = new formInternetSetup();
@@ -278,20 +278,12 @@ void formInternetSetup::Form_Activate() {
 }
 
 void formInternetSetup::cmdSaveInternetSettingsNow_Click() {
-    auto save = [](const char* key, const QString& value) {
-        rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup, QString::fromLatin1(key), value); });
-    };
-    save("RemoteDirectory", txtRemoteStorageLocation->text());
-    save("ServerName", txtFTPURL->text());
-    save("UserName", txtUserName->text());
-    save("PW", txtPassword->text());
-    save("SeeMessages", settingsvalues::checkText(chkSeeMessages));
-    save("optStayConnected", settingsvalues::optionBoolText(optStayConnected));
-    save("optConnectBeforeSend", settingsvalues::optionBoolText(optConnectBeforeSend));
-    save("txtTitleForUpdatePage", txtTitleforUpdatePage->text());
-    save("txtXMLDirectory", txtXMLDirectory->text());
-    save("UseDirectory", settingsvalues::checkText(chkXMLUseDirectory));
-    save("HtmlRefresh", rt::caption(lblIndexRefreshRate));
+    // A key the tree refuses does not keep the others from being stored.
+    const settingsvalues::SetupWriter tree(settingsvalues::Store::Tree,
+                                           [](const QString& section, const QString& key, const QString& value) {
+                                               rt::passOver([&] { modPrefs::SavePref(section, key, value); });
+                                           });
+    tree.putRange("RemoteDirectory", "HtmlRefresh");
 }
 
 void formInternetSetup::txtFTPURL_LostFocus() { cmdSaveInternetSettingsNow_Click(); }
@@ -308,11 +300,7 @@ void formInternetSetup::cmdIntenetOK_Click() {
 void formInternetSetup::cmdInternetCancel_Click() { hide(); }
 
 void formInternetSetup::chkXMLUseDirectory_Click() {
-    if (!modSupport::loading())
-        rt::passOver([this] {
-            modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("UseDirectory"),
-                               settingsvalues::checkText(chkXMLUseDirectory));
-        });
+    rt::passOver([] { settingsvalues::storeFromHandler("UseDirectory", 0); });
     // Publishing locally needs no login or test transfer. A running schedule keeps its Stop button.
     if (rt::ticked(chkXMLUseDirectory))
         cmdStartUpdate->setEnabled(true);
@@ -349,10 +337,7 @@ void formInternetSetup::cmdNewDirectory_Click() {
 
 void formInternetSetup::sliderInternetUpdateInterval_Change() {
     txtInterval->setText(QString::number(sliderInternetUpdateInterval->value()));
-    if (!modSupport::loading())
-        rt::passOver([this] {
-            modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("InternetInterval"), txtInterval->text());
-        });
+    rt::passOver([] { settingsvalues::storeFromHandler("InternetInterval", 0); });
     iUpdateMinutes = 1;
 }
 
@@ -377,7 +362,7 @@ void formInternetSetup::mnuSetIndexRefresh_Click() {
     // Kept as a plain number: it goes into the index page's refresh header as it stands.
     const QString rate = QString::number(seconds);
     rt::setCaption(lblIndexRefreshRate, rate);
-    rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("HtmlRefresh"), rate); });
+    rt::passOver([] { settingsvalues::SetupWriter(settingsvalues::Store::Tree, &modPrefs::SavePref).put({"HtmlRefresh"}); });
 }
 
 void formInternetSetup::mnuIUEHelp_Click() {

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
 #include <tuple>
 
 #include "alerts/alertchecks.h"
@@ -37,33 +38,6 @@ constexpr int kReplyPauseMs = 2000;
 const QString kComboOrderMessage =
     QStringLiteral("This combined sensor cannot be connected: the row below it does not hold its "
                    "temperature half. Delete the sensor and add it again.");
-
-// What a kind with a tab uses on the main window.
-struct KindControls {
-    Table<6>* slotTable = nullptr;
-    CorvisentMain::Slots<rt::CaptionFrame>* covers = nullptr;
-    CorvisentMain::Slots<QLabel>* names = nullptr;
-};
-
-KindControls controlsOf(int kind) {
-    CorvisentMain& w = CorvisentMain::instance();
-    switch (kind) {
-    case typeTemperature:
-        return {&iTempTabSlot, &w.frameTCover, &w.lblTempDeviceName};
-    case typeHumidity:
-        return {&iHumidTabSlot, &w.frameHCover, &w.lblHumidDeviceName};
-    case typeProximity:
-        return {&iProxTabSlot, &w.framePCover, &w.lblProximDeviceName};
-    case typeWater:
-        return {&iWaterTabSlot, &w.frameWCover, &w.lblWaterDeviceName};
-    case typeAccel:
-        return {&iAccelTabSlot, &w.frameACover, &w.lblAccelDeviceName};
-    case typeDistance:
-        return {&iDistTabSlot, &w.frameDCover, &w.lblDistanceDeviceName};
-    default:
-        return {};
-    }
-}
 
 // Kind of the type name shown in a setup row; 0 for a name that is not connected from its row.
 int kindOfName(const QString& type) {
@@ -281,9 +255,9 @@ void failureDisplay(int row, int kind, int k) {
     iPortOpen[row] = 0;
     RecountPortOpen();
     iDeviceType[row] = typeDisabled;
-    const KindControls c = controlsOf(kind);
-    if (c.names && k >= 1 && k <= 4) {
-        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(*c.names, k)));
+    const CorvisentMain::KindTab* t = CorvisentMain::kindTab(kind);
+    if (t && k >= 1 && k <= 4) {
+        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.*t->names, k)));
         w.lblSensor1[row]->show();
     }
     QLabel* status = Ctl(w.lblSensorStatus, row);
@@ -309,11 +283,9 @@ void setConnectCaption(int row, const char* caption) {
     rt::setCaption(Ctl(formSensorSetup::instance().cmdConnectSensor, row), QLatin1String(caption));
 }
 
-// What a connected row shows and starts. Returns after the work of its kind is started.
-void successDisplay(int row, int kind, int k) {
+// The mode commands of the popup menu that a connected accelerometer or distance sensor offers.
+void enableModeMenus(int kind, const QString& startTag) {
     CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
-    const QString startTag = rt::tag(Ctl(setup.lblSubIndex, row));
     if (kind == typeAccel) {
         w.mnuPopupCalibrate->setEnabled(true);
         w.mnuPopUpSetToBinaryMode->setEnabled(true);
@@ -322,6 +294,12 @@ void successDisplay(int row, int kind, int k) {
              {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
             a->setEnabled(true);
     }
+}
+
+// The green dot on the setup row (both rows of a combined sensor) and "OK" on the summary row.
+QLabel* showConnectedStatus(int row, int kind) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
     const QString green = rt::appFile(QStringLiteral("greendot.gif"));
     formSensorSetup::setPicture(Ctl(setup.imgStatus, row), green);
     if (kind == typeCombo) formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1), green);
@@ -331,15 +309,21 @@ void successDisplay(int row, int kind, int k) {
     rt::setCaption(status, QStringLiteral("OK"));
     status->show();
     rt::setFontSize(status, 14);
+    return status;
+}
 
-    if (kind == typeVideo || kind == typeVideo2) {
-        if (k >= 1 && k <= 4) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.lblCamDeviceName, k)));
-        rt::setCaption(status, QStringLiteral("OK"));
-        Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-        return;
-    }
-    const KindControls c = controlsOf(kind);
-    if (c.names) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(*c.names, k)));
+void showCameraConnected(int row, int k, QLabel* status) {
+    CorvisentMain& w = CorvisentMain::instance();
+    if (k >= 1 && k <= 4) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.lblCamDeviceName, k)));
+    rt::setCaption(status, QStringLiteral("OK"));
+    Ctl(formSensorSetup::instance().cmdDeleteMe, row)->setEnabled(false);
+}
+
+// The summary row takes the slot's name and the kind's unit; the kind's "no device" label goes.
+void showOnSummary(int row, int kind, int k) {
+    CorvisentMain& w = CorvisentMain::instance();
+    if (const CorvisentMain::KindTab* t = CorvisentMain::kindTab(kind))
+        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.*t->names, k)));
     switch (kind) {
     case typeTemperature:
         w.lblNoTDevicePresent->hide();
@@ -359,7 +343,7 @@ void successDisplay(int row, int kind, int k) {
         w.NoDeviceLabel(kind)->hide();
         for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
             l->show();
-        return;
+        break;
     case typeAccel:
     case typeDistance:
         (kind == typeAccel ? w.lblNoAccelDevices : w.lblNoDistanceDevices)->hide();
@@ -370,31 +354,26 @@ void successDisplay(int row, int kind, int k) {
     default:
         break;
     }
-    Ctl(w.lblSensor1, row)->show();
-    rt::setFontSize(status, 14);
-    status->show();
-    Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+}
 
-    if (kind == typeTemperature || kind == typeHumidity || kind == typeCombo) {
-        // The polling tick finds the row's display slot in its timer's Tag.
-        Ctl(w.Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
-        SetReadingInterval(row);
-        return;
+// The flags always name the mode the sensor is started in.
+void startDistance(int row, const QString& startTag) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    if (startTag == QLatin1String("1")) {
+        w.mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
+        rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
+        w.StartInProximityMode(row);
+    } else {
+        iProxMode[row] = 0;
+        rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
+        modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance);
     }
-    // The flags always name the mode the sensor is started in.
-    if (kind == typeDistance) {
-        if (startTag == QLatin1String("1")) {
-            w.mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
-            rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
-            w.StartInProximityMode(row);
-        } else {
-            iProxMode[row] = 0;
-            rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
-            modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance);
-        }
-        return;
-    }
-    // Accelerometer.
+}
+
+void startAccel(int row, int k, const QString& startTag) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
     const bool calibrate = rt::tag(Ctl(setup.imgStatus, row)) == QLatin1String("1");
     if (startTag.isEmpty()) return;
     if (startTag == QLatin1String("1")) {
@@ -410,27 +389,74 @@ void successDisplay(int row, int kind, int k) {
         modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel);
 }
 
-enum class Outcome { Success, Failure, End, Removed };
+bool isPolled(int kind) {
+    return kind == typeTemperature || kind == typeHumidity || kind == typeCombo;
+}
 
-// The connect up to the point where the row is known to be connected or not.
-Outcome connectRow(int row, int& kind, int& k) {
+// Polled kinds start their timer and take the first reading; the streaming kinds start in their
+// stored mode.
+void startReading(int row, int kind, int k, const QString& startTag) {
+    if (isPolled(kind)) {
+        formSensorSetup& setup = formSensorSetup::instance();
+        // The polling tick finds the row's display slot in its timer's Tag.
+        Ctl(CorvisentMain::instance().Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
+        SetReadingInterval(row);
+    } else if (kind == typeDistance) {
+        startDistance(row, startTag);
+    } else {
+        startAccel(row, k, startTag);
+    }
+}
+
+// What a connected row shows and starts. Returns after the work of its kind is started.
+void successDisplay(int row, int kind, int k) {
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
-    const QString type = rt::caption(Ctl(setup.lblDeviceType, row));
-    kind = kindOfName(type);
-    int t = 0, h = 0;
+    const QString startTag = rt::tag(Ctl(setup.lblSubIndex, row));
+    enableModeMenus(kind, startTag);
+    QLabel* status = showConnectedStatus(row, kind);
+    if (kind == typeVideo || kind == typeVideo2) {
+        showCameraConnected(row, k, status);
+        return;
+    }
+    showOnSummary(row, kind, k);
+    // Proximity and water sensors report on port events: nothing more to start.
+    if (kind == typeProximity || kind == typeWater) return;
+    Ctl(w.lblSensor1, row)->show();
+    rt::setFontSize(status, 14);
+    status->show();
+    Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+    startReading(row, kind, k, startTag);
+}
 
-    switch (kind) {
-    case typeTemperature:
-    case typeHumidity:
-    case typeProximity:
-    case typeAccel:
-    case typeDistance:
-    case typeWater: {
+enum class Outcome { Success, Failure, End, Removed };
+
+// A camera row: its capture starts at its camera position.
+Outcome connectCamera(int row, int kind, int& k) {
+    formSensorSetup& setup = formSensorSetup::instance();
+    k = DisplaySlot(row);
+    SetCamResolution(row, QStringLiteral("2"));
+    Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+    setup.ConnectCam(k, row);
+    // A camera that did not start has its row back in the "Connect" state already.
+    if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
+    setPortOpenMark(row, kind);
+    iDeviceType[row] = kind;
+    // The connected camera's options: monitor only, or linked to one of the listed sensors.
+    setup.FlipProximLabels(k, true, 1);
+    setup.MakeAvailProxComboBox(k);
+    return Outcome::Success;
+}
+
+// A sensor's display slot is uncovered and its cover remembers the row (both slots of a combined
+// sensor: humidity for the row, temperature for the row below). Gives an outcome when the connect
+// ends here.
+std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
+    CorvisentMain& w = CorvisentMain::instance();
+    if (const CorvisentMain::KindTab* tab = CorvisentMain::kindTab(kind)) {
         k = CheckedSlot(DisplaySlot(row));
-        const KindControls c = controlsOf(kind);
-        (*c.slotTable)[k] = 1;
-        rt::CaptionFrame* cover = Ctl(*c.covers, k);
+        (*tab->slotTable)[k] = 1;
+        rt::CaptionFrame* cover = Ctl(w.*tab->covers, k);
         cover->hide();
         rt::setTag(cover, QString::number(row));
         if (kind == typeProximity || kind == typeWater) Ctl(w.lblSensorReading, row)->hide();
@@ -438,9 +464,9 @@ Outcome connectRow(int row, int& kind, int& k) {
             bWaterAlertOn[row] = false;
             bWaterClearSent[row] = false;
         }
-        break;
+        return std::nullopt;
     }
-    case typeCombo: {
+    if (kind == typeCombo) {
         // The temperature half is logged and read under the next row: any other row there
         // would share its log file and readings with this sensor.
         if (!ComboPairAt(row)) {
@@ -455,88 +481,78 @@ Outcome connectRow(int row, int& kind, int& k) {
         rt::setTag(w.frameHCover[h], QString::number(row));
         Ctl(w.frameTCover, t)->hide();
         rt::setTag(w.frameTCover[t], QString::number(row + 1));
-        break;
+        return std::nullopt;
     }
-    case typeVideo:
-    case typeVideo2:
-        k = DisplaySlot(row);
-        SetCamResolution(row, QStringLiteral("2"));
-        Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-        setup.ConnectCam(k, row);
-        // A camera that did not start has its row back in the "Connect" state already.
-        if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
-        setPortOpenMark(row, kind);
-        iDeviceType[row] = kind;
-        // The connected camera's options: monitor only, or linked to one of the listed sensors.
-        setup.FlipProximLabels(k, true, 1);
-        setup.MakeAvailProxComboBox(k);
-        return Outcome::Success;
-    case typeCameraUnnamed:
-        return Outcome::Failure;
-    default:
-        rt::MsgBox(QStringLiteral("Device not found."), rt::vbInformation);
-        return Outcome::End;
-    }
+    if (kind == typeCameraUnnamed) return Outcome::Failure;
+    rt::MsgBox(QStringLiteral("Device not found."), rt::vbInformation);
+    return Outcome::End;
+}
 
+// Opens the row's port with its kind's line settings; nullptr when it cannot be opened.
+MSCommControl* openRowPort(int row, int kind) {
+    CorvisentMain& w = CorvisentMain::instance();
     MSCommControl* port = PortOf(row, kind);
-    const bool polled = kind == typeTemperature || kind == typeHumidity || kind == typeCombo;
-    const int comNumber = rt::CInt(Ctl(setup.txtDeviceComNumber, row)->text());
+    const bool polled = isPolled(kind);
+    const int comNumber = rt::CInt(Ctl(formSensorSetup::instance().txtDeviceComNumber, row)->text());
     if (polled) rt::setFontSize(Ctl(w.lblMeasure, row), 14);
     if (port->portOpen()) {
         rt::MsgBox(QStringLiteral("Port already open"));
-        return Outcome::Failure;
+        return nullptr;
     }
     configurePort(port, kind, comNumber);
     if (kind == typeAccel || kind == typeDistance) ResetStreamInput(row);
     if (!polled) setPortOpenMark(row, kind);
     if (!port->portOpen()) {
         if (polled) rt::MsgBox(QStringLiteral("Port open wasn't true"));
-        return Outcome::Failure;
+        return nullptr;
     }
     if (kind == typeAccel && port->inBufferCount() >= 1) port->input();
+    return port;
+}
 
-    const QString reply = identityReply(port, kind);
-    if (reply.isEmpty()) {
-        rt::MsgBox(noReplyMessage(kind));
-        iPortOpen[row] = 0;
-        RecountPortOpen();
-        setConnectCaption(row, "Connect");
+// The row goes back to "Connect" after the sensor gave no answer or the wrong one.
+void backToConnect(int row) {
+    iPortOpen[row] = 0;
+    RecountPortOpen();
+    setConnectCaption(row, "Connect");
+}
+
+// Proximity, water, accelerometer and distance sensors: the reply must name the kind.
+Outcome acceptEventSensor(int row, int kind, int k, const QString& reply) {
+    CorvisentMain& w = CorvisentMain::instance();
+    formSensorSetup& setup = formSensorSetup::instance();
+    if (!acceptedIdentity(kind, reply)) {
+        reportOtherDevice(kind, reply);
+        backToConnect(row);
         return Outcome::Failure;
     }
-
-    if (!polled) {
-        if (!acceptedIdentity(kind, reply)) {
-            reportOtherDevice(kind, reply);
-            iPortOpen[row] = 0;
-            RecountPortOpen();
-            setConnectCaption(row, "Connect");
-            return Outcome::Failure;
-        }
-        if (kind == typeAccel) {
-            for (QAction* a : {w.mnuPopupCalibrate, w.mnuPopUpSetToBinaryMode, w.mnuPopupSetSensitivity})
-                a->setEnabled(true);
-        } else if (kind == typeDistance) {
-            for (QAction* a :
-                 {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
-                a->setEnabled(true);
-        }
-        QLabel* reading = Ctl(w.lblSensorReading, row);
-        rt::setCaption(reading, QString());
-        openLogFile(row, rt::caption(Ctl(*controlsOf(kind).names, k)));
-        QPushButton* button = Ctl(setup.cmdConnectSensor, row);
-        rt::setCaption(button, QStringLiteral("Disconnect"));
-        button->setEnabled(true);
-        if (kind != typeWater) rt::setForeColor(reading, rt::vbRed);
-        QLabel* status = Ctl(w.lblSensorStatus, row);
-        rt::setForeColor(status, rt::vbBlue);
-        rt::setCaption(status, QStringLiteral("OK"));
-        status->show();
-        Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-        iDeviceType[row] = kind;
-        return Outcome::Success;
+    if (kind == typeAccel) {
+        for (QAction* a : {w.mnuPopupCalibrate, w.mnuPopUpSetToBinaryMode, w.mnuPopupSetSensitivity})
+            a->setEnabled(true);
+    } else if (kind == typeDistance) {
+        for (QAction* a :
+             {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
+            a->setEnabled(true);
     }
+    QLabel* reading = Ctl(w.lblSensorReading, row);
+    rt::setCaption(reading, QString());
+    openLogFile(row, rt::caption(Ctl(w.*CorvisentMain::kindTab(kind)->names, k)));
+    QPushButton* button = Ctl(setup.cmdConnectSensor, row);
+    rt::setCaption(button, QStringLiteral("Disconnect"));
+    button->setEnabled(true);
+    if (kind != typeWater) rt::setForeColor(reading, rt::vbRed);
+    QLabel* status = Ctl(w.lblSensorStatus, row);
+    rt::setForeColor(status, rt::vbBlue);
+    rt::setCaption(status, QStringLiteral("OK"));
+    status->show();
+    Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
+    iDeviceType[row] = kind;
+    return Outcome::Success;
+}
 
-    // Temperature, humidity and combined rows; a combined sensor answers "Corvisent/H".
+// Temperature, humidity and combined rows; a combined sensor answers "Corvisent/H".
+Outcome acceptPolledSensor(int row, int kind, int k, int t, int h, const QString& reply) {
+    formSensorSetup& setup = formSensorSetup::instance();
     if (reply.contains(QLatin1String("Corvisent/T")) && kind != typeTemperature) {
         rt::MsgBox(QStringLiteral("Warning: Device appears to be a ") + reply, rt::vbInformation);
         setConnectCaption(row, "Connect");
@@ -560,6 +576,25 @@ Outcome connectRow(int row, int& kind, int& k) {
     button->setEnabled(true);
     rt::setCaption(button, QStringLiteral("Disconnect"));
     return Outcome::Success;
+}
+
+// The connect up to the point where the row is known to be connected or not: the slot, the
+// port, the identity query, then the reply checked by the kind's way of reporting.
+Outcome connectRow(int row, int& kind, int& k) {
+    kind = kindOfName(rt::caption(Ctl(formSensorSetup::instance().lblDeviceType, row)));
+    if (kind == typeVideo || kind == typeVideo2) return connectCamera(row, kind, k);
+    int t = 0, h = 0;
+    if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) return *ended;
+    MSCommControl* port = openRowPort(row, kind);
+    if (!port) return Outcome::Failure;
+    const QString reply = identityReply(port, kind);
+    if (reply.isEmpty()) {
+        rt::MsgBox(noReplyMessage(kind));
+        backToConnect(row);
+        return Outcome::Failure;
+    }
+    if (!isPolled(kind)) return acceptEventSensor(row, kind, k, reply);
+    return acceptPolledSensor(row, kind, k, t, h, reply);
 }
 
 // A run-time error in the connect: reported, and the row taken back.

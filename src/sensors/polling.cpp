@@ -70,6 +70,96 @@ void rankReading(QLabel* highest, QLabel* lowest, bool& empty, double v, const Q
 // same row.
 std::array<bool, 11> inTick{};
 
+// Reads the row, trying again up to ten times while the sensor gives no reading. False when the
+// row was given up (disconnected here or by the read procedure).
+bool readWithRetries(int row, int kind, QString& reading) {
+    reading = readRow(row, kind);
+    if (reading.isEmpty() || reading == QLatin1String(" ") || reading == QLatin1String("999")) {
+        for (int attempt = 1;; ++attempt) {
+            // The read procedure gave the sensor up itself: nothing more to try.
+            if (iPortOpen[row] == 0) return false;
+            const bool failed =
+                reading.isEmpty() || reading == QLatin1String("999") || reading == QLatin1String("0");
+            if (!failed) break;
+            if (attempt == kReadTries) {
+                rt::MsgBox(QStringLiteral("Sensor not responding after 10 tries.  Disconnecting sensor."),
+                           rt::vbInformation);
+                DisconnectSensor(row, 1);
+                return false;
+            }
+            // A port that closed under the sensor cannot answer again.
+            if (!PortOf(row, kind)->portOpen()) {
+                DisconnectSensor(row, 1);
+                return false;
+            }
+            reading = readRow(row, kind);
+        }
+    }
+    return iPortOpen[row] != 0;
+}
+
+bool loggingOn(int row) {
+    formSensorSetup& setup = formSensorSetup::instance();
+    return rt::value(Ctl(setup.chkTabLogging, row)) == 1 || rt::value(Ctl(setup.chkFileLogging, row)) == 1;
+}
+
+bool localMonitoringOnly() {
+    return rt::value(formSensorSetup::instance().chkLocalMonitoring) == 1;
+}
+
+void showLocalOk(int row) {
+    QLabel* status = Ctl(CorvisentMain::instance().lblSensorStatus, row);
+    rt::setForeColor(status, rt::vbBlue);
+    rt::setCaption(status, QStringLiteral("OK"));
+}
+
+// A reading of a single sensor: shown, logged and ranked before the alert checks, whose channels
+// may take a while.
+void takeSingleReading(int row, int kind, int slot, const QString& reading) {
+    CorvisentMain& w = CorvisentMain::instance();
+    rt::setCaption(Ctl(w.lblSensorReading, row), reading);
+    if (loggingOn(row)) FileTabLogging(reading, row, kind, QString());
+    if (kind == typeTemperature || kind == typeHumidity) {
+        const bool t = kind == typeTemperature;
+        const double v = rt::Val(reading);
+        rankReading(Ctl(t ? w.lblTHighest : w.lblHHighest, slot), Ctl(t ? w.lblTLowest : w.lblHLowest, slot),
+                    (t ? w.bTHighLowEmpty : w.bHHighLowEmpty).at(slot), v, rt::CStr(v));
+    }
+    if (localMonitoringOnly()) {
+        showLocalOk(row);
+    } else if (kind == typeTemperature) {
+        CheckTThresh(reading, typeTemperature, row, slot, 0);
+    } else if (kind == typeHumidity) {
+        CheckHThresh(reading, typeHumidity, row, slot, 0);
+    }
+}
+
+// A combined reading is the temperature, "/" and the humidity: the humidity shows on the row,
+// the temperature on the row below. A half without a reading shows "NA" and is not checked,
+// logged or ranked. Shown, logged and ranked before the alert checks, as a single reading.
+void takeComboReading(int row, int tempSlot, int humidSlot, const QString& reading) {
+    CorvisentMain& w = CorvisentMain::instance();
+    const int cut = reading.indexOf(u'/');
+    const QString temperature = cut < 0 ? reading : reading.left(cut);
+    const QString humidity = cut < 0 ? QString() : reading.mid(cut + 1);
+    rt::setCaption(Ctl(w.lblSensorReading, row), humidity.isEmpty() ? QStringLiteral("NA") : humidity);
+    rt::setCaption(Ctl(w.lblSensorReading, row + 1),
+                   temperature.isEmpty() ? QStringLiteral("NA") : temperature);
+    if (loggingOn(row)) FileTabLogging(humidity, row, typeCombo, temperature);
+    if (!temperature.isEmpty())
+        rankReading(Ctl(w.lblTHighest, tempSlot), Ctl(w.lblTLowest, tempSlot), w.bTHighLowEmpty.at(tempSlot),
+                    rt::Val(temperature), temperature);
+    if (!humidity.isEmpty())
+        rankReading(Ctl(w.lblHHighest, humidSlot), Ctl(w.lblHLowest, humidSlot),
+                    w.bHHighLowEmpty.at(humidSlot), rt::Val(humidity), humidity);
+    if (localMonitoringOnly()) {
+        showLocalOk(row);
+        return;
+    }
+    if (!humidity.isEmpty()) CheckHThresh(humidity, typeHumidity, row, humidSlot, 1);
+    if (!temperature.isEmpty()) CheckTThresh(temperature, typeTemperature, row, tempSlot, 1);
+}
+
 } // namespace
 
 void modSupport::SetReadingInterval(int row) {
@@ -112,88 +202,15 @@ void CorvisentMain::Timer1_Timer(int row) {
         rt::setTag(connectButton, QStringLiteral("0"));
         const int kind = iDeviceType[row];
         const QString slotTag = rt::tag(Ctl(Timer1, row));
-        const int slot = static_cast<int>(rt::Val(slotTag));
-        const int tempSlot = static_cast<int>(rt::Val(rt::Mid(slotTag, 1, 1)));
-        const int humidSlot = static_cast<int>(rt::Val(rt::Mid(slotTag, 2, 1)));
         rt::DoEvents();
 
-        QString reading = readRow(row, kind);
-        if (reading.isEmpty() || reading == QLatin1String(" ") || reading == QLatin1String("999")) {
-            for (int attempt = 1;; ++attempt) {
-                // The read procedure gave the sensor up itself: nothing more to try.
-                if (iPortOpen[row] == 0) return;
-                const bool failed =
-                    reading.isEmpty() || reading == QLatin1String("999") || reading == QLatin1String("0");
-                if (!failed) break;
-                if (attempt == kReadTries) {
-                    rt::MsgBox(QStringLiteral("Sensor not responding after 10 tries.  Disconnecting sensor."),
-                               rt::vbInformation);
-                    DisconnectSensor(row, 1);
-                    return;
-                }
-                // A port that closed under the sensor cannot answer again.
-                if (!PortOf(row, kind)->portOpen()) {
-                    DisconnectSensor(row, 1);
-                    return;
-                }
-                reading = readRow(row, kind);
-            }
-        }
-        if (iPortOpen[row] == 0) return;
-
-        // A combined reading is the temperature, "/" and the humidity; a half without a reading
-        // shows "NA" and is not checked, logged or ranked.
-        QString temperature, humidity;
-        if (kind == typeCombo) {
-            const int cut = reading.indexOf(u'/');
-            temperature = cut < 0 ? reading : reading.left(cut);
-            humidity = cut < 0 ? QString() : reading.mid(cut + 1);
-            rt::setCaption(Ctl(lblSensorReading, row), humidity.isEmpty() ? QStringLiteral("NA") : humidity);
-            rt::setCaption(Ctl(lblSensorReading, row + 1),
-                           temperature.isEmpty() ? QStringLiteral("NA") : temperature);
-        } else {
-            rt::setCaption(Ctl(lblSensorReading, row), reading);
-        }
-
-        // The reading is logged and ranked before the alert checks, whose channels may take a while.
-        if (rt::value(Ctl(setup.chkTabLogging, row)) == 1 || rt::value(Ctl(setup.chkFileLogging, row)) == 1) {
-            if (kind == typeCombo)
-                FileTabLogging(humidity, row, typeCombo, temperature);
-            else
-                FileTabLogging(reading, row, kind, QString());
-        }
-
-        if (kind == typeTemperature) {
-            const double v = rt::Val(reading);
-            rankReading(Ctl(lblTHighest, slot), Ctl(lblTLowest, slot), bTHighLowEmpty.at(slot), v,
-                        rt::CStr(v));
-        } else if (kind == typeHumidity) {
-            const double v = rt::Val(reading);
-            rankReading(Ctl(lblHHighest, slot), Ctl(lblHLowest, slot), bHHighLowEmpty.at(slot), v,
-                        rt::CStr(v));
-        } else if (kind == typeCombo) {
-            if (!temperature.isEmpty())
-                rankReading(Ctl(lblTHighest, tempSlot), Ctl(lblTLowest, tempSlot),
-                            bTHighLowEmpty.at(tempSlot), rt::Val(temperature), temperature);
-            if (!humidity.isEmpty())
-                rankReading(Ctl(lblHHighest, humidSlot), Ctl(lblHLowest, humidSlot),
-                            bHHighLowEmpty.at(humidSlot), rt::Val(humidity), humidity);
-        }
-        if (rt::value(setup.chkLocalMonitoring) != 1) {
-            if (kind == typeCombo) {
-                if (!humidity.isEmpty()) CheckHThresh(humidity, typeHumidity, row, humidSlot, 1);
-                if (!temperature.isEmpty()) CheckTThresh(temperature, typeTemperature, row, tempSlot, 1);
-            } else if (kind == typeTemperature) {
-                CheckTThresh(reading, typeTemperature, row, slot, 0);
-            } else if (kind == typeHumidity) {
-                CheckHThresh(reading, typeHumidity, row, slot, 0);
-            }
-        } else {
-            QLabel* status = Ctl(lblSensorStatus, row);
-            rt::setForeColor(status, rt::vbBlue);
-            rt::setCaption(status, QStringLiteral("OK"));
-        }
-
+        QString reading;
+        if (!readWithRetries(row, kind, reading)) return;
+        if (kind == typeCombo)
+            takeComboReading(row, static_cast<int>(rt::Val(rt::Mid(slotTag, 1, 1))),
+                             static_cast<int>(rt::Val(rt::Mid(slotTag, 2, 1))), reading);
+        else
+            takeSingleReading(row, kind, static_cast<int>(rt::Val(slotTag)), reading);
         iMinuteCount[row] = 1;
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Timer1 Error."));

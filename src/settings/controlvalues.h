@@ -51,9 +51,6 @@ QString minOrSecsText(const QComboBox* list);
 
 // The sensor type codes that own alert switch keys, in the order the keys are read and written.
 inline constexpr int kAlertKinds[] = {1, 2, 6, 8, 9, 0};
-// Keys of the e-mail window's four "include" switches, by element of chkInclude.
-inline constexpr const char* kIncludeKeys[4] = {"IncludeTimeDate", "IncludeReading", "IncludeName",
-                                                "IncludeInSubject"};
 // A key name followed by a number ("chkPageAlert" and 1).
 QString numbered(const char* key, int n);
 

@@ -91,42 +91,14 @@ void setCheckFromText(QCheckBox* box, const QString& text, bool fromIni) {
     rt::setValue(box, v >= 0 && v <= 2 ? v : 0);
 }
 
-// The controls of one kind's tab that a loaded device is placed on.
-struct KindTab {
-    Table<6>* table;
-    CorvisentMain::Slots<QLabel>* names;
-    CorvisentMain::Slots<rt::CaptionFrame>* covers;
-    CorvisentMain::Rows<platform::MSCommControl>* ports;
-    CorvisentMain::Rows<rt::Timer>* timers;
-};
-
-KindTab kindTab(int code) {
+// Takes a display slot on a kind's tab and names the device there; the row's port remembers the
+// slot. The cover stays until the device connects.
+void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString& name) {
     auto& m = CorvisentMain::instance();
-    switch (code) {
-    case typeTemperature:
-        return {&iTempTabSlot, &m.lblTempDeviceName, &m.frameTCover, &m.MSComm, &m.Timer1};
-    case typeHumidity:
-        return {&iHumidTabSlot, &m.lblHumidDeviceName, &m.frameHCover, &m.MSComm, &m.Timer1};
-    case typeProximity:
-        return {&iProxTabSlot, &m.lblProximDeviceName, &m.framePCover, &m.MSCommP, &m.ProximityTimer};
-    case typeWater:
-        return {&iWaterTabSlot, &m.lblWaterDeviceName, &m.frameWCover, &m.MSCommW, &m.WaterTimer};
-    case typeAccel:
-        return {&iAccelTabSlot, &m.lblAccelDeviceName, &m.frameACover, &m.MSCommA, &m.Timer1};
-    case typeDistance:
-        return {&iDistTabSlot, &m.lblDistanceDeviceName, &m.frameDCover, &m.MSCommD, &m.Timer1};
-    default:
-        return {};
-    }
-}
-
-// Takes a display slot on a kind's tab and names the device there.
-void takeSlot(const KindTab& t, int slot, int row, const QString& name) {
-    (*t.table)[0] += 1;
-    (*t.table)[slot] = 1;
-    (*t.names)[slot]->setText(name);
-    rt::setTag((*t.ports)[row], QString::number(slot));
-    rt::setTag((*t.covers)[slot], QString::number(row));
+    TakeTabSlot(*t.slotTable, slot);
+    (m.*t.names)[slot]->setText(name);
+    rt::setTag((m.*t.ports)[row], QString::number(slot));
+    rt::setTag((m.*t.covers)[slot], QString::number(row));
 }
 
 // Proximity event index of a proximity-capable row loaded from the INI mirror: the tree record's
@@ -153,144 +125,202 @@ void showProxBehavior(int row, int k, const QString& name) {
     iProxSlot[row] = k;
 }
 
-// Loads one record into row n. Everything that can make the record unusable is checked before
-// the first control changes, so a bad record leaves no trace; with checkOnly nothing changes.
-void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
-    auto& s = formSensorSetup::instance();
-    auto& m = CorvisentMain::instance();
-    const int n = r.row;
-    const bool ini = r.fromIni;
-    const bool camera = IsCameraName(type);
-    const bool comboHumid = type == strTypeComboHumid;
-    const bool comboTemp = type == strTypeComboTemp;
-    const bool combo = ini ? type.contains(QLatin1String("Combo")) : (comboHumid || comboTemp);
-    const int code = combo ? typeCombo : TypeCodeOfName(type);
-    const QString zero = QStringLiteral("0");
-
-    // ---- Checks.
-    const QString subIndexText = r.get(QStringLiteral("SubIndex"), ini ? zero : QString());
+// What a record holds and where it goes, learned before anything changes.
+struct RowPlan {
+    int n = 0;
+    bool ini = false;
+    QString type;
+    bool camera = false;
+    bool comboHumid = false;
+    bool comboTemp = false;
+    bool combo = false;
+    int code = 0;
     int slot = 0, tempSlot = 0, humidSlot = 0, driverIndex = 0;
     QString slotCaption;
-    if (combo) {
-        slotCaption = QString::number(wholeOrBad(subIndexText));
-        if (slotCaption.size() == 1) throw BadRecord{kOneFigureMessage, true};
-        if (slotCaption.size() != 2) throw BadRecord{QStringLiteral("Subscript out of range")};
-        tempSlot = checkedSlot(slotCaption.at(0).digitValue());
-        humidSlot = checkedSlot(slotCaption.at(1).digitValue());
-        if (comboHumid) checkFree(iHumidTabSlot, humidSlot);
-        if (comboTemp) checkFree(iTempTabSlot, tempSlot);
-    } else if (camera) {
-        slot = checkedSlot(wholeOrBad(subIndexText));
-        if (iCamSlot[slot] != camSlotFree)
-            throw BadRecord{QStringLiteral("Camera slot %1 is already taken").arg(slot)};
-        driverIndex = wholeOrBad(r.tree(QStringLiteral("CamDriverIndex")));
-    } else if (TabSlotTable(code)) {
-        slot = checkedSlot(wholeOrBad(subIndexText));
-        checkFree(*TabSlotTable(code), slot);
-    } else {
-        slot = wholeOr(subIndexText, 0); // a kind without a tab: shown, never placed
-    }
-    if (!combo) slotCaption = QString::number(slot);
-    if (checkOnly) return;
+};
 
-    // ---- The setup row.
-    if (ini) {
-        if (type != strTypeVideo) {
+const QString kZero = QStringLiteral("0");
+
+// Checks everything that can make the record unusable; throws BadRecord.
+RowPlan checkedPlan(const Record& r, const QString& type) {
+    RowPlan p;
+    p.n = r.row;
+    p.ini = r.fromIni;
+    p.type = type;
+    p.camera = IsCameraName(type);
+    p.comboHumid = type == strTypeComboHumid;
+    p.comboTemp = type == strTypeComboTemp;
+    p.combo = p.ini ? type.contains(QLatin1String("Combo")) : (p.comboHumid || p.comboTemp);
+    p.code = p.combo ? typeCombo : TypeCodeOfName(type);
+
+    const QString subIndexText = r.get(QStringLiteral("SubIndex"), p.ini ? kZero : QString());
+    if (p.combo) {
+        p.slotCaption = QString::number(wholeOrBad(subIndexText));
+        if (p.slotCaption.size() == 1) throw BadRecord{kOneFigureMessage, true};
+        if (p.slotCaption.size() != 2) throw BadRecord{QStringLiteral("Subscript out of range")};
+        p.tempSlot = checkedSlot(p.slotCaption.at(0).digitValue());
+        p.humidSlot = checkedSlot(p.slotCaption.at(1).digitValue());
+        if (p.comboHumid) checkFree(iHumidTabSlot, p.humidSlot);
+        if (p.comboTemp) checkFree(iTempTabSlot, p.tempSlot);
+        return p;
+    }
+    if (p.camera) {
+        p.slot = checkedSlot(wholeOrBad(subIndexText));
+        if (iCamSlot[p.slot] != camSlotFree)
+            throw BadRecord{QStringLiteral("Camera slot %1 is already taken").arg(p.slot)};
+        p.driverIndex = wholeOrBad(r.tree(QStringLiteral("CamDriverIndex")));
+    } else if (Table<6>* table = TabSlotTable(p.code)) {
+        p.slot = checkedSlot(wholeOrBad(subIndexText));
+        checkFree(*table, p.slot);
+    } else {
+        p.slot = wholeOr(subIndexText, 0); // a kind without a tab: shown, never placed
+    }
+    p.slotCaption = QString::number(p.slot);
+    return p;
+}
+
+// The setup row's logging boxes, mode box, slot and type.
+void fillSetupRow(const Record& r, const RowPlan& p) {
+    auto& s = formSensorSetup::instance();
+    const int n = p.n;
+    if (p.ini) {
+        if (p.type != strTypeVideo) {
             rt::setValue(s.chkTabLogging[n], 0);
             rt::setValue(s.chkFileLogging[n], 1);
         }
-    } else if (!camera) {
+    } else if (!p.camera) {
         setCheckFromText(s.chkTabLogging[n], r.get(QStringLiteral("TabLogging")), false);
         setCheckFromText(s.chkFileLogging[n], r.get(QStringLiteral("FileLogging")), false);
     }
-    MakeInvisible(1, n, code == typeAccel || code == typeDistance ? typeAccel : typeCombo);
-    if (code == typeAccel)
-        setCheckFromText(s.chkBinaryMode[n], r.get(QStringLiteral("StartInBump"), zero), ini);
-    if (code == typeDistance)
-        setCheckFromText(s.chkBinaryMode[n], r.get(QStringLiteral("StartInProx"), zero), ini);
-    s.lblSubIndex[n]->setText(slotCaption);
-    s.lblDeviceType[n]->setText(type);
+    MakeInvisible(1, n, p.code == typeAccel || p.code == typeDistance ? typeAccel : typeCombo);
+    if (p.code == typeAccel)
+        setCheckFromText(s.chkBinaryMode[n], r.get(QStringLiteral("StartInBump"), kZero), p.ini);
+    if (p.code == typeDistance)
+        setCheckFromText(s.chkBinaryMode[n], r.get(QStringLiteral("StartInProx"), kZero), p.ini);
+    s.lblSubIndex[n]->setText(p.slotCaption);
+    s.lblDeviceType[n]->setText(p.type);
+}
+
+// A camera at its camera position, on both windows.
+void placeCamera(const Record& r, const RowPlan& p, const QString& name) {
+    auto& s = formSensorSetup::instance();
+    auto& m = CorvisentMain::instance();
+    const int n = p.n;
+    const int slot = p.slot;
+    rt::setVisible(s.txtDeviceComNumber[n], false);
+    m.lblCamDeviceName[slot]->setText(name);
+    iCamSlot[slot] = p.driverIndex;
+    rt::setVisible(s.frameCamSetupCover[slot], true);
+    rt::setCaption(s.frameCamSetupCover[slot], name);
+    rt::setTag(s.frameCamSetupCover[slot], QString::number(slot));
+    rt::setVisible(s.lblNoCamDevicePresent, false);
+    rt::setVisible(m.lblNoCamDevicePresent, false);
+    rt::setVisible(s.cambehavioral, true);
+    rt::setVisible(s.chkTabLogging[n], false);
+    rt::setVisible(s.chkFileLogging[n], false);
+    rt::setVisible(s.chkSendToSummary[n], true);
+    rt::setTag(m.Label1[slot], r.tree(QStringLiteral("DriverName")));
+    const int toSummary =
+        wholeOr(modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("chkSendToSummary"), kZero), -1);
+    if (toSummary == 0) {
+        rt::setValue(s.chkSendToSummary[n], 0);
+        rt::setTag(m.lblCurrentCamView, QStringLiteral("98"));
+    } else if (toSummary == 1) {
+        rt::setValue(s.chkSendToSummary[n], 1);
+    }
+    m.setTabEnabled(CorvisentMain::tabVideo, true);
+}
+
+// The humidity half of a combined sensor, on row n.
+void placeComboHumid(const RowPlan& p, const QString& comboName) {
+    auto& m = CorvisentMain::instance();
+    const int n = p.n;
+    takeSlot(*CorvisentMain::kindTab(typeHumidity), p.humidSlot, n, comboName);
+    rt::setTag(m.Timer1[n], p.slotCaption);
+    m.lblSensor1[n]->setText(comboName);
+    rt::setVisible(m.lblSensor1[n], true);
+    rt::setTag(m.lblMeasure[n], kZero);
+    m.setTabEnabled(CorvisentMain::tabHumidity, true);
+    m.setTabEnabled(CorvisentMain::tabTemperature, true);
+    rt::setVisible(m.frameHCover[p.humidSlot], false);
+    rt::setVisible(m.lblNoHDevicePresent, false);
+}
+
+// The temperature half of a combined sensor, on row n + 1: its setup row shows no buttons.
+void placeComboTemp(const RowPlan& p, const QString& comboName) {
+    auto& s = formSensorSetup::instance();
+    auto& m = CorvisentMain::instance();
+    const int n = p.n;
+    rt::setVisible(m.frameTCover[p.tempSlot], false);
+    takeSlot(*CorvisentMain::kindTab(typeTemperature), p.tempSlot, n, comboName);
+    m.lblSensor1[n]->setText(comboName);
+    rt::setTag(m.lblMeasure[n], QStringLiteral("1"));
+    rt::setVisible(m.lblNoTDevicePresent, false);
+    rt::setVisible(s.cmdConnectSensor[n], false);
+    rt::setVisible(s.cmdDeleteMe[n], false);
+    rt::setVisible(s.chkFileLogging[n], false);
+    rt::setVisible(s.chkTabLogging[n], false);
+}
+
+// A single sensor at its slot of its kind's tab, with its event index and start mode.
+void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab& t, const QString& name,
+                const QString& summaryName) {
+    auto& s = formSensorSetup::instance();
+    auto& m = CorvisentMain::instance();
+    const int n = p.n;
+    const int code = p.code;
+    const bool summaryReread =
+        p.ini && (code == typeTemperature || code == typeHumidity || code == typeWater);
+    takeSlot(t, p.slot, n, name);
+    rt::setTag((m.*t.timers)[n], QString::number(p.slot));
+    m.lblSensor1[n]->setText(summaryReread ? summaryName : name);
+    if (code == typeWater) rt::setVisible(m.lblSensor1[n], true);
+    m.setTabEnabled(TabIndexOfKind(code), true);
+    if (code == typeProximity || code == typeDistance)
+        showProxBehavior(
+            n, p.ini ? iniProxEventIndex(r) : wholeOr(r.get(QStringLiteral("ProxEventIndex")), 0), name);
+    if (code == typeAccel) {
+        const QString bump = r.get(QStringLiteral("StartInBump"), kZero);
+        rt::setTag(s.lblSubIndex[n], bump);
+        iBumpMode[n] = wholeOr(bump, 0);
+        rt::setTag(s.imgStatus[n], r.get(QStringLiteral("CalibrateOnConnect"), p.ini ? kZero : QString()));
+    }
+    if (code == typeDistance) {
+        rt::setTag(s.lblSubIndex[n], r.get(QStringLiteral("StartInProx"), p.ini ? kZero : QString()));
+        iProxMode[n] = wholeOr(r.get(QStringLiteral("StartInProx"), QStringLiteral("1")), 1);
+    }
+}
+
+// Loads one record into row n. Everything that can make the record unusable is checked before
+// the first control changes, so a bad record leaves no trace; with checkOnly nothing changes.
+void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
+    const RowPlan p = checkedPlan(r, type);
+    if (checkOnly) return;
+    auto& s = formSensorSetup::instance();
+    const int n = p.n;
+    fillSetupRow(r, p);
 
     // INI names: the mirror's readers differ in their defaults for a missing name.
-    const QString name = r.get(QStringLiteral("DeviceName"), ini ? zero : QString());
-    const QString summaryName = ini ? r.get(QStringLiteral("DeviceName"), QStringLiteral("1")) : name;
-    const QString comboName = ini ? r.get(QStringLiteral("DeviceName"), QString()) : name;
+    const QString name = r.get(QStringLiteral("DeviceName"), p.ini ? kZero : QString());
+    const QString summaryName = p.ini ? r.get(QStringLiteral("DeviceName"), QStringLiteral("1")) : name;
+    const QString comboName = p.ini ? r.get(QStringLiteral("DeviceName"), QString()) : name;
 
-    if (camera) {
-        rt::setVisible(s.txtDeviceComNumber[n], false);
-        m.lblCamDeviceName[slot]->setText(name);
-        iCamSlot[slot] = driverIndex;
-        rt::setVisible(s.frameCamSetupCover[slot], true);
-        rt::setCaption(s.frameCamSetupCover[slot], name);
-        rt::setTag(s.frameCamSetupCover[slot], QString::number(slot));
-        rt::setVisible(s.lblNoCamDevicePresent, false);
-        rt::setVisible(m.lblNoCamDevicePresent, false);
-        rt::setVisible(s.cambehavioral, true);
-        rt::setVisible(s.chkTabLogging[n], false);
-        rt::setVisible(s.chkFileLogging[n], false);
-        rt::setVisible(s.chkSendToSummary[n], true);
-        rt::setTag(m.Label1[slot], r.tree(QStringLiteral("DriverName")));
-        const int toSummary =
-            wholeOr(modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("chkSendToSummary"), zero), -1);
-        if (toSummary == 0) {
-            rt::setValue(s.chkSendToSummary[n], 0);
-            rt::setTag(m.lblCurrentCamView, QStringLiteral("98"));
-        } else if (toSummary == 1) {
-            rt::setValue(s.chkSendToSummary[n], 1);
-        }
-        m.setTabEnabled(CorvisentMain::tabVideo, true);
+    if (p.camera) {
+        placeCamera(r, p, name);
     } else {
         s.txtDeviceComNumber[n]->setText(
-            r.get(QStringLiteral("Port"), ini ? QStringLiteral("1") : QString()));
+            r.get(QStringLiteral("Port"), p.ini ? QStringLiteral("1") : QString()));
         // The port box shows only when asked for, by a double-click on the row's type.
         rt::setVisible(s.txtDeviceComNumber[n], false);
     }
     s.lblSubIndex[n]->show();
 
-    if (comboHumid) {
-        const KindTab t = kindTab(typeHumidity);
-        takeSlot(t, humidSlot, n, comboName);
-        rt::setTag(m.Timer1[n], slotCaption);
-        m.lblSensor1[n]->setText(comboName);
-        rt::setVisible(m.lblSensor1[n], true);
-        rt::setTag(m.lblMeasure[n], zero);
-        m.setTabEnabled(CorvisentMain::tabHumidity, true);
-        m.setTabEnabled(CorvisentMain::tabTemperature, true);
-        rt::setVisible(m.frameHCover[humidSlot], false);
-        rt::setVisible(m.lblNoHDevicePresent, false);
-    } else if (comboTemp) {
-        const KindTab t = kindTab(typeTemperature);
-        rt::setVisible(m.frameTCover[tempSlot], false);
-        takeSlot(t, tempSlot, n, comboName);
-        m.lblSensor1[n]->setText(comboName);
-        rt::setTag(m.lblMeasure[n], QStringLiteral("1"));
-        rt::setVisible(m.lblNoTDevicePresent, false);
-        rt::setVisible(s.cmdConnectSensor[n], false);
-        rt::setVisible(s.cmdDeleteMe[n], false);
-        rt::setVisible(s.chkFileLogging[n], false);
-        rt::setVisible(s.chkTabLogging[n], false);
-    } else if (const KindTab t = kindTab(code); t.table) {
-        const bool summaryReread =
-            ini && (code == typeTemperature || code == typeHumidity || code == typeWater);
-        takeSlot(t, slot, n, name);
-        rt::setTag((*t.timers)[n], QString::number(slot));
-        m.lblSensor1[n]->setText(summaryReread ? summaryName : name);
-        if (code == typeWater) rt::setVisible(m.lblSensor1[n], true);
-        m.setTabEnabled(TabIndexOfKind(code), true);
-        if (code == typeProximity || code == typeDistance)
-            showProxBehavior(
-                n, ini ? iniProxEventIndex(r) : wholeOr(r.get(QStringLiteral("ProxEventIndex")), 0), name);
-        if (code == typeAccel) {
-            const QString bump = r.get(QStringLiteral("StartInBump"), zero);
-            rt::setTag(s.lblSubIndex[n], bump);
-            iBumpMode[n] = wholeOr(bump, 0);
-            rt::setTag(s.imgStatus[n], r.get(QStringLiteral("CalibrateOnConnect"), ini ? zero : QString()));
-        }
-        if (code == typeDistance) {
-            rt::setTag(s.lblSubIndex[n], r.get(QStringLiteral("StartInProx"), ini ? zero : QString()));
-            iProxMode[n] = wholeOr(r.get(QStringLiteral("StartInProx"), QStringLiteral("1")), 1);
-        }
-    }
+    if (p.comboHumid)
+        placeComboHumid(p, comboName);
+    else if (p.comboTemp)
+        placeComboTemp(p, comboName);
+    else if (const CorvisentMain::KindTab* t = CorvisentMain::kindTab(p.code))
+        placeOnTab(r, p, *t, name, summaryName);
 
     s.cmdConnectSensor[n]->setEnabled(true);
     s.cmdConnectSensor[n]->setText(QStringLiteral("Connect"));

@@ -33,45 +33,24 @@ namespace {
 // Read width large enough that no value the program writes is ever cut.
 constexpr int kWholeValue = 65536;
 
-// Writes keys of one section. A write the file refuses does not stop the others; it is counted
+// A writer of the file's keys: a write the file refuses does not stop the others; it is counted
 // so that the save reports it once at the end.
-struct Writer {
-    QString section;
-    int* refused;
-    void operator()(const QString& key, const QString& value) const {
-        if (!WriteIni(section, key, value)) ++*refused;
-    }
-};
-
-// Reads keys of one section into controls; a value that does not convert or that the control
-// refuses gives the key's default, and the first such error is kept for the report.
-struct Reader {
-    QString section;
-    QString* firstError;
-
-    QString get(const QString& key, const QString& def) const { return ReadIni(section, key, def); }
-    void assign(const QString& key, const QString& def,
-                const std::function<void(const QString&)>& set) const {
-        try {
-            set(get(key, def));
-        } catch (const rt::VbError& e) {
-            if (firstError->isEmpty()) *firstError = e.description();
-            assignOr(def, def, set);
-        }
-    }
-    void text(QLineEdit* box, const QString& key, const QString& def) const { box->setText(get(key, def)); }
-    void check(QCheckBox* box, const QString& key, const QString& def) const {
-        assign(key, def, [box](const QString& t) { setCheck(box, t); });
-    }
-    void option(QRadioButton* opt, const QString& key, const QString& def) const {
-        assign(key, def, [opt](const QString& t) { setOption(opt, t); });
-    }
-};
-
-void saveSensorSetup(int* refused) {
-    const SetupWriter out(Store::Ini, [refused](const QString& section, const QString& key, const QString& value) {
+SetupWriter fileWriter(int* refused) {
+    return SetupWriter(Store::Ini, [refused](const QString& section, const QString& key, const QString& value) {
         if (!WriteIni(section, key, value)) ++*refused;
     });
+}
+
+// A reader of the file's keys: a value that does not convert or that the control refuses gives
+// the key's default, and the first such error is kept for the report.
+SetupReader fileReader(QString* firstError) {
+    return SetupReader(Store::Ini, &ReadIni, [firstError](const rt::VbError& e) {
+        if (firstError->isEmpty()) *firstError = e.description();
+    });
+}
+
+void saveSensorSetup(int* refused) {
+    const SetupWriter out = fileWriter(refused);
     out.putRange("XMaxThresh", "MaxFileSize");
     out.put({"optUseSMTP", "TempMax", "TempMin", "HumidMax", "HumidMin", "logdir", "AutoConnect", "chkAlwaysSendAlert",
              "AutoConnectPrefs", "chkLocalMonitoring", "chkPlaceInStartup", "chkUseAlerts"});
@@ -85,42 +64,16 @@ void saveSensorSetup(int* refused) {
 }
 
 void saveWindows(int* refused) {
-    auto& mail = formEmailAlertSetup::instance();
-    const Writer m{kEmailAlertSetup, refused};
-    m(QStringLiteral("chkAuthenticationReq"), checkText(mail.chkAuthenticationReq));
-    m(QStringLiteral("EmailAddress"), mail.txtEmailAddr->text());
-    m(QStringLiteral("CCEmailAddress"), mail.txtCCEmailAddr->text());
-    for (int i = 0; i < 4; ++i)
-        m(QLatin1String(kIncludeKeys[i]), checkText(mail.chkInclude[i]));
-    m(QStringLiteral("SMTPHostServer"), mail.txtSMTPHostServer->text());
-    m(QStringLiteral("SMTPUserName"), mail.txtSMTPUserName->text());
-    m(QStringLiteral("SMTPUserPassword"), mail.txtSMTPUserPassword->text());
-    m(QStringLiteral("SMTPFromEmailAddress"), mail.txtMailFrom->text());
-
-    auto& pager = formPagingTextMessage::instance();
-    const Writer p{kPageAlertSetup, refused};
-    p(QStringLiteral("NumToCall"), pager.txtNumToCall->text());
-    p(QStringLiteral("NumToSend"), pager.txtNumToSend->text());
-
-    auto& inet = formInternetSetup::instance();
-    const Writer i{kInternetUpdateSetup, refused};
-    i(QStringLiteral("RemoteDirectory"), inet.txtRemoteStorageLocation->text());
-    i(QStringLiteral("ServerName"), inet.txtFTPURL->text());
-    i(QStringLiteral("UserName"), inet.txtUserName->text());
-    i(QStringLiteral("PW"), inet.txtPassword->text());
-    i(QStringLiteral("SeeMessages"), checkText(inet.chkSeeMessages));
-    i(QStringLiteral("optStayConnected"), optionBoolText(inet.optStayConnected));
-    i(QStringLiteral("optConnectBeforeSend"), optionBoolText(inet.optConnectBeforeSend));
-    i(QStringLiteral("txtTitleForUpdatePage"), inet.txtTitleforUpdatePage->text());
-    i(QStringLiteral("UseDirectory"), checkText(inet.chkXMLUseDirectory));
-    i(QStringLiteral("txtXMLDirectory"), inet.txtXMLDirectory->text());
-    i(QStringLiteral("InternetInterval"), inet.txtInterval->text());
+    const SetupWriter out = fileWriter(refused);
+    out.put({"chkAuthenticationReq"});
+    out.putRange("EmailAddress", "SMTPFromEmailAddress");
+    out.put({"NumToCall", "NumToSend"});
+    out.putRange("RemoteDirectory", "txtTitleForUpdatePage");
+    out.put({"UseDirectory", "txtXMLDirectory", "InternetInterval"});
 }
 
 void loadSensorSetup(formSensorSetup& s, QString* firstError) {
-    const SetupReader in(Store::Ini, &ReadIni, [firstError](const rt::VbError& e) {
-        if (firstError->isEmpty()) *firstError = e.description();
-    });
+    const SetupReader in = fileReader(firstError);
     in.load({"XMaxThresh", "XMinThresh", "YMaxThresh", "YMinThresh", "MinDistanceThresh", "MaxDistanceThresh"});
     // An interval that is not a positive number would leave connected sensors unread.
     in.assign("ReadingInterval", 0, [&s](const QString& t) { setReadingInterval(s.txtReadingInterval, t); });
@@ -168,47 +121,26 @@ void loadSensorSetup(formSensorSetup& s, QString* firstError) {
 }
 
 void loadWindows(QString* firstError) {
-    const QString blank = QStringLiteral(" "), zero = QStringLiteral("0"), empty;
-
-    auto& mail = formEmailAlertSetup::instance();
-    const Reader m{kEmailAlertSetup, firstError};
-    m.check(mail.chkAuthenticationReq, QStringLiteral("chkAuthenticationReq"), zero);
-    m.text(mail.txtEmailAddr, QStringLiteral("EmailAddress"), blank);
-    m.text(mail.txtCCEmailAddr, QStringLiteral("CCEmailAddress"), blank);
-    for (int i = 0; i < 4; ++i)
-        m.check(mail.chkInclude[i], QLatin1String(kIncludeKeys[i]), zero);
-    m.text(mail.txtSMTPHostServer, QStringLiteral("SMTPHostServer"), blank);
-    m.text(mail.txtSMTPUserName, QStringLiteral("SMTPUserName"), blank);
-    m.text(mail.txtSMTPUserPassword, QStringLiteral("SMTPUserPassword"), empty);
-    m.text(mail.txtMailFrom, QStringLiteral("SMTPFromEmailAddress"), empty);
-
-    auto& pager = formPagingTextMessage::instance();
-    const Reader p{kPageAlertSetup, firstError};
-    p.text(pager.txtNumToCall, QStringLiteral("NumToCall"), blank);
-    p.text(pager.txtNumToSend, QStringLiteral("NumToSend"), blank);
+    const SetupReader in = fileReader(firstError);
+    in.load({"chkAuthenticationReq"});
+    in.loadRange("EmailAddress", "SMTPFromEmailAddress");
+    in.load({"NumToCall", "NumToSend", "RemoteDirectory", "ServerName", "UserName"});
 
     auto& inet = formInternetSetup::instance();
-    const Reader i{kInternetUpdateSetup, firstError};
-    i.text(inet.txtRemoteStorageLocation, QStringLiteral("RemoteDirectory"), blank);
-    i.text(inet.txtFTPURL, QStringLiteral("ServerName"), blank);
-    i.text(inet.txtUserName, QStringLiteral("UserName"), blank);
-    i.assign(QStringLiteral("InternetInterval"), QStringLiteral("10"), [&inet](const QString& t) {
+    in.assign("InternetInterval", 0, [&inet](const QString& t) {
         inet.txtInterval->setText(t);
         setSlider(inet.sliderInternetUpdateInterval, inet.txtInterval->text());
     });
-    const QString pw = i.get(QStringLiteral("PW"), blank);
-    if (pw != empty && pw != blank) {
+    const QString pw = in.get("PW");
+    if (pw != QLatin1String("") && pw != QLatin1String(" ")) {
         inet.txtPassword->setText(pw);
         rt::setCaption(inet.lblPasswordSetStatus, QStringLiteral("(Password is set)"));
     } else {
         rt::setCaption(inet.lblPasswordSetStatus, QStringLiteral("(Password is not set)"));
     }
-    i.check(inet.chkSeeMessages, QStringLiteral("SeeMessages"), zero);
-    i.option(inet.optStayConnected, QStringLiteral("optStayConnected"), zero);
-    i.option(inet.optConnectBeforeSend, QStringLiteral("optConnectBeforeSend"), zero);
-    i.text(inet.txtTitleforUpdatePage, QStringLiteral("txtTitleForUpdatePage"), blank);
-    i.text(inet.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), rt::DefaultXmlDirectory());
-    i.check(inet.chkXMLUseDirectory, QStringLiteral("UseDirectory"), zero);
+    in.load({"SeeMessages", "optStayConnected", "optConnectBeforeSend", "txtTitleForUpdatePage"});
+    inet.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
+    in.load({"UseDirectory"});
 }
 
 } // namespace

@@ -28,26 +28,7 @@ namespace modPrefs {
 
 namespace {
 
-// Reads keys of the other windows and places them into controls.
-struct Loader {
-    QString section = kProgramSetup;
-
-    QString get(const QString& key, const QString& def) const { return GetPref(section, key, def); }
-
-    void text(QLineEdit* box, const QString& key, const QString& def) const { box->setText(get(key, def)); }
-    void check(QCheckBox* box, const QString& key, const QString& def) const {
-        assignOr(get(key, def), def, [box](const QString& t) { setCheck(box, t); });
-    }
-    // A text box and the slider that shows the same number.
-    void textAndSlider(QLineEdit* box, QSlider* slider, const QString& key, const QString& def) const {
-        assignOr(get(key, def), def, [box, slider](const QString& t) {
-            box->setText(t);
-            setSlider(slider, box->text());
-        });
-    }
-};
-
-// Reads the setup window's keys; a stored text its control refuses gives the key's default.
+// Reads the setup windows' keys; a stored text its control refuses gives the key's default.
 struct SetupLoader : SetupReader {
     SetupLoader() : SetupReader(Store::Tree, &GetPref) {}
 
@@ -86,17 +67,11 @@ void loadProximityAction(formSensorSetup& s, const SetupLoader& in, int n) {
     }
 }
 
-void loadInternetSetup(formInternetSetup& w, formSensorSetup& s) {
-    Loader in;
-    in.section = kInternetSetup;
-    const QString empty;
-    rt::setCaption(w.lblIndexRefreshRate, in.get(QStringLiteral("HtmlRefresh"), QStringLiteral("20")));
-    in.text(w.txtRemoteStorageLocation, QStringLiteral("RemoteDirectory"), empty);
-    in.text(w.txtFTPURL, QStringLiteral("ServerName"), empty);
-    in.text(w.txtUserName, QStringLiteral("UserName"), empty);
+void loadInternetSetup(formInternetSetup& w, formSensorSetup& s, const SetupLoader& in) {
+    in.load({"HtmlRefresh", "RemoteDirectory", "ServerName", "UserName"});
     rt::setTag(s.cambehavioral, QString());
 
-    const QString pw = in.get(QStringLiteral("PW"), empty);
+    const QString pw = in.get("PW");
     if (pw != QLatin1String("") && pw != QLatin1String(" ")) {
         w.txtPassword->setText(pw);
         rt::setCaption(w.lblPasswordSetStatus, QStringLiteral("(Password is set)"));
@@ -105,16 +80,14 @@ void loadInternetSetup(formInternetSetup& w, formSensorSetup& s) {
     }
 
     // The leading number of the text counts; a text without one is 0.
-    assignOr(in.get(QStringLiteral("SeeMessages"), QStringLiteral("0")), QStringLiteral("0"),
-             [&w](const QString& t) { rt::setValue(w.chkSeeMessages, rt::CInt(rt::Val(t))); });
-    in.textAndSlider(w.txtInterval, w.sliderInternetUpdateInterval, QStringLiteral("InternetInterval"),
-                     QStringLiteral("10"));
-    in.check(w.chkXMLUseDirectory, QStringLiteral("UseDirectory"), QStringLiteral("0"));
-    assignOr(in.get(QStringLiteral("optStayConnected"), QStringLiteral("0")), QStringLiteral("0"),
-             [&w](const QString& t) { setOption(w.optStayConnected, t); });
-    in.text(w.txtTitleforUpdatePage, QStringLiteral("txtTitleForUpdatePage"), QStringLiteral("Location#1"));
-    in.text(w.txtXMLDirectory, QStringLiteral("txtXMLDirectory"), rt::DefaultXmlDirectory());
-    SavePref(kInternetSetup, QStringLiteral("chkXMLUseDirectory"), checkText(w.chkXMLUseDirectory));
+    in.assign("SeeMessages", 0, [&w](const QString& t) { rt::setValue(w.chkSeeMessages, rt::CInt(rt::Val(t))); });
+    in.assign("InternetInterval", 0, [&w](const QString& t) {
+        w.txtInterval->setText(t);
+        setSlider(w.sliderInternetUpdateInterval, w.txtInterval->text());
+    });
+    in.load({"UseDirectory", "optStayConnected", "txtTitleForUpdatePage"});
+    w.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
+    SetupWriter(Store::Tree, &SavePref).put({"chkXMLUseDirectory"});
 }
 
 } // namespace
@@ -132,13 +105,13 @@ QString DefaultLogDir() {
 }
 
 void LoadPrefs() {
+    // The windows are made before the load starts, so that their own start runs outside it.
     auto& s = formSensorSetup::instance();
-    auto& mail = formEmailAlertSetup::instance();
-    auto& pager = formPagingTextMessage::instance();
+    formEmailAlertSetup::instance();
+    formPagingTextMessage::instance();
     auto& inet = formInternetSetup::instance();
     {
         modSupport::LoadGuard guard;
-        const Loader in;
         rt::setTag(s.cambehavioral, QStringLiteral("InLoad"));
 
         const SetupLoader set;
@@ -152,36 +125,20 @@ void LoadPrefs() {
         else if (transport == QLatin1String("0"))
             rt::setOptionValue(s.optUseMAPI, true);
 
-        const QString empty;
-        in.text(mail.txtEmailAddr, QStringLiteral("EmailAddress"), empty);
-        in.text(mail.txtCCEmailAddr, QStringLiteral("CCEmailAddress"), empty);
-        for (int i = 0; i < 4; ++i)
-            in.check(mail.chkInclude[i], QLatin1String(kIncludeKeys[i]), QStringLiteral("1"));
-        in.text(mail.txtSMTPHostServer, QStringLiteral("SMTPHostServer"), empty);
-        in.text(mail.txtSMTPUserName, QStringLiteral("SMTPUserName"), empty);
-        in.text(mail.txtSMTPUserPassword, QStringLiteral("SMTPUserPassword"), empty);
-        in.text(mail.txtMailFrom, QStringLiteral("SMTPFromEmailAddress"), empty);
-
-        set.load({"MinOrSecs"});
-
-        const QString blank = QStringLiteral(" ");
-        in.text(pager.txtNumToCall, QStringLiteral("NumToCall"), blank);
-        in.text(pager.txtNumToSend, QStringLiteral("NumToSend"), blank);
-        in.text(pager.txtPhoneNumber, QStringLiteral("NumToSendPhone"), blank);
+        set.loadRange("EmailAddress", "SMTPFromEmailAddress");
+        set.load({"MinOrSecs", "NumToCall", "NumToSend", "NumToSendPhone"});
         const QString numeric = set.get("optionNumeric");
         if (numeric == QLatin1String("1"))
             rt::setOptionValue(s.optionNumericalPager, true);
         else if (numeric == QLatin1String("0"))
             rt::setOptionValue(s.optionNumericalPager, false);
-        set.load({"optionPhone"});
-        pager.comboAvailCom->setCurrentText(in.get(QStringLiteral("IndexForModem"), QStringLiteral("1")));
+        set.load({"optionPhone", "IndexForModem"});
 
         set.assign("ReadingInterval", 0, [&s](const QString& t) {
             s.txtReadingInterval->setText(t);
             setSlider(s.sliderInterval, s.txtReadingInterval->text());
         });
-        set.load({"BinaryInterval"});
-        in.check(mail.chkAuthenticationReq, QStringLiteral("chkAuthenticationReq"), QStringLiteral("0"));
+        set.load({"BinaryInterval", "chkAuthenticationReq"});
 
         for (int n = 1; n <= 4; ++n)
             loadProximityAction(s, set, n);
@@ -194,7 +151,7 @@ void LoadPrefs() {
         set.load({"logdir", "chkPlaceInStartup", "MaxFileSize", "HDDTotalAmount", "CloseFileAfterWrite",
                   "chkAlwaysSendAlert", "chkOnScreenAlert", "chkPageAlert", "chkEmailAlert", "chkLocalMonitoring"});
 
-        loadInternetSetup(inet, s);
+        loadInternetSetup(inet, s, set);
 
         s.ReplaceRefusedIntervals();
         s.cmdSetInterval_Click();

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/CorvisentMain.h"
 #include "platform/registry.h"
@@ -33,32 +34,37 @@ const QString strTypeDistance = QStringLiteral("Corvisent/D (Distance)");
 const QString strTypeVideo2 = QStringLiteral("Corvisent/V2 (Single camera only)");
 const QString strTypeVideoMotion = QStringLiteral("Corvisent/V with Motion Det");
 
+namespace {
+
+// Each code with a stored type name, and that name; the combined sensor goes by its humidity half.
+struct TypeName {
+    int code;
+    const QString* name;
+};
+const TypeName kTypeNames[] = {
+    {typeTemperature, &strTypeTemperature},
+    {typeHumidity, &strTypeHumidity},
+    {typeProximity, &strTypeProximity},
+    {typeVideo, &strTypeVideo},
+    {typeWater, &strTypeWater},
+    {typeCombo, &strTypeComboHumid},
+    {typeAccel, &strTypeAccel},
+    {typeDistance, &strTypeDistance},
+    {typeVideo2, &strTypeVideo2},
+};
+
+} // namespace
+
 int TypeCodeOfName(const QString& name) {
-    if (name == strTypeTemperature) return typeTemperature;
-    if (name == strTypeHumidity) return typeHumidity;
-    if (name == strTypeProximity) return typeProximity;
-    if (name == strTypeVideo) return typeVideo;
-    if (name == strTypeWater) return typeWater;
-    if (name == strTypeComboHumid) return typeCombo;
-    if (name == strTypeAccel) return typeAccel;
-    if (name == strTypeDistance) return typeDistance;
-    if (name == strTypeVideo2) return typeVideo2;
+    for (const TypeName& t : kTypeNames)
+        if (name == *t.name) return t.code;
     return typeEmpty;
 }
 
 QString TypeNameOfCode(int code) {
-    switch (code) {
-    case typeTemperature: return strTypeTemperature;
-    case typeHumidity: return strTypeHumidity;
-    case typeProximity: return strTypeProximity;
-    case typeVideo: return strTypeVideo;
-    case typeWater: return strTypeWater;
-    case typeCombo: return strTypeComboHumid;
-    case typeAccel: return strTypeAccel;
-    case typeDistance: return strTypeDistance;
-    case typeVideo2: return strTypeVideo2;
-    default: return QString();
-    }
+    for (const TypeName& t : kTypeNames)
+        if (code == t.code) return *t.name;
+    return QString();
 }
 
 bool IsCameraName(const QString& name) {
@@ -91,27 +97,18 @@ long lMaxFileSize = 1024000;
 int iScreenSaverCmd = 0;
 
 Table<6>* TabSlotTable(int typeCode) {
-    switch (typeCode) {
-    case typeTemperature: return &iTempTabSlot;
-    case typeHumidity: return &iHumidTabSlot;
-    case typeProximity: return &iProxTabSlot;
-    case typeWater: return &iWaterTabSlot;
-    case typeAccel: return &iAccelTabSlot;
-    case typeDistance: return &iDistTabSlot;
-    default: return nullptr;
-    }
+    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(typeCode);
+    return k ? k->slotTable : nullptr;
+}
+
+void TakeTabSlot(Table<6>& table, int slot) {
+    table[0] = std::max(table[0], 0) + 1;
+    table[slot] = 1;
 }
 
 int TabIndexOfKind(int typeCode) {
-    switch (typeCode) {
-    case typeTemperature: return CorvisentMain::tabTemperature;
-    case typeHumidity: return CorvisentMain::tabHumidity;
-    case typeProximity: return CorvisentMain::tabProximity;
-    case typeWater: return CorvisentMain::tabWater;
-    case typeAccel: return CorvisentMain::tabAcceleration;
-    case typeDistance: return CorvisentMain::tabDistance;
-    default: return -1;
-    }
+    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(typeCode);
+    return k ? k->tab : -1;
 }
 
 int& ProxToCamTable::operator()(int kind, int slot) {
@@ -164,17 +161,6 @@ template <int N> int firstFree(const Table<N>& t, int freeMark) {
     return 0;
 }
 
-QString fullMessage(int typeCode) {
-    switch (typeCode) {
-    case typeTemperature: return QStringLiteral("Temperature");
-    case typeHumidity: return QStringLiteral("Humidity");
-    case typeWater: return QStringLiteral("Water");
-    case typeAccel: return QStringLiteral("Accelerometer");
-    case typeDistance: return QStringLiteral("Distance");
-    default: return QString();
-    }
-}
-
 } // namespace
 
 SlotResult FindFirstTabSlotAvailable(int typeCode) {
@@ -200,9 +186,9 @@ SlotResult FindFirstTabSlotAvailable(int typeCode) {
     Table<6>* t = TabSlotTable(typeCode);
     if (!t) return r;
     if ((*t)[0] >= kSlotsPerTab) {
-        if (typeCode != typeProximity)
+        if (const char* fullName = CorvisentMain::kindTab(typeCode)->fullName)
             rt::MsgBox(QStringLiteral("There are no more available slots on the %1 tab for this sensor.")
-                           .arg(fullMessage(typeCode)));
+                           .arg(QLatin1String(fullName)));
         r.kind = SlotResult::Full;
         return r;
     }

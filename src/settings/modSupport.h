@@ -85,6 +85,9 @@ extern Table<6> iAccelTabSlot;
 extern Table<6> iDistTabSlot;
 // The slot table of a kind with a tab (1, 2, 3, 6, 8, 9); nullptr for any other code.
 Table<6>* TabSlotTable(int typeCode);
+// Marks display slot 1..4 of a kind's table taken and counts it in place 0 (which never counts
+// below 0). Loading a record and registering a new device both take slots through it.
+void TakeTabSlot(Table<6>& table, int slot);
 
 // ---- Camera slots, places 0..5: [1..4] = 99 when free, else the camera's capture-driver index.
 extern Table<6> iCamSlot;
@@ -165,7 +168,7 @@ void CheckIfNoDevices(int typeCode);
 // or hides the "no proximity sensors" label.
 int AnyProxBehaviorFrameShown(int mode);
 
-// Main-window tab index of a kind with a tab (1, 2, 3, 5, 6, 7), -1 for any other code.
+// Main-window tab index of a kind with a tab (codes 1, 2, 3, 6, 8, 9), -1 for any other code.
 int TabIndexOfKind(int typeCode);
 
 // The date and time of the program clock as a file-name stamp ("03072009_040802"); the second

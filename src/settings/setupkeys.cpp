@@ -8,9 +8,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "alerts/formEmailAlertSetup.h"
+#include "alerts/formPagingTextMessage.h"
+#include "publish/formInternetSetup.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "settings/controlvalues.h"
+#include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
@@ -24,9 +28,10 @@ constexpr Repeat Kind = Repeat::Kind;
 constexpr Repeat Camera = Repeat::Camera;
 constexpr Repeat Once = Repeat::Once;
 
-// The two readers differ where their Parts differ: the file's accelerometer minimums, range
-// switch, log folder limit, humidity limit and proximity delays have defaults of their own, and
-// the file starts a proximity event without a stored action at "no action".
+// The tree's loader and the file's loader fall back to different defaults for the accelerometer
+// minimums, the range switch, the log folder limit, the humidity maximum and the proximity
+// delays; and for a proximity event with no stored action the file's loader chooses "no action",
+// where the tree's leaves the panel as it was.
 // clang-format off
 constexpr SetupKey kRows[] = {
     // control                     key                            tree                   INI
@@ -52,7 +57,8 @@ constexpr SetupKey kRows[] = {
     {"txtTempMin",                 "TempMin",                     writeOnly("40"),       both("40")},
     {"txtHumidMax",                "HumidMax",                    writeOnly("70"),       both("60")},
     {"txtHumidMin",                "HumidMin",                    writeOnly("20"),       both("20")},
-    {"optCorF2",                   "ForC",                        writeOnly(),           both("F"),        Once, Form::Unit},
+    // Start-up reads the tree's unit as well; nothing stored chooses neither option.
+    {"optCorF2",                   "ForC",                        writeOnly(""),         both("F"),        Once, Form::Unit},
     {"chkEmailOnProx",             "chkEmailOnProx",              both("0"),             both("0"),        Event},
     // One on-screen proximity switch under two names: the tree's and the file's.
     {"chkOnScreenOnProx",          "chkOnScreenProx",             both("0"),             absent(),         Event},
@@ -92,7 +98,83 @@ constexpr SetupKey kRows[] = {
     // The file keeps the auto-connect switch twice.
     {"chkAutoConnectPrefs",        "AutoConnectPrefs",            absent(),              both("0")},
 };
+
+constexpr SetupKey mail(const char* control, const char* key, Use tree, Use ini, Form form = Form::Plain) {
+    return {control, key, tree, ini, Once, form, nullptr, Window::Mail};
+}
+constexpr SetupKey pager(const char* control, const char* key, Use tree, Use ini) {
+    return {control, key, tree, ini, Once, Form::Plain, nullptr, Window::Pager};
+}
+constexpr SetupKey inet(const char* control, const char* key, Use tree, Use ini, Form form = Form::Plain) {
+    return {control, key, tree, ini, Once, form, nullptr, Window::Internet};
+}
+
+// The other setup windows. For a key not stored, the tree's loader leaves most boxes empty and
+// titles the update page "Location#1", where the file's puts a blank (" ") in them; the e-mail
+// include switches start on from the tree and off from the file.
+constexpr SetupKey kWindowRows[] = {
+    //   control                     key                       tree                           INI
+    mail("txtEmailAddr",             "EmailAddress",           both(""),                      both(" ")),
+    mail("txtCCEmailAddr",           "CCEmailAddress",         both(""),                      both(" ")),
+    mail("chkInclude(0)",            "IncludeTimeDate",        both("1"),                     both("0"),  Form::MailCheck),
+    mail("chkInclude(1)",            "IncludeReading",         both("1"),                     both("0"),  Form::MailCheck),
+    mail("chkInclude(2)",            "IncludeName",            both("1"),                     both("0"),  Form::MailCheck),
+    mail("chkInclude(3)",            "IncludeInSubject",       both("1"),                     both("0"),  Form::MailCheck),
+    mail("txtSMTPHostServer",        "SMTPHostServer",         both(""),                      both(" ")),
+    mail("txtSMTPUserName",          "SMTPUserName",           both(""),                      both(" ")),
+    mail("txtSMTPUserPassword",      "SMTPUserPassword",       both(""),                      both("")),
+    mail("txtMailFrom",              "SMTPFromEmailAddress",   both(""),                      both("")),
+    mail("chkAuthenticationReq",     "chkAuthenticationReq",   both("0"),                     both("0"),  Form::MailCheck),
+    // The window reads its login type itself as it is made.
+    mail("cmbLoginType",             "cmbLoginType",           writeOnly("0"),                absent(),   Form::ListIndex),
+    pager("txtNumToCall",            "NumToCall",              both(" "),                     both(" ")),
+    pager("txtNumToSend",            "NumToSend",              both(" "),                     both(" ")),
+    pager("txtPhoneNumber",          "NumToSendPhone",         both(" "),                     absent()),
+    pager("comboAvailCom",           "IndexForModem",          both("1"),                     absent()),
+    inet("txtRemoteStorageLocation", "RemoteDirectory",        both(""),                      both(" ")),
+    inet("txtFTPURL",                "ServerName",             both(""),                      both(" ")),
+    inet("txtUserName",              "UserName",               both(""),                      both(" ")),
+    inet("txtPassword",              "PW",                     both(""),                      both(" ")),
+    inet("chkSeeMessages",           "SeeMessages",            both("0"),                     both("0")),
+    inet("optStayConnected",         "optStayConnected",       both("0"),                     both("0"),  Form::TrueFalse),
+    inet("optConnectBeforeSend",     "optConnectBeforeSend",   writeOnly(),                   both("0"),  Form::TrueFalse),
+    inet("txtTitleforUpdatePage",    "txtTitleForUpdatePage",  both("Location#1"),            both(" ")),
+    inet("txtXMLDirectory",          "txtXMLDirectory",        both(kStatusFolder),           both(kStatusFolder)),
+    inet("chkXMLUseDirectory",       "UseDirectory",           alsoByHandler(both("0")),      both("0")),
+    inet("lblIndexRefreshRate",      "HtmlRefresh",            both("20"),                    absent()),
+    // The window's save leaves the interval to the slider's handler.
+    inet("txtInterval",              "InternetInterval",       alsoByHandler(readOnly("10")), both("10")),
+    // The tree's loader stores the local-directory switch under the control's name as well.
+    inet("chkXMLUseDirectory",       "chkXMLUseDirectory",     writeOnly(),                   absent()),
+};
 // clang-format on
+
+QWidget& windowOf(Window window) {
+    switch (window) {
+    case Window::Mail:
+        return formEmailAlertSetup::instance();
+    case Window::Pager:
+        return formPagingTextMessage::instance();
+    case Window::Internet:
+        return formInternetSetup::instance();
+    case Window::SensorSetup:
+        break;
+    }
+    return formSensorSetup::instance();
+}
+
+// The rows from first to last of the table that holds them.
+std::span<const SetupKey> rangeOf(const char* first, const char* last) {
+    for (const std::span<const SetupKey> rows : {setupKeys(), windowKeys()}) {
+        const auto named = [](const char* key) { return [key](const SetupKey& r) { return qstrcmp(r.key, key) == 0; }; };
+        const auto from = std::find_if(rows.begin(), rows.end(), named(first));
+        if (from == rows.end()) continue;
+        const auto to = std::find_if(from, rows.end(), named(last));
+        if (to == rows.end()) break;
+        return {from, to + 1};
+    }
+    throw std::logic_error(std::string("no range ") + first + ".." + last);
+}
 
 } // namespace
 
@@ -100,9 +182,14 @@ std::span<const SetupKey> setupKeys() {
     return kRows;
 }
 
+std::span<const SetupKey> windowKeys() {
+    return kWindowRows;
+}
+
 const SetupKey& setupKey(const char* key) {
-    for (const SetupKey& row : kRows)
-        if (qstrcmp(row.key, key) == 0) return row;
+    for (const std::span<const SetupKey> rows : {setupKeys(), windowKeys()})
+        for (const SetupKey& row : rows)
+            if (qstrcmp(row.key, key) == 0) return row;
     throw std::logic_error(std::string("no setting ") + key);
 }
 
@@ -126,7 +213,18 @@ QString keyName(const SetupKey& row, int n) {
 }
 
 QString sectionOf(const SetupKey& row, int n, Store store) {
-    if (store == Store::Ini) return QStringLiteral("Sensor Setup");
+    const bool tree = store == Store::Tree;
+    switch (row.window) {
+    case Window::Mail:
+        return tree ? modPrefs::kProgramSetup : modIni::kEmailAlertSetup;
+    case Window::Pager:
+        return tree ? modPrefs::kProgramSetup : modIni::kPageAlertSetup;
+    case Window::Internet:
+        return tree ? modPrefs::kInternetSetup : modIni::kInternetUpdateSetup;
+    case Window::SensorSetup:
+        break;
+    }
+    if (!tree) return modIni::kSensorSetup;
     if (row.treeSection) {
         const QString section = QLatin1String(row.treeSection);
         return section.contains(QLatin1String("%1")) ? section.arg(n) : section;
@@ -139,7 +237,7 @@ QWidget* controlOf(const SetupKey& row, int n) {
     const QString name = row.repeat == Repeat::Once
                              ? QString::fromLatin1(row.control)
                              : QStringLiteral("%1(%2)").arg(QLatin1String(row.control)).arg(n);
-    auto* w = formSensorSetup::instance().findChild<QWidget*>(name);
+    auto* w = windowOf(row.window).findChild<QWidget*>(name);
     if (!w) throw std::logic_error("no control " + name.toStdString());
     return w;
 }
@@ -147,6 +245,8 @@ QWidget* controlOf(const SetupKey& row, int n) {
 QString defaultOf(const SetupKey& row, Store store) {
     const Use& use = store == Store::Tree ? row.tree : row.ini;
     if (use.def && qstrcmp(use.def, kLogFolder) == 0) return modPrefs::DefaultLogDir();
+    if (use.def && qstrcmp(use.def, kStatusFolder) == 0)
+        throw std::logic_error(std::string("the loader passes the default of ") + row.key);
     return QString::fromLatin1(use.def);
 }
 
@@ -166,11 +266,17 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
     case Form::MailOption:
         return store == Store::Tree ? optionText(qobject_cast<QRadioButton*>(w))
                                     : optionBoolText(qobject_cast<QRadioButton*>(w));
+    case Form::MailCheck:
+        if (store == Store::Tree) return rt::ticked(qobject_cast<QCheckBox*>(w)) ? QStringLiteral("1") : QStringLiteral("0");
+        break;
+    case Form::ListIndex:
+        return QString::number(qMax(0, qobject_cast<QComboBox*>(w)->currentIndex()));
     case Form::Plain:
         break;
     }
     if (auto* box = qobject_cast<QCheckBox*>(w)) return checkText(box);
     if (auto* option = qobject_cast<QRadioButton*>(w)) return optionText(option);
+    if (auto* list = qobject_cast<QComboBox*>(w)) return list->currentText();
     return rt::caption(w);
 }
 
@@ -184,10 +290,14 @@ void assignText(const SetupKey& row, int n, const QString& text) {
             rt::setOptionValue(s.optCorF, true);
     } else if (row.form == Form::MinOrSecs) {
         setMinOrSecs(qobject_cast<QComboBox*>(w), text);
+    } else if (row.form == Form::ListIndex) {
+        throw std::logic_error(std::string("the window reads back ") + row.key);
     } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
         setCheck(box, text);
     } else if (auto* option = qobject_cast<QRadioButton*>(w)) {
         setOption(option, text);
+    } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+        list->setCurrentText(text);
     } else {
         rt::setCaption(w, text);
     }
@@ -224,14 +334,10 @@ void SetupWriter::put(std::initializer_list<const char*> keys, int n) const {
 }
 
 void SetupWriter::putRange(const char* first, const char* last) const {
-    const auto rows = setupKeys();
-    auto from = std::find_if(rows.begin(), rows.end(), [&](const SetupKey& r) { return qstrcmp(r.key, first) == 0; });
-    auto to = std::find_if(from, rows.end(), [&](const SetupKey& r) { return qstrcmp(r.key, last) == 0; });
-    if (to == rows.end()) throw std::logic_error(std::string("no range ") + first + ".." + last);
-    for (auto it = from; it <= to; ++it) {
-        if (!(m_store == Store::Tree ? it->tree : it->ini).written) continue;
-        for (int n : numbersOf(it->repeat))
-            write(*it, n);
+    for (const SetupKey& row : rangeOf(first, last)) {
+        if (!(m_store == Store::Tree ? row.tree : row.ini).written) continue;
+        for (int n : numbersOf(row.repeat))
+            write(row, n);
     }
 }
 
@@ -288,6 +394,14 @@ void SetupReader::load(std::initializer_list<const char*> keys, int n) const {
         const SetupKey& row = setupKey(key);
         const int k = row.repeat == Repeat::Once ? 0 : n;
         assign(key, k, [&row, k](const QString& t) { assignText(row, k, t); });
+    }
+}
+
+void SetupReader::loadRange(const char* first, const char* last) const {
+    for (const SetupKey& row : rangeOf(first, last)) {
+        if (!(m_store == Store::Tree ? row.tree : row.ini).read) continue;
+        for (int n : numbersOf(row.repeat))
+            assign(row.key, n, [&row, n](const QString& t) { assignText(row, n, t); });
     }
 }
 

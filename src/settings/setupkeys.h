@@ -10,30 +10,47 @@ namespace rt {
 class VbError;
 }
 
-// The settings of the setup window, declared once: for each key the control that holds it, and
-// what the settings tree and the INI file each do with it (whether their save writes it, whether
-// their loader reads it back, and with which default). The loaders and saves name keys in their
-// own order; controls, value forms, sections and defaults come from here.
+// The settings of the setup windows (the sensor setup window and the e-mail, pager and remote
+// monitoring windows), declared once: for each key the control that holds it, and what the
+// settings tree and the INI file each do with it (whether their save writes it, whether their
+// loader reads it back, and with which default). The loaders and saves name keys in their own
+// order; controls, value forms, sections and defaults come from here.
 namespace settingsvalues {
 
 enum class Store { Tree, Ini };
+
+// The window whose control holds a key; each window has its own section in each store.
+enum class Window {
+    SensorSetup, // tree "Program Setup" (cameras: see Repeat), file "Sensor Setup"
+    Mail,        // tree "Program Setup", file "Email Alert Setup"
+    Pager,       // tree "Program Setup", file "Page Alert Setup"
+    Internet,    // tree "Program Setup\Internet Setup", file "Internet Update Setup"
+};
 
 // What one store does with a key.
 struct Use {
     bool written;    // its save writes the key
     bool read;       // its loader reads the key back
-    const char* def; // the reader's default: the loader's, or start-up's for keys start-up reads
+    const char* def; // the reader's default: the loader's, or that of start-up or the window where they read the key
     bool byHandler = false; // the control's own handler stores the key as the control changes
 };
 constexpr Use both(const char* def) { return {true, true, def}; }
 constexpr Use writeOnly(const char* def = nullptr) { return {true, false, def}; }
+constexpr Use readOnly(const char* def) { return {false, true, def}; }
 constexpr Use absent() { return {false, false, nullptr}; }
 // A key only the control's handler stores; no save writes it and no loader reads it.
 constexpr Use handlerOnly() {
     return {false, false, nullptr, true};
 }
+// A key the control's handler stores as well.
+constexpr Use alsoByHandler(Use use) {
+    use.byHandler = true;
+    return use;
+}
 // Default standing for the program's log folder, which is known only at run time.
 inline constexpr char kLogFolder[] = "<program folder>/logfiles";
+// Default standing for the status files' folder, known only at run time: the loaders pass it.
+inline constexpr char kStatusFolder[] = "<status files folder>";
 
 // The numbers a key and its control are repeated for; the number follows the key name and is the
 // control's index.
@@ -51,6 +68,8 @@ enum class Form {
     MailOption, // an option as "1"/"0" in the tree and as "True"/"False" in the file
     Unit,       // "F" with Fahrenheit chosen, "C" with Celsius chosen, nothing with neither
     MinOrSecs,  // "Min" while the unit list shows "Minute(s)", otherwise "Sec"
+    MailCheck,  // a check box as "1" while ticked, otherwise "0", in the tree; its state in the file
+    ListIndex,  // a list's chosen item as its index, 0 with none (the window reads it back itself)
 };
 
 struct SetupKey {
@@ -62,12 +81,16 @@ struct SetupKey {
     Form form = Form::Plain;
     // The tree's section where it is not the repeat's own ("%1" = the number).
     const char* treeSection = nullptr;
+    Window window = Window::SensorSetup;
 };
 
-// Every row, in the order of the setup window's OK pass.
+// Every row of the sensor setup window, in the order of its OK pass.
 std::span<const SetupKey> setupKeys();
-// The row of a key name (without its number); a name that is not in the table is a programming
-// error and throws std::logic_error.
+// Every row of the e-mail, pager and remote monitoring windows, window by window, each in the
+// order of its own save.
+std::span<const SetupKey> windowKeys();
+// The row of a key name (without its number), in either table; a name that is in neither is a
+// programming error and throws std::logic_error.
 const SetupKey& setupKey(const char* key);
 
 QList<int> numbersOf(Repeat repeat);
@@ -75,17 +98,18 @@ QList<int> numbersOf(Repeat repeat);
 // number.
 QString keyName(const SetupKey& row, int n);
 QString sectionOf(const SetupKey& row, int n, Store store);
-// The control for number n (index n of the control array); throws std::logic_error when the
-// window has no such control.
+// The control for number n (index n of the control array) in the row's window; throws
+// std::logic_error when the window has no such control.
 QWidget* controlOf(const SetupKey& row, int n);
-// The default the store's reader passes (kLogFolder resolved).
+// The default the store's reader passes (kLogFolder resolved; kStatusFolder, which the loaders
+// pass themselves, throws std::logic_error).
 QString defaultOf(const SetupKey& row, Store store);
 
 // The text the store's save writes for the control; none when the form writes nothing.
 std::optional<QString> storedText(const SetupKey& row, int n, Store store);
 // Puts a stored text into the control the way the loaders do: a box or label takes the text, a
-// check box a state 0..2, an option a boolean, the unit options "F"/"C", the unit list
-// "Min"/"Sec". Raises rt::VbError for a text the control refuses.
+// check box a state 0..2, an option a boolean, a list the item of that text, the unit options
+// "F"/"C", the unit list "Min"/"Sec". Raises rt::VbError for a text the control refuses.
 void assignText(const SetupKey& row, int n, const QString& text);
 
 // Stores the key of a handler-stored row for number n from its control, in the tree; nothing
@@ -101,7 +125,7 @@ public:
     void put(std::initializer_list<const char*> keys) const;
     // Each key for one number (an unrepeated key is written as it is).
     void put(std::initializer_list<const char*> keys, int n) const;
-    // The rows from first to last in the order of the table, those that this store writes.
+    // The rows from first to last in the order of their table, those that this store writes.
     void putRange(const char* first, const char* last) const;
     // The action of proximity event n: the options before the chosen one are written "0", the
     // chosen one "1" (with the two command lines when it runs a command); the options after it
@@ -132,6 +156,8 @@ public:
     void load(std::initializer_list<const char*> keys) const;
     // The same for one number.
     void load(std::initializer_list<const char*> keys, int n) const;
+    // The rows from first to last in the order of their table, those that this store reads.
+    void loadRange(const char* first, const char* last) const;
     // Runs assign with the stored text, and with the default when it raises rt::VbError.
     void assign(const char* key, int n, const std::function<void(const QString&)>& assign) const;
 

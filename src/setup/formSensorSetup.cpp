@@ -623,11 +623,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
                 iDeviceType[0] = qMax(0, iDeviceType[0] - 2);
                 CheckIfNoDevices(typeCombo);
             } else if (Table<6>* table = TabSlotTable(kind)) {
-                const std::array<rt::CaptionFrame*, 5>* covers[] = {nullptr, &m.frameTCover, &m.frameHCover,
-                                                                      &m.framePCover, nullptr, nullptr,
-                                                                      &m.frameWCover, nullptr, &m.frameACover,
-                                                                      &m.frameDCover};
-                slotControl(*covers[kind], slot)->show();
+                slotControl(m.*CorvisentMain::kindTab(kind)->covers, slot)->show();
                 int n = 0;
                 if (kind == typeProximity || kind == typeDistance) {
                     n = storedEventIndex();

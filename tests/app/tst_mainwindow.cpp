@@ -16,6 +16,7 @@
 #include "platform/mscomm.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
+#include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "settings/modSupport.h"
@@ -275,6 +276,55 @@ private slots:
         QVERIFY(m.bTHighLowEmpty[2]); // the next reading sets both extremes
         QCOMPARE(m.lblTLowest[1]->toolTip(), QStringLiteral("01-02-2009 11:00 AM"));
         m.cmdClearDistanceLog_Click(5); // no fifth slot: nothing happens
+    }
+
+    // Each kind's record names the slot table, tab, and controls laid out on that kind's own tab.
+    void kindRecordsNameTheirOwnTabsControls_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<void*>("table");
+        QTest::addColumn<QString>("names"); // cover frame, name label, log box, no-device label
+        QTest::newRow("temperature") << 1 << 1 << (void*)&iTempTabSlot
+                                     << "frameTCover lblTempDeviceName txtTempInData lblNoTDevicePresent";
+        QTest::newRow("humidity") << 2 << 2 << (void*)&iHumidTabSlot
+                                  << "frameHCover lblHumidDeviceName txtHumidInData lblNoHDevicePresent";
+        QTest::newRow("proximity") << 3 << 3 << (void*)&iProxTabSlot
+                                   << "framePCover lblProximDeviceName txtProximData lblNoPDevicePresent";
+        QTest::newRow("water") << 6 << 5 << (void*)&iWaterTabSlot
+                               << "frameWCover lblWaterDeviceName txtWaterData Label2";
+        QTest::newRow("accelerometer") << 8 << 6 << (void*)&iAccelTabSlot
+                                       << "frameACover lblAccelDeviceName txtAccelData lblNoAccelDevices";
+        QTest::newRow("distance") << 9 << 7 << (void*)&iDistTabSlot
+                                  << "frameDCover lblDistanceDeviceName txtDistanceData lblNoDistanceDevices";
+        for (int kind : {0, 4, 5, 7, 10, 99})
+            QTest::newRow(qPrintable(QString::number(kind))) << kind << -1 << (void*)nullptr << QString();
+    }
+    void kindRecordsNameTheirOwnTabsControls() {
+        QFETCH(int, kind);
+        QFETCH(int, tab);
+        QFETCH(void*, table);
+        QFETCH(QString, names);
+        auto& m = main();
+        QCOMPARE(TabIndexOfKind(kind), tab);
+        QCOMPARE((void*)TabSlotTable(kind), table);
+        const CorvisentMain::KindTab* k = CorvisentMain::kindTab(kind);
+        if (tab < 0) {
+            QVERIFY(!k && !m.NoDeviceLabel(kind));
+            QVERIFY_THROWS_EXCEPTION(rt::VbError, m.SlotCover(kind, 1));
+            return;
+        }
+        const QStringList n = names.split(u' ');
+        QWidget* page = m.sstabCorvisentMan->widget(tab);
+        for (int slot = 1; slot <= 4; ++slot) {
+            const QList<QWidget*> controls = {m.SlotCover(kind, slot), m.SlotNameLabel(kind, slot),
+                                              (m.*k->logs)[slot]};
+            for (int i = 0; i < 3; ++i) {
+                QCOMPARE(controls[i]->objectName(), QStringLiteral("%1(%2)").arg(n[i]).arg(slot));
+                QVERIFY(page->isAncestorOf(controls[i]));
+            }
+        }
+        QCOMPARE(m.NoDeviceLabel(kind)->objectName(), n[3]);
+        QVERIFY_THROWS_EXCEPTION(rt::VbError, m.SlotCover(kind, 5));
     }
 
     void noDeviceStateSwitchesTabsAndLabels() {
