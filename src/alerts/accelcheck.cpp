@@ -14,7 +14,6 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -51,7 +50,7 @@ std::optional<double> leadingNumber(const QString& text) {
 }
 
 QPlainTextEdit* markerBox(int slot) {
-    return modSupport::Ctl(CorvisentMain::instance().txtAccelData, slot);
+    return rt::Ctl(CorvisentMain::instance().txtAccelData, slot);
 }
 
 void tiltAlert(int row, int slot, const Limit& limit) {
@@ -100,7 +99,7 @@ void tiltBackToNormal(int row, int slot, const Limit& limit) {
 void CheckAccelEvents(int row, int slot, bool backToNormal, const QString& limitName) {
     try {
         const Limit* limit = limitNamed(limitName);
-        modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
+        rt::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
         if (!limit) return;
         if (backToNormal)
             tiltBackToNormal(row, slot, *limit);
@@ -122,7 +121,7 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
         const std::optional<double> xValue = leadingNumber(x);
         const std::optional<double> yValue = leadingNumber(y);
         if (!xValue || !yValue) return;
-        QLabel* status = modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row);
+        QLabel* status = rt::Ctl(CorvisentMain::instance().lblSensorStatus, row);
         // Limits compare strictly: a value equal to a limit is in range. With several limits
         // crossed the label shows the last of them. The label is set once for the line, before
         // the alerts, so a reading that keeps its state changes nothing on screen.
@@ -149,7 +148,7 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
 void CheckBumpEvents(int row, int slot) {
     recordAlertCall("CheckBumpEvents", {QString::number(row), QString::number(slot)});
     try {
-        modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
+        rt::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
         formSensorSetup& s = formSensorSetup::instance();
         if (SwitchOn(s.chkOnScreenAlert[kBumpSwitch])) {
             ShowAlarmText(row, QStringLiteral("Bump "), true);

@@ -13,7 +13,6 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -23,14 +22,14 @@ const QString kBackToNormal = QStringLiteral("Distance back to normal");
 const QString kOutOfRange = QStringLiteral("Object has gone out of range");
 
 QPlainTextEdit* markerBox(int slot) {
-    return modSupport::Ctl(CorvisentMain::instance().txtDistanceData, slot);
+    return rt::Ctl(CorvisentMain::instance().txtDistanceData, slot);
 }
 bool armed(int slot) {
     return rt::tag(markerBox(slot)) == QLatin1String("1");
 }
 
 void showStatus(int row, const QString& text, bool alarm) {
-    QLabel* status = modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row);
+    QLabel* status = rt::Ctl(CorvisentMain::instance().lblSensorStatus, row);
     rt::setCaption(status, text);
     rt::setFontSize(status, alarm ? 12 : 14);
     rt::setForeColor(status, alarm ? rt::vbRed : rt::vbBlue);
@@ -75,7 +74,7 @@ void distanceBackToNormal(int row, int slot) {
 
 void CheckDistanceEvents(int row, int slot, bool backToNormal, const QString& state) {
     try {
-        modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
+        rt::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
         if (backToNormal)
             distanceBackToNormal(row, slot);
         else
@@ -95,7 +94,8 @@ void CheckDThresh(const QString& reading, int row, int slot) {
     const double value = rt::Val(reading);
     const double minimum = rt::Val(s.txtMinDistanceThresh->text());
     const double maximum = rt::Val(s.txtMaxDistanceThresh->text());
-    rt::passOver([&] { rt::setForeColor(modSupport::Ctl(CorvisentMain::instance().lblSensorReading, row), rt::vbBlue); });
+    rt::passOver(
+        [&] { rt::setForeColor(rt::Ctl(CorvisentMain::instance().lblSensorReading, row), rt::vbBlue); });
     rt::passOver([&] { showStatus(row, QStringLiteral("OK"), false); });
     if (value < minimum) {
         rt::passOver([&] { showStatus(row, QStringLiteral("Too Close"), true); });

@@ -27,7 +27,7 @@
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
-#include "sensors/sensorops.h"
+#include "settings/controlvalues.h"
 #include "settings/modSupport.h"
 #include "settings/modPrefs.h"
 #include "settings/setupkeys.h"
@@ -55,10 +55,6 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 void defaultPointer() {
     while (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
-}
-
-QString boxText(const QCheckBox* box) {
-    return rt::ticked(box) ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 } // namespace
@@ -226,7 +222,8 @@ void formEmailAlertSetup::chkAuthenticationReq_Click() {
             if (!modSupport::loading()) txtSMTPUserName->setFocus();
         }
         if (!modSupport::loading())
-            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"), boxText(chkAuthenticationReq));
+            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"),
+                               settingsvalues::tickedText(chkAuthenticationReq));
     } catch (const std::exception&) {
     }
 }
@@ -320,7 +317,7 @@ void formEmailAlertSetup::mnuHelp_Click() {
 }
 
 void formEmailAlertSetup::mnuMAPITest_Click() {
-    modSupport::Hourglass hourglass;
+    rt::Hourglass hourglass;
     AddStatusLine(QStringLiteral("Sending test email..."));
     listEmailStatus->setCurrentRow(listEmailStatus->count() - 1);
     if (!SendMail(QStringLiteral("Test MAPI Email"), 1, 1, 1, 0))

@@ -21,20 +21,16 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 #include "settings/modPrefs.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
+
+using rt::named;
 
 namespace {
 
 const QString kOpenConnection = QStringLiteral("Open Connection");
 const QString kClosePort = QStringLiteral("Close port");
-
-template <typename T> T* named(T* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 void savePagerSetting(const QString& key, const QString& value) {
     modPrefs::SavePref(modPrefs::kProgramSetup, key, value);
@@ -245,7 +241,7 @@ void formPagingTextMessage::comboAvailCom_Change() {
 }
 
 void formPagingTextMessage::cmdRefreshComPortsForModem_Click() {
-    modSupport::Hourglass hourglass;
+    rt::Hourglass hourglass;
     MakeAvailComPortList();
 }
 

@@ -15,7 +15,6 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -43,8 +42,9 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
     if (SwitchOn(s.chkPageAlert[kHumidity])) {
         const int result = SendAlertPage(row, kHumidity);
         if (PhonePagerChosen())
-            modSupport::Ctl(CorvisentMain::instance().txtHumidInData, slot)
-                ->insertPlainText(result == 1 ? QStringLiteral("\nAlert Not sent") : QStringLiteral("\nAlert sent"));
+            rt::Ctl(CorvisentMain::instance().txtHumidInData, slot)
+                ->insertPlainText(result == 1 ? QStringLiteral("\nAlert Not sent")
+                                              : QStringLiteral("\nAlert sent"));
     }
 }
 
@@ -73,8 +73,8 @@ void CheckHThresh(const QString& reading, int kind, int row, int slot, int combi
     // A combined sensor shows its humidity on its own row, so the row is used as passed.
     try {
         formSensorSetup& s = formSensorSetup::instance();
-        QLabel* status = modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row);
-        QPlainTextEdit* marker = modSupport::Ctl(CorvisentMain::instance().txtHumidInData, slot);
+        QLabel* status = rt::Ctl(CorvisentMain::instance().lblSensorStatus, row);
+        QPlainTextEdit* marker = rt::Ctl(CorvisentMain::instance().txtHumidInData, slot);
         rt::setCaption(status, QStringLiteral("OK"));
         rt::setForeColor(status, rt::vbBlue);
         const double value = rt::CDbl(reading);

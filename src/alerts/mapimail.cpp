@@ -1,5 +1,5 @@
-// Alert mail through the workstation's mail hand-off: its own wording of the alert text, the
-// message handed to the mail program, and the user's boxes when that fails.
+// Alert mail through the workstation's mail hand-off: its own wording of the alert text, its
+// hand-off to the mail program, and the user's boxes when that fails.
 #include "alerts/mapimail.h"
 
 #include <QCheckBox>
@@ -13,17 +13,11 @@
 #include "runtime/controls.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
-#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-struct MailText {
-    QString subject;
-    QString body;
-};
 
 QString kindText(int kind) {
     switch (kind) {
@@ -37,14 +31,14 @@ QString kindText(int kind) {
     }
 }
 
-MailText buildText(const QString& text, int kind, int row, int backToNormal) {
+platform::MailMessage buildText(const QString& text, int kind, int row, int backToNormal) {
     const CorvisentMain& m = CorvisentMain::instance();
     const formEmailAlertSetup& e = formEmailAlertSetup::instance();
-    const QString unit = rt::caption(modSupport::Ctl(m.lblMeasure, row));
-    const QString name = rt::caption(modSupport::Ctl(m.lblSensor1, row));
+    const QString unit = rt::caption(rt::Ctl(m.lblMeasure, row));
+    const QString name = rt::caption(rt::Ctl(m.lblSensor1, row));
     const bool inSubject = rt::ticked(e.chkInclude[3]);
 
-    MailText mail;
+    platform::MailMessage mail;
     if (backToNormal == 1)
         mail.subject = inSubject ? QStringLiteral("Sensor reading OK: ") + text : QStringLiteral("**Sensor reading OK**");
     else
@@ -55,34 +49,6 @@ MailText buildText(const QString& text, int kind, int row, int backToNormal) {
     const QString kindLine = kindText(kind);
     if (!kindLine.isEmpty()) mail.body += u' ' + kindLine + kCrLf + u' ' + name + kCrLf;
     return mail;
-}
-
-// A header value on one line: line ends and other control characters would start new headers
-// (or new recipients) in the message handed over.
-QString headerValue(const QString& text) {
-    QString out;
-    for (QChar c : text)
-        if (c.unicode() >= 0x20 && c.unicode() != 0x7f) out += c;
-    return out.trimmed();
-}
-
-// The message as the mail program takes it: To, Cc when given, Subject, the MIME lines, an empty
-// line and the body, every line ended by a line feed and kept within the mail line limit. The
-// program adds the sender and the date.
-QByteArray composeHandoff(const QString& to, const QString& cc, const MailText& mail) {
-    const QString subject = headerValue(mail.subject);
-    QByteArray m = "To: " + headerValue(to).toUtf8() + '\n';
-    if (!headerValue(cc).isEmpty()) m += "Cc: " + headerValue(cc).toUtf8() + '\n';
-    if (platform::isAsciiText(subject))
-        m += "Subject: " + subject.toLatin1() + '\n';
-    else
-        m += "Subject: =?UTF-8?B?" + subject.toUtf8().toBase64() + "?=\n";
-    m += "MIME-Version: 1.0\n";
-    const bool ascii = platform::isAsciiText(mail.body);
-    m += ascii ? "Content-Type: text/plain; charset=\"us-ascii\"\nContent-Transfer-Encoding: 7bit\n\n"
-               : "Content-Type: text/plain; charset=\"utf-8\"\nContent-Transfer-Encoding: 8bit\n\n";
-    m += platform::mailBodyLines(mail.body).join(u'\n').toUtf8();
-    return m;
 }
 
 // The boxes of a failed hand-off, in the order the user meets them.
@@ -99,7 +65,7 @@ void reportFailure(const platform::HandoffResult& failure) {
 } // namespace
 
 bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal) {
-    MailText mail;
+    platform::MailMessage mail;
     try {
         mail = buildText(text, kind, row, backToNormal);
     } catch (const std::exception&) {
@@ -113,7 +79,9 @@ bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNo
     if (!handoff->ready(&result.description)) {
         result.kind = platform::HandoffResult::CannotStart;
     } else {
-        result = handoff->deliver(composeHandoff(e.txtEmailAddr->text(), e.txtCCEmailAddr->text(), mail));
+        mail.to = e.txtEmailAddr->text();
+        mail.cc = e.txtCCEmailAddr->text();
+        result = handoff->deliver(platform::composeMessage(mail, platform::MailCarrier::MailProgram));
     }
     if (result.kind == platform::HandoffResult::Sent) return true;
     reportFailure(result);

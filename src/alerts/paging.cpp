@@ -14,7 +14,6 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 
 namespace {
 
@@ -54,7 +53,7 @@ QString pagerFigures(const QString& text) {
 QString figuresToSend(const formPagingTextMessage& w, int row) {
     const QString fixed = pagerFigures(w.txtNumToSend->text());
     if (!rt::optionValue(w.optSendReadingAsNumeric) && !rt::Trim(w.txtNumToSend->text()).isEmpty()) return fixed;
-    const QString reading = modSupport::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
+    const QString reading = rt::Ctl(CorvisentMain::instance().lblSensorReading, row)->text();
     if (reading == QLatin1String("OFF")) return kNotConnectedFigures;
     const QString figures = pagerFigures(reading);
     if (!figures.isEmpty()) return figures;
@@ -128,7 +127,7 @@ bool formPagingTextMessage::DialNumber(const QString& number) {
 
     rt::Wait(1500);
     MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
-    modSupport::Hourglass hourglass;
+    rt::Hourglass hourglass;
     rt::Wait(15000);
     return true;
 }

@@ -26,6 +26,7 @@
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
+using rt::Ctl;
 using namespace modSupport;
 
 namespace {

@@ -10,7 +10,6 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
-#include "sensors/sensorops.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -62,8 +61,8 @@ void CheckWaterEvents(int row, int slot, bool waterGoneFlag) {
     recordAlertCall("CheckWaterEvents", {QString::number(row), QString::number(slot),
                                          waterGoneFlag ? QStringLiteral("True") : QStringLiteral("False")});
     try {
-        modSupport::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
-        QPlainTextEdit* marker = modSupport::Ctl(CorvisentMain::instance().txtWaterData, slot);
+        rt::Ctl(CorvisentMain::instance().lblSensorStatus, row); // rows outside 1..10 end here
+        QPlainTextEdit* marker = rt::Ctl(CorvisentMain::instance().txtWaterData, slot);
         if (waterGoneFlag)
             waterGone(row, slot, marker);
         else

@@ -33,8 +33,8 @@ class CorvisentMain : public QMainWindow {
 public:
     static CorvisentMain& instance();
 
-    template <typename T> using Rows = std::array<T*, 11>;
-    template <typename T> using Slots = std::array<T*, 5>;
+    template <typename T> using Rows = rt::Rows<T>;
+    template <typename T> using Slots = rt::Slots<T>;
 
     // Tab indexes of sstabCorvisentMan.
     enum TabIndex : int {

@@ -14,6 +14,7 @@
 #include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
+#include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
@@ -22,6 +23,8 @@
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+
+using rt::Ctl;
 
 namespace modSupport {
 

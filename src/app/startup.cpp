@@ -25,6 +25,7 @@
 #include "platform/ini.h"
 #include "platform/mscomm.h"
 #include "platform/registry.h"
+#include "publish/statusfiles.h"
 #include "publish/updateengine.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -49,7 +50,6 @@ bool bStartInTray = false;
 bool bInStartup = false;
 bool bAutoDetect = false;
 int iOfferDetect = 0;
-int iXMLIndex = 0;
 QString strAlertSound;
 QString strCommandLine;
 

@@ -10,7 +10,6 @@ extern bool bStartInTray;        // the last run ended in a forced log-off ("Sav
 extern bool bInStartup;          // start-up is loading (handlers skip start-up-time side effects)
 extern bool bAutoDetect;         // started with "/autodetect"
 extern int iOfferDetect;         // 1: the add-device window offers automatic detection
-extern int iXMLIndex;            // rotation index of the status files
 extern QString strAlertSound;    // the alarm sound file
 extern QString strCommandLine;   // the command line the program was started with
 

@@ -8,7 +8,6 @@
 
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
-#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"

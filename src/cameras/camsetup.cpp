@@ -25,6 +25,7 @@
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
+using rt::Ctl;
 using namespace modSupport;
 
 namespace {

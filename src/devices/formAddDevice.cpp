@@ -20,11 +20,11 @@
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
+using rt::named;
 using namespace modSupport;
 
 const QStringList& formAddDevice::typeList() {
@@ -37,11 +37,6 @@ const QStringList& formAddDevice::typeList() {
 const QString formAddDevice::kPlaceholder = QStringLiteral("<drop down to select>");
 
 namespace {
-
-template <typename T> T* named(T* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 // Default name of a kind for row n: "Corvisent/T03", "Corvisent/V 003".
 QString defaultName(const QString& type, int row) {
@@ -184,7 +179,7 @@ void formAddDevice::Form_Load() {
 }
 
 void formAddDevice::cmbSensorTypeSelection_Click() {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     const QString type = m_typeText;
     if (type.isEmpty()) return;
     const bool combined = type == strTypeComboOffer;
@@ -269,7 +264,7 @@ void formAddDevice::txtDeviceName_DblClick() {
 }
 
 void formAddDevice::cmdRefreshComPorts_Click() {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     auto& setup = formSensorSetup::instance();
     for (int row = 1; row <= 4; ++row)
         if (setup.cmdConnectSensor[row]->text() != QLatin1String("Disconnect")) MakeComPortList(row);

@@ -61,7 +61,6 @@ public:
     void cmdRefreshComPorts_Click();
     void cmdCancelAddDevice_Click();
     void cmdKestlink_Click();
-    void chkSetToBinaryMode_Click() {}
 
     // ---- Free rows, event indexes and cameras.
     // First free device row (a combined sensor: the first of two consecutive free rows); 11 when

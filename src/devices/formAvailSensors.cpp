@@ -17,20 +17,15 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
-#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 
+using rt::named;
 using namespace modSupport;
 
 namespace {
 
 const QString kNoSensors = QStringLiteral("No sensors detected.");
 const QString kConfigured = QStringLiteral(" (already configured)");
-
-template <typename T> T* named(T* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 // Reply model texts, the type each is registered as and the stem of its default name.
 struct ScanKind {
@@ -158,7 +153,7 @@ void formAddDevice::MakeComPortList2() {
     formAvailSensors& w = formAvailSensors::instance();
     platform::MSCommControl* port = w.MSCommAS;
     {
-        Hourglass hourglass;
+        rt::Hourglass hourglass;
         // New devices are taken in once, not again for every number that has none.
         platform::DiscoveryHold oneDiscovery;
         const int last = rt::value(w.chkScanAllPorts) == 1 ? 256 : 16;

@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "runtime/appdir.h"
+#include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "settings/modRegistry.h"
@@ -19,7 +20,6 @@
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "sensors/modCorvisent.h"
-#include "sensors/sensorops.h"
 
 using namespace modSupport;
 
@@ -30,7 +30,7 @@ QString GetDeviceIDString(int row, int port) {
     bool opened = false; // a port some other part holds open is never touched
     QString reply;
     try {
-        comm = modSupport::Ctl(CorvisentMain::instance().MSComm, row);
+        comm = rt::Ctl(CorvisentMain::instance().MSComm, row);
         comm->setCommPort(port);
         comm->setHandshaking(0);
         comm->setRThreshold(0);

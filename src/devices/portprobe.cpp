@@ -6,11 +6,11 @@
 #include "platform/comports.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
+#include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
-#include "sensors/sensorops.h"
 
 QString formAddDevice::ComDeviceName(int port) {
     return (port <= 9 ? QStringLiteral("COM") : QStringLiteral("//./COM")) + QString::number(port);
@@ -29,7 +29,7 @@ void formAddDevice::MakeComPortList(int) {
 }
 
 void formAddDevice::cmdIdentify_Click() {
-    modSupport::Hourglass hourglass;
+    rt::Hourglass hourglass;
     platform::MSCommControl* port = MSCommIdentify;
     const QString portText = cmbComNum->currentText();
     try {

@@ -20,12 +20,15 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
+#include "settings/controlvalues.h"
 #include "settings/deviceRecords.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+
+using rt::Ctl;
+using settingsvalues::checkText;
 
 using namespace modSupport;
 
@@ -59,10 +62,6 @@ QString recordSection(int row) {
 
 void store(int row, const QString& key, const QString& value) {
     platform::SaveSetting(modPrefs::kApp, recordSection(row), key, value);
-}
-
-QString boxText(const QCheckBox* box) {
-    return QString::number(rt::value(box));
 }
 
 // The row controls whose Tag holds the slot: the timer, and for the temperature, humidity and
@@ -324,12 +323,12 @@ void formAddDevice::registerSensor(const Plan& plan) {
     store(row, QStringLiteral("TabLogging"), QStringLiteral("0"));
     store(row, QStringLiteral("FileLogging"), QStringLiteral("0"));
     if (code == typeAccel) {
-        store(row, QStringLiteral("CalibrateOnConnect"), boxText(chkCalibrateOnConnect));
-        store(row, QStringLiteral("StartInBump"), boxText(chkSetToBinaryMode));
-        store(row, QStringLiteral("StartInProx"), boxText(chkSetToProxMode));
+        store(row, QStringLiteral("CalibrateOnConnect"), checkText(chkCalibrateOnConnect));
+        store(row, QStringLiteral("StartInBump"), checkText(chkSetToBinaryMode));
+        store(row, QStringLiteral("StartInProx"), checkText(chkSetToProxMode));
     } else if (code == typeDistance) {
-        store(row, QStringLiteral("StartInProx"), boxText(chkSetToProxMode));
-        store(row, QStringLiteral("StartInBump"), boxText(chkSetToBinaryMode));
+        store(row, QStringLiteral("StartInProx"), checkText(chkSetToProxMode));
+        store(row, QStringLiteral("StartInBump"), checkText(chkSetToBinaryMode));
     }
     if (code == typeDistance || code == typeProximity)
         store(row, QStringLiteral("ProxEventIndex"), QString::number(eventIndex));
@@ -467,12 +466,12 @@ void formAddDevice::SaveDeviceINI(int kind, int row, const QString& subIndex, in
         write(QStringLiteral("Port"), cmbComNum->currentText());
         write(QStringLiteral("SubIndex"), subIndex);
         if (kind == typeCombo) return;
-        write(QStringLiteral("TabLogging"), boxText(Ctl(s.chkTabLogging, row)));
-        write(QStringLiteral("FileLogging"), boxText(Ctl(s.chkFileLogging, row)));
+        write(QStringLiteral("TabLogging"), checkText(Ctl(s.chkTabLogging, row)));
+        write(QStringLiteral("FileLogging"), checkText(Ctl(s.chkFileLogging, row)));
         if (kind == typeAccel || kind == typeDistance) {
-            write(QStringLiteral("CalibrateOnConnect"), boxText(chkCalibrateOnConnect));
-            write(QStringLiteral("StartInBump"), boxText(chkSetToBinaryMode));
-            write(QStringLiteral("StartInProx"), boxText(chkSetToProxMode));
+            write(QStringLiteral("CalibrateOnConnect"), checkText(chkCalibrateOnConnect));
+            write(QStringLiteral("StartInBump"), checkText(chkSetToBinaryMode));
+            write(QStringLiteral("StartInProx"), checkText(chkSetToProxMode));
         }
     } catch (const rt::VbError& e) {
         rt::MsgBox(QStringLiteral("SaveDeviceINI error: ") + e.description());

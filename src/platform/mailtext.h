@@ -1,4 +1,6 @@
 #pragma once
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -19,5 +21,35 @@ QStringList wrapMailLine(const QString& line, int limit = kMailLineLimit);
 // line over the limit is wrapped. Joined with the transport's line end, a body of short lines
 // ended by CR LF comes out unchanged.
 QStringList mailBodyLines(const QString& body);
+
+// Who takes the message on: an SMTP server, or the workstation's mail program ("sendmail -t"),
+// which adds the sender, the date and the message identity itself.
+enum class MailCarrier { Server, MailProgram };
+
+struct MailMessage {
+    QString from; // Server only
+    QString to;
+    QString cc;
+    QString subject;
+    QString body;
+    QDateTime date; // Server only
+};
+
+// A header value on one line: line breaks and other control characters would start new headers
+// (or new recipients). For a server they become blanks; for the mail program they are dropped
+// and the value trimmed.
+QString headerValue(const QString& text, MailCarrier carrier);
+
+// The message of a mail as its carrier takes it: for a server Date and From; then To, Cc (only
+// when given), Subject; for a server a Message-ID; the MIME lines, an empty line, and the body
+// with its lines kept within the mail line limit. Plain ASCII goes out as us-ascii 7bit.
+// The two carriers differ as each path has always sent it:
+//   - line end: CR LF to a server, LF to the mail program;
+//   - a long header line is folded for a server, left whole for the mail program;
+//   - a subject beyond ASCII is a run of encoded words, one to a line, for a server, and one
+//     encoded word for the mail program;
+//   - text beyond ASCII goes to a server quoted-printable, decided over every field, and to the
+//     mail program as 8-bit UTF-8, decided over the body alone.
+QByteArray composeMessage(const MailMessage& mail, MailCarrier carrier);
 
 } // namespace platform

@@ -92,6 +92,7 @@ bool commPathInUse(const QString& devicePath);
 // raises DeviceLost once; the control counts as open until the program closes it.
 class MSCommControl : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QString tag READ tag WRITE setTag)
 public:
     // CommEvent values
     enum : int {

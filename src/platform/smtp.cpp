@@ -1,11 +1,7 @@
 #include "platform/smtp.h"
 
-#include <QLocale>
 #include <QRegularExpression>
-#include <QTimeZone>
-#include <QUuid>
 #include <tuple>
-#include <utility>
 #include <curl/curl.h>
 
 #include "platform/mailtext.h"
@@ -13,116 +9,13 @@
 
 namespace platform {
 
-namespace {
-
-// A header value on one line: control characters (line breaks among them) become blanks.
-QString headerValue(const QString& s) {
-    QString out = s;
-    for (QChar& c : out)
-        if (c.unicode() < 32 || c.unicode() == 127) c = u' ';
-    return out;
-}
-
-// "Name: value" within the line limit, folded at blanks onto continuation lines (which start
-// with the blank, so the value reads as before when unfolded).
-QByteArray headerLine(const char* name, const QString& value) {
-    const QStringList pieces = wrapMailLine(QLatin1String(name) + QStringLiteral(": ") + value, kMailLineLimit - 1);
-    return pieces.join(QStringLiteral("\r\n ")).toUtf8() + "\r\n";
-}
-
-// A subject beyond ASCII as encoded words of whole characters, short enough for their 75-character
-// limit, one to a line.
-QByteArray encodedSubject(const QString& subject) {
-    QList<QByteArray> words;
-    QByteArray chunk;
-    for (qsizetype i = 0; i < subject.size();) {
-        const qsizetype n = subject[i].isHighSurrogate() && i + 1 < subject.size() ? 2 : 1;
-        const QByteArray c = subject.mid(i, n).toUtf8();
-        if (chunk.size() + c.size() > 45) words.append("=?UTF-8?B?" + std::exchange(chunk, {}).toBase64() + "?=");
-        chunk += c;
-        i += n;
-    }
-    words.append("=?UTF-8?B?" + chunk.toBase64() + "?=");
-    return "Subject: " + words.join("\r\n ") + "\r\n";
-}
-
-// A world-unique identity of the mail, in the sender's domain when it has a usable one.
-QByteArray messageId(const QString& from) {
-    static const QRegularExpression domain(QStringLiteral("@([A-Za-z0-9.-]+)>?$"));
-    const QRegularExpressionMatch m = domain.match(headerValue(from).trimmed());
-    const QString host = m.hasMatch() ? m.captured(1) : QStringLiteral("localhost");
-    return "<" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + "@" + host.toLatin1() + ">";
-}
-
-QByteArray quotedPrintable(const QByteArray& text) {
-    QByteArray out;
-    int lineLength = 0;
-    auto put = [&](const QByteArray& piece) {
-        if (lineLength + piece.size() > 75) {
-            out += "=\r\n";
-            lineLength = 0;
-        }
-        out += piece;
-        lineLength += int(piece.size());
-    };
-    for (int i = 0; i < text.size(); ++i) {
-        const unsigned char c = uchar(text[i]);
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += "\r\n";
-            lineLength = 0;
-            ++i;
-        } else if ((c >= 33 && c <= 126 && c != '=') ||
-                   (c == ' ' && i + 1 < text.size() && text[i + 1] != '\r')) {
-            put(QByteArray(1, char(c)));
-        } else {
-            put("=" + QByteArray::number(c, 16).toUpper().rightJustified(2, '0'));
-        }
-    }
-    return out;
-}
-
-QByteArray rfc2822Date(const QDateTime& date) {
-    const QLocale c = QLocale::c();
-    const int offset = date.offsetFromUtc() / 60;
-    const QString zone = QStringLiteral("%1%2%3")
-                             .arg(QChar(offset < 0 ? u'-' : u'+'))
-                             .arg(qAbs(offset) / 60, 2, 10, QLatin1Char('0'))
-                             .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0'));
-    return (c.toString(date, QStringLiteral("ddd, d MMM yyyy hh:mm:ss ")) + zone).toLatin1();
-}
-
-} // namespace
-
 QStringList splitAddresses(const QString& list) {
     QStringList out;
     for (const QString& part : list.split(QRegularExpression(QStringLiteral("[,;]")))) {
-        const QString address = headerValue(part).trimmed();
+        const QString address = headerValue(part, MailCarrier::Server).trimmed();
         if (!address.isEmpty()) out.append(address);
     }
     return out;
-}
-
-QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
-                          const QString& body, const QDateTime& date) {
-    const bool ascii = isAsciiText(subject) && isAsciiText(body) && isAsciiText(from) && isAsciiText(to) &&
-                       isAsciiText(cc);
-    QByteArray m = "Date: " + rfc2822Date(date) + "\r\n";
-    m += headerLine("From", headerValue(from).trimmed());
-    m += headerLine("To", headerValue(to).trimmed());
-    if (!cc.trimmed().isEmpty()) m += headerLine("Cc", headerValue(cc).trimmed());
-    const QString subjectLine = headerValue(subject);
-    m += isAsciiText(subjectLine) ? headerLine("Subject", subjectLine) : encodedSubject(subjectLine);
-    m += "Message-ID: " + messageId(from) + "\r\n";
-    m += "MIME-Version: 1.0\r\n";
-    const QString text = mailBodyLines(body).join(QStringLiteral("\r\n"));
-    if (ascii) {
-        m += "Content-Type: text/plain; charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
-        m += text.toLatin1();
-    } else {
-        m += "Content-Type: text/plain; charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
-        m += quotedPrintable(text.toUtf8());
-    }
-    return m;
 }
 
 // ------------------------------------------------------------------ libcurl transport
@@ -298,10 +191,11 @@ void SmtpControl::SendEmail() {
     mail.authenticationType = authenticationtype;
     mail.username = username;
     mail.password = password;
-    mail.mailFrom = headerValue(mailfrom).trimmed();
+    mail.mailFrom = headerValue(mailfrom, MailCarrier::Server).trimmed();
     mail.recipients = splitAddresses(sendto) + splitAddresses(cc);
-    mail.message = composeMessage(mailfrom, sendto, cc, messagesubject, messagetext, rt::Clock::now());
-    mail.subject = headerValue(messagesubject);
+    mail.message = composeMessage({mailfrom, sendto, cc, messagesubject, messagetext, rt::Clock::now()},
+                                  MailCarrier::Server);
+    mail.subject = headerValue(messagesubject, MailCarrier::Server);
     mail.cancel = &m_cancel;
     std::shared_ptr<SmtpTransport> transport = smtpTransport(); // libcurl is set up on this thread
     std::optional<SmtpMail> dropped;

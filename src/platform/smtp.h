@@ -1,6 +1,5 @@
 #pragma once
 #include <QByteArray>
-#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -31,13 +30,6 @@ struct SmtpMail {
     const std::atomic_bool* cancel = nullptr;
 };
 
-// The message of a mail: Date, From, To, Cc (only when given), Subject, Message-ID and the MIME
-// lines, then the body with its lines ended by CR LF and kept within the SMTP line limit. Plain
-// ASCII goes out as us-ascii 7bit; any other text as UTF-8 with a quoted-printable body and an
-// encoded subject. Line breaks and control characters are taken out of the header values; a long
-// header is folded.
-QByteArray composeMessage(const QString& from, const QString& to, const QString& cc, const QString& subject,
-                          const QString& body, const QDateTime& date);
 // The addresses of a list separated by commas or semicolons, blanks around them removed.
 QStringList splitAddresses(const QString& list);
 

@@ -116,7 +116,7 @@ formInternetSetup::formInternetSetup() {
     chkXMLUseDirectory = new QCheckBox(
         QStringLiteral("Store XML page to the following local directory (Do not send via FTP):"), local);
     chkXMLUseDirectory->setObjectName(QStringLiteral("chkXMLUseDirectory"));
-    txtXMLDirectory = new QLineEdit(DefaultXmlDirectory(), local);
+    txtXMLDirectory = new QLineEdit(rt::DefaultXmlDirectory(), local);
     txtXMLDirectory->setObjectName(QStringLiteral("txtXMLDirectory"));
     localForm->addRow(chkXMLUseDirectory);
     cmdNewDirectory = new QPushButton(QStringLiteral("&New Directory"), local);

@@ -20,7 +20,6 @@
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
-#include "sensors/sensorops.h"
 
 namespace {
 
@@ -117,7 +116,7 @@ void formInternetSetup::cmdMkdir_Click() {
     if (!consoleReady()) return;
     const std::optional<QString> dir = askDirectory(QStringLiteral("Please enter the directory to be added"), QString());
     if (!dir) return;
-    modSupport::Hourglass pointer;
+    rt::Hourglass pointer;
     if (!Inet1->StillExecuting()) {
         rt::passOver([&] { Inet1->Execute(QString(), QStringLiteral("MKDIR ./") + *dir); });
         AddFtpMessage(QStringLiteral("MKDIR:") + kCrLf);

@@ -18,7 +18,6 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
-#include "sensors/sensorops.h"
 
 namespace {
 
@@ -87,7 +86,7 @@ void formInternetSetup::timerTimeOut_Timer() {
 }
 
 void formInternetSetup::cmdLoginFTP_Click() {
-    modSupport::Hourglass pointer;
+    rt::Hourglass pointer;
     ClearFullFtpMessages();
     if (rt::ticked(chkXMLUseDirectory)) return;
     if (txtUserName->text().isEmpty() || txtPassword->text().isEmpty()) {
@@ -160,7 +159,7 @@ void formInternetSetup::cmdLogoutFTP_Click() {
 
 void formInternetSetup::cmdTestTransfer_Click() {
     if (timerTimeOut->enabled()) return;
-    modSupport::Hourglass pointer;
+    rt::Hourglass pointer;
     ClearFullFtpMessages();
     if (rt::ticked(chkSeeMessages)) {
         AddFtpMessage(QStringLiteral("Path for cvman.xsl file = ") + kCrLf);

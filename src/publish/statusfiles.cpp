@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -10,7 +9,6 @@
 #include <QStringList>
 
 #include "app/CorvisentMain.h"
-#include "app/startup.h"
 #include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -101,6 +99,7 @@ QStringList sensorRecord(int row) {
 
 } // namespace
 
+int iXMLIndex = 0;
 int iXMLPublished = -1;
 
 QString JoinPath(const QString& dir, const QString& name) {
@@ -111,16 +110,11 @@ QString JoinPath(const QString& dir, const QString& name) {
 QString XmlDirectory() {
     auto& w = formInternetSetup::instance();
     if (!localMode()) return rt::appPath();
-    if (w.txtXMLDirectory->text().isEmpty()) w.txtXMLDirectory->setText(DefaultXmlDirectory());
+    if (w.txtXMLDirectory->text().isEmpty()) w.txtXMLDirectory->setText(rt::DefaultXmlDirectory());
     const QString dir = w.txtXMLDirectory->text();
     // The program's own folder is made on first use; a folder the user named must exist.
-    if (dir == DefaultXmlDirectory()) QDir().mkpath(dir);
+    if (dir == rt::DefaultXmlDirectory()) QDir().mkpath(dir);
     return dir;
-}
-
-QString DefaultXmlDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/corvisent-manager/status");
 }
 
 QString XmlText(const QString& text) {

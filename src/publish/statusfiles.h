@@ -21,6 +21,8 @@ QString XmlDirectory();
 // A folder and a file name joined; a folder text ending in a separator gets no second one.
 QString JoinPath(const QString& dir, const QString& name);
 
+// Number 0..9 of the status file written last; start-up sets it to -1.
+extern int iXMLIndex;
 // Number of the newest status file published whole (written, and in FTP mode uploaded); -1 for
 // none yet. The index page names only this one "(Latest)".
 extern int iXMLPublished;
@@ -33,10 +35,6 @@ inline constexpr const char* kIndexFirstLine = "<!-- This file was automatically
 // beside it, those that exist.
 bool BuildIndexHtml();
 QString IndexHtmlPath();
-
-// The local directory offered when none is set: a folder of the program's own under the user's
-// data folder, made on first use.
-QString DefaultXmlDirectory();
 
 // Text for an element of a status file: "&", "<" and ">" as entities, characters outside
 // ISO-8859-1 as numeric references, line breaks as blanks, and characters XML 1.0 does not

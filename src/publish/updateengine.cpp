@@ -13,7 +13,6 @@
 #include <QSlider>
 
 #include "app/CorvisentMain.h"
-#include "app/startup.h"
 #include "platform/inet.h"
 #include "publish/formInternetSetup.h"
 #include "publish/statusfiles.h"

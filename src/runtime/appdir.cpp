@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace rt {
 
@@ -16,5 +17,10 @@ QString appPath() {
 }
 
 QString appFile(const QString& name) { return appPath() + QDir::separator() + name; }
+
+QString DefaultXmlDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/corvisent-manager/status");
+}
 
 } // namespace rt

@@ -17,32 +17,42 @@
 #include <QTextEdit>
 #include <QVariant>
 
-#include "platform/mscomm.h"
 #include "runtime/error.h"
-#include "runtime/timer.h"
 
 namespace rt {
 
 namespace {
-const char* const kTag = "rtTag";
+const char* const kTag = "tag";
 const char* const kCaption = "caption";
 const char* const kForeColor = "rtForeColor";
 const char* const kBackColor = "rtBackColor";
 } // namespace
 
-// Timers and serial controls keep their Tag themselves; every other control in a property.
+// Timers and serial controls declare "tag" and keep it themselves; any other control gets it as
+// a dynamic property.
 QString tag(const QObject* o) {
-    if (!o) return QString();
-    if (auto* t = qobject_cast<const Timer*>(o)) return t->tag();
-    if (auto* c = qobject_cast<const platform::MSCommControl*>(o)) return c->tag();
-    return o->property(kTag).toString();
+    return o ? o->property(kTag).toString() : QString();
 }
 
 void setTag(QObject* o, const QString& text) {
-    if (!o) return;
-    if (auto* t = qobject_cast<Timer*>(o)) t->setTag(text);
-    else if (auto* c = qobject_cast<platform::MSCommControl*>(o)) c->setTag(text);
-    else o->setProperty(kTag, text);
+    if (o) o->setProperty(kTag, text);
+}
+
+void showInFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+Hourglass::Hourglass() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_set = true;
+    }
+}
+
+Hourglass::~Hourglass() {
+    if (m_set) QGuiApplication::restoreOverrideCursor();
 }
 
 bool visible(const QWidget* w) { return w && !w->isHidden(); }

@@ -2,6 +2,10 @@
 #include <QColor>
 #include <QFrame>
 #include <QString>
+#include <array>
+#include <cstddef>
+
+#include "runtime/error.h"
 
 class QAction;
 class QCheckBox;
@@ -14,7 +18,42 @@ namespace rt {
 // Window-control behaviour on top of Qt widgets: the properties the program's code reads and
 // writes on its controls, with the meaning they have there.
 
-// --- Tag: free text kept on any control ("" until set); timers and serial controls keep their own.
+// --- Control arrays: indexed by device row (1..10) or by display slot, proximity event index or
+// camera number (1..4); element 0 is unused unless noted.
+template <typename T> using Rows = std::array<T*, 11>;
+template <typename T> using Slots = std::array<T*, 5>;
+
+// Element i of a control array; rt::VbError 9 for an index outside it or a missing control.
+template <typename T, std::size_t N> T* Ctl(const std::array<T*, N>& controls, int i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= N || !controls[static_cast<std::size_t>(i)])
+        throw VbError(9, QStringLiteral("Subscript out of range"));
+    return controls[static_cast<std::size_t>(i)];
+}
+
+// The control given the object name the program's code and tests know it by; returns it.
+template <typename T> T* named(T* control, const QString& name) {
+    control->setObjectName(name);
+    return control;
+}
+
+// Shows a window modeless and brings it in front of the others.
+void showInFront(QWidget* window);
+
+// The hourglass pointer while a long step runs (a device exchange, a settings file, a
+// connection); the normal pointer when it ends, however it ends. Nothing without a GUI.
+class Hourglass {
+public:
+    Hourglass();
+    ~Hourglass();
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+private:
+    bool m_set = false;
+};
+
+// --- Tag: free text kept on any control ("" until set); timers and serial controls declare it
+// as their "tag" property.
 QString tag(const QObject* o);
 void setTag(QObject* o, const QString& text);
 

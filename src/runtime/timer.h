@@ -9,6 +9,7 @@ namespace rt {
 // Enabled, a text Tag, and the tick signal. Setting Interval or Enabled restarts the count.
 class Timer : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QString tag READ tag WRITE setTag)
 public:
     explicit Timer(QObject* parent = nullptr);
 

@@ -27,6 +27,7 @@
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
+using rt::Ctl;
 
 namespace modSupport {
 
@@ -670,7 +671,7 @@ void ConnectSensor(int row) {
 }
 
 void ToggleSensorConnection(int row) {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     try {
         formSensorSetup& setup = formSensorSetup::instance();
         const QString caption = rt::caption(Ctl(setup.cmdConnectSensor, row));

@@ -16,6 +16,8 @@
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
+using rt::Ctl;
+
 namespace modSupport {
 
 namespace {
@@ -131,7 +133,7 @@ void DisconnectSensor(int row, int flag) {
 
 void CorvisentMain::cmdDisconnectSensor_Click(int row) {
     using namespace modSupport;
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     try {
         formSensorSetup& setup = formSensorSetup::instance();
         CloseRowPorts(row);

@@ -12,11 +12,11 @@
 #include "runtime/format.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
-#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
+using rt::Ctl;
 using namespace modSupport;
 using namespace sensorevents;
 

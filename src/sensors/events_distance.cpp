@@ -13,12 +13,12 @@
 #include "runtime/controls.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
-#include "sensors/sensorops.h"
 #include "sensors/streamlines.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
+using rt::Ctl;
 using namespace modSupport;
 using namespace sensorevents;
 

@@ -19,11 +19,11 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
-#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
+using rt::Ctl;
 using namespace modSupport;
 
 namespace {

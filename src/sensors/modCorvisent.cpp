@@ -1,7 +1,6 @@
 #include "sensors/modCorvisent.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -19,12 +18,11 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
-#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
-using modSupport::Ctl;
 using platform::MSCommControl;
+using rt::Ctl;
 
 namespace modCorvisent {
 namespace {
@@ -40,25 +38,6 @@ MSCommControl* need(MSCommControl* port) {
     if (!port) throw rt::VbError(91, QStringLiteral("Object variable or With block variable not set"));
     return port;
 }
-
-// The hourglass pointer while an exchange runs; back to normal when it ends, however it ends.
-class WaitCursor {
-public:
-    WaitCursor() {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            m_set = true;
-        }
-    }
-    ~WaitCursor() {
-        if (m_set) QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool m_set = false;
-};
 
 void enableIfStopped(rt::Timer* timer) {
     if (!timer->enabled()) timer->setEnabled(true);
@@ -254,7 +233,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
     try {
         CorvisentMain& w = CorvisentMain::instance();
         {
-            std::optional<WaitCursor> hourglass;
+            std::optional<rt::Hourglass> hourglass;
             if (need(port)->portOpen()) {
                 hourglass.emplace();
                 for (int attempt = 0; attempt < kCalibrateTries; ++attempt) {
@@ -304,7 +283,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
 
 void SetStreamMode(MSCommControl* port, int kind) {
     MSCommControl::EventHold hold(port);
-    WaitCursor hourglass;
+    rt::Hourglass hourglass;
     try {
         QByteArray letter;
         if (kind == modSupport::typeAccel)

@@ -23,6 +23,7 @@
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
+using rt::Ctl;
 using namespace modSupport;
 
 namespace {
@@ -162,7 +163,7 @@ void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommCon
                     QPlainTextEdit* log, const Table<11>& modeFlag, QPushButton* modeButton,
                     const QString& toEventMode, const QString& toStreaming,
                     const std::function<void()>& runModeButton) {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(cover);
         MSCommControl* port = Ctl(ports, row);
@@ -250,7 +251,7 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
 // ---------------------------------------------------------------- tab mode buttons
 
 void CorvisentMain::cmdSetToBump_Click(int slot) {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameACover, slot));
         MSCommControl* port = Ctl(MSCommA, row);
@@ -292,7 +293,7 @@ void CorvisentMain::cmdSetToBump_Click(int slot) {
 }
 
 void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
-    Hourglass hourglass;
+    rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameDCover, slot));
         MSCommControl* port = Ctl(MSCommD, row);

@@ -19,6 +19,7 @@
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 
+using rt::Ctl;
 using namespace modSupport;
 
 namespace {

@@ -1,9 +1,6 @@
 #pragma once
 #include <QString>
 #include <array>
-#include <cstddef>
-
-#include "runtime/error.h"
 
 namespace platform {
 class MSCommControl;
@@ -33,12 +30,6 @@ void ToggleSensorConnection(int row);
 extern std::array<bool, 11> bSettingModeRow;
 
 // ---- Helpers of the device-row procedures.
-// Element i of a control array; rt::VbError 9 for an index outside it or a missing control.
-template <typename T, std::size_t N> T* Ctl(const std::array<T*, N>& controls, int i) {
-    if (i < 0 || static_cast<std::size_t>(i) >= N || !controls[static_cast<std::size_t>(i)])
-        throw rt::VbError(9, QStringLiteral("Subscript out of range"));
-    return controls[static_cast<std::size_t>(i)];
-}
 // The row's display slot: the number in its setup row's slot caption (two figures for a pair).
 int DisplaySlot(int row);
 // A combined sensor's temperature slot (first figure) and humidity slot (second figure).
@@ -57,17 +48,5 @@ platform::MSCommControl* PortOf(int row, int kind);
 int CheckedSlot(int slot);
 // Closes every serial port control of the row that is open.
 void CloseRowPorts(int row);
-
-// The hourglass pointer while a device-row procedure runs; the normal pointer when it ends.
-class Hourglass {
-public:
-    Hourglass();
-    ~Hourglass();
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-
-private:
-    bool m_set = false;
-};
 
 } // namespace modSupport

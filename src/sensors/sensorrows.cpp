@@ -1,4 +1,3 @@
-#include <QGuiApplication>
 #include <QLabel>
 
 #include "app/CorvisentMain.h"
@@ -9,6 +8,8 @@
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+
+using rt::Ctl;
 
 namespace modSupport {
 
@@ -76,17 +77,6 @@ void CloseRowPorts(int row) {
         platform::MSCommControl* port = Ctl(*ports, row);
         if (port->portOpen()) port->setPortOpen(false);
     }
-}
-
-Hourglass::Hourglass() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        m_set = true;
-    }
-}
-
-Hourglass::~Hourglass() {
-    if (m_set) QGuiApplication::restoreOverrideCursor();
 }
 
 } // namespace modSupport

@@ -72,6 +72,10 @@ QString checkText(const QCheckBox* box) {
     return QString::number(rt::value(box));
 }
 
+QString tickedText(const QCheckBox* box) {
+    return rt::ticked(box) ? QStringLiteral("1") : QStringLiteral("0");
+}
+
 QString optionText(const QRadioButton* option) {
     return rt::optionValue(option) ? QStringLiteral("1") : QStringLiteral("0");
 }

@@ -43,6 +43,7 @@ void setMinOrSecs(QComboBox* list, const QString& text);
 
 // Texts stored for control states.
 QString checkText(const QCheckBox* box);            // "0", "1" or "2"
+QString tickedText(const QCheckBox* box);           // "1" ticked, "0" unticked or greyed
 QString optionText(const QRadioButton* option);     // "1" / "0"
 QString optionBoolText(const QRadioButton* option); // "True" / "False"
 // "Min" while the unit list shows "Minute(s)", otherwise "Sec".

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -13,7 +12,7 @@
 #include "app/CorvisentMain.h"
 #include "platform/ini.h"
 #include "publish/formInternetSetup.h"
-#include "publish/statusfiles.h"
+#include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
@@ -33,19 +32,6 @@ namespace {
 
 // Read width large enough that no value the program writes is ever cut.
 constexpr int kWholeValue = 65536;
-
-// The hourglass pointer while the file is read or written.
-class BusyCursor {
-public:
-    BusyCursor() {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyCursor() {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            QGuiApplication::restoreOverrideCursor();
-    }
-};
 
 // A writer of the file's keys: a write the file refuses does not stop the others; it is counted
 // so that the save reports it once at the end.
@@ -153,7 +139,7 @@ void loadWindows(QString* firstError) {
         rt::setCaption(inet.lblPasswordSetStatus, QStringLiteral("(Password is not set)"));
     }
     in.load({"SeeMessages", "optStayConnected", "optConnectBeforeSend", "txtTitleForUpdatePage"});
-    inet.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, DefaultXmlDirectory()));
+    inet.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
     in.load({"UseDirectory"});
 }
 
@@ -176,7 +162,7 @@ void SaveSettingsINI() {
     QString error;
     int refused = 0;
     {
-        BusyCursor busy;
+        rt::Hourglass busy;
         try {
             saveSensorSetup(&refused);
             saveWindows(&refused);
@@ -191,7 +177,7 @@ void SaveSettingsINI() {
 void LoadSettingsINI() {
     QString firstError;
     {
-        BusyCursor busy;
+        rt::Hourglass busy;
         modSupport::strINIPath = IniPathFromMachine();
         auto& s = formSensorSetup::instance();
         {

@@ -13,7 +13,6 @@
 #include "app/CorvisentMain.h"
 #include "platform/registry.h"
 #include "publish/formInternetSetup.h"
-#include "publish/statusfiles.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
@@ -87,7 +86,7 @@ void loadInternetSetup(formInternetSetup& w, formSensorSetup& s, const SetupLoad
         setSlider(w.sliderInternetUpdateInterval, w.txtInterval->text());
     });
     in.load({"UseDirectory", "optStayConnected", "txtTitleForUpdatePage"});
-    w.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, DefaultXmlDirectory()));
+    w.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
     SetupWriter(Store::Tree, &SavePref).put({"chkXMLUseDirectory"});
 }
 

@@ -9,9 +9,13 @@
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
+#include "settings/controlvalues.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+
+using settingsvalues::checkText;
+using settingsvalues::tickedText;
 
 namespace {
 
@@ -20,10 +24,6 @@ const QString kSetupSlash = modPrefs::kProgramSetup + QStringLiteral("\\");
 
 // The rows that "Disable All Alerts" and the audible-alert rule take in.
 constexpr int kAlertRows[] = {1, 2, 6, 8, 9, 0};
-
-QString boxText(const QCheckBox* box) {
-    return QString::number(rt::value(box));
-}
 
 // Key, section and reset value of a threshold box (empty reset: no numeric reset).
 struct Threshold {
@@ -117,7 +117,7 @@ void formSensorSetup::chkPageAlert_Click(int index) {
 void formSensorSetup::chkOnScreenAlert_Click(int index) {
     if (!modSupport::loading()) {
         modPrefs::SavePref(kSetupSlash, QStringLiteral("chkOnScreenAlert%1").arg(index),
-                           boxText(chkOnScreenAlert[index]));
+                           checkText(chkOnScreenAlert[index]));
         if (index == 1) {
             if (txtTempMax->text().isEmpty() || txtTempMin->text().isEmpty())
                 rt::MsgBox(QStringLiteral("Please input a Max and Min temperature value first"));
@@ -160,22 +160,21 @@ void formSensorSetup::chkLocalMonitoring_Click() {
         for (QCheckBox* box : {chkPageAlert[k], chkEmailAlert[k], chkOnScreenAlert[k]})
             box->setEnabled(enable);
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetup, QStringLiteral("chkLocalMonitoring"), boxText(chkLocalMonitoring));
+    modPrefs::SavePref(kSetup, QStringLiteral("chkLocalMonitoring"), checkText(chkLocalMonitoring));
 }
 
 void formSensorSetup::chkUseAlerts_Click() {
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetupSlash, QStringLiteral("chkUseAlerts"),
-                       rt::ticked(chkUseAlerts) ? QStringLiteral("1") : QStringLiteral("0"));
+    modPrefs::SavePref(kSetupSlash, QStringLiteral("chkUseAlerts"), tickedText(chkUseAlerts));
 }
 
 void formSensorSetup::chkAlwaysSendAlert_Click() {
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetup, QStringLiteral("chkAlwaysSendAlert"), boxText(chkAlwaysSendAlert));
+    modPrefs::SavePref(kSetup, QStringLiteral("chkAlwaysSendAlert"), checkText(chkAlwaysSendAlert));
     if (rt::ticked(chkAlwaysSendAlert)) ClearAllAlertLatches();
 }
 
 void formSensorSetup::chkOutOfRangeAlert_Click() {
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetupSlash, QStringLiteral("CheckRange"), boxText(chkOutOfRangeAlert));
+    modPrefs::SavePref(kSetupSlash, QStringLiteral("CheckRange"), checkText(chkOutOfRangeAlert));
 }

@@ -28,6 +28,7 @@
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 
+using rt::named;
 using namespace modSupport;
 
 namespace {
@@ -37,11 +38,6 @@ const QString kApp = QStringLiteral("Corvisent Manager");
 const QString kProgramSetup = QStringLiteral("Program Setup");
 
 QString indexed(const char* name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
-
-template <typename T> T* named(T* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 QLineEdit* lineEdit(QWidget* parent, const QString& name, const QString& text = QString(), int width = 0) {
     auto* e = named(new QLineEdit(text, parent), name);
@@ -122,9 +118,7 @@ void formSensorSetup::setTab(int index) {
 }
 
 void formSensorSetup::bringToFront() {
-    show();
-    raise();
-    activateWindow();
+    rt::showInFront(this);
 }
 
 QString formSensorSetup::picture(const QLabel* image) {

@@ -26,8 +26,8 @@ class formSensorSetup : public QDialog {
 public:
     static formSensorSetup& instance();
 
-    template <typename T> using Rows = std::array<T*, 11>;
-    template <typename T> using Events = std::array<T*, 5>;
+    template <typename T> using Rows = rt::Rows<T>;
+    template <typename T> using Events = rt::Slots<T>;
     template <typename T> using Kinds = std::array<T*, 10>;
 
     // ---- Tab strip: 0 "Device Connect", 1 "&Alerts && Threshold", 2 "Camera Events",

@@ -107,7 +107,7 @@ void formSensorSetup::cmdOk_Click() {
 }
 
 void formSensorSetup::cmdConnectAll_Click() {
-    modSupport::Hourglass hourglass;
+    rt::Hourglass hourglass;
     cmdConnectAll->setEnabled(false);
     try {
         // Marks are taken from the rows as they stand before any connection starts.
@@ -136,21 +136,9 @@ void formSensorSetup::cmdConnectAll_Click() {
     cmdConnectAll->setEnabled(true);
 }
 
-namespace {
-// Shows a window modeless in front of the others; a window that cannot be shown is passed over.
-template <typename W> void showInFront() {
-    try {
-        W& w = W::instance();
-        w.show();
-        w.raise();
-        w.activateWindow();
-    } catch (const std::exception&) {
-    }
-}
-} // namespace
-
 void formSensorSetup::cmdAddDevice_Click() {
-    showInFront<formAddDevice>();
+    // A window that cannot be shown is passed over.
+    rt::passOver([] { rt::showInFront(&formAddDevice::instance()); });
 }
 
 

@@ -21,13 +21,6 @@ void store(const char* key, bool on) {
     modPrefs::SavePref(modPrefs::kProgramSetup, QLatin1String(key), on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-// Shows a window modeless in front of the others.
-void showInFront(QWidget& w) {
-    w.show();
-    w.raise();
-    w.activateWindow();
-}
-
 } // namespace
 
 void formSensorSetup::cmdEmailSetup_Click() {
@@ -39,7 +32,7 @@ void formSensorSetup::cmdEmailSetup_Click() {
         mail.frameMAPI->show();
         mail.frameSMTP->hide();
     }
-    showInFront(mail);
+    rt::showInFront(&mail);
 }
 
 void formSensorSetup::cmdSetPagerMessage_Click() {
@@ -48,7 +41,7 @@ void formSensorSetup::cmdSetPagerMessage_Click() {
     pager.mnuTestAlphaPager->setEnabled(phone);
     pager.mnuTestNumericPager->setEnabled(!phone);
     pager.Framme1->setVisible(!phone);
-    showInFront(pager);
+    rt::showInFront(&pager);
 }
 
 // While the preferences are loaded the e-mail window still follows the choice; nothing is stored
@@ -68,7 +61,7 @@ void formSensorSetup::optUseMAPI_Click() {
     }
     if (!loading && mail.txtEmailAddr->text().isEmpty()) {
         rt::MsgBox(QStringLiteral("You must enter an email address to send the alert to."));
-        showInFront(mail);
+        rt::showInFront(&mail);
         mail.txtEmailAddr->setFocus();
     }
 }

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 
 #include "alerts/alertrig.h"
+#include "platform/mailtext.h"
 #include "platform/registry.h"
 #include "runtime/format.h"
 #include "support/smtpserver.h"
@@ -312,11 +313,16 @@ private slots:
         QCOMPARE(iTestMail, 0);
 
         // Text beyond plain ASCII goes out as UTF-8; plain text stays byte for byte.
-        const QByteArray m = platform::composeMessage("a@b", "c@d", "", "Warning: Kühlraum", " Kühlraum\r\n",
-                                                      QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2)));
+        const platform::MailMessage mail{"a@b", "c@d", "", "Warning: Kühlraum", " Kühlraum\r\n",
+                                         QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2))};
+        const QByteArray m = platform::composeMessage(mail, platform::MailCarrier::Server);
         QVERIFY(m.contains("Subject: =?UTF-8?B?" + QString("Warning: Kühlraum").toUtf8().toBase64() + "?=\r\n"));
         QVERIFY(m.contains("charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n K=C3=BChlraum\r\n"));
         QVERIFY(!m.contains("Cc:"));
+        // The same mail for the mail program: LF line ends, 8-bit UTF-8, no sender or date of its own.
+        const QByteArray handed = platform::composeMessage(mail, platform::MailCarrier::MailProgram);
+        QVERIFY(handed.startsWith("To: c@d\nSubject: =?UTF-8?B?"));
+        QVERIFY(handed.endsWith("Content-Transfer-Encoding: 8bit\n\n K\xc3\xbchlraum\n"));
     }
 };
 

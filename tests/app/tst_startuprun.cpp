@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include "app/CorvisentMain.h"
-#include "app/pending.h"
 #include "app/startup.h"
 #include "devices/formAvailSensors.h"
 #include "platform/ini.h"
@@ -114,7 +113,6 @@ private slots:
     void init() {
         env = std::make_unique<TestEnv>();
         tray = std::make_unique<FakeTray>();
-        pendingCallLog().clear();
         ends.clear();
         setProcessEnd([this](bool atOnce) { ends << atOnce; });
     }
@@ -128,14 +126,6 @@ private slots:
         formAvailSensors::instance().cmdCloseWindow_Click(); // a scan's list starts the next case hidden
         tray.reset();
         env.reset();
-    }
-
-    // The record of calls not built yet keeps the latest ones only.
-    void pendingCallRecordIsBounded() {
-        for (int i = 0; i < kPendingCallsKept * 3; ++i)
-            recordPendingCall(QStringLiteral("Call(%1)").arg(i));
-        QCOMPARE(pendingCallLog().size(), kPendingCallsKept);
-        QCOMPARE(pendingCallLog().last(), QStringLiteral("Call(%1)").arg(kPendingCallsKept * 3 - 1));
     }
 
     void switches() {
@@ -198,7 +188,7 @@ private slots:
         QVERIFY(tray->shown() && !M().isVisible());
         // Nothing else was read, loaded, asked, written or created.
         QVERIFY(S().txtTempMax->text() != QLatin1String("55"));
-        QVERIFY(boxes.prompts().isEmpty() && pendingCallLog().isEmpty());
+        QVERIFY(boxes.prompts().isEmpty());
         QVERIFY(!QFileInfo::exists(env->appDir() + QStringLiteral("/logfiles")));
         QVERIFY(!bInStartup && !loading());
     }
@@ -282,14 +272,13 @@ private slots:
         S().hide();
 
         // "/nocams" alone keeps the cameras; an unknown unit changes neither option.
-        pendingCallLog().clear();
         rt::setTag(S().chkMultiCamEnabled, QStringLiteral("not looked at"));
         rt::setOptionValue(S().optCorF2, true);
         storeAll(QStringLiteral("ForC=K"), QString());
         boxes.queue(rt::vbNo);
         M().showNormal();
         M().Form_Load(QStringLiteral("/nocams"));
-        QVERIFY(pendingCallLog().isEmpty() && !formAvailSensors::instance().isVisible() && !M().isMinimized());
+        QVERIFY(!formAvailSensors::instance().isVisible() && !M().isMinimized());
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("not looked at"));
         QVERIFY(rt::optionValue(S().optCorF2));
         QVERIFY(errorLog().isEmpty());

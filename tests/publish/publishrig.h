@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "app/startup.h"
 #include "platform/inet.h"
 #include "publish/formInternetSetup.h"
 #include "publish/statusfiles.h"

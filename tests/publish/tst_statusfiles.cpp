@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include "app/CorvisentMain.h"
-#include "app/startup.h"
 #include "publish/formInternetSetup.h"
 #include "publish/statusfiles.h"
 #include "runtime/clock.h"
