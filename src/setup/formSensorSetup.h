@@ -272,6 +272,15 @@ private:
     QWidget* buildCameraTab();
     QWidget* buildProximityTab();
     void wireHandlers();
+    // formSensorSetup.cpp: the steps of Delete, in the order cmdDeleteMe_Click takes them.
+    void releaseRowSlot(int row, const QString& type, bool pair);
+    void releaseCameraSlot(int row, int slot);
+    void releaseComboSlots(int row, const QString& slotText, bool pair);
+    void releaseKindSlot(int row, int kind, int slot);
+    void releaseProxEventIndex(int n);
+    void forgetDeviceCount(int row, bool pair);
+    void hideDeletedRow(int row, const QString& type, bool pair);
+    void deleteDeviceRecords(int row, bool pair);
 
     // dialoglife.cpp
     bool m_serialsAsked = false; // the serial-number dialogue was started
