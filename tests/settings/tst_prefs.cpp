@@ -24,6 +24,7 @@
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 namespace {
@@ -227,7 +228,7 @@ QString writeIniFile(const TestEnv& env, const QByteArray& text) {
 
 class TestPrefs : public QObject {
     Q_OBJECT
-    std::unique_ptr<rt::DialogScript> m_boxes;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
 
 private slots:
     void initTestCase() {
@@ -235,7 +236,7 @@ private slots:
     }
     void init() {
         modSupport::iScreenSaverCmd = 0;
-        m_boxes = std::make_unique<rt::DialogScript>(); // no box may wait for a click
+        m_boxes = std::make_unique<ScriptedBoxes>(); // no box may wait for a click
     }
     void cleanup() { m_boxes.reset(); }
 
@@ -351,7 +352,7 @@ private slots:
         TestEnv env;
         auto& s = S();
         setAll(false);
-        rt::DialogScript script;
+        ScriptedBoxes script;
         writeIniFile(env, "[Sensor Setup]\r\nReadingInterval=abc\r\nCheckRange=abc\r\noptUseSMTP=0\r\nchkUseAlerts=1\r\n"
                           "optSysCommandDisabled2=1\r\noptLogoutOnProximity2=1\r\n"
                           "optSysCommandDisabled3=0\r\noptRunCommand3=1\r\n"
@@ -410,7 +411,7 @@ private slots:
         // A save that cannot write says so.
         QVERIFY(writeWholeFile(env.appDir() + "/plain-file", "x"));
         modSupport::strINIPath = env.appDir() + "/plain-file/corvisent.ini";
-        rt::DialogScript script;
+        ScriptedBoxes script;
         modIni::SaveSettingsINI();
         QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
 
@@ -440,7 +441,7 @@ private slots:
         modPrefs::SavePref(modPrefs::kInternetSetup, "PW", "pw");
         modPrefs::SavePref("Program Setup\\Prox2", "chkCamMon", "1");
         modPrefs::SavePref("Camera Setup\\1", "MonitorOnly", "1");
-        rt::DialogScript script;
+        ScriptedBoxes script;
         modPrefs::CleanOutRegistry();
         QVERIFY(script.prompts().first().startsWith("Success."));
         auto& reg = platform::Registry::instance();

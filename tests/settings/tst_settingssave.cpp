@@ -17,6 +17,7 @@
 #include "settings/modSupport.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 // The setup window's OK: it stores every setting of the window, and each store's loader reads
@@ -160,15 +161,14 @@ void roundTrip(Store store, const std::function<void()>& save, const std::functi
 
 class TestSettingsSave : public QObject {
     Q_OBJECT
-    std::unique_ptr<rt::DialogScript> m_boxes;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
 
 private slots:
     void initTestCase() {
         if (S().cmbMinOrSecs->count() == 0) S().cmbMinOrSecs->addItems({"Minute(s)", "Seconds"});
     }
-    void init() { m_boxes = std::make_unique<rt::DialogScript>(); }
+    void init() { m_boxes = std::make_unique<ScriptedBoxes>(); }
     void cleanup() {
-        QCOMPARE(m_boxes->prompts(), QStringList());
         m_boxes.reset();
     }
 
@@ -301,14 +301,14 @@ private slots:
         QStringList storedOnMessage;
         m_boxes.reset();
         {
-            rt::DialogScript script([&](const rt::ShownBox&) -> std::optional<QVariant> {
+            ScriptedBoxes script([&](const rt::ShownBox&) -> std::optional<QVariant> {
                 storedOnMessage << modPrefs::GetPref(modPrefs::kProgramSetup, "MaxFileSize", kMissing);
                 return std::nullopt;
             });
             s.cmdOk_Click();
             QCOMPARE(script.prompts(), QStringList{"This value must be an integer"});
         }
-        m_boxes = std::make_unique<rt::DialogScript>();
+        m_boxes = std::make_unique<ScriptedBoxes>();
         QCOMPARE(storedOnMessage, QStringList{"12a"});
         QCOMPARE(s.txtMaxFileSize->text(), QString("1000"));
         QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "MaxFileSize", kMissing), QString("1000"));
