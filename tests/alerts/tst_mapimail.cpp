@@ -70,7 +70,7 @@ private slots:
 
     // The subject and body of this path, by the back-to-normal flag, the include options and the
     // kind.
-    void wording_data() {
+    void includeSwitchesShapeSubjectAndBody_data() {
         QTest::addColumn<QList<int>>("include");
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("flag");
@@ -95,7 +95,7 @@ private slots:
         QTest::newRow("combined kind has no kind lines") << QList<int>{} << 7 << 0 << "70" << QByteArray("Warning")
                                                          << QByteArray();
     }
-    void wording() {
+    void includeSwitchesShapeSubjectAndBody() {
         QFETCH(QList<int>, include);
         QFETCH(int, kind);
         QFETCH(int, flag);
@@ -129,7 +129,7 @@ private slots:
     }
 
     // Each failure class with its boxes, in order; the result is false and nothing is retried.
-    void failureClasses_data() {
+    void eachHandoffFailureShowsItsBoxes_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("boxes");
         QTest::newRow("no mail program") << int(Kind::CannotStart)
@@ -137,7 +137,7 @@ private slots:
         QTest::newRow("unknown recipient") << int(Kind::UnknownRecipient) << QStringList{"no program", kPleaseNote};
         QTest::newRow("other failure") << int(Kind::Failed) << QStringList{"no program", kPleaseNote};
     }
-    void failureClasses() {
+    void eachHandoffFailureShowsItsBoxes() {
         QFETCH(int, kind);
         QFETCH(QStringList, boxes);
         FakeMailHandoff handoff;

@@ -107,7 +107,7 @@ private slots:
     }
 
     // What is sent as the figures: the reading or the fixed number, only as dial figures.
-    void figuresSent_data() {
+    void numericPageDialsTheReadingOrTheFixedFigures_data() {
         QTest::addColumn<QString>("reading");
         QTest::addColumn<QString>("fixed");
         QTest::addColumn<bool>("sendReading");
@@ -119,7 +119,7 @@ private slots:
         QTest::newRow("nothing to send") << "Sensor Error" << "" << true << QByteArray("0");
         QTest::newRow("letters dropped from the fixed number") << "1" << "12ab#;" << false << QByteArray("12#");
     }
-    void figuresSent() {
+    void numericPageDialsTheReadingOrTheFixedFigures() {
         QFETCH(QString, reading);
         QFETCH(QString, fixed);
         QFETCH(bool, sendReading);
@@ -289,7 +289,7 @@ private slots:
 
     // OK asks for the pager number only while temperature or humidity pages are on; it always
     // stores the port and the pager number, and an empty fixed number chooses "Send Reading".
-    void okButton() {
+    void okAsksForTheNumberOnlyWhileReadingPagesAreOn() {
         setPageSwitches(0);
         setUpPager(3);
         P().txtNumToCall->setText(QString());
@@ -343,7 +343,7 @@ private slots:
 
     // The port list holds the existing ports among 1..19 and selects the first; with none it stays
     // empty.
-    void portList() {
+    void portListHoldsTheExistingPortsUpTo19() {
         {
             FakeSerialHub hub;
             hub.add(2);
@@ -366,7 +366,7 @@ private slots:
 
     // Smaller controls: a click into the fixed number deselects "Send Reading"; the init string is
     // stored only when one is given; the test items page for row 1 as a call or a numeric page.
-    void windowControls() {
+    void initStringIsStoredOnlyWhenGivenAndTestItemsPage() {
         rt::setOptionValue(P().optSendReadingAsNumeric, true);
         QTest::mouseClick(P().txtNumToSend, Qt::LeftButton);
         QVERIFY(!rt::optionValue(P().optSendReadingAsNumeric));

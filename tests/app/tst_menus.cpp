@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(rt::caption(S().lblLogDirectory) + u'|' + pref("logdir"), defaultDir + u'|' + defaultDir);
     }
 
-    void help() {
+    void helpShowsTheHelpFileOrSaysThereIsNone() {
         ScriptedBoxes boxes;
         M().mnuCorvisentManagerHelp->trigger();
         QCOMPARE(boxes.prompts().size(), 1); // no help file

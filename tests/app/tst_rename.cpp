@@ -106,7 +106,7 @@ private slots:
         }
     }
 
-    void confirming() {
+    void emptyNameIsRefusedAndTheSettingsFileFollows() {
         ScriptedBoxes boxes;
         // An empty name is refused and the window stays; one blank is a name.
         renameRow(1, QString());

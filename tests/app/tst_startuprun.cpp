@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(pendingCallLog().last(), QStringLiteral("Call(%1)").arg(kPendingCallsKept * 3 - 1));
     }
 
-    void switches() {
+    void switchesMatchExactlyAndOnlyRegcleanIgnoresCase() {
         auto found = [](const char* line) {
             const CommandLineSwitches s = CommandLineSwitches::parse(QLatin1String(line));
             QStringList got;
@@ -157,7 +157,7 @@ private slots:
     }
 
     // The plans not run on the windows below.
-    void plans_data() {
+    void commandLineAndStoredSettingsChooseThePlan_data() {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("plan");
@@ -179,7 +179,7 @@ private slots:
             QTest::newRow(qPrintable(cols[0] + u' ' + cols[1])) << cols[0] << cols[1] << cols[2];
         }
     }
-    void plans() {
+    void commandLineAndStoredSettingsChooseThePlan() {
         QFETCH(QString, commandLine);
         QFETCH(QString, stored);
         QFETCH(QString, plan);

@@ -149,7 +149,7 @@ private slots:
     }
 
     // The finders over the tables.
-    void finders() {
+    void firstAvailablePlaceSkipsTakenAndDisabledOnes() {
         takeRows({1, 2, 3, 5});
         QCOMPARE(formAddDevice::FindFirstAvailable(false), 4);
         QCOMPARE(formAddDevice::FindFirstAvailable(true), 6);
@@ -203,7 +203,7 @@ private slots:
     }
 
     // The type box ignores typing; Refresh rebuilds the port list; Cancel adds nothing.
-    void smallHandlers() {
+    void typingRefreshAndCancelAddNoDevice() {
         choose(strTypeWater);
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QApplication::sendEvent(D().cmbSensorTypeSelection, &key);

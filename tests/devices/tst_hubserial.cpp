@@ -136,7 +136,7 @@ private slots:
     }
 
     // The utility is looked for on the search path and in the program folder.
-    void configurationUtility() {
+    void configurationUtilityIsFoundOnThePathOrBesideTheProgram() {
         SensorRig rig;
         FakeShell shell;
         const QByteArray oldPath = qgetenv("PATH");

@@ -73,7 +73,7 @@ private slots:
         QVERIFY(!w.cmdTestTransfer->isEnabled());
     }
 
-    void loginRefusals() {
+    void loginNeedsAUserNameExceptForALocalFolder() {
         SessionRig rig;
         auto& w = W();
         // Nothing is sent without a user name.

@@ -104,7 +104,7 @@ private slots:
         QTRY_COMPARE(boxes.prompts().size(), 6);
     }
 
-    void distanceLines() {
+    void splitDistanceLinesAreReadWhole() {
         EventRig rig;
         FakeSerialPort& dev = rig.connect(5, typeDistance, 1);
         QPlainTextEdit* box = M().txtDistanceData[1];

@@ -157,7 +157,7 @@ private slots:
 
     // Sensitivity: the tab button sends any number typed and puts the sensor back into its
     // mode; the popup asks again until it gets a whole number from 1 to 9 and stores it.
-    void sensitivity() {
+    void sensitivityIsSentAsTypedOrAskedUntilOneToNine() {
         ModeRig rig;
         rig.boxes->queue(QString("12"));
         M().cmdSensD_Click(2);

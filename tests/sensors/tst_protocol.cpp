@@ -223,7 +223,7 @@ private slots:
         QCOMPARE(THRead(port, kRow), QString("72.5/"));
     }
 
-    void combinedErrors() {
+    void combinedHalfErrorsAreShownAndPollingGoesOn() {
         dev->reply("tf", "Sensor Error\r\n");
         dev->reply("h", "45.20%\r\n");
         QCOMPARE(THRead(port, kRow), QString("/45.2"));

@@ -145,7 +145,7 @@ private slots:
 
     // Delays of 0 to 60 seconds are taken as typed; others give the default, with a message for
     // numbers out of range.
-    void delayChecks() {
+    void delaysOutsideZeroToSixtyGiveTheDefault() {
         EventRig rig;
         S().lblCommandOnProx[1]->setText("/bin/away");
         S().lblCommandOnProxApproach[1]->setText("/bin/up");

@@ -31,7 +31,7 @@ class TestUnits : public QObject {
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
-    void rounding() {
+    void roundingGoesHalfAwayFromZero() {
         QCOMPARE(RoundingDP(0.125, 2), 0.13);
         QCOMPARE(RoundingDP(125, -1), 130.0);
         QCOMPARE(RoundingDP(2.25, 1), 2.3);
@@ -91,7 +91,7 @@ private slots:
     // Each transport choice is stored at once and adapts the e-mail window; MAPI asks for a
     // recipient when there is none. Pager kinds are stored as a pair; the pager window's test
     // entries follow the kind when the pager button is used.
-    void transportOptions() {
+    void transportChoiceIsStoredAtOnceAndAdaptsTheWindows() {
         SensorRig rig;
         auto& mail = formEmailAlertSetup::instance();
         auto& pager = formPagingTextMessage::instance();
