@@ -25,6 +25,7 @@
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
+#include "support/savereload.h"
 #include "support/testenv.h"
 
 namespace {
@@ -32,15 +33,6 @@ namespace {
 enum Store { Tree = 1, Ini = 2, Both = 3 };
 
 QMap<QString, QString> snapshot(int store);
-
-// Compares two snapshots and names the fields that differ.
-void compareSnapshots(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
-    QStringList diff;
-    for (auto it = expected.begin(); it != expected.end(); ++it)
-        if (actual.value(it.key()) != it.value())
-            diff << QStringLiteral("%1: %2 != %3").arg(it.key(), actual.value(it.key()), it.value());
-    QVERIFY2(diff.isEmpty(), qPrintable(diff.join("; ")));
-}
 
 // Checks fields against expected values, given as "name=value" entries separated by "; ".
 void expectFields(const QString& expected) {
@@ -277,14 +269,13 @@ private slots:
 
     void everyPreferenceRoundTripsThroughTheTree() {
         TestEnv env;
-        setAll(true);
-        const auto saved = snapshot(Tree);
-        modPrefs::SavePrefs();
-        saveWindowKeys();
-        QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1"));
-        setAll(false);
-        modPrefs::LoadPrefs();
-        compareSnapshots(snapshot(Tree), saved);
+        runSaveReload({[] { setAll(true); }, [] { setAll(false); }, [] { return snapshot(Tree); },
+                       [] {
+                           modPrefs::SavePrefs();
+                           saveWindowKeys();
+                       },
+                       [] { modPrefs::LoadPrefs(); },
+                       [] { QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1")); }});
         QCOMPARE(modSupport::iScreenSaverCmd, 1); // event 4's walk-up command ends in " /s"
         QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is set)"));
     }
@@ -293,14 +284,14 @@ private slots:
         TestEnv env;
         const QString path = writeIniFile(env, QByteArray());
         modSupport::strINIPath = modIni::IniPathFromMachine();
-        setAll(true);
-        const auto saved = snapshot(Ini);
-        modIni::SaveSettingsINI();
-        setAll(false);
-        modSupport::strINIPath = "elsewhere.ini";
-        modIni::LoadSettingsINI();
+        runSaveReload({[] { setAll(true); },
+                       [] {
+                           setAll(false);
+                           modSupport::strINIPath = "elsewhere.ini";
+                       },
+                       [] { return snapshot(Ini); }, [] { modIni::SaveSettingsINI(); },
+                       [] { modIni::LoadSettingsINI(); }, {}});
         QCOMPARE(modSupport::strINIPath, path);
-        compareSnapshots(snapshot(Ini), saved);
         QCOMPARE(modSupport::iScreenSaverCmd, 1);
     }
 
