@@ -151,7 +151,7 @@ private slots:
     }
 
     // A text that cannot be built (no such row) is reported and nothing is handed over.
-    void textFailure() {
+    void textThatCannotBeBuiltIsToldAndNotHandedOver() {
         FakeMailHandoff handoff;
         ScriptedBoxes boxes;
         QVERIFY(!SendMail(QStringLiteral("85"), 1, 11, 1, 0));
@@ -187,7 +187,7 @@ private slots:
 
     // The real program's failures: missing, a recipient the server refuses, a refusal reported
     // with the "no such user" exit code.
-    void realFailures() {
+    void failuresOfTheRealMailProgramAreTold() {
         SmtpTestServer server;
         QVERIFY(server.writeMsmtpConfig(env->configDir() + QStringLiteral("/msmtp/config")));
         setUpMail({});

@@ -137,7 +137,7 @@ private slots:
 
     // Each way the modem can refuse the call: its message, then the warning; the modem is hung up,
     // the port closed, result 1.
-    void refusedCalls_data() {
+    void refusedCallsAreToldAndHungUp_data() {
         QTest::addColumn<QByteArray>("dialReply");
         QTest::addColumn<QByteArray>("figuresReply");
         QTest::addColumn<QStringList>("messages");
@@ -153,7 +153,7 @@ private slots:
                                          << QStringList{"There was a modem error.", kWarning};
         QTest::newRow("figures never confirmed") << QByteArray("\r\nOK\r\n") << QByteArray() << QStringList{kWarning};
     }
-    void refusedCalls() {
+    void refusedCallsAreToldAndHungUp() {
         QFETCH(QByteArray, dialReply);
         QFETCH(QByteArray, figuresReply);
         QFETCH(QStringList, messages);

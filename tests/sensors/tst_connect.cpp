@@ -188,7 +188,7 @@ private slots:
     // Replies from a related device: a temperature row takes a combined sensor and a distance
     // row a proximity sensor; a humidity or combined row answered by a temperature sensor is
     // removed, its port closed first.
-    void relatedDevices() {
+    void relatedDeviceIsTakenOrItsRowRemoved() {
         for (int index : {0, 6}) {
             SensorRig rig;
             storeKind(rig, kinds()[index]);

@@ -241,7 +241,7 @@ private slots:
     // What a tick does with odd readings: a retried success is shown and checked, a negative
     // first reading sets both extremes, a combined half without a reading shows "NA" and is
     // neither checked, logged nor ranked, and the polling goes on; with alerts off only "OK".
-    void oddReadings() {
+    void oddReadingsAreShownAndThePollingGoesOn() {
         SensorRig rig;
         rt::Clock::setNow(kStart);
         rt::Clock::setSpeed(2000);
