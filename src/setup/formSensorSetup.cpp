@@ -562,114 +562,144 @@ template <typename T> T* slotControl(const std::array<T*, 5>& a, int slot) {
 
 void formSensorSetup::cmdDeleteMe_Click(int row) {
     if (row < 1 || row > 10) return;
-    auto& m = CorvisentMain::instance();
     const QString type = lblDeviceType[row]->text();
-    const bool combo = type == strTypeComboHumid || type == strTypeComboOffer;
     // Only a temperature half stored right below goes with the row; another device there stays.
     const bool pair = ComboPairAt(row);
-    const QString record = deviceSection(row);
-    // Puts the proximity actions of event index n back to "none" and hides their panels.
-    auto releaseEventIndex = [this](int n) {
-        if (n < 1 || n > 4) return;
-        frameProxBehavior[n]->hide();
-        frameProxBehaviorEx[n]->hide();
-        rt::setOptionValue(optSysCommandDisabled[n], true);
-        rt::setValue(chkEmailOnProx[n], 0);
-        rt::setValue(chkOnScreenOnProx[n], 0);
-    };
-    auto storedEventIndex = [&] {
-        return int(rt::Val(platform::GetSetting(kApp, record, QStringLiteral("ProxEventIndex"), QStringLiteral("0"))));
-    };
     try {
         if (row == 1 && !AnyDeviceInSlots2to10())
             platform::SaveSetting(kApp, QStringLiteral("Program Setup\\"), QStringLiteral("TotalDevices"),
                                   QStringLiteral("0"));
-        const QString slotText = lblSubIndex[row]->text().trimmed();
-        if (!slotText.isEmpty() && slotText != QLatin1String("0")) {
-            const int slot = rt::CInt(slotText);
-            const int kind = combo ? int(typeCombo) : TypeCodeOfName(type);
-            iDeviceType[row] = typeEmpty;
-            if (IsCameraName(type)) {
-                const int cameras = int(rt::Val(platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"),
-                                                                     QStringLiteral("TotalCameras")))) - 1;
-                platform::SaveSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalCameras"),
-                                      QString::number(qMax(cameras, 0)));
-                if (slot >= 1 && slot <= 4) {
-                    iCamSlot[slot] = camSlotFree;
-                    frameCamSetupCover[slot]->hide();
-                    rt::setTag(frameCamSetupCover[slot], QString::number(slot));
-                    chkSendToSummary[row]->hide();
-                }
-                ForgetSummaryOption(row);
-                // The camera options and the Video tab follow the cameras still placed, whatever
-                // the stored count says.
-                bool anyCamera = false;
-                for (int k = 1; k <= 4; ++k) anyCamera = anyCamera || iCamSlot[k] != camSlotFree;
-                if (!anyCamera) cambehavioral->hide();
-                m.lblNoCamDevicePresent->setVisible(!anyCamera);
-                m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
-            } else if (kind == typeCombo) {
-                const int t = rt::CInt(slotText.left(1));
-                const int h = rt::CInt(slotText.mid(1, 1));
-                slotControl(m.frameTCover, t)->show();
-                slotControl(m.frameHCover, h)->show();
-                if (pair) {
-                    imgStatus[row + 1]->hide();
-                    m.lblSensorStatus[row + 1]->hide();
-                    iDeviceType[row + 1] = typeEmpty;
-                }
-                freeSlot(iTempTabSlot, t);
-                freeSlot(iHumidTabSlot, h);
-                iDeviceType[0] = qMax(0, iDeviceType[0] - 2);
-                CheckIfNoDevices(typeCombo);
-            } else if (Table<6>* table = TabSlotTable(kind)) {
-                slotControl(m.*CorvisentMain::kindTab(kind)->covers, slot)->show();
-                int n = 0;
-                if (kind == typeProximity || kind == typeDistance) {
-                    n = storedEventIndex();
-                    if (n == 0) n = iProxSlot[row];
-                    iProxSlot[row] = 0;
-                }
-                freeSlot(*table, slot);
-                iDeviceType[0] = qMax(0, iDeviceType[0] - 1);
-                releaseEventIndex(n);
-                CheckIfNoDevices(kind);
-                if (kind == typeProximity || kind == typeDistance) AnyProxBehaviorFrameShown(1);
-            }
-        }
+        releaseRowSlot(row, type, pair);
         lblSubIndex[row]->setText(QStringLiteral("0"));
-        m.lblSensorReading[row]->hide();
-
-        const QString total = platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalDevices"));
-        if (rt::Val(total) != 0) {
-            const int left = qMax(0, int(rt::Val(total)) - (pair ? 2 : 1));
-            platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("TotalDevices"), QString::number(left));
-            platform::WritePrivateProfileString(QStringLiteral("Device Setup"), QStringLiteral("TotalDevices"),
-                                                QString::number(left), strINIPath);
-        }
-        if (iPortOpen[row] != 0 && iPortOpen[0] > 0) --iPortOpen[0];
-        iPortOpen[row] = 0;
-
-        if (pair) {
-            MakeInvisible(0, row, typeCombo);
-            lblDeviceType[row + 1]->hide();
-            // The temperature half's port and slot go with it, so no part of the pair stays shown.
-            txtDeviceComNumber[row + 1]->hide();
-            lblSubIndex[row + 1]->setText(QStringLiteral("0"));
-            lblSubIndex[row + 1]->hide();
-        } else {
-            MakeInvisible(0, row, (type == strTypeAccel || type == strTypeDistance) ? int(typeDistance) : 0);
-        }
-        // The stored record and its copy in the settings file go together, so that neither
-        // brings the device back at the next start.
-        const int last = pair ? row + 1 : row;
-        for (int r = row; r <= last; ++r) {
-            platform::DeleteSetting(kApp, deviceSection(r));
-            platform::WritePrivateProfileString(QStringLiteral("Device Setup\\%1").arg(r), QString(), QString(),
-                                                strINIPath);
-        }
+        CorvisentMain::instance().lblSensorReading[row]->hide();
+        forgetDeviceCount(row, pair);
+        hideDeletedRow(row, type, pair);
+        deleteDeviceRecords(row, pair);
     } catch (const std::exception&) {
         // A failing step ends the deletion; the steps done stay done.
+    }
+}
+
+// Gives back the display slot the row's device held, by the device's kind.
+void formSensorSetup::releaseRowSlot(int row, const QString& type, bool pair) {
+    const QString slotText = lblSubIndex[row]->text().trimmed();
+    if (slotText.isEmpty() || slotText == QLatin1String("0")) return;
+    const int slot = rt::CInt(slotText);
+    const bool combo = type == strTypeComboHumid || type == strTypeComboOffer;
+    const int kind = combo ? int(typeCombo) : TypeCodeOfName(type);
+    iDeviceType[row] = typeEmpty;
+    if (IsCameraName(type))
+        releaseCameraSlot(row, slot);
+    else if (kind == typeCombo)
+        releaseComboSlots(row, slotText, pair);
+    else if (TabSlotTable(kind))
+        releaseKindSlot(row, kind, slot);
+}
+
+void formSensorSetup::releaseCameraSlot(int row, int slot) {
+    auto& m = CorvisentMain::instance();
+    const int cameras = int(rt::Val(platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"),
+                                                         QStringLiteral("TotalCameras")))) - 1;
+    platform::SaveSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalCameras"),
+                          QString::number(qMax(cameras, 0)));
+    if (slot >= 1 && slot <= 4) {
+        iCamSlot[slot] = camSlotFree;
+        frameCamSetupCover[slot]->hide();
+        rt::setTag(frameCamSetupCover[slot], QString::number(slot));
+        chkSendToSummary[row]->hide();
+    }
+    ForgetSummaryOption(row);
+    // The camera options and the Video tab follow the cameras still placed, whatever the stored
+    // count says.
+    bool anyCamera = false;
+    for (int k = 1; k <= 4; ++k) anyCamera = anyCamera || iCamSlot[k] != camSlotFree;
+    if (!anyCamera) cambehavioral->hide();
+    m.lblNoCamDevicePresent->setVisible(!anyCamera);
+    m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
+}
+
+// A combined sensor's slot text holds its temperature slot, then its humidity slot ("12").
+void formSensorSetup::releaseComboSlots(int row, const QString& slotText, bool pair) {
+    auto& m = CorvisentMain::instance();
+    const int t = rt::CInt(slotText.left(1));
+    const int h = rt::CInt(slotText.mid(1, 1));
+    slotControl(m.frameTCover, t)->show();
+    slotControl(m.frameHCover, h)->show();
+    if (pair) {
+        imgStatus[row + 1]->hide();
+        m.lblSensorStatus[row + 1]->hide();
+        iDeviceType[row + 1] = typeEmpty;
+    }
+    freeSlot(iTempTabSlot, t);
+    freeSlot(iHumidTabSlot, h);
+    iDeviceType[0] = qMax(0, iDeviceType[0] - 2);
+    CheckIfNoDevices(typeCombo);
+}
+
+// A sensor of a kind with its own tab; a proximity or distance sensor also gives back its
+// proximity event index, found in its stored record or else in the row's table.
+void formSensorSetup::releaseKindSlot(int row, int kind, int slot) {
+    auto& m = CorvisentMain::instance();
+    Table<6>* table = TabSlotTable(kind);
+    slotControl(m.*CorvisentMain::kindTab(kind)->covers, slot)->show();
+    int n = 0;
+    if (kind == typeProximity || kind == typeDistance) {
+        n = int(rt::Val(platform::GetSetting(kApp, deviceSection(row), QStringLiteral("ProxEventIndex"),
+                                             QStringLiteral("0"))));
+        if (n == 0) n = iProxSlot[row];
+        iProxSlot[row] = 0;
+    }
+    freeSlot(*table, slot);
+    iDeviceType[0] = qMax(0, iDeviceType[0] - 1);
+    releaseProxEventIndex(n);
+    CheckIfNoDevices(kind);
+    if (kind == typeProximity || kind == typeDistance) AnyProxBehaviorFrameShown(1);
+}
+
+// Puts the proximity actions of event index n back to "none" and hides their panels.
+void formSensorSetup::releaseProxEventIndex(int n) {
+    if (n < 1 || n > 4) return;
+    frameProxBehavior[n]->hide();
+    frameProxBehaviorEx[n]->hide();
+    rt::setOptionValue(optSysCommandDisabled[n], true);
+    rt::setValue(chkEmailOnProx[n], 0);
+    rt::setValue(chkOnScreenOnProx[n], 0);
+}
+
+// The stored device count (and its copy in the settings file) and the open-port count.
+void formSensorSetup::forgetDeviceCount(int row, bool pair) {
+    const QString total = platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalDevices"));
+    if (rt::Val(total) != 0) {
+        const int left = qMax(0, int(rt::Val(total)) - (pair ? 2 : 1));
+        platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("TotalDevices"), QString::number(left));
+        platform::WritePrivateProfileString(QStringLiteral("Device Setup"), QStringLiteral("TotalDevices"),
+                                            QString::number(left), strINIPath);
+    }
+    if (iPortOpen[row] != 0 && iPortOpen[0] > 0) --iPortOpen[0];
+    iPortOpen[row] = 0;
+}
+
+void formSensorSetup::hideDeletedRow(int row, const QString& type, bool pair) {
+    if (pair) {
+        MakeInvisible(0, row, typeCombo);
+        lblDeviceType[row + 1]->hide();
+        // The temperature half's port and slot go with it, so no part of the pair stays shown.
+        txtDeviceComNumber[row + 1]->hide();
+        lblSubIndex[row + 1]->setText(QStringLiteral("0"));
+        lblSubIndex[row + 1]->hide();
+    } else {
+        MakeInvisible(0, row, (type == strTypeAccel || type == strTypeDistance) ? int(typeDistance) : 0);
+    }
+}
+
+// The stored record and its copy in the settings file go together, so that neither brings the
+// device back at the next start.
+void formSensorSetup::deleteDeviceRecords(int row, bool pair) {
+    const int last = pair ? row + 1 : row;
+    for (int r = row; r <= last; ++r) {
+        platform::DeleteSetting(kApp, deviceSection(r));
+        platform::WritePrivateProfileString(QStringLiteral("Device Setup\\%1").arg(r), QString(), QString(),
+                                            strINIPath);
     }
 }
 

@@ -144,45 +144,50 @@ public:
     QLabel* lblHighStore = nullptr;
     QLabel* lblLowStore = nullptr;
 
+    // ---- Handlers of this window (formSensorSetup.cpp): the device rows' buttons and boxes.
+    // Connect hands over to the sensor code; Delete takes the row's device away with its display
+    // slot, its stored record and its place in the device count.
+    void cmdConnectSensor_Click(int row);
+    void cmdDeleteMe_Click(int row);
+    void chkTabLogging_Click(int row);
+    void chkFileLogging_Click(int row);
+    void txtDeviceComNumber_LostFocus(int row);
+
     // ---- The window's own life (dialoglife.cpp). Form_Load runs once, when the window is
     // first used; Cancel hides the window and undoes nothing.
     void Form_Load();
     void cmdCancelSetup_Click(int index);
 
-    // ---- Handlers and procedures.
+    // ---- The device list, the stores and the sensors (setupservices.cpp).
     void LoadConfig(bool fromIni, const QString& totalDevices);
-    void cmdConnectSensor_Click(int row);
     void cmdConnectAll_Click();
-    void cmdDeleteMe_Click(int row);
     void cmdAddDevice_Click();
-    void cmdSetInterval_Click();
     void SavePrefs();
     void cmdOk_Click();
-    void chkOnScreenOnProx_Click(int n);
     void chkAutoConnectPrefs_Click();
     void chkPlaceInStartup_Click();
     void cmdKestlink_exe_Click();
-    void chkTabLogging_Click(int row);
-    void chkFileLogging_Click(int row);
-    void txtDeviceComNumber_LostFocus(int row);
+
+    // ---- A row's port box and the log-file options (rowoptions.cpp).
     void lblDeviceType_DblClick(int row); // shows or hides the row's port box
     void chkCloseFileAfterWrite_Click();
     void txtMaxFileSize_Change();
     void txtMaxFileSize_Click();
-    void optSysCommandDisabled_Click(int n);
+
+    // ---- E-mail and paging transport (transport.cpp).
     void cmdEmailSetup_Click();
     void cmdSetPagerMessage_Click();
     void optUseMAPI_Click();
     void optUseSMTP_Click();
     void optionNumericalPager_Click();
     void optionPhonePager_Click();
+
+    // ---- Temperature units (units.cpp).
     void optCorF_Click();  // to Celsius
     void optCorF2_Click(); // to Fahrenheit
-    void cmbProximNumber_Click(int camera);
-    void timerDelayEvent_Timer(int n);
-    void timerDelayEventUp_Timer(int n);
 
     // ---- Proximity action panels (proxdelay.cpp), by proximity event index n.
+    void optSysCommandDisabled_Click(int n);
     void optLogoutOnProximity_Click(int n);
     void optSystemLock_Click(int n);
     void optRunCommand_Click(int n);
@@ -192,6 +197,9 @@ public:
     void txtDelayEventAway_LostFocus(int n);
     void txtDelayEventUp_LostFocus(int n);
     void chkEmailOnProx_Click(int n);
+    void chkOnScreenOnProx_Click(int n);
+    void timerDelayEvent_Timer(int n);
+    void timerDelayEventUp_Timer(int n);
 
     // ---- Alert thresholds and switches (alertswitches.cpp). Thresholds store their text as
     // typed; the temperature and humidity limits fall back to their reset value when left
@@ -211,6 +219,7 @@ public:
 
     // ---- Reading interval and line-poll interval (intervals.cpp). The list, slider and box
     // handlers run for changes made by code as for the user's; during a load they apply nothing.
+    void cmdSetInterval_Click();
     void cmbMinOrSecs_Change();
     void cmbMinOrSecs_Click();
     void sliderInterval_Scroll(int position);
@@ -241,6 +250,7 @@ public:
     void chkCamUseProxim_Click(int k);
     void chkCaptureToAVI_Click(int k);
     void chkProximSnapCam_Click(int k);
+    void cmbProximNumber_Click(int camera);
     // Refills the sensor choice of camera k with the proximity-capable positions no other camera
     // is linked to; filling links nothing.
     void MakeAvailProxComboBox(int k);
@@ -250,23 +260,39 @@ public:
     void addCameraOptionHandlers();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override; // formSensorSetup.cpp
+    void showEvent(QShowEvent* event) override;                 // dialoglife.cpp
+    void closeEvent(QCloseEvent* event) override;               // dialoglife.cpp
 
 private:
+    // formSensorSetup.cpp: the layout of the four tabs and the row handlers' wiring.
     formSensorSetup();
     QWidget* buildDeviceTab();
     QWidget* buildAlertsTab();
     QWidget* buildCameraTab();
     QWidget* buildProximityTab();
     void wireHandlers();
-    // Converts the temperature limits and the main window's highest and lowest readings.
+    // formSensorSetup.cpp: the steps of Delete, in the order cmdDeleteMe_Click takes them.
+    void releaseRowSlot(int row, const QString& type, bool pair);
+    void releaseCameraSlot(int row, int slot);
+    void releaseComboSlots(int row, const QString& slotText, bool pair);
+    void releaseKindSlot(int row, int kind, int slot);
+    void releaseProxEventIndex(int n);
+    void forgetDeviceCount(int row, bool pair);
+    void hideDeletedRow(int row, const QString& type, bool pair);
+    void deleteDeviceRecords(int row, bool pair);
+
+    // dialoglife.cpp
+    bool m_serialsAsked = false; // the serial-number dialogue was started
+    // units.cpp: converts the temperature limits and the main window's highest and lowest readings.
     void changeTemperatureUnit(bool toCelsius);
+    // alertswitches.cpp
     void wireAlertHandlers();
-    void addCameraControls();
+    // intervals.cpp
     void wireIntervalHandlers();
     void followUnit(); // the slider's lowest value: 1 for minutes, 8 otherwise
-    bool m_serialsAsked = false; // the serial-number dialogue was started
+    // proxdelay.cpp
     void wireProximityPanels();
+    // cameras/camsetup.cpp
+    void addCameraControls();
 };

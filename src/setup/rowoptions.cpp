@@ -1,4 +1,5 @@
-// Per-row port box and the general logging options of the setup window.
+// The setup window's row port box, shown or hidden by a double click on the row's type name, and
+// two log-file options: closing every log after each write, and the largest size of a log file.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>

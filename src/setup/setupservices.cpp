@@ -1,5 +1,6 @@
 // Setup dialog handlers that tie the dialog to the stores and to the sensors: loading the device
-// list, saving preferences, Connect All, the alert windows and the two start-up options.
+// list, saving preferences, OK, Connect All, the add-device window, the hub's configuration
+// utility and the two start-up options.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>

@@ -21,6 +21,7 @@
 #include "runtime/msgbox.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/fakehandoff.h"
 #include "support/fakeserial.h"
 #include "support/fakesmtp.h"
@@ -37,7 +38,7 @@ struct AlertRig {
     FakeTray tray;
     FakeSound sound;
     std::optional<FakeSmtp> smtp; // none: mail goes to a real server
-    rt::DialogScript boxes;
+    ScriptedBoxes boxes;
 
     explicit AlertRig(bool fakeMail = true) {
         if (fakeMail) smtp.emplace();

@@ -114,7 +114,6 @@ private slots:
         QVERIFY(rig.mailsDone());
         QCOMPARE(rig.smtp->mails().size(), 2);
         QCOMPARE(dials(rig.modem), 3);
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     // Through the mail program a humidity alert mail that fails is tried again at the next
@@ -132,6 +131,8 @@ private slots:
         rig.humid("10");
         rig.humid("11");
         QCOMPARE(rig.handoff.messages().size(), 2);
+        const QString note = "PLEASE NOTE: Your alerts will not be sent until you get this problem resolved.";
+        QCOMPARE(rig.boxes.prompts(), (QStringList{"refused", note, "refused", note}));
         rig.handoff.setResult(platform::HandoffResult::Sent);
         rig.humid("12");
         rig.humid("13", 3, 2, 1);
@@ -153,6 +154,7 @@ private slots:
         QCOMPARE(rig.boxes.prompts(), (QStringList{"This port is not open.", "The port was not opened."}));
         rig.humid("50"); // the notice's call adds no line
         QCOMPARE(M().txtHumidInData[1]->toPlainText().count('\n'), 2);
+        QCOMPARE(rig.boxes.prompts().mid(2), (QStringList{"This port is not open.", "The port was not opened."}));
     }
 
     // A distance excursion alerts once with the state it saw; the return inside the limits, once
@@ -193,7 +195,6 @@ private slots:
         QCOMPARE(rig.handoff.messages().size(), 2);
         QCOMPARE(dials(rig.modem), 3);
         QCOMPARE(rig.sound.calls.count("loop alert.wav"), 2); // the notice plays no sound
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     // With SMTP the notice mail spends the marker, so no page follows; "No Object" is shown as OK;
@@ -287,6 +288,7 @@ private slots:
                               "Warning: Water Detected"}));
         QVERIFY(bWaterAlertOn[4]);
         QCOMPARE(rt::tag(M().txtWaterData[2]), QString("1"));
+        QCOMPARE(rig.boxes.prompts(), QStringList{"Water is no longer detected"}); // the audible setting's box
     }
 
     // Each water sensor has its own excursion; with keep-sending every detection alerts, and two
@@ -315,6 +317,7 @@ private slots:
         QVERIFY(rig.mailsDone());
         QCOMPARE(rig.smtp->subjects().count("Sensor Reading OK"), 1);
         QCOMPARE(dials(rig.modem), 6);
+        QCOMPARE(rig.boxes.prompts(), QStringList(2, "Water is no longer detected")); // one per slot
     }
 };
 

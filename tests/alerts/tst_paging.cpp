@@ -20,6 +20,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/fakeserial.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
@@ -94,10 +95,9 @@ private slots:
         FakeSerialPort& modem = hub.add(5);
         answerAll(modem);
         setUpPager(5);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         const qint64 start = rt::Clock::elapsedMs();
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
-        QCOMPARE(boxes.prompts(), QStringList());
         QCOMPARE(modem.commands(), (QList<QByteArray>{kDial, "ATDT72*5", "ATH0"}));
         QCOMPARE(modem.settings().baud, 9600);
         QVERIFY(modem.writes()[0].atMs - start >= 1500);
@@ -107,7 +107,7 @@ private slots:
     }
 
     // What is sent as the figures: the reading or the fixed number, only as dial figures.
-    void figuresSent_data() {
+    void numericPageDialsTheReadingOrTheFixedFigures_data() {
         QTest::addColumn<QString>("reading");
         QTest::addColumn<QString>("fixed");
         QTest::addColumn<bool>("sendReading");
@@ -119,7 +119,7 @@ private slots:
         QTest::newRow("nothing to send") << "Sensor Error" << "" << true << QByteArray("0");
         QTest::newRow("letters dropped from the fixed number") << "1" << "12ab#;" << false << QByteArray("12#");
     }
-    void figuresSent() {
+    void numericPageDialsTheReadingOrTheFixedFigures() {
         QFETCH(QString, reading);
         QFETCH(QString, fixed);
         QFETCH(bool, sendReading);
@@ -130,14 +130,14 @@ private slots:
         setUpPager(5, reading);
         P().txtNumToSend->setText(fixed);
         rt::setOptionValue(P().optSendReadingAsNumeric, sendReading);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
         QCOMPARE(modem.commands().value(1), "ATDT" + figures);
     }
 
     // Each way the modem can refuse the call: its message, then the warning; the modem is hung up,
     // the port closed, result 1.
-    void refusedCalls_data() {
+    void refusedCallsAreToldAndHungUp_data() {
         QTest::addColumn<QByteArray>("dialReply");
         QTest::addColumn<QByteArray>("figuresReply");
         QTest::addColumn<QStringList>("messages");
@@ -153,7 +153,7 @@ private slots:
                                          << QStringList{"There was a modem error.", kWarning};
         QTest::newRow("figures never confirmed") << QByteArray("\r\nOK\r\n") << QByteArray() << QStringList{kWarning};
     }
-    void refusedCalls() {
+    void refusedCallsAreToldAndHungUp() {
         QFETCH(QByteArray, dialReply);
         QFETCH(QByteArray, figuresReply);
         QFETCH(QStringList, messages);
@@ -163,7 +163,7 @@ private slots:
         if (!figuresReply.isEmpty()) modem.reply("ATDT72*5", figuresReply);
         modem.reply("ATH0", "\r\nNO CARRIER\r\n");
         setUpPager(5);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         QCOMPARE(SendNumericPage(1, 1, 0), 1);
         QCOMPARE(boxes.prompts(), messages);
         QCOMPARE(modem.commands().last(), QByteArray("ATH0"));
@@ -181,9 +181,8 @@ private slots:
             if (bytes.startsWith("ATDT555")) port.inject("K\r\n", 15400);
         });
         setUpPager(5);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
-        QCOMPARE(boxes.prompts(), QStringList());
     }
 
     // A telephone call dials the telephone number, waits, and closes the port: no hang-up command,
@@ -192,10 +191,9 @@ private slots:
         FakeSerialHub hub;
         FakeSerialPort& modem = hub.add(5);
         setUpPager(5);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         QCOMPARE(SendNumericPage(1, 1, 1), 0);
         QCOMPARE(modem.commands(), QList<QByteArray>{"ATDT5559876,,,,,,,,,,;"});
-        QCOMPARE(boxes.prompts(), QStringList());
         QVERIFY(!modem.isOpen());
         QCOMPARE(P().txtNumToCall->text(), QStringLiteral("5551234"));
     }
@@ -207,7 +205,7 @@ private slots:
         answerAll(modem);
         setUpPager(5);
         P().txtNumToCall->setText(QStringLiteral(" "));
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
         QCOMPARE(boxes.prompts(), QStringList{"You must enter a number to dial before sending a page."});
         QCOMPARE(modem.openCount(), 0);
@@ -223,7 +221,7 @@ private slots:
     void connectionButtonFollowsThePort() {
         FakeSerialHub hub;
         FakeSerialPort& modem = hub.add(5);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         setUpPager(6);
         QCOMPARE(SendNumericPage(1, 1, 0), 1);
         QCOMPARE(boxes.prompts(), (QStringList{"This port is not open.", "The port was not opened."}));
@@ -240,7 +238,6 @@ private slots:
         boxes.clear();
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
         QCOMPARE(modem.openCount(), 2);
-        QCOMPARE(boxes.prompts(), QStringList());
         P().cmdConnection_Click();
         P().cmdConnection_Click();
         QVERIFY(!modem.isOpen());
@@ -263,7 +260,7 @@ private slots:
                 });
             }
         });
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
         QCOMPARE(nested, (QList<int>{0, 0}));
         QCOMPARE(modem.commands(), (QList<QByteArray>{kDial, "ATDT72*5", "ATH0", kDial, "ATDT40", "ATH0"}));
@@ -277,10 +274,9 @@ private slots:
         sim.mapTo(7);
         rt::Clock::setSpeed(20);
         setUpPager(7);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         sim.answer(QStringLiteral("OK OK NO_CARRIER"));
         QCOMPARE(SendNumericPage(1, 1, 0), 0);
-        QCOMPARE(boxes.prompts(), QStringList());
         QCOMPARE(sim.received(), QByteArray("ATDT5551234,,,,,,,,,,;\rATDT72*5\rATH0\r"));
 
         sim.answer(QStringLiteral("BUSY NO_CARRIER"));
@@ -293,7 +289,7 @@ private slots:
 
     // OK asks for the pager number only while temperature or humidity pages are on; it always
     // stores the port and the pager number, and an empty fixed number chooses "Send Reading".
-    void okButton() {
+    void okAsksForTheNumberOnlyWhileReadingPagesAreOn() {
         setPageSwitches(0);
         setUpPager(3);
         P().txtNumToCall->setText(QString());
@@ -301,7 +297,7 @@ private slots:
         rt::setOptionValue(P().optSendReadingAsNumeric, false);
         P().show();
         setPageSwitches(0, {2});
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         P().cmdOkTextPageSetup_Click();
         QCOMPARE(boxes.prompts(),
                  QStringList{"You must first enter the number you wish to call before you send a page."});
@@ -318,7 +314,6 @@ private slots:
         boxes.clear();
         P().txtPhoneNumber->setText(QStringLiteral("5550000"));
         P().cmdOkTextPageSetup_Click();
-        QCOMPARE(boxes.prompts(), QStringList());
         QVERIFY(!P().isVisible());
         QVERIFY(rt::optionValue(P().optSendReadingAsNumeric));
         QCOMPARE(stored("NumToSend"), QString());
@@ -332,10 +327,9 @@ private slots:
         auto& s = formSensorSetup::instance();
         setPageSwitches(1);
         setUpPager(3);
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         P().show();
         P().close();
-        QCOMPARE(boxes.prompts(), QStringList());
         QVERIFY(!P().isVisible());
         QCOMPARE(rt::value(s.chkPageAlert[9]), 1);
 
@@ -349,7 +343,7 @@ private slots:
 
     // The port list holds the existing ports among 1..19 and selects the first; with none it stays
     // empty.
-    void portList() {
+    void portListHoldsTheExistingPortsUpTo19() {
         {
             FakeSerialHub hub;
             hub.add(2);
@@ -372,12 +366,12 @@ private slots:
 
     // Smaller controls: a click into the fixed number deselects "Send Reading"; the init string is
     // stored only when one is given; the test items page for row 1 as a call or a numeric page.
-    void windowControls() {
+    void initStringIsStoredOnlyWhenGivenAndTestItemsPage() {
         rt::setOptionValue(P().optSendReadingAsNumeric, true);
         QTest::mouseClick(P().txtNumToSend, Qt::LeftButton);
         QVERIFY(!rt::optionValue(P().optSendReadingAsNumeric));
 
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         boxes.queue(QStringLiteral("AT&F&C1"));
         P().cmdSetModemInitString_Click();
         boxes.queue(QVariant());

@@ -117,7 +117,6 @@ private slots:
         line(door, true);
         QCOMPARE(rig.handoff.messages().size(), 2);
         QCOMPARE(rig.smtp.mails().size(), 2);
-        QVERIFY(rig.boxes.prompts().isEmpty());
     }
 
     // The switches of the sensor's own proximity number count; "Disable All Alerts" silences the
@@ -181,7 +180,6 @@ private slots:
         line(desk, true);
         line(desk, false);
         QCOMPARE(rig.shell.calls.size(), 4);
-        QVERIFY(rig.boxes.prompts().isEmpty());
     }
 };
 

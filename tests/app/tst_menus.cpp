@@ -15,6 +15,7 @@
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/fakeshell.h"
 #include "support/testenv.h"
 
@@ -74,7 +75,7 @@ private slots:
         const QString defaultDir = env->appDir() + QStringLiteral("/logfiles");
         modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("logdir"), QStringLiteral("/stored"));
         rt::setCaption(S().lblLogDirectory, QStringLiteral("/in/use"));
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
 
         // Cancel changes nothing; the stored folder is offered.
         boxes.queue(QVariant());
@@ -106,8 +107,8 @@ private slots:
         QCOMPARE(rt::caption(S().lblLogDirectory) + u'|' + pref("logdir"), defaultDir + u'|' + defaultDir);
     }
 
-    void help() {
-        rt::DialogScript boxes;
+    void helpShowsTheHelpFileOrSaysThereIsNone() {
+        ScriptedBoxes boxes;
         M().mnuCorvisentManagerHelp->trigger();
         QCOMPARE(boxes.prompts().size(), 1); // no help file
         QVERIFY(!formHelp::loaded());
@@ -125,7 +126,7 @@ private slots:
 
     void foldersAndSaving() {
         FakeShell shell;
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         rt::setCaption(S().lblLogDirectory, QStringLiteral("/data/logs"));
         M().mnuOpenLogFiles->trigger();
         M().mnuOpenCaptureFiles->trigger();
@@ -139,7 +140,6 @@ private slots:
         M().mnuSavePrefs->trigger();
         QCOMPARE(modSupport::strINIPath, file);
         QVERIFY(readWholeFile(file).contains("[Sensor Setup]"));
-        QVERIFY(boxes.shown().isEmpty());
     }
 };
 

@@ -207,7 +207,7 @@ private slots:
     }
 
     // One byte over the folder limit turns file logging off for every row; the screen log goes on.
-    void folderLimit() {
+    void folderLimitTurnsFileLoggingOffForEveryRow() {
         SensorRig rig;
         rt::Clock::setNow(kSat4pm);
         QVERIFY(writeWholeFile(rig.logs.path() + "/old/archive.txt", QByteArray(1000, 'x')));

@@ -12,6 +12,7 @@
 #include "settings/deviceRecords.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 using namespace modSupport;
@@ -105,8 +106,8 @@ private slots:
         }
     }
 
-    void confirming() {
-        rt::DialogScript boxes;
+    void emptyNameIsRefusedAndTheSettingsFileFollows() {
+        ScriptedBoxes boxes;
         // An empty name is refused and the window stays; one blank is a name.
         renameRow(1, QString());
         QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("Please enter a new device name")});

@@ -27,6 +27,7 @@
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/faketray.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
@@ -128,7 +129,7 @@ private slots:
         env.reset();
     }
 
-    void switches() {
+    void switchesMatchExactlyAndOnlyRegcleanIgnoresCase() {
         auto found = [](const char* line) {
             const CommandLineSwitches s = CommandLineSwitches::parse(QLatin1String(line));
             QStringList got;
@@ -146,7 +147,7 @@ private slots:
     }
 
     // The plans not run on the windows below.
-    void plans_data() {
+    void commandLineAndStoredSettingsChooseThePlan_data() {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("plan");
@@ -168,7 +169,7 @@ private slots:
             QTest::newRow(qPrintable(cols[0] + u' ' + cols[1])) << cols[0] << cols[1] << cols[2];
         }
     }
-    void plans() {
+    void commandLineAndStoredSettingsChooseThePlan() {
         QFETCH(QString, commandLine);
         QFETCH(QString, stored);
         QFETCH(QString, plan);
@@ -181,20 +182,19 @@ private slots:
 
     // Then run, first while nothing has been loaded into the windows.
     void machineLogOutValueStartsInTheNotificationAreaOnly() {
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         machineValue(modRegistry::kAutologoutValue, QStringLiteral("1"));
         storeAll(QStringLiteral("TempMax=55 TotalDevices=1"), QString());
         M().Form_Load(QStringLiteral("/service"));
         QVERIFY(tray->shown() && !M().isVisible());
         // Nothing else was read, loaded, asked, written or created.
         QVERIFY(S().txtTempMax->text() != QLatin1String("55"));
-        QVERIFY(boxes.prompts().isEmpty());
         QVERIFY(!QFileInfo::exists(env->appDir() + QStringLiteral("/logfiles")));
         QVERIFY(!bInStartup && !loading());
     }
 
     void firstRunOffersTheScan() {
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         boxes.queue(rt::vbYes);
         strLastDistState[3] = QStringLiteral("20cm"); // left from an earlier run
         M().Form_Load(QString());
@@ -227,7 +227,7 @@ private slots:
                                    "Program Setup]\r\n\"TempMax\"=\"55\"\r\n\"torn\"=hex:0g\r\n";
         QVERIFY(writeWholeFile(file, damaged));
         platform::Registry::instance().reload();
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         boxes.queue(rt::vbNo);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged"));
         M().Form_Load(QString());
@@ -243,7 +243,7 @@ private slots:
     }
 
     void switchesAndStoredValues() {
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         boxes.queue(rt::vbNo);
         // A delay box that is not a number does not stop the start-up.
         storeAll(QStringLiteral("TempMin=35 TempMax=85 ForC=C DelayEventAway1=2.5 DelayEventUp1=soon"), QString());
@@ -285,11 +285,11 @@ private slots:
     }
 
     void failuresAreLoggedAndEndTheStartUp() {
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         writeWholeFile(env->appDir() + QStringLiteral("/logfiles"), "x"); // a file where the folder goes
         M().Form_Load(QString());
         QCOMPARE(errorLog(), QStringList{QStringLiteral(":010=FormLoadError")});
-        QVERIFY(boxes.prompts().isEmpty() && !bInStartup && !loading());
+        QVERIFY(!bInStartup && !loading());
         QFile::remove(env->appDir() + QStringLiteral("/logfiles"));
 
         storeAll(QStringLiteral("TotalDevices=1 AutoConnect=7"), QString()); // a value the box cannot take
@@ -308,7 +308,7 @@ private slots:
                                          {"Port", "5"}, {"SubIndex", "1"}, {"FileLogging", "1"}})
             store(QStringLiteral("PortConfig\\Devices\\1"), key, value);
         storeAll(QStringLiteral("TotalDevices=1 SavedState=1 AutoStartIUE=1"), QString());
-        rt::DialogScript boxes;
+        ScriptedBoxes boxes;
         boxes.queue(rt::vbNo);
 
         M().Form_Load(QString());
@@ -342,7 +342,7 @@ private slots:
         storeAll(QStringLiteral("AutoStartIUE=1"), QString());
 
         // The service start asks its question as any start does.
-        std::optional<rt::DialogScript> boxes(std::in_place);
+        std::optional<ScriptedBoxes> boxes(std::in_place);
         boxes->queue(rt::vbYes);
         M().Form_Load(QStringLiteral("/service /cvservice"));
         // Without login details the login is refused with its box, and the schedule starts all

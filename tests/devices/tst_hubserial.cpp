@@ -11,6 +11,7 @@
 #include "runtime/appdir.h"
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
+#include "support/boxes.h"
 #include "support/fakeshell.h"
 
 using namespace modSupport;
@@ -25,9 +26,9 @@ void hubPort(const QString& serial, const QString& portName) {
 
 // Answers the serial-number questions with the entries in order (a null text cancels), every
 // message box with OK.
-std::unique_ptr<rt::DialogScript> typing(QStringList entries) {
+std::unique_ptr<ScriptedBoxes> typing(QStringList entries) {
     auto left = std::make_shared<QStringList>(std::move(entries));
-    return std::make_unique<rt::DialogScript>([left](const rt::ShownBox& box) -> std::optional<QVariant> {
+    return std::make_unique<ScriptedBoxes>([left](const rt::ShownBox& box) -> std::optional<QVariant> {
         if (box.kind != rt::ShownBox::Input || left->isEmpty()) return std::nullopt;
         const QString next = left->takeFirst();
         return next.isNull() ? QVariant() : QVariant(next);
@@ -135,7 +136,7 @@ private slots:
     }
 
     // The utility is looked for on the search path and in the program folder.
-    void configurationUtility() {
+    void configurationUtilityIsFoundOnThePathOrBesideTheProgram() {
         SensorRig rig;
         FakeShell shell;
         const QByteArray oldPath = qgetenv("PATH");

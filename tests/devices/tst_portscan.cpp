@@ -102,7 +102,6 @@ private slots:
         QCOMPARE(lines(), QStringList{"No sensors detected."});
         selectAllAndAdd();
         QCOMPARE(rows(), QString());
-        QCOMPARE(rig.boxes->prompts(), QStringList());
     }
 
     // Each selected line becomes a sensor named after its kind and line index on its own port
@@ -143,6 +142,7 @@ private slots:
         W().listAvailSensors->item(3)->setSelected(true);
         W().cmdAddToSetup_Click();
         QCOMPARE(rows().count('@'), 4);
+        QCOMPARE(rig.boxes->prompts(), QStringList(2, "Sensor not added.")); // told again: nothing new was added
         QCOMPARE(formAvailSensors::ScanLinePort("(COM123): Corvisent/T"), 123);
 
         // A port went away: the lines move up, yet the sensors already added stay marked by their
@@ -156,6 +156,7 @@ private slots:
         selectAllAndAdd();
         QCOMPARE(rows(), QString("1:TempSensor000@3 2:ComboSensor003@9 3:ComboSensor003@9 4:ProxSensor004@17 "
                                  "5:WaterSensor001@4"));
+        QCOMPARE(rig.boxes->prompts(), QStringList(2, "Sensor not added."));
     }
 
     // Sensors on serial lines: the simulators answer the scan and are added from the list.

@@ -16,7 +16,7 @@ private slots:
         QVERIFY(!text.contains(u'\\'));
     }
 
-    void conversions_data() {
+    void rtfShowsAsItsPlainText_data() {
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("text");
         QTest::newRow("tables and hidden groups left out")
@@ -37,7 +37,7 @@ private slots:
         QTest::newRow("not rich text")
             << QByteArray("plain {text}\\par\r\n") << QStringLiteral("plain {text}\\par\r\n");
     }
-    void conversions() {
+    void rtfShowsAsItsPlainText() {
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QCOMPARE(rtfToText(rtf), text);

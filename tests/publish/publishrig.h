@@ -19,6 +19,7 @@
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 inline formInternetSetup& W() {
@@ -27,7 +28,7 @@ inline formInternetSetup& W() {
 
 struct PublishRig {
     TestEnv env;
-    rt::DialogScript boxes;
+    ScriptedBoxes boxes;
 
     PublishRig(const QString& server, const QString& password, bool withStylesheet = true) {
         if (withStylesheet)

@@ -63,7 +63,6 @@ private slots:
         QVERIFY(w.bLoggedIn && w.cmdTestTransfer->isEnabled());
         QVERIFY(PublishRig::entries().contains("257 \"/\" is the current directory."));
         w.cmdTestTransfer_Click();
-        QCOMPARE(rig.boxes.prompts(), QStringList());
         QCOMPARE(readWholeFile(server.path("corvisent/cvman.xsl")), readWholeFile(rig.env.appDir() + "/cvman.xsl"));
         QVERIFY(w.cmdStartUpdate->isEnabled());
 
@@ -94,7 +93,6 @@ private slots:
         PublishRig::settle();
         QVERIFY(PublishRig::entries().contains(" Incorrect Password"));
         QVERIFY(!PublishRig::entries().join('\n').contains("pa ss&word"));
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     // The server goes away while the schedule runs and comes back: the updates meanwhile fail,
@@ -135,7 +133,6 @@ private slots:
         QCOMPARE(readWholeFile(server.path("corvisent/index.html")), readWholeFile(rig.env.appDir() + "/index.html"));
         const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(readWholeFile(server.path("corvisent/" + latest)), readWholeFile(rig.env.appDir() + "/" + latest));
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     // The stylesheet refused (a read-only user), or sent on a session the server had ended while
@@ -172,7 +169,6 @@ private slots:
         ticks(2);
         QCOMPARE(serverFile(server, "cvman1.xml"), readWholeFile(rig.env.appDir() + "/cvman1.xml"));
         QVERIFY(serverFile(server, "index.html").contains(">(Latest) Corvisent File 2 ("));
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     // A status upload the server refuses: the index never names that file latest; the session
@@ -193,7 +189,6 @@ private slots:
         ticks(1); // asked for at once by the second recovery
         QCOMPARE(serverFile(server, "cvman3.xml"), readWholeFile(rig.env.appDir() + "/cvman3.xml"));
         QVERIFY(serverFile(server, "index.html").contains(">(Latest) Corvisent File 4 ("));
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 
     // A refused login stops nothing: each due update tries again and says so, and once the
@@ -220,7 +215,6 @@ private slots:
         ticks(2);
         const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
-        QCOMPARE(rig.boxes.prompts(), QStringList());
     }
 };
 

@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(W().listFtpMessages->count(), 1);
     }
 
-    void indexPage() {
+    void indexPageListsTenFilesLatestFirst() {
         iXMLIndex = iXMLPublished = 0;
         W().txtRemoteStorageLocation->setText("web <dir> \"x\"&y");
         rt::setCaption(W().lblIndexRefreshRate, "5");

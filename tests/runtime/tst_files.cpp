@@ -47,7 +47,7 @@ private slots:
         QCOMPARE(contents(file("status.xml")), QByteArray("caf\xe9\r\n"));
     }
 
-    void openErrors() {
+    void badOpensAndWritesRaiseTheirErrors() {
         Files::open(1, file("x.txt"), Files::Output);
         QCOMPARE(errorOf([&] { Files::open(1, file("y.txt"), Files::Output); }), 55);
         QCOMPARE(errorOf([&] { Files::open(2, file("x.txt"), Files::Append); }), 55);

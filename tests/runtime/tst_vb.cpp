@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(errorOf([] { Mid("abc", 1, -1); }), 5);
     }
 
-    void searching() {
+    void searchesCountFromOneAndRefuseAStartBelowOne() {
         QCOMPARE(InStr("Corvisent/T", "/"), 10);
         QCOMPARE(InStr(4, "abcabc", "c"), 6);
         QCOMPARE(InStr(7, "abcabc", "c"), 0);
@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(errorOf([] { InStrRev("abc", "a", 0); }), 5);
     }
 
-    void textHelpers() {
+    void textFunctionsTrimOnlySpacesAndRefuseBadArguments() {
         QCOMPARE(Trim("  a b  ") + "|" + LTrim("  a ") + "|" + RTrim(" a  "), QString("a b|a | a"));
         QCOMPARE(Trim("\ta\t"), QString("\ta\t"));
         QCOMPARE(UCase("Combo é"), QString("COMBO É"));

@@ -22,6 +22,7 @@
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/fakeserial.h"
 #include "support/fakeshell.h"
 #include "support/testenv.h"
@@ -38,7 +39,7 @@ struct EventRig {
     TestEnv env;
     FakeSerialHub hub;
     QTemporaryDir logs;
-    rt::DialogScript boxes;
+    ScriptedBoxes boxes;
     FakeShell shell;
     QList<platform::MSCommControl*> opened;
 

@@ -30,6 +30,7 @@
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 #include "support/alertcallrecord.h"
+#include "support/boxes.h"
 #include "support/fakeserial.h"
 #include "support/testenv.h"
 
@@ -85,7 +86,7 @@ struct SensorRig {
     TestEnv env;
     std::unique_ptr<FakeSerialHub> hub; // fake serial devices, unless the rig uses real ports
     QTemporaryDir logs;
-    std::unique_ptr<rt::DialogScript> boxes = std::make_unique<rt::DialogScript>();
+    std::unique_ptr<ScriptedBoxes> boxes = std::make_unique<ScriptedBoxes>();
 
     explicit SensorRig(bool fakePorts = true) {
         if (fakePorts) hub = std::make_unique<FakeSerialHub>();

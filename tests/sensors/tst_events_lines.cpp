@@ -172,7 +172,6 @@ private slots:
         line(dev, true);
         QCOMPARE(alertCallLog(), QStringList{"ProcessProximityEvent(7, 3, 0)"});
         QVERIFY(rig.fileLines(4).size() == 1 && !S().timerDelayEventUp[1]->enabled());
-        QVERIFY(rig.boxes.prompts().isEmpty());
         // A slot past the tab ends the event with the error box; a row without a slot shows it
         // with nothing after its text.
         M().ProximityTimer[4]->setTag("5");
@@ -191,7 +190,7 @@ private slots:
         FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 0);
         M().ProximityTimer[4]->setTag("");
         bool changed = false;
-        rt::DialogScript boxes([&](const rt::ShownBox&) -> std::optional<QVariant> {
+        ScriptedBoxes boxes([&](const rt::ShownBox&) -> std::optional<QVariant> {
             if (!std::exchange(changed, true)) line(dev, false);
             return std::nullopt;
         });

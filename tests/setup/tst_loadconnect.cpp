@@ -108,7 +108,6 @@ private slots:
             QCOMPARE(M().lblSensorReading[row]->text(), QString("OFF"));
             QCOMPARE(rt::fontSize(M().lblSensorReading[row]), 14.0);
         }
-        QCOMPARE(rig.boxes->prompts(), QStringList());
     }
 
     // Marks are taken from every row before the first connects; a marked row is connected only
@@ -144,7 +143,6 @@ private slots:
         QVERIFY2(firstWrite(*dev[5]) - lastWrite(*dev[2]) >= 1500, "pause after the first connect");
         QVERIFY2(end - lastWrite(*dev[5]) >= 1500, "pause after the last connect");
         QVERIFY(S().cmdConnectAll->isEnabled());
-        QVERIFY(rig.boxes->prompts().isEmpty());
     }
 };
 

@@ -16,6 +16,7 @@
 #include "runtime/timer.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
+#include "support/boxes.h"
 #include "support/testenv.h"
 
 using namespace modSupport;
@@ -96,7 +97,7 @@ private slots:
         QCOMPARE(programSetting(QStringLiteral("MinOrSecs")), QStringLiteral("Min"));
         m.Timer1[3]->setEnabled(false);
 
-        rt::DialogScript script;
+        ScriptedBoxes script;
         {
             LoadGuard quiet; // as loaded, not typed: the line box's own apply does not run
             s.txtBinaryInterval->setText(QStringLiteral("fast"));
