@@ -116,6 +116,9 @@ private:
     formAddDevice();
     struct Plan;
     bool checkRequest(Plan& plan);
+    bool checkTypeAndName(const Plan& plan);
+    bool checkPort(Plan& plan);
+    bool checkCameraDriver(Plan& plan);
     void registerSensor(const Plan& plan);
     void registerCombined(const Plan& plan);
     void registerCamera(const Plan& plan);

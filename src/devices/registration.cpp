@@ -132,6 +132,38 @@ bool formAddDevice::checkRequest(Plan& plan) {
     plan.type = m_typeText;
     plan.name = txtDeviceName->text();
     plan.port = cmbComNum->currentText();
+    if (!checkTypeAndName(plan)) return false;
+    plan.code = plan.type == strTypeComboOffer ? int(typeCombo) : TypeCodeOfName(plan.type);
+    if (!plan.camera() && !checkPort(plan)) return false;
+    plan.row = iNewRow;
+    if (!RowsAvailable(plan.row, plan.combined())) {
+        if (!plan.finderSpoke)
+            rt::MsgBox(plan.combined() && plan.row <= 10 ? kTwoRows : kRowsFull, rt::vbInformation);
+        refuse();
+        return false;
+    }
+    if (plan.camera() && !checkCameraDriver(plan)) return false;
+    plan.slot = FindFirstTabSlotAvailable(plan.code);
+    if (!plan.slot.usable()) {
+        if (plan.code == typeProximity)
+            rt::MsgBox(
+                QStringLiteral("There are no more available slots on the Proximity tab for this sensor."),
+                rt::vbInformation);
+        else
+            rt::MsgBox(kNoSlot, rt::vbInformation);
+        refuse();
+        return false;
+    }
+    if (plan.camera() && rt::value(formSensorSetup::instance().chkMultiCamEnabled) == 1 &&
+        SetCamFriendlyName(plan.slot.slot, plan.name, plan.driverText) != 1) {
+        refuse(); // the installation is not finished; the user has been told
+        return false;
+    }
+    return true;
+}
+
+// A type is chosen and known, and the device has a name.
+bool formAddDevice::checkTypeAndName(const Plan& plan) {
     if (plan.type == kPlaceholder) {
         rt::MsgBox(QStringLiteral("Please choose the type of the device."), rt::vbInformation);
         refuse();
@@ -153,59 +185,41 @@ bool formAddDevice::checkRequest(Plan& plan) {
         refuse();
         return false;
     }
-    plan.code = plan.type == strTypeComboOffer ? int(typeCombo) : TypeCodeOfName(plan.type);
-    if (!plan.camera()) {
-        // The port is stored as a plain number, which connecting the sensor relies on.
-        bool whole = false;
-        const int port = plan.port.trimmed().toInt(&whole);
-        if (!whole || port < 1 || port > 256) {
-            rt::MsgBox(QStringLiteral("The Com port must be a whole number from 1 to 256."), rt::vbInformation);
-            show();
-            cmbComNum->setFocus();
-            return false;
-        }
-        plan.port = QString::number(port);
-        cmbComNum->setEditText(plan.port); // the INI mirror takes the same text
+    return true;
+}
+
+// The port is stored as a plain number, which connecting the sensor relies on.
+bool formAddDevice::checkPort(Plan& plan) {
+    bool whole = false;
+    const int port = plan.port.trimmed().toInt(&whole);
+    if (!whole || port < 1 || port > 256) {
+        rt::MsgBox(QStringLiteral("The Com port must be a whole number from 1 to 256."), rt::vbInformation);
+        show();
+        cmbComNum->setFocus();
+        return false;
     }
-    plan.row = iNewRow;
-    if (!RowsAvailable(plan.row, plan.combined())) {
-        if (!plan.finderSpoke)
-            rt::MsgBox(plan.combined() && plan.row <= 10 ? kTwoRows : kRowsFull, rt::vbInformation);
+    plan.port = QString::number(port);
+    cmbComNum->setEditText(plan.port); // the INI mirror takes the same text
+    return true;
+}
+
+// A camera needs a driver that is installed and not already in use; a second camera of the
+// single-camera kind is refused.
+bool formAddDevice::checkCameraDriver(Plan& plan) {
+    if (plan.code == typeVideo2 && singleCameraPresent()) {
+        rt::MsgBox(QStringLiteral("Only one Corvisent/V2 camera can be used at this time."));
         refuse();
         return false;
     }
-    if (plan.camera()) {
-        if (plan.code == typeVideo2 && singleCameraPresent()) {
-            rt::MsgBox(QStringLiteral("Only one Corvisent/V2 camera can be used at this time."));
-            refuse();
-            return false;
-        }
-        plan.driverIndex = cbDriver->currentIndex();
-        plan.driverText = cbDriver->currentText();
-        bool driverTaken = false;
-        for (int pos = 1; pos <= 4; ++pos)
-            driverTaken = driverTaken || iCamSlot[pos] == plan.driverIndex;
-        if (plan.driverIndex < 0 || plan.driverText.isEmpty() || plan.driverText == QLatin1String("<none>") ||
-            plan.driverText.contains(QLatin1String("Unavail")) || driverTaken) {
-            rt::MsgBox(kNoDrivers, rt::vbCritical);
-            refuse();
-            return false;
-        }
-    }
-    plan.slot = FindFirstTabSlotAvailable(plan.code);
-    if (!plan.slot.usable()) {
-        if (plan.code == typeProximity)
-            rt::MsgBox(
-                QStringLiteral("There are no more available slots on the Proximity tab for this sensor."),
-                rt::vbInformation);
-        else
-            rt::MsgBox(kNoSlot, rt::vbInformation);
+    plan.driverIndex = cbDriver->currentIndex();
+    plan.driverText = cbDriver->currentText();
+    bool driverTaken = false;
+    for (int pos = 1; pos <= 4; ++pos)
+        driverTaken = driverTaken || iCamSlot[pos] == plan.driverIndex;
+    if (plan.driverIndex < 0 || plan.driverText.isEmpty() || plan.driverText == QLatin1String("<none>") ||
+        plan.driverText.contains(QLatin1String("Unavail")) || driverTaken) {
+        rt::MsgBox(kNoDrivers, rt::vbCritical);
         refuse();
-        return false;
-    }
-    if (plan.camera() && rt::value(formSensorSetup::instance().chkMultiCamEnabled) == 1 &&
-        SetCamFriendlyName(plan.slot.slot, plan.name, plan.driverText) != 1) {
-        refuse(); // the installation is not finished; the user has been told
         return false;
     }
     return true;

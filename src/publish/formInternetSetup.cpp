@@ -308,6 +308,15 @@ void formInternetSetup::chkXMLUseDirectory_Click() {
         cmdStartUpdate->setEnabled(false);
 }
 
+void formInternetSetup::ShowStoredPassword(const QString& pw) {
+    if (pw != QLatin1String("") && pw != QLatin1String(" ")) {
+        txtPassword->setText(pw);
+        rt::setCaption(lblPasswordSetStatus, QStringLiteral("(Password is set)"));
+    } else {
+        rt::setCaption(lblPasswordSetStatus, QStringLiteral("(Password is not set)"));
+    }
+}
+
 void formInternetSetup::cmdSetFTPPassword_Click() {
     const std::optional<QString> pw = rt::InputBox(QStringLiteral("Please enter a password to log into the FTP server"));
     if (!pw) return;

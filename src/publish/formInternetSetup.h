@@ -43,6 +43,8 @@ public:
     QLineEdit* txtXMLDirectory = nullptr;
     QListWidget* listFtpMessages = nullptr; // the FTP message list
 
+    // Takes a stored password into its box and says whether one is set (a blank counts as none).
+    void ShowStoredPassword(const QString& pw);
     // Adds an entry to the FTP message list, emptying the list first once it holds 2000.
     void AddFtpMessage(const QString& text);
     // The same with the current time in front.

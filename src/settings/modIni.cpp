@@ -131,13 +131,7 @@ void loadWindows(QString* firstError) {
         inet.txtInterval->setText(t);
         setSlider(inet.sliderInternetUpdateInterval, inet.txtInterval->text());
     });
-    const QString pw = in.get("PW");
-    if (pw != QLatin1String("") && pw != QLatin1String(" ")) {
-        inet.txtPassword->setText(pw);
-        rt::setCaption(inet.lblPasswordSetStatus, QStringLiteral("(Password is set)"));
-    } else {
-        rt::setCaption(inet.lblPasswordSetStatus, QStringLiteral("(Password is not set)"));
-    }
+    inet.ShowStoredPassword(in.get("PW"));
     in.load({"SeeMessages", "optStayConnected", "optConnectBeforeSend", "txtTitleForUpdatePage"});
     inet.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
     in.load({"UseDirectory"});

@@ -71,13 +71,7 @@ void loadInternetSetup(formInternetSetup& w, formSensorSetup& s, const SetupLoad
     in.load({"HtmlRefresh", "RemoteDirectory", "ServerName", "UserName"});
     rt::setTag(s.cambehavioral, QString());
 
-    const QString pw = in.get("PW");
-    if (pw != QLatin1String("") && pw != QLatin1String(" ")) {
-        w.txtPassword->setText(pw);
-        rt::setCaption(w.lblPasswordSetStatus, QStringLiteral("(Password is set)"));
-    } else {
-        rt::setCaption(w.lblPasswordSetStatus, QStringLiteral("(Password is not set)"));
-    }
+    w.ShowStoredPassword(in.get("PW"));
 
     // The leading number of the text counts; a text without one is 0.
     in.assign("SeeMessages", 0, [&w](const QString& t) { rt::setValue(w.chkSeeMessages, rt::CInt(rt::Val(t))); });
