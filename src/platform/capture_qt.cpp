@@ -64,10 +64,18 @@ QCameraFormat formatFor(const QCameraDevice& device, CaptureProfile profile) {
 class QtCaptureStream : public CaptureStream {
 public:
     explicit QtCaptureStream(const QCameraDevice& device) : m_device(device), m_camera(device) {
+        // The sink hands each frame over while the camera's streaming thread waits for it, and a
+        // wait past its limit (300 ms) ends the stream with an error. So the frame is only kept
+        // here; its users hear of it afterwards, once for however many frames came meanwhile.
         QObject::connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& f) {
             m_frame = f;
             ++m_frames;
-            emit frameArrived();
+            if (m_framePending) return;
+            m_framePending = true;
+            QMetaObject::invokeMethod(this, [this] {
+                m_framePending = false;
+                emit frameArrived();
+            }, Qt::QueuedConnection);
         });
         QObject::connect(&m_camera, &QCamera::errorOccurred, this, [this](QCamera::Error e, const QString& text) {
             if (e == QCamera::NoError) return;
@@ -216,6 +224,7 @@ private:
     QMediaRecorder m_recorder;
     QVideoFrame m_frame;
     int m_frames = 0;
+    bool m_framePending = false;
     bool m_started = false;
     QString m_error;
     QString m_recordPath;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
 #include "cameras/camdrivers.h"
@@ -102,6 +103,20 @@ private slots:
         // Nothing of the recording is left beside the saved file.
         QCOMPARE(QDir(env->appDir() + "/capturefiles").entryList(QDir::Files), QStringList());
         view.driverDisconnect();
+    }
+
+    // A window that takes longer over a frame than the camera's streaming thread waits for it
+    // misses frames but keeps its camera.
+    void slowWindowKeepsTheCamera() {
+        QString why;
+        const auto stream = platform::captureBackend().open(platform::captureBackend().drivers().value(0),
+                                                            platform::CaptureProfile::Default, &why);
+        QVERIFY2(stream, qPrintable(why));
+        int frames = 0;
+        connect(stream.get(), &platform::CaptureStream::frameArrived, this, [&frames] {
+            if (++frames == 1) QThread::msleep(500);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(frames > 10, 10000);
     }
 
     // A camera unplugged while it runs: the view lets it go and says so; once the camera is
