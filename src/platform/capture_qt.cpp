@@ -13,6 +13,7 @@
 #include <QMediaRecorder>
 #include <QTimer>
 #include <QUrl>
+#include <QVarLengthArray>
 #include <QVideoFrame>
 #include <QVideoSink>
 
@@ -59,6 +60,61 @@ QCameraFormat formatFor(const QCameraDevice& device, CaptureProfile profile) {
         if (area < bestArea || (area == bestArea && f.maxFrameRate() > best.maxFrameRate())) best = f;
     }
     return best;
+}
+
+// One pixel from video-range YUV (BT.601, as cameras send it).
+inline QRgb yuvPixel(int y, int u, int v) {
+    const int c = 298 * (y - 16) + 128, d = u - 128, e = v - 128;
+    const auto clip = [](int x) { return x < 0 ? 0 : x > 255 ? 255 : x; };
+    return qRgb(clip((c + 409 * e) >> 8), clip((c - 100 * d - 208 * e) >> 8), clip((c + 516 * d) >> 8));
+}
+
+// The mapped frame drawn into an image of size out (nearest pixel), in one pass for the formats
+// cameras send; a null image for other formats. Qt's own conversion renders every frame through
+// OpenGL at full size and reads it back, which costs more than the whole picture on screen.
+QImage convertScaled(const QVideoFrame& f, const QSize& out) {
+    const QVideoFrameFormat::PixelFormat format = f.pixelFormat();
+    const QImage::Format rgb = QVideoFrameFormat::imageFormatFromPixelFormat(format);
+    if (rgb != QImage::Format_Invalid) {
+        const QImage whole(f.bits(0), f.width(), f.height(), f.bytesPerLine(0), rgb);
+        return out == whole.size() ? whole.copy() : whole.scaled(out, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    using F = QVideoFrameFormat;
+    const bool packed = format == F::Format_YUYV || format == F::Format_UYVY;
+    const bool planar = format == F::Format_YUV420P || format == F::Format_YV12;
+    const bool semi = format == F::Format_NV12 || format == F::Format_NV21;
+    if (!packed && !planar && !semi) return QImage();
+    QImage image(out, QImage::Format_RGB32);
+    QVarLengthArray<int, 1024> xs(out.width());
+    for (int x = 0; x < out.width(); ++x) xs[x] = x * f.width() / out.width();
+    for (int y = 0; y < out.height(); ++y) {
+        const int sy = y * f.height() / out.height();
+        const uchar* l0 = f.bits(0) + sy * f.bytesPerLine(0);
+        const uchar* l1 = planar || semi ? f.bits(1) + sy / 2 * f.bytesPerLine(1) : nullptr;
+        const uchar* l2 = planar ? f.bits(2) + sy / 2 * f.bytesPerLine(2) : nullptr;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const int sx = xs[x];
+            int yy, u, v;
+            if (packed) {
+                const uchar* pair = l0 + (sx & ~1) * 2;
+                const bool yuyv = format == F::Format_YUYV;
+                yy = pair[(sx & 1) * 2 + (yuyv ? 0 : 1)];
+                u = pair[yuyv ? 1 : 0];
+                v = pair[yuyv ? 3 : 2];
+            } else if (planar) {
+                yy = l0[sx];
+                u = (format == F::Format_YUV420P ? l1 : l2)[sx / 2];
+                v = (format == F::Format_YUV420P ? l2 : l1)[sx / 2];
+            } else {
+                yy = l0[sx];
+                u = l1[(sx & ~1) + (format == F::Format_NV12 ? 0 : 1)];
+                v = l1[(sx & ~1) + (format == F::Format_NV12 ? 1 : 0)];
+            }
+            line[x] = yuvPixel(yy, u, v);
+        }
+    }
+    return image;
 }
 
 class QtCaptureStream : public CaptureStream {
@@ -124,6 +180,13 @@ public:
 
     QImage frameImage(const QSize& fit) override {
         if (!m_frame.isValid()) return QImage();
+        const QSize out = fit.isValid() ? m_frame.size().scaled(fit, Qt::KeepAspectRatio) : m_frame.size();
+        if (!out.isEmpty() && !m_frame.mirrored() && m_frame.rotationAngle() == QVideoFrame::Rotation0 &&
+            m_frame.map(QVideoFrame::ReadOnly)) {
+            QImage image = convertScaled(m_frame, out);
+            m_frame.unmap();
+            if (!image.isNull()) return image;
+        }
         QImage image = m_frame.toImage();
         if (image.isNull() || !fit.isValid() || fit == image.size()) return image;
         return image.scaled(fit, Qt::KeepAspectRatio, Qt::FastTransformation);

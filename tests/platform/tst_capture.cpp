@@ -59,6 +59,14 @@ private slots:
         QSet<QRgb> colours;
         for (int x = 0; x < image.width(); x += 16) colours.insert(image.pixel(x, image.height() / 3));
         QVERIFY(colours.size() > 4);
+        // The picture on screen has the colours of the still, bar by bar.
+        const QImage shown = view.grab().toImage();
+        for (int bar = 0; bar < 7; ++bar) {
+            const QColor a = shown.pixelColor((2 * bar + 1) * shown.width() / 14, shown.height() / 3);
+            const QColor b = image.pixelColor((2 * bar + 1) * image.width() / 14, image.height() / 3);
+            QVERIFY2(qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 40,
+                     qPrintable(a.name() + " " + b.name()));
+        }
         // One control at a time holds a camera.
         ezVidCap other;
         QVERIFY(!other.setDriverindex(1));
