@@ -70,8 +70,8 @@ inline QRgb yuvPixel(int y, int u, int v) {
 }
 
 // The mapped frame drawn into an image of size out (nearest pixel), in one pass for the formats
-// cameras send; a null image for other formats. Qt's own conversion renders every frame through
-// OpenGL at full size and reads it back, which costs more than the whole picture on screen.
+// cameras send; a null image for other formats. Qt's own conversion renders each frame at full
+// size through OpenGL (in software on many machines) and reads it back: several times the cost.
 QImage convertScaled(const QVideoFrame& f, const QSize& out) {
     const QVideoFrameFormat::PixelFormat format = f.pixelFormat();
     const QImage::Format rgb = QVideoFrameFormat::imageFormatFromPixelFormat(format);
