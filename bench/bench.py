@@ -28,7 +28,8 @@ preloaded), so the monitor polls the lines of its line-signalling sensors as on 
   cameras       CPU of one test camera (640x480, 30 frames a second) on screen: sent to the summary
                 view, then (in a second instance, as a camera is shown in one view at a time) in
                 its position on the video tab; its paints are counted (uprobes) and the figure
-                fails when none are drawn
+                fails when none are drawn. The test camera makes its pictures inside the program:
+                the CPU of that source is printed apart, and the figure without it
   gaps          longest gap between two logged readings of a polled sensor, ten sensors with
                 four polled every 8 s and two streaming (--gap-seconds, 600 by default)
   lag           largest lag from a stream line's sending to its logged line (and its stamp) while
@@ -74,16 +75,33 @@ KINDS = {
 }
 # The test cameras of tests/gstcam: a GStreamer device provider of live 640x480 test pictures.
 GST_PLUGINS = os.path.join(BUILD, "tests", "gstplugins")
+# Its threads inside the program: the source drawing each picture and the plug watch. A real
+# camera's pictures cost the program nothing to make, so their CPU is printed apart.
+TEST_CAMERA_THREADS = ("camerasrc:src", "testcam-plugs")
 
 
 def load():
     return f"{os.getloadavg()[0]:.1f}"
 
 
-def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as f:
+def cpu_seconds(pid, task=None):
+    """CPU seconds of a process so far, or of one of its threads."""
+    with open(f"/proc/{pid}/task/{task}/stat" if task else f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / TICKS
+
+
+def threads_cpu(pid, names):
+    """CPU seconds so far of the threads of pid that have one of these names."""
+    total = 0.0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/comm") as f:
+                if f.read().strip() in names:
+                    total += cpu_seconds(pid, task)
+        except OSError:  # the thread ended
+            pass
+    return total
 
 
 def rss_kib(pid):
@@ -565,7 +583,9 @@ def measure_cameras(seconds):
                 inst.show_tab()
             if inst.proc.poll() is not None:
                 raise Failed(f"{where}: the program ended")
+            source = threads_cpu(inst.proc.pid, TEST_CAMERA_THREADS)
             (cpu, x), wall = cpu_over([inst.proc, inst.xvfb.proc], seconds)
+            source = threads_cpu(inst.proc.pid, TEST_CAMERA_THREADS) - source
             try:
                 with PROBING:
                     probes = Probes({"paint": (PROGRAM, "_ZN8ezVidCap10paintEventEP11QPaintEvent")})
@@ -577,7 +597,9 @@ def measure_cameras(seconds):
                 raise Failed(f"paints cannot be counted ({e})")
             if paints < 1:
                 raise Failed(f"{where}: the camera drew no frames ({paints:.1f} paints a second)")
-            out.append(f"{where} {pct(cpu, wall)} of one core, X server {pct(x, wall)}, {paints:.0f} paints a second")
+            out.append(f"{where} {pct(cpu, wall)} of one core, of which the test camera's own picture source "
+                       f"{pct(source, wall)} ({pct(cpu - source, wall)} without it), X server {pct(x, wall)}, "
+                       f"{paints:.0f} paints a second")
         finally:
             inst.close()
     return "; ".join(out) + " (goal < 10 %)"

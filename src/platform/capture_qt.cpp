@@ -13,6 +13,7 @@
 #include <QMediaRecorder>
 #include <QTimer>
 #include <QUrl>
+#include <QVarLengthArray>
 #include <QVideoFrame>
 #include <QVideoSink>
 
@@ -61,13 +62,76 @@ QCameraFormat formatFor(const QCameraDevice& device, CaptureProfile profile) {
     return best;
 }
 
+// One pixel from video-range YUV (BT.601, as cameras send it).
+inline QRgb yuvPixel(int y, int u, int v) {
+    const int c = 298 * (y - 16) + 128, d = u - 128, e = v - 128;
+    const auto clip = [](int x) { return x < 0 ? 0 : x > 255 ? 255 : x; };
+    return qRgb(clip((c + 409 * e) >> 8), clip((c - 100 * d - 208 * e) >> 8), clip((c + 516 * d) >> 8));
+}
+
+// The mapped frame drawn into an image of size out (nearest pixel), in one pass for the formats
+// cameras send; a null image for other formats. Qt's own conversion renders each frame at full
+// size through OpenGL (in software on many machines) and reads it back: several times the cost.
+QImage convertScaled(const QVideoFrame& f, const QSize& out) {
+    const QVideoFrameFormat::PixelFormat format = f.pixelFormat();
+    const QImage::Format rgb = QVideoFrameFormat::imageFormatFromPixelFormat(format);
+    if (rgb != QImage::Format_Invalid) {
+        const QImage whole(f.bits(0), f.width(), f.height(), f.bytesPerLine(0), rgb);
+        return out == whole.size() ? whole.copy() : whole.scaled(out, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    using F = QVideoFrameFormat;
+    const bool packed = format == F::Format_YUYV || format == F::Format_UYVY;
+    const bool planar = format == F::Format_YUV420P || format == F::Format_YV12;
+    const bool semi = format == F::Format_NV12 || format == F::Format_NV21;
+    if (!packed && !planar && !semi) return QImage();
+    QImage image(out, QImage::Format_RGB32);
+    QVarLengthArray<int, 1024> xs(out.width());
+    for (int x = 0; x < out.width(); ++x) xs[x] = x * f.width() / out.width();
+    for (int y = 0; y < out.height(); ++y) {
+        const int sy = y * f.height() / out.height();
+        const uchar* l0 = f.bits(0) + sy * f.bytesPerLine(0);
+        const uchar* l1 = planar || semi ? f.bits(1) + sy / 2 * f.bytesPerLine(1) : nullptr;
+        const uchar* l2 = planar ? f.bits(2) + sy / 2 * f.bytesPerLine(2) : nullptr;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const int sx = xs[x];
+            int yy, u, v;
+            if (packed) {
+                const uchar* pair = l0 + (sx & ~1) * 2;
+                const bool yuyv = format == F::Format_YUYV;
+                yy = pair[(sx & 1) * 2 + (yuyv ? 0 : 1)];
+                u = pair[yuyv ? 1 : 0];
+                v = pair[yuyv ? 3 : 2];
+            } else if (planar) {
+                yy = l0[sx];
+                u = (format == F::Format_YUV420P ? l1 : l2)[sx / 2];
+                v = (format == F::Format_YUV420P ? l2 : l1)[sx / 2];
+            } else {
+                yy = l0[sx];
+                u = l1[(sx & ~1) + (format == F::Format_NV12 ? 0 : 1)];
+                v = l1[(sx & ~1) + (format == F::Format_NV12 ? 1 : 0)];
+            }
+            line[x] = yuvPixel(yy, u, v);
+        }
+    }
+    return image;
+}
+
 class QtCaptureStream : public CaptureStream {
 public:
     explicit QtCaptureStream(const QCameraDevice& device) : m_device(device), m_camera(device) {
+        // The sink hands each frame over while the camera's streaming thread waits for it, and a
+        // wait past its limit (300 ms) ends the stream with an error. So the frame is only kept
+        // here; its users hear of it afterwards, once for however many frames came meanwhile.
         QObject::connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& f) {
             m_frame = f;
             ++m_frames;
-            emit frameArrived();
+            if (m_framePending) return;
+            m_framePending = true;
+            QMetaObject::invokeMethod(this, [this] {
+                m_framePending = false;
+                emit frameArrived();
+            }, Qt::QueuedConnection);
         });
         QObject::connect(&m_camera, &QCamera::errorOccurred, this, [this](QCamera::Error e, const QString& text) {
             if (e == QCamera::NoError) return;
@@ -116,6 +180,13 @@ public:
 
     QImage frameImage(const QSize& fit) override {
         if (!m_frame.isValid()) return QImage();
+        const QSize out = fit.isValid() ? m_frame.size().scaled(fit, Qt::KeepAspectRatio) : m_frame.size();
+        if (!out.isEmpty() && !m_frame.mirrored() && m_frame.rotationAngle() == QVideoFrame::Rotation0 &&
+            m_frame.map(QVideoFrame::ReadOnly)) {
+            QImage image = convertScaled(m_frame, out);
+            m_frame.unmap();
+            if (!image.isNull()) return image;
+        }
         QImage image = m_frame.toImage();
         if (image.isNull() || !fit.isValid() || fit == image.size()) return image;
         return image.scaled(fit, Qt::KeepAspectRatio, Qt::FastTransformation);
@@ -216,6 +287,7 @@ private:
     QMediaRecorder m_recorder;
     QVideoFrame m_frame;
     int m_frames = 0;
+    bool m_framePending = false;
     bool m_started = false;
     QString m_error;
     QString m_recordPath;

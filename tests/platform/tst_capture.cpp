@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
 #include "cameras/camdrivers.h"
@@ -58,6 +59,14 @@ private slots:
         QSet<QRgb> colours;
         for (int x = 0; x < image.width(); x += 16) colours.insert(image.pixel(x, image.height() / 3));
         QVERIFY(colours.size() > 4);
+        // The picture on screen has the colours of the still, bar by bar.
+        const QImage shown = view.grab().toImage();
+        for (int bar = 0; bar < 7; ++bar) {
+            const QColor a = shown.pixelColor((2 * bar + 1) * shown.width() / 14, shown.height() / 3);
+            const QColor b = image.pixelColor((2 * bar + 1) * image.width() / 14, image.height() / 3);
+            QVERIFY2(qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 40,
+                     qPrintable(a.name() + " " + b.name()));
+        }
         // One control at a time holds a camera.
         ezVidCap other;
         QVERIFY(!other.setDriverindex(1));
@@ -102,6 +111,20 @@ private slots:
         // Nothing of the recording is left beside the saved file.
         QCOMPARE(QDir(env->appDir() + "/capturefiles").entryList(QDir::Files), QStringList());
         view.driverDisconnect();
+    }
+
+    // A window that takes longer over a frame than the camera's streaming thread waits for it
+    // misses frames but keeps its camera.
+    void slowWindowKeepsTheCamera() {
+        QString why;
+        const auto stream = platform::captureBackend().open(platform::captureBackend().drivers().value(0),
+                                                            platform::CaptureProfile::Default, &why);
+        QVERIFY2(stream, qPrintable(why));
+        int frames = 0;
+        connect(stream.get(), &platform::CaptureStream::frameArrived, this, [&frames] {
+            if (++frames == 1) QThread::msleep(500);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(frames > 10, 10000);
     }
 
     // A camera unplugged while it runs: the view lets it go and says so; once the camera is
