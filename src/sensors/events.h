@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 
+class QLabel;
 class QPlainTextEdit;
 namespace platform {
 class MSCommControl;
@@ -60,6 +61,11 @@ void DrainAll(platform::MSCommControl* port);
 
 // True when a delay box asks for no delay: a number equal to 0 ("0", "00", " 0").
 bool NoDelay(const QString& text);
+
+// Sets a streamed reading on its summary label. The text is the label's at once (alert mails,
+// pages and status files read it), but a label on screen is drawn at the screen's pace: the
+// first new text holds its repaint for one frame, and the newest text is drawn when it ends.
+void ShowReading(QLabel* label, const QString& text);
 
 // A tab log line at the top of the box; a box of 2000 lines or more is emptied instead and the
 // line is lost.

@@ -42,7 +42,7 @@ void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
 void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, const QString& line) {
     formSensorSetup& f = formSensorSetup::instance();
     if (line.contains(QLatin1String("Invalid"))) return;
-    rt::setCaption(Ctl(w.lblSensorReading, row), line);
+    ShowReading(Ctl(w.lblSensorReading, row), line);
     const int blank = line.indexOf(u' ');
     const QString x = blank < 0 ? QString() : line.left(blank + 1);
     const QString y = blank < 0 ? line : line.mid(blank + 1);

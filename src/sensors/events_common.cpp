@@ -1,10 +1,15 @@
 // Pieces shared by the serial event handlers: line error messages, complete lines of a streaming
-// port, the drains after a mode change, and the tab and file log lines.
+// port, the drains after a mode change, the summary reading at the screen's pace, and the tab and file
+// log lines.
 #include <QCheckBox>
 #include <QHash>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSet>
+#include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "app/CorvisentMain.h"
 #include "app/readinglogs.h"
@@ -80,6 +85,13 @@ void afterDrain(const MSCommControl* port, const QByteArray& last, int left) {
     kept.resync = !(left == 0 && lineEnded);
 }
 
+// One frame of the label's screen in program milliseconds: its refresh rate, at most 60 a second.
+int frameMs(const QWidget* label) {
+    const QScreen* screen = label->screen();
+    const qreal rate = screen && screen->refreshRate() > 0 ? std::min<qreal>(screen->refreshRate(), 60) : 60;
+    return int(std::ceil(1000 / rate));
+}
+
 } // namespace
 
 // Clears the row's mark of a pending mode reply; the program-wide mark stays while any row has one.
@@ -143,6 +155,19 @@ void DrainAll(MSCommControl* port) {
 
 bool NoDelay(const QString& text) {
     return rt::IsNumeric(text) && rt::Val(text) == 0;
+}
+
+void ShowReading(QLabel* label, const QString& text) {
+    if (!label || label->text() == text) return;
+    // Held before the text is set, so that the text's own repaint waits for the frame's end too.
+    // A label whose updates are already off is held (by an earlier reading or with its window)
+    // and is drawn with the newest text when they come back on.
+    if (label->isVisible() && label->updatesEnabled()) {
+        label->setUpdatesEnabled(false);
+        QTimer::singleShot(rt::Clock::realMs(frameMs(label)), label,
+                           [label] { label->setUpdatesEnabled(true); });
+    }
+    label->setText(text);
 }
 
 void TabLogLine(QPlainTextEdit* box, const QString& line) {

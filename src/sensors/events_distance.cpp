@@ -42,7 +42,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     if (iProxMode[row] == 1) {
         // In proximity mode the stream only tells that the sensor is there.
         showOk(status);
-        rt::setCaption(reading, QStringLiteral(" "));
+        ShowReading(reading, QStringLiteral(" "));
         return;
     }
 
@@ -60,7 +60,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     }
     if (line.contains(QLatin1String("Object"))) {
         rt::setForeColor(reading, rt::vbBlue);
-        rt::setCaption(reading, kNoObj);
+        ShowReading(reading, kNoObj);
         showOk(status);
         rt::setForeColor(status, rt::vbBlue);
         logged = kNoObject;
@@ -70,7 +70,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
         markChange(changeLogged);
     } else if (const int cm = line.indexOf(QLatin1String("cm")); cm >= 0) {
         rt::setForeColor(reading, rt::vbBlue);
-        rt::setCaption(reading, line);
+        ShowReading(reading, line);
         logged = line.left(cm + 2);
         checked = NumberAtEnd(line.left(cm));
         markChange(lastState == kNoObj); // the object came back
@@ -78,7 +78,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
         changeLogged = true;
     } else if (line.contains(QLatin1String("Error"))) {
         sensorError = true;
-        rt::setCaption(reading, QStringLiteral("Error"));
+        ShowReading(reading, QStringLiteral("Error"));
         line = QStringLiteral("Sensor Error");
         lastState = QString();
     }

@@ -36,16 +36,29 @@ private slots:
     }
 
     // Behind another tab the box gets its lines when it is shown, emptied at its limit as on screen;
-    // the file and the reading take every line as it comes.
+    // the file and the reading take every line as it comes, and the last reading is drawn once a
+    // frame has passed.
     void hiddenTabLogShownAsOnScreen() {
+        struct LastDrawn : QObject {
+            QString text;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                if (e->type() == QEvent::Paint) text = static_cast<QLabel*>(o)->text();
+                return false;
+            }
+        } drawn;
         EventRig rig;
         FakeSerialPort& dev = rig.connect(3, typeAccel, 2);
+        QLabel* reading = M().lblSensorReading[3];
+        reading->show(); // as connecting shows it
         M().setTab(CorvisentMain::tabSummary);
         M().show();
-        const auto hide = qScopeGuard([] { M().hide(); });
+        const auto hide = qScopeGuard([=] { reading->hide(), M().hide(); });
         fillBox(M().txtAccelData[2], 1998);
+        EventRig::settle(); // the window's first paint is behind us
+        reading->installEventFilter(&drawn);
         dev.inject("1 2\r\n3 4\r\n5 6\r\n9 1\r\n");
         QTRY_COMPARE(rt::caption(M().lblSensorReading[3]), QString("9 1"));
+        QTRY_COMPARE(drawn.text, QString("9 1"));
         QCOMPARE(rig.fileLines(3).size(), 4);
         M().setTab(CorvisentMain::tabAcceleration);
         const QStringList shown = boxLines(M().txtAccelData[2]);
