@@ -223,7 +223,7 @@ private slots:
 
     // The writers killed in the middle of long runs of saves, at several points: the INI file and
     // the hive read whole, hold every save that was reported done, and the log holds every line
-    // that was reported written, in order.
+    // that was reported written, in order, and nothing but the start of the next.
     void writersKilledMidway() {
         for (long after : {1, 5, 30}) {
             {
@@ -256,9 +256,14 @@ private slots:
                 const long done = killWriterAfter(QStringLiteral("log"), dir.path(), after);
                 const QList<QByteArray> lines = readWholeFile(dir.filePath(QStringLiteral("loop.log"))).split('\n');
                 QVERIFY(lines.size() - 1 >= done);
-                QVERIFY(lines.last().isEmpty()); // the last line is whole
+                const auto expected = [](qsizetype i) {
+                    return QByteArray("line ") + QByteArray::number(i + 1) + ' ' + QByteArray(60, '-') + '\r';
+                };
                 for (int i = 0; i + 1 < lines.size(); ++i)
-                    QCOMPARE(lines[i], QByteArray("line ") + QByteArray::number(i + 1) + ' ' + QByteArray(60, '-') + '\r');
+                    QCOMPARE(lines[i], expected(i));
+                // A kill that lands while the kernel copies a line across a page may leave the start
+                // of that one line, never anything else.
+                QVERIFY2(expected(lines.size() - 1).startsWith(lines.last()), lines.last().constData());
             }
         }
     }
