@@ -84,7 +84,7 @@ private slots:
     // A humidity excursion: the alarm replaces what the window showed, mails once (the latch is
     // set once the mail is handed to SMTP), pages at every reading; the return mails, shows and
     // pages once.
-    void humidityExcursion() {
+    void humidityExcursionMailsOncePagesEachReadingAndReturnsOnce() {
         KindRig rig;
         switchOn(2);
         setLimits(S().txtHumidMax, "60", S().txtHumidMin, "20");
@@ -159,7 +159,7 @@ private slots:
 
     // A distance excursion alerts once with the state it saw; the return inside the limits, once
     // the object was seen again, gives the notices. Mails only while the marker is armed.
-    void distanceExcursion() {
+    void distanceExcursionAlertsOnceAndItsReturnOnce() {
         KindRig rig;
         switchOn(9);
         useMapi();

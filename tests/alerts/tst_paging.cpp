@@ -90,7 +90,7 @@ private slots:
 
     // A page that goes through: the pause, the dial command, the 15 s wait, the figures, the
     // hang-up; no message, result 0, the port closed and ready for the next page.
-    void deliveredPage() {
+    void deliveredPageDialsWaitsSendsAndHangsUp() {
         FakeSerialHub hub;
         FakeSerialPort& modem = hub.add(5);
         answerAll(modem);
@@ -187,7 +187,7 @@ private slots:
 
     // A telephone call dials the telephone number, waits, and closes the port: no hang-up command,
     // no reply read, and the pager number stays as it was.
-    void telephoneCall() {
+    void telephoneCallDialsWaitsAndClosesWithoutHangUp() {
         FakeSerialHub hub;
         FakeSerialPort& modem = hub.add(5);
         setUpPager(5);

@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(c.inet.ResponseCode(), int(inetTimeout));
     }
 
-    void remoteDirectories() {
+    void remoteDirectoriesResolveAgainstTheCurrentOne() {
         QCOMPARE(resolveRemoteDir("", "corvisent"), QString("corvisent"));
         QCOMPARE(resolveRemoteDir("corvisent", "../web/./x/"), QString("web/x"));
         QCOMPARE(resolveRemoteDir("corvisent", "//"), QString("/"));

@@ -24,7 +24,7 @@ private slots:
     void keysAndNames();
     void savesAtomicallyAndReloads();
     void damagedFileIsReportedAndKeptAside();
-    void settingsFunctions();
+    void settingsSavedReadCaseBlindAndDeletedByKeyOrSection();
 };
 
 // A file as a registry export would hold it: expandable string in UTF-16LE, a REG_SZ with an
@@ -198,7 +198,7 @@ void TestRegistry::damagedFileIsReportedAndKeptAside() {
     QCOMPARE(QDir(reg().folder()).entryList({"HKEY_LOCAL_MACHINE.reg.bad-*"}, QDir::Files).size(), 1);
 }
 
-void TestRegistry::settingsFunctions() {
+void TestRegistry::settingsSavedReadCaseBlindAndDeletedByKeyOrSection() {
     TestEnv env;
     const QString app = "Corvisent Manager";
     QCOMPARE(GetSetting(app, "Program Setup", "TempMax", "80"), QString("80"));

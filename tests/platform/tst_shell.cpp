@@ -42,7 +42,7 @@ class TestShell : public QObject {
     Q_OBJECT
 
 private slots:
-    void sessionCommands() {
+    void lockAndLogOffFindTheSessionOrFallBack() {
         DesktopCommands cmd;
         platform::Shell& sh = platform::shell();
         QVERIFY(!sh.lockWorkStation() && !sh.logOff());

@@ -168,7 +168,7 @@ private slots:
 
     // Minute mode with five minutes reads at connect, then every fifth tick; seconds mode reads
     // at every tick, also when the interval is longer than a minute.
-    void readingIntervals() {
+    void minuteModeReadsEveryFifthTickSecondsModeEveryTick() {
         for (const bool minutes : {true, false}) {
             SensorRig rig;
             rt::Clock::setNow(kStart);

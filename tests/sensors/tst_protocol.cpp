@@ -200,7 +200,7 @@ private slots:
         QVERIFY(!timer()->enabled());
     }
 
-    void combinedReading() {
+    void combinedReadingJoinsBothLinesAndSkipsAStaleOne() {
         dev->reply("tf", "072.50F\r\n");
         dev->reply("h", "45.20%\r\n", 5);
         QCOMPARE(THRead(port, kRow), QString("72.5/45.2"));
