@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "app/CorvisentMain.h"
+#include "app/readinglogs.h"
 #include "cameras/camdrivers.h"
 #include "devices/formAddDevice.h"
 #include "platform/ini.h"
@@ -82,7 +83,7 @@ void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString&
     (m.*t.names)[slot]->setText(name);
     (m.*t.covers)[slot]->hide();
     rt::setTag((m.*t.covers)[slot], QString::number(row));
-    (m.*t.logs)[slot]->clear();
+    modSupport::ClearTabLog((m.*t.logs)[slot]); // lines a former device left waiting go too
     TakeTabSlot(*t.slotTable, slot);
 }
 
