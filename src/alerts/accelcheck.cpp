@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <optional>
 #include <utility>
 
@@ -43,10 +42,27 @@ const Limit* limitNamed(const QString& name) {
 // The number a reading text starts with ("+12.50 ", "-05.00", "12 g"); none when it starts with
 // something else.
 std::optional<double> leadingNumber(const QString& text) {
-    static const QRegularExpression number(QStringLiteral(R"(^\s*([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?))"));
-    const QRegularExpressionMatch m = number.match(text);
-    if (!m.hasMatch()) return std::nullopt;
-    return m.captured(1).toDouble();
+    const qsizetype n = text.size();
+    auto digitsFrom = [&](qsizetype i) {
+        while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i;
+        return i;
+    };
+    qsizetype start = 0;
+    while (start < n && text[start].isSpace()) ++start;
+    qsizetype i = start;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+    const qsizetype whole = digitsFrom(i);
+    qsizetype end = whole;
+    if (end < n && text[end] == u'.') end = digitsFrom(end + 1);
+    // Digits before the point, or after it.
+    if (whole == i && end <= whole + 1) return std::nullopt;
+    if (end < n && (text[end] == u'e' || text[end] == u'E')) {
+        qsizetype e = end + 1;
+        if (e < n && (text[e] == u'+' || text[e] == u'-')) ++e;
+        const qsizetype expEnd = digitsFrom(e);
+        if (expEnd > e) end = expEnd;
+    }
+    return QStringView(text).mid(start, end - start).toDouble();
 }
 
 QPlainTextEdit* markerBox(int slot) {

@@ -132,10 +132,12 @@ LogLineWriter::~LogLineWriter() {
 }
 
 bool LogLineWriter::line(int n, const QString& text) {
-    const QString path = rt::tag(Ctl(formSensorSetup::instance().chkFileLogging, n));
+    // The row's log path is kept on its file-logging switch; it is read only when needed.
+    const QCheckBox* logSwitch = Ctl(formSensorSetup::instance().chkFileLogging, n);
+    auto path = [logSwitch] { return rt::tag(logSwitch); };
     try {
         if (m_perLine && !m_opened.contains(n)) {
-            rt::Files::open(n, path, rt::Files::Append);
+            rt::Files::open(n, path(), rt::Files::Append);
             m_opened << n;
         }
         rt::Files::printLine(n, text);
@@ -147,7 +149,7 @@ bool LogLineWriter::line(int n, const QString& text) {
         failingFiles().insert(n);
         rt::MsgBox(QStringLiteral("The log file %1 cannot be written (%2). Readings are not logged until "
                                   "writing works again.")
-                       .arg(rt::Files::isOpen(n) ? rt::Files::path(n) : path, e.description()),
+                       .arg(rt::Files::isOpen(n) ? rt::Files::path(n) : path(), e.description()),
                    rt::vbOKOnly | rt::vbExclamation);
         return false;
     }

@@ -318,7 +318,7 @@ void MSCommControl::setOutput(const QString& text) {
     setOutput(text.toLatin1());
 }
 
-void MSCommControl::takeIn() {
+void MSCommControl::takeIn(bool wakeForIt) {
     QByteArray fresh;
     d->backend->collect(&fresh);
     if (fresh.isEmpty()) return;
@@ -329,7 +329,7 @@ void MSCommControl::takeIn() {
     }
     // Whether the arrival raises a receive event is decided when the characters come in.
     if (d->rThreshold > 0 && d->buffer.size() >= d->rThreshold) d->receivePending = true;
-    if (d->receivePending || !d->queued.isEmpty()) wake();
+    if (wakeForIt && (d->receivePending || !d->queued.isEmpty())) wake();
 }
 
 QByteArray MSCommControl::input() {
@@ -413,7 +413,7 @@ void MSCommControl::poll() {
         d->heldWake = true;
         return;
     }
-    takeIn();
+    takeIn(false);
     d->backend->takeEvents(&d->queued);
     if (d->receivePending) {
         d->receivePending = false;

@@ -200,7 +200,9 @@ private:
     void poll();
     void wake();
     bool listensForLines();
-    void takeIn();
+    // Moves what the device holds into the input buffer. wakeForIt: an arrival that raises an
+    // event asks for a look from the event loop (poll() raises what its own intake found).
+    void takeIn(bool wakeForIt = true);
     void fireQueued();
     void requireOpen() const;
     struct Impl;

@@ -137,20 +137,29 @@ void QtSerialBackend::collect(QByteArray* into) {
     // What the port object has read in the event loop is older than what still waits in the
     // device.
     into->append(m_port->readAll());
+    const int fd = m_port->handle();
     char buf[4096];
     for (;;) {
-        const ssize_t n = ::read(m_port->handle(), buf, sizeof buf);
-        if (n > 0) {
-            into->append(buf, static_cast<int>(n));
-            continue;
+        // A look first: a raw line with nothing waiting reads 0 bytes, as it does after a hang-up,
+        // and the look tells the two apart in one call.
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, 0);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        const bool hangUp = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if (p.revents & POLLIN) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) {
+                into->append(buf, static_cast<int>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (!(n < 0 && errno == EIO) && !hangUp) break;
+        } else if (!hangUp) {
+            break;
         }
-        if (n < 0 && errno == EINTR) continue;
-        // A raw line reads 0 bytes both when nothing waits and after a hang-up; the hang-up shows
-        // in poll().
-        if ((n < 0 && errno == EIO) || (n == 0 && hungUp(m_port->handle()))) {
-            m_gone = true;
-            QTimer::singleShot(0, m_port.get(), [this] { m_port->close(); });
-        }
+        m_gone = true;
+        QTimer::singleShot(0, m_port.get(), [this] { m_port->close(); });
         break;
     }
 }

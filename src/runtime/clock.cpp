@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <ctime>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -53,6 +54,24 @@ QDateTime Clock::now() {
     if (s.speed == 1.0 && !s.wallSet)
         return QDateTime::currentDateTime();
     return runningNow().addMSecs(s.wallOffsetMs);
+}
+
+QDateTime Clock::stampNow() {
+    const ClockState& s = state();
+    if (s.speed != 1.0 || s.wallSet)
+        return now();
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    // A full local conversion has the C library look at the zone file each time; the rules it
+    // holds are kept for the rest of the second.
+    static std::atomic<qint64> zoneLooked{-1};
+    const qint64 second = ms / 1000;
+    if (zoneLooked.exchange(second) != second)
+        tzset();
+    const time_t t = static_cast<time_t>(second);
+    tm local{};
+    if (ms < 0 || !localtime_r(&t, &local))
+        return now();
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, static_cast<int>(local.tm_gmtoff));
 }
 
 void Clock::setNow(const QDateTime& t) {

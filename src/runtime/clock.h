@@ -11,6 +11,10 @@ class Clock {
 public:
     // Current local date and time as the program sees it.
     static QDateTime now();
+    // now() for the time stamps of readings, taken many times a second: the same local date and
+    // time, as a fixed offset from UTC. The system's time zone is looked at again at most once a
+    // second rather than on every call.
+    static QDateTime stampNow();
     // From here on now() continues from t.
     static void setNow(const QDateTime& t);
     // Milliseconds of program time since the process started; never goes back.

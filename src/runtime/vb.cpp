@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QStringDecoder>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -73,6 +74,21 @@ Parsed parseRadix(const QString& s, qsizetype i, qsizetype* end) {
 
 // A decimal number text already checked for form, "," and blanks removed, "D" as exponent allowed.
 Parsed toDouble(QString text) {
+    // Short plain numbers ("1", "-12.50"), the everyday case, cannot leave the range and convert
+    // exactly without the locale machinery.
+    if (text.size() <= 15) {
+        char ascii[16];
+        bool plain = true;
+        for (qsizetype i = 0; i < text.size() && plain; ++i) {
+            const char16_t c = text[i].unicode();
+            plain = (c >= u'0' && c <= u'9') || c == u'.' || (i == 0 && (c == u'-' || c == u'+'));
+            ascii[i] = char(c);
+        }
+        const char* first = ascii + (plain && text.size() > 0 && ascii[0] == '+' ? 1 : 0);
+        double v = 0;
+        if (plain && std::from_chars(first, ascii + text.size(), v).ptr == ascii + text.size())
+            return {Parse::Ok, v};
+    }
     for (QChar& c : text)
         if (c == u'D' || c == u'd') c = u'E';
     bool ok = false;

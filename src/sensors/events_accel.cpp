@@ -48,8 +48,8 @@ void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, co
     const QString y = blank < 0 ? line : line.mid(blank + 1);
     // Logged as it arrives, before the checks: lines handled while an alert goes out come after
     // it, each with its own time.
-    // The clock is read once for both lines (a local time costs a look at the time zone).
-    const QDateTime now = rt::Clock::now();
+    // The clock is read once for both lines.
+    const QDateTime now = rt::Clock::stampNow();
     const QString time = rt::formatTime12(now);
     if (rt::ticked(Ctl(f.chkTabLogging, row)))
         TabLogLine(Ctl(w.txtAccelData, slot), time + QStringLiteral(": ") + line);

@@ -186,10 +186,10 @@ void FileLogLine(int row, int type, const QString& line) {
 }
 
 QString LogDate() {
-    return rt::shortDate(rt::Clock::now());
+    return rt::shortDate(rt::Clock::stampNow());
 }
 QString LogTime() {
-    return rt::formatTime12(rt::Clock::now());
+    return rt::formatTime12(rt::Clock::stampNow());
 }
 
 } // namespace sensorevents

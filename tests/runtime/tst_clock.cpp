@@ -29,6 +29,29 @@ private slots:
         QVERIFY(rt::Clock::now().date().year() > 2010);
     }
 
+    // A reading's stamp shows the local date and time now() shows, in the zone the system has
+    // (a change of zone shows within a second), and follows a set clock.
+    void stampsShowTheLocalTimeOfNow() {
+        const QByteArray zone = qgetenv("TZ");
+        auto sameSecond = [] {
+            for (int i = 0; i < 5; ++i) {
+                const QDateTime a = rt::Clock::now();
+                const QDateTime stamp = rt::Clock::stampNow();
+                const QDateTime b = rt::Clock::now();
+                if (a.toSecsSinceEpoch() == b.toSecsSinceEpoch())
+                    return stamp.date() == a.date() && stamp.time().toString() == a.time().toString();
+            }
+            return false;
+        };
+        for (const char* tz : {"America/New_York", "Asia/Kolkata"}) {
+            qputenv("TZ", tz);
+            QTRY_VERIFY(sameSecond());
+        }
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        rt::Clock::setNow(QDateTime(QDate(2009, 3, 8), QTime(1, 59, 59)));
+        QCOMPARE(rt::Clock::stampNow().date(), QDate(2009, 3, 8));
+    }
+
     void waitRunsEvents() {
         rt::Clock::setSpeed(100);
         bool fired = false;
