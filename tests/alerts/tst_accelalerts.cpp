@@ -222,6 +222,8 @@ private slots:
         rig.tilt(dev, "0g 0g", 1); // units after the numbers do not matter
         QCOMPARE(rig.label(2), QString("OK 14"));
         QCOMPARE(dials(rig.modem), 4);
+        rig.tilt(dev, "1.5E1 .5", 1); // an exponent, a bare fraction
+        QCOMPARE(rig.label(2), QString("X TILT + 12"));
     }
 
     // Every bump alerts on every channel; a disabled mail box that is ticked still mails, while
