@@ -29,8 +29,8 @@ private slots:
         QVERIFY(rt::Clock::now().date().year() > 2010);
     }
 
-    // A reading's stamp shows the local date and time now() shows, in the zone the system has
-    // (a change of zone shows within a second), and follows a set clock.
+    // A reading's stamp shows the local date and time now() shows, in a zone with summer time
+    // and in one half an hour off the hour, and follows a set clock.
     void stampsShowTheLocalTimeOfNow() {
         const QByteArray zone = qgetenv("TZ");
         auto sameSecond = [] {
