@@ -13,20 +13,6 @@
 
 namespace settingsvalues {
 
-bool assignOr(const QString& stored, const QString& defaultText,
-              const std::function<void(const QString&)>& assign) {
-    try {
-        assign(stored);
-        return true;
-    } catch (const rt::VbError&) {
-    }
-    try {
-        assign(defaultText);
-    } catch (const rt::VbError&) {
-    }
-    return false;
-}
-
 bool toBool(const QString& text) {
     const QString t = text.trimmed();
     if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
@@ -36,10 +22,6 @@ bool toBool(const QString& text) {
 
 double toNumber(const QString& text) {
     return rt::CDbl(text);
-}
-
-double numberOr0(const QString& text) {
-    return rt::IsNumeric(text) ? rt::CDbl(text) : 0.0;
 }
 
 void setCheck(QCheckBox* box, const QString& text) {
@@ -52,8 +34,9 @@ void setReadingInterval(QLineEdit* box, const QString& text) {
     box->setText(text);
 }
 
-void setSlider(QSlider* slider, const QString& text) {
-    const long v = rt::CLng(text);
+void setTextAndSlider(QLineEdit* box, QSlider* slider, const QString& text) {
+    box->setText(text);
+    const long v = rt::CLng(box->text());
     if (v < slider->minimum() || v > slider->maximum())
         throw rt::VbError(380, QStringLiteral("Invalid property value"));
     slider->setValue(int(v));

@@ -1,6 +1,5 @@
 #pragma once
 #include <QString>
-#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -13,19 +12,11 @@ class QSlider;
 // refuses), and a refused stored text falls back to the reader's default for that key.
 namespace settingsvalues {
 
-// Runs the assignment with the stored text; when it raises rt::VbError, runs it with the
-// default instead (a default that fails too changes nothing). False when the stored text was
-// refused.
-bool assignOr(const QString& stored, const QString& defaultText,
-              const std::function<void(const QString&)>& assign);
-
 // The text as a boolean: "True"/"False" in any case, or a number (nonzero is true); error 13
 // for anything else.
 bool toBool(const QString& text);
 // The text as a number; error 13 when it is not one.
 double toNumber(const QString& text);
-// The text as a number, 0 when it is not one.
-double numberOr0(const QString& text);
 
 // A check box state from a whole-number text: 0, 1 or 2 (error 13 for a non-number, 380 for
 // another value).
@@ -33,8 +24,9 @@ void setCheck(QCheckBox* box, const QString& text);
 // A reading interval: a number that is at least 1 once rounded to a whole number; error 13 for a
 // non-number, 380 for a smaller one.
 void setReadingInterval(QLineEdit* box, const QString& text);
-// A slider position from a whole-number text; error 380 outside the slider's range.
-void setSlider(QSlider* slider, const QString& text);
+// An interval box and its slider: the box takes the text, the slider the box's whole-number
+// value (error 13 for a non-number, 380 outside the slider's range).
+void setTextAndSlider(QLineEdit* box, QSlider* slider, const QString& text);
 // The option chosen or cleared from a boolean text.
 void setOption(QRadioButton* option, const QString& text);
 // "Min" selects the first item of the interval-unit list, "Sec" the second; other texts and a

@@ -275,7 +275,7 @@ void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab&
     rt::setTag((m.*t.timers)[n], QString::number(p.slot));
     m.lblSensor1[n]->setText(summaryReread ? summaryName : name);
     if (code == typeWater) rt::setVisible(m.lblSensor1[n], true);
-    m.setTabEnabled(TabIndexOfKind(code), true);
+    m.setTabEnabled(t.tab, true);
     if (code == typeProximity || code == typeDistance)
         showProxBehavior(
             n, p.ini ? iniProxEventIndex(r) : wholeOr(r.get(QStringLiteral("ProxEventIndex")), 0), name);

@@ -7,12 +7,9 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "alerts/formEmailAlertSetup.h"
-#include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
 #include "platform/ini.h"
 #include "publish/formInternetSetup.h"
-#include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
@@ -127,14 +124,11 @@ void loadWindows(QString* firstError) {
     in.load({"NumToCall", "NumToSend", "RemoteDirectory", "ServerName", "UserName"});
 
     auto& inet = formInternetSetup::instance();
-    in.assign("InternetInterval", 0, [&inet](const QString& t) {
-        inet.txtInterval->setText(t);
-        setSlider(inet.sliderInternetUpdateInterval, inet.txtInterval->text());
-    });
+    in.assign("InternetInterval", 0,
+              [&inet](const QString& t) { setTextAndSlider(inet.txtInterval, inet.sliderInternetUpdateInterval, t); });
     inet.ShowStoredPassword(in.get("PW"));
-    in.load({"SeeMessages", "optStayConnected", "optConnectBeforeSend", "txtTitleForUpdatePage"});
-    inet.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
-    in.load({"UseDirectory"});
+    in.load({"SeeMessages", "optStayConnected", "optConnectBeforeSend", "txtTitleForUpdatePage", "txtXMLDirectory",
+             "UseDirectory"});
 }
 
 } // namespace

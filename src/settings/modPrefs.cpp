@@ -75,12 +75,9 @@ void loadInternetSetup(formInternetSetup& w, formSensorSetup& s, const SetupLoad
 
     // The leading number of the text counts; a text without one is 0.
     in.assign("SeeMessages", 0, [&w](const QString& t) { rt::setValue(w.chkSeeMessages, rt::CInt(rt::Val(t))); });
-    in.assign("InternetInterval", 0, [&w](const QString& t) {
-        w.txtInterval->setText(t);
-        setSlider(w.sliderInternetUpdateInterval, w.txtInterval->text());
-    });
-    in.load({"UseDirectory", "optStayConnected", "txtTitleForUpdatePage"});
-    w.txtXMLDirectory->setText(in.get("txtXMLDirectory", 0, rt::DefaultXmlDirectory()));
+    in.assign("InternetInterval", 0,
+              [&w](const QString& t) { setTextAndSlider(w.txtInterval, w.sliderInternetUpdateInterval, t); });
+    in.load({"UseDirectory", "optStayConnected", "txtTitleForUpdatePage", "txtXMLDirectory"});
     SetupWriter(Store::Tree, &SavePref).put({"chkXMLUseDirectory"});
 }
 
@@ -128,10 +125,8 @@ void LoadPrefs() {
             rt::setOptionValue(s.optionNumericalPager, false);
         set.load({"optionPhone", "IndexForModem"});
 
-        set.assign("ReadingInterval", 0, [&s](const QString& t) {
-            s.txtReadingInterval->setText(t);
-            setSlider(s.sliderInterval, s.txtReadingInterval->text());
-        });
+        set.assign("ReadingInterval", 0,
+                   [&s](const QString& t) { setTextAndSlider(s.txtReadingInterval, s.sliderInterval, t); });
         set.load({"BinaryInterval", "chkAuthenticationReq"});
 
         for (int n = 1; n <= 4; ++n)

@@ -11,6 +11,7 @@
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
 #include "publish/formInternetSetup.h"
+#include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "settings/controlvalues.h"
@@ -245,8 +246,7 @@ QWidget* controlOf(const SetupKey& row, int n) {
 QString defaultOf(const SetupKey& row, Store store) {
     const Use& use = store == Store::Tree ? row.tree : row.ini;
     if (use.def && qstrcmp(use.def, kLogFolder) == 0) return modPrefs::DefaultLogDir();
-    if (use.def && qstrcmp(use.def, kStatusFolder) == 0)
-        throw std::logic_error(std::string("the loader passes the default of ") + row.key);
+    if (use.def && qstrcmp(use.def, kStatusFolder) == 0) return rt::DefaultXmlDirectory();
     return QString::fromLatin1(use.def);
 }
 
@@ -267,7 +267,7 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
         return store == Store::Tree ? optionText(qobject_cast<QRadioButton*>(w))
                                     : optionBoolText(qobject_cast<QRadioButton*>(w));
     case Form::MailCheck:
-        if (store == Store::Tree) return rt::ticked(qobject_cast<QCheckBox*>(w)) ? QStringLiteral("1") : QStringLiteral("0");
+        if (store == Store::Tree) return tickedText(qobject_cast<QCheckBox*>(w));
         break;
     case Form::ListIndex:
         return QString::number(qMax(0, qobject_cast<QComboBox*>(w)->currentIndex()));

@@ -49,7 +49,7 @@ constexpr Use alsoByHandler(Use use) {
 }
 // Default standing for the program's log folder, which is known only at run time.
 inline constexpr char kLogFolder[] = "<program folder>/logfiles";
-// Default standing for the status files' folder, known only at run time: the loaders pass it.
+// Default standing for the status files' folder, known only at run time.
 inline constexpr char kStatusFolder[] = "<status files folder>";
 
 // The numbers a key and its control are repeated for; the number follows the key name and is the
@@ -101,8 +101,7 @@ QString sectionOf(const SetupKey& row, int n, Store store);
 // The control for number n (index n of the control array) in the row's window; throws
 // std::logic_error when the window has no such control.
 QWidget* controlOf(const SetupKey& row, int n);
-// The default the store's reader passes (kLogFolder resolved; kStatusFolder, which the loaders
-// pass themselves, throws std::logic_error).
+// The default the store's reader passes, kLogFolder and kStatusFolder resolved.
 QString defaultOf(const SetupKey& row, Store store);
 
 // The text the store's save writes for the control; none when the form writes nothing.

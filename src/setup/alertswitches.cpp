@@ -22,9 +22,6 @@ namespace {
 const QString kSetup = modPrefs::kProgramSetup;
 const QString kSetupSlash = modPrefs::kProgramSetup + QStringLiteral("\\");
 
-// The rows that "Disable All Alerts" and the audible-alert rule take in.
-constexpr int kAlertRows[] = {1, 2, 6, 8, 9, 0};
-
 // Key, section and reset value of a threshold box (empty reset: no numeric reset).
 struct Threshold {
     QLineEdit* box;
@@ -133,7 +130,7 @@ void formSensorSetup::chkOnScreenAlert_Click(int index) {
 
 void formSensorSetup::ApplyAudibleAlertRule() {
     bool any = false;
-    for (int k : kAlertRows)
+    for (int k : settingsvalues::kAlertKinds)
         any = any || rt::ticked(chkOnScreenAlert[k]);
     for (int n = 1; n <= 4; ++n)
         any = any || rt::ticked(chkOnScreenOnProx[n]);
@@ -156,7 +153,7 @@ void formSensorSetup::chkEmailAlert_Click(int index) {
 
 void formSensorSetup::chkLocalMonitoring_Click() {
     const bool enable = !rt::ticked(chkLocalMonitoring);
-    for (int k : kAlertRows)
+    for (int k : settingsvalues::kAlertKinds)
         for (QCheckBox* box : {chkPageAlert[k], chkEmailAlert[k], chkOnScreenAlert[k]})
             box->setEnabled(enable);
     if (modSupport::loading()) return;

@@ -640,8 +640,8 @@ void formSensorSetup::releaseComboSlots(int row, const QString& slotText, bool p
 // proximity event index, found in its stored record or else in the row's table.
 void formSensorSetup::releaseKindSlot(int row, int kind, int slot) {
     auto& m = CorvisentMain::instance();
-    Table<6>* table = TabSlotTable(kind);
-    slotControl(m.*CorvisentMain::kindTab(kind)->covers, slot)->show();
+    const CorvisentMain::KindTab& t = *CorvisentMain::kindTab(kind);
+    slotControl(m.*t.covers, slot)->show();
     int n = 0;
     if (kind == typeProximity || kind == typeDistance) {
         n = int(rt::Val(platform::GetSetting(kApp, deviceSection(row), QStringLiteral("ProxEventIndex"),
@@ -649,7 +649,7 @@ void formSensorSetup::releaseKindSlot(int row, int kind, int slot) {
         if (n == 0) n = iProxSlot[row];
         iProxSlot[row] = 0;
     }
-    freeSlot(*table, slot);
+    freeSlot(*t.slotTable, slot);
     iDeviceType[0] = qMax(0, iDeviceType[0] - 1);
     releaseProxEventIndex(n);
     CheckIfNoDevices(kind);

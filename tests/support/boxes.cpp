@@ -13,13 +13,15 @@ ScriptedBoxes::~ScriptedBoxes() {
 }
 
 // The base script records the box before it asks here.
+// A box the handler leaves unanswered was not expected. Its place is taken before the handler
+// runs, since the handler may show boxes of its own.
 std::optional<QVariant> ScriptedBoxes::answerFor(const rt::ShownBox& box) {
-    std::optional<QVariant> given;
-    m_expected.append(!m_answers.isEmpty() || m_handler);
+    const qsizetype at = m_expected.size();
+    m_expected.append(true);
     if (!m_answers.isEmpty())
-        given = m_answers.takeFirst();
-    else if (m_handler)
-        given = m_handler(box);
+        return m_answers.takeFirst();
+    const std::optional<QVariant> given = m_handler ? m_handler(box) : std::nullopt;
+    if (!given && at < m_expected.size()) m_expected[at] = false;
     return given;
 }
 
