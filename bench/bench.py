@@ -75,8 +75,10 @@ KINDS = {
 }
 # The test cameras of tests/gstcam: a GStreamer device provider of live 640x480 test pictures.
 GST_PLUGINS = os.path.join(BUILD, "tests", "gstplugins")
-# Its threads inside the program: the source drawing each picture and the plug watch. A real
-# camera's pictures cost the program nothing to make, so their CPU is printed apart.
+# Its threads inside the program: the camera's streaming thread, which draws each test picture and
+# also runs the conversions up to the first queue, and the plug watch. A real camera's pictures cost
+# the program nothing to make, so their CPU is printed apart; for the test camera's YUY2 the
+# conversions mostly pass frames on, so little else is taken out with it.
 TEST_CAMERA_THREADS = ("camerasrc:src", "testcam-plugs")
 
 
@@ -597,7 +599,7 @@ def measure_cameras(seconds):
                 raise Failed(f"paints cannot be counted ({e})")
             if paints < 1:
                 raise Failed(f"{where}: the camera drew no frames ({paints:.1f} paints a second)")
-            out.append(f"{where} {pct(cpu, wall)} of one core, of which the test camera's own picture source "
+            out.append(f"{where} {pct(cpu, wall)} of one core, of which the camera's streaming thread (the test picture source) "
                        f"{pct(source, wall)} ({pct(cpu - source, wall)} without it), X server {pct(x, wall)}, "
                        f"{paints:.0f} paints a second")
         finally:

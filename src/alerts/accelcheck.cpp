@@ -146,9 +146,7 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
         const Limit* shown = nullptr;
         for (const auto& [limit, crossed] : limits)
             if (crossed) shown = limit;
-        // Setting a font, even the one it holds, resolves it against the window's: set on a change only.
-        const double size = shown ? 12 : 14;
-        if (status->font().pointSizeF() != size) rt::setFontSize(status, size);
+        rt::setFontSize(status, shown ? 12 : 14);
         rt::setCaption(status, shown ? QLatin1String(shown->status) : QStringLiteral("OK"));
         const auto& latches = bAccelAlert[row];
         for (const auto& [limit, crossed] : limits) {

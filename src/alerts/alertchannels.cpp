@@ -50,9 +50,7 @@ void showWindow(frmAlarm& alarm, int row) {
     const bool named = row >= 1 && row < int(names.size()) && names[size_t(row)];
     alarm.showTriggered(named ? rt::caption(names[size_t(row)]) : QString(), rt::Clock::now());
     rt::setVisible(alarm.lblSensor[0], true);
-    alarm.show();
-    alarm.raise();
-    alarm.activateWindow();
+    rt::showInFront(&alarm);
 }
 
 void showAlarm(frmAlarm& alarm, int row) {

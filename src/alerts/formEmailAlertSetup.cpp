@@ -221,9 +221,7 @@ void formEmailAlertSetup::chkAuthenticationReq_Click() {
             cmbLoginType->setCurrentIndex(1);
             if (!modSupport::loading()) txtSMTPUserName->setFocus();
         }
-        if (!modSupport::loading())
-            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("chkAuthenticationReq"),
-                               settingsvalues::tickedText(chkAuthenticationReq));
+        settingsvalues::storeFromHandler("chkAuthenticationReq", 0);
     } catch (const std::exception&) {
     }
 }
@@ -231,14 +229,7 @@ void formEmailAlertSetup::chkAuthenticationReq_Click() {
 void formEmailAlertSetup::saveMailKeys() {
     // A key the tree refuses does not keep the others from being stored. Both buttons store the
     // login settings too, so that "Ok" keeps what the window shows.
-    const settingsvalues::SetupWriter tree(settingsvalues::Store::Tree,
-                                           [](const QString& section, const QString& key, const QString& value) {
-                                               try {
-                                                   modPrefs::SavePref(section, key, value);
-                                               } catch (const std::exception&) {
-                                               }
-                                           });
-    tree.putRange("EmailAddress", "cmbLoginType");
+    settingsvalues::treeWriterKeepingOn().putRange("EmailAddress", "cmbLoginType");
 }
 
 void formEmailAlertSetup::cmdEmailAlertOk_Click() {

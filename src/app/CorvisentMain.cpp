@@ -752,9 +752,6 @@ namespace {
 template <typename T> T* at(const std::array<T*, 5>& a, int slot) {
     return (slot >= 1 && slot <= 4) ? a[slot] : nullptr;
 }
-void clearLog(QPlainTextEdit* box) {
-    modSupport::ClearTabLog(box);
-}
 void clearExtreme(QLabel* l) {
     if (!l) return;
     l->setText(QString());
@@ -762,12 +759,14 @@ void clearExtreme(QLabel* l) {
 }
 } // namespace
 
-void CorvisentMain::cmdClearTempLog_Click(int slot) { clearLog(at(txtTempInData, slot)); }
-void CorvisentMain::cmdClearHumidLog_Click(int slot) { clearLog(at(txtHumidInData, slot)); }
-void CorvisentMain::cmdClearProximityLog_Click(int slot) { clearLog(at(txtProximData, slot)); }
-void CorvisentMain::cmdClearWaterLog_Click(int slot) { clearLog(at(txtWaterData, slot)); }
-void CorvisentMain::cmdClearAccelLog_Click(int slot) { clearLog(at(txtAccelData, slot)); }
-void CorvisentMain::cmdClearDistanceLog_Click(int slot) { clearLog(at(txtDistanceData, slot)); }
+void CorvisentMain::cmdClearTempLog_Click(int slot) { modSupport::ClearTabLog(at(txtTempInData, slot)); }
+void CorvisentMain::cmdClearHumidLog_Click(int slot) { modSupport::ClearTabLog(at(txtHumidInData, slot)); }
+void CorvisentMain::cmdClearProximityLog_Click(int slot) { modSupport::ClearTabLog(at(txtProximData, slot)); }
+void CorvisentMain::cmdClearWaterLog_Click(int slot) { modSupport::ClearTabLog(at(txtWaterData, slot)); }
+void CorvisentMain::cmdClearAccelLog_Click(int slot) { modSupport::ClearTabLog(at(txtAccelData, slot)); }
+void CorvisentMain::cmdClearDistanceLog_Click(int slot) {
+    modSupport::ClearTabLog(at(txtDistanceData, slot));
+}
 
 void CorvisentMain::cmdClearTempHighLow_Click(int slot) {
     clearExtreme(at(lblTHighest, slot));

@@ -171,9 +171,7 @@ void CorvisentMain::mnuPageAlerts_Click() {
 void CorvisentMain::mnuInternetUpdate_Click() {
     rt::passOver([] {
         auto& w = formInternetSetup::instance();
-        w.show();
-        w.raise();
-        w.activateWindow();
+        rt::showInFront(&w);
     });
 }
 

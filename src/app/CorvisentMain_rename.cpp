@@ -7,6 +7,7 @@
 
 #include "app/CorvisentMain.h"
 #include "app/formChangeDeviceName.h"
+#include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/vb.h"
 #include "settings/modSupport.h"
@@ -35,9 +36,7 @@ void showRenameWindow() {
         auto& w = formChangeDeviceName::instance();
         w.lblCurrent->setText(m.lblSensor1[shown]->text());
         w.lblCurrentType->setText(formSensorSetup::instance().lblDeviceType[shown]->text());
-        w.show();
-        w.raise();
-        w.activateWindow();
+        rt::showInFront(&w);
     } catch (const rt::VbError&) {
     }
 }

@@ -48,9 +48,7 @@ void formHelp::LoadFile(const QString& path) {
 void formHelp::ShowTitled(const QString& title) {
     lblHelpType->setText(title);
     lblHelpType->show();
-    show();
-    raise();
-    activateWindow();
+    rt::showInFront(this);
 }
 
 void formHelp::cmdCloseHelp_Click() { unload(); }

@@ -67,8 +67,8 @@ platform::MSCommControl* gatingPort(int type, int row) {
 
 // The name a device shows at its slot of its kind's tab.
 QString tabName(int type, int slot) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(type);
-    return k ? rt::caption(Ctl(CorvisentMain::instance().*k->names, slot)) : QString();
+    if (!CorvisentMain::kindTab(type)) return QString();
+    return rt::caption(CorvisentMain::instance().SlotNameLabel(type, slot));
 }
 
 // Closes file row and continues its log in a new file named by a fresh stamp.
@@ -140,9 +140,7 @@ bool LogLineWriter::line(int n, const QString& text) {
             rt::Files::open(n, path(), rt::Files::Append);
             m_opened << n;
         }
-        rt::Files::printLine(n, text);
-        // Log files are written in UTF-8; a line ends with CR LF.
-        folderUse().written += static_cast<double>(text.toUtf8().size() + 2);
+        folderUse().written += static_cast<double>(rt::Files::printLine(n, text));
     } catch (const rt::VbError& e) {
         folderUse().walked = -1; // part of the line may have been written
         if (failingFiles().contains(n)) return false;
@@ -264,6 +262,8 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
         const QString V = type == typeTemperature ? temperatureForm(value) : value;
         const QString V2 = type == typeCombo && !value2.isEmpty() ? temperatureForm(value2) : value2;
         const QString U = rt::caption(Ctl(w.lblMeasure, row));
+        // Distance and accelerometer values carry no unit.
+        const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
 
         if (rt::value(Ctl(setup.chkTabLogging, row)) == 1) {
             const int slot = DisplaySlot(row);
@@ -274,9 +274,8 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
                     tabLine(Ctl(w.txtTempInData, TempSlotOf(row)),
                             T + QStringLiteral(" - ") + V2 + rt::caption(Ctl(w.lblMeasure, row + 1)), D);
             } else {
-                // Accelerometer lines read "time: value"; distance and accelerometer values carry no unit.
+                // Accelerometer lines read "time: value".
                 const QString sep = type == typeAccel ? QStringLiteral(": ") : QStringLiteral(" - ");
-                const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
                 tabLine(Ctl(w.*CorvisentMain::kindTab(type)->logs, slot), T + sep + V + unit, D);
             }
         }
@@ -287,7 +286,6 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
 
         if (type != typeCombo) {
             const QString sep = type == typeAccel ? QStringLiteral(": ") : QStringLiteral(",");
-            const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
             if (!out.line(row, D + u',' + T + sep + V + unit)) return;
             CheckFileSize(type, row);
             CheckLogDirSize();

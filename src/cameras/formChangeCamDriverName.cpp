@@ -62,9 +62,7 @@ formChangeCamDriverName::formChangeCamDriverName() {
 }
 
 void formChangeCamDriverName::Form_Show() {
-    show();
-    raise();
-    activateWindow();
+    rt::showInFront(this);
 }
 
 void formChangeCamDriverName::cmdChangeNameOk_Click() {

@@ -69,9 +69,20 @@ inline QRgb yuvPixel(int y, int u, int v) {
     return qRgb(clip((c + 409 * e) >> 8), clip((c - 100 * d - 208 * e) >> 8), clip((c + 516 * d) >> 8));
 }
 
+// Whether the frame's YUV is what yuvPixel converts: BT.601 at video range. HD frames and decoded
+// JPEG are marked otherwise (or are HD and unmarked) and go through Qt's conversion, which reads
+// the marks.
+bool bt601VideoRange(const QVideoFrameFormat& format) {
+    const QVideoFrameFormat::ColorSpace space = format.colorSpace();
+    const bool sd = space == QVideoFrameFormat::ColorSpace_BT601 ||
+                    (space == QVideoFrameFormat::ColorSpace_Undefined && format.frameHeight() <= 576);
+    return sd && format.colorRange() != QVideoFrameFormat::ColorRange_Full;
+}
+
 // The mapped frame drawn into an image of size out (nearest pixel), in one pass for the formats
-// cameras send; a null image for other formats. Qt's own conversion renders each frame at full
-// size through OpenGL (in software on many machines) and reads it back: several times the cost.
+// cameras send; a null image for other formats and other YUV colour marks. Qt's own conversion
+// renders each frame at full size through OpenGL (in software on many machines) and reads it back:
+// several times the cost.
 QImage convertScaled(const QVideoFrame& f, const QSize& out) {
     const QVideoFrameFormat::PixelFormat format = f.pixelFormat();
     const QImage::Format rgb = QVideoFrameFormat::imageFormatFromPixelFormat(format);
@@ -83,7 +94,7 @@ QImage convertScaled(const QVideoFrame& f, const QSize& out) {
     const bool packed = format == F::Format_YUYV || format == F::Format_UYVY;
     const bool planar = format == F::Format_YUV420P || format == F::Format_YV12;
     const bool semi = format == F::Format_NV12 || format == F::Format_NV21;
-    if (!packed && !planar && !semi) return QImage();
+    if ((!packed && !planar && !semi) || !bt601VideoRange(f.surfaceFormat())) return QImage();
     QImage image(out, QImage::Format_RGB32);
     QVarLengthArray<int, 1024> xs(out.width());
     for (int x = 0; x < out.width(); ++x) xs[x] = x * f.width() / out.width();

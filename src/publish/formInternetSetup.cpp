@@ -279,11 +279,7 @@ void formInternetSetup::Form_Activate() {
 
 void formInternetSetup::cmdSaveInternetSettingsNow_Click() {
     // A key the tree refuses does not keep the others from being stored.
-    const settingsvalues::SetupWriter tree(settingsvalues::Store::Tree,
-                                           [](const QString& section, const QString& key, const QString& value) {
-                                               rt::passOver([&] { modPrefs::SavePref(section, key, value); });
-                                           });
-    tree.putRange("RemoteDirectory", "HtmlRefresh");
+    settingsvalues::treeWriterKeepingOn().putRange("RemoteDirectory", "HtmlRefresh");
 }
 
 void formInternetSetup::txtFTPURL_LostFocus() { cmdSaveInternetSettingsNow_Click(); }

@@ -153,6 +153,9 @@ double fontSize(const QWidget* w) { return w ? w->font().pointSizeF() : 0.0; }
 
 void setFontSize(QWidget* w, double points) {
     if (!w || points <= 0) return;
+    // Setting a font, even the one it holds, resolves it against the window's again: streamed
+    // readings set the same size on every line.
+    if (w->testAttribute(Qt::WA_SetFont) && w->font().pointSizeF() == points) return;
     QFont f = w->font();
     f.setPointSizeF(points);
     w->setFont(f);

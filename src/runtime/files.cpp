@@ -80,12 +80,14 @@ void Files::open(int n, const QString& path, Mode mode, Encoding encoding) {
     table()[n] = OpenFile{path, mode, encoding, std::move(file)};
 }
 
-void Files::printLine(int n, const QString& text) {
-    print(n, text + QStringLiteral("\r\n"));
+qint64 Files::printLine(int n, const QString& text) {
+    return print(n, text + QStringLiteral("\r\n"));
 }
 
-void Files::print(int n, const QString& text) {
-    write(n, entry(n).encoding == Latin1 ? toBytes(text) : text.toUtf8());
+qint64 Files::print(int n, const QString& text) {
+    const QByteArray bytes = entry(n).encoding == Latin1 ? toBytes(text) : text.toUtf8();
+    write(n, bytes);
+    return bytes.size();
 }
 
 qint64 Files::lof(int n) {

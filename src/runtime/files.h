@@ -28,9 +28,10 @@ public:
 
     // Writes text and CR LF (print: text only) and hands it to the system at once, so a line is
     // never lost when the program ends abruptly. 52 when n is not open, 54 "Bad file mode" for a
-    // file opened for Input, 57 "Device I/O error" when the write fails.
-    static void printLine(int n, const QString& text);
-    static void print(int n, const QString& text);
+    // file opened for Input, 57 "Device I/O error" when the write fails. Both give the bytes
+    // written.
+    static qint64 printLine(int n, const QString& text);
+    static qint64 print(int n, const QString& text);
 
     // Current length in bytes of open file n (52 when it is not open).
     static qint64 lof(int n);

@@ -255,9 +255,8 @@ void failureDisplay(int row, int kind, int k) {
     iPortOpen[row] = 0;
     RecountPortOpen();
     iDeviceType[row] = typeDisabled;
-    const CorvisentMain::KindTab* t = CorvisentMain::kindTab(kind);
-    if (t && k >= 1 && k <= 4) {
-        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.*t->names, k)));
+    if (CorvisentMain::kindTab(kind) && k >= 1 && k <= 4) {
+        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind, k)));
         w.lblSensor1[row]->show();
     }
     QLabel* status = Ctl(w.lblSensorStatus, row);
@@ -322,8 +321,8 @@ void showCameraConnected(int row, int k, QLabel* status) {
 // The summary row takes the slot's name and the kind's unit; the kind's "no device" label goes.
 void showOnSummary(int row, int kind, int k) {
     CorvisentMain& w = CorvisentMain::instance();
-    if (const CorvisentMain::KindTab* t = CorvisentMain::kindTab(kind))
-        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.*t->names, k)));
+    if (CorvisentMain::kindTab(kind))
+        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind, k)));
     switch (kind) {
     case typeTemperature:
         w.lblNoTDevicePresent->hide();
@@ -456,7 +455,7 @@ std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
     if (const CorvisentMain::KindTab* tab = CorvisentMain::kindTab(kind)) {
         k = CheckedSlot(DisplaySlot(row));
         (*tab->slotTable)[k] = 1;
-        rt::CaptionFrame* cover = Ctl(w.*tab->covers, k);
+        rt::CaptionFrame* cover = w.SlotCover(kind, k);
         cover->hide();
         rt::setTag(cover, QString::number(row));
         if (kind == typeProximity || kind == typeWater) Ctl(w.lblSensorReading, row)->hide();
@@ -536,7 +535,7 @@ Outcome acceptEventSensor(int row, int kind, int k, const QString& reply) {
     }
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setCaption(reading, QString());
-    openLogFile(row, rt::caption(Ctl(w.*CorvisentMain::kindTab(kind)->names, k)));
+    openLogFile(row, rt::caption(w.SlotNameLabel(kind, k)));
     QPushButton* button = Ctl(setup.cmdConnectSensor, row);
     rt::setCaption(button, QStringLiteral("Disconnect"));
     button->setEnabled(true);

@@ -125,7 +125,7 @@ constexpr SetupKey kWindowRows[] = {
     mail("txtSMTPUserName",          "SMTPUserName",           both(""),                      both(" ")),
     mail("txtSMTPUserPassword",      "SMTPUserPassword",       both(""),                      both("")),
     mail("txtMailFrom",              "SMTPFromEmailAddress",   both(""),                      both("")),
-    mail("chkAuthenticationReq",     "chkAuthenticationReq",   both("0"),                     both("0"),  Form::MailCheck),
+    mail("chkAuthenticationReq",     "chkAuthenticationReq",   alsoByHandler(both("0")),      both("0"),  Form::MailCheck),
     // The window reads its login type itself as it is made.
     mail("cmbLoginType",             "cmbLoginType",           writeOnly("0"),                absent(),   Form::ListIndex),
     pager("txtNumToCall",            "NumToCall",              both(" "),                     both(" ")),
@@ -309,6 +309,12 @@ void storeFromHandler(const char* key, int n) {
     if (modSupport::loading()) return;
     if (const std::optional<QString> text = storedText(row, n, Store::Tree))
         modPrefs::SavePref(sectionOf(row, n, Store::Tree), keyName(row, n), *text);
+}
+
+SetupWriter treeWriterKeepingOn() {
+    return SetupWriter(Store::Tree, [](const QString& section, const QString& key, const QString& value) {
+        rt::passOver([&] { modPrefs::SavePref(section, key, value); });
+    });
 }
 
 void SetupWriter::write(const SetupKey& row, int n) const {

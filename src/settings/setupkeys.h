@@ -137,6 +137,10 @@ private:
     Sink m_sink;
 };
 
+// The tree's writer for a window's save: a key the tree refuses does not keep the others from
+// being stored.
+SetupWriter treeWriterKeepingOn();
+
 // Reads setup window keys from one store.
 class SetupReader {
 public:

@@ -101,9 +101,7 @@ void formSensorSetup::chkPageAlert_Click(int index) {
         // A stored blank counts as no number.
         if (pager.txtNumToCall->text().trimmed().isEmpty()) {
             rt::MsgBox(QStringLiteral("Please enter the number to be paged."));
-            pager.show();
-            pager.raise();
-            pager.activateWindow();
+            rt::showInFront(&pager);
             pager.txtNumToCall->setFocus();
         }
     }

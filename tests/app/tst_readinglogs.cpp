@@ -241,6 +241,7 @@ private slots:
         prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
         S().txtHDDTotalAmount->setText("10");
         FileTabLogging("40", 2, typeHumidity, QString());
+        QCOMPARE(rt::value(S().chkFileLogging[2]), 1);
         QVERIFY(writeWholeFile(rig.logs.path() + "/other.txt", QByteArray(10240, 'x')));
         rt::Clock::setSpeed(1000);
         rt::Wait(6000);

@@ -194,6 +194,7 @@ private slots:
         QTRY_COMPARE(rt::caption(M().lblSensorReading[1]), QString("5cm"));
         // The port was opened by hand, without its log file: the refused log line is told once.
         QCOMPARE(rig.boxes.prompts().size(), 1);
+        QVERIFY(rig.boxes.prompts()[0].startsWith("The log file "));
     }
 };
 
