@@ -32,10 +32,6 @@ namespace {
 const QString kOpenConnection = QStringLiteral("Open Connection");
 const QString kClosePort = QStringLiteral("Close port");
 
-void savePagerSetting(const QString& key, const QString& value) {
-    modPrefs::SavePref(modPrefs::kProgramSetup, key, value);
-}
-
 } // namespace
 
 formPagingTextMessage& formPagingTextMessage::instance() {
@@ -251,7 +247,7 @@ void formPagingTextMessage::cmdSetModemInitString_Click() {
                      QString(), strModemInitString);
     if (!answer || answer->isEmpty()) return;
     strModemInitString = *answer;
-    savePagerSetting(QStringLiteral("ModemInitString"), strModemInitString);
+    settingsvalues::storeFromHandler("ModemInitString", 0, strModemInitString);
 }
 
 void formPagingTextMessage::txtNumToSend_Click() {

@@ -25,6 +25,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -124,7 +125,7 @@ void CorvisentMain::mnuRemoveFromStartup_Click() {
     try {
         modRegistry::DeleteRegValue(modRegistry::kRunKey, modRegistry::kRunValue);
         rt::setValue(s.chkAutoConnectPrefs, 0);
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("0"));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "SavedState", QStringLiteral("0"));
         rt::setValue(s.chkPlaceInStartup, 0);
         rt::setVisible(mnuRemoveFromStartup, false);
     } catch (const std::exception&) {
@@ -183,18 +184,16 @@ void CorvisentMain::mnuRenameSensor_Click() {
 
 void CorvisentMain::mnuSetLogDirectory_Click() {
     auto& s = formSensorSetup::instance();
-    const QString current =
-        modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("logdir"), defaultLogDir());
+    const QString current = settingsvalues::readKey(settingsvalues::Store::Tree, "logdir");
     const std::optional<QString> answer =
         rt::InputBox(QStringLiteral("Please enter the full path name including drive letter:"),
                      QStringLiteral("Log file directory"), current);
     if (!answer) return; // Cancel keeps the folder in use
-    const QString saveSection = modPrefs::kProgramSetup + QStringLiteral("\\");
     try {
         const QString folder =
             (answer->isEmpty() || *answer == QLatin1String(" ")) ? defaultLogDir() : *answer;
         rt::setCaption(s.lblLogDirectory, folder);
-        modPrefs::SavePref(saveSection, QStringLiteral("logdir"), folder);
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "logdir", folder);
         // The folder is made by the rule the log writer reads it with ("\" separates folders).
         const QString local = rt::localPath(folder);
         if (!QFileInfo(local).isDir() && !QDir().mkdir(local))
@@ -202,7 +201,7 @@ void CorvisentMain::mnuSetLogDirectory_Click() {
     } catch (const rt::VbError& e) {
         rt::MsgBox(QStringLiteral("Error setting directory. ") + e.description());
         rt::setCaption(s.lblLogDirectory, defaultLogDir());
-        modPrefs::SavePref(saveSection, QStringLiteral("logdir"), defaultLogDir());
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "logdir", defaultLogDir());
     }
 }
 

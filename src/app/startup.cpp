@@ -116,17 +116,18 @@ StartupPlan PlanStartup(const QString& commandLine) {
                                                     modRegistry::kAutologoutValue) == QLatin1String("1");
     if (p.autoLogout) return p;
 
-    p.startInTray = modPrefs::GetPref(kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("Error")) ==
-                    QLatin1String("1");
+    p.startInTray = settingsvalues::readKey(settingsvalues::Store::Tree, "SavedState") == QLatin1String("1");
     p.resetCameras = !sw.nocams;
     p.prefsFromIni = sw.cvservice;
     if (sw.cvservice) {
         p.iniPath = modIni::IniPathFromMachine();
-        p.deviceCount = platform::GetPrivateProfileString(modIni::kDeviceSetup, QStringLiteral("TotalDevices"),
-                                                          QStringLiteral("00"), 5, p.iniPath);
+        const settingsvalues::SetupKey& count = settingsvalues::setupKey("TotalDevices");
+        p.deviceCount = platform::GetPrivateProfileString(
+            sectionOf(count, 0, settingsvalues::Store::Ini), count.key,
+            settingsvalues::defaultOf(count, settingsvalues::Store::Ini), 5, p.iniPath);
     } else {
         p.iniPath = modIni::kDefaultIniName;
-        p.deviceCount = modPrefs::GetPref(kProgramSetup, QStringLiteral("TotalDevices"), QStringLiteral("0"));
+        p.deviceCount = settingsvalues::readKey(settingsvalues::Store::Tree, "TotalDevices");
     }
     p.firstRun = p.deviceCount == QLatin1String("0");
     if (p.firstRun) return p;
@@ -146,8 +147,7 @@ StartupPlan PlanStartup(const QString& commandLine) {
         p.trayAfterConnect = p.connectAll && p.startInTray;
     }
     p.askRemoteMonitoring =
-        modPrefs::GetPref(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), QStringLiteral("0")) ==
-        QLatin1String("1");
+        settingsvalues::readKey(settingsvalues::Store::Tree, "AutoStartIUE") == QLatin1String("1");
     return p;
 }
 
@@ -283,7 +283,7 @@ void startDevices(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan)
 void offerFirstSetup(CorvisentMain& m, formSensorSetup& s) {
     m.lower();
     rt::setTag(&s, QStringLiteral("1"));
-    modPrefs::SavePref(kProgramSetup + QStringLiteral("\\"), QStringLiteral("SensSetTag"), QStringLiteral("1"));
+    settingsvalues::saveKey(settingsvalues::Store::Tree, "SensSetTag", QStringLiteral("1"));
     s.cmdSetInterval_Click();
     if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
                                   "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),

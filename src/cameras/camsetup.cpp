@@ -21,8 +21,8 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
-#include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using rt::Ctl;
@@ -209,8 +209,7 @@ void formSensorSetup::chkSendToSummary_Click(int row) {
     }
     rt::setTag(m.lblCurrentCamView, checked ? QStringLiteral("99") : QStringLiteral("98"));
     if (!loading())
-        modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("chkSendToSummary"),
-                           checked ? QStringLiteral("1") : QStringLiteral("0"));
+        settingsvalues::storeFromHandler("chkSendToSummary", 0, checked ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void formSensorSetup::ForgetSummaryOption(int row) {
@@ -225,8 +224,7 @@ void formSensorSetup::ForgetSummaryOption(int row) {
         if (other != row && IsCameraName(rt::caption(lblDeviceType[other])) && rt::value(chkSendToSummary[other]) == 1)
             return;
     rt::setTag(CorvisentMain::instance().lblCurrentCamView, QStringLiteral("98"));
-    modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("chkSendToSummary"),
-                       QStringLiteral("0"));
+    settingsvalues::saveKey(settingsvalues::Store::Tree, "chkSendToSummary", QStringLiteral("0"));
 }
 
 void formSensorSetup::addCameraControls() {

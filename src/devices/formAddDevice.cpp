@@ -22,6 +22,7 @@
 #include "runtime/vb.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using rt::named;
@@ -165,11 +166,10 @@ void formAddDevice::Form_Load() {
         cmbSensorTypeSelection->setCurrentIndex(-1);
     }
     setTypeText(kPlaceholder);
-    const QString section = modPrefs::kProgramSetup + QStringLiteral("\\");
-    iTotalCameras = int(rt::Val(modPrefs::GetPref(section, QStringLiteral("TotalCameras"))));
+    iTotalCameras = int(rt::Val(settingsvalues::readKey(settingsvalues::Store::Tree, "TotalCameras")));
     if (iTotalCameras < 1) {
         iTotalCameras = 1;
-        modPrefs::SavePref(section, QStringLiteral("TotalCameras"), QStringLiteral("1"));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalCameras", QStringLiteral("1"));
     }
     if (!bInStartup && iOfferDetect == 1 &&
         rt::MsgBox(QStringLiteral("Do you want to auto-detect your Corvisent devices?\r\n"

@@ -26,6 +26,7 @@
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using rt::Ctl;
@@ -372,8 +373,7 @@ void formAddDevice::registerCamera(const Plan& plan) {
     DeleteDeviceSettings(row);
     store(row, QStringLiteral("DeviceName"), plan.name);
     store(row, QStringLiteral("SubIndex"), plan.subIndex());
-    modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalCameras"),
-                       QString::number(iTotalCameras));
+    settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalCameras", QString::number(iTotalCameras));
     s.chkSendToSummary[row]->show();
     s.chkSendToSummary[row]->setEnabled(false);
     s.chkFileLogging[row]->hide();
@@ -443,15 +443,14 @@ void formAddDevice::finishRegistration(const Plan& plan) {
         s.txtDeviceComNumber[row + 1]->setText(plan.port);
         s.txtDeviceComNumber[row + 1]->hide();
     }
-    const QString programSetup = modPrefs::kProgramSetup + QStringLiteral("\\");
-    const int total = int(rt::Val(modPrefs::GetPref(programSetup, QStringLiteral("TotalDevices")))) +
+    const int total = int(rt::Val(settingsvalues::readKey(settingsvalues::Store::Tree, "TotalDevices", 0, QString()))) +
                       (plan.combined() ? 2 : 1);
-    modPrefs::SavePref(programSetup, QStringLiteral("TotalDevices"), QString::number(total));
-    modIni::WriteIni(modIni::kDeviceSetup, QStringLiteral("TotalDevices"), QString::number(total));
+    settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalDevices", QString::number(total));
+    settingsvalues::saveKey(settingsvalues::Store::Ini, "TotalDevices", QString::number(total));
     rt::setValue(s.chkTabLogging[row], 1);
     rt::setValue(s.chkFileLogging[row], 1);
     if (plan.camera())
-        modPrefs::SavePref(programSetup, QStringLiteral("TotalCameras"), QString::number(iTotalCameras));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalCameras", QString::number(iTotalCameras));
     txtDeviceName->clear();
     m.lblSensorStatus[row]->setText(QString());
     unload();

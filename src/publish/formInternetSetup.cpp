@@ -323,7 +323,7 @@ void formInternetSetup::cmdSetFTPPassword_Click() {
     }
     rt::setCaption(lblPasswordSetStatus, QStringLiteral("(Password is set.)"));
     txtPassword->setText(*pw);
-    rt::passOver([&] { modPrefs::SavePref(modPrefs::kInternetSetup + QStringLiteral("\\"), QStringLiteral("pw"), *pw); });
+    rt::passOver([&] { settingsvalues::storeFromHandler("PW", 0, *pw); });
 }
 
 void formInternetSetup::cmdNewDirectory_Click() {

@@ -23,7 +23,7 @@
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
-#include "settings/modPrefs.h"
+#include "settings/setupkeys.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ QString trueFalse(bool b) {
 }
 
 void storeAutoStart(const QString& value) {
-    modPrefs::SavePref(modPrefs::kInternetSetup, QStringLiteral("AutoStartIUE"), value);
+    settingsvalues::saveKey(settingsvalues::Store::Tree, "AutoStartIUE", value);
 }
 
 } // namespace

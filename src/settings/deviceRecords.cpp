@@ -1,4 +1,5 @@
 #include "settings/deviceRecords.h"
+#include "settings/setupkeys.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -221,7 +222,7 @@ void placeCamera(const Record& r, const RowPlan& p, const QString& name) {
     rt::setVisible(s.chkSendToSummary[n], true);
     rt::setTag(m.Label1[slot], r.tree(QStringLiteral("DriverName")));
     const int toSummary =
-        wholeOr(modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("chkSendToSummary"), kZero), -1);
+        wholeOr(settingsvalues::readKey(settingsvalues::Store::Tree, "chkSendToSummary"), -1);
     if (toSummary == 0) {
         rt::setValue(s.chkSendToSummary[n], 0);
         rt::setTag(m.lblCurrentCamView, QStringLiteral("98"));
@@ -383,11 +384,9 @@ short LoadDevicePrefs() {
     QStringList reports;
     {
         LoadGuard guard;
-        const QString total = modPrefs::GetPref(QStringLiteral("Program Setup\\"),
-                                                QStringLiteral("TotalDevices"), QStringLiteral("99"));
+        const QString total = settingsvalues::readKey(settingsvalues::Store::Tree, "TotalDevices", 0, QStringLiteral("99"));
         if (rt::Val(total) < 0)
-            modPrefs::SavePref(QStringLiteral("Program Setup\\"), QStringLiteral("TotalDevices"),
-                               QStringLiteral("0"));
+            settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalDevices", QStringLiteral("0"));
         reports = loadRows(false, QStringLiteral("Could not load saved preferences."));
         AnyProxBehaviorFrameShown(1);
     }
@@ -402,7 +401,7 @@ void LoadDeviceINI() {
     {
         LoadGuard guard;
         const QString total =
-            modIni::ReadIni(modIni::kDeviceSetup, QStringLiteral("TotalDevices"), QStringLiteral("0"));
+            settingsvalues::readKey(settingsvalues::Store::Ini, "TotalDevices", 0, QStringLiteral("0"));
         if (total == QLatin1String("0")) {
             reports << QStringLiteral("TotalDevs = 0");
         } else if (rt::Val(total) < 0) {

@@ -1,4 +1,5 @@
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -10,7 +11,6 @@
 #include <algorithm>
 
 #include "app/CorvisentMain.h"
-#include "platform/registry.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
@@ -330,15 +330,12 @@ void resetProximityActions(int k) {
     s.lblCommandOnProx[k]->setText(QStringLiteral("Path not set"));
     s.lblCommandOnProxApproach[k]->setText(QStringLiteral("Path not set"));
     if (loading()) return;
-    const QString app = QStringLiteral("Corvisent Manager");
-    const QString sec = QStringLiteral("Program Setup");
-    const QString n = QString::number(k);
-    platform::SaveSetting(app, sec, QStringLiteral("optRunCommand") + n, QStringLiteral("0"));
-    platform::SaveSetting(app, sec, QStringLiteral("ProximityRunCommand") + n, QStringLiteral("Path not set"));
-    platform::SaveSetting(app, sec, QStringLiteral("ProximityRunCommandApproach") + n,
-                          QStringLiteral("Path not set"));
-    platform::SaveSetting(app, sec, QStringLiteral("DelayEventAway") + n, QStringLiteral("0"));
-    platform::SaveSetting(app, sec, QStringLiteral("DelayEventUp") + n, QStringLiteral("0"));
+    using settingsvalues::Store;
+    settingsvalues::saveKey(Store::Tree, "optRunCommand", QStringLiteral("0"), k);
+    settingsvalues::saveKey(Store::Tree, "ProximityRunCommand", QStringLiteral("Path not set"), k);
+    settingsvalues::saveKey(Store::Tree, "ProximityRunCommandApproach", QStringLiteral("Path not set"), k);
+    settingsvalues::saveKey(Store::Tree, "DelayEventAway", QStringLiteral("0"), k);
+    settingsvalues::saveKey(Store::Tree, "DelayEventUp", QStringLiteral("0"), k);
 }
 
 // Whether any configured row other than a deleted one still holds proximity event index k.

@@ -87,17 +87,43 @@ constexpr SetupKey kRows[] = {
     // Start-up reads the tree's auto-connect switch.
     {"chkAutoConnectPrefs",        "AutoConnect",                 writeOnly("0"),        both("0")},
     // Settings whose own handlers store them as they change.
-    {"cmbMinOrSecs",               "MinOrSecs",                   both("Min"),           both("Min"),      Once, Form::MinOrSecs},
+    {"cmbMinOrSecs",               "MinOrSecs",                   alsoByHandler(both("Min")), both("Min"), Once, Form::MinOrSecs},
     {"chkAlwaysSendAlert",         "chkAlwaysSendAlert",          both("0"),             both("0")},
-    {"chkUseAlerts",               "chkUseAlerts",                both("0"),             both("0")},
+    {"chkUseAlerts",               "chkUseAlerts",                alsoByHandler(both("0")), both("0")},
     {"chkLocalMonitoring",         "chkLocalMonitoring",          both("0"),             both("0")},
-    {"chkCloseFileAfterWrite",     "CloseFileAfterWrite",         both("0"),             absent()},
+    {"chkCloseFileAfterWrite",     "CloseFileAfterWrite",         alsoByHandler(both("0")), absent()},
     {"lblLogDirectory",            "logdir",                      both(kLogFolder),      both(kLogFolder)},
-    {"chkPlaceInStartup",          "chkPlaceInStartup",           both("0"),             writeOnly()},
+    {"chkPlaceInStartup",          "chkPlaceInStartup",           alsoByHandler(both("0")), writeOnly()},
     {"optionNumericalPager",       "optionNumeric",               both("1"),             absent()},
     {"optionPhonePager",           "optionPhone",                 both("0"),             absent()},
-    // The file keeps the auto-connect switch twice.
-    {"chkAutoConnectPrefs",        "AutoConnectPrefs",            absent(),              both("0")},
+    // The file keeps the auto-connect switch twice; in the tree only the switch's handler keeps
+    // this second copy.
+    {"chkAutoConnectPrefs",        "AutoConnectPrefs",            handlerOnly(),         both("0")},
+};
+
+// A key no control holds, stored and read by its own code; def is the reader's default.
+constexpr Use kept(const char* def = nullptr) {
+    return {true, def != nullptr, def};
+}
+constexpr SetupKey state(const char* key, Use tree, const char* treeSection = nullptr, Use ini = absent(),
+                         const char* iniSection = nullptr) {
+    return {nullptr, key, tree, ini, Once, Form::Plain, treeSection, Window::SensorSetup, iniSection};
+}
+
+constexpr SetupKey kStateRows[] = {
+    //    key                 tree           tree section                      INI         INI section
+    // "1": the next start goes to the notification area (a forced log-off, start with the session).
+    state("SavedState",       kept("Error")),
+    // Written by a first run, read by nothing.
+    state("SensSetTag",       kept()),
+    // The device counters; a file count that is missing reads "00", which is not "0".
+    state("TotalDevices",     kept("0"),     nullptr,                          kept("00"), "Device Setup"),
+    state("TotalCameras",     kept("")),
+    // One summary switch for every camera.
+    state("chkSendToSummary", kept("0")),
+    state("ModemInitString",  kept()),
+    // Remote monitoring was running when the program last stopped.
+    state("AutoStartIUE",     kept("0"),     "Program Setup\\Internet Setup"),
 };
 
 constexpr SetupKey mail(const char* control, const char* key, Use tree, Use ini, Form form = Form::Plain) {
@@ -164,6 +190,11 @@ QWidget& windowOf(Window window) {
     return formSensorSetup::instance();
 }
 
+// The store keeps the key: some code writes it or reads it.
+bool held(const Use& use) {
+    return use.written || use.read || use.byHandler;
+}
+
 // The rows from first to last of the table that holds them.
 std::span<const SetupKey> rangeOf(const char* first, const char* last) {
     for (const std::span<const SetupKey> rows : {setupKeys(), windowKeys()}) {
@@ -174,7 +205,7 @@ std::span<const SetupKey> rangeOf(const char* first, const char* last) {
         if (to == rows.end()) break;
         return {from, to + 1};
     }
-    throw std::logic_error(std::string("no range ") + first + ".." + last);
+    rt::programmingError(std::string("no range ") + first + ".." + last);
 }
 
 } // namespace
@@ -187,11 +218,15 @@ std::span<const SetupKey> windowKeys() {
     return kWindowRows;
 }
 
+std::span<const SetupKey> stateKeys() {
+    return kStateRows;
+}
+
 const SetupKey& setupKey(const char* key) {
-    for (const std::span<const SetupKey> rows : {setupKeys(), windowKeys()})
+    for (const std::span<const SetupKey> rows : {setupKeys(), windowKeys(), stateKeys()})
         for (const SetupKey& row : rows)
             if (qstrcmp(row.key, key) == 0) return row;
-    throw std::logic_error(std::string("no setting ") + key);
+    rt::programmingError(std::string("no setting ") + key);
 }
 
 QList<int> numbersOf(Repeat repeat) {
@@ -225,7 +260,7 @@ QString sectionOf(const SetupKey& row, int n, Store store) {
     case Window::SensorSetup:
         break;
     }
-    if (!tree) return modIni::kSensorSetup;
+    if (!tree) return row.iniSection ? QString::fromLatin1(row.iniSection) : modIni::kSensorSetup;
     if (row.treeSection) {
         const QString section = QLatin1String(row.treeSection);
         return section.contains(QLatin1String("%1")) ? section.arg(n) : section;
@@ -235,11 +270,12 @@ QString sectionOf(const SetupKey& row, int n, Store store) {
 }
 
 QWidget* controlOf(const SetupKey& row, int n) {
+    if (!row.control) rt::programmingError(std::string("no control holds ") + row.key);
     const QString name = row.repeat == Repeat::Once
                              ? QString::fromLatin1(row.control)
                              : QStringLiteral("%1(%2)").arg(QLatin1String(row.control)).arg(n);
     auto* w = windowOf(row.window).findChild<QWidget*>(name);
-    if (!w) throw std::logic_error("no control " + name.toStdString());
+    if (!w) rt::programmingError("no control " + name.toStdString());
     return w;
 }
 
@@ -291,7 +327,7 @@ void assignText(const SetupKey& row, int n, const QString& text) {
     } else if (row.form == Form::MinOrSecs) {
         setMinOrSecs(qobject_cast<QComboBox*>(w), text);
     } else if (row.form == Form::ListIndex) {
-        throw std::logic_error(std::string("the window reads back ") + row.key);
+        rt::programmingError(std::string("the window reads back ") + row.key);
     } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
         setCheck(box, text);
     } else if (auto* option = qobject_cast<QRadioButton*>(w)) {
@@ -305,10 +341,44 @@ void assignText(const SetupKey& row, int n, const QString& text) {
 
 void storeFromHandler(const char* key, int n) {
     const SetupKey& row = setupKey(key);
-    if (!row.tree.byHandler) throw std::logic_error(std::string("not stored by its handler: ") + key);
+    if (!row.tree.byHandler) rt::programmingError(std::string("not stored by its handler: ") + key);
     if (modSupport::loading()) return;
     if (const std::optional<QString> text = storedText(row, n, Store::Tree))
         modPrefs::SavePref(sectionOf(row, n, Store::Tree), keyName(row, n), *text);
+}
+
+void storeFromHandler(const char* key, int n, const QString& text) {
+    const SetupKey& row = setupKey(key);
+    if (!held(row.tree)) rt::programmingError(std::string("not a key of the tree: ") + key);
+    if (modSupport::loading()) return;
+    modPrefs::SavePref(sectionOf(row, n, Store::Tree), keyName(row, n), text);
+}
+
+QString readKey(Store store, const char* key, int n) {
+    return readKey(store, key, n, defaultOf(setupKey(key), store));
+}
+
+QString readKey(Store store, const char* key, int n, const QString& def) {
+    const SetupKey& row = setupKey(key);
+    if (!held(store == Store::Tree ? row.tree : row.ini))
+        rt::programmingError(std::string("not a key of this store: ") + key);
+    const QString section = sectionOf(row, n, store), name = keyName(row, n);
+    return store == Store::Tree ? modPrefs::GetPref(section, name, def) : modIni::ReadIni(section, name, def);
+}
+
+void saveKey(Store store, const char* key, const QString& value, int n) {
+    const SetupKey& row = setupKey(key);
+    if (!held(store == Store::Tree ? row.tree : row.ini))
+        rt::programmingError(std::string("not a key of this store: ") + key);
+    const QString section = sectionOf(row, n, store), name = keyName(row, n);
+    if (store == Store::Tree)
+        modPrefs::SavePref(section, name, value);
+    else
+        modIni::WriteIni(section, name, value);
+}
+
+QString storedKey(const char* key, int n) {
+    return keyName(setupKey(key), n);
 }
 
 SetupWriter treeWriterKeepingOn() {
@@ -319,7 +389,7 @@ SetupWriter treeWriterKeepingOn() {
 
 void SetupWriter::write(const SetupKey& row, int n) const {
     const Use& use = m_store == Store::Tree ? row.tree : row.ini;
-    if (!use.written) throw std::logic_error(std::string("not a stored setting: ") + row.key);
+    if (!use.written) rt::programmingError(std::string("not a stored setting: ") + row.key);
     if (const std::optional<QString> text = storedText(row, n, m_store))
         m_sink(sectionOf(row, n, m_store), keyName(row, n), *text);
 }
@@ -365,7 +435,7 @@ QString SetupReader::get(const char* key, int n) const {
 QString SetupReader::get(const char* key, int n, const QString& def) const {
     const SetupKey& row = setupKey(key);
     const Use& use = m_store == Store::Tree ? row.tree : row.ini;
-    if (!use.read && !use.def) throw std::logic_error(std::string("not a setting read back: ") + key);
+    if (!use.read && !use.def) rt::programmingError(std::string("not a setting read back: ") + key);
     return m_source(sectionOf(row, n, m_store), keyName(row, n), def);
 }
 

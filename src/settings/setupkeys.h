@@ -82,6 +82,8 @@ struct SetupKey {
     // The tree's section where it is not the repeat's own ("%1" = the number).
     const char* treeSection = nullptr;
     Window window = Window::SensorSetup;
+    // The file's section where it is not the window's.
+    const char* iniSection = nullptr;
 };
 
 // Every row of the sensor setup window, in the order of its OK pass.
@@ -89,9 +91,21 @@ std::span<const SetupKey> setupKeys();
 // Every row of the e-mail, pager and remote monitoring windows, window by window, each in the
 // order of its own save.
 std::span<const SetupKey> windowKeys();
-// The row of a key name (without its number), in either table; a name that is in neither is a
-// programming error and throws std::logic_error.
+// Keys that no control holds: start-up's marks, the device counters, the remote monitoring
+// start and the modem and camera switches kept by their own code. Their control is nullptr.
+std::span<const SetupKey> stateKeys();
+// The row of a key name (without its number), in any of the tables; a name that is in none is a
+// programming error (rt::programmingError).
 const SetupKey& setupKey(const char* key);
+
+// The stored text of a key in one store (section and default from its row), or the same with
+// another reader's default.
+QString readKey(Store store, const char* key, int n = 0);
+QString readKey(Store store, const char* key, int n, const QString& def);
+// Stores the text under a key in one store, in its row's section.
+void saveKey(Store store, const char* key, const QString& value, int n = 0);
+// The name a key is stored under (with its number); for code that reaches the store its own way.
+QString storedKey(const char* key, int n = 0);
 
 QList<int> numbersOf(Repeat repeat);
 // The key with its number ("chkPageAlert" and 6 give "chkPageAlert6"); a camera's keys carry no
@@ -112,8 +126,9 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store);
 void assignText(const SetupKey& row, int n, const QString& text);
 
 // Stores the key of a handler-stored row for number n from its control, in the tree; nothing
-// while a load runs.
-void storeFromHandler(const char* key, int n);
+// while a load runs. The second form stores the text the handler gives.
+void storeFromHandler(const char* key, int n = 0);
+void storeFromHandler(const char* key, int n, const QString& text);
 
 // Writes setup window keys into one store.
 class SetupWriter {

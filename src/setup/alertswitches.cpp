@@ -10,8 +10,8 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "settings/controlvalues.h"
-#include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using settingsvalues::checkText;
@@ -19,28 +19,25 @@ using settingsvalues::tickedText;
 
 namespace {
 
-const QString kSetup = modPrefs::kProgramSetup;
-const QString kSetupSlash = modPrefs::kProgramSetup + QStringLiteral("\\");
 
 // Key, section and reset value of a threshold box (empty reset: no numeric reset).
 struct Threshold {
     QLineEdit* box;
-    QString key;
-    QString section;
+    const char* key;
     QString reset;
 };
 
 QList<Threshold> thresholds(const formSensorSetup& s) {
-    return {{s.txtTempMax, QStringLiteral("TempMax"), kSetup, QStringLiteral("80")},
-            {s.txtTempMin, QStringLiteral("TempMin"), kSetup, QStringLiteral("30")},
-            {s.txtHumidMax, QStringLiteral("HumidMax"), kSetup, QStringLiteral("70")},
-            {s.txtHumidMin, QStringLiteral("HumidMin"), kSetup, QStringLiteral("20")},
-            {s.txtMaxDistanceThresh, QStringLiteral("MaxDistanceThresh"), kSetupSlash, QString()},
-            {s.txtMinDistanceThresh, QStringLiteral("MinDistanceThresh"), kSetupSlash, QString()},
-            {s.txtXMaxThresh, QStringLiteral("XMaxThresh"), kSetup, QString()},
-            {s.txtXMinThresh, QStringLiteral("XMinThresh"), kSetup, QString()},
-            {s.txtYMaxThresh, QStringLiteral("YMaxThresh"), kSetup, QString()},
-            {s.txtYMinThresh, QStringLiteral("YMinThresh"), kSetup, QString()}};
+    return {{s.txtTempMax, "TempMax", QStringLiteral("80")},
+            {s.txtTempMin, "TempMin", QStringLiteral("30")},
+            {s.txtHumidMax, "HumidMax", QStringLiteral("70")},
+            {s.txtHumidMin, "HumidMin", QStringLiteral("20")},
+            {s.txtMaxDistanceThresh, "MaxDistanceThresh", QString()},
+            {s.txtMinDistanceThresh, "MinDistanceThresh", QString()},
+            {s.txtXMaxThresh, "XMaxThresh", QString()},
+            {s.txtXMinThresh, "XMinThresh", QString()},
+            {s.txtYMaxThresh, "YMaxThresh", QString()},
+            {s.txtYMinThresh, "YMinThresh", QString()}};
 }
 
 // Leaving a limit box or moving the mouse over it runs its numeric reset.
@@ -85,7 +82,7 @@ void formSensorSetup::wireAlertHandlers() {
 void formSensorSetup::txtThreshold_Change(QLineEdit* box) {
     if (modSupport::loading()) return;
     for (const Threshold& t : thresholds(*this))
-        if (t.box == box) modPrefs::SavePref(t.section, t.key, box->text());
+        if (t.box == box) settingsvalues::storeFromHandler(t.key, 0, box->text());
 }
 
 void formSensorSetup::txtThreshold_LostFocus(QLineEdit* box) {
@@ -105,14 +102,12 @@ void formSensorSetup::chkPageAlert_Click(int index) {
             pager.txtNumToCall->setFocus();
         }
     }
-    modPrefs::SavePref(kSetupSlash, QStringLiteral("chkPageAlert%1").arg(index),
-                       on ? QStringLiteral("1") : QStringLiteral("0"));
+    settingsvalues::storeFromHandler("chkPageAlert", index, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void formSensorSetup::chkOnScreenAlert_Click(int index) {
     if (!modSupport::loading()) {
-        modPrefs::SavePref(kSetupSlash, QStringLiteral("chkOnScreenAlert%1").arg(index),
-                           checkText(chkOnScreenAlert[index]));
+        settingsvalues::storeFromHandler("chkOnScreenAlert", index, checkText(chkOnScreenAlert[index]));
         if (index == 1) {
             if (txtTempMax->text().isEmpty() || txtTempMin->text().isEmpty())
                 rt::MsgBox(QStringLiteral("Please input a Max and Min temperature value first"));
@@ -140,8 +135,7 @@ void formSensorSetup::ApplyAudibleAlertRule() {
 void formSensorSetup::chkEmailAlert_Click(int index) {
     if (modSupport::loading()) return;
     const bool on = rt::ticked(chkEmailAlert[index]);
-    modPrefs::SavePref(kSetupSlash, QStringLiteral("chkEmailAlert%1").arg(index),
-                       on ? QStringLiteral("1") : QStringLiteral("0"));
+    settingsvalues::storeFromHandler("chkEmailAlert", index, on ? QStringLiteral("1") : QStringLiteral("0"));
     if (on) return;
     if (!rt::ticked(chkEmailAlert[1]))
         bTempMailSent.fill(false);
@@ -155,21 +149,21 @@ void formSensorSetup::chkLocalMonitoring_Click() {
         for (QCheckBox* box : {chkPageAlert[k], chkEmailAlert[k], chkOnScreenAlert[k]})
             box->setEnabled(enable);
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetup, QStringLiteral("chkLocalMonitoring"), checkText(chkLocalMonitoring));
+    settingsvalues::storeFromHandler("chkLocalMonitoring", 0, checkText(chkLocalMonitoring));
 }
 
 void formSensorSetup::chkUseAlerts_Click() {
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetupSlash, QStringLiteral("chkUseAlerts"), tickedText(chkUseAlerts));
+    settingsvalues::storeFromHandler("chkUseAlerts", 0, tickedText(chkUseAlerts));
 }
 
 void formSensorSetup::chkAlwaysSendAlert_Click() {
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetup, QStringLiteral("chkAlwaysSendAlert"), checkText(chkAlwaysSendAlert));
+    settingsvalues::storeFromHandler("chkAlwaysSendAlert", 0, checkText(chkAlwaysSendAlert));
     if (rt::ticked(chkAlwaysSendAlert)) ClearAllAlertLatches();
 }
 
 void formSensorSetup::chkOutOfRangeAlert_Click() {
     if (modSupport::loading()) return;
-    modPrefs::SavePref(kSetupSlash, QStringLiteral("CheckRange"), checkText(chkOutOfRangeAlert));
+    settingsvalues::storeFromHandler("CheckRange", 0, checkText(chkOutOfRangeAlert));
 }

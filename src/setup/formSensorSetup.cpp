@@ -27,6 +27,7 @@
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 
 using rt::named;
 using namespace modSupport;
@@ -567,8 +568,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
     const bool pair = ComboPairAt(row);
     try {
         if (row == 1 && !AnyDeviceInSlots2to10())
-            platform::SaveSetting(kApp, QStringLiteral("Program Setup\\"), QStringLiteral("TotalDevices"),
-                                  QStringLiteral("0"));
+            settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalDevices", QStringLiteral("0"));
         releaseRowSlot(row, type, pair);
         lblSubIndex[row]->setText(QStringLiteral("0"));
         CorvisentMain::instance().lblSensorReading[row]->hide();
@@ -598,10 +598,8 @@ void formSensorSetup::releaseRowSlot(int row, const QString& type, bool pair) {
 
 void formSensorSetup::releaseCameraSlot(int row, int slot) {
     auto& m = CorvisentMain::instance();
-    const int cameras = int(rt::Val(platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"),
-                                                         QStringLiteral("TotalCameras")))) - 1;
-    platform::SaveSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalCameras"),
-                          QString::number(qMax(cameras, 0)));
+    const int cameras = int(rt::Val(settingsvalues::readKey(settingsvalues::Store::Tree, "TotalCameras"))) - 1;
+    settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalCameras", QString::number(qMax(cameras, 0)));
     if (slot >= 1 && slot <= 4) {
         iCamSlot[slot] = camSlotFree;
         frameCamSetupCover[slot]->hide();
@@ -668,12 +666,11 @@ void formSensorSetup::releaseProxEventIndex(int n) {
 
 // The stored device count (and its copy in the settings file) and the open-port count.
 void formSensorSetup::forgetDeviceCount(int row, bool pair) {
-    const QString total = platform::GetSetting(kApp, kProgramSetup + QStringLiteral("\\"), QStringLiteral("TotalDevices"));
+    const QString total = settingsvalues::readKey(settingsvalues::Store::Tree, "TotalDevices", 0, QString());
     if (rt::Val(total) != 0) {
         const int left = qMax(0, int(rt::Val(total)) - (pair ? 2 : 1));
-        platform::SaveSetting(kApp, kProgramSetup, QStringLiteral("TotalDevices"), QString::number(left));
-        platform::WritePrivateProfileString(QStringLiteral("Device Setup"), QStringLiteral("TotalDevices"),
-                                            QString::number(left), strINIPath);
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalDevices", QString::number(left));
+        settingsvalues::saveKey(settingsvalues::Store::Ini, "TotalDevices", QString::number(left));
     }
     if (iPortOpen[row] != 0 && iPortOpen[0] > 0) --iPortOpen[0];
     iPortOpen[row] = 0;

@@ -16,9 +16,12 @@
 #include "runtime/vb.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/controlvalues.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
+using namespace settingsvalues;
 
 namespace {
 
@@ -121,7 +124,7 @@ void formSensorSetup::cmdSetInterval_Click() {
     if (!lineIntervalFits(lineText)) {
         rt::MsgBox(kLineRefused, rt::vbInformation);
         setQuietly(txtBinaryInterval, g_applied.line);
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("BinaryInterval"), g_applied.line);
+        saveKey(Store::Tree, "BinaryInterval", g_applied.line);
         return;
     }
     // The reading interval keeps only its leading number; none at all means 30 minutes, and
@@ -149,9 +152,8 @@ void formSensorSetup::cmdSetInterval_Click() {
             const QSignalBlocker still(sliderInterval);
             sliderInterval->setValue(int(qRound64(rt::Val(g_applied.reading))));
         }
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("ReadingInterval"), g_applied.reading);
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("MinOrSecs"),
-                           cmbMinOrSecs->currentText() == kMinutes ? QStringLiteral("Min") : QStringLiteral("Sec"));
+        saveKey(Store::Tree, "ReadingInterval", g_applied.reading);
+        saveKey(Store::Tree, "MinOrSecs", minOrSecsText(cmbMinOrSecs));
         return;
     }
 
@@ -174,17 +176,15 @@ void formSensorSetup::cmdSetInterval_Click() {
     }
     cmdSetInterval->setEnabled(false);
     txtReadingInterval->setEnabled(false);
-    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("MinOrSecs"),
-                       minutes ? QStringLiteral("Min") : QStringLiteral("Sec"));
-    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("BinaryInterval"), lineText);
+    saveKey(Store::Tree, "MinOrSecs", minutes ? QStringLiteral("Min") : QStringLiteral("Sec"));
+    saveKey(Store::Tree, "BinaryInterval", lineText);
     if (seconds || minutes) g_applied = {txtReadingInterval->text(), cmbMinOrSecs->currentIndex(), lineText};
     else g_applied.line = lineText;
 }
 
 void formSensorSetup::cmbMinOrSecs_Change() {
     if (loading()) return;
-    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("MinOrSecs"),
-                       cmbMinOrSecs->currentText() == kMinutes ? QStringLiteral("Min") : QStringLiteral("Sec"));
+    storeFromHandler("MinOrSecs");
 }
 
 void formSensorSetup::followUnit() {
@@ -196,14 +196,13 @@ void formSensorSetup::followUnit() {
 void formSensorSetup::cmbMinOrSecs_Click() {
     followUnit();
     if (cmbMinOrSecs->currentText() != kMinutes) {
-        const double stored = rt::Val(
-            modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("ReadingInterval"), QStringLiteral("15")));
+        const double stored = rt::Val(readKey(Store::Tree, "ReadingInterval", 0, QStringLiteral("15")));
         if (stored > 0 && stored < 8) {
             txtReadingInterval->setText(QStringLiteral("8"));
             if (!loading()) {
                 // Stored as shown, so that the next start does not find a number of seconds
                 // that the slider cannot take.
-                modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("ReadingInterval"), QStringLiteral("8"));
+                storeFromHandler("ReadingInterval", 0, QStringLiteral("8"));
                 sliderInterval->setFocus();
             }
         }
@@ -221,7 +220,7 @@ void formSensorSetup::sliderInterval_Scroll(int position) {
 
 void formSensorSetup::sliderInterval_Change() {
     if (loading()) return;
-    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("ReadingInterval"), txtReadingInterval->text());
+    storeFromHandler("ReadingInterval", 0, txtReadingInterval->text());
     cmdSetInterval_Click();
 }
 
@@ -236,8 +235,7 @@ void formSensorSetup::txtReadingInterval_Click() { sliderInterval->setFocus(); }
 void formSensorSetup::txtBinaryInterval_Change() {
     cmdSetInterval->setEnabled(true);
     if (loading()) return;
-    modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("BinaryInterval"),
-                       txtBinaryInterval->text());
+    storeFromHandler("BinaryInterval", 0, txtBinaryInterval->text());
     cmdSetInterval_Click();
 }
 

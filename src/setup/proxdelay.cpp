@@ -15,9 +15,9 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
-#include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using modSupport::loading;
@@ -25,8 +25,6 @@ using modSupport::loading;
 namespace {
 
 const QString kPathNotSet = QStringLiteral("Path not set");
-const QString kSetup = QStringLiteral("Program Setup");
-const QString kSetupSlash = QStringLiteral("Program Setup\\");
 const QString kBrowseFilter =
     QStringLiteral("All files (*.*)|*.*|Shortcut (*.lnk)|*.lnk|Screen Savers (*.scr)|*.scr|Executable Files "
                    "(*.exe)|*.exe|Batch Files (*.bat)|*.bat");
@@ -38,8 +36,8 @@ QString bit(bool on) {
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-void save(const QString& section, const char* key, int n, const QString& value) {
-    modPrefs::SavePref(section, QLatin1String(key) + QString::number(n), value);
+void save(const char* key, int n, const QString& value) {
+    settingsvalues::storeFromHandler(key, n, value);
 }
 
 bool valid(int n) {
@@ -139,10 +137,10 @@ void formSensorSetup::optLogoutOnProximity_Click(int n) {
     if (!valid(n) || loading()) return;
     try {
         const bool on = rt::optionValue(optLogoutOnProximity[n]);
-        save(kSetup, "optLogoutOnProximity", n, bit(on));
+        save("optLogoutOnProximity", n, bit(on));
         if (!on) return;
         for (const char* other : {"optRunCommand", "optSystemLock", "optSysCommandDisabled"})
-            save(kSetupSlash, other, n, bit(false));
+            save(other, n, bit(false));
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Logout on prox error"));
     }
@@ -151,19 +149,19 @@ void formSensorSetup::optLogoutOnProximity_Click(int n) {
 void formSensorSetup::optSystemLock_Click(int n) {
     if (!valid(n) || loading()) return;
     const bool on = rt::optionValue(optSystemLock[n]);
-    save(kSetup, "optSystemLock", n, bit(on));
+    save("optSystemLock", n, bit(on));
     if (!on) return;
     for (const char* other : {"optRunCommand", "optLogoutOnProximity", "optSysCommandDisabled"})
-        save(kSetupSlash, other, n, bit(false));
+        save(other, n, bit(false));
 }
 
 void formSensorSetup::optRunCommand_Click(int n) {
     if (!valid(n) || loading()) return;
     // The loader marks the option it selects with "0".
     if (!rt::optionValue(optRunCommand[n]) || rt::tag(optRunCommand[n]) == QLatin1String("0")) return;
-    save(kSetupSlash, "optRunCommand", n, bit(true));
+    save("optRunCommand", n, bit(true));
     for (const char* other : {"optSystemLock", "optLogoutOnProximity", "optSysCommandDisabled"})
-        save(kSetupSlash, other, n, bit(false));
+        save(other, n, bit(false));
 }
 
 void formSensorSetup::optSysCommandDisabled_Click(int n) {
@@ -175,19 +173,19 @@ void formSensorSetup::optSysCommandDisabled_Click(int n) {
     lblCommandOnProxApproach[n]->setText(kPathNotSet);
     if (loading()) return;
     const bool on = rt::optionValue(optSysCommandDisabled[n]);
-    save(kSetupSlash, "optSysCommandDisabled", n, bit(on));
+    save("optSysCommandDisabled", n, bit(on));
     // A log-off wrote the autostart entry so that the program comes back at the next log-on; with
     // no action left it goes again, unless the user asked for the program to start with the session.
     if (on && !rt::ticked(chkPlaceInStartup)) {
-        modPrefs::SavePref(kSetup, QStringLiteral("SavedState"), QStringLiteral("0"));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "SavedState", QStringLiteral("0"));
         modRegistry::DeleteRegValue(modRegistry::kRunKey, modRegistry::kRunValue);
     }
     for (const char* other : {"optRunCommand", "optSystemLock", "optLogoutOnProximity"})
-        save(kSetupSlash, other, n, bit(false));
-    save(kSetup, "ProximityRunCommand", n, kPathNotSet);
-    save(kSetup, "ProximityRunCommandApproach", n, kPathNotSet);
-    save(kSetup, "DelayEventAway", n, QStringLiteral("0"));
-    save(kSetup, "DelayEventUp", n, QStringLiteral("0"));
+        save(other, n, bit(false));
+    save("ProximityRunCommand", n, kPathNotSet);
+    save("ProximityRunCommandApproach", n, kPathNotSet);
+    save("DelayEventAway", n, QStringLiteral("0"));
+    save("DelayEventUp", n, QStringLiteral("0"));
 }
 
 // ---- Commands.
@@ -205,7 +203,7 @@ void formSensorSetup::cmdBrowse_Click(int i) {
         }
         (walkUp ? lblCommandOnProxApproach : lblCommandOnProx)[n]->setText(file);
         if (!loading())
-            save(kSetupSlash, walkUp ? "ProximityRunCommandApproach" : "ProximityRunCommand", n, file);
+            save(walkUp ? "ProximityRunCommandApproach" : "ProximityRunCommand", n, file);
         rt::setOptionValue(optRunCommand[n], true);
     }
     optRunCommand_Click(n);
@@ -244,7 +242,7 @@ void formSensorSetup::timerDelayEventUp_Timer(int n) {
 
 void formSensorSetup::chkEmailOnProx_Click(int n) {
     if (!valid(n) || loading()) return;
-    save(kSetup, "chkEmailOnProx", n, QString::number(rt::value(chkEmailOnProx[n])));
+    save("chkEmailOnProx", n, QString::number(rt::value(chkEmailOnProx[n])));
 }
 
 void formSensorSetup::chkOnScreenOnProx_Click(int n) {
@@ -258,5 +256,5 @@ void formSensorSetup::chkOnScreenOnProx_Click(int n) {
     const bool on = rt::ticked(chkOnScreenOnProx[n]);
     ApplyAudibleAlertRule();
     if (on) rt::setValue(chkUseAlerts, 1);
-    save(kSetupSlash, "chkOnScreenProx", n, bit(on));
+    save("chkOnScreenProx", n, bit(on));
 }

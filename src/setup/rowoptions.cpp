@@ -7,8 +7,8 @@
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
-#include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -25,9 +25,9 @@ void formSensorSetup::chkCloseFileAfterWrite_Click() {
     try {
         const int v = rt::value(chkCloseFileAfterWrite);
         if (v == 0) {
-            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("CloseFileAfterWrite"), QStringLiteral("0"));
+            settingsvalues::storeFromHandler("CloseFileAfterWrite");
         } else if (v == 1) {
-            modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("CloseFileAfterWrite"), QStringLiteral("1"));
+            settingsvalues::storeFromHandler("CloseFileAfterWrite");
             // Every open log closes now, whether or not its row still logs to file, so that the
             // next write opens it afresh; a combined sensor's second log goes with its first.
             for (int row = 1; row <= 10; ++row) {
@@ -42,7 +42,7 @@ void formSensorSetup::chkCloseFileAfterWrite_Click() {
 
 void formSensorSetup::txtMaxFileSize_Change() {
     if (loading()) return;
-    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("MaxFileSize"), txtMaxFileSize->text());
+    settingsvalues::storeFromHandler("MaxFileSize", 0, txtMaxFileSize->text());
 }
 
 void formSensorSetup::txtMaxFileSize_Click() {

@@ -22,6 +22,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -58,8 +59,7 @@ void formSensorSetup::LoadConfig(bool fromIni, const QString& totalDevices) {
     try {
         QString count = totalDevices;
         if (!fromIni)
-            count = modPrefs::GetPref(modPrefs::kProgramSetup + QStringLiteral("\\"),
-                                      QStringLiteral("TotalDevices"));
+            count = settingsvalues::readKey(settingsvalues::Store::Tree, "TotalDevices", 0, QString());
         if (count == QLatin1String("0")) {
             rt::MsgBox(QStringLiteral("No devices to load into setup"), rt::vbInformation);
             raise(); // no devices: the window still comes to the front
@@ -146,15 +146,13 @@ void formSensorSetup::cmdAddDevice_Click() {
 void formSensorSetup::chkAutoConnectPrefs_Click() {
     if (modSupport::loading()) return;
     const bool on = rt::value(chkAutoConnectPrefs) == 1;
-    modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("AutoConnectPrefs"),
-                       on ? QStringLiteral("1") : QStringLiteral("0"));
+    settingsvalues::storeFromHandler("AutoConnectPrefs", 0, on ? QStringLiteral("1") : QStringLiteral("0"));
     if (on) {
         QAction* entry = CorvisentMain::instance().mnuRemoveFromStartup;
         entry->setVisible(true);
         entry->setEnabled(true);
     }
-    modIni::WriteIni(modIni::kSensorSetup, QStringLiteral("AutoConnect"),
-                     on ? QStringLiteral("1") : QStringLiteral("0"));
+    settingsvalues::saveKey(settingsvalues::Store::Ini, "AutoConnect", on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void formSensorSetup::cmdKestlink_exe_Click() {
@@ -166,12 +164,11 @@ void formSensorSetup::chkPlaceInStartup_Click() {
     const int v = rt::value(chkPlaceInStartup);
     if (v == 0) {
         modRegistry::DeleteRegValue(modRegistry::kRunKey, modRegistry::kRunValue);
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("0"));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "SavedState", QStringLiteral("0"));
     } else if (v == 1) {
         modRegistry::SaveStringToReg(platform::Hive::LocalMachine, modRegistry::kRunKey,
                                      modRegistry::kRunValue, modRegistry::RunValueText());
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("1"));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "SavedState", QStringLiteral("1"));
     }
-    modPrefs::SavePref(modPrefs::kProgramSetup + QStringLiteral("\\"), QStringLiteral("chkPlaceInStartup"),
-                       QString::number(v));
+    settingsvalues::storeFromHandler("chkPlaceInStartup");
 }

@@ -11,14 +11,14 @@
 #include "alerts/formPagingTextMessage.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
-#include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
 
 void store(const char* key, bool on) {
-    modPrefs::SavePref(modPrefs::kProgramSetup, QLatin1String(key), on ? QStringLiteral("1") : QStringLiteral("0"));
+    settingsvalues::storeFromHandler(key, 0, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace

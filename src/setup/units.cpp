@@ -13,8 +13,8 @@
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/vb.h"
-#include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -63,8 +63,7 @@ void UpdateMainHighLowLabels(int mode) {
 void formSensorSetup::changeTemperatureUnit(bool toCelsius) {
     rt::DoEvents();
     if (bInStartup || loading()) return;
-    modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("ForC"),
-                       toCelsius ? QStringLiteral("C") : QStringLiteral("F"));
+    settingsvalues::storeFromHandler("ForC", 0, toCelsius ? QStringLiteral("C") : QStringLiteral("F"));
     for (QLineEdit* box : {txtTempMax, txtTempMin}) {
         const float v = float(RoundingDP(rt::Val(box->text()), 5));
         const QString converted = toCelsius ? FtoCText(v) : CtoFText(v);

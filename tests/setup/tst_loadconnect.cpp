@@ -110,6 +110,31 @@ private slots:
         }
     }
 
+    // Each loaded kind is read through its own port and timer: a water sensor's wet line shows on
+    // its row by the port's event and again by the water timer's poll, a proximity sensor's
+    // presence by the proximity port with the slot its timer holds.
+    void waterAndProximityRowsAreReadByTheirOwnTimers() {
+        SensorRig rig;
+        rig.record(1, strTypeWater, "Basement", "2", 3);
+        rig.record(2, strTypeProximity, "Door", "3", 4);
+        rig.load();
+        FakeSerialPort& water = rig.hub->add(3);
+        FakeSerialPort& door = rig.hub->add(4);
+        serve(water, "Corvisent/W");
+        serve(door, "Corvisent/P");
+        S().cmdConnectSensor_Click(1);
+        S().cmdConnectSensor_Click(2);
+        QCOMPARE(rowState(1).section('|', 0, 0) + rowState(2).section('|', 0, 0), QString("DisconnectDisconnect"));
+        water.setCd(true);
+        door.setDsr(true);
+        QTRY_COMPARE(M().lblSensorStatus[1]->text(), QString("Not Ok"));
+        QTRY_COMPARE(M().lblSensorReading[2]->text(), QString("Event"));
+        M().lblSensorStatus[1]->setText(QString());
+        M().WaterTimer_Timer(1);
+        QCOMPARE(M().lblSensorStatus[1]->text(), QString("Not OK"));
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+    }
+
     // Marks are taken from every row before the first connects; a marked row is connected only
     // if its button still reads "Connect" when reached, and each connect is followed by a pause
     // of 1500 ms, the last one included.
