@@ -21,9 +21,9 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
-#include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
 using rt::Ctl;
@@ -153,7 +153,7 @@ void ForceLogOff() {
     recordAlertCall("ForceLogOff", {});
     try {
         // The program comes back at the next log-on, in the state it was left.
-        modPrefs::SavePref(modPrefs::kProgramSetup, QStringLiteral("SavedState"), QStringLiteral("1"));
+        settingsvalues::saveKey(settingsvalues::Store::Tree, "SavedState", QStringLiteral("1"));
         modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kRunKey,
                                      modRegistry::kRunValue, modRegistry::RunValueText());
         // A refused log-off leaves the user logged on; it is not reported.
