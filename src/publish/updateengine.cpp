@@ -158,8 +158,11 @@ bool formInternetSetup::HandleBuildXML() {
     bool xmlWritten = false;
     rt::passOver([&] { xmlWritten = BuildXMLFile(); });
     if (local) {
-        if (xmlWritten) iXMLPublished = iXMLIndex;
-        AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
+        // A failed write is listed by BuildXMLFile; nothing of it is announced as updated.
+        if (xmlWritten) {
+            MarkPublished();
+            AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
+        }
         rt::Wait(1700);
         return writeIndex();
     }
@@ -197,7 +200,7 @@ bool formInternetSetup::HandleBuildXML() {
             AddFtpMessage(QStringLiteral(" LastState = ") + LastState);
         }
     }
-    if (sent) iXMLPublished = iXMLIndex;
+    if (sent) MarkPublished();
     return writeIndex();
 }
 
