@@ -126,6 +126,7 @@ void formInternetSetup::timerInternetUpdate_Timer() {
 
 void formInternetSetup::runUpdate() {
     AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
+    m_loginRefused = false;
     timerBuildXMLTimeout->setEnabled(true);
     bool indexWritten = false;
     rt::passOver([&] { indexWritten = HandleBuildXML(); });
@@ -135,7 +136,7 @@ void formInternetSetup::runUpdate() {
         const QString target = JoinPath(XmlDirectory(), QStringLiteral("index.html"));
         if (!CopyFileBool(IndexHtmlPath(), target, false))
             AddTimedFtpMessage(QStringLiteral(" Could not write ") + target);
-    } else {
+    } else if (!m_loginRefused) { // a refused login ended this update's requests
         rt::passOver([this] { Inet1->Execute(QString(), sendCommand(IndexHtmlPath(), QStringLiteral("index.html"))); });
         WaitUntilFinished();
     }
@@ -223,9 +224,11 @@ void formInternetSetup::cmdStartUpdate_Click() {
         timerInternetUpdate->setEnabled(true);
         rt::setCaption(cmdStartUpdate, kStopCaption);
         CorvisentMain::instance().setWindowTitle(kMainCaptionUpdating);
+        // Armed before the first update runs, so that an error in it is handled as in any later
+        // one: listed, and the next tick tries again.
+        rt::setCaption(lblUpdating, QStringLiteral("On"));
         bUpdateNow = true;
         timerInternetUpdate_Timer();
-        rt::setCaption(lblUpdating, QStringLiteral("On"));
         rt::passOver([] { storeAutoStart(QStringLiteral("1")); });
     } else if (caption == kStopCaption) {
         timerInternetUpdate->setEnabled(false);

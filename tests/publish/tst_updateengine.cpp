@@ -193,9 +193,9 @@ private slots:
         rig.ftp.clearRequests();
         W().cmdStartUpdate_Click();
         // The first update uses the login made before Start, once the server shows it still
-        // holds it, and keeps the session.
-        QCOMPARE(rig.ftp.requests(),
-                 QStringList({"NOOP /corvisent", "SEND /corvisent cvman0.xml", "SEND /corvisent index.html"}));
+        // holds it, and ends the session after the index page as every update does.
+        QCOMPARE(rig.ftp.requests(), QStringList({"NOOP /corvisent", "SEND /corvisent cvman0.xml",
+                                                  "SEND /corvisent index.html", "QUIT"}));
         rig.ftp.clearRequests();
         // Later ones log in first and end the session after the index page.
         EngineRig::ticks(5);
