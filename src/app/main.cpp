@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
     // window while the main window sits in the notification area must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     closeMainWindowOnEndSignals(&app);
+    // A file-size limit (ulimit -f, LimitFSIZE=) must not end the program at the next write: the
+    // write fails instead and is reported like one on a full disk.
+    ::signal(SIGXFSZ, SIG_IGN);
     // For the benchmark only: runs the program clock faster, as the tests do.
     if (const double speed = qEnvironmentVariable("CORVISENT_BENCH_CLOCK_SPEED").toDouble(); speed > 1)
         rt::Clock::setSpeed(speed);

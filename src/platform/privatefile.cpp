@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "runtime/files.h"
+
 namespace platform {
 
 bool makePrivateFolder(const QString& dir) {
@@ -15,9 +17,9 @@ bool makePrivateFolder(const QString& dir) {
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile f(path);
     // The mode is set on the new file before it takes the old one's place, so no reader ever sees
-    // it open; the flush tells a write cut short, the commit does not.
+    // it open.
     const bool ok = f.open(QIODevice::WriteOnly) && f.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
-                    f.write(bytes) == bytes.size() && f.flush() && f.commit();
+                    f.write(bytes) == bytes.size() && rt::commitWhole(f);
     if (!ok && error) *error = f.errorString();
     return ok;
 }

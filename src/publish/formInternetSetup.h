@@ -173,6 +173,9 @@ private:
     Watch m_watch = Watch::Idle;
     int m_watchCode = 0;
     bool m_recovering = false; // a recovery runs: a nested error does not start another
+    // The server refused the login since the current update or login began. In an update the
+    // requests left would each log in again and be refused, so none is sent.
+    bool m_loginRefused = false;
     void runUpdate();
     bool m_updating = false;   // an update runs
     bool m_updateAgain = false; // a recovery during it asked for an update at once

@@ -17,6 +17,7 @@
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
+#include "runtime/files.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
@@ -177,7 +178,7 @@ void formInternetSetup::PrintList() {
     }
     // Written in full or not at all: an older log is replaced only by a complete one.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()) file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()) rt::commitWhole(file);
 }
 
 void formInternetSetup::chkSeeMessages_Click() {

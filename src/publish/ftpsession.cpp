@@ -97,6 +97,7 @@ void formInternetSetup::cmdLoginFTP_Click() {
     try {
         bKeepSession = true;
         AddTimedFtpMessage(QStringLiteral(" FTP login attempt"));
+        m_loginRefused = false;
         Inet1->Cancel();
         Inet1->setProtocol(2);
         Inet1->setAccessType(0);
@@ -114,12 +115,18 @@ void formInternetSetup::cmdLoginFTP_Click() {
         timerBuildXMLTimeout->setInterval(60000);
         timerBuildXMLTimeout->setEnabled(false);
 
-        rt::Wait(1500);
-        Inet1->Execute(QString(), QStringLiteral("CD ") + txtRemoteStorageLocation->text());
-        WaitUntilFinished();
-        // The directory box keeps what the user typed, so a directory made later is found.
-        if (Inet1->ResponseCode() == platform::inetRefused) AddFtpMessage(QStringLiteral("Directory doesn't exist."));
-        if (!Inet1->StillExecuting()) Inet1->Execute(QString(), QStringLiteral("LS "));
+        // A login refused during an update ends the update's requests: each of them would log in
+        // and be refused again.
+        const auto ended = [this] { return m_updating && m_loginRefused; };
+        if (!ended()) {
+            rt::Wait(1500);
+            Inet1->Execute(QString(), QStringLiteral("CD ") + txtRemoteStorageLocation->text());
+            WaitUntilFinished();
+            // The directory box keeps what the user typed, so a directory made later is found.
+            if (Inet1->ResponseCode() == platform::inetRefused)
+                AddFtpMessage(QStringLiteral("Directory doesn't exist."));
+            if (!Inet1->StillExecuting() && !ended()) Inet1->Execute(QString(), QStringLiteral("LS "));
+        }
 
         cmdLoginFTP->setEnabled(false);
         cmdLogoutFTP->setEnabled(true);
@@ -307,8 +314,10 @@ void formInternetSetup::stateError() {
     }
     if (info.contains(QLatin1String("Incorrect password"))) {
         AddTimedFtpMessage(QStringLiteral(" Incorrect Password"));
-        // Not logged in: the next update logs in again, with the password the box holds then.
+        // Not logged in: the next update logs in again, with the password the box holds then;
+        // this update sends nothing more.
         bLoggedIn = false;
+        m_loginRefused = true;
         Inet1->Cancel();
         return;
     }
@@ -338,6 +347,8 @@ void formInternetSetup::stateError() {
         return;
     }
     timerBuildXMLTimeout->setEnabled(false);
+    // A refused login ends the recovery: the next scheduled update tries again.
+    if (m_loginRefused) return;
     if (updating(*this)) {
         rt::setCaption(cmdStartUpdate, QStringLiteral("3) Stop FTP Update"));
         AddTimedFtpMessage(QStringLiteral(" Recovering: Cal Interval Update"));

@@ -24,6 +24,9 @@ namespace {
 constexpr int kXmlChannel = 30;
 constexpr int kIndexChannel = 33;
 
+QDateTime lastWrittenAt; // when BuildXMLFile last wrote its file whole
+QDateTime publishedAt;   // when the file iXMLPublished names was written
+
 bool localMode() {
     return rt::ticked(formInternetSetup::instance().chkXMLUseDirectory);
 }
@@ -179,7 +182,14 @@ bool BuildXMLFile() {
                  QStringLiteral(" minutes)</name>")
           << QStringLiteral("<status> </status>") << QStringLiteral("<current> </current>")
           << QStringLiteral("</sensor>") << QStringLiteral("</corvisent>");
-    return writeLines(kXmlChannel, XmlFilePath(iXMLIndex), lines, QStringLiteral("BuildXML"));
+    if (!writeLines(kXmlChannel, XmlFilePath(iXMLIndex), lines, QStringLiteral("BuildXML"))) return false;
+    lastWrittenAt = now;
+    return true;
+}
+
+void MarkPublished() {
+    iXMLPublished = iXMLIndex;
+    publishedAt = lastWrittenAt;
 }
 
 bool BuildIndexHtml() {
@@ -214,7 +224,7 @@ bool BuildIndexHtml() {
         else if (n < 10)
             line += QStringLiteral(">(Latest) Corvisent File %1 (%2 @ %3)</A><BR>")
                         .arg(n)
-                        .arg(rt::shortDate(now), rt::longTime(now));
+                        .arg(rt::shortDate(publishedAt), rt::longTime(publishedAt));
         else
             line += QStringLiteral(">(Latest) Corvisent File 10</A><BR>");
         lines << line;

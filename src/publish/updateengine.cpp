@@ -126,6 +126,7 @@ void formInternetSetup::timerInternetUpdate_Timer() {
 
 void formInternetSetup::runUpdate() {
     AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
+    m_loginRefused = false;
     timerBuildXMLTimeout->setEnabled(true);
     bool indexWritten = false;
     rt::passOver([&] { indexWritten = HandleBuildXML(); });
@@ -135,7 +136,7 @@ void formInternetSetup::runUpdate() {
         const QString target = JoinPath(XmlDirectory(), QStringLiteral("index.html"));
         if (!CopyFileBool(IndexHtmlPath(), target, false))
             AddTimedFtpMessage(QStringLiteral(" Could not write ") + target);
-    } else {
+    } else if (!m_loginRefused) { // a refused login ended this update's requests
         rt::passOver([this] { Inet1->Execute(QString(), sendCommand(IndexHtmlPath(), QStringLiteral("index.html"))); });
         WaitUntilFinished();
     }
@@ -158,8 +159,11 @@ bool formInternetSetup::HandleBuildXML() {
     bool xmlWritten = false;
     rt::passOver([&] { xmlWritten = BuildXMLFile(); });
     if (local) {
-        if (xmlWritten) iXMLPublished = iXMLIndex;
-        AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
+        // A failed write is listed by BuildXMLFile; nothing of it is announced as updated.
+        if (xmlWritten) {
+            MarkPublished();
+            AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
+        }
         rt::Wait(1700);
         return writeIndex();
     }
@@ -197,7 +201,7 @@ bool formInternetSetup::HandleBuildXML() {
             AddFtpMessage(QStringLiteral(" LastState = ") + LastState);
         }
     }
-    if (sent) iXMLPublished = iXMLIndex;
+    if (sent) MarkPublished();
     return writeIndex();
 }
 
@@ -220,9 +224,11 @@ void formInternetSetup::cmdStartUpdate_Click() {
         timerInternetUpdate->setEnabled(true);
         rt::setCaption(cmdStartUpdate, kStopCaption);
         CorvisentMain::instance().setWindowTitle(kMainCaptionUpdating);
+        // Armed before the first update runs, so that an error in it is handled as in any later
+        // one: listed, and the next tick tries again.
+        rt::setCaption(lblUpdating, QStringLiteral("On"));
         bUpdateNow = true;
         timerInternetUpdate_Timer();
-        rt::setCaption(lblUpdating, QStringLiteral("On"));
         rt::passOver([] { storeAutoStart(QStringLiteral("1")); });
     } else if (caption == kStopCaption) {
         timerInternetUpdate->setEnabled(false);

@@ -109,7 +109,7 @@ void Files::close(int n) {
     OpenFile f = std::move(it->second);
     table().erase(it);
     // An unfinished QSaveFile removes its temporary file when it goes.
-    if (f.mode == Replace && f.whole && !static_cast<QSaveFile&>(*f.file).commit())
+    if (f.mode == Replace && f.whole && !commitWhole(static_cast<QSaveFile&>(*f.file)))
         throw VbError(57, QStringLiteral("Device I/O error"));
 }
 
@@ -119,7 +119,11 @@ bool copyFileWhole(const QString& source, const QString& destination) {
     const QByteArray bytes = from.readAll();
     QSaveFile to(localPath(destination));
     return from.error() == QFileDevice::NoError && to.open(QIODevice::WriteOnly) &&
-           to.write(bytes) == bytes.size() && to.commit();
+           to.write(bytes) == bytes.size() && commitWhole(to);
+}
+
+bool commitWhole(QSaveFile& file) {
+    return file.flush() && file.error() == QFileDevice::NoError && file.commit();
 }
 
 void Files::closeAll() {

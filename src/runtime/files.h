@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class QSaveFile;
+
 // Numbered text files: a file is opened under a number, written line by line in UTF-8 text with
 // CR LF line ends, measured while open and closed by its number.
 namespace rt {
@@ -48,5 +50,11 @@ public:
 
 // Copies source to destination, replacing it only once the copy is whole (see Files::Replace).
 bool copyFileWhole(const QString& source, const QString& destination);
+
+// Puts an open QSaveFile in place of its file only when all that was written reached the disk:
+// its buffer is flushed and no error is left. Otherwise nothing is renamed and the temporary goes
+// with the object. (QSaveFile::commit() alone renames the temporary even when its own last flush
+// failed, leaving an empty or cut file.)
+bool commitWhole(QSaveFile& file);
 
 } // namespace rt

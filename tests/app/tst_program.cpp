@@ -1,3 +1,5 @@
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,6 +80,32 @@ private slots:
         // The settings survived the run unharmed.
         QVERIFY(readWholeFile(hives + QStringLiteral("/HKEY_CURRENT_USER.reg")).contains("Lab bench"));
         QVERIFY(QDir(hives).entryList({QStringLiteral("*.bad-*")}).isEmpty());
+    }
+
+    // A file-size limit (ulimit -f) that the reading log reaches: the write past it fails, and
+    // the program runs on instead of being ended by the kernel's signal.
+    void runsOnPastAFileSizeLimit() {
+        QTemporaryDir app, config;
+        SensorSimulator sim({QStringLiteral("T")});
+        QVERIFY(writeSettings(config.filePath(QStringLiteral("corvisent-manager")), sim.path()));
+        constexpr rlim_t kLimit = 150;
+        QProcess program;
+        program.setChildProcessModifier([] {
+            const rlimit limit{kLimit, kLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QVERIFY(startProgram(program, app.path(), config.path(),
+                             {{QStringLiteral("CORVISENT_BENCH_CLOCK_SPEED"), QStringLiteral("4")}}));
+        const QDir logs(app.filePath(QStringLiteral("logfiles")));
+        auto logSize = [&logs] {
+            const QFileInfoList files = logs.entryInfoList(QDir::Files);
+            return files.size() == 1 ? files.first().size() : qint64(0);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(logSize(), qint64(kLimit), 60000); // the write past it was tried
+        program.terminate();
+        QVERIFY(program.waitForFinished(15000));
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                 program.readAll().constData());
     }
 
     // A terminate while an alert mail waits for a mail program that never ends: the program

@@ -6,10 +6,10 @@
 
 namespace {
 
-// Gives the schedule n minutes.
+// Gives the schedule n minutes: a minute ticks only while the schedule's timer is on.
 void ticks(int n) {
     for (int i = 0; i < n; ++i) {
-        W().timerInternetUpdate_Timer();
+        if (W().timerInternetUpdate->enabled()) W().timerInternetUpdate_Timer();
         PublishRig::settle();
     }
 }
@@ -135,6 +135,29 @@ private slots:
         QCOMPARE(readWholeFile(server.path("corvisent/" + latest)), readWholeFile(rig.env.appDir() + "/" + latest));
     }
 
+    // The server refuses every upload at Start and takes them later: the first update's refusal
+    // is listed, and the schedule goes on, so a later update publishes.
+    void refusalInTheFirstUpdateKeepsTheScheduleGoing_data() { PublishRig::connectionModeRows(); }
+    void refusalInTheFirstUpdateKeepsTheScheduleGoing() {
+        QFETCH(bool, stay);
+        QTemporaryDir flags;
+        const QString readOnly = flags.filePath("read-only");
+        QVERIFY(writeWholeFile(readOnly, ""));
+        TestFtpServer server("corvisent", "pw", {"--read-only-while=" + readOnly});
+        QDir().mkpath(server.path("corvisent"));
+        PublishRig rig(server.address(), "pw");
+        loginForSchedule(stay);
+        startSchedule();
+        QVERIFY(PublishRig::entries().contains(" Error: 12003"));
+        QVERIFY(!QFile::exists(server.path("corvisent/cvman0.xml")));
+
+        QFile::remove(readOnly);
+        ticks(2);
+        const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
+        QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
+        QCOMPARE(rt::caption(W().lblUpdating), QString("On"));
+    }
+
     // The stylesheet refused (a read-only user), or sent on a session the server had ended while
     // idle: the transfer is not complete, whatever the recovery after it does.
     void failedTestTransferIsNotComplete_data() {
@@ -204,10 +227,13 @@ private slots:
         W().txtPassword->setText("changed");
         W().Inet1->setPassword("changed"); // as if changed on the server
         W().listFtpMessages->clear();
+        const auto refusals = [&] { return server.log().filter("failed login").size(); };
         ticks(4);
         const QStringList attempts = PublishRig::entries().join('\n').split(" <<Update Timer>>").mid(1);
         QCOMPARE(attempts.size(), 2);
         for (const QString& a : attempts) QVERIFY2(a.contains(" Incorrect Password"), qPrintable(a));
+        // One refused login per update: the update's other requests are not sent.
+        QTRY_COMPARE(refusals(), 2);
         QVERIFY(W().timerInternetUpdate->enabled());
         QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update"));
 
@@ -215,6 +241,7 @@ private slots:
         ticks(2);
         const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
+        QCOMPARE(refusals(), 2);
     }
 };
 

@@ -170,7 +170,8 @@ private slots:
     }
 
     void indexPageListsTenFilesLatestFirst() {
-        iXMLIndex = iXMLPublished = 0;
+        QVERIFY(BuildXMLFile()); // file 1, published at once
+        MarkPublished();
         W().txtRemoteStorageLocation->setText("web <dir> \"x\"&y");
         rt::setCaption(W().lblIndexRefreshRate, "5");
         QVERIFY(BuildIndexHtml());

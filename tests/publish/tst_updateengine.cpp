@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -55,6 +59,40 @@ struct EngineRig : PublishRig {
         }
     }
 };
+
+// A 64 KiB disk for one test, mounted where only this process sees it; mounted() is false where
+// that is not allowed (it needs root).
+class SmallDisk {
+public:
+    SmallDisk() {
+        m_mounted = m_dir.isValid() && ::unshare(CLONE_NEWNS) == 0 &&
+                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                    ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted) ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    QString path() const { return m_dir.path(); }
+    // Takes every byte left.
+    void fill() {
+        const int fd = ::open(QFile::encodeName(m_dir.filePath("filler")).constData(), O_WRONLY | O_CREAT, 0600);
+        const QByteArray block(4096, 'x');
+        while (fd >= 0 && ::write(fd, block.constData(), block.size()) > 0) {}
+        if (fd >= 0) ::close(fd);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+// The "(Latest)" line of the index page in the program folder.
+QByteArray latestLine(const QString& appDir) {
+    for (const QByteArray& line : readWholeFile(appDir + "/index.html").split('\n'))
+        if (line.contains("(Latest)")) return line;
+    return {};
+}
 
 } // namespace
 
@@ -155,9 +193,9 @@ private slots:
         rig.ftp.clearRequests();
         W().cmdStartUpdate_Click();
         // The first update uses the login made before Start, once the server shows it still
-        // holds it, and keeps the session.
-        QCOMPARE(rig.ftp.requests(),
-                 QStringList({"NOOP /corvisent", "SEND /corvisent cvman0.xml", "SEND /corvisent index.html"}));
+        // holds it, and ends the session after the index page as every update does.
+        QCOMPARE(rig.ftp.requests(), QStringList({"NOOP /corvisent", "SEND /corvisent cvman0.xml",
+                                                  "SEND /corvisent index.html", "QUIT"}));
         rig.ftp.clearRequests();
         // Later ones log in first and end the session after the index page.
         EngineRig::ticks(5);
@@ -249,6 +287,51 @@ private slots:
         QCOMPARE(QDir(site.path()).entryList(QDir::Files), QStringList({"cvman.xsl", "cvman0.xml", "index.html"}));
         QCOMPARE(readWholeFile(site.filePath("index.html")), index);
         QVERIFY(PublishRig::entries().join('|').contains(" BuildXML: Could not write"));
+        rt::setValue(W().chkXMLUseDirectory, 0);
+    }
+
+    // The status folder's disk is full while the program folder has room: the index page and
+    // the stylesheet copied there keep their contents, and each failure is listed by name.
+    void fullStatusDiskKeepsTheIndexAndStylesheet() {
+        EngineRig rig;
+        SmallDisk disk;
+        if (!disk.mounted()) QSKIP("a small disk cannot be mounted here");
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(disk.path());
+        W().cmdStartUpdate_Click();
+        W().cmdStartUpdate_Click();
+        const QString index = JoinPath(disk.path(), "index.html"), xsl = JoinPath(disk.path(), "cvman.xsl");
+        const QByteArray indexBefore = readWholeFile(index), xslBefore = readWholeFile(xsl);
+        QVERIFY(indexBefore.contains("Corvisent File 1") && !xslBefore.isEmpty());
+        disk.fill();
+        W().listFtpMessages->clear();
+        W().cmdStartUpdate_Click();
+        QCOMPARE(readWholeFile(index), indexBefore);
+        QCOMPARE(readWholeFile(xsl), xslBefore);
+        const QStringList e = PublishRig::entries();
+        QVERIFY2(e.contains(" Could not write " + index) && e.contains(" Could not write " + xsl), qPrintable(e.join('|')));
+        rt::setValue(W().chkXMLUseDirectory, 0);
+    }
+
+    // A status file that cannot be written is not announced as updated, and the index page still
+    // names the one before it "(Latest)", with the time that one was written.
+    void failedStatusWriteLeavesTheLatestAndItsTime() {
+        EngineRig rig;
+        QTemporaryDir site;
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(site.path());
+        rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(9, 30)));
+        W().cmdStartUpdate_Click();
+        const QByteArray latest = latestLine(rig.env.appDir());
+        QVERIFY(latest.contains(">(Latest) Corvisent File 1 (3/7/2009 @ 9:3"));
+        QDir(site.path()).mkdir("cvman1.xml"); // a folder in the way of the next status file
+        rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(9, 35)));
+        W().listFtpMessages->clear();
+        EngineRig::ticks(5);
+        const QStringList e = PublishRig::entries();
+        QVERIFY(e.join('|').contains(" BuildXML: Could not write"));
+        QCOMPARE(e.filter("Updating local file"), QStringList());
+        QCOMPARE(latestLine(rig.env.appDir()), latest);
         rt::setValue(W().chkXMLUseDirectory, 0);
     }
 

@@ -2,6 +2,8 @@
 # Prints "ready <port>" once it listens; a port of 0 or none takes a free one. Options:
 #   --timeout=N   end a control connection idle for N seconds with "421", as deployed servers do
 #   --read-only   the user may list and download but not store
+#   --read-only-while=FILE   as --read-only while FILE exists
+import os
 import sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
@@ -11,7 +13,17 @@ args = [a for a in sys.argv[1:] if not a.startswith("--")]
 options = [a for a in sys.argv[1:] if a.startswith("--")]
 root, user, password = args[0:3]
 port = int(args[3]) if len(args) > 3 else 0
-authorizer = DummyAuthorizer()
+flag = next((o.split("=", 1)[1] for o in options if o.startswith("--read-only-while=")), None)
+
+
+class Authorizer(DummyAuthorizer):
+    def has_perm(self, username, perm, path=None):
+        if flag and perm not in "elr" and os.path.exists(flag):
+            return False
+        return DummyAuthorizer.has_perm(self, username, perm, path)
+
+
+authorizer = Authorizer()
 perm = "elr" if "--read-only" in options else "elradfmwMT"
 authorizer.add_user(user, password, root, perm=perm)
 
