@@ -22,6 +22,7 @@
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using rt::Ctl;
@@ -75,7 +76,7 @@ QString tabName(int type, int slot) {
 void rollOver(int row, const QString& ending, const QString& name) {
     rt::Files::close(row);
     const QString path = NewLogFilePaths(logFolder(), GetDateTimeStamp(), {ending}).first();
-    rt::setTag(Ctl(formSensorSetup::instance().chkFileLogging, row), path);
+    modSupport::SetLogPath(row, path);
     StartLogFile(row, path, name + QStringLiteral(" (Continued)"));
 }
 

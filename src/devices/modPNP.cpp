@@ -20,6 +20,7 @@
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "sensors/modCorvisent.h"
+#include "settings/rowrecord.h"
 
 using namespace modSupport;
 
@@ -29,6 +30,7 @@ QString GetDeviceIDString(int row, int port) {
     platform::MSCommControl* comm = nullptr;
     bool opened = false; // a port some other part holds open is never touched
     QString reply;
+    const RowExchange exchange(row);
     try {
         comm = rt::Ctl(CorvisentMain::instance().MSComm, row);
         comm->setCommPort(port);
@@ -42,13 +44,19 @@ QString GetDeviceIDString(int row, int port) {
         opened = true;
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && comm->portOpen(); ++attempt) {
             comm->setOutput(QStringLiteral("i\r"));
-            modCorvisent::AwaitReply(comm, 3000);
+            modCorvisent::AwaitReply(comm, 3000, &exchange);
+            if (!exchange.same()) break;
             reply = platform::ansiText(comm->input());
         }
     } catch (const rt::VbError&) {
         reply.clear();
     }
     if (!opened || !comm->portOpen()) return QString();
+    // The row was taken meanwhile: its port is left to the device now connected there, if any.
+    if (!exchange.same()) {
+        if (iPortOpen[row] == 0) comm->setPortOpen(false);
+        return QString();
+    }
     comm->setPortOpen(false);
     return reply;
 }

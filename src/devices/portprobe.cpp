@@ -11,6 +11,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "settings/rowrecord.h"
 
 QString formAddDevice::ComDeviceName(int port) {
     return (port <= 9 ? QStringLiteral("COM") : QStringLiteral("//./COM")) + QString::number(port);
@@ -32,6 +33,9 @@ void formAddDevice::cmdIdentify_Click() {
     rt::Hourglass hourglass;
     platform::MSCommControl* port = MSCommIdentify;
     const QString portText = cmbComNum->currentText();
+    // The row a device identified here would be added into: once another device takes it, the
+    // answer is no longer wanted.
+    const modSupport::RowExchange exchange(FindFirstAvailable(false));
     try {
         port->setCommPort(int(rt::Val(portText)));
         port->setRThreshold(1);
@@ -46,10 +50,13 @@ void formAddDevice::cmdIdentify_Click() {
         platform::MSCommControl::EventHold hold(port);
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && port->portOpen(); ++attempt) {
             port->setOutput(QStringLiteral("i\r"));
-            modCorvisent::AwaitReply(port, 2000);
+            modCorvisent::AwaitReply(port, 2000, &exchange);
+            if (!exchange.same()) break;
             reply = platform::ansiText(port->input());
         }
-        if (reply.isEmpty())
+        if (!exchange.same()) {
+            // ends quietly; the port is closed below
+        } else if (reply.isEmpty())
             rt::MsgBox(QStringLiteral("< No Corvisent sensor detected on COM") + portText +
                        QStringLiteral(" >"));
         else

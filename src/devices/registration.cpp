@@ -26,6 +26,7 @@
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -250,6 +251,8 @@ void formAddDevice::registerCombined(const Plan& plan) {
     rt::setTag(m.lblMeasure[second], QStringLiteral("1"));
     iDeviceType[row] = typeCombo;
     iDeviceType[second] = typeCombo;
+    for (int r : {row, second})
+        RegisterRow(r, typeCombo, plan.slot.humidSlot, plan.slot.tempSlot);
     iDeviceType[0] += 2;
     rt::setValue(s.chkEmailAlert[typeTemperature], 1);
     rt::setValue(s.chkEmailAlert[typeHumidity], 1);
@@ -287,19 +290,19 @@ void formAddDevice::registerSensor(const Plan& plan) {
     const CorvisentMain::KindTab& tab = *CorvisentMain::kindTab(code);
     iDeviceType[row] = code;
     iDeviceType[0] += 1;
+    RegisterRow(row, code, slot);
     if (code == typeAccel) {
         const bool bump = rt::value(chkSetToBinaryMode) == 1;
         rt::setValue(s.chkBinaryMode[row], bump ? 1 : 0);
-        rt::setTag(s.lblSubIndex[row], bump ? QStringLiteral("1") : QStringLiteral("0"));
+        SetStartMode(row, bump ? QStringLiteral("1") : QStringLiteral("0"));
         iBumpMode[row] = bump ? 1 : 0;
         m.cmdSetToBump[slot]->setText(bump ? QStringLiteral("Stop monitoring")
                                            : QStringLiteral("Set to Monitor 'bump'"));
-        rt::setTag(s.imgStatus[row],
-                   rt::value(chkCalibrateOnConnect) == 1 ? QStringLiteral("1") : QStringLiteral("0"));
+        SetCalibrateOnConnect(row, rt::value(chkCalibrateOnConnect) == 1 ? QStringLiteral("1") : QStringLiteral("0"));
     } else if (code == typeDistance) {
         const bool prox = rt::value(chkSetToProxMode) == 1;
         rt::setValue(s.chkBinaryMode[row], prox ? 1 : 0);
-        rt::setTag(s.lblSubIndex[row], prox ? QStringLiteral("1") : QStringLiteral("0"));
+        SetStartMode(row, prox ? QStringLiteral("1") : QStringLiteral("0"));
         iProxMode[row] = prox ? 1 : 0;
         m.cmdSetToProximityMode[slot]->setText(prox ? QStringLiteral("Set to Distance Mode")
                                                     : QStringLiteral("Set to Proximity mode"));
@@ -360,6 +363,7 @@ void formAddDevice::registerCamera(const Plan& plan) {
     s.lblDeviceType[row]->setText(plan.type);
     store(row, QStringLiteral("DeviceType"), plan.type);
     iDeviceType[row] = plan.code;
+    RegisterRow(row, plan.code, pos);
     if (plan.code == typeVideo2) {
         m.setTabEnabled(CorvisentMain::tabVideo, false);
         rt::setValue(s.chkSendToSummary[row], 1);

@@ -24,6 +24,7 @@
 #include "sensors/sensorops.h"
 #include "settings/modIni.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
@@ -86,19 +87,19 @@ void configurePort(MSCommControl* port, int kind, int comNumber) {
     port->setPortOpen(true);
 }
 
-// The identity query, up to three times; "" when the sensor never answered.
-QString identityReply(MSCommControl* port, int kind) {
+// The identity query, up to three times; "" when the sensor never answered or the row changed.
+QString identityReply(MSCommControl* port, int kind, const RowExchange& exchange) {
     MSCommControl::EventHold hold(port);
     for (int query = 0; query < kIdentityQueries; ++query) {
         if (kind == typeAccel || kind == typeDistance) {
             port->setOutput(QByteArray("i"));
-            rt::Wait(200);
+            if (!exchange.wait(200)) return QString();
             port->setOutput(modCorvisent::kCR);
         } else {
             port->setOutput(QByteArray("i\r"));
         }
-        modCorvisent::AwaitReply(port, kReplyPauseMs);
-        if (!port->portOpen()) return QString();
+        modCorvisent::AwaitReply(port, kReplyPauseMs, &exchange);
+        if (!port->portOpen() || !exchange.same()) return QString();
         const QString reply = rt::fromBytes(port->input());
         if (!reply.isEmpty()) return reply;
     }
@@ -120,7 +121,7 @@ void openLogFile(int row, const QString& name) {
     const QString path =
         NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(), {QStringLiteral(".txt")})
             .first();
-    rt::setTag(Ctl(setup.chkFileLogging, row), path);
+    SetLogPath(row, path);
     CloseLogFile(row);
     StartLogFile(row, path, name);
     if (CloseAfterWrite()) CloseLogFile(row);
@@ -137,7 +138,7 @@ void openComboLogFiles(int row, int tempSlot, int humidSlot) {
         rt::caption(Ctl(w.lblHumidDeviceName, humidSlot)) + QStringLiteral(" - Humidity"),
         rt::caption(Ctl(w.lblTempDeviceName, tempSlot)) + QStringLiteral(" - Temperature")};
     for (int half = 0; half < 2; ++half) {
-        rt::setTag(Ctl(setup.chkFileLogging, row + half), paths[half]);
+        SetLogPath(row + half, paths[half]);
         CloseLogFile(row + half);
         StartLogFile(row + half, paths[half], names[half]);
         if (CloseAfterWrite()) CloseLogFile(row + half);
@@ -356,7 +357,8 @@ void showOnSummary(int row, int kind, int k) {
 }
 
 // The flags always name the mode the sensor is started in.
-void startDistance(int row, const QString& startTag) {
+void startDistance(const RowExchange& exchange, const QString& startTag) {
+    const int row = exchange.row();
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
     if (startTag == QLatin1String("1")) {
@@ -366,18 +368,19 @@ void startDistance(int row, const QString& startTag) {
     } else {
         iProxMode[row] = 0;
         rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
-        modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance);
+        modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance, &exchange);
     }
 }
 
-void startAccel(int row, int k, const QString& startTag) {
+void startAccel(const RowExchange& exchange, int k, const QString& startTag) {
+    const int row = exchange.row();
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
-    const bool calibrate = rt::tag(Ctl(setup.imgStatus, row)) == QLatin1String("1");
+    const bool calibrate = RowOf(row).calibrateOnConnect;
     if (startTag.isEmpty()) return;
     if (startTag == QLatin1String("1")) {
         w.StartInBumpMode(row);
-        if (calibrate) modCorvisent::CalibrateAccel(Ctl(w.MSCommA, row), row, typeAccel, k);
+        if (calibrate && exchange.same()) modCorvisent::CalibrateAccel(Ctl(w.MSCommA, row), row, typeAccel, k);
         return;
     }
     iBumpMode[row] = 0;
@@ -385,7 +388,7 @@ void startAccel(int row, int k, const QString& startTag) {
     if (calibrate)
         w.CalibrateOnConnection(row, k);
     else
-        modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel);
+        modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel, &exchange);
 }
 
 bool isPolled(int kind) {
@@ -394,24 +397,26 @@ bool isPolled(int kind) {
 
 // Polled kinds start their timer and take the first reading; the streaming kinds start in their
 // stored mode.
-void startReading(int row, int kind, int k, const QString& startTag) {
+void startReading(const RowExchange& exchange, int kind, int k, const QString& startTag) {
+    const int row = exchange.row();
     if (isPolled(kind)) {
         formSensorSetup& setup = formSensorSetup::instance();
         // The polling tick finds the row's display slot in its timer's Tag.
         Ctl(CorvisentMain::instance().Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
         SetReadingInterval(row);
     } else if (kind == typeDistance) {
-        startDistance(row, startTag);
+        startDistance(exchange, startTag);
     } else {
-        startAccel(row, k, startTag);
+        startAccel(exchange, k, startTag);
     }
 }
 
 // What a connected row shows and starts. Returns after the work of its kind is started.
-void successDisplay(int row, int kind, int k) {
+void successDisplay(const RowExchange& exchange, int kind, int k) {
+    const int row = exchange.row();
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
-    const QString startTag = rt::tag(Ctl(setup.lblSubIndex, row));
+    const QString startTag = RowOf(row).startMode;
     enableModeMenus(kind, startTag);
     QLabel* status = showConnectedStatus(row, kind);
     if (kind == typeVideo || kind == typeVideo2) {
@@ -425,10 +430,11 @@ void successDisplay(int row, int kind, int k) {
     rt::setFontSize(status, 14);
     status->show();
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    startReading(row, kind, k, startTag);
+    startReading(exchange, kind, k, startTag);
 }
 
-enum class Outcome { Success, Failure, End, Removed };
+// Gone: the row changed while the connect waited (deleted, disconnected, taken again).
+enum class Outcome { Success, Failure, End, Removed, Gone };
 
 // A camera row: its capture starts at its camera position.
 Outcome connectCamera(int row, int kind, int& k) {
@@ -579,14 +585,16 @@ Outcome acceptPolledSensor(int row, int kind, int k, int t, int h, const QString
 
 // The connect up to the point where the row is known to be connected or not: the slot, the
 // port, the identity query, then the reply checked by the kind's way of reporting.
-Outcome connectRow(int row, int& kind, int& k) {
+Outcome connectRow(const RowExchange& exchange, int& kind, int& k) {
+    const int row = exchange.row();
     kind = kindOfName(rt::caption(Ctl(formSensorSetup::instance().lblDeviceType, row)));
     if (kind == typeVideo || kind == typeVideo2) return connectCamera(row, kind, k);
     int t = 0, h = 0;
     if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) return *ended;
     MSCommControl* port = openRowPort(row, kind);
     if (!port) return Outcome::Failure;
-    const QString reply = identityReply(port, kind);
+    const QString reply = identityReply(port, kind, exchange);
+    if (!exchange.same()) return Outcome::Gone;
     if (reply.isEmpty()) {
         rt::MsgBox(noReplyMessage(kind));
         backToConnect(row);
@@ -643,28 +651,42 @@ QString descriptionOf(const std::exception& e) {
     return QString::fromLocal8Bit(e.what());
 }
 
+// A connect whose row changed under it: the port it opened is closed unless the row's device
+// holds it now; nothing is shown.
+void endQuietly(int row, int kind) {
+    if (iPortOpen[row] != 0) return;
+    MSCommControl* port = PortOf(row, kind);
+    if (port->portOpen()) port->setPortOpen(false);
+}
+
 } // namespace
 
 void ConnectSensor(int row) {
     if (row < 1 || row > 10) return;
     formSensorSetup& setup = formSensorSetup::instance();
+    const RowExchange exchange(row);
     int kind = 0, k = 0;
     try {
         Ctl(setup.cmdConnectSensor, row)->setEnabled(false);
-        switch (connectRow(row, kind, k)) {
+        switch (connectRow(exchange, kind, k)) {
         case Outcome::Removed:
+            return;
+        case Outcome::Gone:
+            endQuietly(row, kind);
             return;
         case Outcome::Failure:
             failureDisplay(row, kind, k);
             return;
         case Outcome::Success:
-            successDisplay(row, kind, k);
+            successDisplay(exchange, kind, k);
             break;
         case Outcome::End:
             break;
         }
+        if (!exchange.same()) return endQuietly(row, kind);
         endStep(row);
     } catch (const std::exception& e) {
+        if (!exchange.same()) return endQuietly(row, kind);
         connectError(row, descriptionOf(e));
     }
 }

@@ -14,6 +14,7 @@
 #include "sensors/events.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using rt::Ctl;
@@ -129,6 +130,16 @@ void DisconnectSensor(int row, int flag) {
     w.cmdDisconnectSensor_Click(row);
 }
 
+void StopRow(int row) {
+    if (row < 1 || row > 10) return;
+    CorvisentMain& w = CorvisentMain::instance();
+    for (rt::Timer* timer : {w.Timer1[row], w.ProximityTimer[row], w.WaterTimer[row]})
+        timer->setEnabled(false);
+    CloseRowPorts(row);
+    ResetStreamInput(row);
+    CloseLogFile(row);
+}
+
 } // namespace modSupport
 
 void CorvisentMain::cmdDisconnectSensor_Click(int row) {
@@ -136,9 +147,12 @@ void CorvisentMain::cmdDisconnectSensor_Click(int row) {
     rt::Hourglass hourglass;
     try {
         formSensorSetup& setup = formSensorSetup::instance();
+        const bool combined = iPortOpen[row] == typeCombo;
+        // An exchange still waiting on the row ends quietly once it finds the row changed.
+        AdvanceRow(row);
+        if (combined) AdvanceRow(row + 1);
         CloseRowPorts(row);
         ResetStreamInput(row);
-        const bool combined = iPortOpen[row] == typeCombo;
         iPortOpen[row] = 0;
         if (combined && row < 10 && iPortOpen[row + 1] == typeCombo) iPortOpen[row + 1] = 0;
         RecountPortOpen();

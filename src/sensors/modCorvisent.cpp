@@ -19,8 +19,10 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
+using modSupport::RowExchange;
 using platform::MSCommControl;
 using rt::Ctl;
 
@@ -80,17 +82,17 @@ void sendReadingQuery(MSCommControl* port, int row, int kind) {
 // A query's reply: what has arrived once its carriage return is in, or when the reply pause is
 // over. Input left over from an earlier, late reply is dropped before each query so it is never
 // taken for this one.
-QByteArray query(MSCommControl* port, const std::function<void()>& send) {
+QByteArray query(MSCommControl* port, const std::function<void()>& send, const RowExchange& exchange) {
     port->setInBufferCount(0);
     send();
-    AwaitReply(port, kReplyWaitMs);
-    return port->portOpen() ? port->input() : QByteArray();
+    AwaitReply(port, kReplyWaitMs, &exchange);
+    return port->portOpen() && exchange.same() ? port->input() : QByteArray();
 }
 
 // The humidity line of a combined sensor: what arrives until its CR, for up to 2 s.
-QByteArray readLine(MSCommControl* port) {
-    AwaitReply(port, kLineWaitMs);
-    return port->portOpen() ? port->input() : QByteArray();
+QByteArray readLine(MSCommControl* port, const RowExchange& exchange) {
+    AwaitReply(port, kLineWaitMs, &exchange);
+    return port->portOpen() && exchange.same() ? port->input() : QByteArray();
 }
 
 void showSensorError(int row) {
@@ -103,20 +105,21 @@ void showSensorError(int row) {
 
 } // namespace
 
-bool AwaitReply(MSCommControl* port, int boundMs) {
-    const bool in =
-        rt::WaitUntil([port] { return !port->portOpen() || port->peekInput().contains('\r'); }, boundMs) &&
-        port->portOpen();
+bool AwaitReply(MSCommControl* port, int boundMs, const RowExchange* exchange) {
+    auto over = [port, exchange] { return !port->portOpen() || !modSupport::StillSame(exchange); };
+    const bool in = rt::WaitUntil([&] { return over() || port->peekInput().contains('\r'); }, boundMs) && !over();
     // The line feed that follows the carriage return belongs to the same reply: a few character
     // times for it, so that it is not left over for the next exchange.
     if (in && port->peekInput().endsWith('\r'))
-        rt::WaitUntil([port] { return !port->portOpen() || !port->peekInput().endsWith('\r'); }, kLineFeedWaitMs);
-    return in && port->portOpen();
+        rt::WaitUntil([&] { return over() || !port->peekInput().endsWith('\r'); }, kLineFeedWaitMs);
+    return in && !over();
 }
 
 QString newTakeCVReading(MSCommControl* port, int row, int kind) {
     QString firstField;
     MSCommControl::EventHold hold(port);
+    // A row deleted, disconnected or taken by another device meanwhile ends the reading quietly.
+    const RowExchange exchange(row);
     try {
         CorvisentMain& w = CorvisentMain::instance();
         if (!need(port)->portOpen()) {
@@ -128,7 +131,9 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
         rt::DoEvents();
         QByteArray reply;
         for (;;) {
-            reply = query(port, [&] { sendReadingQuery(port, row, kind); });
+            if (!exchange.same()) return QString();
+            reply = query(port, [&] { sendReadingQuery(port, row, kind); }, exchange);
+            if (!exchange.same()) return QString();
             if (!reply.isEmpty()) {
                 enableIfStopped(Ctl(w.Timer1, row));
                 break;
@@ -140,6 +145,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
             if (failed >= kQueries) break;
         }
         rt::DoEvents();
+        if (!exchange.same()) return QString();
         if (reply.isEmpty()) {
             rt::MsgBox(QStringLiteral("StandardRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
@@ -156,6 +162,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
         firstField = kind == modSupport::typeHumidity ? rt::Left(text, 5) : rt::Left(text, 6);
         return ReadingOfReply(kind, text);
     } catch (const std::exception&) {
+        if (!exchange.same()) return QString();
         rt::MsgBox(QStringLiteral("Error in newTakeCVReading. TmpHoldString1 = ") + firstField);
         return QStringLiteral("999");
     }
@@ -163,6 +170,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
 
 QString THRead(MSCommControl* port, int row) {
     MSCommControl::EventHold hold(port);
+    const RowExchange exchange(row);
     try {
         CorvisentMain& w = CorvisentMain::instance();
         need(port);
@@ -171,8 +179,10 @@ QString THRead(MSCommControl* port, int row) {
         rt::DoEvents();
         QByteArray temperatureReply;
         while (!gotTemperature && failed < kQueries) {
+            if (!exchange.same()) return QString();
             QLabel* unit = Ctl(w.lblMeasure, row + 1); // the temperature half's row shows the unit
-            temperatureReply = query(port, [&] { sendTemperatureQuery(port, unit); });
+            temperatureReply = query(port, [&] { sendTemperatureQuery(port, unit); }, exchange);
+            if (!exchange.same()) return QString();
             if (!temperatureReply.isEmpty()) {
                 enableIfStopped(Ctl(w.Timer1, row));
                 gotTemperature = true;
@@ -198,10 +208,11 @@ QString THRead(MSCommControl* port, int row) {
             temperature = ComboHalf(temperatureText);
 
         rt::DoEvents();
-        if (!port->portOpen()) return QString();
+        if (!port->portOpen() || !exchange.same()) return QString();
         port->setInBufferCount(0);
         port->setOutput(QByteArray("h\r"));
-        const QString humidityText = rt::fromBytes(readLine(port));
+        const QString humidityText = rt::fromBytes(readLine(port, exchange));
+        if (!exchange.same()) return QString();
 
         // A humidity error is shown but does not stop the polling: the next tick asks again.
         QString humidity;
@@ -211,14 +222,15 @@ QString THRead(MSCommControl* port, int row) {
             humidity = ComboHalf(humidityText);
         return temperature + QLatin1Char('/') + humidity;
     } catch (const std::exception&) {
+        if (!exchange.same()) return QString();
         return QStringLiteral("999");
     }
 }
 
-void StopAndDrain(MSCommControl* port) {
+void StopAndDrain(MSCommControl* port, const RowExchange* exchange) {
     MSCommControl::EventHold hold(port);
     port->setOutput(QByteArray("S"));
-    rt::Wait(200);
+    if (!modSupport::PauseFor(exchange, 200)) return;
     port->setOutput(kCR);
     Drain(port);
 }
@@ -230,6 +242,7 @@ void Drain(MSCommControl* port) {
 
 void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
     MSCommControl::EventHold hold(port);
+    const RowExchange exchange(row);
     try {
         CorvisentMain& w = CorvisentMain::instance();
         {
@@ -238,9 +251,9 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                 hourglass.emplace();
                 for (int attempt = 0; attempt < kCalibrateTries; ++attempt) {
                     port->setOutput(QByteArray("c"));
-                    rt::Wait(200);
+                    if (!exchange.wait(200)) return;
                     port->setOutput(kCR);
-                    rt::Wait(200);
+                    if (!exchange.wait(200)) return;
                     if (!port->input().isEmpty()) {
                         QLabel* reading = Ctl(w.lblSensorReading, row);
                         rt::setFontSize(reading, 10);
@@ -250,14 +263,16 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                 }
                 const int mode = modSupport::iBumpMode[row];
                 if (mode == 0) {
-                    SetStreamMode(port, modSupport::typeAccel);
+                    SetStreamMode(port, modSupport::typeAccel, &exchange);
+                    if (!exchange.same()) return;
                 } else if (mode == 1) {
-                    StopAndDrain(port);
+                    StopAndDrain(port, &exchange);
+                    if (!exchange.same()) return;
                     rt::setCaption(Ctl(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
                     port->setOutput(QByteArray("E"));
-                    rt::Wait(200);
+                    if (!exchange.wait(200)) return;
                     port->setOutput(kCR);
-                    rt::Wait(200);
+                    if (!exchange.wait(200)) return;
                     if (rt::fromBytes(port->input()).contains(QLatin1String("Invalid"))) {
                         rt::MsgBox(QStringLiteral("Invalid request"), rt::vbOKOnly);
                         return;
@@ -268,7 +283,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                     rt::setCaption(Ctl(w.lblSensorReading, row), QString());
                     formSensorSetup& setup = formSensorSetup::instance();
                     rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
-                    rt::setTag(Ctl(setup.lblSubIndex, row), QStringLiteral("1"));
+                    modSupport::SetStartMode(row, QStringLiteral("1"));
                 }
             } else {
                 rt::MsgBox(QStringLiteral("Port is not opened"), rt::vbOKOnly);
@@ -281,7 +296,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
     }
 }
 
-void SetStreamMode(MSCommControl* port, int kind) {
+void SetStreamMode(MSCommControl* port, int kind, const RowExchange* exchange) {
     MSCommControl::EventHold hold(port);
     rt::Hourglass hourglass;
     try {
@@ -294,9 +309,9 @@ void SetStreamMode(MSCommControl* port, int kind) {
             return;
         for (int attempt = 0; attempt < kStreamTries; ++attempt) {
             need(port)->setOutput(letter);
-            rt::Wait(150);
+            if (!modSupport::PauseFor(exchange, 150)) return;
             port->setOutput(QByteArray("+"));
-            rt::Wait(150);
+            if (!modSupport::PauseFor(exchange, 150)) return;
             port->setOutput(kCR);
             if (!port->input().isEmpty()) break;
         }

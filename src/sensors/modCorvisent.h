@@ -5,6 +5,9 @@
 namespace platform {
 class MSCommControl;
 }
+namespace modSupport {
+class RowExchange;
+}
 
 // Request-and-reply exchanges with a single sensor: readings of the polled kinds, calibration of
 // the accelerometer and the stream commands. The exchanges pause on the program clock between
@@ -27,15 +30,17 @@ QString THRead(platform::MSCommControl* port, int row);
 // Zeroes an accelerometer and puts it back into the output mode the row records; logs
 // " Calibrated" on the Acceleration tab's log of slot.
 void CalibrateAccel(platform::MSCommControl* port, int row, int kind, int slot);
-// Puts an accelerometer (kind 8) or distance sensor (9) into continuous output.
-void SetStreamMode(platform::MSCommControl* port, int kind);
+// Puts an accelerometer (kind 8) or distance sensor (9) into continuous output. Inside a row's
+// exchange, it ends at the first pause after which the row has changed.
+void SetStreamMode(platform::MSCommControl* port, int kind, const modSupport::RowExchange* exchange = nullptr);
 
 // Lets events run until the reply's carriage return has arrived on port, or boundMs have passed,
-// or the port has closed; true when the carriage return is in.
-bool AwaitReply(platform::MSCommControl* port, int boundMs);
+// or the port has closed, or the exchange's row has changed; true when the carriage return is in
+// and the row is the same.
+bool AwaitReply(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
 
-// Sends "S", pauses 200 ms, sends CR, then drains.
-void StopAndDrain(platform::MSCommControl* port);
+// Sends "S", pauses 200 ms, sends CR, then drains (not when the exchange's row changed meanwhile).
+void StopAndDrain(platform::MSCommControl* port, const modSupport::RowExchange* exchange = nullptr);
 // Reads and discards while two or more characters wait (a single one stays).
 void Drain(platform::MSCommControl* port);
 

@@ -20,6 +20,7 @@
 #include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
@@ -45,30 +46,31 @@ bool sameText(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Up to 15 passes of: letter, 200 ms, CR, pause, read; ends early once the sensor answers "OK".
-void eventModeLoop(MSCommControl* port, const char* letter, int pauseMs) {
+// Up to 15 passes of: letter, 200 ms, CR, pause, read; ends early once the sensor answers "OK",
+// or once the row has changed.
+void eventModeLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int pauseMs) {
     MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
-        rt::Wait(200);
+        if (!exchange.wait(200)) return;
         port->setOutput(modCorvisent::kCR);
-        rt::Wait(pauseMs);
+        if (!exchange.wait(pauseMs)) return;
         if (readText(port).contains(QLatin1String("OK"))) return;
     }
 }
 
 // Up to 15 passes of the stream command letter, "+", CR with 200 ms between the pieces (and
-// after the CR when asked); ends early once the sensor answers "OK".
-void streamLoop(MSCommControl* port, const char* letter, int afterMs,
+// after the CR when asked); ends early once the sensor answers "OK", or once the row has changed.
+void streamLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int afterMs,
                 const std::function<void()>& eachPass = {}) {
     MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
-        rt::Wait(200);
+        if (!exchange.wait(200)) return;
         send(port, "+");
-        rt::Wait(200);
+        if (!exchange.wait(200)) return;
         port->setOutput(modCorvisent::kCR);
-        if (afterMs > 0) rt::Wait(afterMs);
+        if (afterMs > 0 && !exchange.wait(afterMs)) return;
         if (eachPass) eachPass();
         if (readText(port).contains(QLatin1String("OK"))) return;
     }
@@ -86,9 +88,8 @@ void storeDeviceKey(int row, const char* key, const char* value) {
 
 // The row's start-mode mark on its setup row (event mode "1", else "0") and its event-mode box.
 void markStartMode(int row, bool eventMode) {
-    formSensorSetup& setup = formSensorSetup::instance();
-    rt::setTag(Ctl(setup.lblSubIndex, row), eventMode ? QStringLiteral("1") : QStringLiteral("0"));
-    rt::setValue(Ctl(setup.chkBinaryMode, row), eventMode ? 1 : 0);
+    SetStartMode(row, eventMode ? QStringLiteral("1") : QStringLiteral("0"));
+    rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), eventMode ? 1 : 0);
 }
 
 int rowOfCover(rt::CaptionFrame* cover) {
@@ -105,8 +106,8 @@ void showOk(QLabel* status) {
     rt::setCaption(status, QStringLiteral("OK"));
 }
 
-// The sensitivity exchange of a tab button; false when the user cancelled.
-bool askAndSendSensitivity(MSCommControl* port, QPlainTextEdit* log) {
+// The sensitivity exchange of a tab button; false when the user cancelled or the row changed.
+bool askAndSendSensitivity(const RowExchange& exchange, MSCommControl* port, QPlainTextEdit* log) {
     const std::optional<QString> typed = rt::InputBox(
         QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive):"),
         QString());
@@ -116,7 +117,8 @@ bool askAndSendSensitivity(MSCommControl* port, QPlainTextEdit* log) {
     MSCommControl::EventHold hold(port);
     for (int attempt = 0; attempt < kSensitivityTries; ++attempt) {
         port->setOutput(command);
-        modCorvisent::AwaitReply(port, 1500);
+        modCorvisent::AwaitReply(port, 1500, &exchange);
+        if (!exchange.same()) return false;
         const QString reply = readText(port);
         if (!reply.contains(QLatin1String("OK"))) continue;
         if (reply.contains(QLatin1String("Error")))
@@ -145,7 +147,9 @@ void CorvisentMain::mnuPopupCalibrate_Click() {
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommA, row); });
     if (!port || !port->portOpen()) return;
+    const RowExchange exchange(row);
     rt::passOver([&] { modCorvisent::CalibrateAccel(port, row, typeAccel, slot); });
+    if (!exchange.same()) return;
     rt::passOver([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
 }
 
@@ -166,12 +170,13 @@ void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommCon
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(cover);
+        const RowExchange exchange(row);
         MSCommControl* port = Ctl(ports, row);
         if (!port->portOpen()) {
             rt::MsgBox(QStringLiteral("Sensor has not been opened"), rt::vbOKOnly);
             return;
         }
-        if (!askAndSendSensitivity(port, log)) return;
+        if (!askAndSendSensitivity(exchange, port, log)) return;
         if (modeFlag[row] != 0 && modeFlag[row] != 1) return;
         rt::setCaption(modeButton, modeFlag[row] == 1 ? toEventMode : toStreaming);
         runModeButton();
@@ -220,9 +225,10 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
     });
     if (!port || !port->portOpen()) return;
     MSCommControl::EventHold hold(port);
+    const RowExchange exchange(row);
     const int number = static_cast<int>(rt::CDbl(typed));
     rt::passOver([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
-    rt::Wait(100);
+    if (!exchange.wait(100)) return;
     rt::passOver([&] { storeDeviceKey(row, "ProxSens", typed.toLatin1().constData()); });
     rt::passOver([&] {
         QLabel* status = Ctl(lblSensorStatus, row);
@@ -234,14 +240,12 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
         const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
         if (eventMode) {
             send(port, "E");
-            rt::Wait(200);
-            port->setOutput(modCorvisent::kCR);
+            if (exchange.wait(200)) port->setOutput(modCorvisent::kCR);
         } else if (kind == typeDistance) {
             send(port, "D");
-            rt::Wait(200);
+            if (!exchange.wait(200)) return;
             send(port, "+");
-            rt::Wait(200);
-            port->setOutput(modCorvisent::kCR);
+            if (exchange.wait(200)) port->setOutput(modCorvisent::kCR);
         } else {
             send(port, "a+\r");
         }
@@ -254,6 +258,7 @@ void CorvisentMain::cmdSetToBump_Click(int slot) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameACover, slot));
+        const RowExchange exchange(row);
         MSCommControl* port = Ctl(MSCommA, row);
         MSCommControl::EventHold hold(port); // the switch takes its replies itself
         if (!port->portOpen()) {
@@ -264,9 +269,11 @@ void CorvisentMain::cmdSetToBump_Click(int slot) {
         const QString caption = rt::caption(button);
         if (caption == kBumpOn) {
             port->setRThreshold(0);
-            modCorvisent::StopAndDrain(port);
+            modCorvisent::StopAndDrain(port, &exchange);
+            if (!exchange.same()) return;
             rt::setCaption(button, kBumpOff);
-            eventModeLoop(port, "e", 200);
+            eventModeLoop(exchange, port, "e", 200);
+            if (!exchange.same()) return;
             port->setRThreshold(1);
             iBumpMode[row] = 1;
             rt::setForeColor(Ctl(lblSensorStatus, row), rt::vbBlue);
@@ -277,7 +284,8 @@ void CorvisentMain::cmdSetToBump_Click(int slot) {
         } else if (caption == kBumpOff) {
             rt::setCaption(button, kBumpOn);
             port->setRThreshold(0);
-            modCorvisent::StopAndDrain(port);
+            modCorvisent::StopAndDrain(port, &exchange);
+            if (!exchange.same()) return;
             send(port, "a+\r");
             rt::setFontSize(Ctl(lblSensorReading, row), 10);
             iBumpMode[row] = 0;
@@ -296,6 +304,7 @@ void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameDCover, slot));
+        const RowExchange exchange(row);
         MSCommControl* port = Ctl(MSCommD, row);
         MSCommControl::EventHold hold(port); // the switch takes its replies itself
         QLabel* status = Ctl(lblSensorStatus, row);
@@ -311,8 +320,9 @@ void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
         if (sameText(caption, QStringLiteral("Set to Proximity mode"))) {
             rt::setCaption(button, QStringLiteral("Set to Distance mode"));
             port->setRThreshold(0);
-            modCorvisent::StopAndDrain(port);
-            eventModeLoop(port, "e", 200);
+            modCorvisent::StopAndDrain(port, &exchange);
+            eventModeLoop(exchange, port, "e", 200);
+            if (!exchange.same()) return;
             port->setRThreshold(1);
             iProxMode[row] = 1;
             rt::setForeColor(status, rt::vbBlue);
@@ -326,9 +336,10 @@ void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
         } else if (sameText(caption, QStringLiteral("Set to Distance mode"))) {
             rt::setCaption(button, QStringLiteral("Set to Proximity mode"));
             iProxMode[row] = 0;
-            modCorvisent::StopAndDrain(port);
-            streamLoop(port, "D", 0,
+            modCorvisent::StopAndDrain(port, &exchange);
+            streamLoop(exchange, port, "D", 0,
                        [&] { rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), 0); });
+            if (!exchange.same()) return;
             mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
             markStartMode(row, false);
             storeDeviceKey(row, "StartInProx", "0");
@@ -371,10 +382,12 @@ void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
     if (!target) return;
     const auto [row, slot, port] = *target;
     MSCommControl::EventHold hold(port); // the switch takes its replies itself
+    const RowExchange exchange(row);
     const QString caption = mnuPopUpSetToBinaryMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Bump mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
-        rt::passOver([&] { eventModeLoop(port, "e", 200); });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
+        rt::passOver([&] { eventModeLoop(exchange, port, "e", 200); });
+        if (!exchange.same()) return;
         rt::passOver([&] {
             QLabel* status = Ctl(lblSensorStatus, row);
             rt::setForeColor(status, rt::vbBlue);
@@ -386,8 +399,11 @@ void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
         rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOff); });
         rt::passOver([&] { storeDeviceKey(row, "StartInBump", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Take out of Bump mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
-        rt::passOver([&] { streamLoop(port, "A", 200, [&] { rt::setFontSize(Ctl(lblSensorReading, row), 10); }); });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
+        rt::passOver([&] {
+            streamLoop(exchange, port, "A", 200, [&] { rt::setFontSize(Ctl(lblSensorReading, row), 10); });
+        });
+        if (!exchange.same()) return;
         rt::passOver([&] { iBumpMode[row] = 0; });
         rt::passOver([&] { markStartMode(row, false); });
         rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOn); });
@@ -401,10 +417,12 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
     if (!target) return;
     const auto [row, slot, port] = *target;
     MSCommControl::EventHold hold(port); // the switch takes its replies itself
+    const RowExchange exchange(row);
     const QString caption = mnuPopupSetProximityMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Proximity mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
-        rt::passOver([&] { eventModeLoop(port, "E", 300); });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
+        rt::passOver([&] { eventModeLoop(exchange, port, "E", 300); });
+        if (!exchange.same()) return;
         mnuPopUpSetProxNotifications->setEnabled(true);
         mnuPopupSetSensitivity->setEnabled(true);
         rt::passOver([&] {
@@ -420,8 +438,9 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
         });
         rt::passOver([&] { storeDeviceKey(row, "StartInProx", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Set to Distance mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port); });
-        rt::passOver([&] { streamLoop(port, "D", 0); });
+        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
+        rt::passOver([&] { streamLoop(exchange, port, "D", 0); });
+        if (!exchange.same()) return;
         rt::passOver([&] { iProxMode[row] = 0; });
         mnuPopUpSetProxNotifications->setEnabled(false);
         rt::passOver([&] { markStartMode(row, false); });
@@ -441,12 +460,14 @@ namespace {
 bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
     if (!port || !port->portOpen()) return false;
     MSCommControl::EventHold hold(port);
+    const RowExchange exchange(row);
     rt::passOver([&] {
         send(port, "E");
-        rt::Wait(200);
+        if (!exchange.wait(200)) return;
         port->setOutput(modCorvisent::kCR);
-        rt::Wait(300);
+        exchange.wait(300);
     });
+    if (!exchange.same()) return false;
     rt::passOver([&] { showOk(Ctl(w.lblSensorStatus, row)); });
     rt::passOver([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });
     w.mnuPopupSetProximityMode->setEnabled(true);

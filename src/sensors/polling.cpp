@@ -17,6 +17,7 @@
 #include "sensors/modCorvisent.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using rt::Ctl;
@@ -71,9 +72,11 @@ void rankReading(QLabel* highest, QLabel* lowest, bool& empty, double v, const Q
 std::array<bool, 11> inTick{};
 
 // Reads the row, trying again up to ten times while the sensor gives no reading. False when the
-// row was given up (disconnected here or by the read procedure).
-bool readWithRetries(int row, int kind, QString& reading) {
+// row was given up (disconnected here or by the read procedure) or changed meanwhile.
+bool readWithRetries(const RowExchange& exchange, int kind, QString& reading) {
+    const int row = exchange.row();
     reading = readRow(row, kind);
+    if (!exchange.same()) return false;
     if (reading.isEmpty() || reading == QLatin1String(" ") || reading == QLatin1String("999")) {
         for (int attempt = 1;; ++attempt) {
             // The read procedure gave the sensor up itself: nothing more to try.
@@ -93,6 +96,7 @@ bool readWithRetries(int row, int kind, QString& reading) {
                 return false;
             }
             reading = readRow(row, kind);
+            if (!exchange.same()) return false;
         }
     }
     return iPortOpen[row] != 0;
@@ -191,6 +195,7 @@ void CorvisentMain::Timer1_Timer(int row) {
     } leave{row};
 
     formSensorSetup& setup = formSensorSetup::instance();
+    const RowExchange exchange(row);
     try {
         QPushButton* connectButton = Ctl(setup.cmdConnectSensor, row);
         // In minute mode a reading is taken every iReadMinutes ticks; the first one at once.
@@ -201,18 +206,18 @@ void CorvisentMain::Timer1_Timer(int row) {
         }
         rt::setTag(connectButton, QStringLiteral("0"));
         const int kind = iDeviceType[row];
-        const QString slotTag = rt::tag(Ctl(Timer1, row));
         rt::DoEvents();
 
         QString reading;
-        if (!readWithRetries(row, kind, reading)) return;
+        if (!exchange.same() || !readWithRetries(exchange, kind, reading)) return;
+        const DeviceRow& record = RowOf(row);
         if (kind == typeCombo)
-            takeComboReading(row, static_cast<int>(rt::Val(rt::Mid(slotTag, 1, 1))),
-                             static_cast<int>(rt::Val(rt::Mid(slotTag, 2, 1))), reading);
+            takeComboReading(row, record.tempSlot, record.slot, reading);
         else
-            takeSingleReading(row, kind, static_cast<int>(rt::Val(slotTag)), reading);
+            takeSingleReading(row, kind, record.slot, reading);
         iMinuteCount[row] = 1;
     } catch (const std::exception&) {
-        rt::MsgBox(QStringLiteral("Timer1 Error."));
+        // A row that changed under the tick is no longer this tick's to report.
+        if (exchange.same()) rt::MsgBox(QStringLiteral("Timer1 Error."));
     }
 }

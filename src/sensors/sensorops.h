@@ -48,5 +48,9 @@ platform::MSCommControl* PortOf(int row, int kind);
 int CheckedSlot(int slot);
 // Closes every serial port control of the row that is open.
 void CloseRowPorts(int row);
+// Ends whatever the row is doing, before the row is deleted: its timers stop, its ports and log
+// file close. The caller gives the row its new generation first, so that an exchange waiting on
+// the row ends quietly.
+void StopRow(int row);
 
 } // namespace modSupport

@@ -20,6 +20,7 @@
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 namespace modSupport {
@@ -266,7 +267,6 @@ void placeComboTemp(const RowPlan& p, const QString& comboName) {
 // A single sensor at its slot of its kind's tab, with its event index and start mode.
 void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab& t, const QString& name,
                 const QString& summaryName) {
-    auto& s = formSensorSetup::instance();
     auto& m = CorvisentMain::instance();
     const int n = p.n;
     const int code = p.code;
@@ -282,12 +282,12 @@ void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab&
             n, p.ini ? iniProxEventIndex(r) : wholeOr(r.get(QStringLiteral("ProxEventIndex")), 0), name);
     if (code == typeAccel) {
         const QString bump = r.get(QStringLiteral("StartInBump"), kZero);
-        rt::setTag(s.lblSubIndex[n], bump);
+        SetStartMode(n, bump);
         iBumpMode[n] = wholeOr(bump, 0);
-        rt::setTag(s.imgStatus[n], r.get(QStringLiteral("CalibrateOnConnect"), p.ini ? kZero : QString()));
+        SetCalibrateOnConnect(n, r.get(QStringLiteral("CalibrateOnConnect"), p.ini ? kZero : QString()));
     }
     if (code == typeDistance) {
-        rt::setTag(s.lblSubIndex[n], r.get(QStringLiteral("StartInProx"), p.ini ? kZero : QString()));
+        SetStartMode(n, r.get(QStringLiteral("StartInProx"), p.ini ? kZero : QString()));
         iProxMode[n] = wholeOr(r.get(QStringLiteral("StartInProx"), QStringLiteral("1")), 1);
     }
 }
@@ -299,6 +299,10 @@ void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
     if (checkOnly) return;
     auto& s = formSensorSetup::instance();
     const int n = p.n;
+    if (p.combo)
+        RegisterRow(n, typeCombo, p.humidSlot, p.tempSlot);
+    else
+        RegisterRow(n, p.camera ? TypeCodeOfName(p.type) : p.code, p.slot);
     fillSetupRow(r, p);
 
     // INI names: the mirror's readers differ in their defaults for a missing name.

@@ -15,6 +15,7 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 namespace modSupport {
@@ -296,6 +297,7 @@ void ClearArrays() {
             t->fill(0);
         for (int k = 0; k <= 4; ++k) iCamSlot[k] = camSlotFree;
         iProxToCam.fill(noCamera);
+        ForgetAllRows();
     });
 }
 

@@ -27,6 +27,7 @@
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 
 using rt::named;
@@ -567,6 +568,11 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
     // Only a temperature half stored right below goes with the row; another device there stays.
     const bool pair = ComboPairAt(row);
     try {
+        // A connect, reading or mode switch still waiting on the row ends first, quietly.
+        for (int r : {row, pair ? row + 1 : row}) {
+            ForgetRow(r);
+            StopRow(r);
+        }
         if (row == 1 && !AnyDeviceInSlots2to10())
             settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalDevices", QStringLiteral("0"));
         releaseRowSlot(row, type, pair);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <array>
 
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
@@ -22,6 +23,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -111,8 +113,11 @@ void formSensorSetup::cmdConnectAll_Click() {
     rt::Hourglass hourglass;
     cmdConnectAll->setEnabled(false);
     try {
-        // Marks are taken from the rows as they stand before any connection starts.
+        // Marks are taken from the rows as they stand before any connection starts; a row is
+        // connected only while it holds the device it held then.
+        std::array<unsigned long long, 11> held{};
         for (int row = 1; row <= 10; ++row) {
+            held[row] = modSupport::RowOf(row).generation;
             QPushButton* button = cmdConnectSensor[row];
             const QString caption = rt::caption(button);
             if (caption == QLatin1String("Disconnect") || !rt::visible(button) || !rt::ownEnabled(button)) {
@@ -125,7 +130,7 @@ void formSensorSetup::cmdConnectAll_Click() {
         }
         cmdConnectAll->setEnabled(false);
         for (int row = 1; row <= 10; ++row) {
-            if (modSupport::iConnectPort[row] > 0 &&
+            if (modSupport::iConnectPort[row] > 0 && modSupport::RowOf(row).generation == held[row] &&
                 rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
                 modSupport::ConnectSensor(row);
                 rt::Wait(1500);

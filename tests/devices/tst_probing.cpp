@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 
 #include "devices/formAddDevice.h"
+#include "app/startup.h"
 #include "devices/modPNP.h"
 #include "platform/comports.h"
 #include "sensors/sensorrig.h"
@@ -160,6 +161,35 @@ private slots:
         QCOMPARE(modPNP::GetDeviceIDString(2, 7), QString());
         QVERIFY(M().MSComm[2]->portOpen());
         M().MSComm[2]->setPortOpen(false);
+    }
+
+    // A probe whose row is taken by another device while it waits for an answer ends there: no
+    // further query, no box, its port closed. Identify answers for the first free row, the
+    // serial-number probe for the row it borrows.
+    void probeEndsWhenItsRowIsTaken() {
+        SensorRig rig;
+        FakeSerialPort& silent = rig.hub->add(4);
+        rig.hub->add(5);
+        rig.hub->add(6);
+        auto addWaterSensorOn = [](int com) {
+            QTimer::singleShot(0, [com] {
+                formAddDevice::ScanRequest request{strTypeWater, QString("Water %1").arg(com), com};
+                iOfferDetect = 0;
+                QVERIFY(D().cmdOk_Click(&request));
+            });
+        };
+        addWaterSensorOn(5); // takes row 1
+        D().cmbComNum->setEditText("4");
+        D().cmdIdentify_Click();
+        QCOMPARE(silent.commands().size(), 1);
+        QVERIFY(!D().MSCommIdentify->portOpen() && !silent.isOpen());
+
+        addWaterSensorOn(6); // takes row 2
+        QCOMPARE(modPNP::GetDeviceIDString(2, 4), QString());
+        QCOMPARE(silent.commands().size(), 2);
+        QVERIFY(!M().MSComm[2]->portOpen() && !silent.isOpen());
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+        QCOMPARE(S().lblDeviceType[2]->text(), strTypeWater);
     }
 };
 

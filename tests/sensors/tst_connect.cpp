@@ -210,6 +210,31 @@ private slots:
         }
     }
 
+    // Delete while the row waits for its sensor's first identity reply: the connect ends there.
+    // No query reaches the sensor afterwards, its port is closed, nothing is shown and the row is
+    // never polled.
+    void deleteDuringTheIdentityWait() {
+        SensorRig rig;
+        storeKind(rig, kinds()[0]);
+        FakeSerialPort& dev = rig.hub->add(3);
+        int identityQueries = 0;
+        dev.setResponder([&](FakeSerialPort& p, const QByteArray& command) {
+            if (command == "i" && ++identityQueries == 1) {
+                QTimer::singleShot(0, [] { S().cmdDeleteMe_Click(4); });
+                return;
+            }
+            p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
+        });
+        S().cmdConnectSensor_Click(4);
+        runUntil(kStart.addSecs(200));
+        QCOMPARE(dev.commands(), QList<QByteArray>{"i"});
+        QVERIFY(!dev.isOpen() && !M().MSComm[4]->portOpen());
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+        QCOMPARE(iPortOpen[0], 0);
+        QVERIFY(!M().Timer1[4]->enabled());
+        QVERIFY(!rt::visible(M().lblSensorReading[4]) && !rt::visible(M().lblSensorStatus[4]));
+    }
+
     // A combined pair stored the wrong way round (temperature half first) above a plain
     // temperature sensor: the humidity half is refused, so the plain sensor keeps its own log
     // file and readings; deleting the refused half leaves the plain sensor's record alone.

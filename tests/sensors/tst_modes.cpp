@@ -89,6 +89,29 @@ private slots:
         QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor has not been opened"});
     }
 
+    // The row disconnected and connected again while a mode switch waits: the switch ends there
+    // and leaves the new connection alone (no event command, mode, mark or stored mode).
+    void modeSwitchEndsWhenItsRowReconnects() {
+        ModeRig rig;
+        bool reconnected = false;
+        rig.accel->setWriteHook([&](FakeSerialPort&, const QByteArray& bytes) {
+            if (bytes != "S" || std::exchange(reconnected, true)) return;
+            QTimer::singleShot(0, [] {
+                S().cmdConnectSensor_Click(1);
+                S().cmdConnectSensor_Click(1);
+            });
+        });
+        M().cmdSetToBump_Click(1);
+        QVERIFY(reconnected);
+        QVERIFY(!commands(*rig.accel).contains("e"));
+        QCOMPARE(iBumpMode[1], 0);
+        QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("0"));
+        QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
+        QCOMPARE(M().cmdSetToBump[1]->text(), QString("Set to Monitor 'bump'"));
+        QVERIFY(M().MSCommA[1]->portOpen());
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+    }
+
     // The distance tab button: the design caption is taken whatever its letter case; the
     // start-mode mark follows the stored mode both ways.
     void distanceTabButton() {

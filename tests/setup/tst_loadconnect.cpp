@@ -169,6 +169,38 @@ private slots:
         QVERIFY2(end - lastWrite(*dev[5]) >= 1500, "pause after the last connect");
         QVERIFY(S().cmdConnectAll->isEnabled());
     }
+
+    // A row deleted while an earlier row waits for its identity reply is not connected: no box,
+    // and no summary row is left showing for it.
+    void connectAllSkipsARowDeletedMeanwhile() {
+        SensorRig rig;
+        for (int row = 1; row <= 3; ++row)
+            rig.record(row, strTypeTemperature, QString("Room %1").arg(row), QString::number(row), row + 2);
+        rig.load();
+        QList<FakeSerialPort*> dev{nullptr};
+        for (int row = 1; row <= 3; ++row)
+            dev << &rig.hub->add(row + 2);
+        serve(*dev[2], "Corvisent/T", [](const QByteArray&) -> QByteArray { return "070.00F"; });
+        serve(*dev[3], "Corvisent/T", [](const QByteArray&) -> QByteArray { return "070.00F"; });
+        int identityQueries = 0;
+        dev[1]->setResponder([&](FakeSerialPort& p, const QByteArray& command) {
+            if (command == "i" && ++identityQueries == 1) {
+                QTimer::singleShot(0, [] { S().cmdDeleteMe_Click(3); });
+                return;
+            }
+            p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
+        });
+
+        S().cmdConnectAll_Click();
+
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+        QCOMPARE(iPortOpen[1], typeTemperature);
+        QCOMPARE(iPortOpen[2], typeTemperature);
+        QCOMPARE(iPortOpen[3], 0);
+        QVERIFY(dev[3]->writes().isEmpty() && !dev[3]->isOpen());
+        for (QLabel* label : {M().lblSensor1[3], M().lblSensorReading[3], M().lblSensorStatus[3]})
+            QVERIFY2(!rt::visible(label), qPrintable(label->objectName()));
+    }
 };
 
 QTEST_MAIN(TestLoadConnect)

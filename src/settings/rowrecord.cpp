@@ -1,0 +1,100 @@
+#include "settings/rowrecord.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <array>
+
+#include "runtime/clock.h"
+#include "runtime/controls.h"
+#include "setup/formSensorSetup.h"
+
+namespace modSupport {
+
+namespace {
+
+std::array<DeviceRow, 11>& rows() {
+    static std::array<DeviceRow, 11> table{};
+    return table;
+}
+
+bool inRange(int row) {
+    return row >= 1 && row <= 10;
+}
+
+// Generations are never given twice, so a row emptied and taken again is never mistaken for the
+// row it was.
+unsigned long long nextGeneration() {
+    static unsigned long long last = 0;
+    return ++last;
+}
+
+DeviceRow* edit(int row) {
+    return inRange(row) ? &rows()[row] : nullptr;
+}
+
+} // namespace
+
+const DeviceRow& RowOf(int row) {
+    static const DeviceRow none;
+    return inRange(row) ? rows()[row] : none;
+}
+
+void RegisterRow(int row, int kind, int slot, int tempSlot) {
+    if (DeviceRow* r = edit(row)) {
+        *r = DeviceRow();
+        r->kind = kind;
+        r->slot = slot;
+        r->tempSlot = tempSlot;
+        r->generation = nextGeneration();
+    }
+}
+
+void ForgetRow(int row) {
+    if (DeviceRow* r = edit(row)) {
+        *r = DeviceRow();
+        r->generation = nextGeneration();
+    }
+}
+
+void ForgetAllRows() {
+    for (int row = 1; row <= 10; ++row)
+        ForgetRow(row);
+}
+
+void AdvanceRow(int row) {
+    if (DeviceRow* r = edit(row)) r->generation = nextGeneration();
+}
+
+void SetStartMode(int row, const QString& mode) {
+    if (DeviceRow* r = edit(row)) r->startMode = mode;
+    rt::setTag(rt::Ctl(formSensorSetup::instance().lblSubIndex, row), mode);
+}
+
+void SetCalibrateOnConnect(int row, const QString& mark) {
+    if (DeviceRow* r = edit(row)) r->calibrateOnConnect = mark == QLatin1String("1");
+    rt::setTag(rt::Ctl(formSensorSetup::instance().imgStatus, row), mark);
+}
+
+void SetLogPath(int row, const QString& path) {
+    if (DeviceRow* r = edit(row)) r->logPath = path;
+    rt::setTag(rt::Ctl(formSensorSetup::instance().chkFileLogging, row), path);
+}
+
+RowExchange::RowExchange(int row) : m_row(row), m_generation(RowOf(row).generation) {}
+
+bool RowExchange::same() const {
+    return RowOf(m_row).generation == m_generation;
+}
+
+bool RowExchange::wait(int ms) const {
+    rt::WaitUntil([this] { return !same(); }, ms);
+    return same();
+}
+
+bool PauseFor(const RowExchange* exchange, int ms) {
+    if (exchange) return exchange->wait(ms);
+    rt::Wait(ms);
+    return true;
+}
+
+} // namespace modSupport

@@ -1,0 +1,58 @@
+#pragma once
+#include <QString>
+
+// The record of each device row (1..10): what the row holds and how it starts, and the row's
+// generation, which changes whenever the row may hold something else than before: a device
+// registered or loaded into it, Delete, Disconnect, an unplug. The windows still show the start
+// mode, the calibrate mark and the log path in their controls' Tags; the setters below write both.
+namespace modSupport {
+
+struct DeviceRow {
+    int kind = 0;             // type code; 0 for an empty row
+    int slot = 0;             // display slot; a combined sensor's humidity slot
+    int tempSlot = 0;         // a combined sensor's temperature slot
+    QString startMode;        // "1" event mode, "0" streaming, "" none stored
+    bool calibrateOnConnect = false;
+    QString logPath;          // the row's current log file; "" when none
+    unsigned long long generation = 0;
+};
+
+// The record of a row; a row outside 1..10 gives an empty record that never changes.
+const DeviceRow& RowOf(int row);
+// A device takes the row: the record's fields, and a new generation.
+void RegisterRow(int row, int kind, int slot, int tempSlot = 0);
+// The row is empty again, with a new generation.
+void ForgetRow(int row);
+void ForgetAllRows();
+// The row's device is taken back (Disconnect, unplug): a new generation, the rest kept.
+void AdvanceRow(int row);
+
+// Setters that keep the record and the Tag its window shows together.
+void SetStartMode(int row, const QString& mode);    // the setup row's slot label
+void SetCalibrateOnConnect(int row, const QString& mark); // the setup row's status picture; "1" on
+void SetLogPath(int row, const QString& path);      // the setup row's file-logging box
+
+// Taken at the start of a row's exchange with its sensor (a connect, a reading, a mode switch, a
+// calibration, a probe): tells whether the row still holds what it held then. An exchange whose
+// row changed during one of its waits ends quietly: it closes what it opened, shows no box and
+// touches no control of the row.
+class RowExchange {
+public:
+    explicit RowExchange(int row);
+    int row() const { return m_row; }
+    bool same() const;
+    // Lets events run for ms of program time, ending early when the row changes; then same().
+    bool wait(int ms) const;
+
+private:
+    int m_row;
+    unsigned long long m_generation;
+};
+
+// The same for a helper that may run outside any row's exchange (nullptr: no row to follow).
+inline bool StillSame(const RowExchange* exchange) {
+    return !exchange || exchange->same();
+}
+bool PauseFor(const RowExchange* exchange, int ms);
+
+} // namespace modSupport
