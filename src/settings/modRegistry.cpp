@@ -9,6 +9,7 @@
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
+#include "runtime/files.h"
 #include "runtime/msgbox.h"
 #include "setup/formSensorSetup.h"
 
@@ -72,7 +73,7 @@ void writeAutostartEntry(const QString& command) {
                                         "X-GNOME-Autostart-enabled=true\n")
                              .arg(execArgument(command));
     f.write(text.toUtf8());
-    f.commit();
+    rt::commitWhole(f); // a failed write keeps the previous entry
 }
 
 void removeAutostartEntry() {
