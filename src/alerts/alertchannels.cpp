@@ -101,15 +101,20 @@ bool PhonePagerChosen() {
     return !rt::optionValue(setup.optionNumericalPager) && rt::optionValue(setup.optionPhonePager);
 }
 
-bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal) {
-    if (MapiMailChosen()) return SendMail(text, kind, row, slot, backToNormal);
+bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal,
+                   std::function<void()> onFailed) {
+    if (MapiMailChosen()) {
+        QueueMail(text, kind, row, slot, backToNormal, std::move(onFailed));
+        return true;
+    }
     if (!SmtpMailChosen()) return false;
     formEmailAlertSetup::instance().SendMailOstro(text, kind, row, slot, backToNormal, 0);
     return true;
 }
 
-int SendAlertPage(int row, int kind) {
-    if (rt::optionValue(formSensorSetup::instance().optionNumericalPager)) return SendNumericPage(row, kind, 0);
-    if (PhonePagerChosen()) return SendNumericPage(row, kind, 1);
-    return 0;
+void SendAlertPage(int row, int kind, std::function<void(int)> done) {
+    if (rt::optionValue(formSensorSetup::instance().optionNumericalPager))
+        QueueNumericPage(row, kind, 0, std::move(done));
+    else if (PhonePagerChosen())
+        QueueNumericPage(row, kind, 1, std::move(done));
 }

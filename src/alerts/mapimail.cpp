@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <optional>
 
+#include "alerts/channelqueue.h"
 #include "alerts/formEmailAlertSetup.h"
 #include "app/CorvisentMain.h"
 #include "platform/mailhandoff.h"
@@ -62,28 +64,65 @@ void reportFailure(const platform::HandoffResult& failure) {
     rt::MsgBox(QStringLiteral("PLEASE NOTE: Your alerts will not be sent until you get this problem resolved."));
 }
 
-} // namespace
-
-bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal) {
+// The whole message of an alert mail as it is handed over; none (after its box) when the text
+// cannot be built.
+std::optional<platform::MailMessage> prepare(const QString& text, int kind, int row, int backToNormal) {
     platform::MailMessage mail;
     try {
         mail = buildText(text, kind, row, backToNormal);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in SendMail"));
-        return false;
+        return std::nullopt;
     }
     const formEmailAlertSetup& e = formEmailAlertSetup::instance();
-    // Sign on (the mail program is there), compose, send; nothing stays open to sign off from.
+    mail.to = e.txtEmailAddr->text();
+    mail.cc = e.txtCCEmailAddr->text();
+    return mail;
+}
+
+// Sign on (the mail program is there), compose, send; nothing stays open to sign off from. The
+// failure's boxes are shown; true when the mail program took the mail.
+bool handOver(const platform::MailMessage& mail) {
     std::unique_ptr<platform::MailHandoffBackend> handoff = platform::createMailHandoff();
     platform::HandoffResult result;
-    if (!handoff->ready(&result.description)) {
+    if (!handoff->ready(&result.description))
         result.kind = platform::HandoffResult::CannotStart;
-    } else {
-        mail.to = e.txtEmailAddr->text();
-        mail.cc = e.txtCCEmailAddr->text();
+    else
         result = handoff->deliver(platform::composeMessage(mail, platform::MailCarrier::MailProgram));
-    }
     if (result.kind == platform::HandoffResult::Sent) return true;
     reportFailure(result);
     return false;
+}
+
+} // namespace
+
+bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal) {
+    const std::optional<platform::MailMessage> mail = prepare(text, kind, row, backToNormal);
+    return mail && handOver(*mail);
+}
+
+void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal,
+               std::function<void()> onFailed) {
+    // The text is taken now: the reading, the names and the time the alert is about.
+    const std::optional<platform::MailMessage> mail = prepare(text, kind, row, backToNormal);
+    if (!mail) {
+        if (onFailed) onFailed();
+        return;
+    }
+    alertqueue::Channel channel;
+    channel.run = [mail = *mail, onFailed] {
+        if (!handOver(mail) && onFailed) onFailed();
+    };
+    channel.dropped = [to = QStringList{mail->to, mail->cc}, subject = mail->subject](alertqueue::DropReason why) {
+        QStringList recipients = to;
+        recipients.removeAll(QString());
+        const QString names = recipients.join(QStringLiteral(", "));
+        formEmailAlertSetup::instance().AddStatusLine(
+            why == alertqueue::DropReason::QueueFull
+                ? QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
+                      .arg(names, subject)
+                      .arg(alertqueue::DroppedSoFar())
+                : QStringLiteral("Not sent (program ended): to %1: %2").arg(names, subject));
+    };
+    alertqueue::Ask(std::move(channel));
 }
