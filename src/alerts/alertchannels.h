@@ -34,6 +34,10 @@ void RaiseBackToNormalWindow(int row, const QString& text, const QString& backTe
 // banner, or leaves it as it is. Starts no sound.
 void ShowAlarmText(int row, const QString& text, std::optional<bool> banner = std::nullopt);
 
+// Raises the alarm window, when it is on screen, over a window just brought to the front; the
+// keyboard stays where it is.
+void KeepAlarmInFront();
+
 // The mail and pager options chosen on the setup window.
 bool MapiMailChosen();
 bool SmtpMailChosen();
