@@ -81,4 +81,8 @@ int DroppedSoFar() {
     return queue().dropped;
 }
 
+void Abandon() {
+    dropAll();
+}
+
 } // namespace alertqueue

@@ -26,5 +26,7 @@ void Ask(Channel channel);
 int Pending();
 // Channels dropped by the bound so far.
 int DroppedSoFar();
+// At the program's end: drops every waiting channel, telling each.
+void Abandon();
 
 } // namespace alertqueue

@@ -81,8 +81,8 @@ std::optional<platform::MailMessage> prepare(const QString& text, int kind, int 
 }
 
 // Sign on (the mail program is there), compose, send; nothing stays open to sign off from. The
-// failure's boxes are shown; true when the mail program took the mail.
-bool handOver(const platform::MailMessage& mail) {
+// failure's boxes are shown and why it failed kept; true when the mail program took the mail.
+bool handOver(const platform::MailMessage& mail, QString* why = nullptr) {
     std::unique_ptr<platform::MailHandoffBackend> handoff = platform::createMailHandoff();
     platform::HandoffResult result;
     if (!handoff->ready(&result.description))
@@ -90,8 +90,15 @@ bool handOver(const platform::MailMessage& mail) {
     else
         result = handoff->deliver(platform::composeMessage(mail, platform::MailCarrier::MailProgram));
     if (result.kind == platform::HandoffResult::Sent) return true;
+    if (why) *why = result.description;
     reportFailure(result);
     return false;
+}
+
+QStringList recipientsOf(const platform::MailMessage& mail) {
+    QStringList out{mail.to, mail.cc};
+    out.removeAll(QString());
+    return out;
 }
 
 } // namespace
@@ -111,18 +118,21 @@ void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToN
     }
     alertqueue::Channel channel;
     channel.run = [mail = *mail, onFailed] {
-        if (!handOver(mail) && onFailed) onFailed();
+        QString why;
+        if (handOver(mail, &why)) return;
+        formEmailAlertSetup::instance().MailNotSent(recipientsOf(mail), mail.subject, why, false);
+        if (onFailed) onFailed();
     };
-    channel.dropped = [to = QStringList{mail->to, mail->cc}, subject = mail->subject](alertqueue::DropReason why) {
-        QStringList recipients = to;
-        recipients.removeAll(QString());
-        const QString names = recipients.join(QStringLiteral(", "));
-        formEmailAlertSetup::instance().AddStatusLine(
-            why == alertqueue::DropReason::QueueFull
-                ? QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
-                      .arg(names, subject)
-                      .arg(alertqueue::DroppedSoFar())
-                : QStringLiteral("Not sent (program ended): to %1: %2").arg(names, subject));
+    channel.dropped = [to = recipientsOf(*mail), subject = mail->subject](alertqueue::DropReason why) {
+        formEmailAlertSetup& e = formEmailAlertSetup::instance();
+        if (why == alertqueue::DropReason::ProgramEnded) {
+            e.MailNotSent(to, subject, QStringLiteral("program ended"), true);
+            return;
+        }
+        e.AddStatusLine(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
+                            .arg(to.join(QStringLiteral(", ")), subject)
+                            .arg(alertqueue::DroppedSoFar()));
+        e.MailNotSent(to, subject, QStringLiteral("mail queue full"), false);
     };
     alertqueue::Ask(std::move(channel));
 }
