@@ -43,14 +43,14 @@ void StartAlarmSound() {
 
 namespace {
 
-// Shows the window in front, active, naming the device row whose check raised it and when: an
-// alarm must not open behind the main or the setup window.
+// Shows the window in front, naming the device row whose check raised it and when: an alarm must
+// not open behind the main or the setup window.
 void showWindow(frmAlarm& alarm, int row) {
     const auto& names = CorvisentMain::instance().lblSensor1;
     const bool named = row >= 1 && row < int(names.size()) && names[size_t(row)];
     alarm.showTriggered(named ? rt::caption(names[size_t(row)]) : QString(), rt::Clock::now());
     rt::setVisible(alarm.lblSensor[0], true);
-    rt::showInFront(&alarm);
+    alarm.bringToFront();
 }
 
 void showAlarm(frmAlarm& alarm, int row) {
@@ -101,15 +101,24 @@ bool PhonePagerChosen() {
     return !rt::optionValue(setup.optionNumericalPager) && rt::optionValue(setup.optionPhonePager);
 }
 
-bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal) {
-    if (MapiMailChosen()) return SendMail(text, kind, row, slot, backToNormal);
+bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal,
+                   std::function<void()> onFailed) {
+    if (MapiMailChosen()) {
+        QueueMail(text, kind, row, slot, backToNormal, std::move(onFailed));
+        return true;
+    }
     if (!SmtpMailChosen()) return false;
     formEmailAlertSetup::instance().SendMailOstro(text, kind, row, slot, backToNormal, 0);
     return true;
 }
 
-int SendAlertPage(int row, int kind) {
-    if (rt::optionValue(formSensorSetup::instance().optionNumericalPager)) return SendNumericPage(row, kind, 0);
-    if (PhonePagerChosen()) return SendNumericPage(row, kind, 1);
-    return 0;
+void SendAlertPage(int row, int kind, std::function<void(int)> done) {
+    if (rt::optionValue(formSensorSetup::instance().optionNumericalPager))
+        QueueNumericPage(row, kind, 0, std::move(done));
+    else if (PhonePagerChosen())
+        QueueNumericPage(row, kind, 1, std::move(done));
+}
+
+void KeepAlarmInFront() {
+    if (frmAlarm::loaded() && frmAlarm::instance().isVisible()) frmAlarm::instance().raise();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -33,6 +34,10 @@ void RaiseBackToNormalWindow(int row, const QString& text, const QString& backTe
 // banner, or leaves it as it is. Starts no sound.
 void ShowAlarmText(int row, const QString& text, std::optional<bool> banner = std::nullopt);
 
+// Raises the alarm window, when it is on screen, over a window just brought to the front; the
+// keyboard stays where it is.
+void KeepAlarmInFront();
+
 // The mail and pager options chosen on the setup window.
 bool MapiMailChosen();
 bool SmtpMailChosen();
@@ -40,8 +45,12 @@ bool SmtpMailChosen();
 bool PhonePagerChosen();
 
 // Alert mail by the chosen path (MAPI first, then SMTP); nothing when neither is chosen. True
-// when the mail was handed over: the mail program took it, or it went to the SMTP control.
-bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal);
-// Page or telephone call by the chosen pager option (numeric first). The page's result: 0 done
-// (or no pager option), 1 failed.
-int SendAlertPage(int row, int kind);
+// when the mail was handed over: queued for the mail program, or given to the SMTP control. The
+// mail program's hand-off runs after the caller's handler has returned; onFailed runs when the
+// mail program did not take it.
+bool SendAlertMail(const QString& text, int kind, int row, int slot, int backToNormal,
+                   std::function<void()> onFailed = {});
+// Page or telephone call by the chosen pager option (numeric first), run after the caller's
+// handler has returned; done gets the page's result (0 done, 1 failed) and is not called without a
+// pager option.
+void SendAlertPage(int row, int kind, std::function<void(int)> done = {});

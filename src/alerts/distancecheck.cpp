@@ -124,8 +124,11 @@ void CheckOutOfRangeEvents(int row, int slot) {
     });
     rt::passOver([&] {
         if (!SwitchOn(s.chkPageAlert[kDistance])) return;
-        if (SendAlertPage(row, kDistance) == 1 && PhonePagerChosen())
-            rt::MsgBox(QStringLiteral("The telephone alert for the distance sensor did not go through."), rt::vbCritical);
+        SendAlertPage(row, kDistance, [phone = PhonePagerChosen()](int result) {
+            if (result == 1 && phone)
+                rt::MsgBox(QStringLiteral("The telephone alert for the distance sensor did not go through."),
+                           rt::vbCritical);
+        });
     });
     rt::passOver([] { ShowTrayAlertIcon(); });
 }

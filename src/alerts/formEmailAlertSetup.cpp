@@ -348,6 +348,17 @@ void formEmailAlertSetup::AddStatusLine(const QString& line) {
     listEmailStatus->scrollToBottom(); // the newest line, a failure among them, stays in sight
 }
 
+void formEmailAlertSetup::MailNotSent(const QStringList& recipients, const QString& subject, const QString& why,
+                                      bool listed) {
+    const QString line =
+        QStringLiteral("Not sent (%1): to %2: %3").arg(why, recipients.join(QStringLiteral(", ")), subject);
+    if (listed) AddStatusLine(line);
+    const QDateTime now = rt::Clock::now();
+    QFile log(rt::appFile(QStringLiteral("smtplog.log")));
+    if (log.open(QIODevice::WriteOnly | QIODevice::Append))
+        log.write((rt::shortDate(now) + u',' + rt::longTime(now) + QStringLiteral("\r\n") + line + QStringLiteral("\r\n")).toUtf8());
+}
+
 void formEmailAlertSetup::timerSendOstro_Timer() {
     timerSendOstro->setEnabled(false);
     // A running remote-monitoring update keeps its own caption.

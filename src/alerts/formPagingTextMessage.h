@@ -51,8 +51,9 @@ public:
 
     // Pages a numeric pager (phoneOnly other than 1) with the row's reading or the fixed number,
     // or only rings the telephone number (phoneOnly 1). Returns 0 when done, 1 when it failed. A
-    // page asked for while another one runs is sent after it and answers 0 at once.
-    int SendNumericPage(int row, int kind, int phoneOnly);
+    // page asked for while another one runs is sent after it and answers 0 at once. figures, when
+    // given, are sent in place of those the pager settings and the row's reading give now.
+    int SendNumericPage(int row, int kind, int phoneOnly, const QString& figures = QString());
     // Hangs up and closes the modem port.
     void HangUpModem();
     // Whether "COM" n exists (it is opened and closed again at once).
@@ -84,10 +85,10 @@ private:
     void OpenModemPort();
     // Closes the modem port if it is open; the button then offers to open it again.
     void CloseModemPort();
-    int RunPage(int row, int phoneOnly);
+    int RunPage(int row, int phoneOnly, const QString& figures);
     // The steps of a page: dial (false when the port did not open), wait for the modem to take
     // the call, send the figures. The last two answer 0 when done, or FailureEnd's result.
-    int PageDialogue(int row, int phoneOnly);
+    int PageDialogue(int row, int phoneOnly, const QString& figuresAsked);
     bool DialNumber(const QString& number);
     int AwaitDialled();
     int SendFigures(const QString& figures);
@@ -95,6 +96,7 @@ private:
 
     struct QueuedPage {
         int row, kind, phoneOnly;
+        QString figures;
         bool operator==(const QueuedPage&) const = default;
     };
     bool m_paging = false;

@@ -61,6 +61,16 @@ void frmAlarm::showTriggered(const QString& sensorName, const QDateTime& when) {
     lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
 }
 
+void frmAlarm::bringToFront() {
+    const QString shows = lblSensorName->text() + u'\n' + lblSensor[0]->text();
+    if (isVisible() && shows == m_tookKeyboardFor) {
+        raise();
+        return;
+    }
+    m_tookKeyboardFor = shows;
+    rt::showInFront(this);
+}
+
 void frmAlarm::cmdContinue_Click() {
     platform::sndPlaySound(QStringLiteral("0"), 0);
     unload();

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QString>
 #include <array>
 
 #include "app/loadedwindow.h"
@@ -24,6 +25,10 @@ public:
 
     // The sensor whose check shows the window and when; the design texts return with the next load.
     void showTriggered(const QString& sensorName, const QDateTime& when);
+    // Shows the window in front. It takes the keyboard when it first appears or its sensor or text
+    // changed since it last did; an alarm on screen that is unchanged is only raised, so that a
+    // person typing in another window keeps the keyboard.
+    void bringToFront();
     // Stops the sound and closes the window.
     void cmdContinue_Click();
     // The same, then ticks "Disable All Alerts" and opens the setup window with a hint.
@@ -35,4 +40,5 @@ protected:
 private:
     friend class LoadedWindow<frmAlarm>;
     frmAlarm();
+    QString m_tookKeyboardFor; // sensor and text when the window last took the keyboard
 };

@@ -38,13 +38,15 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
         StartAlarmSound();
     }
     // A mail that did not go is tried again at the next reading out of range.
-    if (mail && !SendAlertMail(reading, kHumidity, row, slot, 0)) bHumidMailSent[row] = false;
+    if (mail && !SendAlertMail(reading, kHumidity, row, slot, 0, [row] { bHumidMailSent[row] = false; }))
+        bHumidMailSent[row] = false;
     if (SwitchOn(s.chkPageAlert[kHumidity])) {
-        const int result = SendAlertPage(row, kHumidity);
-        if (PhonePagerChosen())
-            rt::Ctl(CorvisentMain::instance().txtHumidInData, slot)
-                ->insertPlainText(result == 1 ? QStringLiteral("\nAlert Not sent")
-                                              : QStringLiteral("\nAlert sent"));
+        QPlainTextEdit* notes = rt::Ctl(CorvisentMain::instance().txtHumidInData, slot);
+        const bool phone = PhonePagerChosen();
+        SendAlertPage(row, kHumidity, [notes, phone](int result) {
+            if (phone)
+                notes->insertPlainText(result == 1 ? QStringLiteral("\nAlert Not sent") : QStringLiteral("\nAlert sent"));
+        });
     }
 }
 

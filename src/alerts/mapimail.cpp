@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <optional>
 
+#include "alerts/channelqueue.h"
 #include "alerts/formEmailAlertSetup.h"
 #include "app/CorvisentMain.h"
 #include "platform/mailhandoff.h"
@@ -62,28 +64,75 @@ void reportFailure(const platform::HandoffResult& failure) {
     rt::MsgBox(QStringLiteral("PLEASE NOTE: Your alerts will not be sent until you get this problem resolved."));
 }
 
-} // namespace
-
-bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal) {
+// The whole message of an alert mail as it is handed over; none (after its box) when the text
+// cannot be built.
+std::optional<platform::MailMessage> prepare(const QString& text, int kind, int row, int backToNormal) {
     platform::MailMessage mail;
     try {
         mail = buildText(text, kind, row, backToNormal);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in SendMail"));
-        return false;
+        return std::nullopt;
     }
     const formEmailAlertSetup& e = formEmailAlertSetup::instance();
-    // Sign on (the mail program is there), compose, send; nothing stays open to sign off from.
+    mail.to = e.txtEmailAddr->text();
+    mail.cc = e.txtCCEmailAddr->text();
+    return mail;
+}
+
+// Sign on (the mail program is there), compose, send; nothing stays open to sign off from. The
+// failure's boxes are shown and why it failed kept; true when the mail program took the mail.
+bool handOver(const platform::MailMessage& mail, QString* why = nullptr) {
     std::unique_ptr<platform::MailHandoffBackend> handoff = platform::createMailHandoff();
     platform::HandoffResult result;
-    if (!handoff->ready(&result.description)) {
+    if (!handoff->ready(&result.description))
         result.kind = platform::HandoffResult::CannotStart;
-    } else {
-        mail.to = e.txtEmailAddr->text();
-        mail.cc = e.txtCCEmailAddr->text();
+    else
         result = handoff->deliver(platform::composeMessage(mail, platform::MailCarrier::MailProgram));
-    }
     if (result.kind == platform::HandoffResult::Sent) return true;
+    if (why) *why = result.description;
     reportFailure(result);
     return false;
+}
+
+QStringList recipientsOf(const platform::MailMessage& mail) {
+    QStringList out{mail.to, mail.cc};
+    out.removeAll(QString());
+    return out;
+}
+
+} // namespace
+
+bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal) {
+    const std::optional<platform::MailMessage> mail = prepare(text, kind, row, backToNormal);
+    return mail && handOver(*mail);
+}
+
+void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal,
+               std::function<void()> onFailed) {
+    // The text is taken now: the reading, the names and the time the alert is about.
+    const std::optional<platform::MailMessage> mail = prepare(text, kind, row, backToNormal);
+    if (!mail) {
+        if (onFailed) onFailed();
+        return;
+    }
+    alertqueue::Channel channel;
+    channel.run = [mail = *mail, onFailed] {
+        QString why;
+        if (handOver(mail, &why)) return;
+        formEmailAlertSetup::instance().MailNotSent(recipientsOf(mail), mail.subject, why, false);
+        if (onFailed) onFailed();
+    };
+    channel.dropped = [to = recipientsOf(*mail), subject = mail->subject](alertqueue::DropReason why) {
+        formEmailAlertSetup& e = formEmailAlertSetup::instance();
+        if (why == alertqueue::DropReason::ProgramEnded) {
+            e.MailNotSent(to, subject, QStringLiteral("program ended"), true);
+            return;
+        }
+        e.AddStatusLine(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
+                            .arg(to.join(QStringLiteral(", ")), subject)
+                            .arg(alertqueue::DroppedSoFar()));
+        e.MailNotSent(to, subject, QStringLiteral("mail queue full"), false);
+    };
+    alertqueue::Ask(std::move(channel));
 }

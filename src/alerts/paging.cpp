@@ -6,6 +6,7 @@
 
 #include "alerts/paging.h"
 
+#include "alerts/channelqueue.h"
 #include "alerts/formPagingTextMessage.h"
 #include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
@@ -66,27 +67,44 @@ int SendNumericPage(int row, int kind, int phoneOnly) {
     return formPagingTextMessage::instance().SendNumericPage(row, kind, phoneOnly);
 }
 
-int formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly) {
-    // A page asked for from inside a running one (an alert handled while the dialogue lets events
+void QueueNumericPage(int row, int kind, int phoneOnly, std::function<void(int)> done) {
+    formPagingTextMessage& pager = formPagingTextMessage::instance();
+    // The figures are taken now: the reading the alert is about.
+    const QString figures = figuresToSend(pager, row);
+    alertqueue::Channel channel;
+    channel.run = [row, kind, phoneOnly, figures, done] {
+        const int result = formPagingTextMessage::instance().SendNumericPage(row, kind, phoneOnly, figures);
+        if (done) done(result);
+    };
+    // A page that never runs counts as one that did not go through.
+    channel.dropped = [done](alertqueue::DropReason) {
+        if (done) done(1);
+    };
+    channel.key = QStringLiteral("page %1 %2 %3").arg(row).arg(kind).arg(phoneOnly);
+    alertqueue::Ask(std::move(channel));
+}
+
+int formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly, const QString& figures) {
+    // A page asked for from inside a running one (a test page asked while the dialogue lets events
     // run) would dial into the running call and close the port under it: it waits its turn.
     if (m_paging) {
-        const QueuedPage page{row, kind, phoneOnly};
+        const QueuedPage page{row, kind, phoneOnly, figures};
         if (!m_queued.contains(page)) m_queued.append(page);
         return 0;
     }
     m_paging = true;
-    const int result = RunPage(row, phoneOnly);
+    const int result = RunPage(row, phoneOnly, figures);
     while (!m_queued.isEmpty()) {
         const QueuedPage next = m_queued.takeFirst();
-        RunPage(next.row, next.phoneOnly);
+        RunPage(next.row, next.phoneOnly, next.figures);
     }
     m_paging = false;
     return result;
 }
 
-int formPagingTextMessage::RunPage(int row, int phoneOnly) {
+int formPagingTextMessage::RunPage(int row, int phoneOnly, const QString& figures) {
     try {
-        return PageDialogue(row, phoneOnly);
+        return PageDialogue(row, phoneOnly, figures);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("There was an error in SendNumericPage function"), rt::vbInformation);
         try {
@@ -97,7 +115,7 @@ int formPagingTextMessage::RunPage(int row, int phoneOnly) {
     }
 }
 
-int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
+int formPagingTextMessage::PageDialogue(int row, int phoneOnly, const QString& figuresAsked) {
     // The telephone number is dialled in place of the pager number; the pager number box keeps
     // its own number.
     const QString number = dialText(phoneOnly == 1 ? txtPhoneNumber->text() : txtNumToCall->text());
@@ -105,7 +123,7 @@ int formPagingTextMessage::PageDialogue(int row, int phoneOnly) {
         rt::MsgBox(QStringLiteral("You must enter a number to dial before sending a page."), rt::vbInformation);
         return 0;
     }
-    const QString figures = figuresToSend(*this, row);
+    const QString figures = figuresAsked.isEmpty() ? figuresToSend(*this, row) : figuresAsked;
     if (!DialNumber(number)) return 1;
 
     if (phoneOnly == 1) {

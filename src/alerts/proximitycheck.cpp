@@ -133,7 +133,7 @@ void CheckProximityEvents(int typeCode, int row) {
         }
         if (SwitchOn(s.chkEmailOnProx[index])) {
             if (MapiMailChosen()) {
-                SendMail(kProximityMail, typeCode, row, index, 0);
+                QueueMail(kProximityMail, typeCode, row, index, 0);
             } else if (SmtpMailChosen()) {
                 // At most one SMTP mail per few seconds: the timer's tick opens the way again.
                 formEmailAlertSetup& e = formEmailAlertSetup::instance();

@@ -337,8 +337,9 @@ public:
     // ---- Alert mail (CorvisentMain_mail.cpp): the SMTP control and its events.
     platform::SmtpControl* SMTP1 = nullptr;
     void SMTP1_Closed();
-    // At the program's end: mail still waiting gets graceMs of real time to go; what did not go
-    // is listed in the e-mail status list and appended to "smtplog.log".
+    // At the program's end: SMTP mail still waiting gets graceMs of real time to go; what did not
+    // go, and mail waiting for the mail program, is listed in the e-mail status list and appended
+    // to "smtplog.log".
     void FinishMail(int graceMs);
     void SMTP1_Status(const QString& text);
 

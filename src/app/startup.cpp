@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <optional>
 
+#include "alerts/alertchannels.h"
 #include "alerts/alertchecks.h"
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
@@ -270,6 +271,7 @@ void startDevices(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan)
         s.cmdConnectAll_Click();
         s.hide();
         m.raise();
+        KeepAlarmInFront(); // an alarm raised while the sensors connected stays in sight
     }
     if (plan.trayAfterConnect) m.mnuPlaceInSysTray_Click();
     if (plan.askRemoteMonitoring &&

@@ -106,7 +106,7 @@ public:
             curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS,
                              mail.authenticationType == 1 ? "AUTH=LOGIN" : "AUTH=PLAIN");
         }
-        status(QStringLiteral("Connecting to %1").arg(mail.server));
+        status(QStringLiteral("Connecting to %1:%2").arg(host).arg(mail.port));
         const CURLcode result = curl_easy_perform(curl);
         curl_slist_free_all(rcpt);
         curl_easy_cleanup(curl);
@@ -131,14 +131,19 @@ std::shared_ptr<SmtpTransport>& installed() {
 }
 
 // The server box's text as host and port: "host:port" (or "[address]:port") names its own port,
-// anything else is the host with the design port.
+// anything else is the host with the design port. An address in brackets comes without them (the
+// transport brackets an IPv6 address again).
 std::pair<QString, int> smtpServerAndPort(const QString& text, int designPort) {
     static const QRegularExpression withPort(QStringLiteral("^(\\[[^\\]]*\\]|[^:]*):(\\d{1,5})$"));
-    const QString trimmed = text.trimmed();
-    const QRegularExpressionMatch m = withPort.match(trimmed);
-    const int port = m.hasMatch() ? m.captured(2).toInt() : 0;
-    if (port >= 1 && port <= 65535) return {m.captured(1), port};
-    return {trimmed, designPort};
+    QString host = text.trimmed();
+    int port = designPort;
+    const QRegularExpressionMatch m = withPort.match(host);
+    if (const int typed = m.hasMatch() ? m.captured(2).toInt() : 0; typed >= 1 && typed <= 65535) {
+        host = m.captured(1);
+        port = typed;
+    }
+    if (host.size() >= 2 && host.startsWith(u'[') && host.endsWith(u']')) host = host.mid(1, host.size() - 2);
+    return {host, port};
 }
 
 QString& trustedCaFile() {
@@ -214,10 +219,12 @@ void SmtpControl::SendEmail() {
         if (!m_worker.joinable()) m_worker = std::thread([this] { run(); });
     }
     m_wake.notify_all();
-    if (dropped)
+    if (dropped) {
         emit Status(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
                         .arg(dropped->recipients.join(QStringLiteral(", ")), dropped->subject)
                         .arg(droppedCount));
+        emit NotSent(dropped->recipients, dropped->subject, QStringLiteral("mail queue full"));
+    }
 }
 
 QList<SmtpMail> SmtpControl::finish(int waitMs) {
@@ -256,15 +263,25 @@ void SmtpControl::run() {
         }
         // Events reach the program's thread in the order raised; they are dropped if the control
         // is gone by then.
-        auto status = [this](const QString& line) {
+        QString lastLine;
+        auto status = [this, &lastLine](const QString& line) {
+            lastLine = line;
             QMetaObject::invokeMethod(this, [this, line] { emit Status(line); }, Qt::QueuedConnection);
         };
         const bool sent = job.second->deliver(job.first, status);
+        bool givenUp = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_busy = false;
             // Once the program ends a mail that did not go is listed rather than forgotten.
             if (!sent && m_stop) m_failed.append(job.first);
+            givenUp = !sent && !m_stop;
+        }
+        if (givenUp) {
+            const QString why = lastLine.isEmpty() ? QStringLiteral("not taken by the server") : lastLine;
+            QMetaObject::invokeMethod(
+                this, [this, to = job.first.recipients, subject = job.first.subject, why] { emit NotSent(to, subject, why); },
+                Qt::QueuedConnection);
         }
         m_wake.notify_all();
         QMetaObject::invokeMethod(

@@ -49,7 +49,8 @@ std::shared_ptr<SmtpTransport> smtpTransport();
 
 // The SMTP mail control: properties set one by one, then SendEmail(), which returns at once. Mails
 // leave in the order sent, one at a time, on a worker thread; progress and errors come back on
-// the program's thread as Status lines, and Closed follows every mail, sent or not.
+// the program's thread as Status lines, and Closed follows every mail, sent or not. NotSent names
+// a mail dropped by the queue's bound or failed (there is no second try), and why.
 class SmtpControl : public QObject {
     Q_OBJECT
 public:
@@ -86,6 +87,7 @@ public:
 signals:
     void Status(const QString& text);
     void Closed();
+    void NotSent(const QStringList& recipients, const QString& subject, const QString& why);
 
 private:
     void run();

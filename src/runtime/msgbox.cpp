@@ -7,6 +7,9 @@
 #include <QHash>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
+#include <vector>
 
 #include "runtime/clock.h"
 
@@ -135,12 +138,35 @@ bool okOnly(int style) {
 
 } // namespace
 
+namespace {
+
+std::vector<std::function<void()>>& afterScopes() {
+    static std::vector<std::function<void()>> calls;
+    return calls;
+}
+
+// From the event loop; a scope begun by then puts the calls off again until it ends.
+void postAfterScopes() {
+    QTimer::singleShot(0, [] {
+        if (g_unattended > 0) return;
+        const std::vector<std::function<void()>> calls = std::exchange(afterScopes(), {});
+        for (const std::function<void()>& f : calls) f();
+    });
+}
+
+} // namespace
+
 UnattendedScope::UnattendedScope() {
     ++g_unattended;
 }
 
 UnattendedScope::~UnattendedScope() {
-    --g_unattended;
+    if (--g_unattended == 0 && !afterScopes().empty()) postAfterScopes();
+}
+
+void UnattendedScope::runAfter(std::function<void()> f) {
+    afterScopes().push_back(std::move(f));
+    if (g_unattended == 0) postAfterScopes();
 }
 
 bool UnattendedScope::active() {

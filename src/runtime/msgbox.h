@@ -70,6 +70,9 @@ public:
     UnattendedScope(const UnattendedScope&) = delete;
     UnattendedScope& operator=(const UnattendedScope&) = delete;
     static bool active();
+    // Runs f once from the event loop at a moment when no scope is active, so that work which
+    // waits never runs inside the waits of a tick or a serial event.
+    static void runAfter(std::function<void()> f);
 };
 
 // One box as shown, for tests.

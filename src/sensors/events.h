@@ -49,7 +49,8 @@ bool ReportLineError(platform::MSCommControl* port, int commEvent);
 // unfinished line for the next event. After a drain that may have stopped in the middle of a
 // line, the text up to the next carriage return is dropped.
 QStringList TakeLines(platform::MSCommControl* port);
-// Hands every complete line (TakeLines) to handle; a line that fails does not stop the next one.
+// Hands every complete line (TakeLines) to handle in arrival order; a line that fails does not stop
+// the next one. The port's own events are held until the last line is handled.
 void EachLine(platform::MSCommControl* port, const std::function<void(const QString&)>& handle);
 // The first data event of a port after a popup mode command only drains it: true when this event
 // was that one (the row's mark is then cleared).

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "alerts/alertchecks.h"
+#include "alerts/channelqueue.h"
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/frmAlarm.h"
 #include "app/CorvisentMain.h"
@@ -87,7 +88,13 @@ struct AlertRig {
     // One temperature reading of device row 1 (display slot 1) as the polling tick hands it over.
     int read(const QString& value, int row = 1, int slot = 1, int combined = 0) {
         M().lblSensorReading[combined ? row + 1 : row]->setText(value);
-        return CheckTThresh(value, 1, row, slot, combined);
+        const int result = CheckTThresh(value, 1, row, slot, combined);
+        channelsDone();
+        return result;
+    }
+    // Waits until the mail hand-offs and pages the checks asked for have run.
+    static bool channelsDone() {
+        return QTest::qWaitFor([] { return alertqueue::Pending() == 0; }, 20000);
     }
     // Waits until the SMTP control has finished every mail handed to it.
     bool mailsDone() {

@@ -91,6 +91,7 @@ struct AccelRig : AlertRig {
         const int before = M().txtAccelData[slot]->toPlainText().count('\n');
         dev.inject(line + "\r\n");
         QVERIFY(QTest::qWaitFor([&] { return M().txtAccelData[slot]->toPlainText().count('\n') > before; }, 20000));
+        QVERIFY(channelsDone());
     }
     // One bump: DSR rises (the wait ends once its whole event has run) and falls again.
     void bump(FakeSerialPort& dev, int row) {
@@ -99,6 +100,7 @@ struct AccelRig : AlertRig {
         QVERIFY(QTest::qWaitFor([&] { return alertCallLog().count(QString("CheckBumpEvents(%1, 1)").arg(row)) > calls; }, 20000));
         dev.setDsr(false);
         QVERIFY(QTest::qWaitFor([&] { return rt::caption(M().lblSensorReading[row]) == " "; }, 20000));
+        QVERIFY(channelsDone());
     }
     QString label(int row) const {
         return rt::caption(M().lblSensorStatus[row]) + QString(" %1").arg(rt::fontSize(M().lblSensorStatus[row]));
@@ -234,8 +236,42 @@ private slots:
         rig.connect(3, 2);
         rig.handoff.duringNextHandoff([] { CheckAThresh("+12.00 ", "+00.00", 3, 2); });
         CheckAThresh("+12.00 ", "+00.00", 3, 2);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(rig.handoff.messages().size(), 1);
         QCOMPARE(dials(rig.modem), 1);
+    }
+
+    // Three lines in one read, the first raising an alert whose hand-off takes seconds while the
+    // sensor streams on: the lines are logged once each, in arrival order and stamped when they
+    // came, and the one excursion gives one alert mail and one back-to-normal mail.
+    void batchBehindASlowHandoffKeepsItsOrder() {
+        AccelRig rig;
+        rt::Clock::setSpeed(100);
+        FakeSerialPort& dev = rig.connect(3, 2);
+        {
+            LoadGuard quiet;
+            rt::setValue(S().chkPageAlert[8], 0);
+        }
+        rig.handoff.duringNextHandoff([&dev] {
+            dev.inject("+02.00 +00.00\r\n");
+            rt::Wait(5000);
+        });
+        dev.inject("+12.00 +00.00\r\n+13.00 +00.00\r\n+01.00 +00.00\r\n");
+        auto logged = [] { return M().txtAccelData[2]->toPlainText().split('\n', Qt::SkipEmptyParts); };
+        QVERIFY(QTest::qWaitFor([&] { return logged().size() >= 4; }, 20000));
+        QVERIFY(rig.channelsDone());
+        QStringList lines = logged(); // newest first
+        std::reverse(lines.begin(), lines.end());
+        QStringList values;
+        for (const QString& line : lines)
+            values << line.section(": ", 1);
+        QCOMPARE(values, (QStringList{"+12.00 +00.00", "+13.00 +00.00", "+01.00 +00.00", "+02.00 +00.00"}));
+        const QTime first = QTime::fromString(lines[0].left(8), "hh:mm:ss");
+        for (const QString& line : lines.mid(0, 3))
+            QVERIFY2(qAbs(first.secsTo(QTime::fromString(line.left(8), "hh:mm:ss"))) <= 1, qPrintable(line));
+        QCOMPARE(handedSubjects(rig.handoff),
+                 (QStringList{"Warning: Accelerometer Alert (X Max Threshold Reached)",
+                              "Sensor reading OK: Accelerometer values are now OK"}));
     }
 
     void bumpsAlertEveryTime() {

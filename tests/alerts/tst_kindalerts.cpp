@@ -68,10 +68,12 @@ struct KindRig : AlertRig {
         M().lblSensorReading[row]->setText(value);
         M().lblMeasure[row]->setText("%");
         CheckHThresh(value, 2, row, slot, combined);
+        channelsDone();
     }
     void distance(const QString& value, int row = 3, int slot = 1) {
         M().lblSensorReading[row]->setText(value);
         CheckDThresh(value, row, slot);
+        channelsDone();
     }
 };
 
@@ -229,6 +231,7 @@ private slots:
         switchOn(9, true);
         useMapi();
         CheckOutOfRangeEvents(3, 1);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(alarmText(), QString("Object has gone out of range"));
         QVERIFY(banner());
         QCOMPARE(rig.sound.playing, QString("loop alert.wav"));
@@ -238,6 +241,7 @@ private slots:
         rt::setTag(M().txtDistanceData[1], "1");
         P().comboAvailCom->setCurrentText("6");
         CheckOutOfRangeEvents(3, 1);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(handedSubjects(rig.handoff), QStringList{"Warning: Object has gone out of range"});
         QCOMPARE(rig.boxes.prompts().mid(2),
                  QStringList{"The telephone alert for the distance sensor did not go through."});
@@ -252,6 +256,7 @@ private slots:
         useMapi();
         CheckWaterEvents(4, 2, false);
         CheckWaterEvents(4, 2, false);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(alarmText(), QString("Water Detected"));
         QVERIFY(banner());
         QCOMPARE(rig.sound.calls, QStringList{"loop alert.wav"});
@@ -260,6 +265,7 @@ private slots:
         QCOMPARE(rt::tag(M().txtWaterData[2]), QString("1"));
 
         CheckWaterEvents(4, 2, true);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(alarmText(), QString("Water no longer detected"));
         QVERIFY(!banner());
         QCOMPARE(rig.boxes.prompts(), QStringList{"Water is no longer detected"});
@@ -270,6 +276,7 @@ private slots:
         QCOMPARE(rt::tag(M().txtWaterData[2]), QString("0"));
 
         CheckWaterEvents(4, 2, true); // not armed: nothing
+        QVERIFY(rig.channelsDone());
         QCOMPARE(dials(rig.modem), 2);
         QCOMPARE(rig.boxes.prompts().size(), 1);
     }
@@ -281,8 +288,10 @@ private slots:
         switchOn(6);
         useMapi();
         CheckWaterEvents(4, 2, false);
+        QVERIFY(rig.channelsDone());
         rig.handoff.duringNextHandoff([] { CheckWaterEvents(4, 2, false); });
         CheckWaterEvents(4, 2, true);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(handedSubjects(rig.handoff),
                  (QStringList{"Warning: Water Detected", "Sensor reading OK: Water is no longer detected",
                               "Warning: Water Detected"}));
@@ -298,6 +307,7 @@ private slots:
         switchOn(6);
         CheckWaterEvents(4, 1, false);
         CheckWaterEvents(5, 2, false);
+        QVERIFY(rig.channelsDone());
         QCOMPARE(dials(rig.modem), 2);
         QVERIFY(bWaterAlertOn[4] && bWaterAlertOn[5]);
 
@@ -314,6 +324,7 @@ private slots:
         }
         CheckWaterEvents(6, 3, true);
         CheckWaterEvents(6, 4, true);
+        QVERIFY(rig.channelsDone());
         QVERIFY(rig.mailsDone());
         QCOMPARE(rig.smtp->subjects().count("Sensor Reading OK"), 1);
         QCOMPARE(dials(rig.modem), 6);

@@ -6,6 +6,7 @@
 #include "alerts/alertrig.h"
 #include "platform/mailtext.h"
 #include "platform/registry.h"
+#include "runtime/appdir.h"
 #include "runtime/format.h"
 #include "support/smtpserver.h"
 
@@ -186,6 +187,19 @@ private slots:
                  qPrintable(statusLines().join(" | ")));
     }
 
+    // An IPv4 address in brackets with its port is taken like one without brackets; the status
+    // line names the port.
+    void bracketedAddressWithPort() {
+        AlertRig rig(false);
+        SmtpTestServer server;
+        E().txtSMTPHostServer->setText("[127.0.0.1]:" + QString::number(server.port()));
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QCOMPARE(server.mails().size(), 1);
+        QVERIFY2(statusLines().contains(QString("Connecting to 127.0.0.1:%1").arg(server.port())),
+                 qPrintable(statusLines().join(" | ")));
+    }
+
     void refusedRecipientSilentAndMissingServers() {
         AlertRig rig(false);
         SmtpTestServer server;
@@ -249,6 +263,28 @@ private slots:
         const QList<platform::SmtpMail> left = smtp.finish(0);
         QCOMPARE(left.size() + drops.size(), sent);
         QCOMPARE(left.last().subject, QString("Alert %1").arg(sent - 1));
+    }
+
+    // A mail dropped by the bound or refused for good is appended to smtplog.log with its
+    // recipients, its subject and why.
+    void mailThatNeverLeftIsLogged() {
+        AlertRig rig;
+        rig.smtp->hold(true);
+        platform::SmtpControl& smtp = *M().SMTP1;
+        smtp.sendto = "ops@example.com";
+        smtp.cc = "";
+        const int sent = platform::SmtpControl::kQueueLimit + 2;
+        for (int i = 0; i < sent; ++i) {
+            smtp.messagesubject = QString("Alert %1").arg(i);
+            smtp.SendEmail();
+        }
+        rig.smtp->refuseWith("554 refused");
+        rig.smtp->release();
+        QVERIFY(rig.mailsDone());
+        rig.smtp->refuseWith("");
+        const QString log = readWholeFile(rt::appFile("smtplog.log"));
+        QVERIFY(log.contains("Not sent (mail queue full): to ops@example.com: Alert "));
+        QVERIFY(log.contains(QString("Not sent (554 refused): to ops@example.com: Alert %1\r\n").arg(sent - 1)));
     }
 
     void mailTextsByKindAndOption_data() {

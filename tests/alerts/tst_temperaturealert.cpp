@@ -49,16 +49,29 @@ private slots:
             rt::setValue(S().chkAlwaysSendAlert, 1);
         }
         rig.read("90");
-        // Each reading brings the window back in front of the window the user went on with.
+        // Each reading brings the window back in front of the window the user went on with; that
+        // window keeps the keyboard while the alarm is unchanged, another sensor's alarm takes it.
         S().show();
         S().activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), &S());
+        struct Raises : QObject {
+            int n = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                n += e->type() == QEvent::ZOrderChange;
+                return false;
+            }
+        } raises;
+        frmAlarm::instance().installEventFilter(&raises);
         rig.read("91");
+        QTest::qWait(20);
+        QCOMPARE(QApplication::activeWindow(), &S());
+        QVERIFY(raises.n > 0);
+        rig.read("92", 2, 2);
         QTRY_COMPARE(QApplication::activeWindow(), &frmAlarm::instance());
         S().hide();
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp->mails().size(), 2);
-        QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav"}));
+        QCOMPARE(rig.smtp->mails().size(), 3);
+        QCOMPARE(rig.sound.calls, (QStringList{"loop alert.wav", "stop", "loop alert.wav", "stop", "loop alert.wav"}));
         QCOMPARE(frmAlarm::instance().lblSensor[0]->text(), QString("Temperature")); // listed once
 
         // Ticked but disabled switches are off; e-mail off means no notice at the end either.
@@ -72,7 +85,7 @@ private slots:
         rig.read("95");
         rig.read("70");
         QVERIFY(rig.mailsDone());
-        QCOMPARE(rig.smtp->mails().size(), 3); // the notice of the first excursion only
+        QCOMPARE(rig.smtp->mails().size(), 4); // the notice of the first excursion only
         QVERIFY(!frmAlarm::loaded());
         QCOMPARE(rig.sound.playing, QString());
     }

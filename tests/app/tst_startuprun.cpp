@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "alerts/frmAlarm.h"
 #include "app/CorvisentMain.h"
 #include "app/startup.h"
 #include "devices/formAvailSensors.h"
@@ -327,6 +328,35 @@ private slots:
         const QDir logs(env->appDir() + QStringLiteral("/logfiles"));
         const QStringList files = logs.entryList(QDir::Files);
         QVERIFY(files.size() == 1 && readWholeFile(logs.filePath(files.first())).contains("72.50F\r\n"));
+    }
+
+    // An alarm raised while the sensors connect at start-up is raised again over the main window
+    // when start-up ends.
+    void alarmDuringAutoConnectStaysInFront() {
+        rt::Clock::setSpeed(10);
+        SensorSimulator sim({QStringLiteral("T")});
+        sim.mapTo(5);
+        for (const auto& [key, value] : {std::pair{"DeviceType", strTypeTemperature}, {"DeviceName", "Lab"},
+                                         {"Port", "5"}, {"SubIndex", "1"}})
+            store(QStringLiteral("PortConfig\\Devices\\1"), key, value);
+        storeAll(QStringLiteral("TotalDevices=1 AutoConnect=1 TempMax=70 TempMin=30 chkOnScreenAlert1=1"), QString());
+        struct Raises : QObject {
+            QStringList windows;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                if (e->type() == QEvent::ZOrderChange && (o == &M() || o->objectName() == QLatin1String("frmAlarm")))
+                    windows << o->objectName();
+                return false;
+            }
+        } raises;
+        qApp->installEventFilter(&raises);
+        ScriptedBoxes boxes;
+        M().Form_Load(QString());
+        qApp->removeEventFilter(&raises);
+        QVERIFY2(frmAlarm::loaded() && frmAlarm::instance().isVisible(), qPrintable(raises.windows.join(' ')));
+        QVERIFY(raises.windows.contains(M().objectName()));
+        QCOMPARE(raises.windows.last(), QStringLiteral("frmAlarm"));
+        frmAlarm::instance().cmdContinue_Click();
+        M().hide();
     }
 
     void serviceStartFromTheSettingsFileThenExit() {

@@ -35,6 +35,24 @@ private slots:
         QVERIFY(alertCallLog().size() == 2 && M().txtAccelData[2]->toPlainText().isEmpty());
     }
 
+    // A line that comes while a batch is handled (its handling letting events run) waits for the
+    // batch's end and is raised then, in arrival order.
+    void portEventsHeldDuringABatch() {
+        EventRig rig;
+        FakeSerialPort& dev = rig.connect(3, typeAccel, 2);
+        bool first = true;
+        QObject context;
+        QObject::connect(M().txtAccelData[2], &QPlainTextEdit::textChanged, &context, [&] {
+            if (!std::exchange(first, false)) return;
+            dev.inject("4 4\r\n");
+            QTest::qWait(40);
+        });
+        dev.inject("1 1\r\n2 2\r\n3 3\r\n");
+        QTRY_COMPARE(alertCallLog().size(), 4);
+        QCOMPARE(alertCallLog(), (QStringList{"CheckAThresh(1 , 1, 3, 2)", "CheckAThresh(2 , 2, 3, 2)",
+                                              "CheckAThresh(3 , 3, 3, 2)", "CheckAThresh(4 , 4, 3, 2)"}));
+    }
+
     // Behind another tab the box gets its lines when it is shown, emptied at its limit as on screen;
     // the file and the reading take every line as it comes, and the last reading is drawn once a
     // frame has passed.
