@@ -186,8 +186,12 @@ QPoint onScreen(QPoint at, const QSize& frame, const QRect& area) {
     return at;
 }
 
+// Windows the program places: its own windows and dialogs, not popups or tool tips, nor windows
+// that bypass the window manager. Qt's notification-area icon is such a window: the dock embeds it
+// where it wants, and moving it takes the icon out of the dock.
 bool placeable(const QWidget* w) {
-    return w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
+    return w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog) &&
+           !w->windowFlags().testFlag(Qt::BypassWindowManagerHint);
 }
 
 // Places every window as it is first shown, whichever code shows it.
@@ -220,7 +224,7 @@ void installWindowPlacement() {
 Q_COREAPP_STARTUP_FUNCTION(installWindowPlacement)
 
 void placeWindow(QWidget* window, const QWidget* owner) {
-    if (!window) return;
+    if (!window || !placeable(window)) return;
     if (owner && !owner->isVisible()) owner = nullptr;
     const QScreen* screen = screenOf(owner ? owner : window);
     if (!screen) return;

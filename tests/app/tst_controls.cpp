@@ -1,9 +1,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -84,6 +86,25 @@ private slots:
         QCOMPARE(l.width(), 320);
         rt::setFontSize(&l, 14);
         QCOMPARE(rt::fontSize(&l), 14.0);
+    }
+
+    // A window that bypasses the window manager is never moved, however often it is shown: Qt's
+    // notification-area icon is one, and the dock embeds it at a place of its own choosing.
+    void windowOutsideTheWindowManagerStaysPut() {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QPoint dock = area.bottomRight() + QPoint(40, 40);
+        QWidget icon(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+        icon.setGeometry(QRect(dock, QSize(22, 22)));
+        icon.show();
+        icon.hide();
+        icon.show();
+        QCOMPARE(icon.pos(), dock);
+        rt::placeWindow(&icon);
+        QCOMPARE(icon.pos(), dock);
+        QWidget window; // the program's own windows are still brought onto the screen
+        window.setGeometry(QRect(dock, QSize(100, 80)));
+        window.show();
+        QVERIFY(area.contains(window.frameGeometry()));
     }
 };
 
