@@ -190,7 +190,7 @@ void formAddDevice::MakeComPortList2() {
     }
     if (w.listAvailSensors->count() == 0) w.listAvailSensors->addItem(kNoSensors);
     markConfiguredLines(w.listAvailSensors);
-    w.show();
+    rt::showInFront(&w); // over the setup window when a scan is run again
 }
 
 void formAvailSensors::cmdScanPorts_Click() {
