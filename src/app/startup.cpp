@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <optional>
 
 #include "alerts/alertchannels.h"
@@ -210,10 +209,8 @@ void arrangeWindows(CorvisentMain& m, formSensorSetup& s, const StartupPlan& pla
 
     if (plan.switches.minimize) {
         m.showMinimized();
-    } else if (const QScreen* screen = m.screen()) {
-        const QRect r = screen->geometry();
-        m.move(r.x() + (r.width() - m.frameGeometry().width()) / 2,
-               r.y() + (r.height() - m.frameGeometry().height()) / 2);
+    } else {
+        rt::centreOnScreen(&m);
     }
 
     ClearArrays();

@@ -23,6 +23,13 @@ QHash<QString, ezVidCap*>& holders() {
 
 int g_recordingSerial = 0;
 
+// The picture size chosen for each camera (by its name) in this run: a camera that comes back
+// after an unplug is started with it again.
+QHash<QString, QString>& chosenFormats() {
+    static QHash<QString, QString> f;
+    return f;
+}
+
 } // namespace
 
 ezVidCap::ezVidCap(QWidget* parent) : QWidget(parent) {
@@ -65,6 +72,8 @@ bool ezVidCap::setDriverindex(int index) {
             holders().insert(d.id, this);
             connect(m_stream.get(), &platform::CaptureStream::frameArrived, this, &ezVidCap::onFrame);
             connect(m_stream.get(), &platform::CaptureStream::lost, this, &ezVidCap::onLost);
+            const QString chosen = chosenFormats().value(m_driverName);
+            if (!chosen.isEmpty() && chosen != m_stream->currentFormat()) m_stream->setFormat(chosen);
         } else if (m_lastError.isEmpty()) {
             m_lastError = QStringLiteral("the camera did not start");
         }
@@ -181,6 +190,8 @@ void ezVidCap::showFormatDialog() {
     if (!sizes.contains(answer->trimmed()) || !m_stream->setFormat(answer->trimmed()))
         rt::MsgBox(QStringLiteral("The camera does not offer the picture size %1.").arg(answer->trimmed()),
                    rt::vbInformation, QStringLiteral("Video Format"));
+    else
+        chosenFormats().insert(m_driverName, answer->trimmed());
 }
 
 void ezVidCap::showCompressorDialog() {

@@ -30,6 +30,8 @@ bool formAddDevice::RowsAvailable(int row, bool combined) {
     return true;
 }
 
+const QString formAddDevice::kConfiguredMark = QStringLiteral(" (already configured)");
+
 int formAddDevice::RowUsingPort(int port) {
     auto& setup = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {

@@ -74,13 +74,16 @@ public:
     static bool RowsAvailable(int row, bool combined);
     // The first sensor row whose port box names COM port n, 0 when no registered row uses it.
     static int RowUsingPort(int port);
+    // What a port list or scan line carries when a registered row uses its port.
+    static const QString kConfiguredMark; // " (already configured)"
 
     // ---- Ports.
     // Whether COM port n exists on this machine (it is opened and closed again at once).
     static bool COMAvailable(int port);
     // The name a COM number is opened under: "COM9", "//./COM10".
     static QString ComDeviceName(int port);
-    // Fills the port list with the existing ports among COM1..COM19 and selects the first.
+    // Fills the port list with the existing ports among COM1..COM19 and selects the first free
+    // one; a port a registered row uses is marked configured and cannot be picked.
     void MakeComPortList(int row);
     // Asks the sensor on the chosen port for its identity and shows the answer.
     void cmdIdentify_Click();

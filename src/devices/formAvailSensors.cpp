@@ -25,7 +25,6 @@ using namespace modSupport;
 namespace {
 
 const QString kNoSensors = QStringLiteral("No sensors detected.");
-const QString kConfigured = QStringLiteral(" (already configured)");
 
 // Reply model texts, the type each is registered as and the stem of its default name.
 struct ScanKind {
@@ -57,8 +56,9 @@ QString queryIdentity(platform::MSCommControl* port) {
 // sensor to another line keeps it.
 void markIfConfigured(QListWidgetItem* item) {
     const QString text = item->text();
-    if (text.endsWith(kConfigured) || formAddDevice::RowUsingPort(formAvailSensors::ScanLinePort(text)) == 0) return;
-    item->setText(text + kConfigured);
+    const QString& mark = formAddDevice::kConfiguredMark;
+    if (text.endsWith(mark) || formAddDevice::RowUsingPort(formAvailSensors::ScanLinePort(text)) == 0) return;
+    item->setText(text + mark);
     item->setSelected(false);
     item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
 }
@@ -190,7 +190,7 @@ void formAddDevice::MakeComPortList2() {
     }
     if (w.listAvailSensors->count() == 0) w.listAvailSensors->addItem(kNoSensors);
     markConfiguredLines(w.listAvailSensors);
-    w.show();
+    rt::showInFront(&w); // over the setup window when a scan is run again
 }
 
 void formAvailSensors::cmdScanPorts_Click() {

@@ -1,6 +1,7 @@
 // Port services of the add-device window: whether a COM port exists, the port list, and the
 // identity probe of the sensor on the chosen port.
 #include <QComboBox>
+#include <QStandardItemModel>
 
 #include "devices/formAddDevice.h"
 #include "platform/comports.h"
@@ -24,9 +25,19 @@ bool formAddDevice::COMAvailable(int port) {
 
 void formAddDevice::MakeComPortList(int) {
     cmbComNum->clear();
-    for (int port = 1; port <= 19; ++port)
-        if (COMAvailable(port)) cmbComNum->addItem(QString::number(port));
-    cmbComNum->setCurrentIndex(0);
+    auto* lines = qobject_cast<QStandardItemModel*>(cmbComNum->model());
+    int firstFree = -1;
+    for (int port = 1; port <= 19; ++port) {
+        if (!COMAvailable(port)) continue;
+        if (RowUsingPort(port) == 0) {
+            if (firstFree < 0) firstFree = cmbComNum->count();
+            cmbComNum->addItem(QString::number(port));
+            continue;
+        }
+        cmbComNum->addItem(QString::number(port) + kConfiguredMark);
+        lines->item(cmbComNum->count() - 1)->setEnabled(false);
+    }
+    cmbComNum->setCurrentIndex(firstFree);
 }
 
 void formAddDevice::cmdIdentify_Click() {

@@ -191,12 +191,24 @@ bool formAddDevice::checkTypeAndName(const Plan& plan) {
     return true;
 }
 
-// The port is stored as a plain number, which connecting the sensor relies on.
+// The port is stored as a plain number, which connecting the sensor relies on; a port a registered
+// row uses is refused with nothing written.
 bool formAddDevice::checkPort(Plan& plan) {
     bool whole = false;
     const int port = plan.port.trimmed().toInt(&whole);
+    QString refusal;
     if (!whole || port < 1 || port > 256) {
-        rt::MsgBox(QStringLiteral("The Com port must be a whole number from 1 to 256."), rt::vbInformation);
+        refusal = QStringLiteral("The Com port must be a whole number from 1 to 256.");
+    } else if (const int row = RowUsingPort(port)) {
+        // One sensor per port: the row that has it is named.
+        refusal = QStringLiteral("COM%1 is already configured for the %2 device \"%3\". "
+                                 "Please choose another port.")
+                      .arg(port)
+                      .arg(formSensorSetup::instance().lblDeviceType[row]->text(),
+                           CorvisentMain::instance().lblSensor1[row]->text());
+    }
+    if (!refusal.isEmpty()) {
+        rt::MsgBox(refusal, rt::vbInformation);
         show();
         cmbComNum->setFocus();
         return false;

@@ -8,13 +8,17 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTextEdit>
+#include <QVBoxLayout>
 #include <QVariant>
 
 #include "runtime/error.h"
@@ -186,8 +190,70 @@ QPoint onScreen(QPoint at, const QSize& frame, const QRect& area) {
     return at;
 }
 
+// Windows the program places: its own windows and dialogs, not popups or tool tips, nor windows
+// that bypass the window manager. Qt's notification-area icon is such a window: the dock embeds it
+// where it wants, and moving it takes the icon out of the dock.
 bool placeable(const QWidget* w) {
-    return w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
+    return w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog) &&
+           !w->windowFlags().testFlag(Qt::BypassWindowManagerHint);
+}
+
+// What the window manager's frame adds to a window. Before its first showing a window's frame is
+// not known yet; the frame of another window shown already stands in for it.
+QSize frameExtra(const QWidget* w) {
+    QSize extra = w->frameGeometry().size() - w->size();
+    if (!extra.isNull()) return extra;
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == w || !other->isVisible() || !placeable(other)) continue;
+        extra = other->frameGeometry().size() - other->size();
+        if (!extra.isNull()) return extra;
+    }
+    return QSize(0, 0);
+}
+
+// Puts the window's content into a scroll area, so that the window can be smaller than its content.
+// A main window's menu, tool and status bars stay outside.
+void scrollContent(QWidget* w) {
+    if (w->property("rtScrolled").toBool()) return;
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("rtScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    if (auto* main = qobject_cast<QMainWindow*>(w)) {
+        QWidget* content = main->takeCentralWidget();
+        if (!content) {
+            delete scroll;
+            return;
+        }
+        scroll->setWidget(content);
+        main->setCentralWidget(scroll);
+    } else if (QLayout* layout = w->layout()) {
+        auto* content = new QWidget;
+        content->setLayout(layout); // takes the layout over, with the controls it arranges
+        scroll->setWidget(content);
+        auto* outer = new QVBoxLayout(w);
+        outer->setContentsMargins(0, 0, 0, 0);
+        outer->addWidget(scroll);
+        outer->activate();
+    } else {
+        delete scroll;
+        return;
+    }
+    scroll->show();
+    w->setProperty("rtScrolled", true);
+}
+
+// Sizes a window larger than the area down to it. Content that cannot shrink that far is
+// scrolled.
+void fitInto(QWidget* w, const QRect& area) {
+    const QSize room = area.size() - frameExtra(w);
+    if (w->width() <= room.width() && w->height() <= room.height()) return;
+    if (QLayout* layout = w->layout()) layout->activate();
+    if (w->minimumWidth() > room.width() || w->minimumHeight() > room.height()) {
+        scrollContent(w);
+        if (QLayout* layout = w->layout()) layout->activate();
+    }
+    w->resize(w->size().boundedTo(room).expandedTo(w->minimumSize()));
 }
 
 // Places every window as it is first shown, whichever code shows it.
@@ -198,8 +264,11 @@ public:
         auto* w = static_cast<QWidget*>(o);
         if (!placeable(w)) return false;
         if (w->property("rtPlaced").toBool()) {
-            const QScreen* screen = screenOf(w);
-            if (screen) w->move(onScreen(w->pos(), w->frameGeometry().size(), screen->availableGeometry()));
+            if (const QScreen* screen = screenOf(w)) {
+                const QRect area = screen->availableGeometry();
+                fitInto(w, area);
+                w->move(onScreen(w->pos(), w->size() + frameExtra(w), area));
+            }
             return false;
         }
         w->setProperty("rtPlaced", true);
@@ -220,12 +289,13 @@ void installWindowPlacement() {
 Q_COREAPP_STARTUP_FUNCTION(installWindowPlacement)
 
 void placeWindow(QWidget* window, const QWidget* owner) {
-    if (!window) return;
+    if (!window || !placeable(window)) return;
     if (owner && !owner->isVisible()) owner = nullptr;
     const QScreen* screen = screenOf(owner ? owner : window);
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    const QSize frame = window->frameGeometry().size();
+    fitInto(window, area);
+    const QSize frame = window->size() + frameExtra(window);
     const QPoint centre = owner ? owner->frameGeometry().center() : area.center();
     window->move(onScreen(centre - QPoint(frame.width() / 2, frame.height() / 2), frame, area));
 }

@@ -1,9 +1,18 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -85,7 +94,67 @@ private slots:
         rt::setFontSize(&l, 14);
         QCOMPARE(rt::fontSize(&l), 14.0);
     }
+
+    // A window that bypasses the window manager is never moved, however often it is shown: Qt's
+    // notification-area icon is one, and the dock embeds it at a place of its own choosing.
+    void windowOutsideTheWindowManagerStaysPut() {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QPoint dock = area.bottomRight() + QPoint(40, 40);
+        QWidget icon(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+        icon.setGeometry(QRect(dock, QSize(22, 22)));
+        icon.show();
+        icon.hide();
+        icon.show();
+        QCOMPARE(icon.pos(), dock);
+        rt::placeWindow(&icon);
+        QCOMPARE(icon.pos(), dock);
+        QWidget window; // the program's own windows are still brought onto the screen
+        window.setGeometry(QRect(dock, QSize(100, 80)));
+        window.show();
+        QVERIFY(area.contains(window.frameGeometry()));
+    }
+
+    // On a screen smaller than a window, the window is sized down to the free area and opens
+    // wholly on it, title and menu bar included; what cannot shrink scrolls, so OK stays reachable.
+    void windowsLargerThanTheScreenFitIt() {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(area.size(), QSize(800, 600));
+        QDialog dialog;
+        auto* v = new QVBoxLayout(&dialog);
+        auto* wide = new QLabel(QStringLiteral("rows"));
+        wide->setMinimumSize(1247, 500);
+        v->addWidget(wide);
+        auto* ok = new QPushButton(QStringLiteral("OK"));
+        v->addWidget(ok, 0, Qt::AlignRight);
+        dialog.show();
+        QVERIFY(area.contains(dialog.frameGeometry()));
+        auto* scroll = dialog.findChild<QScrollArea*>();
+        QVERIFY(scroll && ok->isVisible());
+        scroll->ensureWidgetVisible(ok);
+        QVERIFY(dialog.rect().contains(QRect(ok->mapTo(&dialog, QPoint()), ok->size())));
+
+        QMainWindow main;
+        main.menuBar()->addMenu(QStringLiteral("&File"));
+        auto* content = new QLabel(QStringLiteral("readings"));
+        content->setMinimumSize(940, 640);
+        main.setCentralWidget(content);
+        main.show();
+        QVERIFY(area.contains(main.frameGeometry()));
+        QVERIFY(area.contains(main.menuBar()->mapToGlobal(QPoint())));
+    }
 };
 
-QTEST_MAIN(TestControls)
+// The tests run on an 800x600 screen of Qt's offscreen platform.
+int main(int argc, char** argv) {
+    QFile screen(QDir::temp().filePath(QStringLiteral("tst_controls-screen-%1.json").arg(QCoreApplication::applicationPid())));
+    if (!screen.open(QIODevice::WriteOnly) ||
+        screen.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 800, "height": 600}]})") < 0)
+        return 1;
+    screen.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screen.fileName().toLocal8Bit());
+    QApplication app(argc, argv);
+    screen.remove();
+    TestControls test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_controls.moc"

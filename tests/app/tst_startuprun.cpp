@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 #include "alerts/frmAlarm.h"
@@ -206,6 +207,9 @@ private slots:
         S().show();
         QCoreApplication::processEvents();
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
+        // Both windows lie wholly on the screen's free area, even where they are wider than it.
+        const QRect area = S().screen()->availableGeometry();
+        QVERIFY(area.width() < 960 && area.contains(S().frameGeometry()) && area.contains(M().frameGeometry()));
         S().hide();
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1")); // camera drivers looked at
         QCOMPARE(stored("SensSetTag"), QStringLiteral("1"));

@@ -153,6 +153,23 @@ private slots:
         QCOMPARE(rig.boxes->prompts().size(), 1);
     }
 
+    // The picture size chosen for a camera is kept when it comes back after an unplug.
+    void replugKeepsTheChosenSize() {
+        CamRig rig;
+        rig.camera(1, "Door", 1, 1, "Cam B");
+        rig.load();
+        rig.press(1);
+        rig.boxes->queue(QStringLiteral("320x240"));
+        M().ezVidCap1[1]->showFormatDialog();
+        rig.cams.unplug("Cam B");
+        QTRY_COMPARE(rig.boxes->prompts().size(), 2); // the size asked, then the unplug told
+        rig.boxes->clear();
+        rig.cams.camera(1).setPresent(true);
+        rig.press(1);
+        M().ezVidCap1[1]->showDriverDialog();
+        QCOMPARE(rig.boxes->prompts(), QStringList{"Camera: Cam B\r\nPicture size: 320x240"});
+    }
+
     // A position without a driver name ("" or "0") is refused with the driver message.
     void positionWithoutDriverNameIsRefused() {
         CamRig rig;

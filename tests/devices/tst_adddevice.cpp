@@ -193,6 +193,23 @@ private slots:
                  stored.isEmpty() ? QStringList{"The Com port must be a whole number from 1 to 256."} : QStringList());
     }
 
+    // A port a registered row uses is marked in the list and not picked; typed in anyway, OK names
+    // the row that has it and stores nothing.
+    void portOfARegisteredRow() {
+        choose(strTypeTemperature);
+        D().cmbComNum->setEditText("4");
+        D().cmdOk->click();
+        choose(strTypeWater);
+        QCOMPARE(D().cmbComNum->itemText(0) + "|" + D().cmbComNum->currentText(),
+                 QString("4 (already configured)|6"));
+        D().cmbComNum->setEditText("4");
+        D().cmdOk->click();
+        QCOMPARE(rig->boxes->prompts(), QStringList{"COM4 is already configured for the Corvisent/T (Temperature) "
+                                                    "device \"Corvisent/T01\". Please choose another port."});
+        QCOMPARE(modPrefs::GetPref("PortConfig\\Devices\\2", "DeviceType", "<none>"), QString("<none>"));
+        QVERIFY(D().isVisible());
+    }
+
     // No port listed: OK stays off for every sensor kind.
     void noPortNoOk() {
         for (int n : {4, 6}) rig->hub->find(platform::comPortPath(n))->setPresent(false);

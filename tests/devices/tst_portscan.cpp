@@ -86,9 +86,14 @@ private slots:
         const QRect area = W().screen()->availableGeometry();
         QVERIFY(area.contains(W().frameGeometry()) && W().pos() != area.topLeft());
 
+        // A scan run again from the setup window brings the list in front of it.
+        S().show();
+        S().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &S());
         rt::setValue(W().chkScanAllPorts, 1);
         QCOMPARE(W().lblRangeScanned->text(), QString("(Com1 - Com255)"));
-        W().cmdScanPorts_Click();
+        formAddDevice::cmdBuildCVList_Click();
+        QTRY_COMPARE(QApplication::activeWindow(), &W());
         QCOMPARE(lines().size(), 4);
         QCOMPARE(lines().last(), QString("(COM17): Corvisent/P"));
         rt::setValue(W().chkScanAllPorts, 0);

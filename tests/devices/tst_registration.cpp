@@ -25,8 +25,15 @@ void choose(const QString& type, const QString& name = QString(), const QString&
     if (!name.isNull()) D().txtDeviceName->setText(name);
     if (!port.isNull()) D().cmbComNum->setEditText(port);
 }
-bool add(const QString& type, const QString& name, const QString& port = "3") {
-    choose(type, name, port);
+// One sensor per port: COM3 for the first, a port from COM11 on for each further one.
+QString freePort() {
+    int n = 3;
+    if (formAddDevice::RowUsingPort(n))
+        for (n = 11; formAddDevice::RowUsingPort(n); ++n) {}
+    return QString::number(n);
+}
+bool add(const QString& type, const QString& name, const QString& port = QString()) {
+    choose(type, name, port.isNull() ? freePort() : port);
     return D().cmdOk_Click();
 }
 // A camera, with the driver the list preselects or the one picked.
@@ -352,13 +359,13 @@ private slots:
         const formAddDevice::ScanRequest second{strTypeComboOffer, "Attic", 5};
         QVERIFY(D().cmdOk_Click(&first));
         QVERIFY(D().cmdOk_Click(&second));
-        QVERIFY(add(strTypeWater, "Sink", "3"));
+        QVERIFY(add(strTypeWater, "Sink", "6"));
         QCOMPARE(M().lblSensor1[1]->text() + "|" + M().lblSensor1[2]->text() + "|" +
                      M().lblSensor1[4]->text(),
                  QString("Cellar|Attic|Sink"));
         QCOMPARE(S().txtDeviceComNumber[1]->text() + S().txtDeviceComNumber[2]->text() +
                      S().txtDeviceComNumber[4]->text(),
-                 QString("353"));
+                 QString("356"));
         QCOMPARE(total("TotalDevices"), QString("4"));
     }
 
