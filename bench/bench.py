@@ -34,6 +34,8 @@ preloaded), so the monitor polls the lines of its line-signalling sensors as on 
                 four polled every 8 s and two streaming (--gap-seconds, 600 by default)
   lag           largest lag from a stream line's sending to its logged line (and its stamp) while
                 a polled sensor next to it does not answer
+  silent        CPU of one polled sensor that stops answering, during the ten queries before it is
+                given up, beside the same instance's idle CPU before it
   connectall    Connect All of ten sensors at start-up: the setup window on screen to gone
   sigterm       SIGTERM to the end of the process during a hung FTP login and a hung mail hand-off
 """
@@ -671,6 +673,35 @@ def measure_gaps(seconds):
         inst.close()
 
 
+def measure_silent(seconds):
+    # One polled temperature sensor read every 8 s that stops answering: the program queries it ten
+    # times, waiting up to 2 s for each reply, before it gives the sensor up. The loop starts at the
+    # first reading after "silent on" (within 8 s) and lasts at least 20 s, so a window from 8.5 s
+    # to 19.5 s after it falls inside the loop. The same instance's CPU over a window of the same
+    # length before "silent on" is the idle figure beside it.
+    inst = Instance([("T", {})], file_logging="1", seconds_interval=8).start()
+    try:
+        inst.wait_connected()
+        window = min(seconds, 11.0)
+        (idle, idle_x), idle_wall = cpu_over([inst.proc, inst.xvfb.proc], window)
+        logged = inst.log_lines()
+        inst.sims[0].tell("silent on")
+        time.sleep(8.5)
+        (cpu, x), wall = cpu_over([inst.proc, inst.xvfb.proc], window)
+        if inst.proc.poll() is not None:
+            raise Failed("the program ended")
+        # The loop still ran at the window's end: the port is held and no reading came in.
+        if open_terminals(inst.proc.pid) < 1:
+            raise Failed("the sensor was given up before the window ended")
+        if inst.log_lines() > logged + 1:
+            raise Failed("readings were logged while the sensor was silent")
+        return (f"{pct(cpu, wall)} of one core during the ten-query loop (X server {pct(x, wall)}); "
+                f"idle before it {pct(idle, idle_wall)} (X server {pct(idle_x, idle_wall)}); "
+                f"{wall:.0f} s windows (goal < 0.5 %)")
+    finally:
+        inst.close()
+
+
 def measure_lag(seconds):
     # A polled temperature sensor that stops answering, beside an accelerometer streaming ten
     # lines a second; the accelerometer's X value is changed every half second and the first
@@ -818,7 +849,7 @@ def main():
     ap.add_argument("--lines", type=int, default=1000000, help="lines of the streamed-memory run")
     ap.add_argument("--program", default=PROGRAM, help="the program to measure (another build's, to compare)")
     ap.add_argument("--only", nargs="*", help="measure only these: startup idle stream stream-tab week million "
-                                              "cameras gaps lag connectall sigterm-ftp sigterm-mail")
+                                              "cameras gaps lag silent connectall sigterm-ftp sigterm-mail")
     a = ap.parse_args()
     PROGRAM = os.path.abspath(a.program)
     for f in (PROGRAM, SIMULATOR, REFERENCE):
@@ -836,6 +867,7 @@ def main():
         "cameras": lambda: measure_cameras(a.seconds),
         "gaps": lambda: measure_gaps(a.gap_seconds),
         "lag": lambda: measure_lag(a.seconds),
+        "silent": lambda: measure_silent(a.seconds),
         "connectall": lambda: measure_connect_all(),
         "sigterm-ftp": lambda: measure_sigterm_ftp(),
         "sigterm-mail": lambda: measure_sigterm_mail(),
@@ -871,6 +903,7 @@ def main():
         ["CPU, one test camera live on screen"] + plain("cameras"),
         ["Longest gap between polled readings"] + plain("gaps"),
         ["Stream line to its log, a polled sensor silent"] + plain("lag"),
+        ["CPU, a polled sensor silent in its ten queries"] + plain("silent"),
         ["Connect All, ten sensors"] + plain("connectall"),
         ["SIGTERM to exit, hung FTP login"] + plain("sigterm-ftp"),
         ["SIGTERM to exit, hung mail hand-off"] + plain("sigterm-mail"),

@@ -3,11 +3,16 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QThread>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <ctime>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -108,10 +113,16 @@ void Clock::reset() {
 
 namespace {
 std::atomic_bool g_quit{false};
-}
+// Readable once the program has been asked to end: it wakes a wait that sleeps in the event loop
+// also when the request comes from a signal handler, where no event can be posted.
+const int g_quitWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+} // namespace
 
 void RequestQuit() {
-    g_quit = true;
+    // Only calls that are safe inside a signal handler.
+    if (g_quit.exchange(true) || g_quitWake < 0) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_quitWake, &one, sizeof one);
 }
 
 bool QuitRequested() {
@@ -149,21 +160,49 @@ void Wait(int ms) {
     waitUntilImpl([] { return false; }, ms);
 }
 
+namespace {
+
+// Watches the end request's wake-up from the event loop of the application, once for all waits.
+void watchQuitWake() {
+    static QPointer<QSocketNotifier> watch;
+    if (watch || g_quitWake < 0) return;
+    watch = new QSocketNotifier(g_quitWake, QSocketNotifier::Read, QCoreApplication::instance());
+    // Its event has woken the sleeping wait; the request itself stays in g_quit, and from then
+    // on no wait sleeps.
+    QObject::connect(watch, &QSocketNotifier::activated, watch, [] { watch->setEnabled(false); });
+}
+
+// Sleeps until an event has been handled, the program is asked to end, or realMs have passed.
+void sleepForEvent(int realMs) {
+    if (!QCoreApplication::instance()) {
+        // No event loop: nothing but time and the end request can change what is waited for.
+        pollfd wake{g_quitWake, POLLIN, 0};
+        ::poll(&wake, g_quitWake < 0 ? 0 : 1, realMs);
+        return;
+    }
+    watchQuitWake();
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.setTimerType(Qt::PreciseTimer);
+    bound.start(realMs);
+    // Without a time limit this blocks until there is an event to handle (the limited overload
+    // returns at once when none is pending).
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
 bool waitUntilImpl(const std::function<bool()>& pred, int ms) {
     const qint64 end = Clock::elapsedMs() + std::max(0, ms);
     for (;;) {
         DoEvents();
         if (pred())
             return true;
-        if (Clock::elapsedMs() >= end || QuitRequested())
+        // Looked at after every wake-up: an event may have changed the clock's speed.
+        const qint64 left = end - Clock::elapsedMs();
+        if (left <= 0 || QuitRequested())
             return false;
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-        else
-            QThread::usleep(200);
-        // Keep a fast clock from spinning the processor while nothing happens.
-        if (Clock::speed() == 1.0)
-            QThread::usleep(500);
+        sleepForEvent(Clock::realMs(left));
     }
 }
 

@@ -31,7 +31,8 @@ public:
 // Runs the events that are pending now, then returns.
 void DoEvents();
 // Lets events run until ms of program time have passed: other ports, rows and windows are served
-// meanwhile. Ends at once when the program has been asked to end.
+// meanwhile, and the wait sleeps while no event comes. Ends at once when the program has been
+// asked to end.
 void Wait(int ms);
 // Lets events run until pred() holds or ms of program time have passed; true when pred() held.
 // Ends at once (with pred()'s value) when the program has been asked to end.

@@ -126,7 +126,7 @@ private slots:
         QVERIFY(startProgram(program, app.path(), config.path(), {{QStringLiteral("CORVISENT_SENDMAIL"), mailer}}));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(started), 30000);
         program.terminate();
-        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(program.waitForFinished(2000));
         QCOMPARE(program.exitCode(), 0);
         const QStringList logs = QDir(app.filePath(QStringLiteral("logfiles"))).entryList(QDir::Files);
         QCOMPARE(logs.size(), 1);

@@ -1,13 +1,39 @@
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTimeZone>
 #include <QtTest>
+#include <csignal>
+#include <pthread.h>
+#include <thread>
 
 #include "runtime/clock.h"
 #include "runtime/timer.h"
 
+namespace {
+
+const char* const kAskedBySignal = "CLOCK_TEST_ASKED_BY_SIGNAL";
+
+// A wait with nothing else to wake it, asked to end by a signal another thread sends; exits 0
+// once it has ended.
+[[noreturn]] void waitAskedBySignal() {
+    std::signal(SIGUSR1, [](int) { rt::RequestQuit(); });
+    std::thread asker([waiting = ::pthread_self()] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::pthread_kill(waiting, SIGUSR1);
+    });
+    const bool held = rt::WaitUntil([] { return false; }, 3600000);
+    asker.join();
+    std::_Exit(held ? 1 : 0);
+}
+
+} // namespace
+
 class TestClock : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        if (qEnvironmentVariableIsSet(kAskedBySignal)) waitAskedBySignal();
+    }
     void cleanup() { rt::Clock::reset(); }
 
     void fastClockShortensPausesAndAdvancesDateTime() {
@@ -78,6 +104,36 @@ private slots:
         QTimer::singleShot(1, this, [&] { n = 1; });
         QVERIFY(rt::WaitUntil([&] { return n == 1; }, 60000));
         QVERIFY(!rt::WaitUntil([] { return false; }, 200));
+    }
+
+    // A wait sleeps until an event or its bound: with nothing happening it looks again only a few
+    // times, also while a nested wait runs inside it and when its clock is sped up during it.
+    void waitSleepsUntilAnEventOrItsBound() {
+        rt::Clock::setSpeed(100);
+        int looks = 0, innerLooks = 0;
+        const auto look = [&] { return ++looks, false; };
+        QTimer::singleShot(20, this, [&] { rt::WaitUntil([&] { return ++innerLooks, false; }, 5000); });
+        const qint64 start = rt::Clock::elapsedMs();
+        QVERIFY(!rt::WaitUntil(look, 20000));
+        QVERIFY(rt::Clock::elapsedMs() - start >= 20000);
+        QVERIFY2(looks <= 8 && innerLooks >= 1 && innerLooks <= 6, qPrintable(QString::number(looks)));
+
+        rt::Clock::setSpeed(1);
+        looks = 0;
+        QTimer::singleShot(20, this, [] { rt::Clock::setSpeed(1e6); });
+        QVERIFY(!rt::WaitUntil(look, 3600000));
+        QVERIFY2(looks <= 8, qPrintable(QString::number(looks)));
+    }
+
+    // Asked to end from a signal handler, where no event can be posted, a sleeping wait ends. In a
+    // child process, as the request cannot be taken back.
+    void endRequestFromASignalWakesASleepingWait() {
+        QProcess child;
+        qputenv(kAskedBySignal, "1");
+        child.start(QCoreApplication::applicationFilePath(), {});
+        qunsetenv(kAskedBySignal);
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0);
     }
 
     // Runs last: the request to end cannot be taken back in this process.

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "alerts/alertchecks.h"
@@ -162,3 +163,43 @@ inline void runUntil(const QDateTime& t) {
     while (rt::Clock::now() < t)
         rt::Wait(1000);
 }
+
+// The next count ticks of a row's reading timer and, for each, whether the sensor was asked for a
+// reading during it: the pace of polling counted in ticks, which a loaded machine cannot shift.
+class ReadingTicks {
+public:
+    // reads() gives the number of readings asked for so far.
+    ReadingTicks(int row, int count, std::function<int()> reads)
+        : m_reads(std::move(reads)), m_start(m_reads()), m_count(count) {
+        // Connected after the row's own handler, so a tick's reading is counted with it.
+        m_connection = QObject::connect(M().Timer1[row], &rt::Timer::tick, [this] {
+            if (!done()) m_after << m_reads();
+        });
+    }
+    ~ReadingTicks() { QObject::disconnect(m_connection); }
+    ReadingTicks(const ReadingTicks&) = delete;
+    ReadingTicks& operator=(const ReadingTicks&) = delete;
+
+    bool done() const { return m_after.size() >= m_count; }
+    // The ticks, counted from 1, during which a reading was asked for.
+    QList<int> readingTicks() const {
+        QList<int> out;
+        for (int i = 0; i < m_after.size(); ++i)
+            if (m_after[i] > (i == 0 ? m_start : m_after[i - 1])) out << i + 1;
+        return out;
+    }
+    // Ticks from each reading's tick to the next reading's, as "2 2 2".
+    QString readingEvery() const {
+        const QList<int> at = readingTicks();
+        QStringList out;
+        for (int i = 1; i < at.size(); ++i) out << QString::number(at[i] - at[i - 1]);
+        return out.join(u' ');
+    }
+
+private:
+    std::function<int()> m_reads;
+    int m_start;
+    int m_count;
+    QList<int> m_after; // readings asked for by the end of each tick
+    QMetaObject::Connection m_connection;
+};

@@ -38,23 +38,6 @@ void apply(const QString& reading, const QString& line) {
 }
 QString stored(const QString& key) { return modPrefs::GetPref(modPrefs::kProgramSetup, key, "-"); }
 
-// The program times at which a sensor was asked for a reading.
-struct Reads {
-    QList<QDateTime> at;
-    // Seconds between consecutive reads from the n-th read on.
-    QList<qint64> gapsFrom(int n) const {
-        QList<qint64> gaps;
-        for (int i = qMax(n, 1); i < at.size(); ++i) gaps << at[i - 1].secsTo(at[i]);
-        return gaps;
-    }
-};
-bool allNear(const QList<qint64>& gaps, qint64 expected, qint64 slack) {
-    if (gaps.isEmpty()) return false;
-    for (qint64 g : gaps)
-        if (g < expected - slack || g > expected + slack) return false;
-    return true;
-}
-
 } // namespace
 
 class TestIntervals : public QObject {
@@ -279,11 +262,10 @@ private slots:
     }
 
     // Two connected sensors on the program clock: the seconds interval sets their pace, switching
-    // to minutes sets the pace of both at once, and a refused change leaves it.
+    // to minutes sets the pace of both at once, and a refused change leaves it. The pace is the
+    // timers' interval and the ticks that read.
     void unitSwitchDrivesTheRunningSensors() {
         SensorRig rig;
-        // Fast enough to run a quarter of an hour, slow enough that a late tick on a busy
-        // machine stays within the slack.
         rt::Clock::setNow(QDateTime(QDate(2009, 3, 6), QTime(8, 0, 0)));
         rt::Clock::setSpeed(25);
         unit(1);
@@ -294,40 +276,40 @@ private slots:
         rig.record(1, strTypeTemperature, "Freezer", "1", 3);
         rig.record(2, strTypeTemperature, "Attic", "2", 4);
         rig.load();
-        Reads freezer, attic;
+        int freezer = 0, attic = 0;
         for (auto [com, reads] : {std::pair{3, &freezer}, {4, &attic}})
             serve(rig.hub->add(com), "Corvisent/T", [reads](const QByteArray&) {
-                reads->at << rt::Clock::now();
+                ++*reads;
                 return QByteArray("070.00F");
             });
         S().cmdConnectSensor_Click(1);
         S().cmdConnectSensor_Click(2);
-        runUntil(freezer.at.first().addSecs(60));
-        QVERIFY2(allNear(freezer.gapsFrom(1), 8, 3), qPrintable(QString::number(freezer.gapsFrom(1).size())));
-        QVERIFY(allNear(attic.gapsFrom(1), 8, 3));
+        // Both timers' intervals, and for each row the ticks between its readings over n ticks.
+        const auto pace = [&](int n) {
+            ReadingTicks freezerTicks(1, n, [&] { return freezer; }), atticTicks(2, n, [&] { return attic; });
+            if (!rt::WaitUntil([&] { return freezerTicks.done() && atticTicks.done(); }, 100 * n * 60000))
+                return QString("ticks missing");
+            return QString("%1 %2|%3|%4").arg(M().Timer1[1]->interval()).arg(M().Timer1[2]->interval())
+                .arg(freezerTicks.readingEvery(), atticTicks.readingEvery());
+        };
+        QCOMPARE(pace(6), QString("8500 8500|1 1 1 1 1|1 1 1 1 1"));
 
         // Two minutes, chosen while both run.
         {
             LoadGuard quiet;
             S().txtReadingInterval->setText("2");
         }
-        const int before = freezer.at.size(), atticBefore = attic.at.size();
         rt::Clock::setSpeed(250);
         S().cmbMinOrSecs->setCurrentIndex(0);
-        runUntil(rt::Clock::now().addSecs(9 * 60));
-        QVERIFY(allNear(freezer.gapsFrom(before), 120, 20));
-        QVERIFY(allNear(attic.gapsFrom(atticBefore), 120, 20));
-        QVERIFY(freezer.at.size() - before >= 3);
+        QCOMPARE(pace(8), QString("60000 60000|2 2 2|2 2 2"));
 
         // Seconds for an interval of 90 is refused: still every two minutes.
         {
             LoadGuard quiet;
             S().txtReadingInterval->setText("90");
         }
-        const int refusedAt = freezer.at.size();
         S().cmbMinOrSecs->setCurrentIndex(1);
-        runUntil(rt::Clock::now().addSecs(7 * 60));
-        QVERIFY(allNear(freezer.gapsFrom(refusedAt), 120, 20));
+        QCOMPARE(pace(8), QString("60000 60000|2 2 2|2 2 2"));
         QCOMPARE(rig.boxes->prompts(), QStringList{"The reading interval must be more than 0 and at most 77 seconds."});
         for (int row : {1, 2})
             S().cmdConnectSensor_Click(row);
