@@ -14,6 +14,7 @@
 #include "runtime/error.h"
 #include "runtime/format.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 int iAlertType = 0;
@@ -38,7 +39,7 @@ AlertMailText BuildAlertMailText(int kind, int row, bool backToNormal) {
     const QString reading = rt::caption(m.lblSensorReading[row]) + unit;
     const QString name = rt::caption(m.lblSensor1[row]);
     const bool proximityDistance =
-        kind == modSupport::typeDistance && rt::tag(s.lblSubIndex[row]) == QLatin1String("1");
+        kind == modSupport::typeDistance && modSupport::RowOf(row).startMode == QLatin1String("1");
     const bool proximityLike = kind == modSupport::typeProximity || proximityDistance;
 
     AlertMailText mail;

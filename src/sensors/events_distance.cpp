@@ -15,6 +15,7 @@
 #include "sensors/events.h"
 #include "sensors/streamlines.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
@@ -102,7 +103,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
     // Every line of distance mode goes to the file, repeated ones too.
     if (port->portOpen() && rt::ticked(Ctl(f.chkFileLogging, row)))
         FileLogLine(row, type, LogDate() + u',' + LogTime() + QStringLiteral(": ") + line);
-    if (rt::tag(Ctl(f.lblSubIndex, row)) == QLatin1String("0") && rt::value(f.chkLocalMonitoring) == 0 &&
+    if (modSupport::RowOf(row).startMode == QLatin1String("0") && rt::value(f.chkLocalMonitoring) == 0 &&
         !checked.isEmpty())
         CheckDThresh(checked, row, slot);
 }

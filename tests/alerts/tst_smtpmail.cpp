@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "runtime/appdir.h"
 #include "runtime/format.h"
+#include "settings/rowrecord.h"
 #include "support/smtpserver.h"
 
 namespace {
@@ -319,11 +320,11 @@ private slots:
             rt::setValue(E().chkInclude[i], options.contains(QString::number(i)) ? 1 : 0);
         M().lblSensorReading[1]->setText("45");
         M().lblMeasure[1]->setText("%");
-        rt::setTag(S().lblSubIndex[1], QString(QTest::currentDataTag()).endsWith("mode") ? "1" : "0");
+        modSupport::SetStartMode(1, QString(QTest::currentDataTag()).endsWith("mode") ? "1" : "0");
         const AlertMailText mail = BuildAlertMailText(kind, 1, back);
         QCOMPARE(mail.subject, subject);
         QCOMPARE(mail.body, body);
-        rt::setTag(S().lblSubIndex[1], QString());
+        modSupport::SetStartMode(1, QString());
     }
 
     void testMailAndText() {

@@ -21,6 +21,7 @@
 #include "sensors/events.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/fakeserial.h"
@@ -97,7 +98,7 @@ struct EventRig {
         iProxSlot[row] = p;
         LoadGuard quiet;
         rt::setCaption(S().lblSubIndex[row], QString::number(slot));
-        rt::setTag(S().lblSubIndex[row], "0");
+        modSupport::SetStartMode(row, "0");
         M().ProximityTimer[row]->setTag(QString::number(slot));
         M().WaterTimer[row]->setTag(QString::number(slot));
         rt::setValue(S().chkTabLogging[row], 1);
