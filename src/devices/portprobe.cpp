@@ -12,6 +12,8 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/sensorkinds.h"
+#include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 
 QString formAddDevice::ComDeviceName(int port) {
@@ -49,13 +51,8 @@ void formAddDevice::cmdIdentify_Click() {
     const modSupport::RowExchange exchange(FindFirstAvailable(false));
     try {
         port->setCommPort(int(rt::Val(portText)));
-        port->setRThreshold(1);
-        port->setRTSEnable(true);
-        port->setHandshaking(0);
-        port->setInputMode(1);
-        port->setInputLen(0);
-        port->setSettings(QStringLiteral("19200,o,8,1"));
-        port->setSThreshold(1);
+        // The accelerometer's line settings.
+        modSupport::SetLine(port, modSupport::SensorKindOf(modSupport::typeAccel)->line);
         port->setPortOpen(true);
         QString reply;
         platform::MSCommControl::EventHold hold(port);

@@ -21,6 +21,7 @@
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
 #include "settings/modIni.h"
 #include "settings/modSupport.h"
@@ -45,59 +46,11 @@ int kindOfName(const QString& type) {
     return type == strTypeVideoMotion ? int(typeCameraUnnamed) : TypeCodeOfName(type);
 }
 
-// Line settings of the kind, written after the COM number and before the port is opened.
-void configurePort(MSCommControl* port, int kind, int comNumber) {
-    port->setCommPort(comNumber);
-    switch (kind) {
-    case typeAccel:
-    case typeDistance:
-        port->setRThreshold(1);
-        port->setRTSEnable(true);
-        port->setHandshaking(0);
-        port->setInputMode(1);
-        port->setInputLen(0);
-        port->setSettings(kind == typeAccel ? QStringLiteral("19200,o,8,1") : QStringLiteral("9600,o,8,1"));
-        port->setSThreshold(1);
-        break;
-    case typeProximity:
-        port->setRThreshold(0);
-        port->setRTSEnable(true);
-        port->setHandshaking(0);
-        port->setInputMode(1);
-        port->setInputLen(0);
-        port->setSettings(QStringLiteral("19200,o,8,1"));
-        port->setSThreshold(0);
-        break;
-    case typeWater:
-        port->setRThreshold(0);
-        port->setRTSEnable(true);
-        port->setHandshaking(0);
-        port->setSettings(QStringLiteral("19200,o,8,1"));
-        port->setSThreshold(0);
-        port->setInputMode(1);
-        break;
-    default: // temperature, humidity, combined
-        port->setRThreshold(0);
-        port->setRTSEnable(true);
-        port->setSettings(QStringLiteral("9600,n,8,1"));
-        port->setSThreshold(0);
-        port->setInputMode(1);
-        break;
-    }
-    port->setPortOpen(true);
-}
-
 // The identity query, up to three times; "" when the sensor never answered or the row changed.
-QString identityReply(MSCommControl* port, int kind, const RowExchange& exchange) {
+QString identityReply(MSCommControl* port, const SensorKind& kind, const RowExchange& exchange) {
     MSCommControl::EventHold hold(port);
     for (int query = 0; query < kIdentityQueries; ++query) {
-        if (kind == typeAccel || kind == typeDistance) {
-            port->setOutput(QByteArray("i"));
-            if (!exchange.wait(200)) return QString();
-            port->setOutput(modCorvisent::kCR);
-        } else {
-            port->setOutput(QByteArray("i\r"));
-        }
+        if (!SendCommand(port, kind.identityQuery, &exchange)) return QString();
         modCorvisent::AwaitReply(port, kReplyPauseMs, &exchange);
         if (!port->portOpen() || !exchange.same()) return QString();
         const QString reply = rt::fromBytes(port->input());
@@ -150,56 +103,13 @@ QString withoutQuestionMarks(const QString& reply) {
 }
 
 // The messages for a reply from another kind of device.
-void reportOtherDevice(int kind, const QString& reply) {
-    const QString returned = QStringLiteral("Device string returned: ") + withoutQuestionMarks(reply);
-    switch (kind) {
-    case typeAccel:
-        rt::MsgBox(QStringLiteral("Device is not a Corvisent/A (Accelerometer Sensor)"));
-        rt::MsgBox(returned);
-        break;
-    case typeDistance:
-        rt::MsgBox(QStringLiteral("Device is not a Corvisent/D (Distance Sensor)"));
-        rt::MsgBox(returned);
-        break;
-    case typeProximity:
-        rt::MsgBox(QStringLiteral("Device is not a Corvisent/P (Proximity Sensor)"));
-        rt::MsgBox(returned);
-        break;
-    case typeWater:
-        rt::MsgBox(QStringLiteral("Device appears to be a ") + reply, rt::vbInformation);
-        break;
-    default:
-        break;
+void reportOtherDevice(const SensorKind& kind, const QString& reply) {
+    if (!kind.notThisKind) {
+        rt::MsgBox(QStringLiteral("Device appears to be a ") + reply, kind.appearsStyle);
+        return;
     }
-}
-
-QString noReplyMessage(int kind) {
-    switch (kind) {
-    case typeAccel:
-    case typeProximity:
-        return QStringLiteral("Proximity sensor not responding to ID query.");
-    case typeDistance:
-        return QStringLiteral("Sensor not responding to ID query.");
-    case typeWater:
-        return QStringLiteral("Water sensor not responding to ID query.");
-    default:
-        return QStringLiteral("Device not responding to ID query.");
-    }
-}
-
-bool acceptedIdentity(int kind, const QString& reply) {
-    switch (kind) {
-    case typeAccel:
-        return reply.contains(QLatin1String("Corvisent/A"));
-    case typeDistance:
-        return reply.contains(QLatin1String("Corvisent/D")) || reply.contains(QLatin1String("Corvisent/P"));
-    case typeProximity:
-        return reply.contains(QLatin1String("Corvisent/P"));
-    case typeWater:
-        return reply.contains(QLatin1String("Corvisent/W"));
-    default:
-        return false;
-    }
+    rt::MsgBox(QLatin1String(kind.notThisKind));
+    rt::MsgBox(QStringLiteral("Device string returned: ") + withoutQuestionMarks(reply));
 }
 
 QString temperatureUnit() {
@@ -283,19 +193,6 @@ void setConnectCaption(int row, const char* caption) {
     rt::setCaption(Ctl(formSensorSetup::instance().cmdConnectSensor, row), QLatin1String(caption));
 }
 
-// The mode commands of the popup menu that a connected accelerometer or distance sensor offers.
-void enableModeMenus(int kind, const QString& startTag) {
-    CorvisentMain& w = CorvisentMain::instance();
-    if (kind == typeAccel) {
-        w.mnuPopupCalibrate->setEnabled(true);
-        w.mnuPopUpSetToBinaryMode->setEnabled(true);
-    } else if (kind == typeDistance && startTag == QLatin1String("1")) {
-        for (QAction* a :
-             {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
-            a->setEnabled(true);
-    }
-}
-
 // The green dot on the setup row (both rows of a combined sensor) and "OK" on the summary row.
 QLabel* showConnectedStatus(int row, int kind) {
     CorvisentMain& w = CorvisentMain::instance();
@@ -319,45 +216,29 @@ void showCameraConnected(int row, int k, QLabel* status) {
     Ctl(formSensorSetup::instance().cmdDeleteMe, row)->setEnabled(false);
 }
 
-// The summary row takes the slot's name and the kind's unit; the kind's "no device" label goes.
-void showOnSummary(int row, int kind, int k) {
-    CorvisentMain& w = CorvisentMain::instance();
-    if (CorvisentMain::kindTab(kind))
-        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind, k)));
-    switch (kind) {
-    case typeTemperature:
-        w.lblNoTDevicePresent->hide();
-        showUnit(row, temperatureUnit());
-        break;
-    case typeHumidity:
-        w.lblNoHDevicePresent->hide();
-        showUnit(row, QStringLiteral("%"));
-        break;
-    case typeCombo:
-        showUnit(row, QStringLiteral("%"));
-        showUnit(row + 1, temperatureUnit());
-        break;
-    case typeProximity:
-    case typeWater:
-        w.lblNoPDevicePresent->hide();
-        w.NoDeviceLabel(kind)->hide();
-        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
-            l->show();
-        break;
-    case typeAccel:
-    case typeDistance:
-        (kind == typeAccel ? w.lblNoAccelDevices : w.lblNoDistanceDevices)->hide();
-        for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
-            l->show();
-        if (kind == typeAccel) rt::setFontSize(w.lblSensorReading[row], 8);
-        break;
-    default:
-        break;
-    }
+QString unitText(Unit unit) {
+    return unit == Unit::Percent ? QStringLiteral("%") : temperatureUnit();
 }
 
+// The summary row takes the slot's name and the kind's unit; the kind's "no device" label goes.
+void showOnSummary(int row, const SensorKind& kind, int k) {
+    CorvisentMain& w = CorvisentMain::instance();
+    if (CorvisentMain::kindTab(kind.code))
+        rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind.code, k)));
+    if (kind.alsoHidden) (w.*kind.alsoHidden)->hide();
+    if (QLabel* none = w.NoDeviceLabel(kind.code)) none->hide();
+    for (int half = 0; half < 2; ++half)
+        if (kind.units[half] != Unit::None) showUnit(row + half, unitText(kind.units[half]));
+    if (kind.reporting == Reporting::Polled) return;
+    for (QLabel* l : {w.lblSensorReading[row], w.lblSensor1[row], w.lblSensorStatus[row]})
+        l->show();
+    if (kind.readingFontSize > 0) rt::setFontSize(w.lblSensorReading[row], kind.readingFontSize);
+}
+
+} // namespace
+
 // The flags always name the mode the sensor is started in.
-void startDistance(const RowExchange& exchange, const QString& startTag) {
+void StartDistance(const RowExchange& exchange, int, const QString& startTag) {
     const int row = exchange.row();
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
@@ -372,7 +253,7 @@ void startDistance(const RowExchange& exchange, const QString& startTag) {
     }
 }
 
-void startAccel(const RowExchange& exchange, int k, const QString& startTag) {
+void StartAccel(const RowExchange& exchange, int k, const QString& startTag) {
     const int row = exchange.row();
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
@@ -391,23 +272,19 @@ void startAccel(const RowExchange& exchange, int k, const QString& startTag) {
         modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel, &exchange);
 }
 
-bool isPolled(int kind) {
-    return kind == typeTemperature || kind == typeHumidity || kind == typeCombo;
-}
+namespace {
 
 // Polled kinds start their timer and take the first reading; the streaming kinds start in their
 // stored mode.
-void startReading(const RowExchange& exchange, int kind, int k, const QString& startTag) {
+void startReading(const RowExchange& exchange, const SensorKind& kind, int k, const QString& startTag) {
     const int row = exchange.row();
-    if (isPolled(kind)) {
+    if (kind.reporting == Reporting::Polled) {
         formSensorSetup& setup = formSensorSetup::instance();
         // The polling tick finds the row's display slot in its timer's Tag.
         Ctl(CorvisentMain::instance().Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
         SetReadingInterval(row);
-    } else if (kind == typeDistance) {
-        startDistance(exchange, startTag);
-    } else {
-        startAccel(exchange, k, startTag);
+    } else if (kind.start) {
+        kind.start(exchange, k, startTag);
     }
 }
 
@@ -417,20 +294,20 @@ void successDisplay(const RowExchange& exchange, int kind, int k) {
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
     const QString startTag = RowOf(row).startMode;
-    enableModeMenus(kind, startTag);
     QLabel* status = showConnectedStatus(row, kind);
-    if (kind == typeVideo || kind == typeVideo2) {
+    const SensorKind* sensor = SensorKindOf(kind);
+    if (!sensor) {
         showCameraConnected(row, k, status);
         return;
     }
-    showOnSummary(row, kind, k);
+    showOnSummary(row, *sensor, k);
     // Proximity and water sensors report on port events: nothing more to start.
-    if (kind == typeProximity || kind == typeWater) return;
+    if (sensor->reporting == Reporting::Events) return;
     Ctl(w.lblSensor1, row)->show();
     rt::setFontSize(status, 14);
     status->show();
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    startReading(exchange, kind, k, startTag);
+    startReading(exchange, *sensor, k, startTag);
 }
 
 // Gone: the row changed while the connect waited (deleted, disconnected, taken again).
@@ -464,7 +341,7 @@ std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
         rt::CaptionFrame* cover = w.SlotCover(kind, k);
         cover->hide();
         rt::setTag(cover, QString::number(row));
-        if (kind == typeProximity || kind == typeWater) Ctl(w.lblSensorReading, row)->hide();
+        if (SensorKindOf(kind)->reporting == Reporting::Events) Ctl(w.lblSensorReading, row)->hide();
         if (kind == typeWater) {
             bWaterAlertOn[row] = false;
             bWaterClearSent[row] = false;
@@ -494,24 +371,26 @@ std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
 }
 
 // Opens the row's port with its kind's line settings; nullptr when it cannot be opened.
-MSCommControl* openRowPort(int row, int kind) {
+MSCommControl* openRowPort(int row, const SensorKind& kind) {
     CorvisentMain& w = CorvisentMain::instance();
-    MSCommControl* port = PortOf(row, kind);
-    const bool polled = isPolled(kind);
+    MSCommControl* port = PortOf(row, kind.code);
+    const bool polled = kind.reporting == Reporting::Polled;
     const int comNumber = rt::CInt(Ctl(formSensorSetup::instance().txtDeviceComNumber, row)->text());
     if (polled) rt::setFontSize(Ctl(w.lblMeasure, row), 14);
     if (port->portOpen()) {
         rt::MsgBox(QStringLiteral("Port already open"));
         return nullptr;
     }
-    configurePort(port, kind, comNumber);
-    if (kind == typeAccel || kind == typeDistance) ResetStreamInput(row);
-    if (!polled) setPortOpenMark(row, kind);
+    port->setCommPort(comNumber);
+    SetLine(port, kind.line);
+    port->setPortOpen(true);
+    if (kind.reporting == Reporting::Stream) ResetStreamInput(row);
+    if (!polled) setPortOpenMark(row, kind.code);
     if (!port->portOpen()) {
         if (polled) rt::MsgBox(QStringLiteral("Port open wasn't true"));
         return nullptr;
     }
-    if (kind == typeAccel && port->inBufferCount() >= 1) port->input();
+    if (kind.dropsInputOnOpen && port->inBufferCount() >= 1) port->input();
     return port;
 }
 
@@ -523,60 +402,54 @@ void backToConnect(int row) {
 }
 
 // Proximity, water, accelerometer and distance sensors: the reply must name the kind.
-Outcome acceptEventSensor(int row, int kind, int k, const QString& reply) {
+Outcome acceptEventSensor(int row, const SensorKind& kind, int k, const QString& reply) {
     CorvisentMain& w = CorvisentMain::instance();
     formSensorSetup& setup = formSensorSetup::instance();
-    if (!acceptedIdentity(kind, reply)) {
+    if (!Identifies(kind, reply)) {
         reportOtherDevice(kind, reply);
         backToConnect(row);
         return Outcome::Failure;
     }
-    if (kind == typeAccel) {
-        for (QAction* a : {w.mnuPopupCalibrate, w.mnuPopUpSetToBinaryMode, w.mnuPopupSetSensitivity})
-            a->setEnabled(true);
-    } else if (kind == typeDistance) {
-        for (QAction* a :
-             {w.mnuPopupSetProximityMode, w.mnuPopUpSetProxNotifications, w.mnuPopupSetSensitivity})
-            a->setEnabled(true);
-    }
+    for (QAction* CorvisentMain::*menu : kind.modeMenus)
+        if (menu) (w.*menu)->setEnabled(true);
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setCaption(reading, QString());
-    openLogFile(row, rt::caption(w.SlotNameLabel(kind, k)));
+    openLogFile(row, rt::caption(w.SlotNameLabel(kind.code, k)));
     QPushButton* button = Ctl(setup.cmdConnectSensor, row);
     rt::setCaption(button, QStringLiteral("Disconnect"));
     button->setEnabled(true);
-    if (kind != typeWater) rt::setForeColor(reading, rt::vbRed);
+    if (kind.code != typeWater) rt::setForeColor(reading, rt::vbRed);
     QLabel* status = Ctl(w.lblSensorStatus, row);
     rt::setForeColor(status, rt::vbBlue);
     rt::setCaption(status, QStringLiteral("OK"));
     status->show();
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    iDeviceType[row] = kind;
+    iDeviceType[row] = kind.code;
     return Outcome::Success;
 }
 
 // Temperature, humidity and combined rows; a combined sensor answers "Corvisent/H".
-Outcome acceptPolledSensor(int row, int kind, int k, int t, int h, const QString& reply) {
+Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h, const QString& reply) {
     formSensorSetup& setup = formSensorSetup::instance();
-    if (reply.contains(QLatin1String("Corvisent/T")) && kind != typeTemperature) {
+    if (kind.removedOn && reply.contains(QLatin1String(kind.removedOn))) {
         rt::MsgBox(QStringLiteral("Warning: Device appears to be a ") + reply, rt::vbInformation);
         setConnectCaption(row, "Connect");
         CloseRowPorts(row);
         setup.cmdDeleteMe_Click(row);
         return Outcome::Removed;
     }
-    if (!reply.contains(QLatin1String("Corvisent/T")) && !reply.contains(QLatin1String("Corvisent/H"))) {
-        rt::MsgBox(QStringLiteral("Device appears to be a ") + reply);
+    if (!Identifies(kind, reply)) {
+        reportOtherDevice(kind, reply);
         setConnectCaption(row, "Connect");
         return Outcome::Failure;
     }
-    if (kind == typeCombo) {
+    if (kind.code == typeCombo) {
         comboSetup(row, t, h);
         iDeviceType[row + 1] = typeCombo;
     } else {
-        polledSetup(row, kind, k);
+        polledSetup(row, kind.code, k);
     }
-    iDeviceType[row] = kind;
+    iDeviceType[row] = kind.code;
     QPushButton* button = Ctl(setup.cmdConnectSensor, row);
     button->setEnabled(true);
     rt::setCaption(button, QStringLiteral("Disconnect"));
@@ -591,17 +464,18 @@ Outcome connectRow(const RowExchange& exchange, int& kind, int& k) {
     if (kind == typeVideo || kind == typeVideo2) return connectCamera(row, kind, k);
     int t = 0, h = 0;
     if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) return *ended;
-    MSCommControl* port = openRowPort(row, kind);
+    const SensorKind& sensor = *SensorKindOf(kind);
+    MSCommControl* port = openRowPort(row, sensor);
     if (!port) return Outcome::Failure;
-    const QString reply = identityReply(port, kind, exchange);
+    const QString reply = identityReply(port, sensor, exchange);
     if (!exchange.same()) return Outcome::Gone;
     if (reply.isEmpty()) {
-        rt::MsgBox(noReplyMessage(kind));
+        rt::MsgBox(QLatin1String(sensor.noReply));
         backToConnect(row);
         return Outcome::Failure;
     }
-    if (!isPolled(kind)) return acceptEventSensor(row, kind, k, reply);
-    return acceptPolledSensor(row, kind, k, t, h, reply);
+    if (sensor.reporting != Reporting::Polled) return acceptEventSensor(row, sensor, k, reply);
+    return acceptPolledSensor(row, sensor, k, t, h, reply);
 }
 
 // A run-time error in the connect: reported, and the row taken back.

@@ -18,6 +18,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/sensorkinds.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
@@ -59,24 +60,12 @@ void sendTemperatureQuery(MSCommControl* port, QLabel* unitLabel) {
 }
 
 void sendReadingQuery(MSCommControl* port, int row, int kind) {
-    switch (kind) {
-    case modSupport::typeTemperature:
+    const modSupport::SensorKind* sensor = modSupport::SensorKindOf(kind);
+    if (!sensor) return;
+    if (sensor->queryNamesUnit)
         sendTemperatureQuery(port, Ctl(CorvisentMain::instance().lblMeasure, row));
-        break;
-    case modSupport::typeHumidity:
-        port->setOutput(QByteArray("h\r"));
-        break;
-    case modSupport::typeAccel:
-        port->setOutput(QByteArray("a"));
-        port->setOutput(kCR);
-        break;
-    case modSupport::typeDistance:
-        port->setOutput(QByteArray("d"));
-        port->setOutput(kCR);
-        break;
-    default:
-        break;
-    }
+    else
+        modSupport::SendCommand(port, sensor->readingQuery, nullptr);
 }
 
 // A query's reply: what has arrived once its carriage return is in, or when the reply pause is
@@ -300,13 +289,9 @@ void SetStreamMode(MSCommControl* port, int kind, const RowExchange* exchange) {
     MSCommControl::EventHold hold(port);
     rt::Hourglass hourglass;
     try {
-        QByteArray letter;
-        if (kind == modSupport::typeAccel)
-            letter = "a";
-        else if (kind == modSupport::typeDistance)
-            letter = "D";
-        else
-            return;
+        const modSupport::SensorKind* sensor = modSupport::SensorKindOf(kind);
+        if (!sensor || !sensor->streamCommand) return;
+        const QByteArray letter(sensor->streamCommand);
         for (int attempt = 0; attempt < kStreamTries; ++attempt) {
             need(port)->setOutput(letter);
             if (!modSupport::PauseFor(exchange, 150)) return;

@@ -15,6 +15,7 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
@@ -34,17 +35,8 @@ bool minuteMode() {
 
 // One reading of the row by its kind; "" for a kind that is not read here.
 QString readRow(int row, int kind) {
-    switch (kind) {
-    case typeTemperature:
-    case typeHumidity:
-    case typeAccel:
-    case typeDistance:
-        return modCorvisent::newTakeCVReading(PortOf(row, kind), row, kind);
-    case typeCombo:
-        return modCorvisent::THRead(PortOf(row, kind), row);
-    default:
-        return QString();
-    }
+    const SensorKind* sensor = SensorKindOf(kind);
+    return sensor && sensor->read ? sensor->read(PortOf(row, kind), row, kind) : QString();
 }
 
 // A highest/lowest pair of a tab slot: the first reading after a connect or reset sets both,

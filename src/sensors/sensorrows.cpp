@@ -57,18 +57,8 @@ void RecountPortOpen() {
 
 platform::MSCommControl* PortOf(int row, int kind) {
     CorvisentMain& w = CorvisentMain::instance();
-    switch (kind) {
-    case typeProximity:
-        return Ctl(w.MSCommP, row);
-    case typeWater:
-        return Ctl(w.MSCommW, row);
-    case typeAccel:
-        return Ctl(w.MSCommA, row);
-    case typeDistance:
-        return Ctl(w.MSCommD, row);
-    default:
-        return Ctl(w.MSComm, row);
-    }
+    const CorvisentMain::KindTab* tab = CorvisentMain::kindTab(kind);
+    return Ctl(tab ? w.*tab->ports : w.MSComm, row);
 }
 
 void CloseRowPorts(int row) {

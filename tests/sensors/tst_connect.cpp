@@ -75,6 +75,9 @@ private slots:
             return c == "tf" ? "072.50F" : c == "h" ? "45.20%" : c == "E" || c == "a+" ? "OK" : "";
         });
         const int before = iPortOpen[0];
+        QList<QLabel*> noDevice{M().lblNoTDevicePresent, M().lblNoHDevicePresent, M().lblNoPDevicePresent,
+                                M().Label2, M().lblNoAccelDevices, M().lblNoDistanceDevices};
+        for (QLabel* l : noDevice) l->setHidden(false);
         S().cmdConnectSensor_Click(4);
 
         platform::MSCommControl* port = PortOf(4, k.code);
@@ -88,6 +91,8 @@ private slots:
         QCOMPARE(port->settings(), settings.value(k.code, "9600,n,8,1"));
         QCOMPARE(dev.settings().parity, polled ? 'n' : 'o');
         QCOMPARE(port->rThreshold(), streams ? 1 : 0);
+        QCOMPARE(port->sThreshold(), streams ? 1 : 0);
+        QCOMPARE(QList<int>({port->handshaking(), port->inputMode(), port->inputLen()}), QList<int>({0, 1, 0}));
         QVERIFY(port->rtsEnable());
         QVERIFY2(writePattern(dev).startsWith(streams ? "i|p|CR" : "iCR"), qPrintable(writePattern(dev)));
         QCOMPARE(dev.commands().count("i"), 1);
@@ -98,6 +103,16 @@ private slots:
         QCOMPARE(rowState(4), "Disconnect|OK|" + reading.value(k.code) + "|greendot.gif");
         QVERIFY(!S().cmdDeleteMe[4]->isEnabled());
         QCOMPARE(M().Timer1[4]->enabled(), polled);
+
+        // The summary: the no-device labels the kind hides (the water kind also the proximity
+        // one) and the accelerometer's smaller reading.
+        const QMap<int, QString> hides{{typeTemperature, "0"}, {typeHumidity, "1"}, {typeProximity, "2"},
+                                       {typeWater, "23"},      {typeAccel, "4"},    {typeDistance, "5"}};
+        QString hidden;
+        for (int i = 0; i < noDevice.size(); ++i)
+            if (noDevice[i]->isHidden()) hidden += QString::number(i);
+        QCOMPARE(hidden, hides.value(k.code));
+        if (k.code == typeAccel) QCOMPARE(M().lblSensorReading[4]->font().pointSizeF(), 8.0);
 
         // Log files: one per row, named by the stamp, with their header and an empty line.
         const QStringList files = rig.logFiles();
