@@ -133,9 +133,7 @@ LogLineWriter::~LogLineWriter() {
 }
 
 bool LogLineWriter::line(int n, const QString& text) {
-    // The row's log path is kept on its file-logging switch; it is read only when needed.
-    const QCheckBox* logSwitch = Ctl(formSensorSetup::instance().chkFileLogging, n);
-    auto path = [logSwitch] { return rt::tag(logSwitch); };
+    auto path = [n] { return modSupport::RowOf(n).logPath; };
     try {
         if (m_perLine && !m_opened.contains(n)) {
             rt::Files::open(n, path(), rt::Files::Append);

@@ -23,7 +23,7 @@ void prepareRow(SensorRig& rig, int row, const QString& slot, const QString& uni
         port->setPortOpen(true);
     }
     const QString path = NewLogFilePaths(rig.logs.path(), GetDateTimeStamp(), {".txt"}).first();
-    rt::setTag(S().chkFileLogging[row], path);
+    modSupport::SetLogPath(row, path);
     StartLogFile(row, path, nameText);
 }
 
@@ -129,7 +129,7 @@ private slots:
             rt::setValue(S().chkCloseFileAfterWrite, perLine);
             const QString good = rt::tag(S().chkFileLogging[2]);
             rt::Files::close(2);
-            rt::setTag(S().chkFileLogging[2], "/dev/full");
+            modSupport::SetLogPath(2, "/dev/full");
             if (!perLine) rt::Files::open(2, "/dev/full", rt::Files::Append);
             FileTabLogging("40", 2, typeHumidity, "");
             sensorevents::FileLogLine(2, typeWater, "wet");
@@ -138,7 +138,7 @@ private slots:
             QCOMPARE(rt::Files::isOpen(2), !perLine);
 
             rt::Files::close(2);
-            rt::setTag(S().chkFileLogging[2], good);
+            modSupport::SetLogPath(2, good);
             if (!perLine) rt::Files::open(2, good, rt::Files::Append);
             FileTabLogging("42", 2, typeHumidity, "");
             sensorevents::FileLogLine(2, typeWater, "dry");
@@ -147,7 +147,7 @@ private slots:
             QVERIFY(lines.size() == 5 && lines.at(3).endsWith(",42%") && lines.at(4) == "dry");
             // A new failure is reported again.
             rt::Files::close(2);
-            rt::setTag(S().chkFileLogging[2], "/dev/full");
+            modSupport::SetLogPath(2, "/dev/full");
             if (!perLine) rt::Files::open(2, "/dev/full", rt::Files::Append);
             FileTabLogging("43", 2, typeHumidity, "");
             QCOMPARE(rig.boxes->prompts().size(), 2);

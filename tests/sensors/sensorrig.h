@@ -29,6 +29,7 @@
 #include "settings/deviceRecords.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/alertcallrecord.h"
 #include "support/boxes.h"
@@ -56,9 +57,9 @@ inline void resetSensorRows() {
         for (auto* ports : {&M().MSComm, &M().MSCommP, &M().MSCommW, &M().MSCommA, &M().MSCommD})
             if ((*ports)[row]->portOpen()) (*ports)[row]->setPortOpen(false);
         rt::setTag(S().cmdConnectSensor[row], QString());
-        rt::setTag(S().lblSubIndex[row], QString());
-        rt::setTag(S().imgStatus[row], QString());
-        rt::setTag(S().chkFileLogging[row], QString());
+        modSupport::SetStartMode(row, QString());
+        modSupport::SetCalibrateOnConnect(row, QString());
+        modSupport::SetLogPath(row, QString());
         S().lblSubIndex[row]->setText(QString());
         S().lblDeviceType[row]->setText(QString());
         S().cmdConnectSensor[row]->setText(QStringLiteral("Connect"));
