@@ -275,7 +275,7 @@ QWidget* formSensorSetup::buildAlertsTab() {
                                 QStringLiteral("1"), 70);
     txtYMinThresh = labelledBox(axes, 3, QStringLiteral("Y minimum:"), QStringLiteral("txtYMinThresh"),
                                 QStringLiteral("-1"), 70);
-    grid->addWidget(accel, 0, 2, 1, 2);
+    grid->addWidget(accel, 0, 2);
     auto* dist = limits(QStringLiteral("Distance Alert Settings"), QStringLiteral("txtMaxDistanceThresh"),
                         txtMaxDistanceThresh, QStringLiteral("txtMinDistanceThresh"), txtMinDistanceThresh,
                         QStringLiteral("100"), QStringLiteral("30"), QStringLiteral("Max distance:"),
@@ -327,7 +327,7 @@ QWidget* formSensorSetup::buildAlertsTab() {
         frequency, QStringLiteral("chkAlwaysSendAlert"),
         QStringLiteral("Keep sending alerts until reading is back to normal (unlimited number of alerts)"));
     fl->addWidget(chkAlwaysSendAlert);
-    grid->addWidget(frequency, 1, 2);
+    grid->addWidget(frequency, 1, 2, 1, 2);
 
     auto* transport = new QGroupBox(QStringLiteral("Notification"), page);
     auto* tl = new QGridLayout(transport);
@@ -352,7 +352,9 @@ QWidget* formSensorSetup::buildAlertsTab() {
     tl->addWidget(pager, 0, 1);
     tl->addWidget(cmdEmailSetup, 1, 0);
     tl->addWidget(cmdSetPagerMessage, 1, 1);
-    grid->addWidget(transport, 1, 3);
+    // Beside the accelerometer's limits rather than the long frequency line: the tab fits a
+    // 1024 px wide screen.
+    grid->addWidget(transport, 0, 3);
     grid->setRowStretch(3, 1);
     return page;
 }

@@ -18,6 +18,8 @@
 #include <QtTest>
 
 #include "runtime/controls.h"
+#include "setup/formSensorSetup.h"
+#include "support/testenv.h"
 #include "runtime/error.h"
 #include "runtime/timer.h"
 
@@ -141,6 +143,13 @@ private slots:
         main.show();
         QVERIFY(area.contains(main.frameGeometry()));
         QVERIFY(area.contains(main.menuBar()->mapToGlobal(QPoint())));
+    }
+
+    // The setup window's widest tab fits a 1024 px wide screen unscrolled, frame included.
+    void setupWindowFitsACommonScreen() {
+        const TestEnv env;
+        auto& setup = formSensorSetup::instance();
+        QVERIFY(setup.minimumSizeHint().width() <= 1024 - 16);
     }
 };
 
