@@ -202,7 +202,13 @@ bool waitUntilImpl(const std::function<bool()>& pred, int ms) {
         const qint64 left = end - Clock::elapsedMs();
         if (left <= 0 || QuitRequested())
             return false;
-        sleepForEvent(Clock::realMs(left));
+        // On a fast clock less than a real millisecond may be left: a timer could not end the
+        // wait before a millisecond, when events due later than its bound would run inside it.
+        const double realUs = 1000.0 * static_cast<double>(left) / Clock::speed();
+        if (realUs < 1000.0)
+            ::usleep(static_cast<useconds_t>(std::max(1.0, realUs)));
+        else
+            sleepForEvent(Clock::realMs(left));
     }
 }
 

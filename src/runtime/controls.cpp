@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <QVariant>
@@ -249,11 +250,14 @@ void fitInto(QWidget* w, const QRect& area) {
     const QSize room = area.size() - frameExtra(w);
     if (w->width() <= room.width() && w->height() <= room.height()) return;
     if (QLayout* layout = w->layout()) layout->activate();
+    QSize want = w->size();
     if (w->minimumWidth() > room.width() || w->minimumHeight() > room.height()) {
         scrollContent(w);
         if (QLayout* layout = w->layout()) layout->activate();
+        // Content scrolled upright loses the scroll bar's width; room for it spares a sideways bar.
+        if (want.height() > room.height()) want.rwidth() += w->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     }
-    w->resize(w->size().boundedTo(room).expandedTo(w->minimumSize()));
+    w->resize(want.boundedTo(room).expandedTo(w->minimumSize()));
 }
 
 // Places every window as it is first shown, whichever code shows it.

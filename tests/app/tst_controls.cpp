@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -134,6 +135,18 @@ private slots:
         QVERIFY(scroll && ok->isVisible());
         scroll->ensureWidgetVisible(ok);
         QVERIFY(dialog.rect().contains(QRect(ok->mapTo(&dialog, QPoint()), ok->size())));
+
+        // Content only too tall scrolls upright alone.
+        QDialog tall;
+        auto* t = new QVBoxLayout(&tall);
+        auto* rows = new QLabel(QStringLiteral("rows"));
+        rows->setMinimumSize(480, 700);
+        t->addWidget(rows);
+        tall.show();
+        auto* tallScroll = tall.findChild<QScrollArea*>();
+        QVERIFY(tallScroll && area.contains(tall.frameGeometry()));
+        QCoreApplication::processEvents(); // the scroll bars follow the laid-out sizes
+        QVERIFY(!tallScroll->horizontalScrollBar()->isVisible());
 
         QMainWindow main;
         main.menuBar()->addMenu(QStringLiteral("&File"));
