@@ -1,7 +1,9 @@
 // The main window's camera handlers: the summary view, the snapshot button and the camera tab's
 // buttons and double-clicks.
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QScrollArea>
 
 #include "app/CorvisentMain.h"
 #include "cameras/camdrivers.h"
@@ -95,6 +97,11 @@ void CorvisentMain::cmdNoVideo_Click() {
         m_summaryVideo->hide();
         setMinimumWidth(0);
         resize(rt::twipsToPixels(6750), height());
+        // Content scrolled to fit the screen keeps the toggle in view, to bring the video back.
+        if (auto* scroll = findChild<QScrollArea*>(QStringLiteral("rtScroll"))) {
+            layout()->activate();
+            scroll->ensureWidgetVisible(cmdNoVideo);
+        }
         rt::setCaption(cmdNoVideo, QStringLiteral("VN"));
     } else if (rt::caption(cmdNoVideo) == QLatin1String("VN")) {
         m_summaryVideo->show();

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -260,19 +261,36 @@ void fitInto(QWidget* w, const QRect& area) {
     w->resize(want.boundedTo(room).expandedTo(w->minimumSize()));
 }
 
-// Places every window as it is first shown, whichever code shows it.
+// Brings a window placed before back within the screen's free area.
+void keepOnScreen(QWidget* w) {
+    const QScreen* screen = screenOf(w);
+    if (!screen || w->isMaximized() || w->isFullScreen() || w->isMinimized()) return;
+    const QRect area = screen->availableGeometry();
+    fitInto(w, area);
+    const QPoint at = onScreen(w->pos(), w->size() + frameExtra(w), area);
+    if (at != w->pos()) w->move(at);
+}
+
+// Places every window as it is first shown, whichever code shows it, and keeps a shown window on
+// the screen when its content makes it grow (the main window's sensor rows widen it).
 class WindowPlacement : public QObject {
 public:
     bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() != QEvent::Show || e->spontaneous() || !o->isWidgetType()) return false;
+        if (!o->isWidgetType()) return false;
         auto* w = static_cast<QWidget*>(o);
+        if (e->type() == QEvent::Resize) {
+            const auto* resize = static_cast<const QResizeEvent*>(e);
+            const QSize grown = resize->size() - resize->oldSize();
+            if ((grown.width() > 0 || grown.height() > 0) && resize->oldSize().isValid() && w->isVisible() &&
+                placeable(w) && w->property("rtPlaced").toBool())
+                // After the resize has been handled: the window is sized and moved again from it.
+                QMetaObject::invokeMethod(w, [w] { if (w->isVisible()) keepOnScreen(w); }, Qt::QueuedConnection);
+            return false;
+        }
+        if (e->type() != QEvent::Show || e->spontaneous()) return false;
         if (!placeable(w)) return false;
         if (w->property("rtPlaced").toBool()) {
-            if (const QScreen* screen = screenOf(w)) {
-                const QRect area = screen->availableGeometry();
-                fitInto(w, area);
-                w->move(onScreen(w->pos(), w->size() + frameExtra(w), area));
-            }
+            keepOnScreen(w);
             return false;
         }
         w->setProperty("rtPlaced", true);

@@ -158,6 +158,27 @@ private slots:
         QVERIFY(area.contains(main.menuBar()->mapToGlobal(QPoint())));
     }
 
+    // A shown window that its content widens past the screen (a sensor row shown) is fitted again.
+    void windowGrownAfterOpeningFitsAgain() {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QMainWindow main;
+        auto* content = new QWidget;
+        auto* v = new QVBoxLayout(content);
+        auto* row = new QLabel(QStringLiteral("sensor row"));
+        row->setMinimumSize(940, 40);
+        row->hide();
+        v->addWidget(row);
+        main.setCentralWidget(content);
+        main.resize(600, 400);
+        main.show();
+        QVERIFY(area.contains(main.frameGeometry()));
+        row->show();
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
+        QVERIFY(main.width() > 600);
+        QVERIFY(area.contains(main.frameGeometry()));
+    }
+
     // The setup window's widest tab fits a 1024 px wide screen unscrolled, frame included.
     void setupWindowFitsACommonScreen() {
         const TestEnv env;
