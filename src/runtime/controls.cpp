@@ -279,6 +279,7 @@ public:
         if (!o->isWidgetType()) return false;
         auto* w = static_cast<QWidget*>(o);
         if (e->type() == QEvent::Resize) {
+            if (!w->isWindow()) return false; // child widgets resize often; only windows matter
             const auto* resize = static_cast<const QResizeEvent*>(e);
             const QSize grown = resize->size() - resize->oldSize();
             if ((grown.width() > 0 || grown.height() > 0) && resize->oldSize().isValid() && w->isVisible() &&
