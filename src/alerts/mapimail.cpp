@@ -129,9 +129,7 @@ void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToN
             e.MailNotSent(to, subject, QStringLiteral("program ended"), true);
             return;
         }
-        e.AddStatusLine(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
-                            .arg(to.join(QStringLiteral(", ")), subject)
-                            .arg(alertqueue::DroppedSoFar()));
+        e.AddStatusLine(platform::queueFullLine(to, subject, alertqueue::DroppedSoFar()));
         e.MailNotSent(to, subject, QStringLiteral("mail queue full"), false);
     };
     alertqueue::Ask(std::move(channel));

@@ -175,4 +175,10 @@ QByteArray composeMessage(const MailMessage& mail, MailCarrier carrier) {
     return m;
 }
 
+QString queueFullLine(const QStringList& recipients, const QString& subject, int droppedSoFar) {
+    return QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
+        .arg(recipients.join(QStringLiteral(", ")), subject)
+        .arg(droppedSoFar);
+}
+
 } // namespace platform

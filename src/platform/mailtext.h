@@ -52,4 +52,7 @@ QString headerValue(const QString& text, MailCarrier carrier);
 //     mail program as 8-bit UTF-8, decided over the body alone.
 QByteArray composeMessage(const MailMessage& mail, MailCarrier carrier);
 
+// The status line of a mail dropped by a queue's bound.
+QString queueFullLine(const QStringList& recipients, const QString& subject, int droppedSoFar);
+
 } // namespace platform

@@ -220,9 +220,7 @@ void SmtpControl::SendEmail() {
     }
     m_wake.notify_all();
     if (dropped) {
-        emit Status(QStringLiteral("Mail queue full: the mail to %1 (%2) was dropped; %3 dropped so far")
-                        .arg(dropped->recipients.join(QStringLiteral(", ")), dropped->subject)
-                        .arg(droppedCount));
+        emit Status(queueFullLine(dropped->recipients, dropped->subject, droppedCount));
         emit NotSent(dropped->recipients, dropped->subject, QStringLiteral("mail queue full"));
     }
 }
