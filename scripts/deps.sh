@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build ccache pkg-config
       qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libcurl4-openssl-dev
       python3 python3-pyftpdlib python3-aiosmtpd socat xvfb xauth xsltproc libxml2-utils
-      msmtp x11-utils xdotool
+      msmtp x11-utils xdotool jwm chromium libxslt1-dev
       gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgstreamer1.0-dev
       clang libclang-rt-14-dev strace)
 missing=()
