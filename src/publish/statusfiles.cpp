@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "app/CorvisentMain.h"
+#include "platform/xslt.h"
 #include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -26,9 +27,15 @@ constexpr int kIndexChannel = 33;
 
 QDateTime lastWrittenAt; // when BuildXMLFile last wrote its file whole
 QDateTime publishedAt;   // when the file iXMLPublished names was written
+bool pageWritten = false; // BuildXMLFile wrote the page of its status file too
 
 bool localMode() {
     return rt::ticked(formInternetSetup::instance().chkXMLUseDirectory);
+}
+
+void logWriteFailure(const QString& writer, const QString& path, const QString& reason) {
+    formInternetSetup::instance().AddFtpMessage(
+        rt::TimeText() + QStringLiteral(" %1: Could not write %2 (%3)").arg(writer, path, reason));
 }
 
 // Writes the lines to path under channel n with CR LF ends; on failure the channel is closed,
@@ -42,10 +49,21 @@ bool writeLines(int n, const QString& path, const QStringList& lines, const QStr
         return true;
     } catch (const rt::VbError& e) {
         rt::Files::close(n);
-        formInternetSetup::instance().AddFtpMessage(
-            rt::TimeText() + QStringLiteral(" %1: Could not write %2 (%3)").arg(writer, path, e.description()));
+        logWriteFailure(writer, path, e.description());
         return false;
     }
+}
+
+// Renders the status file's lines through the shipped stylesheet into the page at path, written
+// whole; a failure is logged as a failed write.
+bool writePage(const QString& path, const QStringList& xmlLines) {
+    // The bytes the status file holds: one byte per character, each line ended by CR LF.
+    const QByteArray xml = rt::toBytes(xmlLines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    const platform::XsltPage page = platform::renderXslt(xml, rt::appFile(QStringLiteral("cvman.xsl")));
+    QString reason = page.error;
+    if (page.ok() && rt::writeFileWhole(path, page.output, &reason)) return true;
+    logWriteFailure(QStringLiteral("BuildXML"), path, reason);
+    return false;
 }
 
 // "<high>" and "<low>" lines of a temperature or humidity row; none for other kinds.
@@ -153,12 +171,21 @@ QString XmlFilePath(int k) {
     return JoinPath(XmlDirectory(), QStringLiteral("cvman%1.xml").arg(k));
 }
 
+QString HtmlFilePath(int k) {
+    return JoinPath(XmlDirectory(), QStringLiteral("cvman%1.html").arg(k));
+}
+
+bool StatusPageWritten() {
+    return pageWritten;
+}
+
 QString IndexHtmlPath() {
     return rt::appFile(QStringLiteral("index.html"));
 }
 
 bool BuildXMLFile() {
     iXMLIndex = (iXMLIndex >= 0 && iXMLIndex < 9) ? iXMLIndex + 1 : 0;
+    pageWritten = false;
     auto& m = CorvisentMain::instance();
     auto& w = formInternetSetup::instance();
     QStringList lines{
@@ -184,6 +211,7 @@ bool BuildXMLFile() {
           << QStringLiteral("</sensor>") << QStringLiteral("</corvisent>");
     if (!writeLines(kXmlChannel, XmlFilePath(iXMLIndex), lines, QStringLiteral("BuildXML"))) return false;
     lastWrittenAt = now;
+    pageWritten = writePage(HtmlFilePath(iXMLIndex), lines);
     return true;
 }
 
@@ -199,7 +227,8 @@ bool BuildIndexHtml() {
     // The remote directory goes into an attribute: quotes escaped, blanks percent-encoded. Runs
     // of slashes are folded into one: a link starting "//" would name another host (an empty or
     // absolute remote directory right after the base's own slash). A page in the local folder
-    // links to its neighbours, and only to those that are there.
+    // links to its neighbours, and only to those that are there. The links open the pages, which
+    // every browser shows.
     const bool local = localMode();
     static const QRegularExpression slashes(QStringLiteral("/{2,}"));
     QString path = QLatin1String(HtmlLinkBase) + w.txtRemoteStorageLocation->text() + u'/';
@@ -217,8 +246,8 @@ bool BuildIndexHtml() {
     };
     for (int n = 1; n <= 10; ++n) {
         const int k = n - 1;
-        if (local && !QFileInfo::exists(XmlFilePath(k))) continue;
-        QString line = QStringLiteral("<A HREF=\"%1cvman%2.xml\"").arg(base).arg(k);
+        if (local && !QFileInfo::exists(HtmlFilePath(k))) continue;
+        QString line = QStringLiteral("<A HREF=\"%1cvman%2.html\"").arg(base).arg(k);
         if (k != iXMLPublished)
             line += QStringLiteral(">Corvisent File %1</A><BR>").arg(n);
         else if (n < 10)

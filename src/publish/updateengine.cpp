@@ -159,9 +159,10 @@ bool formInternetSetup::HandleBuildXML() {
     bool xmlWritten = false;
     rt::passOver([&] { xmlWritten = BuildXMLFile(); });
     if (local) {
-        // A failed write is listed by BuildXMLFile; nothing of it is announced as updated.
+        // A failed write is listed by BuildXMLFile; nothing of it is announced as updated. The
+        // index names the update latest only with its page.
         if (xmlWritten) {
-            MarkPublished();
+            if (StatusPageWritten()) MarkPublished();
             AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
         }
         rt::Wait(1700);
@@ -180,7 +181,15 @@ bool formInternetSetup::HandleBuildXML() {
     timerBuildXMLTimeout->setEnabled(false);
     AddFtpMessage(QStringLiteral(" bLoggedIn = ") + trueFalse(bLoggedIn));
 
-    const QString send = sendCommand(XmlFilePath(iXMLIndex), QStringLiteral("cvman%1.xml").arg(iXMLIndex));
+    // The status file, then its page when there is one; the update is published once both arrived.
+    // The session is kept until the page is sent too.
+    const auto upload = [this] {
+        const int k = iXMLIndex;
+        if (!startWatched(sendCommand(XmlFilePath(k), QStringLiteral("cvman%1.xml").arg(k))) || !waitWatched())
+            return false;
+        return StatusPageWritten() &&
+               startWatched(sendCommand(HtmlFilePath(k), QStringLiteral("cvman%1.html").arg(k))) && waitWatched();
+    };
     bool sent = false;
     if (!xmlWritten) {
         // The failed write is logged; a stale file under that name is not published. The index
@@ -188,13 +197,13 @@ bool formInternetSetup::HandleBuildXML() {
         bKeepSession = false;
     } else if (!Inet1->StillExecuting() && bLoggedIn) {
         AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating file ") + QString::number(iXMLIndex));
-        sent = startWatched(send) && waitWatched();
+        sent = upload();
         bKeepSession = false;
     } else {
         rt::Wait(1500);
         if (!Inet1->StillExecuting() && bLoggedIn) {
             // Waited for too: the index page written next names it only once it has arrived.
-            sent = startWatched(send) && waitWatched();
+            sent = upload();
         } else {
             AddFtpMessage(QStringLiteral(" Not sending update"));
             AddFtpMessage(QStringLiteral(" Logged in = ") + trueFalse(bLoggedIn));

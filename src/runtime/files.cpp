@@ -117,9 +117,14 @@ bool copyFileWhole(const QString& source, const QString& destination) {
     QFile from(source);
     if (!from.open(QIODevice::ReadOnly)) return false;
     const QByteArray bytes = from.readAll();
-    QSaveFile to(localPath(destination));
-    return from.error() == QFileDevice::NoError && to.open(QIODevice::WriteOnly) &&
-           to.write(bytes) == bytes.size() && commitWhole(to);
+    return from.error() == QFileDevice::NoError && writeFileWhole(destination, bytes);
+}
+
+bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile to(localPath(path));
+    if (to.open(QIODevice::WriteOnly) && to.write(bytes) == bytes.size() && commitWhole(to)) return true;
+    if (error) *error = to.errorString();
+    return false;
 }
 
 bool commitWhole(QSaveFile& file) {

@@ -50,6 +50,8 @@ public:
 
 // Copies source to destination, replacing it only once the copy is whole (see Files::Replace).
 bool copyFileWhole(const QString& source, const QString& destination);
+// Writes bytes as the file at path in the same way; on failure *error (when given) says why.
+bool writeFileWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // Puts an open QSaveFile in place of its file only when all that was written reached the disk:
 // its buffer is flushed and no error is left. Otherwise nothing is renamed and the temporary goes

@@ -95,6 +95,28 @@ private slots:
         QVERIFY(!PublishRig::entries().join('\n').contains("pa ss&word"));
     }
 
+    // Each update stores its status file, then the page rendered from it, then the index page
+    // that links the pages, all in the one session the update uses.
+    void statusPageFollowsItsFile_data() { PublishRig::connectionModeRows(); }
+    void statusPageFollowsItsFile() {
+        QFETCH(bool, stay);
+        TestFtpServer server("corvisent", "pw");
+        QDir().mkpath(server.path("corvisent"));
+        PublishRig rig(server.address(), "pw");
+        loginForSchedule(stay);
+        startSchedule();
+        ticks(2);
+        static const QRegularExpression stored(QStringLiteral(" STOR .*/corvisent/(\\S+) completed=1"));
+        QStringList order;
+        for (const QString& line : server.log())
+            if (const auto m = stored.match(line); m.hasMatch()) order << m.captured(1);
+        QCOMPARE(order, QStringList({"cvman0.xml", "cvman0.html", "index.html", "cvman1.xml", "cvman1.html",
+                                     "index.html"}));
+        QCOMPARE(server.log().filter("USER 'corvisent' logged in.").size(), stay ? 1 : 2);
+        QCOMPARE(serverFile(server, "cvman1.html"), readWholeFile(rig.env.appDir() + "/cvman1.html"));
+        QVERIFY(serverFile(server, "index.html").contains("<A HREF=\"/corvisent/cvman1.html\">(Latest) Corvisent File 2 ("));
+    }
+
     // The server goes away while the schedule runs and comes back: the updates meanwhile fail,
     // each attempt in the message list, and a later scheduled update publishes by itself.
     void serverAwayAndBack_data() { PublishRig::connectionModeRows(); }

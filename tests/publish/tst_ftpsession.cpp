@@ -144,6 +144,7 @@ private slots:
         const QString status = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(rig.ftp.requests(), QStringList({"SEND /corvisent cvman3.xml", "QUIT", "CD /corvisent",
                                                   "LS /corvisent", "NOOP /corvisent", "SEND /corvisent " + status,
+                                                  "SEND /corvisent " + QString(status).replace(".xml", ".html"),
                                                   "SEND /corvisent index.html", "QUIT"}));
         QCOMPARE(rig.ftp.file("/corvisent/" + status), readWholeFile(rig.env.appDir() + "/" + status));
         const QStringList e = PublishRig::entries();

@@ -123,13 +123,13 @@ private slots:
                 PublishRig::settle();
             }
             if (minute % interval != 0) continue;
-            // Due: the status file of this minute and the index page are on the server as
-            // written, besides the stylesheet.
+            // Due: the status file of this minute, its page and the index page are on the server
+            // as written, besides the stylesheet.
             ++updates;
             const int k = (updates - 1) % 10;
             minuteOfFile[k] = minute;
             const QString name = QStringLiteral("cvman%1.xml").arg(k);
-            QTRY_COMPARE(stores(server), 1 + 2 * updates);
+            QTRY_COMPARE(stores(server), 1 + 3 * updates);
             const QByteArray xml = readWholeFile(server.path("corvisent/" + name));
             QCOMPARE(xml, readWholeFile(rig.env.appDir() + "/" + name));
             QVERIFY2(xml.contains(updatedAt(minute).toLatin1()), qPrintable(updatedAt(minute)));
@@ -140,7 +140,7 @@ private slots:
             QCOMPARE(w.iUpdateMinutes, 1);
         }
         QCOMPARE(updates, 1 + 24 * 60 / interval);
-        QCOMPARE(stores(server), 1 + 2 * updates); // nothing was sent between the updates
+        QCOMPARE(stores(server), 1 + 3 * updates); // nothing was sent between the updates
         // One session all day, or one login per update (the first uses the login before Start).
         QCOMPARE(logins(server), stay ? 1 : updates);
         QCOMPARE(rt::caption(w.cmdStartUpdate), QString("3) Stop FTP Update"));
@@ -178,7 +178,8 @@ private slots:
         }
         // Three updates into the folder: status files, the index page and the stylesheet.
         QCOMPARE(QDir(site.path()).entryList(QDir::Files),
-                 QStringList({"cvman.xsl", "cvman0.xml", "cvman1.xml", "cvman2.xml", "index.html"}));
+                 QStringList({"cvman.xsl", "cvman0.html", "cvman0.xml", "cvman1.html", "cvman1.xml", "cvman2.html",
+                              "cvman2.xml", "index.html"}));
         QCOMPARE(readWholeFile(site.filePath("index.html")), readWholeFile(rig.env.appDir() + "/index.html"));
         const QString page = render(site.filePath("cvman2.xml"));
         for (const QString& text : readingsAt(4) + QStringList{updatedAt(4)}) QVERIFY2(page.contains(text), qPrintable(text));

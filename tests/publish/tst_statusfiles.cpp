@@ -60,6 +60,7 @@ class TestStatusFiles : public QObject {
 private slots:
     void init() {
         env = std::make_unique<TestEnv>();
+        QFile::copy(CORVISENT_ASSETS_DIR "/cvman.xsl", env->appDir() + "/cvman.xsl");
         rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(16, 8, 2)));
         for (int row = 1; row <= 10; ++row) rt::setVisible(M().lblSensor1[row], false);
         rt::setValue(W().chkXMLUseDirectory, 0);
@@ -126,6 +127,10 @@ private slots:
               "(Updated every 10 minutes)"})
             QVERIFY2(html.contains(QString::fromUtf8(text)), text);
         QCOMPARE(html.count("<tr>"), 6); // heading and five sensors; the blank record is left out
+        // The page beside it is that rendering.
+        QCOMPARE(HtmlFilePath(0), env->appDir() + "/cvman0.html");
+        QCOMPARE(readWholeFile(HtmlFilePath(0)), page);
+        QVERIFY(StatusPageWritten());
     }
 
     void noRowsAndRotation() {
@@ -179,7 +184,7 @@ private slots:
                           "<!-- By Pellvane Systems -->", "<html><head><title>Corvisent Web</title></head>",
                           "<meta http-equiv=\"refresh\" content=\"5\">",
                           "<BR><H1><CENTER>Corvisent Web</H1><H3>Remote Monitoring History Index Page</H3>"};
-        const QString href = "<A HREF=\"/web%20&lt;dir&gt;%20&quot;x&quot;&amp;y/cvman%1.xml\"";
+        const QString href = "<A HREF=\"/web%20&lt;dir&gt;%20&quot;x&quot;&amp;y/cvman%1.html\"";
         lines << href.arg(0) + ">(Latest) Corvisent File 1 (3/7/2009 @ 4:08:02 PM)</A><BR>";
         for (int n = 2; n <= 10; ++n) lines << href.arg(n - 1) + QString(">Corvisent File %1</A><BR>").arg(n);
         lines << "<BR><BR>Last updated: 3/7/2009 at 04:08 PM" << "<BR>Internet update interval: Every 10 minutes."
@@ -192,12 +197,12 @@ private slots:
         W().txtRemoteStorageLocation->setText("/pub//corvisent/");
         QVERIFY(BuildIndexHtml());
         QVERIFY(readWholeFile(IndexHtmlPath())
-                    .contains("<A HREF=\"/pub/corvisent/cvman1.xml\">Corvisent File 2<"));
+                    .contains("<A HREF=\"/pub/corvisent/cvman1.html\">Corvisent File 2<"));
         W().txtRemoteStorageLocation->setText("");
         iXMLIndex = iXMLPublished = 9;
         QVERIFY(BuildIndexHtml());
         QByteArray page = readWholeFile(IndexHtmlPath());
-        QVERIFY(page.contains("<A HREF=\"/cvman9.xml\">(Latest) Corvisent File 10</A><BR>\r\n"));
+        QVERIFY(page.contains("<A HREF=\"/cvman9.html\">(Latest) Corvisent File 10</A><BR>\r\n"));
         QCOMPARE(page.count("(Latest)"), 1);
         iXMLPublished = -1;
         QVERIFY(BuildIndexHtml());

@@ -116,8 +116,9 @@ private slots:
         rig.ftp.clearRequests();
         W().cmdStartUpdate->setEnabled(true);
         W().cmdStartUpdate_Click();
-        QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "index.html"}));
+        QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "cvman0.html", "index.html"}));
         QCOMPARE(rig.ftp.file("/corvisent/cvman0.xml"), readWholeFile(rig.env.appDir() + "/cvman0.xml"));
+        QCOMPARE(rig.ftp.file("/corvisent/cvman0.html"), readWholeFile(rig.env.appDir() + "/cvman0.html"));
         QCOMPARE(rig.ftp.file("/corvisent/index.html"), readWholeFile(rig.env.appDir() + "/index.html"));
         QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
         QCOMPARE(rt::caption(W().lblUpdating), QString("On"));
@@ -134,7 +135,7 @@ private slots:
             EngineRig::ticks(1);
             if (!rig.ftp.requests().isEmpty()) sent << QString::number(tick) + ":" + rig.sent().join(',');
         }
-        QCOMPARE(sent, QStringList({"5:cvman1.xml,index.html", "10:cvman2.xml,index.html"}));
+        QCOMPARE(sent, QStringList({"5:cvman1.xml,cvman1.html,index.html", "10:cvman2.xml,cvman2.html,index.html"}));
         QCOMPARE(CorvisentMain::instance().windowTitle(), kBusyCaption);
         QCOMPARE(W().iUpdateMinutes, 3);
         // A slider move restarts the count: the new interval runs from there.
@@ -144,11 +145,11 @@ private slots:
         EngineRig::ticks(1);
         QCOMPARE(rig.sent(), QStringList());
         EngineRig::ticks(1);
-        QCOMPARE(rig.sent(), QStringList({"cvman3.xml", "index.html"}));
+        QCOMPARE(rig.sent(), QStringList({"cvman3.xml", "cvman3.html", "index.html"}));
         // A count found past the interval is due at once.
         W().iUpdateMinutes = 5;
         EngineRig::ticks(1);
-        QCOMPARE(rig.sent(), QStringList({"cvman4.xml", "index.html"}));
+        QCOMPARE(rig.sent(), QStringList({"cvman4.xml", "cvman4.html", "index.html"}));
 
         // Cancel stops the tick only; Stop then brings everything back.
         W().cmdCancelInet_Click();
@@ -195,12 +196,14 @@ private slots:
         // The first update uses the login made before Start, once the server shows it still
         // holds it, and ends the session after the index page as every update does.
         QCOMPARE(rig.ftp.requests(), QStringList({"NOOP /corvisent", "SEND /corvisent cvman0.xml",
-                                                  "SEND /corvisent index.html", "QUIT"}));
+                                                  "SEND /corvisent cvman0.html", "SEND /corvisent index.html",
+                                                  "QUIT"}));
         rig.ftp.clearRequests();
         // Later ones log in first and end the session after the index page.
         EngineRig::ticks(5);
         QCOMPARE(rig.ftp.requests(), QStringList({"CD /corvisent", "LS /corvisent", "SEND /corvisent cvman1.xml",
-                                                  "SEND /corvisent index.html", "QUIT"}));
+                                                  "SEND /corvisent cvman1.html", "SEND /corvisent index.html",
+                                                  "QUIT"}));
         QVERIFY(!W().bLoggedIn);
         QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
         QVERIFY(W().timerInternetUpdate->enabled());
@@ -245,9 +248,10 @@ private slots:
         QCOMPARE(readWholeFile(site.filePath("cvman.xsl")), readWholeFile(CORVISENT_ASSETS_DIR "/cvman.xsl"));
         QCOMPARE(readWholeFile(site.filePath("index.html")), readWholeFile(rig.env.appDir() + "/index.html"));
         QVERIFY(readWholeFile(site.filePath("cvman0.xml")).contains("<corvisent>"));
-        // Links that work from the folder, to the files that are there.
-        QVERIFY(readWholeFile(site.filePath("index.html")).contains("<A HREF=\"cvman0.xml\">(Latest) Corvisent File 1 ("));
-        QVERIFY(!readWholeFile(site.filePath("index.html")).contains("cvman1.xml"));
+        QVERIFY(readWholeFile(site.filePath("cvman0.html")).contains("<table>"));
+        // Links that work from the folder, to the pages that are there.
+        QVERIFY(readWholeFile(site.filePath("index.html")).contains("<A HREF=\"cvman0.html\">(Latest) Corvisent File 1 ("));
+        QVERIFY(!readWholeFile(site.filePath("index.html")).contains("cvman1."));
         QCOMPARE(PublishRig::entries(), QStringList({"Copying over XSL file...", " <<Update Timer>>",
                                                      " BuildXML: Updating local file 0"}));
         QCOMPARE(rt::caption(W().cmdStartUpdate), kStop);
@@ -284,7 +288,8 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &full);
         EngineRig::ticks(5);
         setrlimit(RLIMIT_FSIZE, &limit);
-        QCOMPARE(QDir(site.path()).entryList(QDir::Files), QStringList({"cvman.xsl", "cvman0.xml", "index.html"}));
+        QCOMPARE(QDir(site.path()).entryList(QDir::Files),
+                 QStringList({"cvman.xsl", "cvman0.html", "cvman0.xml", "index.html"}));
         QCOMPARE(readWholeFile(site.filePath("index.html")), index);
         QVERIFY(PublishRig::entries().join('|').contains(" BuildXML: Could not write"));
         rt::setValue(W().chkXMLUseDirectory, 0);
@@ -331,6 +336,29 @@ private slots:
         const QStringList e = PublishRig::entries();
         QVERIFY(e.join('|').contains(" BuildXML: Could not write"));
         QCOMPARE(e.filter("Updating local file"), QStringList());
+        QCOMPARE(latestLine(rig.env.appDir()), latest);
+        rt::setValue(W().chkXMLUseDirectory, 0);
+    }
+
+    // A stylesheet that cannot render the page: the failure is listed, the status file is still
+    // published, and the index names the one before it "(Latest)" as long as that page is the newest.
+    void damagedStylesheetStillPublishesTheStatusFile() {
+        EngineRig rig;
+        QTemporaryDir site;
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(site.path());
+        W().cmdStartUpdate_Click();
+        const QByteArray latest = latestLine(rig.env.appDir());
+        QVERIFY(latest.contains("cvman0.html"));
+        QVERIFY(writeWholeFile(rig.env.appDir() + "/cvman.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl="));
+        W().listFtpMessages->clear();
+        EngineRig::ticks(5);
+        const QStringList e = PublishRig::entries();
+        QVERIFY2(e.filter(" BuildXML: Could not write " + site.filePath("cvman1.html") + " (").size() == 1,
+                 qPrintable(e.join('|')));
+        QVERIFY(e.contains(" BuildXML: Updating local file 1"));
+        QVERIFY(readWholeFile(site.filePath("cvman1.xml")).contains("</corvisent>"));
+        QVERIFY(!QFile::exists(site.filePath("cvman1.html")));
         QCOMPARE(latestLine(rig.env.appDir()), latest);
         rt::setValue(W().chkXMLUseDirectory, 0);
     }
