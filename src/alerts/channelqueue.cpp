@@ -1,6 +1,8 @@
 #include "alerts/channelqueue.h"
 
+#include <QTimer>
 #include <deque>
+#include <memory>
 
 #include "runtime/clock.h"
 #include "runtime/msgbox.h"
@@ -11,8 +13,10 @@ namespace {
 
 struct Queue {
     std::deque<Channel> waiting;
-    bool running = false;
-    bool asked = false; // a run is asked for from the event loop
+    std::shared_ptr<Channel> running;
+    // Counts the turns; an over() from a turn that is no longer the running one is ignored.
+    quint64 turn = 0;
+    bool asked = false; // a start is asked for from the event loop
     int dropped = 0;
 };
 
@@ -30,23 +34,43 @@ void dropAll() {
     }
 }
 
-void runWaiting() {
+void startNext();
+
+// The next channel starts from the event loop once no tick or serial event is being handled.
+void askStart() {
+    Queue& q = queue();
+    if (q.running || q.asked || q.waiting.empty()) return;
+    q.asked = true;
+    rt::UnattendedScope::runAfter(startNext);
+}
+
+void over(quint64 turn) {
+    Queue& q = queue();
+    if (!q.running || turn != q.turn) return;
+    q.running.reset();
+    askStart();
+}
+
+void startNext() {
     Queue& q = queue();
     q.asked = false;
-    if (q.running) return;
-    q.running = true;
-    rt::UnattendedScope scope;
-    while (!q.waiting.empty() && !rt::QuitRequested()) {
-        const Channel channel = std::move(q.waiting.front());
-        q.waiting.pop_front();
-        try {
-            channel.run();
-        } catch (const std::exception&) {
-            // A channel's failure is its own; the next one still runs.
-        }
+    if (q.running || q.waiting.empty()) return;
+    if (rt::QuitRequested()) {
+        dropAll();
+        return;
     }
-    q.running = false;
-    if (rt::QuitRequested()) dropAll();
+    // Kept here as well: the channel may end inside its own start.
+    const std::shared_ptr<Channel> channel = std::make_shared<Channel>(std::move(q.waiting.front()));
+    q.waiting.pop_front();
+    q.running = channel;
+    const quint64 turn = ++q.turn;
+    rt::UnattendedScope scope;
+    try {
+        channel->start([turn] { over(turn); });
+    } catch (const std::exception&) {
+        // A channel's failure is its own; the next one still runs.
+        over(turn);
+    }
 }
 
 } // namespace
@@ -67,9 +91,7 @@ void Ask(Channel channel) {
         if (oldest.dropped) oldest.dropped(DropReason::QueueFull);
     }
     q.waiting.push_back(std::move(channel));
-    if (q.running || q.asked) return;
-    q.asked = true;
-    rt::UnattendedScope::runAfter(runWaiting);
+    askStart();
 }
 
 int Pending() {
@@ -82,7 +104,20 @@ int DroppedSoFar() {
 }
 
 void Abandon() {
+    Queue& q = queue();
+    if (const std::shared_ptr<Channel> channel = std::exchange(q.running, nullptr)) {
+        ++q.turn;
+        if (channel->stop) channel->stop();
+        if (channel->dropped) channel->dropped(DropReason::ProgramEnded);
+    }
     dropAll();
+}
+
+void After(int ms, QObject* context, std::function<void()> step) {
+    QTimer::singleShot(rt::Clock::realMs(ms), Qt::PreciseTimer, context, [step = std::move(step)] {
+        rt::UnattendedScope scope;
+        step();
+    });
 }
 
 } // namespace alertqueue

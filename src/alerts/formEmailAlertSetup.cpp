@@ -311,9 +311,12 @@ void formEmailAlertSetup::mnuMAPITest_Click() {
     rt::Hourglass hourglass;
     AddStatusLine(QStringLiteral("Sending test email..."));
     listEmailStatus->setCurrentRow(listEmailStatus->count() - 1);
-    if (!SendMail(QStringLiteral("Test MAPI Email"), 1, 1, 1, 0))
-        rt::MsgBox(QStringLiteral("Test email not sent.  Please be sure you have the server address and login "
-                                  "information (if needed) completed."));
+    SendMail(QStringLiteral("Test MAPI Email"), 1, 1, 1, 0, [](bool sent) {
+        if (!sent)
+            rt::MsgBox(
+                QStringLiteral("Test email not sent.  Please be sure you have the server address and login "
+                               "information (if needed) completed."));
+    });
 }
 
 void formEmailAlertSetup::mnuSMTPTest_Click() {

@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
-#include <QList>
 #include <array>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -50,11 +50,14 @@ public:
     QString strModemInitString;
 
     // Pages a numeric pager (phoneOnly other than 1) with the row's reading or the fixed number,
-    // or only rings the telephone number (phoneOnly 1). Returns 0 when done, 1 when it failed. A
-    // page asked for while another one runs is sent after it and answers 0 at once. figures, when
-    // given, are sent in place of those the pager settings and the row's reading give now.
-    int SendNumericPage(int row, int kind, int phoneOnly, const QString& figures = QString());
-    // Hangs up and closes the modem port.
+    // or only rings the telephone number (phoneOnly 1). The page runs after the caller's handler
+    // has returned, in turn with the other alert channels, so never inside another page; the same
+    // page already waiting is not asked again. done gets 0 when done, 1 when it failed or did not
+    // run. figures, when given, are sent in place of those the pager settings and the row's reading
+    // give when the page runs.
+    void SendNumericPage(int row, int kind, int phoneOnly, std::function<void(int)> done = {},
+                         const QString& figures = QString());
+    // Sends the hang-up and closes the modem port at once.
     void HangUpModem();
     // Whether "COM" n exists (it is opened and closed again at once).
     static bool COMMAvailable(int n);
@@ -85,20 +88,5 @@ private:
     void OpenModemPort();
     // Closes the modem port if it is open; the button then offers to open it again.
     void CloseModemPort();
-    int RunPage(int row, int phoneOnly, const QString& figures);
-    // The steps of a page: dial (false when the port did not open), wait for the modem to take
-    // the call, send the figures. The last two answer 0 when done, or FailureEnd's result.
-    int PageDialogue(int row, int phoneOnly, const QString& figuresAsked);
-    bool DialNumber(const QString& number);
-    int AwaitDialled();
-    int SendFigures(const QString& figures);
-    int FailureEnd();
-
-    struct QueuedPage {
-        int row, kind, phoneOnly;
-        QString figures;
-        bool operator==(const QueuedPage&) const = default;
-    };
-    bool m_paging = false;
-    QList<QueuedPage> m_queued;
+    friend class PageCall; // the dialogue's steps
 };

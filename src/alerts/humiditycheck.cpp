@@ -15,6 +15,7 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/vb.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -37,14 +38,19 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
         ShowAlarmText(row, kHumidityText);
         StartAlarmSound();
     }
+    // What a channel reports later is about the sensor the row holds now: a row that has been
+    // disconnected, deleted or taken by another device since is left alone.
+    const modSupport::RowExchange asked(row);
     // A mail that did not go is tried again at the next reading out of range.
-    if (mail && !SendAlertMail(reading, kHumidity, row, slot, 0, [row] { bHumidMailSent[row] = false; }))
-        bHumidMailSent[row] = false;
+    auto retry = [asked] {
+        if (asked.same()) bHumidMailSent[asked.row()] = false;
+    };
+    if (mail && !SendAlertMail(reading, kHumidity, row, slot, 0, retry)) bHumidMailSent[row] = false;
     if (SwitchOn(s.chkPageAlert[kHumidity])) {
         QPlainTextEdit* notes = rt::Ctl(CorvisentMain::instance().txtHumidInData, slot);
         const bool phone = PhonePagerChosen();
-        SendAlertPage(row, kHumidity, [notes, phone](int result) {
-            if (phone)
+        SendAlertPage(row, kHumidity, [notes, phone, asked](int result) {
+            if (phone && asked.same())
                 notes->insertPlainText(result == 1 ? QStringLiteral("\nAlert Not sent") : QStringLiteral("\nAlert sent"));
         });
     }

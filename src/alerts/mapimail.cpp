@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <memory>
 #include <optional>
 
 #include "alerts/channelqueue.h"
@@ -80,32 +81,55 @@ std::optional<platform::MailMessage> prepare(const QString& text, int kind, int 
     return mail;
 }
 
-// Sign on (the mail program is there), compose, send; nothing stays open to sign off from. The
-// failure's boxes are shown and why it failed kept; true when the mail program took the mail.
-bool handOver(const platform::MailMessage& mail, QString* why = nullptr) {
-    std::unique_ptr<platform::MailHandoffBackend> handoff = platform::createMailHandoff();
-    platform::HandoffResult result;
-    if (!handoff->ready(&result.description))
-        result.kind = platform::HandoffResult::CannotStart;
-    else
-        result = handoff->deliver(platform::composeMessage(mail, platform::MailCarrier::MailProgram));
-    if (result.kind == platform::HandoffResult::Sent) return true;
-    if (why) *why = result.description;
-    reportFailure(result);
-    return false;
-}
-
 QStringList recipientsOf(const platform::MailMessage& mail) {
     QStringList out{mail.to, mail.cc};
     out.removeAll(QString());
     return out;
 }
 
+// A mail's turn among the alert channels: sign on (the mail program is there), compose, send;
+// nothing stays open to sign off from. When it has ended, a failure's boxes are shown and told is
+// told whether the mail program took the mail, and why not.
+alertqueue::Channel handOver(const platform::MailMessage& mail,
+                             std::function<void(bool, const QString&)> told) {
+    auto handoff = std::make_shared<std::unique_ptr<platform::MailHandoffBackend>>();
+    alertqueue::Channel channel;
+    channel.start = [mail, told, handoff](std::function<void()> over) {
+        *handoff = platform::createMailHandoff();
+        auto ended = [told, over, handoff](platform::HandoffResult result) {
+            handoff->reset();
+            rt::UnattendedScope scope;
+            const bool sent = result.kind == platform::HandoffResult::Sent;
+            if (!sent) reportFailure(result);
+            told(sent, result.description);
+            over();
+        };
+        platform::HandoffResult notReady{platform::HandoffResult::CannotStart, QString()};
+        if ((*handoff)->ready(&notReady.description))
+            (*handoff)->deliver(platform::composeMessage(mail, platform::MailCarrier::MailProgram), ended);
+        else
+            ended(notReady);
+    };
+    channel.stop = [handoff] { handoff->reset(); };
+    return channel;
+}
+
 } // namespace
 
-bool SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal) {
+void SendMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal,
+              std::function<void(bool)> done) {
     const std::optional<platform::MailMessage> mail = prepare(text, kind, row, backToNormal);
-    return mail && handOver(*mail);
+    if (!mail) {
+        if (done) done(false);
+        return;
+    }
+    alertqueue::Channel channel = handOver(*mail, [done](bool sent, const QString&) {
+        if (done) done(sent);
+    });
+    channel.dropped = [done](alertqueue::DropReason) {
+        if (done) done(false);
+    };
+    alertqueue::Ask(std::move(channel));
 }
 
 void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToNormal,
@@ -116,14 +140,14 @@ void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToN
         if (onFailed) onFailed();
         return;
     }
-    alertqueue::Channel channel;
-    channel.run = [mail = *mail, onFailed] {
-        QString why;
-        if (handOver(mail, &why)) return;
-        formEmailAlertSetup::instance().MailNotSent(recipientsOf(mail), mail.subject, why, false);
+    const QStringList to = recipientsOf(*mail);
+    const QString subject = mail->subject;
+    alertqueue::Channel channel = handOver(*mail, [to, subject, onFailed](bool sent, const QString& why) {
+        if (sent) return;
+        formEmailAlertSetup::instance().MailNotSent(to, subject, why, false);
         if (onFailed) onFailed();
-    };
-    channel.dropped = [to = recipientsOf(*mail), subject = mail->subject](alertqueue::DropReason why) {
+    });
+    channel.dropped = [to, subject](alertqueue::DropReason why) {
         formEmailAlertSetup& e = formEmailAlertSetup::instance();
         if (why == alertqueue::DropReason::ProgramEnded) {
             e.MailNotSent(to, subject, QStringLiteral("program ended"), true);

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <memory>
+#include <optional>
 
 #include "alerts/paging.h"
 
@@ -61,20 +63,223 @@ QString figuresToSend(const formPagingTextMessage& w, int row) {
     return fixed.isEmpty() ? QStringLiteral("0") : fixed;
 }
 
+const QString kHangUp = QStringLiteral("ATH0\r");
+
 } // namespace
 
-int SendNumericPage(int row, int kind, int phoneOnly) {
-    return formPagingTextMessage::instance().SendNumericPage(row, kind, phoneOnly);
-}
+// One page or telephone call: the dialogue's steps, each run from the event loop after its pause,
+// so that nothing waits on the stack for the modem. At the program's end it hangs up instead of
+// going on.
+class PageCall : public std::enable_shared_from_this<PageCall> {
+public:
+    PageCall(int row, int phoneOnly, QString figures, std::function<void(int)> done)
+        : m_row(row), m_phoneOnly(phoneOnly), m_figures(std::move(figures)), m_done(std::move(done)) {}
+
+    void begin() {
+        guarded([this] { dial(); });
+    }
+
+    // Hangs up at once; done is not called.
+    void stop() {
+        if (m_over) return;
+        m_over = true;
+        m_hourglass.reset();
+        pager().HangUpModem();
+    }
+
+private:
+    static formPagingTextMessage& pager() { return formPagingTextMessage::instance(); }
+    static platform::MSCommControl* modem() { return pager().MSCommForPaging; }
+
+    void after(int ms, std::function<void()> step) {
+        alertqueue::After(ms, &pager(), [self = shared_from_this(), step = std::move(step)] {
+            if (self->m_over) return;
+            if (rt::QuitRequested()) {
+                self->stop();
+                self->finish(1);
+                return;
+            }
+            self->guarded(step);
+        });
+    }
+
+    void guarded(const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const std::exception&) {
+            rt::MsgBox(QStringLiteral("There was an error in SendNumericPage function"), rt::vbInformation);
+            try {
+                pager().CloseModemPort();
+            } catch (const std::exception&) {
+            }
+            end(1);
+        }
+    }
+
+    // The telephone number is dialled in place of the pager number; the pager number box keeps its
+    // own number.
+    void dial() {
+        formPagingTextMessage& w = pager();
+        const QString number = dialText(m_phoneOnly == 1 ? w.txtPhoneNumber->text() : w.txtNumToCall->text());
+        if (number.isEmpty()) {
+            rt::MsgBox(QStringLiteral("You must enter a number to dial before sending a page."),
+                       rt::vbInformation);
+            return end(0);
+        }
+        if (m_figures.isEmpty()) m_figures = figuresToSend(w, m_row);
+        if (!modem()->portOpen()) w.OpenModemPort();
+        if (!modem()->portOpen()) {
+            rt::MsgBox(QStringLiteral("The port was not opened."), rt::vbInformation);
+            return end(1);
+        }
+        after(1500, [this, number] {
+            modem()->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
+            m_hourglass.emplace();
+            after(15000, [this] {
+                m_hourglass.reset();
+                dialled();
+            });
+        });
+    }
+
+    void dialled() {
+        if (m_phoneOnly == 1) {
+            // The telephone has rung; nothing is sent and no reply is read.
+            pager().CloseModemPort();
+            return end(0);
+        }
+        m_reply.clear();
+        m_pass = 0;
+        awaitDialled();
+    }
+
+    // Up to ten looks at the modem's answer to the dial command, a short pause apart.
+    void awaitDialled() {
+        ++m_pass;
+        m_reply += platform::ansiText(modem()->input());
+        if (m_reply.isEmpty()) {
+            rt::MsgBox(QStringLiteral("No response."), rt::vbInformation);
+            return failureEnd();
+        }
+        const char* failure = nullptr;
+        if (m_reply.contains(QStringLiteral("BUSY") + kCrLf))
+            failure = "Telephone Busy.  Try Again later";
+        else if (m_reply.contains(QStringLiteral("ERROR") + kCrLf))
+            failure = "There was a modem error.  Check the number to dial.";
+        else if (m_reply.contains(QStringLiteral("NO DIAL TONE")))
+            failure = "No dial tone.";
+        if (failure) {
+            rt::MsgBox(QLatin1String(failure));
+            return failureEnd();
+        }
+        if (m_reply.contains(QStringLiteral("OK") + kCrLf)) return sendFigures();
+        if (m_pass >= 10) return failureEnd();
+        after(kReplyPauseMs, [this] { awaitDialled(); });
+    }
+
+    void sendFigures() {
+        modem()->setOutput(QStringLiteral("ATDT") + m_figures + u'\r');
+        m_reply.clear();
+        m_giveUpAt = rt::Clock::elapsedMs() + kFiguresWaitMs;
+        awaitFigures();
+    }
+
+    void awaitFigures() {
+        if (m_reply.contains(QStringLiteral("OK") + kCrLf)) return hangUp([this] { end(0); });
+        if (rt::Clock::elapsedMs() >= m_giveUpAt) return failureEnd();
+        after(kReplyPauseMs, [this] {
+            m_reply += platform::ansiText(modem()->input());
+            if (m_reply.contains(QStringLiteral("ERROR"))) {
+                rt::MsgBox(QStringLiteral("There was a modem error."));
+                return failureEnd();
+            }
+            awaitFigures();
+        });
+    }
+
+    void failureEnd() {
+        hangUp([this] {
+            rt::MsgBox(QStringLiteral("Warning: The page did not go through.  Now closing the port."));
+            end(1);
+        });
+    }
+
+    // Sends the hang-up, looks up to four times for the modem's "NO CARRIER", closes the port, then
+    // goes on. A failure of the port here is passed over.
+    void hangUp(std::function<void()> then) {
+        m_reply.clear();
+        m_pass = 0;
+        try {
+            if (modem()->portOpen()) {
+                modem()->setOutput(kHangUp);
+                return awaitHangUp(std::move(then));
+            }
+        } catch (const std::exception&) {
+        }
+        closeThen(then);
+    }
+
+    void awaitHangUp(std::function<void()> then) {
+        ++m_pass;
+        try {
+            m_reply += platform::ansiText(modem()->input());
+        } catch (const std::exception&) {
+            return closeThen(then);
+        }
+        if (m_reply.contains(QStringLiteral("NO CARRIER") + kCrLf) || m_pass >= 4) return closeThen(then);
+        after(kReplyPauseMs, [this, then] { awaitHangUp(then); });
+    }
+
+    void closeThen(const std::function<void()>& then) {
+        try {
+            pager().CloseModemPort();
+        } catch (const std::exception&) {
+        }
+        then();
+    }
+
+    void end(int result) {
+        m_over = true;
+        m_hourglass.reset();
+        finish(result);
+    }
+
+    void finish(int result) {
+        if (const auto done = std::exchange(m_done, {})) done(result);
+    }
+
+    const int m_row;
+    const int m_phoneOnly;
+    QString m_figures;
+    std::function<void(int)> m_done;
+    bool m_over = false;
+    std::optional<rt::Hourglass> m_hourglass; // during the wait after dialling
+    QString m_reply;                          // the modem's replies collected so far
+    int m_pass = 0;
+    qint64 m_giveUpAt = 0;
+};
 
 void QueueNumericPage(int row, int kind, int phoneOnly, std::function<void(int)> done) {
     formPagingTextMessage& pager = formPagingTextMessage::instance();
     // The figures are taken now: the reading the alert is about.
-    const QString figures = figuresToSend(pager, row);
+    pager.SendNumericPage(row, kind, phoneOnly, std::move(done), figuresToSend(pager, row));
+}
+
+void formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly, std::function<void(int)> done,
+                                            const QString& figures) {
+    // One dialogue at a time: a page asked for while another runs waits its turn in the queue
+    // and never dials into the call in progress.
+    auto call = std::make_shared<std::shared_ptr<PageCall>>();
     alertqueue::Channel channel;
-    channel.run = [row, kind, phoneOnly, figures, done] {
-        const int result = formPagingTextMessage::instance().SendNumericPage(row, kind, phoneOnly, figures);
-        if (done) done(result);
+    channel.start = [call, row, phoneOnly, figures, done](std::function<void()> over) {
+        *call = std::make_shared<PageCall>(row, phoneOnly, figures, [done, over](int result) {
+            if (done) done(result);
+            over();
+        });
+        (*call)->begin();
+    };
+    channel.stop = [call] {
+        if (*call) (*call)->stop();
     };
     // A page that never runs counts as one that did not go through.
     channel.dropped = [done](alertqueue::DropReason) {
@@ -84,136 +289,9 @@ void QueueNumericPage(int row, int kind, int phoneOnly, std::function<void(int)>
     alertqueue::Ask(std::move(channel));
 }
 
-int formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly, const QString& figures) {
-    // A page asked for from inside a running one (a test page asked while the dialogue lets events
-    // run) would dial into the running call and close the port under it: it waits its turn.
-    if (m_paging) {
-        const QueuedPage page{row, kind, phoneOnly, figures};
-        if (!m_queued.contains(page)) m_queued.append(page);
-        return 0;
-    }
-    m_paging = true;
-    const int result = RunPage(row, phoneOnly, figures);
-    while (!m_queued.isEmpty()) {
-        const QueuedPage next = m_queued.takeFirst();
-        RunPage(next.row, next.phoneOnly, next.figures);
-    }
-    m_paging = false;
-    return result;
-}
-
-int formPagingTextMessage::RunPage(int row, int phoneOnly, const QString& figures) {
-    try {
-        return PageDialogue(row, phoneOnly, figures);
-    } catch (const std::exception&) {
-        rt::MsgBox(QStringLiteral("There was an error in SendNumericPage function"), rt::vbInformation);
-        try {
-            CloseModemPort();
-        } catch (const std::exception&) {
-        }
-        return 1;
-    }
-}
-
-int formPagingTextMessage::PageDialogue(int row, int phoneOnly, const QString& figuresAsked) {
-    // The telephone number is dialled in place of the pager number; the pager number box keeps
-    // its own number.
-    const QString number = dialText(phoneOnly == 1 ? txtPhoneNumber->text() : txtNumToCall->text());
-    if (number.isEmpty()) {
-        rt::MsgBox(QStringLiteral("You must enter a number to dial before sending a page."), rt::vbInformation);
-        return 0;
-    }
-    const QString figures = figuresAsked.isEmpty() ? figuresToSend(*this, row) : figuresAsked;
-    if (!DialNumber(number)) return 1;
-
-    if (phoneOnly == 1) {
-        // The telephone has rung; nothing is sent and no reply is read.
-        CloseModemPort();
-        HangUpModem();
-        return 0;
-    }
-    if (const int failed = AwaitDialled()) return failed;
-    return SendFigures(figures);
-}
-
-bool formPagingTextMessage::DialNumber(const QString& number) {
-    if (!MSCommForPaging->portOpen()) OpenModemPort();
-    if (!MSCommForPaging->portOpen()) {
-        rt::MsgBox(QStringLiteral("The port was not opened."), rt::vbInformation);
-        return false;
-    }
-
-    rt::Wait(1500);
-    MSCommForPaging->setOutput(QStringLiteral("ATDT") + number + QStringLiteral(",,,,,,,,,,;") + u'\r');
-    rt::Hourglass hourglass;
-    rt::Wait(15000);
-    return true;
-}
-
-int formPagingTextMessage::AwaitDialled() {
-    QString reply;
-    for (int pass = 1; pass <= 10; ++pass) {
-        if (pass > 1) rt::Wait(kReplyPauseMs);
-        rt::DoEvents();
-        reply += platform::ansiText(MSCommForPaging->input());
-        if (reply.isEmpty()) {
-            rt::MsgBox(QStringLiteral("No response."), rt::vbInformation);
-            return FailureEnd();
-        }
-        if (reply.contains(QStringLiteral("BUSY") + kCrLf)) {
-            rt::MsgBox(QStringLiteral("Telephone Busy.  Try Again later"));
-            return FailureEnd();
-        }
-        if (reply.contains(QStringLiteral("ERROR") + kCrLf)) {
-            rt::MsgBox(QStringLiteral("There was a modem error.  Check the number to dial."));
-            return FailureEnd();
-        }
-        if (reply.contains(QStringLiteral("NO DIAL TONE"))) {
-            rt::MsgBox(QStringLiteral("No dial tone."));
-            return FailureEnd();
-        }
-        if (reply.contains(QStringLiteral("OK") + kCrLf)) return 0;
-    }
-    return FailureEnd();
-}
-
-int formPagingTextMessage::SendFigures(const QString& figures) {
-    MSCommForPaging->setOutput(QStringLiteral("ATDT") + figures + u'\r');
-    QString reply;
-    const qint64 giveUpAt = rt::Clock::elapsedMs() + kFiguresWaitMs;
-    while (!reply.contains(QStringLiteral("OK") + kCrLf)) {
-        if (rt::Clock::elapsedMs() >= giveUpAt) return FailureEnd();
-        rt::Wait(kReplyPauseMs);
-        reply += platform::ansiText(MSCommForPaging->input());
-        if (reply.contains(QStringLiteral("ERROR"))) {
-            rt::MsgBox(QStringLiteral("There was a modem error."));
-            return FailureEnd();
-        }
-    }
-    HangUpModem();
-    CloseModemPort();
-    return 0;
-}
-
-int formPagingTextMessage::FailureEnd() {
-    HangUpModem();
-    rt::MsgBox(QStringLiteral("Warning: The page did not go through.  Now closing the port."));
-    CloseModemPort();
-    return 1;
-}
-
 void formPagingTextMessage::HangUpModem() {
     try {
-        if (MSCommForPaging->portOpen()) {
-            MSCommForPaging->setOutput(QStringLiteral("ATH0\r"));
-            QString reply;
-            for (int pass = 1; pass <= 4; ++pass) {
-                if (pass > 1) rt::Wait(kReplyPauseMs);
-                rt::DoEvents();
-                reply += platform::ansiText(MSCommForPaging->input());
-                if (reply.contains(QStringLiteral("NO CARRIER") + kCrLf)) break;
-            }
-        }
+        if (MSCommForPaging->portOpen()) MSCommForPaging->setOutput(kHangUp);
         CloseModemPort();
     } catch (const std::exception&) {
     }

@@ -18,7 +18,7 @@ void CorvisentMain::buildMailControl() {
 }
 
 void CorvisentMain::FinishMail(int graceMs) {
-    // Hand-offs still waiting their turn will not run now.
+    // A running hand-off or page is stopped (a page hangs up); those still waiting will not run.
     alertqueue::Abandon();
     if (!SMTP1) return;
     // What did not go is told, never dropped in silence: in the status list and in the log file.

@@ -25,12 +25,15 @@ constexpr int kHandoffWaitMs = 60000;
 
 class MailHandoffBackend {
 public:
+    // Stops a hand-off still running; done is then never called.
     virtual ~MailHandoffBackend() = default;
     // Whether the program is there and can be started; description filled when not.
     virtual bool ready(QString* description) = 0;
-    // Hands over one message (headers, an empty line, the body; lines end with LF). Lets events run
-    // while it waits, at most kHandoffWaitMs of program time.
-    virtual HandoffResult deliver(const QByteArray& message) = 0;
+    // Starts handing over one message (headers, an empty line, the body; lines end with LF) and
+    // returns without waiting. done gets the result once, at most kHandoffWaitMs of program time
+    // later (before deliver returns when the program cannot be started); done may delete the
+    // backend.
+    virtual void deliver(const QByteArray& message, std::function<void(const HandoffResult&)> done) = 0;
 };
 
 // The program the real backend runs.

@@ -5,6 +5,7 @@
 #include "alerts/formPagingTextMessage.h"
 #include "app/startup.h"
 #include "runtime/appdir.h"
+#include "settings/rowrecord.h"
 #include "support/fakehandoff.h"
 #include "support/fakeserial.h"
 
@@ -157,6 +158,25 @@ private slots:
         rig.humid("50"); // the notice's call adds no line
         QCOMPARE(M().txtHumidInData[1]->toPlainText().count('\n'), 2);
         QCOMPARE(rig.boxes.prompts().mid(2), (QStringList{"This port is not open.", "The port was not opened."}));
+    }
+
+    // A mail and a call that fail once the row has been taken back and connected again tell
+    // nothing about the device the row holds now: its mail latch and the tab's log stay as they are.
+    void lateHumidityReportsLeaveAReconnectedRowAlone() {
+        KindRig rig;
+        switchOn(2, true);
+        useMapi();
+        setLimits(S().txtHumidMax, "60", S().txtHumidMin, "20");
+        P().comboAvailCom->setCurrentText("6"); // no modem there
+        rig.handoff.setResult(platform::HandoffResult::Failed, "refused");
+        rig.handoff.duringNextHandoff([] {
+            modSupport::AdvanceRow(2);
+            bHumidMailSent[2] = true; // the row's new device has mailed its own alert
+        });
+        rig.humid("70");
+        QVERIFY(bHumidMailSent[2]);
+        QCOMPARE(M().txtHumidInData[1]->toPlainText(), QString());
+        QCOMPARE(rig.boxes.prompts().size(), 4); // the mail's two boxes, then the call's
     }
 
     // A distance excursion alerts once with the state it saw; the return inside the limits, once

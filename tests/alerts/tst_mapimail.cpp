@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
+#include <optional>
 
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/mapimail.h"
@@ -44,6 +45,13 @@ QByteArray headerOf(const QByteArray& message, const QByteArray& name) {
 
 QByteArray bodyOf(const QByteArray& message) {
     return message.mid(message.indexOf("\n\n") + 2);
+}
+
+// Asks for one alert mail and waits until it has been handed over: whether the mail program took it.
+bool sendMail(const QString& text, int kind, int row, int slot, int flag) {
+    std::optional<bool> sent;
+    SendMail(text, kind, row, slot, flag, [&sent](bool took) { sent = took; });
+    return QTest::qWaitFor([&sent] { return sent.has_value(); }, 20000) && *sent;
 }
 
 // Makes an executable script in dir that stands in for the mail program.
@@ -105,7 +113,7 @@ private slots:
         FakeMailHandoff handoff;
         setUpMail(include);
         ScriptedBoxes boxes;
-        QVERIFY(SendMail(text, kind, 3, 1, flag));
+        QVERIFY(sendMail(text, kind, 3, 1, flag));
         QCOMPARE(handoff.messages().size(), 1);
         QCOMPARE(headerOf(handoff.messages()[0], "Subject"), subject);
         QCOMPARE(bodyOf(handoff.messages()[0]), body);
@@ -117,9 +125,9 @@ private slots:
         FakeMailHandoff handoff;
         setUpMail({3}, QStringLiteral(" "));
         ScriptedBoxes boxes;
-        QVERIFY(SendMail(QStringLiteral("85\r\nBcc: spy@example.com"), 1, 3, 1, 0));
+        QVERIFY(sendMail(QStringLiteral("85\r\nBcc: spy@example.com"), 1, 3, 1, 0));
         formEmailAlertSetup::instance().txtCCEmailAddr->setText(QStringLiteral("boss@example.com\nBcc: x@y"));
-        QVERIFY(SendMail(QStringLiteral("86"), 1, 3, 1, 0));
+        QVERIFY(sendMail(QStringLiteral("86"), 1, 3, 1, 0));
         const QByteArray first = handoff.messages()[0];
         QCOMPARE(headerOf(first, "To"), QByteArray("ops@example.com"));
         QVERIFY(!first.contains("Cc:"));
@@ -144,7 +152,7 @@ private slots:
         handoff.setResult(Kind(kind), QStringLiteral("no program"));
         setUpMail({});
         ScriptedBoxes shown;
-        QVERIFY(!SendMail(QStringLiteral("85"), 1, 3, 1, 0));
+        QVERIFY(!sendMail(QStringLiteral("85"), 1, 3, 1, 0));
         QCOMPARE(shown.prompts(), boxes);
         QVERIFY(shown.shown()[0].style & rt::vbSystemModal);
         QCOMPARE(handoff.messages().size(), kind == int(Kind::CannotStart) ? 0 : 1);
@@ -154,7 +162,7 @@ private slots:
     void textThatCannotBeBuiltIsToldAndNotHandedOver() {
         FakeMailHandoff handoff;
         ScriptedBoxes boxes;
-        QVERIFY(!SendMail(QStringLiteral("85"), 1, 11, 1, 0));
+        QVERIFY(!sendMail(QStringLiteral("85"), 1, 11, 1, 0));
         QCOMPARE(boxes.prompts(), QStringList{"Error in SendMail"});
         QVERIFY(handoff.messages().isEmpty());
     }
@@ -168,9 +176,9 @@ private slots:
         qputenv("CORVISENT_SENDMAIL", "/usr/bin/msmtp");
         setUpMail({1, 3}, QStringLiteral("boss@example.com"));
         ScriptedBoxes boxes;
-        QVERIFY(SendMail(QStringLiteral("Water Detected"), 6, 3, 1, 0));
+        QVERIFY(sendMail(QStringLiteral("Water Detected"), 6, 3, 1, 0));
         CorvisentMain::instance().lblSensor1[3]->setText(QStringLiteral("Kühlraum"));
-        QVERIFY(SendMail(QStringLiteral("Wasser weg – ok"), 6, 3, 1, 1));
+        QVERIFY(sendMail(QStringLiteral("Wasser weg – ok"), 6, 3, 1, 1));
 
         const QList<SmtpTestServer::Mail> mails = server.mails();
         QCOMPARE(mails.size(), 2);
@@ -186,7 +194,7 @@ private slots:
     }
 
     // The real program's failures: missing, a recipient the server refuses, a refusal reported
-    // with the "no such user" exit code.
+    // with the "no such user" exit code, no end in time.
     void failuresOfTheRealMailProgramAreTold() {
         SmtpTestServer server;
         QVERIFY(server.writeMsmtpConfig(env->configDir() + QStringLiteral("/msmtp/config")));
@@ -194,14 +202,14 @@ private slots:
         ScriptedBoxes boxes;
 
         qputenv("CORVISENT_SENDMAIL", QFile::encodeName(env->appDir() + QStringLiteral("/no-such-program")));
-        QVERIFY(!SendMail(QStringLiteral("85"), 1, 3, 1, 0));
+        QVERIFY(!sendMail(QStringLiteral("85"), 1, 3, 1, 0));
         QCOMPARE(boxes.prompts().mid(1), (QStringList{"Cancelled Login", kPleaseNote}));
         QVERIFY(boxes.prompts()[0].contains(QStringLiteral("no-such-program")));
 
         boxes.clear();
         qputenv("CORVISENT_SENDMAIL", "/usr/bin/msmtp");
         formEmailAlertSetup::instance().txtEmailAddr->setText(QStringLiteral("refused@example.com"));
-        QVERIFY(!SendMail(QStringLiteral("85"), 1, 3, 1, 0));
+        QVERIFY(!sendMail(QStringLiteral("85"), 1, 3, 1, 0));
         QCOMPARE(boxes.prompts().size(), 2);
         QVERIFY(boxes.prompts()[0].contains(QStringLiteral("refused@example.com")));
         QCOMPARE(boxes.prompts()[1], kPleaseNote);
@@ -210,9 +218,18 @@ private slots:
         boxes.clear();
         const QString program = script(env->appDir(), "cat >/dev/null\necho 'unknown user' >&2\nexit 67\n");
         qputenv("CORVISENT_SENDMAIL", QFile::encodeName(program));
-        QVERIFY(!SendMail(QStringLiteral("85"), 1, 3, 1, 0));
+        QVERIFY(!sendMail(QStringLiteral("85"), 1, 3, 1, 0));
         QCOMPARE(boxes.prompts().size(), 2);
         QVERIFY(boxes.prompts()[0].endsWith(QStringLiteral("unknown user")));
+
+        // One that does not end within its bound (a minute of program time) is stopped.
+        boxes.clear();
+        script(env->appDir(), "cat >/dev/null\nsleep 30\n");
+        rt::Clock::setSpeed(1000);
+        QVERIFY(!sendMail(QStringLiteral("85"), 1, 3, 1, 0));
+        QCOMPARE(boxes.prompts(),
+                 (QStringList{QStringLiteral("The mail program %1 did not finish in time.").arg(program),
+                              kPleaseNote}));
     }
 };
 

@@ -7,12 +7,14 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
+#include "alerts/channelqueue.h"
 #include "alerts/formPagingTextMessage.h"
 #include "alerts/paging.h"
 #include "app/CorvisentMain.h"
-#include "platform/mscomm.h"
 #include "platform/comports.h"
+#include "platform/mscomm.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -46,6 +48,17 @@ void setUpPager(int com, const QString& reading = QStringLiteral("72.5")) {
     p.txtPhoneNumber->setText(QStringLiteral("5559876"));
     rt::setOptionValue(p.optSendReadingAsNumeric, true);
     CorvisentMain::instance().lblSensorReading[1]->setText(reading);
+}
+
+// Asks for a page and waits until it has ended: its result.
+int page(int row, int kind, int phoneOnly) {
+    std::optional<int> result;
+    P().SendNumericPage(row, kind, phoneOnly, [&result](int r) { result = r; });
+    return QTest::qWaitFor([&result] { return result.has_value(); }, 60000) ? *result : -1;
+}
+
+bool channelsDone() {
+    return QTest::qWaitFor([] { return alertqueue::Pending() == 0; }, 60000);
 }
 
 // A modem that confirms everything: OK to both dial commands, NO CARRIER to the hang-up.
@@ -97,7 +110,7 @@ private slots:
         setUpPager(5);
         ScriptedBoxes boxes;
         const qint64 start = rt::Clock::elapsedMs();
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
         QCOMPARE(modem.commands(), (QList<QByteArray>{kDial, "ATDT72*5", "ATH0"}));
         QCOMPARE(modem.settings().baud, 9600);
         QVERIFY(modem.writes()[0].atMs - start >= 1500);
@@ -131,7 +144,7 @@ private slots:
         P().txtNumToSend->setText(fixed);
         rt::setOptionValue(P().optSendReadingAsNumeric, sendReading);
         ScriptedBoxes boxes;
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
         QCOMPARE(modem.commands().value(1), "ATDT" + figures);
     }
 
@@ -164,7 +177,7 @@ private slots:
         modem.reply("ATH0", "\r\nNO CARRIER\r\n");
         setUpPager(5);
         ScriptedBoxes boxes;
-        QCOMPARE(SendNumericPage(1, 1, 0), 1);
+        QCOMPARE(page(1, 1, 0), 1);
         QCOMPARE(boxes.prompts(), messages);
         QCOMPARE(modem.commands().last(), QByteArray("ATH0"));
         QVERIFY(!modem.isOpen());
@@ -182,7 +195,7 @@ private slots:
         });
         setUpPager(5);
         ScriptedBoxes boxes;
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
     }
 
     // A telephone call dials the telephone number, waits, and closes the port: no hang-up command,
@@ -192,7 +205,7 @@ private slots:
         FakeSerialPort& modem = hub.add(5);
         setUpPager(5);
         ScriptedBoxes boxes;
-        QCOMPARE(SendNumericPage(1, 1, 1), 0);
+        QCOMPARE(page(1, 1, 1), 0);
         QCOMPARE(modem.commands(), QList<QByteArray>{"ATDT5559876,,,,,,,,,,;"});
         QVERIFY(!modem.isOpen());
         QCOMPARE(P().txtNumToCall->text(), QStringLiteral("5551234"));
@@ -206,12 +219,12 @@ private slots:
         setUpPager(5);
         P().txtNumToCall->setText(QStringLiteral(" "));
         ScriptedBoxes boxes;
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
         QCOMPARE(boxes.prompts(), QStringList{"You must enter a number to dial before sending a page."});
         QCOMPARE(modem.openCount(), 0);
 
         P().txtNumToCall->setText(QStringLiteral("555;1234\r\nATH"));
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
         QCOMPARE(modem.commands().first(), QByteArray("ATDT5551234ATH,,,,,,,,,,;"));
     }
 
@@ -223,20 +236,20 @@ private slots:
         FakeSerialPort& modem = hub.add(5);
         ScriptedBoxes boxes;
         setUpPager(6);
-        QCOMPARE(SendNumericPage(1, 1, 0), 1);
+        QCOMPARE(page(1, 1, 0), 1);
         QCOMPARE(boxes.prompts(), (QStringList{"This port is not open.", "The port was not opened."}));
         QCOMPARE(P().cmdConnection->text(), QStringLiteral("Open Connection"));
         setUpPager(5);
         P().cmdConnection_Click();
         QVERIFY(modem.isOpen());
         QCOMPARE(P().cmdConnection->text(), QStringLiteral("Close port"));
-        QCOMPARE(SendNumericPage(1, 1, 0), 1); // silent modem
+        QCOMPARE(page(1, 1, 0), 1); // silent modem
         QCOMPARE(modem.openCount(), 1);
         QCOMPARE(P().cmdConnection->text(), QStringLiteral("Open Connection"));
 
         answerAll(modem);
         boxes.clear();
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
         QCOMPARE(modem.openCount(), 2);
         P().cmdConnection_Click();
         P().cmdConnection_Click();
@@ -256,13 +269,15 @@ private slots:
         modem.setWriteHook([&nested](FakeSerialPort&, const QByteArray& bytes) {
             if (bytes.startsWith("ATDT72")) {
                 QTimer::singleShot(0, [&nested] {
-                    nested << SendNumericPage(2, 2, 0) << SendNumericPage(2, 2, 0);
+                    for (int i = 0; i < 2; ++i)
+                        P().SendNumericPage(2, 2, 0, [&nested](int r) { nested << r; });
                 });
             }
         });
         ScriptedBoxes boxes;
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
-        QCOMPARE(nested, (QList<int>{0, 0}));
+        QCOMPARE(page(1, 1, 0), 0);
+        QVERIFY(channelsDone());
+        QCOMPARE(nested, QList<int>{0});
         QCOMPARE(modem.commands(), (QList<QByteArray>{kDial, "ATDT72*5", "ATH0", kDial, "ATDT40", "ATH0"}));
         QCOMPARE(modem.openCount(), 2);
     }
@@ -276,11 +291,11 @@ private slots:
         setUpPager(7);
         ScriptedBoxes boxes;
         sim.answer(QStringLiteral("OK OK NO_CARRIER"));
-        QCOMPARE(SendNumericPage(1, 1, 0), 0);
+        QCOMPARE(page(1, 1, 0), 0);
         QCOMPARE(sim.received(), QByteArray("ATDT5551234,,,,,,,,,,;\rATDT72*5\rATH0\r"));
 
         sim.answer(QStringLiteral("BUSY NO_CARRIER"));
-        QCOMPARE(SendNumericPage(1, 1, 0), 1);
+        QCOMPARE(page(1, 1, 0), 1);
         QCOMPARE(boxes.prompts(), (QStringList{"Telephone Busy.  Try Again later", kWarning}));
         QCOMPARE(sim.received(), QByteArray("ATDT5551234,,,,,,,,,,;\rATDT72*5\rATH0\rATDT5551234,,,,,,,,,,;\rATH0\r"));
     }
@@ -390,6 +405,7 @@ private slots:
         setUpPager(5, QStringLiteral("68"));
         P().mnuTestAlphaPager->trigger();
         P().mnuTestNumericPager->trigger();
+        QVERIFY(channelsDone());
         QCOMPARE(modem.commands(),
                  (QList<QByteArray>{"ATDT5559876,,,,,,,,,,;", kDial, "ATDT68", "ATH0"}));
     }

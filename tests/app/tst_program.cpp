@@ -132,6 +132,37 @@ private slots:
         QCOMPARE(logs.size(), 1);
         const QByteArray text = readWholeFile(app.filePath(QStringLiteral("logfiles/") + logs.first()));
         QVERIFY(text.contains("72.50F\r\n") && text.endsWith("\r\n"));
+        // The mail is recorded as not sent because the program ended.
+        const QByteArray mailLog = readWholeFile(app.filePath(QStringLiteral("smtplog.log")));
+        QVERIFY2(mailLog.contains("Not sent (program ended): to ops@example.com: Warning: 72.5\r\n"),
+                 mailLog.constData());
+    }
+
+    // A terminate while an alert page waits for the call to be taken: the modem is hung up and no
+    // figures are sent.
+    void endHangsUpARunningPage() {
+        QTemporaryDir app, config;
+        SensorSimulator sim({QStringLiteral("T")});
+        ModemSimulator modem;
+        QVERIFY(!modem.path().isEmpty());
+        const QString hives = config.filePath(QStringLiteral("corvisent-manager"));
+        QVERIFY(writeSettings(hives, sim.path(),
+                              "\"TempMax\"=\"50\"\r\n\"TempMin\"=\"30\"\r\n\"chkPageAlert1\"=\"1\"\r\n"
+                              "\"NumToCall\"=\"5551234\"\r\n\"IndexForModem\"=\"6\"\r\n"));
+        QFile machine(hives + QStringLiteral("/HKEY_LOCAL_MACHINE.reg"));
+        QVERIFY(machine.open(QIODevice::Append));
+        machine.write("\"" + modem.path().toLocal8Bit() + "\"=\"COM6\"\r\n");
+        machine.close();
+        modem.answer(QStringLiteral("OK OK NO_CARRIER"));
+
+        QProcess program;
+        QVERIFY(startProgram(program, app.path(), config.path()));
+        const QByteArray dial = "ATDT5551234,,,,,,,,,,;\r";
+        QTRY_COMPARE_WITH_TIMEOUT(modem.received(), dial, 30000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(2000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(modem.received(), dial + "ATH0\r");
     }
 };
 

@@ -1,6 +1,7 @@
 // Loading the device list into the setup dialog and the main window, and connecting every row.
 #include <QMenu>
 
+#include "alerts/channelqueue.h"
 #include "platform/ini.h"
 #include "sensors/sensorrig.h"
 #include "settings/modIni.h"
@@ -168,6 +169,43 @@ private slots:
         QVERIFY2(firstWrite(*dev[5]) - lastWrite(*dev[2]) >= 1500, "pause after the first connect");
         QVERIFY2(end - lastWrite(*dev[5]) >= 1500, "pause after the last connect");
         QVERIFY(S().cmdConnectAll->isEnabled());
+    }
+
+    // The first row's first reading raises an alert mail whose mail program takes seconds: Connect
+    // All keeps its own pace and asks the second row for its identity while the mail still goes out.
+    void connectAllGoesOnWhileAnAlertMailIsHandedOver() {
+        SensorRig rig;
+        rig.record(1, strTypeTemperature, "Cold room", "1", 3);
+        rig.record(2, strTypeTemperature, "Server room", "2", 4);
+        rig.load();
+        FakeSerialPort& first = rig.hub->add(3);
+        FakeSerialPort& second = rig.hub->add(4);
+        serve(first, "Corvisent/T", [](const QByteArray&) -> QByteArray { return "095.00F"; });
+        serve(second, "Corvisent/T", [](const QByteArray&) -> QByteArray { return "070.00F"; });
+        const QString mailer = rig.env.appDir() + "/sendmail";
+        QVERIFY(writeWholeFile(mailer, "#!/bin/sh\ncat >/dev/null\nsleep 3\n"));
+        QFile::setPermissions(mailer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("CORVISENT_SENDMAIL", QFile::encodeName(mailer));
+        auto mailAlerts = [](int on) {
+            LoadGuard quiet;
+            S().txtTempMax->setText("80");
+            rt::setValue(S().chkEmailAlert[1], on);
+            S().chkEmailAlert[1]->setEnabled(true);
+            rt::setOptionValue(on ? S().optUseMAPI : S().optUseSMTP, true);
+        };
+        mailAlerts(1);
+        int mailsGoingOut = -1;
+        second.setWriteHook([&mailsGoingOut](FakeSerialPort&, const QByteArray&) {
+            if (mailsGoingOut < 0) mailsGoingOut = alertqueue::Pending();
+        });
+
+        S().cmdConnectAll_Click();
+
+        mailAlerts(0);
+        alertqueue::Abandon();
+        qunsetenv("CORVISENT_SENDMAIL");
+        QCOMPARE(mailsGoingOut, 1);
+        QCOMPARE(iPortOpen[2], typeTemperature);
     }
 
     // A row deleted while an earlier row waits for its identity reply is not connected: no box,

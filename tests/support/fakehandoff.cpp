@@ -1,5 +1,7 @@
 #include "support/fakehandoff.h"
 
+#include <QTimer>
+#include <memory>
 #include <utility>
 
 class FakeHandoffBackend : public platform::MailHandoffBackend {
@@ -10,14 +12,23 @@ public:
         *description = m_owner->m_result.description;
         return false;
     }
-    platform::HandoffResult deliver(const QByteArray& message) override {
+    void deliver(const QByteArray& message,
+                 std::function<void(const platform::HandoffResult&)> done) override {
         m_owner->m_messages.append(message);
-        if (auto during = std::exchange(m_owner->m_during, {})) during();
-        return m_owner->m_result;
+        m_done = std::move(done);
+        // From the event loop, as a mail program's end is heard; a stopped hand-off never reports.
+        QTimer::singleShot(0, [this, alive = std::weak_ptr<bool>(m_alive)] {
+            if (alive.expired()) return;
+            if (auto during = std::exchange(m_owner->m_during, {})) during();
+            if (alive.expired()) return;
+            std::exchange(m_done, {})(m_owner->m_result); // may delete this backend
+        });
     }
 
 private:
     FakeMailHandoff* m_owner;
+    std::function<void(const platform::HandoffResult&)> m_done;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 FakeMailHandoff::FakeMailHandoff() {

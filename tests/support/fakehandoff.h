@@ -6,7 +6,7 @@
 #include "platform/mailhandoff.h"
 
 // Takes the place of the workstation's mail program for its lifetime: every message handed over
-// is kept, and each hand-off ends as the test sets (sent by default).
+// is kept, and each hand-off ends as the test sets (sent by default), from the event loop.
 class FakeMailHandoff {
 public:
     FakeMailHandoff();
