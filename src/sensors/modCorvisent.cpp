@@ -19,6 +19,7 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/sensorkinds.h"
+#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
@@ -139,7 +140,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
             rt::MsgBox(QStringLiteral("StandardRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
                        rt::vbOKOnly);
-            formSensorSetup::instance().cmdConnectSensor_Click(row);
+            modSupport::ToggleSensorConnection(row);
             return QString();
         }
         const QString text = rt::fromBytes(reply);
@@ -185,7 +186,7 @@ QString THRead(MSCommControl* port, int row) {
             rt::MsgBox(QStringLiteral("THRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
                        rt::vbOKOnly);
-            formSensorSetup::instance().cmdConnectSensor_Click(row);
+            modSupport::ToggleSensorConnection(row);
             return QString();
         }
 

@@ -1,3 +1,5 @@
+#include <QMenu>
+
 #include "sensors/sensorrig.h"
 #include "support/simulator.h"
 
@@ -248,6 +250,35 @@ private slots:
         QCOMPARE(iPortOpen[0], 0);
         QVERIFY(!M().Timer1[4]->enabled());
         QVERIFY(!rt::visible(M().lblSensorReading[4]) && !rt::visible(M().lblSensorStatus[4]));
+    }
+
+    // "Connect This Sensor" chosen on the main window while the row's own connect waits for its
+    // first identity reply is not offered and does nothing: no second connect, no box, and the
+    // sensor that answers the next query is connected.
+    void secondConnectDuringTheIdentityWait() {
+        SensorRig rig;
+        storeKind(rig, kinds()[0]);
+        FakeSerialPort& dev = rig.hub->add(3);
+        int identityQueries = 0;
+        bool offered = true;
+        dev.setResponder([&](FakeSerialPort& p, const QByteArray& command) {
+            if (command == "i" && ++identityQueries == 1) {
+                QTimer::singleShot(0, [&] {
+                    M().lblSensor1_MouseDown(4, 2, 0, 0, 0);
+                    M().mnuPopUp->hide();
+                    offered = rt::enabled(M().mnuPopUpConnectThisSensor);
+                    M().mnuPopUpConnectThisSensor_Click();
+                });
+                return;
+            }
+            p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
+        });
+        S().cmdConnectSensor_Click(4);
+        QVERIFY(!offered);
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+        QCOMPARE(dev.openCount(), 1);
+        QCOMPARE(dev.commands(), (QList<QByteArray>{"i", "i", "tf"}));
+        QCOMPARE(rowState(4), QString("Disconnect|OK|70|greendot.gif"));
     }
 
     // A combined pair stored the wrong way round (temperature half first) above a plain
