@@ -739,6 +739,8 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
 
 void CorvisentMain::mnuPopupConnectAll_Click() {
     auto& setup = formSensorSetup::instance();
+    // Chosen while Connect All runs: that one goes on alone and ends the way it began.
+    if (setup.ConnectingAll()) return;
     setup.show();
     rt::passOver([&] { setup.cmdConnectAll_Click(); });
     rt::Wait(300);
