@@ -281,6 +281,28 @@ private slots:
         QCOMPARE(rowState(4), QString("Disconnect|OK|70|greendot.gif"));
     }
 
+    // A stream line that comes behind the start command's first "OK", while the command is being
+    // sent again, is logged as a reading like the later ones; neither "OK" is.
+    void linesDuringTheStreamStartAreReadings() {
+        SensorRig rig;
+        storeKind(rig, kinds()[5], {{"StartInBump", "0"}});
+        FakeSerialPort& dev = rig.hub->add(3);
+        serve(dev, "Corvisent/A", [&](const QByteArray& c) -> QByteArray {
+            if (c != "a+") return "";
+            if (dev.commands().count("a+") == 1) dev.inject("0 -0.50\r\n", 100);
+            return "OK";
+        });
+        S().cmdConnectSensor_Click(4);
+        runUntil(kStart.addSecs(10));
+        QCOMPARE(dev.commands().count("a+"), 2);
+        const QStringList logged = QString::fromLatin1(readWholeFile(rt::tag(S().chkFileLogging[4])))
+                                       .split("\r\n")
+                                       .filter(QRegularExpression("[AP]M: "));
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged[0].endsWith("M: 0 -0.50"), qPrintable(logged[0]));
+        QCOMPARE(M().lblSensorReading[4]->text(), QString("0 -0.50"));
+    }
+
     // A combined pair stored the wrong way round (temperature half first) above a plain
     // temperature sensor: the humidity half is refused, so the plain sensor keeps its own log
     // file and readings; deleting the refused half leaves the plain sensor's record alone.
