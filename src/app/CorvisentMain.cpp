@@ -26,6 +26,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -657,7 +658,10 @@ void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int
     const bool off = lblSensorReading[row]->text() == QLatin1String("OFF");
 
     mnuPopUpEvents->setVisible(kind == typeProximity);
-    mnuPopUpConnectThisSensor->setEnabled(!(kind == typeCombo && rt::tag(lblMeasure[row]) == QLatin1String("1")));
+    // As the setup row's button, the item does nothing while the row's own connect, disconnect or
+    // reading runs.
+    mnuPopUpConnectThisSensor->setEnabled(!(kind == typeCombo && rt::tag(lblMeasure[row]) == QLatin1String("1")) &&
+                                          !RowIsBusy(row));
 
     if (kind == typeAccel) {
         mnuPopupCalibrate->setVisible(true);
@@ -698,6 +702,8 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     const int row = iSelectedRow;
     const int kind = iDeviceType.value(row);
     const QString caption = mnuPopUpConnectThisSensor->text();
+    // Chosen during a wait of the row's own connect, disconnect or reading: nothing is done.
+    if (RowIsBusy(row)) return;
     if (caption == QLatin1String("Connect This Sensor")) {
         rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
         rt::Wait(300);
@@ -733,6 +739,8 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
 
 void CorvisentMain::mnuPopupConnectAll_Click() {
     auto& setup = formSensorSetup::instance();
+    // Chosen while Connect All runs: that one goes on alone and ends the way it began.
+    if (setup.ConnectingAll()) return;
     setup.show();
     rt::passOver([&] { setup.cmdConnectAll_Click(); });
     rt::Wait(300);

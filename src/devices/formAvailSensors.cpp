@@ -157,7 +157,8 @@ void formAddDevice::MakeComPortList2() {
         // New devices are taken in once, not again for every number that has none.
         platform::DiscoveryHold oneDiscovery;
         const int last = rt::value(w.chkScanAllPorts) == 1 ? 256 : 16;
-        for (int n = 1; n <= last; ++n) {
+        // The program asked to end opens and asks no further port.
+        for (int n = 1; n <= last && !rt::QuitRequested(); ++n) {
             if (!COMAvailable(n)) continue;
             try {
                 port->setRThreshold(0);

@@ -515,7 +515,7 @@ void connectError(int row, const QString& description) {
         rt::setCaption(reading, QStringLiteral("OFF"));
         reading->show();
         rt::setCaption(Ctl(setup.cmdConnectSensor, row), QStringLiteral("Disconnect"));
-        setup.cmdConnectSensor_Click(row);
+        ToggleSensorConnection(row);
     } catch (const std::exception&) {
     }
 }
@@ -538,6 +538,7 @@ void endQuietly(int row, int kind) {
 void ConnectSensor(int row) {
     if (row < 1 || row > 10) return;
     formSensorSetup& setup = formSensorSetup::instance();
+    const RowBusy busy(row);
     const RowExchange exchange(row);
     int kind = 0, k = 0;
     try {
@@ -567,6 +568,7 @@ void ConnectSensor(int row) {
 
 void ToggleSensorConnection(int row) {
     rt::Hourglass hourglass;
+    const RowBusy busy(row);
     try {
         formSensorSetup& setup = formSensorSetup::instance();
         const QString caption = rt::caption(Ctl(setup.cmdConnectSensor, row));

@@ -83,6 +83,7 @@ void afterDrain(const MSCommControl* port, const QByteArray& last, int left) {
         last.isEmpty() ? kept.partial.isEmpty() : (last.endsWith('\r') || last.endsWith('\n'));
     kept.partial.clear();
     kept.resync = !(left == 0 && lineEnded);
+    kept.repliesOwed = 0; // a reply still to come went with what was drained
 }
 
 // One frame of the label's screen in program milliseconds: its refresh rate, at most 60 a second.
@@ -143,6 +144,10 @@ bool SwallowModeReply(MSCommControl* port, int row, int commEvent) {
     DrainMode(port);
     clearModeMark(row);
     return true;
+}
+
+void ExpectStartReplies(const MSCommControl* port, int count) {
+    streams()[port].repliesOwed = count;
 }
 
 void DrainMode(MSCommControl* port) {

@@ -18,7 +18,9 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/events.h"
 #include "sensors/sensorkinds.h"
+#include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
@@ -139,7 +141,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
             rt::MsgBox(QStringLiteral("StandardRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
                        rt::vbOKOnly);
-            formSensorSetup::instance().cmdConnectSensor_Click(row);
+            modSupport::ToggleSensorConnection(row);
             return QString();
         }
         const QString text = rt::fromBytes(reply);
@@ -185,7 +187,7 @@ QString THRead(MSCommControl* port, int row) {
             rt::MsgBox(QStringLiteral("THRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
                        rt::vbOKOnly);
-            formSensorSetup::instance().cmdConnectSensor_Click(row);
+            modSupport::ToggleSensorConnection(row);
             return QString();
         }
 
@@ -292,14 +294,20 @@ void SetStreamMode(MSCommControl* port, int kind, const RowExchange* exchange) {
         const modSupport::SensorKind* sensor = modSupport::SensorKindOf(kind);
         if (!sensor || !sensor->streamCommand) return;
         const QByteArray letter(sensor->streamCommand);
+        int sent = 0;
         for (int attempt = 0; attempt < kStreamTries; ++attempt) {
             need(port)->setOutput(letter);
             if (!modSupport::PauseFor(exchange, 150)) return;
             port->setOutput(QByteArray("+"));
             if (!modSupport::PauseFor(exchange, 150)) return;
             port->setOutput(kCR);
-            if (!port->input().isEmpty()) break;
+            ++sent;
+            // Anything come is the answer. It stays for the stream's handler, which gets it once
+            // this exchange ends: a data line that came behind the first "OK" is a reading.
+            if (port->inBufferCount() > 0) break;
         }
+        // Every command sent is answered "OK", and none of these replies is a reading.
+        sensorevents::ExpectStartReplies(port, sent);
     } catch (const std::exception&) {
         return;
     }

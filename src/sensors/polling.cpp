@@ -187,6 +187,7 @@ void CorvisentMain::Timer1_Timer(int row) {
     } leave{row};
 
     formSensorSetup& setup = formSensorSetup::instance();
+    const RowBusy busy(row);
     const RowExchange exchange(row);
     try {
         QPushButton* connectButton = Ctl(setup.cmdConnectSensor, row);

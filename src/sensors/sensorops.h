@@ -22,7 +22,8 @@ void DisconnectSensor(int row, int flag);
 // first reading at once.
 void SetReadingInterval(int row);
 // The setup row's Connect/Disconnect button: connects a row reading "Connect", disconnects one
-// reading "Disconnect".
+// reading "Disconnect". The button's handler does nothing while the row is busy; a connect or
+// reading that gives its own row up calls this directly.
 void ToggleSensorConnection(int row);
 
 // Per row: a popup mode command has talked to the row's accelerometer or distance sensor, so the

@@ -18,6 +18,10 @@ QStringList SplitStreamLines(StreamInput& kept, const QString& received) {
         }
         while (line.startsWith(u'\n'))
             line.remove(0, 1);
+        if (kept.repliesOwed > 0 && line == QLatin1String("OK")) {
+            --kept.repliesOwed;
+            continue;
+        }
         if (!line.isEmpty()) lines << line;
     }
     kept.partial.remove(0, from);

@@ -13,12 +13,14 @@ constexpr int kMaxPartialLine = 4096;
 struct StreamInput {
     QString partial;     // received text after the last carriage return
     bool resync = false; // the input may start in the middle of a line
+    int repliesOwed = 0; // "OK" replies to the stream's start commands still to come
 };
 
 // Adds received text to what was kept and returns every non-empty line it completes, without
 // its carriage return and leading line feeds; the unfinished rest is kept. With resync set the
-// text up to the first carriage return is dropped. Text that grows past kMaxPartialLine without
-// a carriage return is dropped and the next line waited for.
+// text up to the first carriage return is dropped; a line "OK" while replies are owed is such a
+// reply and is dropped. Text that grows past kMaxPartialLine without a carriage return is dropped
+// and the next line waited for.
 QStringList SplitStreamLines(StreamInput& kept, const QString& received);
 
 // The number that ends a text ("OK 30" gives "30", "-2.5" gives "-2.5"); "" when it ends in no

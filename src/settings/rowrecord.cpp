@@ -62,7 +62,10 @@ void ForgetAllRows() {
 }
 
 void AdvanceRow(int row) {
-    if (DeviceRow* r = edit(row)) r->generation = nextGeneration();
+    if (DeviceRow* r = edit(row)) {
+        r->generation = nextGeneration();
+        r->busy = 0;
+    }
 }
 
 void SetStartMode(int row, const QString& mode) {
@@ -95,6 +98,19 @@ bool PauseFor(const RowExchange* exchange, int ms) {
     if (exchange) return exchange->wait(ms);
     rt::Wait(ms);
     return true;
+}
+
+RowBusy::RowBusy(int row) : m_row(row), m_generation(RowOf(row).generation) {
+    if (DeviceRow* r = edit(row)) ++r->busy;
+}
+
+RowBusy::~RowBusy() {
+    DeviceRow* r = edit(m_row);
+    if (r && r->generation == m_generation) --r->busy;
+}
+
+bool RowIsBusy(int row) {
+    return RowOf(row).busy > 0;
 }
 
 } // namespace modSupport

@@ -15,6 +15,7 @@ struct DeviceRow {
     bool calibrateOnConnect = false;
     QString logPath;          // the row's current log file; "" when none
     unsigned long long generation = 0;
+    int busy = 0;             // connects, disconnects and readings of this generation still running
 };
 
 // The record of a row; a row outside 1..10 gives an empty record that never changes.
@@ -54,5 +55,21 @@ inline bool StillSame(const RowExchange* exchange) {
     return !exchange || exchange->same();
 }
 bool PauseFor(const RowExchange* exchange, int ms);
+
+// Held by a row's connect, disconnect and reading while they run: meanwhile a second Connect or
+// Disconnect of the row does nothing, so that it never runs inside the first one's waits. Delete
+// still ends them. A mark taken before the row changed no longer counts.
+class RowBusy {
+public:
+    explicit RowBusy(int row);
+    ~RowBusy();
+    RowBusy(const RowBusy&) = delete;
+    RowBusy& operator=(const RowBusy&) = delete;
+
+private:
+    int m_row;
+    unsigned long long m_generation;
+};
+bool RowIsBusy(int row);
 
 } // namespace modSupport

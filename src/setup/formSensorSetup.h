@@ -161,6 +161,7 @@ public:
     // ---- The device list, the stores and the sensors (setupservices.cpp).
     void LoadConfig(bool fromIni, const QString& totalDevices);
     void cmdConnectAll_Click();
+    bool ConnectingAll() const { return m_connectingAll; } // Connect All is under way
     void cmdAddDevice_Click();
     void SavePrefs();
     void cmdOk_Click();
@@ -284,6 +285,8 @@ private:
 
     // dialoglife.cpp
     bool m_serialsAsked = false; // the serial-number dialogue was started
+    // setupservices.cpp
+    bool m_connectingAll = false;
     // units.cpp: converts the temperature limits and the main window's highest and lowest readings.
     void changeTemperatureUnit(bool toCelsius);
     // alertswitches.cpp

@@ -110,6 +110,10 @@ void formSensorSetup::cmdOk_Click() {
 }
 
 void formSensorSetup::cmdConnectAll_Click() {
+    // Asked for again during one of its own waits (the main window's popup, start-up's): the
+    // running one goes on alone.
+    if (m_connectingAll) return;
+    m_connectingAll = true;
     rt::Hourglass hourglass;
     cmdConnectAll->setEnabled(false);
     try {
@@ -129,9 +133,10 @@ void formSensorSetup::cmdConnectAll_Click() {
             }
         }
         cmdConnectAll->setEnabled(false);
-        for (int row = 1; row <= 10; ++row) {
+        // The program asked to end opens and queries no further row.
+        for (int row = 1; row <= 10 && !rt::QuitRequested(); ++row) {
             if (modSupport::iConnectPort[row] > 0 && modSupport::RowOf(row).generation == held[row] &&
-                rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
+                !modSupport::RowIsBusy(row) && rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
                 modSupport::ConnectSensor(row);
                 rt::Wait(1500);
             }
@@ -140,6 +145,7 @@ void formSensorSetup::cmdConnectAll_Click() {
         modIni::IniErrorLog(QStringLiteral(":234"), QStringLiteral("cmdConnectAll Error"));
     }
     cmdConnectAll->setEnabled(true);
+    m_connectingAll = false;
 }
 
 void formSensorSetup::cmdAddDevice_Click() {

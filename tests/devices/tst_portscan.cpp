@@ -178,6 +178,17 @@ private slots:
         selectAllAndAdd();
         QCOMPARE(rows(), QString("1:TempSensor000@2 2:AccelSensor001@4"));
     }
+
+    // Runs last: the request to end cannot be taken back in this process. A scan asked to end
+    // while it asks a port opens no further one.
+    void scanStopsWhenTheProgramEnds() {
+        SensorRig rig;
+        rig.hub->add(3).setResponder([](FakeSerialPort&, const QByteArray&) { rt::RequestQuit(); });
+        FakeSerialPort& next = rig.hub->add(5);
+        serve(next, "Corvisent/T");
+        formAddDevice::cmdBuildCVList_Click();
+        QCOMPARE(next.openCount(), 0);
+    }
 };
 
 QTEST_MAIN(TestPortScan)

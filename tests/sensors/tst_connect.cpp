@@ -1,3 +1,5 @@
+#include <QMenu>
+
 #include "sensors/sensorrig.h"
 #include "support/simulator.h"
 
@@ -37,6 +39,21 @@ void storeKind(SensorRig& rig, const Kind& k, const QMap<QString, QString>& more
 }
 
 // The writes, one per Output, with "p" where a pause of 150 ms or more came between two:
+// A temperature sensor stored at row 4 on COM 3 that leaves its first identity query unanswered
+// and runs during() inside the connect's wait instead; it answers every later query.
+FakeSerialPort& silentAtFirst(SensorRig& rig, std::function<void()> during) {
+    storeKind(rig, kinds()[0]);
+    FakeSerialPort& dev = rig.hub->add(3);
+    dev.setResponder([first = true, during](FakeSerialPort& p, const QByteArray& command) mutable {
+        if (command == "i" && std::exchange(first, false)) {
+            QTimer::singleShot(0, during);
+            return;
+        }
+        p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
+    });
+    return dev;
+}
+
 // "i|p|CR" for "i", a pause, CR.
 QString writePattern(const FakeSerialPort& dev) {
     QStringList parts;
@@ -230,16 +247,7 @@ private slots:
     // never polled.
     void deleteDuringTheIdentityWait() {
         SensorRig rig;
-        storeKind(rig, kinds()[0]);
-        FakeSerialPort& dev = rig.hub->add(3);
-        int identityQueries = 0;
-        dev.setResponder([&](FakeSerialPort& p, const QByteArray& command) {
-            if (command == "i" && ++identityQueries == 1) {
-                QTimer::singleShot(0, [] { S().cmdDeleteMe_Click(4); });
-                return;
-            }
-            p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
-        });
+        FakeSerialPort& dev = silentAtFirst(rig, [] { S().cmdDeleteMe_Click(4); });
         S().cmdConnectSensor_Click(4);
         runUntil(kStart.addSecs(200));
         QCOMPARE(dev.commands(), QList<QByteArray>{"i"});
@@ -248,6 +256,48 @@ private slots:
         QCOMPARE(iPortOpen[0], 0);
         QVERIFY(!M().Timer1[4]->enabled());
         QVERIFY(!rt::visible(M().lblSensorReading[4]) && !rt::visible(M().lblSensorStatus[4]));
+    }
+
+    // "Connect This Sensor" chosen on the main window while the row's own connect waits for its
+    // first identity reply is not offered and does nothing: no second connect, no box, and the
+    // sensor that answers the next query is connected.
+    void secondConnectDuringTheIdentityWait() {
+        SensorRig rig;
+        bool offered = true;
+        FakeSerialPort& dev = silentAtFirst(rig, [&] {
+            M().lblSensor1_MouseDown(4, 2, 0, 0, 0);
+            M().mnuPopUp->hide();
+            offered = rt::enabled(M().mnuPopUpConnectThisSensor);
+            M().mnuPopUpConnectThisSensor_Click();
+        });
+        S().cmdConnectSensor_Click(4);
+        QVERIFY(!offered);
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+        QCOMPARE(dev.openCount(), 1);
+        QCOMPARE(dev.commands(), (QList<QByteArray>{"i", "i", "tf"}));
+        QCOMPARE(rowState(4), QString("Disconnect|OK|70|greendot.gif"));
+    }
+
+    // A stream line that comes behind the start command's first "OK", while the command is being
+    // sent again, is logged as a reading like the later ones; neither "OK" is.
+    void linesDuringTheStreamStartAreReadings() {
+        SensorRig rig;
+        storeKind(rig, kinds()[5], {{"StartInBump", "0"}});
+        FakeSerialPort& dev = rig.hub->add(3);
+        serve(dev, "Corvisent/A", [&](const QByteArray& c) -> QByteArray {
+            if (c != "a+") return "";
+            if (dev.commands().count("a+") == 1) dev.inject("0 -0.50\r\n", 100);
+            return "OK";
+        });
+        S().cmdConnectSensor_Click(4);
+        runUntil(kStart.addSecs(10));
+        QCOMPARE(dev.commands().count("a+"), 2);
+        const QStringList logged = QString::fromLatin1(readWholeFile(rt::tag(S().chkFileLogging[4])))
+                                       .split("\r\n")
+                                       .filter(QRegularExpression("[AP]M: "));
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged[0].endsWith("M: 0 -0.50"), qPrintable(logged[0]));
+        QCOMPARE(M().lblSensorReading[4]->text(), QString("0 -0.50"));
     }
 
     // A combined pair stored the wrong way round (temperature half first) above a plain

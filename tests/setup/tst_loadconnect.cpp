@@ -18,6 +18,18 @@ qint64 lastWrite(const FakeSerialPort& dev) {
     return dev.writes().isEmpty() ? -1 : dev.writes().last().atMs;
 }
 
+// Water sensors stored at rows 1 and 2 on COM 3 and 4 and loaded; the second answers its
+// identity query, the first is left to the test.
+std::pair<FakeSerialPort&, FakeSerialPort&> twoWaterRows(SensorRig& rig) {
+    for (int row = 1; row <= 2; ++row)
+        rig.record(row, strTypeWater, QString("Water %1").arg(row), QString::number(row), row + 2);
+    rig.load();
+    FakeSerialPort& first = rig.hub->add(3);
+    FakeSerialPort& second = rig.hub->add(4);
+    serve(second, "Corvisent/W");
+    return {first, second};
+}
+
 // Counts how often a window is brought to the front.
 struct ZOrderSpy : QObject {
     int raised = 0;
@@ -238,6 +250,43 @@ private slots:
         QVERIFY(dev[3]->writes().isEmpty() && !dev[3]->isOpen());
         for (QLabel* label : {M().lblSensor1[3], M().lblSensorReading[3], M().lblSensorStatus[3]})
             QVERIFY2(!rt::visible(label), qPrintable(label->objectName()));
+    }
+
+    // The main window's "Connect All" chosen while Connect All waits on a row does nothing: the
+    // running one keeps its button off to its end and connects every row once.
+    void connectAllIsNotEnteredTwice() {
+        SensorRig rig;
+        auto [first, second] = twoWaterRows(rig);
+        bool buttonBack = false;
+        first.setResponder([&](FakeSerialPort& p, const QByteArray&) {
+            QTimer::singleShot(0, [&] {
+                M().mnuPopupConnectAll_Click();
+                buttonBack = S().cmdConnectAll->isEnabled();
+            });
+            p.inject("Corvisent/W\r\n", FakeSerialPort::kReplyMs);
+        });
+
+        S().cmdConnectAll_Click();
+
+        QVERIFY(!buttonBack);
+        QCOMPARE(first.commands(), QList<QByteArray>{"i"});
+        QCOMPARE(second.commands(), QList<QByteArray>{"i"});
+        QCOMPARE(rowState(1).section('|', 0, 0) + rowState(2).section('|', 0, 0), QString("DisconnectDisconnect"));
+        QVERIFY(S().cmdConnectAll->isEnabled());
+    }
+
+    // Runs last: the request to end cannot be taken back in this process. Connect All asked to end
+    // while a row connects opens and queries no further row.
+    void connectAllStopsWhenTheProgramEnds() {
+        SensorRig rig;
+        auto [first, second] = twoWaterRows(rig);
+        first.setResponder([](FakeSerialPort& p, const QByteArray&) {
+            p.inject("Corvisent/W\r\n");
+            rt::RequestQuit();
+        });
+        S().cmdConnectAll_Click();
+        QCOMPARE(second.openCount(), 0);
+        QVERIFY(second.writes().isEmpty());
     }
 };
 
