@@ -72,7 +72,10 @@ void endProcess(bool atOnce) {
     rt::EndProcessWithin(kEndBoundMs);
     CorvisentMain::instance().FinishMail(kMailGraceMs);
     if (atOnce) std::exit(0);
-    QCoreApplication::quit();
+    // Not quit(): Qt's quit closes every window first and is dropped while one stays open. The
+    // alarm window refuses its close (it acknowledges the alarm instead), which stops the closing
+    // of the windows after it, so an open e-mail window would keep the program running.
+    QCoreApplication::exit(0);
 }
 
 // A folder beside the program, created when missing.
