@@ -268,6 +268,9 @@ public:
     void cmdResChange_Click();
     void lblCamDeviceName_DblClick(int pos);
     void lblCurrentCamView_DblClick();
+    // At the program's end: recordings still running are ended and kept as when their camera goes,
+    // within withinMs of real time for all of them.
+    void FinishRecordings(int withinMs);
 
     // ---- Renaming a sensor (CorvisentMain_rename.cpp).
     void mnuPopupRename_Click();

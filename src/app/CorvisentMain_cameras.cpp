@@ -1,5 +1,6 @@
 // The main window's camera handlers: the summary view, the snapshot button and the camera tab's
 // buttons and double-clicks.
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -83,6 +84,12 @@ void CorvisentMain::cmdSnapPicture_Click() {
         rt::MsgBox(taken ? QStringLiteral("No picture was saved: the file could not be written.")
                          : QStringLiteral("No picture was saved: the camera gave no picture."),
                    rt::vbInformation);
+}
+
+void CorvisentMain::FinishRecordings(int withinMs) {
+    const QDeadlineTimer deadline(withinMs);
+    for (ezVidCap* view : ezVidCap1)
+        if (view && view->recording()) view->keepRecording(int(std::max<qint64>(1, deadline.remainingTime())));
 }
 
 void CorvisentMain::cmdCameraProp_Click(int pos) {

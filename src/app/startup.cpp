@@ -59,20 +59,30 @@ const QString kProgramSetup = modPrefs::kProgramSetup;
 
 ProcessEnd g_processEnd;
 
-// Real milliseconds of the end that alert mail still waiting gets to go out.
+// Real milliseconds of the end that alert mail still waiting gets to go out, and that recordings
+// still running get to complete their files.
 constexpr int kMailGraceMs = 500;
+constexpr int kRecordingGraceMs = 1000;
 
 void endProcess(bool atOnce) {
-    if (g_processEnd) {
+    const bool real = !g_processEnd;
+    if (real) {
+        // Every wait still running below this handler ends now, and the rest of the end is bounded.
+        rt::RequestQuit();
+        rt::EndProcessWithin(kEndBoundMs);
+    }
+    CorvisentMain& m = CorvisentMain::instance();
+    m.FinishRecordings(kRecordingGraceMs);
+    if (!real) {
         g_processEnd(atOnce);
         return;
     }
-    // Every wait still running below this handler ends now.
-    rt::RequestQuit();
-    rt::EndProcessWithin(kEndBoundMs);
-    CorvisentMain::instance().FinishMail(kMailGraceMs);
+    m.FinishMail(kMailGraceMs);
     if (atOnce) std::exit(0);
-    QCoreApplication::quit();
+    // Not quit(): Qt's quit closes every window first and is dropped while one stays open. The
+    // alarm window refuses its close (it acknowledges the alarm instead), which stops the closing
+    // of the windows after it, so an open e-mail window would keep the program running.
+    QCoreApplication::exit(0);
 }
 
 // A folder beside the program, created when missing.

@@ -56,6 +56,7 @@ void EndProgram();
 constexpr int kEndBoundMs = 1900;
 
 // How the process ends: atOnce for EndProgram, otherwise after the main window was unloaded.
-// Tests install their own to see the end without ending; an empty function restores the real one.
+// Tests install their own to see the end without ending (running recordings are kept before it);
+// an empty function restores the real one.
 using ProcessEnd = std::function<void(bool atOnce)>;
 void setProcessEnd(ProcessEnd end);

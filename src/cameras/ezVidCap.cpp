@@ -38,8 +38,9 @@ ezVidCap::ezVidCap(QWidget* parent) : QWidget(parent) {
 }
 
 ezVidCap::~ezVidCap() {
-    // At the end of the program nothing is left behind: a running recording is dropped.
-    if (m_stream && !m_recordingFile.isEmpty()) m_stream->stopRecording();
+    // The program's end has kept its recordings already; a control destroyed otherwise while it
+    // records leaves nothing behind.
+    if (m_stream && !m_recordingFile.isEmpty()) m_stream->stopRecording(platform::kRecordingFinishMs);
     if (!m_recordingFile.isEmpty()) QFile::remove(m_recordingFile);
     m_recordingFile.clear();
     release();
@@ -86,7 +87,7 @@ bool ezVidCap::setDriverindex(int index) {
 void ezVidCap::release() {
     // A recording that runs when the camera goes (disconnected, unplugged or moved to another
     // view) is ended and kept under a name of its own; one that recorded nothing leaves no file.
-    if (!m_recordingFile.isEmpty() && stopRecording()) saveRecording(modSupport::NewCaptureFile(QStringLiteral(".avi")));
+    keepRecording(platform::kRecordingFinishMs);
     m_stream.reset();
     if (!m_driverId.isEmpty() && holders().value(m_driverId) == this) holders().remove(m_driverId);
     m_driverId.clear();
@@ -148,9 +149,9 @@ bool ezVidCap::startRecording() {
     return true;
 }
 
-bool ezVidCap::stopRecording() {
+bool ezVidCap::stopRecording(int withinMs) {
     if (!m_stream || m_recordingFile.isEmpty()) return false;
-    const bool ok = m_stream->stopRecording();
+    const bool ok = m_stream->stopRecording(withinMs);
     if (ok)
         m_recordedFile = m_recordingFile;
     else
@@ -164,6 +165,11 @@ bool ezVidCap::saveRecording(const QString& path) {
     if (!QFile::rename(m_recordedFile, path)) return false;
     m_recordedFile.clear();
     return true;
+}
+
+bool ezVidCap::keepRecording(int withinMs) {
+    return !m_recordingFile.isEmpty() && stopRecording(withinMs) &&
+           saveRecording(modSupport::NewCaptureFile(QStringLiteral(".avi")));
 }
 
 bool ezVidCap::recording() const { return m_stream && m_stream->recording(); }

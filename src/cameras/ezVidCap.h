@@ -5,9 +5,7 @@
 #include <array>
 #include <memory>
 
-namespace platform {
-class CaptureStream;
-}
+#include "platform/capture.h"
 
 // The video capture control of a camera position (1..4) or of the summary view (0). Writing its
 // driver index attaches it to that capture driver (a camera of the machine) and shows the live
@@ -53,9 +51,13 @@ public:
     bool savePicture(const QString& path);
     // Recording into a file of the control's own, then moved to its name by saveRecording.
     bool startRecording();
-    bool stopRecording();
+    // Ends the recording, waiting at most withinMs of real time for its file to complete.
+    bool stopRecording(int withinMs = platform::kRecordingFinishMs);
     bool saveRecording(const QString& path);
     bool recording() const;
+    // Ends a running recording within withinMs and keeps it under a capture file name of its own,
+    // as when the camera goes; false when none ran or it recorded nothing.
+    bool keepRecording(int withinMs);
 
     // ---- The camera's dialogs.
     void showDriverDialog();

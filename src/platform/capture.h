@@ -16,6 +16,9 @@ struct CaptureDriver {
     QString description; // its name as shown to the user
 };
 
+// Real milliseconds a recording's file may take to complete (the program's end allows less).
+constexpr int kRecordingFinishMs = 15000;
+
 // The picture size a camera is started with: Small is its smallest format of at least 320x240
 // (the summary view), Default the size the camera starts with on its own.
 enum class CaptureProfile { Default, Small };
@@ -33,8 +36,9 @@ public:
     virtual QImage captureStill() = 0;
     // Starts recording into path (an AVI file); false when the recording cannot start.
     virtual bool startRecording(const QString& path) = 0;
-    // Ends the recording and completes its file; false when there was none or it failed.
-    virtual bool stopRecording() = 0;
+    // Ends the recording and completes its file, waiting at most withinMs of real time for it;
+    // false when there was none, it failed or it did not complete in time.
+    virtual bool stopRecording(int withinMs) = 0;
     virtual bool recording() const = 0;
     // Picture sizes the camera offers ("640x480") and the one in use.
     virtual QStringList formats() const = 0;

@@ -26,7 +26,6 @@ namespace {
 // Bounds of the waits for the camera (real time: a camera runs at its own pace).
 constexpr int kStartMs = 8000;
 constexpr int kStillMs = 4000;
-constexpr int kFinishMs = 15000;
 
 QString sizeText(const QSize& s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); }
 
@@ -244,10 +243,10 @@ public:
         return m_recorder.recorderState() == QMediaRecorder::RecordingState && m_recordError.isEmpty();
     }
 
-    bool stopRecording() override {
+    bool stopRecording(int withinMs) override {
         if (m_recorder.recorderState() == QMediaRecorder::StoppedState) return false;
         m_recorder.stop();
-        waitFor([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, kFinishMs);
+        waitFor([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, withinMs);
         QObject::disconnect(m_recordErrorConnection);
         // The file is complete once the recorder has stopped; it may keep a name of its own.
         const QString written = m_recorder.actualLocation().toLocalFile();

@@ -43,9 +43,10 @@ template <typename Pred> bool WaitUntil(Pred pred, int ms);
 void RequestQuit();
 bool QuitRequested();
 // Ends the process (exit code 0) once realMs of real time have passed, whatever runs then: the
-// bound on the program's end when a handler below is slow to unwind. Safe to call from a signal
-// handler.
+// bound on the program's end when a handler below is slow to unwind. Such an end says so on
+// standard error (kForcedEndLine). Safe to call from a signal handler.
 void EndProcessWithin(int realMs);
+inline constexpr char kForcedEndLine[] = "Corvisent Manager: forced end, the normal end took too long\n";
 
 bool waitUntilImpl(const std::function<bool()>& pred, int ms);
 template <typename Pred> bool WaitUntil(Pred pred, int ms) { return waitUntilImpl(pred, ms); }

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "runtime/clock.h"
 #include "support/programrun.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
@@ -80,6 +81,30 @@ private slots:
         // The settings survived the run unharmed.
         QVERIFY(readWholeFile(hives + QStringLiteral("/HKEY_CURRENT_USER.reg")).contains("Lab bench"));
         QVERIFY(QDir(hives).entryList({QStringLiteral("*.bad-*")}).isEmpty());
+    }
+
+    // The session's end with the alarm window and the e-mail window open, ten times over: every
+    // run ends by the normal path, none by the forced end.
+    void endsNormallyWithTheAlarmAndMailWindowsOpen() {
+        for (int run = 1; run <= 10; ++run) {
+            QTemporaryDir app, config;
+            SensorSimulator sim({QStringLiteral("T")});
+            QVERIFY(writeSettings(config.filePath(QStringLiteral("corvisent-manager")), sim.path(),
+                                  "\"TempMax\"=\"50\"\r\n\"TempMin\"=\"30\"\r\n\"chkOnScreenAlert1\"=\"1\"\r\n"));
+            QProcess program;
+            QVERIFY(startProgram(program, app.path(), config.path(),
+                                 {{QStringLiteral("LD_PRELOAD"), QStringLiteral(CORVISENT_TEST_TOOLS_DIR "/windowprobe.so")},
+                                  {QStringLiteral("CORVISENT_PROBE_CLICK"), QStringLiteral("cmdEmailSetup")}}));
+            QByteArray output;
+            QTRY_VERIFY_WITH_TIMEOUT((output += program.readAll(), output.contains("shown frmAlarm\n") &&
+                                                                       output.contains("shown formEmailAlertSetup\n")),
+                                     30000);
+            program.terminate();
+            QVERIFY(program.waitForFinished(15000));
+            output += program.readAll();
+            QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, output.constData());
+            QVERIFY2(!output.contains(rt::kForcedEndLine), qPrintable(QStringLiteral("run %1").arg(run)));
+        }
     }
 
     // A file-size limit (ulimit -f) that the reading log reaches: the write past it fails, and

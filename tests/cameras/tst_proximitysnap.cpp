@@ -1,12 +1,42 @@
 // A proximity event that makes a live camera (the test cameras plugin, through GStreamer) take
-// its picture: the file lands in "capturefiles" as a real bitmap of the camera's size.
+// its picture: the file lands in "capturefiles" as a real bitmap of the camera's size. An event's
+// recording that the program's end cuts short is kept.
 #include <QApplication>
 #include <QDir>
 
+#include "app/startup.h"
 #include "cameras/camdrivers.h"
 #include "cameras/ezVidCap.h"
 #include "sensors/eventrig.h"
 #include "support/fakecapture.h"
+
+namespace {
+
+// A proximity sensor on row 3 (files named "porch") that events camera 1 on device row 8, linked
+// as the camera options leave it with the option box ticked; the camera tab is shown.
+FakeSerialPort& porchLinkedToCamera1(EventRig& rig, QCheckBox* option) {
+    S().txtPrefaceFiles->setText("porch");
+    FakeSerialPort& porch = rig.connect(3, typeProximity, 1, 1);
+    LoadGuard quiet;
+    iDeviceType[8] = typeVideo;
+    rt::setCaption(S().lblSubIndex[8], "1");
+    rt::setValue(S().chkCamUseProxim[1], 1);
+    rt::setValue(option, 1);
+    iProxToCam(typeProximity, 1) = 1;
+    M().show();
+    M().setTab(CorvisentMain::tabVideo);
+    return porch;
+}
+
+void unlinkCamera1() {
+    M().ezVidCap1[1]->driverDisconnect();
+    S().timerCamEvent[1]->setEnabled(false);
+    LoadGuard quiet;
+    for (QCheckBox* box : {S().chkProximSnapCam[1], S().chkCaptureToAVI[1], S().chkCamUseProxim[1]})
+        rt::setValue(box, 0);
+}
+
+} // namespace
 
 class TestProximitySnap : public QObject {
     Q_OBJECT
@@ -14,27 +44,13 @@ class TestProximitySnap : public QObject {
 private slots:
     void presenceTakesAPictureWithTheLiveCamera() {
         EventRig rig;
-        S().txtPrefaceFiles->setText("porch");
-        FakeSerialPort& porch = rig.connect(3, typeProximity, 1, 1);
-        {
-            LoadGuard quiet;
-            iDeviceType[8] = typeVideo; // camera 1 on device row 8
-            rt::setCaption(S().lblSubIndex[8], "1");
-        }
+        FakeSerialPort& porch = porchLinkedToCamera1(rig, S().chkProximSnapCam[1]);
         modSupport::SetCamResolution(8, "2");
         ezVidCap* view = M().ezVidCap1[1];
-        M().show();
-        M().setTab(CorvisentMain::tabVideo);
         view->setDriverName("Test Camera 2"); // the one with the colour bars
         QVERIFY2(view->setDriverindex(1), qPrintable(view->lastError()));
         QTRY_VERIFY_WITH_TIMEOUT(view->framesShown() > 2, 20000);
 
-        {
-            LoadGuard quiet; // linked as the camera options leave it
-            rt::setValue(S().chkCamUseProxim[1], 1);
-            rt::setValue(S().chkProximSnapCam[1], 1);
-        }
-        iProxToCam(typeProximity, 1) = 1;
         porch.setDsr(true);
         const QString folder = rig.env.appDir() + "/capturefiles";
         QTRY_COMPARE_WITH_TIMEOUT(QDir(folder).entryList({"porch*.bmp"}, QDir::Files).size(), 1, 20000);
@@ -48,11 +64,36 @@ private slots:
         for (int x = 0; x < picture.width(); x += 16)
             colours.insert(picture.pixel(x, picture.height() / 3));
         QVERIFY(colours.size() > 4);
+        unlinkCamera1();
+    }
 
-        view->driverDisconnect();
-        LoadGuard quiet;
-        rt::setValue(S().chkProximSnapCam[1], 0);
-        rt::setValue(S().chkCamUseProxim[1], 0);
+    // The program's end while an event records (its timer would save the file seconds later):
+    // the recording is completed and kept under a name of its own, as when the camera goes.
+    void endKeepsTheRecordingOfAnEvent() {
+        EventRig rig;
+        FakeSerialPort& porch = porchLinkedToCamera1(rig, S().chkCaptureToAVI[1]);
+        ezVidCap* view = M().ezVidCap1[1];
+        view->setDriverName("Test Camera 1");
+        QVERIFY2(view->setDriverindex(0), qPrintable(view->lastError()));
+        porch.setDsr(true);
+        QTRY_VERIFY_WITH_TIMEOUT(view->recording(), 20000);
+        const int before = view->framesShown();
+        QTRY_VERIFY_WITH_TIMEOUT(view->framesShown() > before + 10, 20000);
+
+        QList<bool> ends;
+        setProcessEnd([&ends](bool atOnce) { ends << atOnce; });
+        M().close(); // the session ends
+        setProcessEnd({});
+        QCOMPARE(ends, QList<bool>{false});
+        const QDir folder(rig.env.appDir() + "/capturefiles");
+        const QStringList files = folder.entryList(QDir::Files);
+        QVERIFY2(files.size() == 1 && files.first().startsWith("porch") && files.first().endsWith(".avi"),
+                 qPrintable(files.join(' ')));
+        QFile f(folder.filePath(files.first()));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray avi = f.readAll();
+        QVERIFY(avi.startsWith("RIFF") && avi.mid(8, 4) == "AVI " && avi.contains("idx1")); // completed
+        unlinkCamera1();
     }
 };
 

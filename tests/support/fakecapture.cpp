@@ -51,7 +51,7 @@ public:
         m_path = path;
         return true;
     }
-    bool stopRecording() override {
+    bool stopRecording(int) override {
         if (m_path.isEmpty()) return false;
         QFile f(m_path);
         const bool ok = f.open(QIODevice::WriteOnly) && f.write("RIFF\0\0\0\0AVI LIST", 16) == 16;
