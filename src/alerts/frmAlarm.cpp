@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/CorvisentMain.h"
 #include "platform/sound.h"
@@ -56,8 +57,19 @@ frmAlarm::frmAlarm() {
     setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160);
 }
 
-void frmAlarm::showTriggered(const QString& sensorName, const QDateTime& when) {
-    lblSensorName->setText(sensorName);
+void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when) {
+    const auto listed = std::find_if(m_inAlarm.begin(), m_inAlarm.end(), [row](const auto& r) { return r.first == row; });
+    if (!inAlarm) {
+        if (listed != m_inAlarm.end()) m_inAlarm.erase(listed);
+    } else if (listed != m_inAlarm.end()) {
+        listed->second = sensorName;
+    } else {
+        m_inAlarm.append({row, sensorName});
+    }
+    QStringList names;
+    for (const auto& [r, name] : std::as_const(m_inAlarm))
+        if (!name.isEmpty() && !names.contains(name)) names << name;
+    lblSensorName->setText(names.isEmpty() ? sensorName : names.join(QStringLiteral(", ")));
     lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
 }
 

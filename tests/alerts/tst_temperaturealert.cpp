@@ -90,6 +90,24 @@ private slots:
         QCOMPARE(rig.sound.playing, QString());
     }
 
+    // With several sensors out of range the alarm names each of them, whichever read last; a
+    // sensor back to normal leaves the list, and a notice with none left names its own sensor.
+    void alarmNamesEverySensorOut() {
+        AlertRig rig;
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(S().chkAlwaysSendAlert, 1);
+        }
+        for (int row : {1, 2, 1})
+            rig.read("90", row, row);
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 1, Sensor 2"));
+        rig.read("70", 1, 1);
+        rig.read("91", 2, 2);
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 2"));
+        rig.read("70", 2, 2);
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 2"));
+    }
+
     void limitsReadingsAndRows() {
         AlertRig rig;
         QCOMPARE(rig.read("30"), 0);
