@@ -125,7 +125,3 @@ void SendAlertPage(int row, int kind, std::function<void(int)> done) {
     else if (PhonePagerChosen())
         QueueNumericPage(row, kind, 1, std::move(done));
 }
-
-void KeepAlarmInFront() {
-    if (frmAlarm::loaded() && frmAlarm::instance().isVisible()) frmAlarm::instance().raise();
-}

@@ -37,10 +37,6 @@ void ShowAlarmText(int row, const QString& text, bool showBanner = false);
 // no sound.
 void ShowBackToNormalText(int row, const QString& text);
 
-// Raises the alarm window, when it is on screen, over a window just brought to the front; the
-// keyboard stays where it is.
-void KeepAlarmInFront();
-
 // The mail and pager options chosen on the setup window.
 bool MapiMailChosen();
 bool SmtpMailChosen();

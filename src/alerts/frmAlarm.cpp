@@ -1,5 +1,6 @@
 #include "alerts/frmAlarm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFont>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/CorvisentMain.h"
@@ -55,6 +57,12 @@ frmAlarm::frmAlarm() {
     QFont titleFont = font();
     titleFont.setBold(true);
     setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160);
+    // Shown, the window stays above the program's windows: a dialog has no taskbar entry, so a
+    // click on the main window must not bury it, and raising it again would take the keyboard
+    // under some window managers. While the person works in another program it lets that
+    // program's windows cover it.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) { keepAbove(state == Qt::ApplicationActive); });
 }
 
 void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when) {
@@ -65,6 +73,7 @@ void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, c
         listed->second = sensorName;
     } else {
         m_inAlarm.append({row, sensorName});
+        m_sensorJoined = true;
     }
     QStringList names;
     for (const auto& [r, name] : std::as_const(m_inAlarm))
@@ -74,13 +83,19 @@ void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, c
 }
 
 void frmAlarm::bringToFront() {
-    const QString shows = lblSensorName->text() + u'\n' + lblSensor[0]->text();
-    if (isVisible() && shows == m_tookKeyboardFor) {
-        raise();
-        return;
-    }
-    m_tookKeyboardFor = shows;
+    if (isVisible() && !m_sensorJoined) return;
+    m_sensorJoined = false;
+    keepAbove(true);
     rt::showInFront(this);
+}
+
+void frmAlarm::keepAbove(bool on) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
+    const Qt::WindowFlags flags = windowFlags() ^ Qt::WindowStaysOnTopHint;
+    // setWindowFlags() would hide a shown window and map it anew; the native window takes the
+    // hint as it is.
+    overrideWindowFlags(flags);
+    if (QWindow* native = windowHandle()) native->setFlags(flags);
 }
 
 void frmAlarm::cmdContinue_Click() {
