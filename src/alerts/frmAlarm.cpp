@@ -59,10 +59,15 @@ frmAlarm::frmAlarm() {
     setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160);
     // Shown, the window stays above the program's windows: a dialog has no taskbar entry, so a
     // click on the main window must not bury it, and raising it again would take the keyboard
-    // under some window managers. While the person works in another program it lets that
-    // program's windows cover it.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) { keepAbove(state == Qt::ApplicationActive); });
+    // under some window managers. When the person turns to another program the window lets go and
+    // steps behind, so as not to cover that program's windows; it is kept above again as soon as
+    // a window of this program has the keyboard.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        const bool active = state == Qt::ApplicationActive;
+        keepAbove(active);
+        // Let go, it would stay on top of the window the person turned to.
+        if (!active && isVisible()) lower();
+    });
 }
 
 void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when) {

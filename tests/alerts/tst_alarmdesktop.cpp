@@ -33,7 +33,8 @@ private slots:
 
     // With keep-sending, readings of sensors already in alarm leave the keyboard where the person
     // put it, and a click on the main window does not bury the alarm; a new sensor's alarm takes
-    // the keyboard.
+    // the keyboard. Only while the person works in another program may its windows cover the
+    // alarm.
     void keptAboveWithoutTakingTheKeyboard() {
         AlertRig rig;
         {
@@ -64,12 +65,24 @@ private slots:
         }
         QVERIFY(XDesktop::stackedAbove(alarm.winId(), S().winId()));
 
+        // The window of another program the person turns to may cover the alarm.
+        QProcess other;
+        other.start(QStringLiteral("xmessage"), {QStringLiteral("-title"), QStringLiteral("other program"),
+                                                 QStringLiteral("-geometry"), QStringLiteral("+900+700"), QStringLiteral("text")});
+        WId otherWindow = 0;
+        QVERIFY(QTest::qWaitFor([&] { return (otherWindow = XDesktop::windowNamed("other program")) != 0; }, 10000));
+        XDesktop::activate(otherWindow);
+        QTRY_COMPARE(XDesktop::activeWindow(), otherWindow);
+        QTRY_VERIFY(XDesktop::stackedAbove(otherWindow, alarm.winId()));
+
         const QPoint onMain = titleBarPoint(M(), {&alarm, &S()});
         QVERIFY(!onMain.isNull());
         XDesktop::click(onMain);
         QTRY_COMPARE(XDesktop::activeWindow(), M().winId());
         QVERIFY(XDesktop::stackedAbove(M().winId(), S().winId()));
-        QVERIFY(XDesktop::stackedAbove(alarm.winId(), M().winId()));
+        QTRY_VERIFY(XDesktop::stackedAbove(alarm.winId(), M().winId()));
+        other.kill();
+        other.waitForFinished();
         alarm.cmdContinue_Click();
         S().hide();
         M().hide();

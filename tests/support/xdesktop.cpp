@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <fcntl.h>
@@ -131,4 +132,14 @@ bool XDesktop::stackedAbove(WId upper, WId lower) {
 void XDesktop::click(QPoint at) {
     output(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
                                        QStringLiteral("click"), QStringLiteral("1")});
+}
+
+WId XDesktop::windowNamed(const QString& title) {
+    const QByteArray found = output(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"),
+                                                               u'^' + QRegularExpression::escape(title) + u'$'});
+    return found.split('\n').value(0).toULongLong();
+}
+
+void XDesktop::activate(WId window) {
+    output(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QString::number(window)});
 }

@@ -28,6 +28,10 @@ public:
     // Whether the window manager stacks window upper above window lower (their frames, as the
     // X server holds them).
     static bool stackedAbove(WId upper, WId lower);
+    // The first window titled title, 0 for none.
+    static WId windowNamed(const QString& title);
+    // Asks the window manager to give window the keyboard, as a task switcher does.
+    static void activate(WId window);
     // One click of the left mouse button at a point of the screen.
     static void click(QPoint at);
 
