@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "alerts/alertrig.h"
 #include "support/xdesktop.h"
 
@@ -79,7 +81,7 @@ private slots:
         QVERIFY(!onMain.isNull());
         XDesktop::click(onMain);
         QTRY_COMPARE(XDesktop::activeWindow(), M().winId());
-        QVERIFY(XDesktop::stackedAbove(M().winId(), S().winId()));
+        QTRY_VERIFY(XDesktop::stackedAbove(M().winId(), S().winId()));
         QTRY_VERIFY(XDesktop::stackedAbove(alarm.winId(), M().winId()));
         other.kill();
         other.waitForFinished();
