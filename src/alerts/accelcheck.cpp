@@ -102,7 +102,7 @@ void tiltBackToNormal(int row, int slot, const Limit& limit) {
     rt::setTag(marker, QStringLiteral("0"));
     if (armed) {
         if (SwitchOn(s.chkOnScreenAlert[kAccel]))
-            ShowAlarmText(row, QStringLiteral("Accelerometer reading \nis now OK"), false);
+            ShowBackToNormalText(row, QStringLiteral("Accelerometer reading \nis now OK"));
         if (SwitchOn(s.chkEmailAlert[kAccel]))
             SendAlertMail(QStringLiteral("Accelerometer values are now OK"), kAccel, row, slot, 1);
         if (SwitchOn(s.chkPageAlert[kAccel])) SendAlertPage(row, kAccel);

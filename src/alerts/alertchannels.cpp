@@ -43,18 +43,18 @@ void StartAlarmSound() {
 
 namespace {
 
-// Shows the window in front, naming the device row whose check raised it and when: an alarm must
-// not open behind the main or the setup window.
-void showWindow(frmAlarm& alarm, int row) {
+// Shows the window, naming the device row whose check raised it, whether its alarm goes on
+// (inAlarm) or ends, and when.
+void showWindow(frmAlarm& alarm, int row, bool inAlarm) {
     const auto& names = CorvisentMain::instance().lblSensor1;
     const bool named = row >= 1 && row < int(names.size()) && names[size_t(row)];
-    alarm.showTriggered(named ? rt::caption(names[size_t(row)]) : QString(), rt::Clock::now());
+    alarm.showTriggered(row, named ? rt::caption(names[size_t(row)]) : QString(), inAlarm, rt::Clock::now());
     rt::setVisible(alarm.lblSensor[0], true);
     alarm.bringToFront();
 }
 
-void showAlarm(frmAlarm& alarm, int row) {
-    showWindow(alarm, row);
+void showAlarm(frmAlarm& alarm, int row, bool inAlarm) {
+    showWindow(alarm, row, inAlarm);
     StartAlarmSound();
 }
 
@@ -68,7 +68,7 @@ void RaiseAlarmWindow(int row, const QString& text) {
         label->setText(text);
     else if (!label->text().split(QStringLiteral(", ")).contains(text))
         label->setText(label->text() + QStringLiteral(", ") + text);
-    showAlarm(alarm, row);
+    showAlarm(alarm, row, true);
 }
 
 void RaiseBackToNormalWindow(int row, const QString& text, const QString& backText) {
@@ -80,14 +80,21 @@ void RaiseBackToNormalWindow(int row, const QString& text, const QString& backTe
     } else {
         label->setText(text);
     }
-    showAlarm(alarm, row);
+    showAlarm(alarm, row, false);
 }
 
-void ShowAlarmText(int row, const QString& text, std::optional<bool> banner) {
+void ShowAlarmText(int row, const QString& text, bool showBanner) {
     frmAlarm& alarm = frmAlarm::instance();
-    if (banner) rt::setVisible(alarm.lblSensor[1], *banner);
+    if (showBanner) rt::setVisible(alarm.lblSensor[1], true);
     alarm.lblSensor[0]->setText(text);
-    showWindow(alarm, row);
+    showWindow(alarm, row, true);
+}
+
+void ShowBackToNormalText(int row, const QString& text) {
+    frmAlarm& alarm = frmAlarm::instance();
+    rt::setVisible(alarm.lblSensor[1], false);
+    alarm.lblSensor[0]->setText(text);
+    showWindow(alarm, row, false);
 }
 
 bool MapiMailChosen() {
@@ -117,8 +124,4 @@ void SendAlertPage(int row, int kind, std::function<void(int)> done) {
         QueueNumericPage(row, kind, 0, std::move(done));
     else if (PhonePagerChosen())
         QueueNumericPage(row, kind, 1, std::move(done));
-}
-
-void KeepAlarmInFront() {
-    if (frmAlarm::loaded() && frmAlarm::instance().isVisible()) frmAlarm::instance().raise();
 }

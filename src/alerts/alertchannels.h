@@ -1,7 +1,6 @@
 #pragma once
 #include <QString>
 #include <functional>
-#include <optional>
 
 class QCheckBox;
 
@@ -20,8 +19,9 @@ void ShowTrayNormalIcon();
 
 // Starts the alarm sound looping when "Local Audible Alert" is on.
 void StartAlarmSound();
-// Each alarm window call below shows the window in front with the name of the device row's sensor
-// and the time.
+// Each alarm window call below shows the window with the name of the device row's sensor and the
+// time; an alarm lists the row among the sensors the window names, a back-to-normal notice takes
+// it off.
 
 // Alarm window: writes text into the alarm label (appending ", " + text when it holds other kinds
 // already), shows it and the window, and starts the sound.
@@ -30,13 +30,12 @@ void RaiseAlarmWindow(int row, const QString& text);
 // banner is hidden; otherwise the label is replaced by text. Shows the window and the sound.
 void RaiseBackToNormalWindow(int row, const QString& text, const QString& backText);
 
-// Alarm window with its label replaced by text; banner shows (true) or hides (false) the "ALERT!"
-// banner, or leaves it as it is. Starts no sound.
-void ShowAlarmText(int row, const QString& text, std::optional<bool> banner = std::nullopt);
-
-// Raises the alarm window, when it is on screen, over a window just brought to the front; the
-// keyboard stays where it is.
-void KeepAlarmInFront();
+// Alarm window with its label replaced by text; showBanner shows the "ALERT!" banner, otherwise
+// it stays as it is. Starts no sound.
+void ShowAlarmText(int row, const QString& text, bool showBanner = false);
+// Alarm window for a back-to-normal notice: the label replaced by text, the banner hidden. Starts
+// no sound.
+void ShowBackToNormalText(int row, const QString& text);
 
 // The mail and pager options chosen on the setup window.
 bool MapiMailChosen();

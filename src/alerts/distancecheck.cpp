@@ -59,7 +59,7 @@ void distanceBackToNormal(int row, int slot) {
     const bool wasArmed = armed(slot);
     rt::setTag(markerBox(slot), QStringLiteral("0"));
     bDistAlertSent[row] = false;
-    if (wasArmed && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowAlarmText(row, kBackToNormal, false);
+    if (wasArmed && SwitchOn(s.chkOnScreenAlert[kDistance])) ShowBackToNormalText(row, kBackToNormal);
     // The SMTP path spends the marker before its mail: no page follows an SMTP notice.
     bool pageArmed = wasArmed;
     if (wasArmed && rt::ticked(s.chkEmailAlert[kDistance])) {

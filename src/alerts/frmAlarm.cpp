@@ -1,5 +1,6 @@
 #include "alerts/frmAlarm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFont>
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
 #include "app/CorvisentMain.h"
 #include "platform/sound.h"
@@ -54,21 +57,50 @@ frmAlarm::frmAlarm() {
     QFont titleFont = font();
     titleFont.setBold(true);
     setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160);
+    // Shown, the window stays above the program's windows: a dialog has no taskbar entry, so a
+    // click on the main window must not bury it, and raising it again would take the keyboard
+    // under some window managers. When the person turns to another program the window lets go and
+    // steps behind, so as not to cover that program's windows; it is kept above again as soon as
+    // a window of this program has the keyboard.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        const bool active = state == Qt::ApplicationActive;
+        keepAbove(active);
+        // Let go, it would stay on top of the window the person turned to.
+        if (!active && isVisible()) lower();
+    });
 }
 
-void frmAlarm::showTriggered(const QString& sensorName, const QDateTime& when) {
-    lblSensorName->setText(sensorName);
+void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when) {
+    const auto listed = std::find_if(m_inAlarm.begin(), m_inAlarm.end(), [row](const auto& r) { return r.first == row; });
+    if (!inAlarm) {
+        if (listed != m_inAlarm.end()) m_inAlarm.erase(listed);
+    } else if (listed != m_inAlarm.end()) {
+        listed->second = sensorName;
+    } else {
+        m_inAlarm.append({row, sensorName});
+        m_sensorJoined = true;
+    }
+    QStringList names;
+    for (const auto& [r, name] : std::as_const(m_inAlarm))
+        if (!name.isEmpty() && !names.contains(name)) names << name;
+    lblSensorName->setText(names.isEmpty() ? sensorName : names.join(QStringLiteral(", ")));
     lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
 }
 
 void frmAlarm::bringToFront() {
-    const QString shows = lblSensorName->text() + u'\n' + lblSensor[0]->text();
-    if (isVisible() && shows == m_tookKeyboardFor) {
-        raise();
-        return;
-    }
-    m_tookKeyboardFor = shows;
+    if (isVisible() && !m_sensorJoined) return;
+    m_sensorJoined = false;
+    keepAbove(true);
     rt::showInFront(this);
+}
+
+void frmAlarm::keepAbove(bool on) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
+    const Qt::WindowFlags flags = windowFlags() ^ Qt::WindowStaysOnTopHint;
+    // setWindowFlags() would hide a shown window and map it anew; the native window takes the
+    // hint as it is.
+    overrideWindowFlags(flags);
+    if (QWindow* native = windowHandle()) native->setFlags(flags);
 }
 
 void frmAlarm::cmdContinue_Click() {

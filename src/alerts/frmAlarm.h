@@ -1,7 +1,9 @@
 #pragma once
 #include <QDialog>
+#include <QList>
 #include <QString>
 #include <array>
+#include <utility>
 
 #include "app/loadedwindow.h"
 
@@ -23,11 +25,14 @@ public:
     QPushButton* cmdContinue = nullptr;
     QPushButton* cmdShutOffAlarm = nullptr;
 
-    // The sensor whose check shows the window and when; the design texts return with the next load.
-    void showTriggered(const QString& sensorName, const QDateTime& when);
-    // Shows the window in front. It takes the keyboard when it first appears or its sensor or text
-    // changed since it last did; an alarm on screen that is unchanged is only raised, so that a
-    // person typing in another window keeps the keyboard.
+    // Names the sensor of the device row whose check shows the window, and the time. A row whose
+    // alarm begins or goes on (inAlarm) stays listed until its back-to-normal notice; the window
+    // names every listed sensor, or the sensor of the notice when none is left. The design texts
+    // return with the next load.
+    void showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when);
+    // Shows the window. It comes to the front and takes the keyboard when it first appears or a
+    // sensor joined the list since it last did; otherwise it stays where it is, kept above the
+    // program's windows, so that a person typing in another window keeps the keyboard.
     void bringToFront();
     // Stops the sound and closes the window.
     void cmdContinue_Click();
@@ -40,5 +45,9 @@ protected:
 private:
     friend class LoadedWindow<frmAlarm>;
     frmAlarm();
-    QString m_tookKeyboardFor; // sensor and text when the window last took the keyboard
+    // Keeps the window above others (the window manager's keep-above state) or lets it go.
+    void keepAbove(bool on);
+
+    QList<std::pair<int, QString>> m_inAlarm; // rows in alarm with their sensor names, oldest first
+    bool m_sensorJoined = false;              // a row joined the list since the keyboard was taken
 };

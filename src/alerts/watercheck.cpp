@@ -46,7 +46,7 @@ void waterGone(int row, int slot, QPlainTextEdit* marker) {
     bWaterAlertOn[row] = false;
     rt::setTag(marker, QStringLiteral("0"));
     if (SwitchOn(s.chkOnScreenAlert[kWater])) {
-        ShowAlarmText(row, QStringLiteral("Water no longer detected"), false);
+        ShowBackToNormalText(row, QStringLiteral("Water no longer detected"));
         // The audible setting gives a box here.
         if (SwitchOn(s.chkUseAlerts)) rt::MsgBox(kGone);
     }

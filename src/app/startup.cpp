@@ -14,7 +14,6 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "alerts/alertchannels.h"
 #include "alerts/alertchecks.h"
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
@@ -277,8 +276,7 @@ void startDevices(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan)
         s.show();
         s.cmdConnectAll_Click();
         s.hide();
-        m.raise();
-        KeepAlarmInFront(); // an alarm raised while the sensors connected stays in sight
+        m.raise(); // an alarm raised while the sensors connected is kept above it
     }
     if (plan.trayAfterConnect) m.mnuPlaceInSysTray_Click();
     if (plan.askRemoteMonitoring &&

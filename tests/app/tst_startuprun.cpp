@@ -334,7 +334,7 @@ private slots:
         QVERIFY(files.size() == 1 && readWholeFile(logs.filePath(files.first())).contains("72.50F\r\n"));
     }
 
-    // An alarm raised while the sensors connect at start-up is raised again over the main window
+    // An alarm raised while the sensors connect at start-up stays above the main window raised
     // when start-up ends.
     void alarmDuringAutoConnectStaysInFront() {
         rt::Clock::setSpeed(10);
@@ -358,7 +358,7 @@ private slots:
         qApp->removeEventFilter(&raises);
         QVERIFY2(frmAlarm::loaded() && frmAlarm::instance().isVisible(), qPrintable(raises.windows.join(' ')));
         QVERIFY(raises.windows.contains(M().objectName()));
-        QCOMPARE(raises.windows.last(), QStringLiteral("frmAlarm"));
+        QVERIFY(frmAlarm::instance().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         frmAlarm::instance().cmdContinue_Click();
         M().hide();
     }
