@@ -179,12 +179,16 @@ private slots:
         rig.login();
         rig.ftp.clearRequests();
         W().cmdStartUpdate_Click();
-        // Ten minutes of program time: the update at Start, then one every second minute.
-        rt::Wait(10 * 60000 + 30000);
-        const QStringList sent = rig.sent();
-        QCOMPARE(sent.count("index.html"), 6);
-        QCOMPARE(sent.filter(".xml").mid(0, 6),
-                 QStringList({"cvman0.xml", "cvman1.xml", "cvman2.xml", "cvman3.xml", "cvman4.xml", "cvman5.xml"}));
+        // The update at Start, then one on every second tick of the timer; what each tick sent is
+        // taken once its handler has returned.
+        QStringList perTick{rig.sent().join(',')};
+        const auto tick = QObject::connect(W().timerInternetUpdate, &rt::Timer::tick,
+                                           [&] { perTick << rig.sent().join(','); });
+        QVERIFY(rt::WaitUntil([&] { return perTick.size() > 10; }, 60 * 60000));
+        QObject::disconnect(tick);
+        QCOMPARE(perTick.mid(0, 11), QStringList({"cvman0.xml,index.html", "", "cvman1.xml,index.html", "",
+                                                  "cvman2.xml,index.html", "", "cvman3.xml,index.html", "",
+                                                  "cvman4.xml,index.html", "", "cvman5.xml,index.html"}));
     }
 
     void notStayingConnectedLogsInBeforeEachUpdate() {
