@@ -55,7 +55,8 @@ formInternetSetup::formInternetSetup() {
     txtUserName = new QLineEdit(ftp);
     txtUserName->setObjectName(QStringLiteral("txtUserName"));
     txtUserName->setToolTip(QStringLiteral("May be case sensitive"));
-    txtPassword = new QLineEdit(QStringLiteral(" "), ftp);
+    // Empty until a password is stored: a blank would show as one dot beside "(Password is not set)".
+    txtPassword = new QLineEdit(ftp);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
     lblPasswordSetStatus = new QLabel(QStringLiteral("(Password is not set)"), ftp);

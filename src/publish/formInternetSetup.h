@@ -173,10 +173,17 @@ private:
     Watch m_watch = Watch::Idle;
     int m_watchCode = 0;
     bool m_recovering = false; // a recovery runs: a nested error does not start another
-    // The server refused the login since the current update or login began. In an update the
-    // requests left would each log in again and be refused, so none is sent.
-    bool m_loginRefused = false;
+    // The session ended by a failure since the last login began: the login refused, a request
+    // unanswered or cut off, the connection lost. Every further request would connect and log in
+    // anew, so the login under way sends nothing more, and Start's first update makes no second
+    // attempt after it.
+    bool m_sessionLost = false;
+    void sessionLost();
+    // Cancels a request that a wait gave up on; its connection goes with it.
+    void cutOff();
+    bool m_inLogin = false; // a login sends its requests: their failures end it, not a recovery
     void runUpdate();
     bool m_updating = false;   // an update runs
     bool m_updateAgain = false; // a recovery during it asked for an update at once
+    bool m_updateLoggedIn = false; // the update of this tick has made its one new login
 };

@@ -53,15 +53,12 @@ void formInternetSetup::buildConsoleControls() {
         b->setObjectName(QString::fromLatin1(name));
         row->addWidget(b);
     };
-    // Two rows of two, so that the frame beside the settings still fits a small screen.
-    auto* console = new QHBoxLayout();
-    button(cmdCD, "cmdCD", "Change Directory", console);
-    button(cmdMkdir, "cmdMkdir", "Mkdir", console);
-    column->addLayout(console);
-    auto* listings = new QHBoxLayout();
-    button(cmdDir, "cmdDir", "Get Directory Listing", listings);
-    button(cmdLS, "cmdLS", "List Directory Contents", listings);
-    column->addLayout(listings);
+    // The console's commands one below the other, so that the frame beside the settings leaves
+    // the window within an 800 pixel wide screen.
+    button(cmdCD, "cmdCD", "Change Directory", column);
+    button(cmdMkdir, "cmdMkdir", "Mkdir", column);
+    button(cmdDir, "cmdDir", "Get Directory Listing", column);
+    button(cmdLS, "cmdLS", "List Directory Contents", column);
     auto* logRow = new QHBoxLayout();
     button(cmdSaveFTPlog, "cmdSaveFTPlog", "&Save Log", logRow);
     button(cmdClearLog, "cmdClearLog", "&Clear Log", logRow);

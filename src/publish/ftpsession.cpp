@@ -38,8 +38,19 @@ bool scheduleRunning(const formInternetSetup& w) {
 bool formInternetSetup::waitWhileExecuting(const bool* timedOut) {
     const bool ended = rt::WaitUntil([&] { return !Inet1->StillExecuting() || (timedOut && *timedOut); },
                                      kRequestWaitLimitMs);
-    if (!ended) Inet1->Cancel();
+    if (!ended) cutOff();
     return !(timedOut && *timedOut);
+}
+
+void formInternetSetup::sessionLost() {
+    bLoggedIn = false;
+    m_sessionLost = true;
+}
+
+void formInternetSetup::cutOff() {
+    if (!Inet1->StillExecuting()) return;
+    Inet1->Cancel();
+    sessionLost();
 }
 
 void formInternetSetup::WaitUntilFinished() {
@@ -62,7 +73,7 @@ bool formInternetSetup::waitWatched(const bool* timedOut) {
     const bool ended =
         rt::WaitUntil([&] { return m_watch != Watch::Running || (timedOut && *timedOut); }, kRequestWaitLimitMs);
     if (!ended) {
-        Inet1->Cancel();
+        cutOff();
         m_watch = Watch::Failed;
         m_watchCode = platform::inetTimeout;
     }
@@ -94,11 +105,18 @@ void formInternetSetup::cmdLoginFTP_Click() {
         txtFTPURL->setFocus();
         return;
     }
+    struct InLogin {
+        bool& flag;
+        const bool before = flag;
+        ~InLogin() { flag = before; }
+    } inLogin{m_inLogin};
     try {
         bKeepSession = true;
         AddTimedFtpMessage(QStringLiteral(" FTP login attempt"));
-        m_loginRefused = false;
         Inet1->Cancel();
+        m_sessionLost = false;
+        m_inLogin = true;
+        if (m_updating) m_updateLoggedIn = true;
         Inet1->setProtocol(2);
         Inet1->setAccessType(0);
         Inet1->setURL(txtFTPURL->text());
@@ -111,21 +129,23 @@ void formInternetSetup::cmdLoginFTP_Click() {
         timerBuildXMLTimeout->setInterval(20000);
         bBuildTimeout = false; // a time-out left from an earlier wait must not end this one
         timerBuildXMLTimeout->setEnabled(true);
-        if (!waitWhileExecuting(&bBuildTimeout)) AddFtpMessage(QStringLiteral(" Login Timeout"));
+        if (!waitWhileExecuting(&bBuildTimeout)) {
+            AddFtpMessage(QStringLiteral(" Login Timeout"));
+            cutOff();
+        }
         timerBuildXMLTimeout->setInterval(60000);
         timerBuildXMLTimeout->setEnabled(false);
 
-        // A login refused during an update ends the update's requests: each of them would log in
-        // and be refused again.
-        const auto ended = [this] { return m_updating && m_loginRefused; };
-        if (!ended()) {
+        // A login that failed sends nothing more: each further request would connect and log in
+        // again, and be refused or go unanswered again.
+        if (!m_sessionLost) {
             rt::Wait(1500);
             Inet1->Execute(QString(), QStringLiteral("CD ") + txtRemoteStorageLocation->text());
             WaitUntilFinished();
             // The directory box keeps what the user typed, so a directory made later is found.
             if (Inet1->ResponseCode() == platform::inetRefused)
                 AddFtpMessage(QStringLiteral("Directory doesn't exist."));
-            if (!Inet1->StillExecuting() && !ended()) Inet1->Execute(QString(), QStringLiteral("LS "));
+            if (!Inet1->StillExecuting() && !m_sessionLost) Inet1->Execute(QString(), QStringLiteral("LS "));
         }
 
         cmdLoginFTP->setEnabled(false);
@@ -286,6 +306,9 @@ void formInternetSetup::stateCompleted() {
 void formInternetSetup::stateError() {
     const QString info = Inet1->ResponseInfo();
     if (info.contains(QLatin1String("does not exist"))) return;
+    const int code = Inet1->ResponseCode();
+    // Only a command the server refused leaves the connection in use.
+    if (code != platform::inetRefused) sessionLost();
     AddFtpMessage(QStringLiteral("LastState= ") + LastState);
     if (LastState == QLatin1String("Connecting")) return;
     Inet1->Cancel();
@@ -299,7 +322,6 @@ void formInternetSetup::stateError() {
             if (!w.m_recovering && scheduleRunning(w) && updating(w)) w.timerInternetUpdate->setEnabled(true);
         }
     } rearm{*this};
-    const int code = Inet1->ResponseCode();
     AddTimedFtpMessage(QStringLiteral(" Error: ") + QString::number(code));
     if (code != 0) {
         AddFtpMessage(QStringLiteral(" (") + info + QStringLiteral(")"));
@@ -313,16 +335,14 @@ void formInternetSetup::stateError() {
         return;
     }
     if (info.contains(QLatin1String("Incorrect password"))) {
+        // The next scheduled update logs in again, with the password the box holds then.
         AddTimedFtpMessage(QStringLiteral(" Incorrect Password"));
-        // Not logged in: the next update logs in again, with the password the box holds then;
-        // this update sends nothing more.
-        bLoggedIn = false;
-        m_loginRefused = true;
         Inet1->Cancel();
         return;
     }
-    // Errors of the recovery's own requests are logged above and end there.
-    if (m_recovering) return;
+    // Errors of the recovery's own requests, and of a login's, are logged above and end there:
+    // the login was the attempt.
+    if (m_recovering || m_inLogin) return;
     m_recovering = true;
     struct Done {
         bool& flag;
@@ -334,21 +354,23 @@ void formInternetSetup::stateError() {
     timerBuildXMLTimeout->setEnabled(true);
     if (!waitWhileExecuting(&bBuildTimeout)) {
         AddTimedFtpMessage(QStringLiteral(" Logout Timeout"));
-        Inet1->Cancel();
+        cutOff();
     }
     timerBuildXMLTimeout->setEnabled(false);
+    // One new login per scheduled update: an update that has made its own waits for the next.
+    if (m_updating && m_updateLoggedIn) return;
     cmdLoginFTP_Click();
     bBuildTimeout = false;
     timerBuildXMLTimeout->setEnabled(true);
     if (!waitWhileExecuting(&bBuildTimeout)) {
         AddTimedFtpMessage(QStringLiteral(" Login Timeout"));
-        Inet1->Cancel();
+        cutOff();
         timerBuildXMLTimeout->setEnabled(false);
         return;
     }
     timerBuildXMLTimeout->setEnabled(false);
-    // A refused login ends the recovery: the next scheduled update tries again.
-    if (m_loginRefused) return;
+    // A login that failed ends the recovery: the next scheduled update tries again.
+    if (m_sessionLost) return;
     if (updating(*this)) {
         rt::setCaption(cmdStartUpdate, QStringLiteral("3) Stop FTP Update"));
         AddTimedFtpMessage(QStringLiteral(" Recovering: Cal Interval Update"));

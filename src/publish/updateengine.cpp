@@ -114,7 +114,9 @@ void formInternetSetup::timerInternetUpdate_Timer() {
     } done{m_updating};
 
     // A recovery inside the update (its upload failed, the session was opened again) asks for
-    // the update at once: it runs once more right away; a further request waits for the next tick.
+    // the update at once: it runs once more right away. The recovery's login is the update's one
+    // new login, so a further failure waits for the next scheduled update.
+    m_updateLoggedIn = false;
     for (int run = 0; run < 2; ++run) {
         m_updateAgain = false;
         runUpdate();
@@ -126,7 +128,6 @@ void formInternetSetup::timerInternetUpdate_Timer() {
 
 void formInternetSetup::runUpdate() {
     AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
-    m_loginRefused = false;
     timerBuildXMLTimeout->setEnabled(true);
     bool indexWritten = false;
     rt::passOver([&] { indexWritten = HandleBuildXML(); });
@@ -136,7 +137,7 @@ void formInternetSetup::runUpdate() {
         const QString target = JoinPath(XmlDirectory(), QStringLiteral("index.html"));
         if (!CopyFileBool(IndexHtmlPath(), target, false))
             AddTimedFtpMessage(QStringLiteral(" Could not write ") + target);
-    } else if (!m_loginRefused) { // a refused login ended this update's requests
+    } else if (bLoggedIn) { // without the session a request would log in anew
         rt::passOver([this] { Inet1->Execute(QString(), sendCommand(IndexHtmlPath(), QStringLiteral("index.html"))); });
         WaitUntilFinished();
     }
@@ -149,11 +150,13 @@ bool formInternetSetup::HandleBuildXML() {
         // "Do not stay connected" logs in before every scheduled update; an update that finds no
         // session (the server was away) logs in too, in either mode, so publishing resumes once
         // the server is back. Without login details that second kind is left out: the
-        // diagnostics below say why nothing is sent.
+        // diagnostics below say why nothing is sent. Start's first update relies on the login
+        // made just before it and makes no second attempt when that one failed; no update logs
+        // in twice.
         const bool perUpdate = !bUpdateNow && rt::optionValue(optConnectBeforeSend);
-        const bool reconnect =
-            !bLoggedIn && !txtUserName->text().isEmpty() && !txtPassword->text().isEmpty();
-        if (perUpdate || reconnect) rt::passOver([this] { cmdLoginFTP_Click(); });
+        const bool reconnect = !bLoggedIn && !(bUpdateNow && m_sessionLost) && !txtUserName->text().isEmpty() &&
+                               !txtPassword->text().isEmpty();
+        if ((perUpdate || reconnect) && !m_updateLoggedIn) rt::passOver([this] { cmdLoginFTP_Click(); });
         else if (bLoggedIn) checkSession();
     }
     bool xmlWritten = false;
@@ -175,7 +178,7 @@ bool formInternetSetup::HandleBuildXML() {
     waitWhileExecuting(&bBuildTimeout);
     if (Inet1->StillExecuting() && bBuildTimeout) {
         AddFtpMessage(QStringLiteral(" BuildXML: TimeOut"));
-        Inet1->Cancel();
+        cutOff();
         bBuildTimeout = false;
     }
     timerBuildXMLTimeout->setEnabled(false);

@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include "runtime/controls.h"
+#include "publish/formInternetSetup.h"
 #include "setup/formSensorSetup.h"
 #include "support/testenv.h"
 #include "runtime/error.h"
@@ -184,6 +185,19 @@ private slots:
         const TestEnv env;
         auto& setup = formSensorSetup::instance();
         QVERIFY(setup.minimumSizeHint().width() <= 1024 - 16);
+    }
+
+    // Remote Monitoring with its messages and console shown keeps its own width on this screen,
+    // the console wholly in sight.
+    void remoteMonitoringWithItsConsoleFitsTheScreen() {
+        const TestEnv env;
+        auto& w = formInternetSetup::instance();
+        w.show();
+        rt::setValue(w.chkSeeMessages, 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.width(), rt::twipsToPixels(11325));
+        QVERIFY(w.rect().contains(QRect(w.cmdLS->mapTo(&w, QPoint()), w.cmdLS->size())));
+        w.hide();
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/CorvisentMain.h"
 #include "publish/publishrig.h"
+#include "publish/updateengine.h"
 #include "support/ftpserver.h"
 
 namespace {
@@ -37,6 +38,28 @@ bool idleSessionEnded(TestFtpServer& server) {
     for (int i = 0; i < 200 && !ended(); ++i) QTest::qWait(100);
     return ended();
 }
+
+// The program's start with "AutoStartIUE" set: the start-up login, then Start; the test gives the
+// minutes, interval 2.
+void startAtStartUp() {
+    rt::Clock::setSpeed(20);
+    W().sliderInternetUpdateInterval->setValue(2);
+    W().timerInternetUpdate->setInterval(0);
+    StartInternetUpdateEngine();
+    QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update"));
+}
+
+// A server with user "corvisent", password "pw" and the remote directory, whose behaviour the
+// given option switches while the flag file exists; the flag is there from the start.
+struct FlaggedServer {
+    QTemporaryDir flags;
+    const QString flag = flags.filePath("flag");
+    const bool flagged = writeWholeFile(flag, "");
+    TestFtpServer server;
+    explicit FlaggedServer(const QString& option) : server("corvisent", "pw", {option + "=" + flag}) {
+        QDir().mkpath(server.path("corvisent"));
+    }
+};
 
 QByteArray serverFile(TestFtpServer& server, const QString& name) {
     return readWholeFile(server.path("corvisent/" + name));
@@ -162,18 +185,15 @@ private slots:
     void refusalInTheFirstUpdateKeepsTheScheduleGoing_data() { PublishRig::connectionModeRows(); }
     void refusalInTheFirstUpdateKeepsTheScheduleGoing() {
         QFETCH(bool, stay);
-        QTemporaryDir flags;
-        const QString readOnly = flags.filePath("read-only");
-        QVERIFY(writeWholeFile(readOnly, ""));
-        TestFtpServer server("corvisent", "pw", {"--read-only-while=" + readOnly});
-        QDir().mkpath(server.path("corvisent"));
+        FlaggedServer readOnly("--read-only-while");
+        TestFtpServer& server = readOnly.server;
         PublishRig rig(server.address(), "pw");
         loginForSchedule(stay);
         startSchedule();
         QVERIFY(PublishRig::entries().contains(" Error: 12003"));
         QVERIFY(!QFile::exists(server.path("corvisent/cvman0.xml")));
 
-        QFile::remove(readOnly);
+        QFile::remove(readOnly.flag);
         ticks(2);
         const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
@@ -220,7 +240,8 @@ private slots:
     }
 
     // A status upload the server refuses: the index never names that file latest; the session
-    // opened again by the recovery runs the update again at once.
+    // opened again by the recovery runs the update again at once, and the next failure waits for
+    // the next scheduled update.
     void refusedStatusUploadIsNeverLatest() {
         TestFtpServer server("corvisent", "pw");
         QDir().mkpath(server.path("corvisent/cvman1.xml")); // a folder in the way of both uploads
@@ -234,7 +255,7 @@ private slots:
         QByteArray index = serverFile(server, "index.html");
         QVERIFY(index.contains(">(Latest) Corvisent File 1 ("));
         QCOMPARE(index.count("(Latest)"), 1);
-        ticks(1); // asked for at once by the second recovery
+        ticks(2);
         QCOMPARE(serverFile(server, "cvman3.xml"), readWholeFile(rig.env.appDir() + "/cvman3.xml"));
         QVERIFY(serverFile(server, "index.html").contains(">(Latest) Corvisent File 4 ("));
     }
@@ -267,6 +288,40 @@ private slots:
         const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
         QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
         QCOMPARE(refusals(), 2);
+    }
+
+    // A wrong stored password: the start-up login and Start's first update try it once together,
+    // and each scheduled update once more.
+    void wrongPasswordAtStartUpIsTriedOnce() {
+        TestFtpServer server("corvisent", "pw");
+        QDir().mkpath(server.path("corvisent"));
+        PublishRig rig(server.address(), "wrong");
+        const auto refusals = [&] { return server.log().filter("failed login").size(); };
+        startAtStartUp();
+        QTRY_COMPARE(refusals(), 1);
+        ticks(4);
+        QTRY_COMPARE(refusals(), 3);
+        QVERIFY(W().timerInternetUpdate->enabled());
+    }
+
+    // A server that stops answering once logged in: the start-up login gives up without a
+    // recovery, and each scheduled update opens one connection at most; once the server answers
+    // again, the next scheduled update publishes.
+    void silentServerGetsOneConnectionPerUpdate() {
+        FlaggedServer silent("--silent-while");
+        TestFtpServer& server = silent.server;
+        PublishRig rig(server.address(), "pw");
+        const auto connections = [&] { return server.log().filter("FTP session opened (connect)").size(); };
+        startAtStartUp();
+        QTRY_COMPARE(connections(), 1);
+        rt::Clock::setSpeed(50); // each unanswered request waits out its bound
+        ticks(4);
+        QTRY_COMPARE(connections(), 3);
+        QFile::remove(silent.flag);
+        ticks(2);
+        const QString latest = QStringLiteral("cvman%1.xml").arg(iXMLIndex);
+        QCOMPARE(serverFile(server, latest), readWholeFile(rig.env.appDir() + "/" + latest));
+        QTRY_COMPARE(connections(), 4);
     }
 };
 

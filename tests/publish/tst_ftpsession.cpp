@@ -95,14 +95,15 @@ private slots:
         QCOMPARE(w.txtRemoteStorageLocation->text(), QString("nowhere"));
         QVERIFY(!PublishRig::entries().join('|').contains("Error"));
 
-        // A wrong password: logged with its code, no attempt to log out and in again.
+        // A wrong password: logged with its code, and the login sends nothing more and does not
+        // log out and in again.
         w.listFtpMessages->clear();
         w.txtPassword->setText("guess");
         rig.ftp.clearRequests();
         rig.login();
-        QCOMPARE(SessionRig::count(" Incorrect Password"), 3); // once per request of the login
-        QCOMPARE(SessionRig::count(" Error: 12014"), 3);
-        QCOMPARE(rig.ftp.requests(), QStringList({"PWD /", "CD /nowhere", "LS /"}));
+        QCOMPARE(SessionRig::count(" Incorrect Password"), 1);
+        QCOMPARE(SessionRig::count(" Error: 12014"), 1);
+        QCOMPARE(rig.ftp.requests(), QStringList({"PWD /"}));
         QVERIFY(!PublishRig::entries().join('|').contains(QString("guess")));
 
         // A server that refuses connections: only the state it failed in is logged.
@@ -110,7 +111,7 @@ private slots:
         w.txtPassword->setText(kPassword);
         rig.ftp.setRefusing(true);
         rig.login();
-        QCOMPARE(SessionRig::count("LastState= Connecting"), 3);
+        QCOMPARE(SessionRig::count("LastState= Connecting"), 1);
         QVERIFY(!PublishRig::entries().join('|').contains("Error:"));
         QCOMPARE(rig.boxes.prompts().size(), 1);
     }
@@ -126,6 +127,17 @@ private slots:
         W().cmdCancelInet_Click();
         QVERIFY(!W().Inet1->StillExecuting());
         QCOMPARE(PublishRig::entries().last(), QString(" Cancel Attempt"));
+
+        // The control's own time-out ends the request first: the login ends there too, with no
+        // logout and login again.
+        rig.ftp.setSilent(false);
+        rig.ftp.setTimingOut(true);
+        rig.ftp.clearRequests();
+        W().listFtpMessages->clear();
+        W().cmdLoginFTP_Click();
+        QCOMPARE(rig.ftp.requests(), QStringList({"PWD /"}));
+        QVERIFY(PublishRig::entries().contains(" Error: 12002"));
+        QVERIFY(!PublishRig::entries().contains(" FTP logout attempt") && !W().bLoggedIn);
     }
 
     void brokenConnectionRecoversTheSchedule() {
@@ -162,14 +174,15 @@ private slots:
         // The session ended by itself: the connection options are free again, as after Logout.
         QVERIFY(W().optStayConnected->isEnabled() && W().optConnectBeforeSend->isEnabled());
 
-        // The server gone for good: the recovery's own failures do not start another one.
+        // The server gone for good: the recovery's login tries once and does not start another
+        // recovery.
         rig.login();
         rig.ftp.dropConnections();
         rig.ftp.setRefusing(true);
         W().listFtpMessages->clear();
         rig.upload("cvman4.xml");
         QCOMPARE(SessionRig::count(" Attempting to log back on..."), 1);
-        QVERIFY(SessionRig::count("LastState= Connecting") >= 2);
+        QCOMPARE(SessionRig::count("LastState= Connecting"), 1);
     }
 
     void unrecoverableErrorStopsTheSchedule() {

@@ -13,6 +13,7 @@
 #include "publish/publishrig.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "support/fakeinet.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void designValues() {
     modSupport::LoadGuard guard; // setting them stores nothing
     auto& w = W();
     for (QLineEdit* box : {w.txtFTPURL, w.txtUserName}) box->clear();
-    w.txtPassword->setText(" ");
+    w.txtPassword->clear();
     w.txtRemoteStorageLocation->setText("corvisent");
     w.txtTitleforUpdatePage->setText("Location#1");
     w.txtXMLDirectory->clear();
@@ -49,6 +50,23 @@ class TestInternetSetup : public QObject {
     Q_OBJECT
 
 private slots:
+    // Nothing stored: the password box is empty beside "(Password is not set)", and a login asks
+    // for the login information instead of sending a password.
+    void noStoredPasswordLeavesTheBoxEmpty() {
+        FakeFtpServer ftp; // the window's transfer control is made while a fake stands in
+        TestEnv env;
+        ScriptedBoxes boxes;
+        auto& w = W();
+        modPrefs::LoadPrefs();
+        QCOMPARE(w.txtPassword->text(), QString());
+        QCOMPARE(rt::caption(w.lblPasswordSetStatus), QString("(Password is not set)"));
+        w.txtFTPURL->setText("ftp.example.com");
+        w.txtUserName->setText("corvisent");
+        w.cmdLoginFTP_Click();
+        QCOMPARE(boxes.prompts(), QStringList({"You must first fill out the FTP login information."}));
+        QVERIFY(ftp.requests().isEmpty());
+    }
+
     void settingsStoredAndReloaded() {
         PublishRig rig("ftp.example.com:2121", "pa ss&word");
         auto& w = W();

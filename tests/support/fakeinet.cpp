@@ -124,6 +124,14 @@ void FakeFtpServer::begin(Session* s, const InetRequest& r, platform::InetBacken
     } else if (m_silent) {
         if (!s->connected)
             for (int st : {1, 2, 3}) step(st);
+    } else if (m_timingOut) {
+        if (!s->connected) {
+            for (int st : {1, 2, 3, 4}) step(st);
+            ++m_logins;
+        }
+        s->connected = false;
+        steps.push_back({0, true, failed(platform::inetTimeout, QStringLiteral("The request has timed out")),
+                         r.timeoutSec * 1000});
     } else if (!s->connected && (r.user != m_user || r.password != m_password)) {
         for (int st : {1, 2, 3, 4}) step(st);
         end(failed(platform::inetLoginRefused,

@@ -36,6 +36,9 @@ public:
     void setRefusing(bool on) { m_refusing = on; }
     // Connections are taken but nothing is answered: requests run until cancelled.
     void setSilent(bool on) { m_silent = on; }
+    // Logins are taken, then nothing is answered: each request fails after the control's request
+    // time-out (12002), and its connection is gone, as the transfer library drops it.
+    void setTimingOut(bool on) { m_timingOut = on; }
     // Every open control connection breaks now.
     void dropConnections() { ++m_epoch; }
 
@@ -61,7 +64,7 @@ private:
     QSet<QString> m_dirs;
     QMap<QString, QByteArray> m_files;
     QString m_user = QStringLiteral("user"), m_password = QStringLiteral("secret");
-    bool m_refusing = false, m_silent = false, m_manual = false;
+    bool m_refusing = false, m_silent = false, m_timingOut = false, m_manual = false;
     int m_epoch = 0;
     int m_logins = 0;
     QStringList m_requests;

@@ -6,7 +6,8 @@
 
 // A real FTP server (pyftpdlib under /usr/bin/python3) on 127.0.0.1 for one test, serving a
 // temporary folder with one user. It can be stopped and started again on the same port. Options
-// are those of tests/tools/ftpserver.py ("--timeout=2", "--read-only", "--read-only-while=<file>").
+// are those of tests/tools/ftpserver.py ("--timeout=2", "--read-only", "--read-only-while=<file>",
+// "--silent-while=<file>").
 class TestFtpServer {
 public:
     TestFtpServer(const QString& user = QStringLiteral("corvisent"),

@@ -3,6 +3,7 @@
 #   --timeout=N   end a control connection idle for N seconds with "421", as deployed servers do
 #   --read-only   the user may list and download but not store
 #   --read-only-while=FILE   as --read-only while FILE exists
+#   --silent-while=FILE      while FILE exists, answer nothing after the login but QUIT
 import os
 import sys
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -13,7 +14,12 @@ args = [a for a in sys.argv[1:] if not a.startswith("--")]
 options = [a for a in sys.argv[1:] if a.startswith("--")]
 root, user, password = args[0:3]
 port = int(args[3]) if len(args) > 3 else 0
-flag = next((o.split("=", 1)[1] for o in options if o.startswith("--read-only-while=")), None)
+def option_value(name):
+    return next((o.split("=", 1)[1] for o in options if o.startswith(name + "=")), None)
+
+
+flag = option_value("--read-only-while")
+silent = option_value("--silent-while")
 
 
 class Authorizer(DummyAuthorizer):
@@ -30,6 +36,12 @@ authorizer.add_user(user, password, root, perm=perm)
 
 class Handler(FTPHandler):
     auth_failed_timeout = 0
+
+    def pre_process_command(self, line, cmd, arg):
+        if silent and self.authenticated and cmd != "QUIT" and os.path.exists(silent):
+            self.log("unanswered: %s" % cmd)
+            return
+        FTPHandler.pre_process_command(self, line, cmd, arg)
 
 
 for option in options:
