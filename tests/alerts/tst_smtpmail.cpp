@@ -240,6 +240,18 @@ private slots:
         M().SMTP1->timeout = 10000;
     }
 
+    // A server box without a host (empty, or a port alone) connects nowhere, and says so plainly.
+    void mailWithoutAServerSaysSo() {
+        AlertRig rig;
+        E().txtSMTPHostServer->setText(" :25");
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QVERIFY(rig.smtp->mails().isEmpty());
+        const QString notSent = "Not sent (No mail server is set): to ops@example.com: Warning: Cur=85F";
+        QCOMPARE(statusLines(), (QStringList{"No mail server is set", "Closed"}));
+        QVERIFY(readWholeFile(rt::appFile("smtplog.log")).contains(notSent.toUtf8()));
+    }
+
     // A server that never answers: mail waiting to go is bounded, each drop is told, and the
     // program's end gives up on the rest at once and hands them back to be listed.
     void queueIsBoundedAndTheEndGivesUpOnTheRest() {
@@ -272,6 +284,7 @@ private slots:
         AlertRig rig;
         rig.smtp->hold(true);
         platform::SmtpControl& smtp = *M().SMTP1;
+        smtp.server = "127.0.0.1";
         smtp.sendto = "ops@example.com";
         smtp.cc = "";
         const int sent = platform::SmtpControl::kQueueLimit + 2;
