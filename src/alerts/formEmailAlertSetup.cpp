@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -24,6 +26,7 @@
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
+#include "runtime/files.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
@@ -55,6 +58,60 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 void defaultPointer() {
     while (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
+}
+
+const QString kNotSent = QStringLiteral("Not sent (");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The date-and-time line that heads each write to the status log file: "3/7/2009,4:08:02 PM".
+QString logStamp() {
+    const QDateTime now = rt::Clock::now();
+    return rt::shortDate(now) + u',' + rt::longTime(now);
+}
+
+bool isLogStamp(const QString& line) {
+    static const QRegularExpression stamp(QStringLiteral("^\\d{1,2}/\\d{1,2}/\\d{4},\\d{1,2}:\\d\\d:\\d\\d [AP]M$"));
+    return stamp.match(line).hasMatch();
+}
+
+// The "Not sent" lines of the log file that the status list does not hold, each under the
+// date-and-time line it stood under there. A "Not sent" line of the list was written to the file
+// when its mail was given up: it stands for the file's latest line of the same text, which is
+// left out because the list writes it again. So no record is lost and none is doubled, however
+// often the file is made, and lines the list no longer holds (cleared) are kept.
+QString carriedRecords(const QString& path, const QStringList& listed) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QString();
+    struct Record {
+        QString stamp, line;
+        bool kept = true;
+    };
+    QList<Record> records;
+    QString stamp;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QRegularExpression(QStringLiteral("\r?\n")))) {
+        if (isLogStamp(line))
+            stamp = line;
+        else if (line.startsWith(kNotSent))
+            records.append({stamp, line});
+    }
+    QHash<QString, int> inList;
+    for (const QString& line : listed)
+        if (line.startsWith(kNotSent)) ++inList[line];
+    for (auto r = records.rbegin(); r != records.rend(); ++r) {
+        const auto listedToo = inList.find(r->line);
+        if (listedToo != inList.end() && *listedToo > 0) {
+            --*listedToo;
+            r->kept = false;
+        }
+    }
+    QString out, lastStamp;
+    for (const Record& r : records) {
+        if (!r.kept) continue;
+        if (!r.stamp.isEmpty() && r.stamp != lastStamp) out += r.stamp + kCrLf;
+        lastStamp = r.stamp;
+        out += r.line + kCrLf;
+    }
+    return out;
 }
 
 } // namespace
@@ -256,19 +313,18 @@ void formEmailAlertSetup::cmdResetSMTP_Click() {
 
 void formEmailAlertSetup::cmdCreateLogFile_Click() {
     const QString path = rt::appFile(QStringLiteral("smtplog.log"));
-    QFile file(path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (written) {
-        const QDateTime now = rt::Clock::now();
-        QByteArray text = (rt::shortDate(now) + u',' + rt::longTime(now)).toUtf8() + "\r\n\r\n";
-        for (int i = 0; i < listEmailStatus->count(); ++i) {
-            listEmailStatus->setCurrentRow(i);
-            text += listEmailStatus->item(i)->text().toUtf8() + "\r\n";
-        }
-        written = file.write(text) == text.size();
-        written = file.flush() && written;
-        file.close();
+    QStringList listed;
+    for (int i = 0; i < listEmailStatus->count(); ++i)
+        listed.append(listEmailStatus->item(i)->text());
+    // Replacing the file keeps the record of mail that never left: its "Not sent" lines go first.
+    QByteArray text = carriedRecords(path, listed).toUtf8() + logStamp().toUtf8() + "\r\n\r\n";
+    for (int i = 0; i < listed.size(); ++i) {
+        listEmailStatus->setCurrentRow(i);
+        text += listed[i].toUtf8() + "\r\n";
     }
+    // Written whole or not at all: a failed write leaves the old file and its records.
+    QSaveFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && rt::commitWhole(file);
     // A file that could not be written is reported as such, not as created.
     if (written)
         rt::MsgBox(QStringLiteral("Log file created: ") + path);
@@ -353,13 +409,10 @@ void formEmailAlertSetup::AddStatusLine(const QString& line) {
 
 void formEmailAlertSetup::MailNotSent(const QStringList& recipients, const QString& subject, const QString& why,
                                       bool listed) {
-    const QString line =
-        QStringLiteral("Not sent (%1): to %2: %3").arg(why, recipients.join(QStringLiteral(", ")), subject);
+    const QString line = kNotSent + QStringLiteral("%1): to %2: %3").arg(why, recipients.join(QStringLiteral(", ")), subject);
     if (listed) AddStatusLine(line);
-    const QDateTime now = rt::Clock::now();
     QFile log(rt::appFile(QStringLiteral("smtplog.log")));
-    if (log.open(QIODevice::WriteOnly | QIODevice::Append))
-        log.write((rt::shortDate(now) + u',' + rt::longTime(now) + QStringLiteral("\r\n") + line + QStringLiteral("\r\n")).toUtf8());
+    if (log.open(QIODevice::WriteOnly | QIODevice::Append)) log.write((logStamp() + kCrLf + line + kCrLf).toUtf8());
 }
 
 void formEmailAlertSetup::timerSendOstro_Timer() {

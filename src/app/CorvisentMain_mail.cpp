@@ -10,10 +10,10 @@ void CorvisentMain::buildMailControl() {
     SMTP1->setObjectName(QStringLiteral("SMTP1"));
     connect(SMTP1, &platform::SmtpControl::Status, this, &CorvisentMain::SMTP1_Status);
     connect(SMTP1, &platform::SmtpControl::Closed, this, &CorvisentMain::SMTP1_Closed);
-    // The status list has told the drop or the failure already; the log file keeps it.
+    // A mail given up is named at once, in the status list and in the log file.
     connect(SMTP1, &platform::SmtpControl::NotSent, this,
             [](const QStringList& recipients, const QString& subject, const QString& why) {
-                formEmailAlertSetup::instance().MailNotSent(recipients, subject, why, false);
+                formEmailAlertSetup::instance().MailNotSent(recipients, subject, why, true);
             });
 }
 

@@ -1,7 +1,9 @@
 // Port services of the add-device window: whether a COM port exists, the port list, and the
 // identity probe of the sensor on the chosen port.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QStandardItemModel>
+#include <QStyle>
 
 #include "devices/formAddDevice.h"
 #include "platform/comports.h"
@@ -39,6 +41,11 @@ void formAddDevice::MakeComPortList(int) {
         cmbComNum->addItem(QString::number(port) + kConfiguredMark);
         lines->item(cmbComNum->count() - 1)->setEnabled(false);
     }
+    // The drop-down opens as wide as its longest line, so that the mark is read whole; the box
+    // itself keeps its size.
+    QAbstractItemView* list = cmbComNum->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     cmbComNum->setCurrentIndex(firstFree);
 }
 

@@ -266,7 +266,12 @@ void SmtpControl::run() {
             lastLine = line;
             QMetaObject::invokeMethod(this, [this, line] { emit Status(line); }, Qt::QueuedConnection);
         };
-        const bool sent = job.second->deliver(job.first, status);
+        // With no server named there is nothing to connect to: the mail fails in plain words.
+        bool sent = false;
+        if (job.first.server.isEmpty())
+            status(QStringLiteral("No mail server is set"));
+        else
+            sent = job.second->deliver(job.first, status);
         bool givenUp = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);

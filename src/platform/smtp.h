@@ -50,7 +50,8 @@ std::shared_ptr<SmtpTransport> smtpTransport();
 // The SMTP mail control: properties set one by one, then SendEmail(), which returns at once. Mails
 // leave in the order sent, one at a time, on a worker thread; progress and errors come back on
 // the program's thread as Status lines, and Closed follows every mail, sent or not. NotSent names
-// a mail dropped by the queue's bound or failed (there is no second try), and why.
+// a mail dropped by the queue's bound or failed (there is no second try), and why. A mail without
+// a server is not connected anywhere: it fails with "No mail server is set".
 class SmtpControl : public QObject {
     Q_OBJECT
 public:

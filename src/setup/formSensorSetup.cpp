@@ -159,7 +159,6 @@ QWidget* formSensorSetup::buildDeviceTab() {
     }
     for (int row = 1; row <= 10; ++row) {
         lblDeviceType[row] = named(new QLabel(page), indexed("lblDeviceType", row));
-        lblDeviceType[row]->setMinimumWidth(230);
         txtDeviceComNumber[row] = lineEdit(page, indexed("txtDeviceComNumber", row), QString(), 40);
         lblSubIndex[row] = named(new QLabel(QStringLiteral("0"), page), indexed("lblSubIndex", row));
         imgStatus[row] = named(new QLabel(page), indexed("imgStatus", row));
@@ -178,6 +177,8 @@ QWidget* formSensorSetup::buildDeviceTab() {
         }
     }
     grid->setColumnStretch(0, 1);
+    // The type column's least width; a longer type widens it, so its text is never cut.
+    grid->setColumnMinimumWidth(0, 230);
     v->addLayout(grid);
     auto* connectAll = new QHBoxLayout;
     cmdConnectAll = button(page, QStringLiteral("cmdConnectAll"), QStringLiteral("Connect All"));

@@ -14,6 +14,10 @@ namespace {
 QString stored(const QString& key) {
     return platform::GetSetting("Corvisent Manager", "Program Setup", key, "<none>");
 }
+// The log file with this run's date-and-time lines written as "NOW".
+QString logFile() {
+    return QString(readWholeFile(rt::appFile("smtplog.log"))).replace(QRegularExpression("3/7/2009,4:08:\\d\\d PM"), "NOW");
+}
 } // namespace
 
 // The e-mail alert window: its login fields, what its buttons store, its status list and log file.
@@ -93,6 +97,30 @@ private slots:
             QVERIFY(!E().timerSendOstro->enabled());
             QCOMPARE(M().windowTitle(), caption.endsWith("mail") ? QString("Corvisent Manager") : caption);
         }
+    }
+
+    // "Create Log File" replaces the file with the status list, but the "Not sent" lines it held,
+    // an earlier run's too, come first under their date and time. A mail given up is listed at
+    // once, and making the file again, or after the list is cleared, doubles nothing.
+    void logFileKeepsTheMailThatNeverLeft() {
+        AlertRig rig;
+        const QString kept = "3/6/2009,9:00:00 AM\r\nNot sent (program ended): to ops@example.com: Warning \r\n";
+        QFile old(rt::appFile("smtplog.log"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write((kept + "3/6/2009,9:30:00 AM\r\n\r\nClosed\r\n").toUtf8()) > 0);
+        old.close();
+        rig.smtp->refuseWith("554 refused");
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        const QString notSent = "Not sent (554 refused): to ops@example.com: Warning: Cur=85F";
+        QCOMPARE(E().listEmailStatus->item(1)->text(), notSent);
+        for (int pass = 0; pass < 2; ++pass) {
+            E().cmdCreateLogFile->click();
+            QCOMPARE(logFile(), kept + "NOW\r\n\r\n554 refused\r\n" + notSent + "\r\nClosed\r\n");
+        }
+        E().cmdResetSMTP->click();
+        E().cmdCreateLogFile->click();
+        QCOMPARE(logFile(), kept + "NOW\r\n" + notSent + "\r\nNOW\r\n\r\n");
+        QCOMPARE(rig.boxes.prompts().size(), 3);
     }
 };
 

@@ -126,7 +126,8 @@ private slots:
             QCOMPARE(m.header("Cc"), QByteArray("boss@example.com ,"));
         }
         QStringList status = statusLines();
-        QVERIFY2(status.last().startsWith("Closed") && status.at(status.size() - 2).startsWith("Error: Login denied"),
+        QVERIFY2(status.last().startsWith("Closed") && status.at(status.size() - 3).startsWith("Error: Login denied") &&
+                     status.at(status.size() - 2).startsWith("Not sent (Error: Login denied"),
                  qPrintable(status.join(" | ")));
         QVERIFY(bTempMailSent[1]); // a refused mail still counts as handed over
         // The password shows nowhere, plain or encoded.
@@ -138,8 +139,10 @@ private slots:
         rig.read("70");
         QVERIFY(rig.mailsDone());
         QCOMPARE(server.mails().size(), 4);
-        QCOMPARE(statusLines().mid(statusLines().size() - 2),
-                 (QStringList{"Error: Failed sending data to the peer (530 5.7.0 Authentication required)", "Closed"}));
+        const QString refusal = "Error: Failed sending data to the peer (530 5.7.0 Authentication required)";
+        QCOMPARE(statusLines().mid(statusLines().size() - 3),
+                 (QStringList{refusal, "Not sent (" + refusal + "): to ops@example.com, boss@example.com: Sensor Reading OK: 70F",
+                              "Closed"}));
     }
 
     // Line ends and over-long lines in a sensor's name stay inside the body's own lines: no bare
@@ -226,7 +229,7 @@ private slots:
         QCOMPARE(M().SMTP1->pending(), 2);
         QVERIFY(rig.mailsDone());
         QStringList status = statusLines();
-        QCOMPARE(status.filter("Error: Timeout was reached").size(), 2);
+        QCOMPARE(status.filter(QRegularExpression("^Error: Timeout was reached")).size(), 2);
         QCOMPARE(status.filter("Closed").size(), 2);
 
         // No server at all.
@@ -238,6 +241,18 @@ private slots:
         QVERIFY(rig.mailsDone());
         QVERIFY2(statusLines().join('\n').contains("Error: Couldn't connect to server"), qPrintable(statusLines().join(" | ")));
         M().SMTP1->timeout = 10000;
+    }
+
+    // A server box without a host (empty, or a port alone) connects nowhere, and says so plainly.
+    void mailWithoutAServerSaysSo() {
+        AlertRig rig;
+        E().txtSMTPHostServer->setText(" :25");
+        rig.read("85");
+        QVERIFY(rig.mailsDone());
+        QVERIFY(rig.smtp->mails().isEmpty());
+        const QString notSent = "Not sent (No mail server is set): to ops@example.com: Warning: Cur=85F";
+        QCOMPARE(statusLines(), (QStringList{"No mail server is set", notSent, "Closed"}));
+        QVERIFY(readWholeFile(rt::appFile("smtplog.log")).contains(notSent.toUtf8()));
     }
 
     // A server that never answers: mail waiting to go is bounded, each drop is told, and the
@@ -272,6 +287,7 @@ private slots:
         AlertRig rig;
         rig.smtp->hold(true);
         platform::SmtpControl& smtp = *M().SMTP1;
+        smtp.server = "127.0.0.1";
         smtp.sendto = "ops@example.com";
         smtp.cc = "";
         const int sent = platform::SmtpControl::kQueueLimit + 2;

@@ -1,5 +1,6 @@
 // The add-device window: loading, the state the type choice leaves, its small handlers, the row
 // and index finders, and how the setup window opens it.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -208,6 +209,18 @@ private slots:
                                                     "device \"Corvisent/T01\". Please choose another port."});
         QCOMPARE(modPrefs::GetPref("PortConfig\\Devices\\2", "DeviceType", "<none>"), QString("<none>"));
         QVERIFY(D().isVisible());
+    }
+
+    // The drop-down shows the configured mark whole.
+    void configuredMarkReadsWhole() {
+        takeRows({1});
+        formSensorSetup::instance().txtDeviceComNumber[1]->setText("4");
+        D().show();
+        choose(strTypeWater);
+        D().cmbComNum->showPopup();
+        QAbstractItemView* list = D().cmbComNum->view();
+        QVERIFY(list->viewport()->width() >= list->sizeHintForColumn(0));
+        D().cmbComNum->hidePopup();
     }
 
     // No port listed: OK stays off for every sensor kind.

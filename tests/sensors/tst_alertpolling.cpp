@@ -1,3 +1,5 @@
+#include <QLineEdit>
+
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/frmAlarm.h"
 #include "sensors/sensorrig.h"
@@ -28,6 +30,7 @@ private slots:
                 rt::setValue(box, 1);
             rt::setValue(S().chkPageAlert[1], 0);
             rt::setValue(formEmailAlertSetup::instance().chkInclude[3], 1); // the reading in the subject
+            formEmailAlertSetup::instance().txtSMTPHostServer->setText("mail.example.com");
             rt::setOptionValue(S().optUseSMTP, true);
             rt::setOptionValue(S().optSysTray, true);
             S().cmbMinOrSecs->setCurrentIndex(1); // seconds

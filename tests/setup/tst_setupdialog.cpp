@@ -57,6 +57,19 @@ private slots:
     }
     void cleanup() { m_env.reset(); }
 
+    // A device's type is shown whole, in the narrowest window and in large letters too.
+    void typeShownWhole() {
+        addDevice(1, strTypeAccel, "1");
+        QLabel* type = setup().lblDeviceType[1];
+        type->setFont(QFont(type->font().family(), type->font().pointSize() * 2));
+        setup().show();
+        setup().resize(1, 1);
+        QCoreApplication::processEvents();
+        QVERIFY(type->width() >= type->fontMetrics().horizontalAdvance(type->text()));
+        setup().hide();
+        type->setFont(QFont());
+    }
+
     void controlsAsTheProgramAddressesThem() {
         auto& s = setup();
         const QStringList tabs{"Device Connect", "&Alerts && Threshold", "Camera Events", "Proximity Events"};
