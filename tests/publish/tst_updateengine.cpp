@@ -187,9 +187,10 @@ private slots:
                                            [&] { perTick << rig.sent().join(','); });
         QVERIFY(rt::WaitUntil([&] { return perTick.size() > 10; }, 60 * 60000));
         QObject::disconnect(tick);
-        QCOMPARE(perTick.mid(0, 11), QStringList({"cvman0.xml,index.html", "", "cvman1.xml,index.html", "",
-                                                  "cvman2.xml,index.html", "", "cvman3.xml,index.html", "",
-                                                  "cvman4.xml,index.html", "", "cvman5.xml,index.html"}));
+        QStringList expected;
+        for (int k = 0; k <= 5; ++k)
+            expected << QString("cvman%1.xml,cvman%1.html,index.html").arg(k) << "";
+        QCOMPARE(perTick.mid(0, 11), expected.mid(0, 11));
     }
 
     void notStayingConnectedLogsInBeforeEachUpdate() {
