@@ -36,8 +36,9 @@ public:
     virtual QImage captureStill() = 0;
     // Starts recording into path (an AVI file); false when the recording cannot start.
     virtual bool startRecording(const QString& path) = 0;
-    // Ends the recording and completes its file, waiting at most withinMs of real time for it;
-    // false when there was none, it failed or it did not complete in time.
+    // Ends the recording and completes its file, waiting at most withinMs of real time for it (also
+    // once the program is asked to end); false when there was none, it failed or it did not
+    // complete in time.
     virtual bool stopRecording(int withinMs) = 0;
     virtual bool recording() const = 0;
     // Picture sizes the camera offers ("640x480") and the one in use.

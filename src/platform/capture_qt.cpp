@@ -3,21 +3,19 @@
 // capture and a recorder.
 #include <QCamera>
 #include <QCameraDevice>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QImageCapture>
 #include <QMediaCaptureSession>
 #include <QMediaDevices>
 #include <QMediaFormat>
 #include <QMediaRecorder>
-#include <QTimer>
 #include <QUrl>
 #include <QVarLengthArray>
 #include <QVideoFrame>
 #include <QVideoSink>
 
 #include "platform/capture.h"
+#include "runtime/clock.h"
 
 namespace platform {
 
@@ -28,18 +26,6 @@ constexpr int kStartMs = 8000;
 constexpr int kStillMs = 4000;
 
 QString sizeText(const QSize& s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); }
-
-// Lets events run until done() holds or ms have passed; true when done() held.
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // The format of the profile: the smallest of at least 320x240 for Small (highest frame rate
 // among equals); an invalid format (the camera's own choice) for Default or when none fits.
@@ -178,7 +164,7 @@ public:
         m_session.setRecorder(&m_recorder);
         m_session.setCamera(&m_camera);
         m_camera.start();
-        const bool ok = waitFor([this] { return m_frames > 0 || !m_error.isEmpty(); }, kStartMs);
+        const bool ok = rt::WaitUntilReal([this] { return m_frames > 0 || !m_error.isEmpty(); }, kStartMs);
         if (!ok || !m_error.isEmpty()) {
             if (why) *why = m_error.isEmpty() ? QStringLiteral("the camera sent no picture") : m_error;
             m_camera.stop();
@@ -217,7 +203,7 @@ public:
                 &m_still, &QImageCapture::errorOccurred, this, [&](int got, QImageCapture::Error, const QString&) {
                     if (got == id) done = true;
                 });
-            if (id >= 0) waitFor([&] { return done; }, kStillMs);
+            if (id >= 0) rt::WaitUntilReal([&] { return done; }, kStillMs);
             QObject::disconnect(c1);
             QObject::disconnect(c2);
         }
@@ -246,7 +232,9 @@ public:
     bool stopRecording(int withinMs) override {
         if (m_recorder.recorderState() == QMediaRecorder::StoppedState) return false;
         m_recorder.stop();
-        waitFor([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, withinMs);
+        // Also at the program's end: the file is completed within the caller's bound, not dropped.
+        rt::WaitUntilReal([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, withinMs,
+                          rt::AtEnd::GoOn);
         QObject::disconnect(m_recordErrorConnection);
         // The file is complete once the recorder has stopped; it may keep a name of its own.
         const QString written = m_recorder.actualLocation().toLocalFile();
@@ -282,7 +270,7 @@ public:
         m_frame = QVideoFrame();
         const int before = m_frames;
         m_camera.start();
-        return waitFor([&] { return m_frames > before; }, kStartMs);
+        return rt::WaitUntilReal([&] { return m_frames > before; }, kStartMs);
     }
 
     QString recordingFormat() const override { return QStringLiteral("VP8 video in AVI"); }

@@ -376,7 +376,11 @@ void formInternetSetup::stateError() {
         AddTimedFtpMessage(QStringLiteral(" Recovering: Cal Interval Update"));
         timerInternetUpdate->setEnabled(true);
         bUpdateNow = true;
-        timerInternetUpdate_Timer();
+        // An update under way runs once more when it ends; otherwise the update runs now.
+        if (m_updating)
+            m_updateAgain = true;
+        else
+            timerInternetUpdate_Timer();
         if (rt::optionValue(optConnectBeforeSend)) logoutSession();
     }
 }

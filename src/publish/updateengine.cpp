@@ -90,12 +90,9 @@ void StartInternetUpdateEngine() {
 }
 
 void formInternetSetup::timerInternetUpdate_Timer() {
-    // One update at a time: a tick that asks for an update at once while one runs (the
-    // connection recovery does) has it run again when it ends; other ticks during it change nothing.
-    if (m_updating) {
-        if (bUpdateNow) m_updateAgain = true;
-        return;
-    }
+    // One update at a time: a tick during it changes nothing (a recovery inside the update asks
+    // for it to run again itself).
+    if (m_updating) return;
     rt::passOver([this] { ClearFullFtpMessages(); });
     // Other windows may have put their own caption on the main window meanwhile.
     const bool running = rt::caption(cmdStartUpdate) == kStopCaption;

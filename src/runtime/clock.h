@@ -38,8 +38,16 @@ void Wait(int ms);
 // Ends at once (with pred()'s value) when the program has been asked to end.
 template <typename Pred> bool WaitUntil(Pred pred, int ms);
 
-// The program has been asked to end: from then on every wait returns at once, timers stop
-// ticking and message boxes are no longer shown.
+// How a wait meets the program's end request: most waits end at once; the end's own finishing
+// work (a recording's file being completed) goes on to its bound.
+enum class AtEnd { Return, GoOn };
+// Lets events run until pred() holds or realMs of real time have passed, whatever the speed of
+// the program clock: for devices that keep their own pace (cameras). Sleeps while no event comes;
+// true when pred() held.
+bool WaitUntilReal(const std::function<bool()>& pred, int realMs, AtEnd atEnd = AtEnd::Return);
+
+// The program has been asked to end: from then on every wait returns at once (but those of the
+// end's own finishing work), timers stop ticking and message boxes are no longer shown.
 void RequestQuit();
 bool QuitRequested();
 // Ends the process (exit code 0) once realMs of real time have passed, whatever runs then: the

@@ -46,10 +46,11 @@ int kindOfName(const QString& type) {
     return type == strTypeVideoMotion ? int(typeCameraUnnamed) : TypeCodeOfName(type);
 }
 
-// The identity query, up to three times; "" when the sensor never answered or the row changed.
+// The identity query, up to three times; "" when the sensor never answered, the row changed or
+// the program is asked to end (then nothing more is sent).
 QString identityReply(MSCommControl* port, const SensorKind& kind, const RowExchange& exchange) {
     MSCommControl::EventHold hold(port);
-    for (int query = 0; query < kIdentityQueries; ++query) {
+    for (int query = 0; query < kIdentityQueries && !rt::QuitRequested(); ++query) {
         if (!SendCommand(port, kind.identityQuery, &exchange)) return QString();
         modCorvisent::AwaitReply(port, kReplyPauseMs, &exchange);
         if (!port->portOpen() || !exchange.same()) return QString();
@@ -469,6 +470,11 @@ Outcome connectRow(const RowExchange& exchange, int& kind, int& k) {
     if (!port) return Outcome::Failure;
     const QString reply = identityReply(port, sensor, exchange);
     if (!exchange.same()) return Outcome::Gone;
+    // Asked to end meanwhile: the row goes back to "Connect" and its port is closed, without a word.
+    if (rt::QuitRequested()) {
+        backToConnect(row);
+        return Outcome::Gone;
+    }
     if (reply.isEmpty()) {
         rt::MsgBox(QLatin1String(sensor.noReply));
         backToConnect(row);

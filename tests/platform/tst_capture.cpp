@@ -11,6 +11,7 @@
 #include "cameras/camdrivers.h"
 #include "cameras/ezVidCap.h"
 #include "platform/capture.h"
+#include "runtime/clock.h"
 #include "support/fakecapture.h"
 #include "support/testenv.h"
 
@@ -144,6 +145,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ezVidCap::driverCount(), 2, 10000);
         QVERIFY2(view.setDriverindex(1), qPrintable(view.lastError()));
         view.driverDisconnect();
+    }
+
+    // Runs last: the request to end cannot be taken back in this process. Asked to end, a camera
+    // is not waited for to start, while a recording that runs then is still completed and kept.
+    void endRequestEndsTheStartWaitButNotTheRecording() {
+        ezVidCap view;
+        view.show();
+        view.setDriverName("Test Camera 1");
+        QVERIFY2(view.setDriverindex(0), qPrintable(view.lastError()));
+        QVERIFY(view.startRecording());
+        QTest::qWait(1500);
+        rt::RequestQuit();
+        ezVidCap other;
+        other.setDriverName("Test Camera 2");
+        QVERIFY(!other.setDriverindex(1));
+        QCOMPARE(other.lastError(), QStringLiteral("the camera sent no picture"));
+        QVERIFY(view.keepRecording(platform::kRecordingFinishMs));
+        const QStringList kept = QDir(env->appDir() + "/capturefiles").entryList({"*.avi"}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(QFileInfo(env->appDir() + "/capturefiles/" + kept[0]).size() > 0);
     }
 };
 

@@ -173,6 +173,23 @@ private slots:
         rt::setCaption(W().cmdStartUpdate, kStart);
     }
 
+    // A minute tick that comes while Start's update waits for the server starts no second update.
+    void tickDuringStartsUpdateSendsNothingMore() {
+        EngineRig rig;
+        rt::setOptionValue(W().optStayConnected, true);
+        rig.login();
+        rig.ftp.clearRequests();
+        rig.ftp.setManual(true); // the update's first request is held until the tick has come
+        QTimer::singleShot(0, [&] {
+            W().timerInternetUpdate_Timer();
+            rig.ftp.setManual(false);
+            rig.ftp.finish({platform::icResponseCompleted, 0, "200 NOOP ok.", "200 NOOP ok."});
+        });
+        W().cmdStartUpdate_Click();
+        QCOMPARE(rig.sent(), QStringList({"cvman0.xml", "cvman0.html", "index.html"}));
+        QVERIFY(!W().bUpdateNow && W().iUpdateMinutes == 1);
+    }
+
     void theTimerDrivesTheSchedule() {
         EngineRig rig;
         rt::setOptionValue(W().optStayConnected, true);

@@ -423,6 +423,19 @@ private slots:
             QVERIFY2(reading.match(QString::fromLatin1(l)).hasMatch(), l.constData());
         QVERIFY(lines.last().isEmpty());
     }
+
+    // Runs last: the request to end cannot be taken back in this process. Asked to end while the
+    // row waits for its sensor's first identity reply, the connect stops there: no further query,
+    // no box, its port closed.
+    void endRequestDuringTheIdentityWait() {
+        SensorRig rig;
+        FakeSerialPort& dev = silentAtFirst(rig, [] { rt::RequestQuit(); });
+        S().cmdConnectSensor_Click(4);
+        QCOMPARE(dev.commands(), QList<QByteArray>{"i"});
+        QCOMPARE(rig.boxes->prompts(), QStringList());
+        QVERIFY(!dev.isOpen() && !M().MSComm[4]->portOpen());
+        QCOMPARE(iPortOpen[4], 0);
+    }
 };
 
 QTEST_MAIN(TestConnect)
