@@ -11,6 +11,7 @@
 #include "runtime/error.h"
 #include "runtime/vb.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -78,8 +79,8 @@ QLabel* CorvisentMain::NoDeviceLabel(int kind) const {
 void CorvisentMain::mnuPopupRename_Click() {
     const int row = iSelectedRow;
     if (row < 1 || row > 10) return;
-    const int kind = iDeviceType[row];
-    const QString slotText = formSensorSetup::instance().lblSubIndex[row]->text().trimmed();
+    const int kind = TypeCodeOf(row);
+    const DeviceRow& record = RowOf(row);
     bool chosen = false;
     switch (kind) {
     case typeTemperature:
@@ -88,13 +89,12 @@ void CorvisentMain::mnuPopupRename_Click() {
     case typeWater:
     case typeAccel:
     case typeDistance:
-        chosen = chooseSlot(kind, slotNumber(slotText));
+        chosen = chooseSlot(kind, record.slot);
         break;
     case typeCombo: {
-        // Two figures: the temperature slot, then the humidity slot.
         const bool temperatureHalf = rt::tag(lblMeasure[row]) == QLatin1String("1");
-        const QString figure = temperatureHalf ? slotText.left(1) : slotText.mid(1, 1);
-        chosen = chooseSlot(temperatureHalf ? typeTemperature : typeHumidity, slotNumber(figure));
+        chosen = chooseSlot(temperatureHalf ? typeTemperature : typeHumidity,
+                            temperatureHalf ? record.tempSlot : record.slot);
         break;
     }
     default: // empty rows, cameras and rows disabled after a failed connect

@@ -165,7 +165,7 @@ void failureDisplay(int row, int kind, int k) {
     CloseRowPorts(row);
     iPortOpen[row] = 0;
     RecountPortOpen();
-    iDeviceType[row] = typeDisabled;
+    DisableRow(row);
     if (CorvisentMain::kindTab(kind) && k >= 1 && k <= 4) {
         rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind, k)));
         w.lblSensor1[row]->show();
@@ -279,9 +279,6 @@ namespace {
 void startReading(const RowExchange& exchange, const SensorKind& kind, int k, const QString& startTag) {
     const int row = exchange.row();
     if (kind.reporting == Reporting::Polled) {
-        formSensorSetup& setup = formSensorSetup::instance();
-        // The polling tick finds the row's display slot in its timer's Tag.
-        Ctl(CorvisentMain::instance().Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
         SetReadingInterval(row);
     } else if (kind.start) {
         kind.start(exchange, k, startTag);
@@ -316,14 +313,14 @@ enum class Outcome { Success, Failure, End, Removed, Gone };
 // A camera row: its capture starts at its camera position.
 Outcome connectCamera(int row, int kind, int& k) {
     formSensorSetup& setup = formSensorSetup::instance();
-    k = DisplaySlot(row);
+    k = RowOf(row).slot;
     SetCamResolution(row, QStringLiteral("2"));
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
     setup.ConnectCam(k, row);
     // A camera that did not start has its row back in the "Connect" state already.
     if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
     setPortOpenMark(row, kind);
-    iDeviceType[row] = kind;
+    SetRowKind(row, kind);
     // The connected camera's options: monitor only, or linked to one of the listed sensors.
     setup.FlipProximLabels(k, true, 1);
     setup.MakeAvailProxComboBox(k);
@@ -336,7 +333,7 @@ Outcome connectCamera(int row, int kind, int& k) {
 std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
     CorvisentMain& w = CorvisentMain::instance();
     if (const CorvisentMain::KindTab* tab = CorvisentMain::kindTab(kind)) {
-        k = CheckedSlot(DisplaySlot(row));
+        k = CheckedSlot(RowOf(row).slot);
         (*tab->slotTable)[k] = 1;
         rt::CaptionFrame* cover = w.SlotCover(kind, k);
         cover->hide();
@@ -357,8 +354,8 @@ std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
         }
         Ctl(w.lblSensorReading, row)->show();
         Ctl(w.lblSensorReading, row + 1)->show();
-        t = CheckedSlot(TempSlotOf(row));
-        h = CheckedSlot(HumidSlotOf(row));
+        t = CheckedSlot(RowOf(row).tempSlot);
+        h = CheckedSlot(RowOf(row).slot);
         Ctl(w.frameHCover, h)->hide();
         rt::setTag(w.frameHCover[h], QString::number(row));
         Ctl(w.frameTCover, t)->hide();
@@ -424,7 +421,7 @@ Outcome acceptEventSensor(int row, const SensorKind& kind, int k, const QString&
     rt::setCaption(status, QStringLiteral("OK"));
     status->show();
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    iDeviceType[row] = kind.code;
+    SetRowKind(row, kind.code);
     return Outcome::Success;
 }
 
@@ -445,11 +442,11 @@ Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h,
     }
     if (kind.code == typeCombo) {
         comboSetup(row, t, h);
-        iDeviceType[row + 1] = typeCombo;
+        SetRowKind(row + 1, typeCombo);
     } else {
         polledSetup(row, kind.code, k);
     }
-    iDeviceType[row] = kind.code;
+    SetRowKind(row, kind.code);
     QPushButton* button = Ctl(setup.cmdConnectSensor, row);
     button->setEnabled(true);
     rt::setCaption(button, QStringLiteral("Disconnect"));

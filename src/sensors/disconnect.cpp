@@ -64,14 +64,14 @@ void DisconnectSensor(int row, int flag) {
         case typeTemperature: {
             Ctl(w.Timer1, row)->setEnabled(false);
             clearTempLatches(row);
-            const int slot = CheckedSlot(DisplaySlot(row));
+            const int slot = CheckedSlot(RowOf(row).slot);
             resetExtremes(w.lblTHighest[slot], w.lblTLowest[slot], w.bTHighLowEmpty[slot], true);
             break;
         }
         case typeHumidity: {
             Ctl(w.Timer1, row)->setEnabled(false);
             clearHumidLatches(row);
-            const int slot = CheckedSlot(DisplaySlot(row));
+            const int slot = CheckedSlot(RowOf(row).slot);
             resetExtremes(w.lblHHighest[slot], w.lblHLowest[slot], w.bHHighLowEmpty[slot], true);
             break;
         }
@@ -92,8 +92,8 @@ void DisconnectSensor(int row, int flag) {
                 clearTempLatches(r);
                 clearHumidLatches(r);
             }
-            const int h = CheckedSlot(HumidSlotOf(row));
-            const int t = CheckedSlot(TempSlotOf(row));
+            const int h = CheckedSlot(RowOf(row).slot);
+            const int t = CheckedSlot(RowOf(row).tempSlot);
             resetExtremes(w.lblHHighest[h], w.lblHLowest[h], w.bHHighLowEmpty[h], false);
             resetExtremes(w.lblTHighest[t], w.lblTLowest[t], w.bTHighLowEmpty[t], false);
             break;

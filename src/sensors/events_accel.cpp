@@ -13,6 +13,7 @@
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
@@ -65,8 +66,8 @@ void CorvisentMain::MSCommA_OnComm(int row) {
         MSCommControl* port = Ctl(MSCommA, row);
         const int event = port->commEvent();
         if (SwallowModeReply(port, row, event)) return;
-        const int slot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
-        const int kind = iDeviceType[row];
+        const int slot = RowOf(row).slot;
+        const int kind = TypeCodeOf(row);
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {
             bump(*this, port, row, slot, kind);

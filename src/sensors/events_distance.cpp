@@ -116,9 +116,8 @@ void CorvisentMain::MSCommD_OnComm(int row) {
         const int event = port->commEvent();
         const bool presence = port->dsrHolding();
         if (SwallowModeReply(port, row, event)) return;
-        // A slot caption that is not a number ends every event of the row.
-        const int slot = rt::CInt(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)));
-        const int type = iDeviceType[row];
+        const int slot = RowOf(row).slot;
+        const int type = TypeCodeOf(row);
         const int p = iProxSlot[row];
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {

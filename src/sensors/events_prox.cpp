@@ -20,6 +20,7 @@
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
@@ -52,10 +53,9 @@ void moveDelayTimers(int p, bool presence) {
 
 // The device row of the camera at camera position c, 0 when no camera row holds it.
 int cameraRowOf(int c) {
-    formSensorSetup& f = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        if (iDeviceType[row] != typeVideo && iDeviceType[row] != typeVideo2) continue;
-        if (int(rt::Val(rt::caption(f.lblSubIndex[row]))) == c) return row;
+        const int kind = TypeCodeOf(row);
+        if ((kind == typeVideo || kind == typeVideo2) && RowOf(row).slot == c) return row;
     }
     return 0;
 }
@@ -148,14 +148,13 @@ void CorvisentMain::MSCommP_OnComm(int row) {
         // The event and the line are read before anything can open a box.
         const int event = port->commEvent();
         const bool presence = port->dsrHolding();
-        const int slot = int(rt::Val(rt::tag(Ctl(ProximityTimer, row))));
+        const int slot = RowOf(row).slot;
         if (slot == 0) {
             sensorevents::PortMessage(port, failure, rt::vbOKOnly);
             return;
         }
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvDSR) return;
-        const int camSlot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
-        if (!sensorevents::ProximityLineChange(port, presence, typeProximity, row, slot, camSlot, iProxSlot[row],
+        if (!sensorevents::ProximityLineChange(port, presence, typeProximity, row, slot, slot, iProxSlot[row],
                                                txtProximData))
             return;
         if (!port->dsrHolding()) {

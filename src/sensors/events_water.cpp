@@ -14,6 +14,7 @@
 #include "runtime/vb.h"
 #include "sensors/events.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using platform::MSCommControl;
@@ -23,10 +24,6 @@ using namespace modSupport;
 namespace {
 
 constexpr long kTabLogLimit = 2000;
-
-int timerSlot(rt::Timer* timer) {
-    return int(rt::Val(timer->tag()));
-}
 
 void showState(CorvisentMain& w, int row, bool wet, const QString& wetStatus) {
     QLabel* status = Ctl(w.lblSensorStatus, row);
@@ -55,7 +52,7 @@ void CorvisentMain::MSCommW_OnComm(int row) {
         // The event and the line are read before anything can open a box.
         const int event = port->commEvent();
         const bool wet = port->cdHolding();
-        const int slot = timerSlot(Ctl(WaterTimer, row));
+        const int slot = RowOf(row).slot;
         if (slot == 0) {
             sensorevents::PortMessage(port, failure, rt::vbOKOnly);
             return;
@@ -65,7 +62,7 @@ void CorvisentMain::MSCommW_OnComm(int row) {
         formSensorSetup& f = formSensorSetup::instance();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
         // Logged as it comes, before the alert decision, whose channels may take a while.
-        if (iDeviceType[row] == typeWater) {
+        if (TypeCodeOf(row) == typeWater) {
             const QString T = sensorevents::LogTime();
             if (rt::ticked(Ctl(f.chkTabLogging, row)))
                 waterTabLine(Ctl(txtWaterData, slot),
@@ -88,7 +85,7 @@ void CorvisentMain::WaterTimer_Timer(int row) {
     static std::array<bool, 11> reporting{};
     try {
         MSCommControl* port = Ctl(MSCommW, row);
-        const int slot = timerSlot(Ctl(WaterTimer, row));
+        const int slot = RowOf(row).slot;
         // A row without a slot is refused by the port event too; the tick leaves it alone.
         if (slot == 0) return;
         const bool wet = port->cdHolding();

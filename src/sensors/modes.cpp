@@ -97,7 +97,7 @@ int rowOfCover(rt::CaptionFrame* cover) {
 }
 
 int slotOfRow(int row) {
-    return rt::CInt(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
+    return RowOf(row).slot;
 }
 
 void showOk(QLabel* status) {
@@ -203,7 +203,7 @@ void CorvisentMain::cmdSensD_Click(int slot) {
 
 void CorvisentMain::mnuPopupSetSensitivity_Click() {
     const int row = iSelectedRow;
-    const int kind = iDeviceType.value(row);
+    const int kind = TypeCodeOf(row);
     QString typed;
     for (;;) {
         const std::optional<QString> answer = rt::InputBox(

@@ -93,13 +93,12 @@ void setCheckFromText(QCheckBox* box, const QString& text, bool fromIni) {
     rt::setValue(box, v >= 0 && v <= 2 ? v : 0);
 }
 
-// Takes a display slot on a kind's tab and names the device there; the row's port remembers the
-// slot. The cover stays until the device connects.
+// Takes a display slot on a kind's tab and names the device there. The cover stays until the
+// device connects.
 void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString& name) {
     auto& m = CorvisentMain::instance();
     TakeTabSlot(*t.slotTable, slot);
     (m.*t.names)[slot]->setText(name);
-    rt::setTag((m.*t.ports)[row], QString::number(slot));
     rt::setTag((m.*t.covers)[slot], QString::number(row));
 }
 
@@ -238,7 +237,6 @@ void placeComboHumid(const RowPlan& p, const QString& comboName) {
     auto& m = CorvisentMain::instance();
     const int n = p.n;
     takeSlot(*CorvisentMain::kindTab(typeHumidity), p.humidSlot, n, comboName);
-    rt::setTag(m.Timer1[n], p.slotCaption);
     m.lblSensor1[n]->setText(comboName);
     rt::setVisible(m.lblSensor1[n], true);
     rt::setTag(m.lblMeasure[n], kZero);
@@ -273,7 +271,6 @@ void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab&
     const bool summaryReread =
         p.ini && (code == typeTemperature || code == typeHumidity || code == typeWater);
     takeSlot(t, p.slot, n, name);
-    rt::setTag((m.*t.timers)[n], QString::number(p.slot));
     m.lblSensor1[n]->setText(summaryReread ? summaryName : name);
     if (code == typeWater) rt::setVisible(m.lblSensor1[n], true);
     m.setTabEnabled(t.tab, true);

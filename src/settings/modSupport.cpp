@@ -72,7 +72,6 @@ bool IsCameraName(const QString& name) {
     return name == strTypeVideo || name == strTypeVideo2 || name == strTypeVideoMotion;
 }
 
-Table<11> iDeviceType;
 Table<11> iPortOpen;
 Table<11> iProxMode;
 Table<11> iBumpMode;
@@ -265,19 +264,23 @@ void MakeInvisible(int mode, int row, int typeCode) {
 
 void CreateSetupArray() {
     reported(QStringLiteral("Error in CreateSetupArray"), [] {
-        iDeviceType.fill(0);
+        for (int row = 1; row <= 10; ++row)
+            SetRowKind(row, typeEmpty);
         auto& s = formSensorSetup::instance();
         for (int row = 1; row <= 10; ++row) {
             if (!rt::visible(s.lblDeviceType[row])) {
-                iDeviceType[row] = typeEmpty;
+                SetRowKind(row, typeEmpty);
                 continue;
             }
             const int code = TypeCodeOfName(s.lblDeviceType[row]->text());
             if (code == typeEmpty) continue; // keeps a combined pair's second row
-            iDeviceType[row] = code;
-            if (code == typeCombo) iDeviceType[row + 1] = typeCombo; // row 10: no partner row
+            SetRowKind(row, code);
+            if (code == typeCombo) {
+                if (row == 10) raiseSubscriptOutOfRange(); // no partner row
+                SetRowKind(row + 1, typeCombo);
+            }
             if (code == typeVideo || code == typeVideo2) {
-                const int k = s.lblSubIndex[row]->text().trimmed().toInt();
+                const int k = RowOf(row).slot;
                 if (k < 1 || k > 4) raiseSubscriptOutOfRange();
                 s.chkCamMonitorOnly[k]->show();
             }
@@ -303,21 +306,20 @@ void ClearArrays() {
 
 QString GetSubIndexList(int typeCode) {
     QString list;
-    auto& s = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        const int code = iDeviceType[row];
+        const int code = TypeCodeOf(row);
         if (code != typeCode && code != typeDistance) continue;
-        bool ok = false;
-        const int slot = s.lblSubIndex[row]->text().trimmed().toInt(&ok);
-        if (!ok) break; // ends quietly with what was built
-        list += QString::number(slot);
+        const DeviceRow& r = RowOf(row);
+        // A combined sensor's slot reads as its two figures, temperature first.
+        if (code == typeCombo) list += QString::number(r.tempSlot);
+        list += QString::number(r.slot);
     }
     return list;
 }
 
 bool AnyDeviceInSlots2to10() {
     for (int row = 2; row <= 10; ++row)
-        if (iDeviceType[row] != typeEmpty) return true;
+        if (TypeCodeOf(row) != typeEmpty) return true;
     return false;
 }
 
@@ -343,7 +345,7 @@ void resetProximityActions(int k) {
 // Whether any configured row other than a deleted one still holds proximity event index k.
 bool eventIndexInUse(int k) {
     for (int row = 1; row <= 10; ++row) {
-        const int code = iDeviceType[row];
+        const int code = TypeCodeOf(row);
         if ((code == typeProximity || code == typeDistance) && iProxSlot[row] == k) return true;
     }
     return false;

@@ -16,6 +16,9 @@ class QTabWidget;
 namespace rt {
 class Timer;
 }
+namespace modSupport {
+struct DeviceRow;
+}
 
 // The sensor setup dialog: one instance, created on first use and hidden while loaded. Its
 // controls hold the live configuration that the rest of the program reads and writes. Arrays are
@@ -41,12 +44,12 @@ public:
     // ---- Device rows.
     Rows<QLabel> lblDeviceType{};         // type name; hidden = empty row
     Rows<QLineEdit> txtDeviceComNumber{}; // COM port number
-    Rows<QLabel> lblSubIndex{};           // display slot; Tag = stored start mode
-    Rows<QLabel> imgStatus{};             // green or red dot; Tag = CalibrateOnConnect
+    Rows<QLabel> lblSubIndex{};           // display slot as shown (the row's record holds it)
+    Rows<QLabel> imgStatus{};             // green or red dot
     Rows<QPushButton> cmdConnectSensor{}; // "Connect" / "Disconnect"; Tag = first-reading flag
     Rows<QPushButton> cmdDeleteMe{};
     Rows<QCheckBox> chkTabLogging{};
-    Rows<QCheckBox> chkFileLogging{}; // Tag = full path of the row's current log file
+    Rows<QCheckBox> chkFileLogging{};
     Rows<QCheckBox> chkBinaryMode{};  // 1 = the sensor starts in event mode
     Rows<QCheckBox> chkSendToSummary{};
     QPushButton* cmdConnectAll = nullptr;
@@ -274,9 +277,9 @@ private:
     QWidget* buildProximityTab();
     void wireHandlers();
     // formSensorSetup.cpp: the steps of Delete, in the order cmdDeleteMe_Click takes them.
-    void releaseRowSlot(int row, const QString& type, bool pair);
+    void releaseRowSlot(int row, const QString& type, bool pair, const modSupport::DeviceRow& device);
     void releaseCameraSlot(int row, int slot);
-    void releaseComboSlots(int row, const QString& slotText, bool pair);
+    void releaseComboSlots(int row, int tempSlot, int humidSlot, bool pair);
     void releaseKindSlot(int row, int kind, int slot);
     void releaseProxEventIndex(int n);
     void forgetDeviceCount(int row, bool pair);
