@@ -43,8 +43,10 @@ constexpr SetupKey kRows[] = {
     {"chkOutOfRangeAlert",         "CheckRange",                  both("1"),             both("0")},
     {"txtMinDistanceThresh",       "MinDistanceThresh",           both("30"),            both("30")},
     {"txtMaxDistanceThresh",       "MaxDistanceThresh",           both("100"),           both("100")},
-    {"txtReadingInterval",         "ReadingInterval",             both("30"),            both("30")},
-    {"txtBinaryInterval",          "BinaryInterval",              both("500"),           both("500")},
+    // The interval handlers store these as the controls change; the setup window's own reads of
+    // the stored reading interval (its load, the unit list) fall back to "15".
+    {"txtReadingInterval",         "ReadingInterval",             alsoByHandler(both("30")), both("30")},
+    {"txtBinaryInterval",          "BinaryInterval",              alsoByHandler(both("500")), both("500")},
     {"chkPageAlert",               "chkPageAlert",                both("0"),             both("0"),        Kind},
     {"chkEmailAlert",              "chkEmailAlert",               both("0"),             both("0"),        Kind},
     {"chkOnScreenAlert",           "chkOnScreenAlert",            both("0"),             both("0"),        Kind},
@@ -339,12 +341,29 @@ void assignText(const SetupKey& row, int n, const QString& text) {
     }
 }
 
-void storeFromHandler(const char* key, int n) {
+namespace {
+
+const SetupKey& handlerStoredKey(const char* key) {
     const SetupKey& row = setupKey(key);
     if (!row.tree.byHandler) rt::programmingError(std::string("not stored by its handler: ") + key);
-    if (modSupport::loading()) return;
+    return row;
+}
+
+void storeControl(const SetupKey& row, int n) {
     if (const std::optional<QString> text = storedText(row, n, Store::Tree))
         modPrefs::SavePref(sectionOf(row, n, Store::Tree), keyName(row, n), *text);
+}
+
+} // namespace
+
+void storeFromHandler(const char* key, int n) {
+    const SetupKey& row = handlerStoredKey(key);
+    if (modSupport::loading()) return;
+    storeControl(row, n);
+}
+
+void storeApplied(const char* key) {
+    storeControl(handlerStoredKey(key), 0);
 }
 
 void storeFromHandler(const char* key, int n, const QString& text) {

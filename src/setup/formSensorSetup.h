@@ -297,6 +297,8 @@ private:
     // intervals.cpp
     void wireIntervalHandlers();
     void followUnit(); // the slider's lowest value: 1 for minutes, 8 otherwise
+    // The stored reading interval as the window itself reads it: "15" when none is stored.
+    static QString storedReadingInterval();
     // proxdelay.cpp
     void wireProximityPanels();
     // cameras/camsetup.cpp
