@@ -1,8 +1,6 @@
 // The main window's part in renaming a sensor: the popup entry "Rename Sensor" on a summary row
 // and a double-click on a Temperature or Humidity slot's name choose the tab slot whose name
-// changes, then open the rename window with the name and type of the device row shown there. Also
-// the lookups of a kind's slot controls by kind and slot (SlotCover, SlotNameLabel,
-// NoDeviceLabel), which read the kind records of the tab layout.
+// changes, then open the rename window with the name and type of the device row shown there.
 #include <QLabel>
 
 #include "app/CorvisentMain.h"
@@ -51,30 +49,6 @@ bool chooseSlot(int kind, int slot) {
 }
 
 } // namespace
-
-namespace {
-
-// The record of a kind with a tab, for display slot 1..4; rt::VbError 9 for any other kind or slot.
-const CorvisentMain::KindTab& slotKind(int kind, int slot) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(kind);
-    if (slot < 1 || slot > 4 || !k) raiseSubscriptOutOfRange();
-    return *k;
-}
-
-} // namespace
-
-rt::CaptionFrame* CorvisentMain::SlotCover(int kind, int slot) const {
-    return (this->*slotKind(kind, slot).covers)[slot];
-}
-
-QLabel* CorvisentMain::SlotNameLabel(int kind, int slot) const {
-    return (this->*slotKind(kind, slot).names)[slot];
-}
-
-QLabel* CorvisentMain::NoDeviceLabel(int kind) const {
-    const KindTab* k = kindTab(kind);
-    return k ? this->*k->noDevice : nullptr;
-}
 
 void CorvisentMain::mnuPopupRename_Click() {
     const int row = iSelectedRow;

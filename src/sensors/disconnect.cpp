@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "app/readinglogs.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
@@ -15,7 +15,7 @@
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using rt::Ctl;
 
@@ -47,7 +47,7 @@ void clearHumidLatches(int row) {
 }
 
 void enableConnect(int row) {
-    QPushButton* button = Ctl(formSensorSetup::instance().cmdConnectSensor, row);
+    QPushButton* button = Ctl(SensorSetupControls::instance().cmdConnectSensor, row);
     button->setEnabled(true);
     rt::setCaption(button, QStringLiteral("Connect"));
 }
@@ -56,8 +56,8 @@ void enableConnect(int row) {
 
 void DisconnectSensor(int row, int flag) {
     if (row < 1 || row > 10) return;
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const int connected = iPortOpen[row];
     try {
         switch (connected) {
@@ -114,9 +114,9 @@ void DisconnectSensor(int row, int flag) {
             box->setEnabled(true);
 
         Ctl(w.lblMeasure, row)->hide();
-        formSensorSetup::setPicture(Ctl(setup.imgStatus, row), rt::appFile(QStringLiteral("reddot.gif")));
+        SensorSetupControls::setPicture(Ctl(setup.imgStatus, row), rt::appFile(QStringLiteral("reddot.gif")));
         if (connected == typeCombo)
-            formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1),
+            SensorSetupControls::setPicture(Ctl(setup.imgStatus, row + 1),
                                         rt::appFile(QStringLiteral("reddot.gif")));
         QLabel* reading = Ctl(w.lblSensorReading, row);
         reading->show();
@@ -132,7 +132,7 @@ void DisconnectSensor(int row, int flag) {
 
 void StopRow(int row) {
     if (row < 1 || row > 10) return;
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     for (rt::Timer* timer : {w.Timer1[row], w.ProximityTimer[row], w.WaterTimer[row]})
         timer->setEnabled(false);
     CloseRowPorts(row);
@@ -142,11 +142,11 @@ void StopRow(int row) {
 
 } // namespace modSupport
 
-void CorvisentMain::cmdDisconnectSensor_Click(int row) {
+void CorvisentMainControls::cmdDisconnectSensor_Click(int row) {
     using namespace modSupport;
     rt::Hourglass hourglass;
     try {
-        formSensorSetup& setup = formSensorSetup::instance();
+        SensorSetupControls& setup = SensorSetupControls::instance();
         const bool combined = iPortOpen[row] == typeCombo;
         // An exchange still waiting on the row ends quietly once it finds the row changed.
         AdvanceRow(row);

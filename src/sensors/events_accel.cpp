@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -14,7 +14,7 @@
 #include "sensors/events.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -23,8 +23,8 @@ using namespace sensorevents;
 
 namespace {
 
-void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
-    formSensorSetup& f = formSensorSetup::instance();
+void bump(CorvisentMainControls& w, MSCommControl* port, int row, int slot, int kind) {
+    SensorSetupControls& f = SensorSetupControls::instance();
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setFontSize(reading, 14);
     rt::setCaption(reading, QStringLiteral("BUMP"));
@@ -40,8 +40,8 @@ void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
 }
 
 // One streamed reading: "X Y". X keeps the blank that ends it.
-void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, const QString& line) {
-    formSensorSetup& f = formSensorSetup::instance();
+void tilt(CorvisentMainControls& w, MSCommControl* port, int row, int slot, int kind, const QString& line) {
+    SensorSetupControls& f = SensorSetupControls::instance();
     if (line.contains(QLatin1String("Invalid"))) return;
     ShowReading(Ctl(w.lblSensorReading, row), line);
     const int blank = line.indexOf(u' ');
@@ -61,7 +61,7 @@ void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, co
 
 } // namespace
 
-void CorvisentMain::MSCommA_OnComm(int row) {
+void CorvisentMainControls::MSCommA_OnComm(int row) {
     try {
         MSCommControl* port = Ctl(MSCommA, row);
         const int event = port->commEvent();

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
@@ -16,7 +16,7 @@
 #include "sensors/streamlines.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -35,8 +35,8 @@ void showOk(QLabel* status) {
 }
 
 // One line of the distance stream.
-void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int type, QString line) {
-    formSensorSetup& f = formSensorSetup::instance();
+void distanceLine(CorvisentMainControls& w, MSCommControl* port, int row, int slot, int type, QString line) {
+    SensorSetupControls& f = SensorSetupControls::instance();
     QLabel* reading = Ctl(w.lblSensorReading, row);
     QLabel* status = Ctl(w.lblSensorStatus, row);
     QString& lastState = strLastDistState[row];
@@ -110,7 +110,7 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
 
 } // namespace
 
-void CorvisentMain::MSCommD_OnComm(int row) {
+void CorvisentMainControls::MSCommD_OnComm(int row) {
     try {
         MSCommControl* port = Ctl(MSCommD, row);
         const int event = port->commEvent();

@@ -11,7 +11,7 @@
 #include <QRadioButton>
 
 #include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "platform/shell.h"
 #include "runtime/controls.h"
@@ -21,7 +21,7 @@
 #include "sensors/events.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -41,7 +41,7 @@ void start(rt::Timer* timer) {
 // Presence starts the walk-up countdown unless a walk-away countdown is still pending (with a
 // real walk-away delay), and cancels the walk-away countdown; absence the reverse.
 void moveDelayTimers(int p, bool presence) {
-    formSensorSetup& f = formSensorSetup::instance();
+    SensorSetupControls& f = SensorSetupControls::instance();
     rt::Timer* up = Ctl(f.timerDelayEventUp, p);
     rt::Timer* away = Ctl(f.timerDelayEvent, p);
     rt::Timer* begin = presence ? up : away;
@@ -65,7 +65,7 @@ int cameraRowOf(int c) {
 namespace modSupport {
 
 void RunProximityCommand(int n, bool walkUp) {
-    formSensorSetup& f = formSensorSetup::instance();
+    SensorSetupControls& f = SensorSetupControls::instance();
     if (!rt::optionValue(Ctl(f.optRunCommand, n))) return;
     const QString command =
         (walkUp ? Ctl(f.lblCommandOnProxApproach, n) : Ctl(f.lblCommandOnProx, n))->text();
@@ -91,8 +91,8 @@ long ButtonFaceColor() {
 
 bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, int logSlot, int camSlot,
                          int p, const std::array<QPlainTextEdit*, 5>& boxes) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& f = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& f = SensorSetupControls::instance();
     // An index without action settings still shows, logs and triggers the camera.
     const bool actions = p >= 1 && p <= 4;
 
@@ -140,7 +140,7 @@ bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, 
 
 } // namespace sensorevents
 
-void CorvisentMain::MSCommP_OnComm(int row) {
+void CorvisentMainControls::MSCommP_OnComm(int row) {
     const QString failure = QStringLiteral("Error in MSCommP event handler: ");
     MSCommControl* port = nullptr;
     try {

@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
@@ -15,7 +15,7 @@
 #include "sensors/events.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -25,7 +25,7 @@ namespace {
 
 constexpr long kTabLogLimit = 2000;
 
-void showState(CorvisentMain& w, int row, bool wet, const QString& wetStatus) {
+void showState(CorvisentMainControls& w, int row, bool wet, const QString& wetStatus) {
     QLabel* status = Ctl(w.lblSensorStatus, row);
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setForeColor(status, wet ? rt::vbRed : rt::vbBlue);
@@ -44,7 +44,7 @@ void waterTabLine(QPlainTextEdit* box, const QString& line) {
 
 } // namespace
 
-void CorvisentMain::MSCommW_OnComm(int row) {
+void CorvisentMainControls::MSCommW_OnComm(int row) {
     const QString failure = QStringLiteral("Error in MSCommW event handler");
     MSCommControl* port = nullptr;
     try {
@@ -59,7 +59,7 @@ void CorvisentMain::MSCommW_OnComm(int row) {
         }
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvCD) return;
 
-        formSensorSetup& f = formSensorSetup::instance();
+        SensorSetupControls& f = SensorSetupControls::instance();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
         // Logged as it comes, before the alert decision, whose channels may take a while.
         if (TypeCodeOf(row) == typeWater) {
@@ -80,7 +80,7 @@ void CorvisentMain::MSCommW_OnComm(int row) {
     }
 }
 
-void CorvisentMain::WaterTimer_Timer(int row) {
+void CorvisentMainControls::WaterTimer_Timer(int row) {
     // One box at a time per row while ticks keep coming behind an open box.
     static std::array<bool, 11> reporting{};
     try {

@@ -1,13 +1,13 @@
 #include <QLabel>
 
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using rt::Ctl;
 
@@ -22,7 +22,7 @@ std::array<bool, 11> bSettingModeRow{};
 
 bool ComboPairAt(int row) {
     if (row < 1 || row >= 10) return false;
-    const formSensorSetup& setup = formSensorSetup::instance();
+    const SensorSetupControls& setup = SensorSetupControls::instance();
     const DeviceRow& humid = RowOf(row);
     const DeviceRow& temp = RowOf(row + 1);
     return rt::caption(Ctl(setup.lblDeviceType, row)) == strTypeComboHumid &&
@@ -38,13 +38,13 @@ void RecountPortOpen() {
 }
 
 platform::MSCommControl* PortOf(int row, int kind) {
-    CorvisentMain& w = CorvisentMain::instance();
-    const CorvisentMain::KindTab* tab = CorvisentMain::kindTab(kind);
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    const CorvisentMainControls::KindTab* tab = CorvisentMainControls::kindTab(kind);
     return Ctl(tab ? w.*tab->ports : w.MSComm, row);
 }
 
 void CloseRowPorts(int row) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     for (const auto* ports : {&w.MSComm, &w.MSCommW, &w.MSCommP, &w.MSCommA, &w.MSCommD}) {
         platform::MSCommControl* port = Ctl(*ports, row);
         if (port->portOpen()) port->setPortOpen(false);

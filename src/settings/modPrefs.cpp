@@ -10,7 +10,7 @@
 
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/formPagingTextMessage.h"
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "platform/registry.h"
 #include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
@@ -20,7 +20,7 @@
 #include "settings/controlvalues.h"
 #include "settings/modSupport.h"
 #include "settings/setupkeys.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using namespace settingsvalues;
 
@@ -44,7 +44,7 @@ struct SetupLoader : SetupReader {
     }
 };
 
-void loadProximityAction(formSensorSetup& s, const SetupLoader& in, int n) {
+void loadProximityAction(SensorSetupControls& s, const SetupLoader& in, int n) {
     in.load({"DelayEventAway", "DelayEventUp", "ProximityRunCommand", "ProximityRunCommandApproach", "lblAwayParams",
              "lblUpParams"},
             n);
@@ -67,7 +67,7 @@ void loadProximityAction(formSensorSetup& s, const SetupLoader& in, int n) {
     }
 }
 
-void loadInternetSetup(formInternetSetup& w, formSensorSetup& s, const SetupLoader& in) {
+void loadInternetSetup(formInternetSetup& w, SensorSetupControls& s, const SetupLoader& in) {
     in.load({"HtmlRefresh", "RemoteDirectory", "ServerName", "UserName"});
     rt::setTag(s.cambehavioral, QString());
 
@@ -97,7 +97,7 @@ QString DefaultLogDir() {
 
 void LoadPrefs() {
     // The windows are made before the load starts, so that their own start runs outside it.
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     formEmailAlertSetup::instance();
     formPagingTextMessage::instance();
     auto& inet = formInternetSetup::instance();
@@ -145,7 +145,7 @@ void LoadPrefs() {
         s.ReplaceRefusedIntervals();
         s.cmdSetInterval_Click();
     }
-    rt::setTag(&CorvisentMain::instance(), QStringLiteral("0"));
+    rt::setTag(&CorvisentMainControls::instance().form(), QStringLiteral("0"));
 }
 
 void SavePrefs() {

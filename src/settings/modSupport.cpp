@@ -10,13 +10,13 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 namespace modSupport {
 
@@ -97,7 +97,7 @@ long lMaxFileSize = 1024000;
 int iScreenSaverCmd = 0;
 
 Table<6>* TabSlotTable(int typeCode) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(typeCode);
+    const CorvisentMainControls::KindTab* k = CorvisentMainControls::kindTab(typeCode);
     return k ? k->slotTable : nullptr;
 }
 
@@ -107,7 +107,7 @@ void TakeTabSlot(Table<6>& table, int slot) {
 }
 
 int TabIndexOfKind(int typeCode) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(typeCode);
+    const CorvisentMainControls::KindTab* k = CorvisentMainControls::kindTab(typeCode);
     return k ? k->tab : -1;
 }
 
@@ -186,7 +186,7 @@ SlotResult FindFirstTabSlotAvailable(int typeCode) {
     Table<6>* t = TabSlotTable(typeCode);
     if (!t) return r;
     if ((*t)[0] >= kSlotsPerTab) {
-        if (const char* fullName = CorvisentMain::kindTab(typeCode)->fullName)
+        if (const char* fullName = CorvisentMainControls::kindTab(typeCode)->fullName)
             rt::MsgBox(QStringLiteral("There are no more available slots on the %1 tab for this sensor.")
                            .arg(QLatin1String(fullName)));
         r.kind = SlotResult::Full;
@@ -218,15 +218,15 @@ bool validRow(int row) { return row >= 1 && row <= 10; }
 void MakeInvisible(int mode, int row, int typeCode) {
     reported(QStringLiteral("MakeInvisible Error"), [&] {
         if (!validRow(row)) raiseSubscriptOutOfRange();
-        auto& m = CorvisentMain::instance();
-        auto& s = formSensorSetup::instance();
+        auto& m = CorvisentMainControls::instance();
+        auto& s = SensorSetupControls::instance();
         rt::setWidthTwips(m.lblSensor1[row], 3375);
         if (mode != 1) {
             s.txtDeviceComNumber[row]->hide();
             s.lblSubIndex[row]->hide();
             rt::setValue(s.chkFileLogging[row], 0);
             rt::setValue(s.chkTabLogging[row], 0);
-            formSensorSetup::setPicture(s.imgStatus[row], rt::appFile(QStringLiteral("reddot.gif")));
+            SensorSetupControls::setPicture(s.imgStatus[row], rt::appFile(QStringLiteral("reddot.gif")));
             s.imgStatus[row]->hide();
             s.lblDeviceType[row]->hide();
             m.lblSensorStatus[row]->hide();
@@ -266,7 +266,7 @@ void CreateSetupArray() {
     reported(QStringLiteral("Error in CreateSetupArray"), [] {
         for (int row = 1; row <= 10; ++row)
             SetRowKind(row, typeEmpty);
-        auto& s = formSensorSetup::instance();
+        auto& s = SensorSetupControls::instance();
         for (int row = 1; row <= 10; ++row) {
             if (!rt::visible(s.lblDeviceType[row])) {
                 SetRowKind(row, typeEmpty);
@@ -327,7 +327,7 @@ namespace {
 
 // Puts the proximity actions of event index k back to "no action", in the window and the store.
 void resetProximityActions(int k) {
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     rt::setOptionValue(s.optSysCommandDisabled[k], true);
     s.txtDelayEventAway[k]->setText(QStringLiteral("0"));
     s.txtDelayEventUp[k]->setText(QStringLiteral("0"));
@@ -352,8 +352,8 @@ bool eventIndexInUse(int k) {
 }
 
 void noDeviceState(int typeCode, QLabel* label, int tabIndex) {
-    auto& m = CorvisentMain::instance();
-    auto& s = formSensorSetup::instance();
+    auto& m = CorvisentMainControls::instance();
+    auto& s = SensorSetupControls::instance();
     const Table<6>* t = TabSlotTable(typeCode);
     const bool none = (*t)[0] < 1;
     if (none) {
@@ -376,7 +376,7 @@ void noDeviceState(int typeCode, QLabel* label, int tabIndex) {
 
 void CheckIfNoDevices(int typeCode) {
     reported(QStringLiteral("CheckIfNoDevices Error"), [&] {
-        auto& m = CorvisentMain::instance();
+        auto& m = CorvisentMainControls::instance();
         switch (typeCode) {
         case typeTemperature:
         case typeHumidity:
@@ -385,8 +385,8 @@ void CheckIfNoDevices(int typeCode) {
         case typeAccel:
         case typeDistance: noDeviceState(typeCode, m.NoDeviceLabel(typeCode), TabIndexOfKind(typeCode)); break;
         case typeCombo:
-            noDeviceState(typeTemperature, m.lblNoTDevicePresent, CorvisentMain::tabTemperature);
-            noDeviceState(typeHumidity, m.lblNoHDevicePresent, CorvisentMain::tabHumidity);
+            noDeviceState(typeTemperature, m.lblNoTDevicePresent, CorvisentMainControls::tabTemperature);
+            noDeviceState(typeHumidity, m.lblNoHDevicePresent, CorvisentMainControls::tabHumidity);
             break;
         default: break;
         }
@@ -394,7 +394,7 @@ void CheckIfNoDevices(int typeCode) {
 }
 
 int AnyProxBehaviorFrameShown(int mode) {
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     for (int k = 1; k <= 4; ++k) {
         if (rt::visible(s.frameProxBehavior[k])) {
             if (mode == 1) s.lblNoProximitySensorsPresent->hide();

@@ -18,7 +18,7 @@
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 namespace settingsvalues {
 
@@ -189,7 +189,7 @@ QWidget& windowOf(Window window) {
     case Window::SensorSetup:
         break;
     }
-    return formSensorSetup::instance();
+    return SensorSetupControls::instance().form();
 }
 
 // The store keeps the key: some code writes it or reads it.
@@ -292,7 +292,7 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
     QWidget* w = controlOf(row, n);
     switch (row.form) {
     case Form::Unit: {
-        const auto& s = formSensorSetup::instance();
+        const auto& s = SensorSetupControls::instance();
         if (rt::optionValue(s.optCorF2)) return QStringLiteral("F");
         if (rt::optionValue(s.optCorF)) return QStringLiteral("C");
         return std::nullopt;
@@ -321,7 +321,7 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
 void assignText(const SetupKey& row, int n, const QString& text) {
     QWidget* w = controlOf(row, n);
     if (row.form == Form::Unit) {
-        auto& s = formSensorSetup::instance();
+        auto& s = SensorSetupControls::instance();
         if (text == QLatin1String("F"))
             rt::setOptionValue(s.optCorF2, true);
         else if (text == QLatin1String("C"))

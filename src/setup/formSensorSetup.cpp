@@ -35,7 +35,6 @@ using namespace modSupport;
 
 namespace {
 
-const char* const kPicture = "rtPicture";
 const QString kApp = QStringLiteral("Corvisent Manager");
 const QString kProgramSetup = QStringLiteral("Program Setup");
 
@@ -74,6 +73,10 @@ QString deviceSection(int row) { return QStringLiteral("PortConfig\\Devices\\%1"
 formSensorSetup& formSensorSetup::instance() {
     static formSensorSetup* w = new formSensorSetup();
     return *w;
+}
+
+SensorSetupControls& SensorSetupControls::instance() {
+    return formSensorSetup::instance();
 }
 
 formSensorSetup::formSensorSetup() {
@@ -121,22 +124,6 @@ void formSensorSetup::setTab(int index) {
 
 void formSensorSetup::bringToFront() {
     rt::showInFront(this);
-}
-
-QString formSensorSetup::picture(const QLabel* image) {
-    return image ? image->property(kPicture).toString() : QString();
-}
-
-void formSensorSetup::setPicture(QLabel* image, const QString& file) {
-    if (!image) return;
-    image->setProperty(kPicture, file);
-    QPixmap p(file);
-    if (p.isNull()) {
-        // A missing picture file still shows the state as a coloured dot.
-        p = QPixmap(12, 12);
-        p.fill(file.contains(QLatin1String("green"), Qt::CaseInsensitive) ? Qt::green : Qt::red);
-    }
-    image->setPixmap(p);
 }
 
 // ---------------------------------------------------------------- layout
