@@ -18,13 +18,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/readinglogs.h"
 #include "cameras/ezVidCap.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "sensors/readinglogs.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
@@ -373,7 +373,8 @@ void CorvisentMain::buildKindTabs() {
             QVBoxLayout* bv = makeSlotBox(page, grid, slot);
             QWidget* box = bv->parentWidget();
             const int titleIndex = l.firstTitle + slot - 1;
-            Label3[titleIndex] = makeLabel(QString::fromLatin1(l.title).arg(slot), box, indexed("Label3", titleIndex));
+            Label3[titleIndex] =
+                makeLabel(QString::fromLatin1(l.title).arg(slot), box, indexed("Label3", titleIndex));
             setBold(Label3[titleIndex]);
             bv->addWidget(Label3[titleIndex]);
 
@@ -399,7 +400,8 @@ void CorvisentMain::buildKindTabs() {
             auto* clear =
                 makeButton(QStringLiteral("Clear Local Log"), host, indexed(l.objectNames[2], slot));
             (this->*k.clears)[slot] = clear;
-            connect(clear, &QPushButton::clicked, this, [this, h = l.clearHandler, slot] { (this->*h)(slot); });
+            connect(clear, &QPushButton::clicked, this,
+                    [this, h = l.clearHandler, slot] { (this->*h)(slot); });
             buttons->addWidget(clear);
             buttons->addStretch(1);
             if (k.tab == tabTemperature || k.tab == tabHumidity) addExtremes(k.tab == tabTemperature, slot, host, buttons);

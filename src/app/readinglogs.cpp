@@ -1,4 +1,4 @@
-#include "app/readinglogs.h"
+#include "sensors/readinglogs.h"
 
 #include <QCheckBox>
 #include <QDirIterator>

@@ -10,7 +10,6 @@
 #include <QPushButton>
 
 #include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "cameras/camdrivers.h"
 #include "devices/formAddDevice.h"
 #include "platform/ini.h"
@@ -21,6 +20,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/readinglogs.h"
 #include "settings/controlvalues.h"
 #include "settings/deviceRecords.h"
 #include "settings/modIni.h"

@@ -7,10 +7,6 @@
 #include <optional>
 #include <tuple>
 
-#include "alerts/alertchecks.h"
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
-#include "cameras/camdrivers.h"
 #include "platform/mscomm.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -19,10 +15,14 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/camerarow.h"
 #include "sensors/events.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modIni.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
@@ -113,7 +113,8 @@ void reportOtherDevice(const SensorKind& kind, const QString& reply) {
 }
 
 QString temperatureUnit() {
-    return rt::optionValue(SensorSetupControls::instance().optCorF) ? QStringLiteral("C") : QStringLiteral("F");
+    return rt::optionValue(SensorSetupControls::instance().optCorF) ? QStringLiteral("C")
+                                                                    : QStringLiteral("F");
 }
 
 void showUnit(int row, const QString& unit) {

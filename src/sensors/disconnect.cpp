@@ -4,15 +4,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "alerts/alertchecks.h"
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"
@@ -117,7 +117,7 @@ void DisconnectSensor(int row, int flag) {
         SensorSetupControls::setPicture(Ctl(setup.imgStatus, row), rt::appFile(QStringLiteral("reddot.gif")));
         if (connected == typeCombo)
             SensorSetupControls::setPicture(Ctl(setup.imgStatus, row + 1),
-                                        rt::appFile(QStringLiteral("reddot.gif")));
+                                            rt::appFile(QStringLiteral("reddot.gif")));
         QLabel* reading = Ctl(w.lblSensorReading, row);
         reading->show();
         rt::setCaption(reading, QStringLiteral("OFF"));

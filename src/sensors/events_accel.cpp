@@ -4,14 +4,14 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-#include "alerts/alertchecks.h"
-#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/format.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -21,8 +19,10 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
 #include "sensors/streamlines.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/setupcontrols.h"
 

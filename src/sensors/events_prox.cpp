@@ -10,8 +10,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "alerts/alertchecks.h"
-#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "platform/shell.h"
 #include "runtime/controls.h"
@@ -19,6 +17,8 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

@@ -4,15 +4,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-#include "alerts/alertchecks.h"
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

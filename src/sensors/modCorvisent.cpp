@@ -8,8 +8,6 @@
 #include <array>
 #include <optional>
 
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -19,8 +17,10 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

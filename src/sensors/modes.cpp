@@ -7,8 +7,6 @@
 #include <QPushButton>
 #include <optional>
 
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
@@ -18,7 +16,9 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

@@ -4,9 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "alerts/alertchecks.h"
-#include "settings/maincontrols.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -15,8 +12,11 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

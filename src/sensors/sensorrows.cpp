@@ -1,10 +1,10 @@
 #include <QLabel>
 
-#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"

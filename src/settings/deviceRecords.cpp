@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <utility>
 
-#include "settings/maincontrols.h"
 #include "platform/mscomm.h"
 #include "platform/registry.h"
 #include "runtime/controls.h"
@@ -17,6 +16,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "settings/maincontrols.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
@@ -263,8 +263,8 @@ void placeComboTemp(const RowPlan& p, const QString& comboName) {
 }
 
 // A single sensor at its slot of its kind's tab, with its event index and start mode.
-void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMainControls::KindTab& t, const QString& name,
-                const QString& summaryName) {
+void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMainControls::KindTab& t,
+                const QString& name, const QString& summaryName) {
     auto& m = CorvisentMainControls::instance();
     const int n = p.n;
     const int code = p.code;

@@ -7,19 +7,19 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "settings/maincontrols.h"
 #include "platform/ini.h"
-#include "publish/formInternetSetup.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "settings/controlvalues.h"
+#include "settings/maincontrols.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
-#include "settings/setupkeys.h"
 #include "settings/setupcontrols.h"
+#include "settings/setupkeys.h"
+#include "settings/setupwindows.h"
 
 using namespace settingsvalues;
 
@@ -123,7 +123,7 @@ void loadWindows(QString* firstError) {
     in.loadRange("EmailAddress", "SMTPFromEmailAddress");
     in.load({"NumToCall", "NumToSend", "RemoteDirectory", "ServerName", "UserName"});
 
-    auto& inet = formInternetSetup::instance();
+    auto& inet = InternetSetupControls::instance();
     in.assign("InternetInterval", 0,
               [&inet](const QString& t) { setTextAndSlider(inet.txtInterval, inet.sliderInternetUpdateInterval, t); });
     inet.ShowStoredPassword(in.get("PW"));

@@ -8,19 +8,17 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "alerts/formEmailAlertSetup.h"
-#include "alerts/formPagingTextMessage.h"
-#include "settings/maincontrols.h"
 #include "platform/registry.h"
-#include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "settings/controlvalues.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
-#include "settings/setupkeys.h"
 #include "settings/setupcontrols.h"
+#include "settings/setupkeys.h"
+#include "settings/setupwindows.h"
 
 using namespace settingsvalues;
 
@@ -67,7 +65,7 @@ void loadProximityAction(SensorSetupControls& s, const SetupLoader& in, int n) {
     }
 }
 
-void loadInternetSetup(formInternetSetup& w, SensorSetupControls& s, const SetupLoader& in) {
+void loadInternetSetup(InternetSetupControls& w, SensorSetupControls& s, const SetupLoader& in) {
     in.load({"HtmlRefresh", "RemoteDirectory", "ServerName", "UserName"});
     rt::setTag(s.cambehavioral, QString());
 
@@ -98,9 +96,9 @@ QString DefaultLogDir() {
 void LoadPrefs() {
     // The windows are made before the load starts, so that their own start runs outside it.
     auto& s = SensorSetupControls::instance();
-    formEmailAlertSetup::instance();
-    formPagingTextMessage::instance();
-    auto& inet = formInternetSetup::instance();
+    EmailAlertSetupWindow();
+    PagingSetupWindow();
+    auto& inet = InternetSetupControls::instance();
     {
         modSupport::LoadGuard guard;
         rt::setTag(s.cambehavioral, QStringLiteral("InLoad"));

@@ -10,11 +10,11 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "settings/maincontrols.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
+#include "settings/maincontrols.h"
 #include "settings/rowrecord.h"
 #include "settings/setupcontrols.h"
 

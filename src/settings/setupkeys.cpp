@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "alerts/formEmailAlertSetup.h"
-#include "alerts/formPagingTextMessage.h"
-#include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
@@ -19,6 +16,7 @@
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "settings/setupcontrols.h"
+#include "settings/setupwindows.h"
 
 namespace settingsvalues {
 
@@ -181,11 +179,11 @@ constexpr SetupKey kWindowRows[] = {
 QWidget& windowOf(Window window) {
     switch (window) {
     case Window::Mail:
-        return formEmailAlertSetup::instance();
+        return EmailAlertSetupWindow();
     case Window::Pager:
-        return formPagingTextMessage::instance();
+        return PagingSetupWindow();
     case Window::Internet:
-        return formInternetSetup::instance();
+        return InternetSetupControls::instance().form();
     case Window::SensorSetup:
         break;
     }

@@ -59,7 +59,8 @@ private slots:
     void cleanupTestCase() { rt::Clock::reset(); }
     void init() {
         ClearArrays();
-        for (int row = 1; row <= 10; ++row) ForgetRow(row);
+        for (int row = 1; row <= 10; ++row)
+            ForgetRow(row);
         iSelectedRow = 0;
         setup().hide();
         for (int row = 1; row <= 10; ++row) {

@@ -1,5 +1,5 @@
-#include "app/readinglogs.h"
 #include "sensors/events.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorrig.h"
 
 using namespace modSupport;
@@ -78,8 +78,7 @@ private slots:
                             "03-07-2009,04:09:02PM,72.25F\r\n"
                             "03-07-2009,04:09:02PM,-3.00F\r\n"));
         QCOMPARE(linesOf(RowOf(2).logPath).at(3), QByteArray("03-07-2009,04:09:02PM,45.2%"));
-        QCOMPARE(linesOf(RowOf(3).logPath).at(3),
-                 QByteArray("03-07-2009,04:09:02PM: 1.25 / -0.5"));
+        QCOMPARE(linesOf(RowOf(3).logPath).at(3), QByteArray("03-07-2009,04:09:02PM: 1.25 / -0.5"));
         QCOMPARE(linesOf(RowOf(4).logPath).at(3), QByteArray("03-07-2009,04:09:02PM,45"));
 
         QCOMPARE(M().txtTempInData[2]->toPlainText(),
@@ -114,8 +113,7 @@ private slots:
             FileTabLogging("", 5, typeCombo, "22"); // no humidity this time
             QCOMPARE(rt::Files::isOpen(6), !perLine);
             const QByteArray sep = perLine ? "," : ", ";
-            QCOMPARE(linesOf(RowOf(5).logPath).mid(3),
-                     QList<QByteArray>{"03-07-2009,04:08:02PM,45.2%"});
+            QCOMPARE(linesOf(RowOf(5).logPath).mid(3), QList<QByteArray>{"03-07-2009,04:08:02PM,45.2%"});
             QCOMPARE(linesOf(RowOf(6).logPath).mid(3),
                      (QList<QByteArray>{"03-07-2009,04:08:02PM" + sep + "21.50C",
                                         "03-07-2009,04:08:02PM" + sep + "22.00C"}));

@@ -63,7 +63,8 @@ private slots:
     }
     void cleanup() {
         if (formChangeDeviceName::loaded()) W().cmdChangeDevNameCancel_Click();
-        for (int row = 1; row <= 10; ++row) MakeInvisible(0, row, TypeCodeOf(row));
+        for (int row = 1; row <= 10; ++row)
+            MakeInvisible(0, row, TypeCodeOf(row));
         env.reset();
     }
 

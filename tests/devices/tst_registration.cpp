@@ -218,7 +218,8 @@ private slots:
         QCOMPARE(TypeCodeOf(4) * 10 + TypeCodeOf(5), 77);
         QCOMPARE(rt::tag(M().frameHCover[2]) + rt::tag(M().frameTCover[3]), QString("45"));
         QCOMPARE(rt::tag(M().lblMeasure[4]) + rt::tag(M().lblMeasure[5]), QString("01"));
-        QCOMPARE(S().lblSubIndex[5]->text() + QString::number(RowOf(5).tempSlot) + QString::number(RowOf(5).slot),
+        QCOMPARE(S().lblSubIndex[5]->text() + QString::number(RowOf(5).tempSlot) +
+                     QString::number(RowOf(5).slot),
                  QString("3232"));
         QVERIFY(rt::visible(S().lblDeviceType[5]) && rt::visible(M().lblSensor1[5]));
         // Loading the stored list back gives the same pair.

@@ -130,7 +130,8 @@ private slots:
         setRow(7, strTypeDistance);
         CreateSetupArray();
         const int expected[] = {typeTemperature, 0, typeCombo, typeCombo, 0, typeVideo, typeDistance};
-        for (int row = 1; row <= 7; ++row) QCOMPARE(TypeCodeOf(row), expected[row - 1]);
+        for (int row = 1; row <= 7; ++row)
+            QCOMPARE(TypeCodeOf(row), expected[row - 1]);
         QVERIFY(rt::visible(formSensorSetup::instance().chkCamMonitorOnly[2]));
 
         // A combined sensor's first half on the last row has no second row: the rebuild stops

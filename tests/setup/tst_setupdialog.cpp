@@ -57,7 +57,8 @@ private slots:
     void init() {
         m_env = std::make_unique<TestEnv>();
         ClearArrays();
-        for (int row = 1; row <= 10; ++row) ForgetRow(row);
+        for (int row = 1; row <= 10; ++row)
+            ForgetRow(row);
         setup().cmbMinOrSecs->clear();
         setup().cmbMinOrSecs->addItems({QStringLiteral("Minute(s)"), QStringLiteral("Seconds")});
     }
