@@ -128,9 +128,12 @@ private slots:
         setRow(5, strTypeVideoMotion);
         setRow(6, strTypeVideo, QStringLiteral("2"));
         setRow(7, strTypeDistance);
+        setRow(8, strTypeComboHumid, QStringLiteral("12"));
+        setRow(9, strTypeComboTemp, QStringLiteral("12"), false); // hidden: not the pair's second row
         CreateSetupArray();
-        const int expected[] = {typeTemperature, 0, typeCombo, typeCombo, 0, typeVideo, typeDistance};
-        for (int row = 1; row <= 7; ++row)
+        const int expected[] = {typeTemperature, 0,         typeCombo, typeCombo, 0, typeVideo,
+                                typeDistance,    typeCombo, 0};
+        for (int row = 1; row <= 9; ++row)
             QCOMPARE(TypeCodeOf(row), expected[row - 1]);
         QVERIFY(rt::visible(formSensorSetup::instance().chkCamMonitorOnly[2]));
 
@@ -144,12 +147,14 @@ private slots:
 
     void clearingKeepsTypeCodesAndFreesCameraSlots() {
         SetRowKind(2, typeHumidity);
+        DisableRow(3); // a row whose sensor failed its identity check stays marked
         iPortOpen[2] = 2;
         iReadMinutes[2] = 15;
         iTempTabSlot[1] = 1;
         iCamSlot[2] = 0;
         ClearArrays();
         QCOMPARE(TypeCodeOf(2) + iReadMinutes[2], typeHumidity + 15);
+        QCOMPARE(TypeCodeOf(3), int(typeDisabled));
         QCOMPARE(iPortOpen[2] + iTempTabSlot[1], 0);
         QCOMPARE(iCamSlot[2], camSlotFree);
     }
