@@ -34,6 +34,7 @@
 #include "settings/modSupport.h"
 #include "settings/modPrefs.h"
 #include "settings/setupkeys.h"
+#include "settings/setupwindows.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -119,6 +120,10 @@ QString carriedRecords(const QString& path, const QStringList& listed) {
 formEmailAlertSetup& formEmailAlertSetup::instance() {
     static formEmailAlertSetup* w = new formEmailAlertSetup();
     return *w;
+}
+
+QWidget& EmailAlertSetupWindow() {
+    return formEmailAlertSetup::instance();
 }
 
 formEmailAlertSetup::formEmailAlertSetup() {

@@ -23,6 +23,7 @@
 #include "runtime/vb.h"
 #include "settings/modPrefs.h"
 #include "settings/setupkeys.h"
+#include "settings/setupwindows.h"
 #include "setup/formSensorSetup.h"
 
 using rt::named;
@@ -37,6 +38,10 @@ const QString kClosePort = QStringLiteral("Close port");
 formPagingTextMessage& formPagingTextMessage::instance() {
     static formPagingTextMessage* w = new formPagingTextMessage();
     return *w;
+}
+
+QWidget& PagingSetupWindow() {
+    return formPagingTextMessage::instance();
 }
 
 formPagingTextMessage::formPagingTextMessage() {

@@ -23,6 +23,7 @@
 #include "sensors/sensorops.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -42,7 +43,7 @@ bool g_loggingOff = false;
 int rowOfEvent(int kind, int index) {
     if (kind != typeProximity && kind != typeDistance) return 0;
     for (int row = 1; row <= 10; ++row)
-        if (iDeviceType[row] == kind && iProxSlot[row] == index) return row;
+        if (TypeCodeOf(row) == kind && iProxSlot[row] == index) return row;
     return 0;
 }
 
@@ -63,7 +64,7 @@ void takeSnapshot(ezVidCap* view) {
 void cameraEvent(int cameraRow) {
     formSensorSetup& s = formSensorSetup::instance();
     CorvisentMain& m = CorvisentMain::instance();
-    const int pos = CheckedSlot(int(rt::Val(rt::caption(Ctl(s.lblSubIndex, cameraRow)))));
+    const int pos = CheckedSlot(RowOf(cameraRow).slot);
     // A camera shown in the summary view gives its pictures from there: its own view has no
     // camera attached meanwhile. The summary's position label outlives the view (the camera tab
     // gives the camera back to its own view), so the view must also be showing.

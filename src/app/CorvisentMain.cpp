@@ -18,13 +18,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/readinglogs.h"
 #include "cameras/ezVidCap.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
+#include "sensors/readinglogs.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
@@ -295,64 +295,55 @@ void CorvisentMain::buildSummaryTab() {
 namespace {
 
 using W = CorvisentMain;
-// The kinds in the order their tabs are laid out.
+// How the window lays out the tab of a kind (the kind's controls are in its record,
+// CorvisentMainControls::kindTab): the slot titles start at Label3[firstTitle]; object names of
+// the name label, log box, clear button, cover frame and no-device label. In tab order.
+struct KindTabLayout {
+    int kind;
+    int firstTitle;
+    const char* title;
+    const char* nameCaption;
+    const char* objectNames[5];
+    const char* noDeviceText;
+    void (CorvisentMain::*clearHandler)(int);
+    QPushButton* CorvisentMain::*tabButton;
+    const char* tabButtonName;
+    const char* tabButtonCaption;
+    void (CorvisentMain::*tabButtonHandler)();
+};
 // clang-format off
-const CorvisentMain::KindTab kKindTabs[] = {
-    {.kind = typeTemperature, .tab = W::tabTemperature, .slotTable = &iTempTabSlot,
-     .names = &W::lblTempDeviceName, .logs = &W::txtTempInData, .clears = &W::cmdClearTempLog,
-     .covers = &W::frameTCover,
-     .noDevice = &W::lblNoTDevicePresent, .ports = &W::MSComm, .timers = &W::Timer1,
-     .fullName = "Temperature", .firstTitle = 4,
+const KindTabLayout kKindTabLayouts[] = {
+    {.kind = typeTemperature, .firstTitle = 4,
      .title = "Temperature Sensor #%1", .nameCaption = "Temperature %1",
      .objectNames = {"lblTempDeviceName", "txtTempInData", "cmdClearTempLog", "frameTCover", "lblNoTDevicePresent"},
      .noDeviceText = "No temperature sensing devices present.", .clearHandler = &W::cmdClearTempLog_Click,
      .tabButton = &W::cmdSetThresh, .tabButtonName = "cmdSetThresh",
      .tabButtonCaption = "Set Thresholds", .tabButtonHandler = &W::cmdSetThresh_Click},
-    {.kind = typeHumidity, .tab = W::tabHumidity, .slotTable = &iHumidTabSlot,
-     .names = &W::lblHumidDeviceName, .logs = &W::txtHumidInData, .clears = &W::cmdClearHumidLog,
-     .covers = &W::frameHCover,
-     .noDevice = &W::lblNoHDevicePresent, .ports = &W::MSComm, .timers = &W::Timer1,
-     .fullName = "Humidity", .firstTitle = 8,
+    {.kind = typeHumidity, .firstTitle = 8,
      .title = "Humidity Sensor #%1", .nameCaption = "Humidity %1",
      .objectNames = {"lblHumidDeviceName", "txtHumidInData", "cmdClearHumidLog", "frameHCover", "lblNoHDevicePresent"},
      .noDeviceText = "No humidity sensing devices present.", .clearHandler = &W::cmdClearHumidLog_Click,
      .tabButton = &W::cmdSetThreshold, .tabButtonName = "cmdSetThreshold",
      .tabButtonCaption = "Set Thresholds", .tabButtonHandler = &W::cmdSetThreshold_Click},
-    {.kind = typeProximity, .tab = W::tabProximity, .slotTable = &iProxTabSlot,
-     .names = &W::lblProximDeviceName, .logs = &W::txtProximData, .clears = &W::cmdClearProximityLog,
-     .covers = &W::framePCover,
-     .noDevice = &W::lblNoPDevicePresent, .ports = &W::MSCommP, .timers = &W::ProximityTimer,
-     .fullName = nullptr, .firstTitle = 12,
+    {.kind = typeProximity, .firstTitle = 12,
      .title = "Proximity Sensor #%1", .nameCaption = "Proximity %1",
      .objectNames = {"lblProximDeviceName", "txtProximData", "cmdClearProximityLog", "framePCover", "lblNoPDevicePresent"},
      .noDeviceText = "No proximity sensing devices present.", .clearHandler = &W::cmdClearProximityLog_Click,
      .tabButton = &W::cmdSetProxBehaviors, .tabButtonName = "cmdSetProxBehaviors",
      .tabButtonCaption = "Set Proximity Events", .tabButtonHandler = &W::cmdSetProxBehaviors_Click},
-    {.kind = typeWater, .tab = W::tabWater, .slotTable = &iWaterTabSlot,
-     .names = &W::lblWaterDeviceName, .logs = &W::txtWaterData, .clears = &W::cmdClearWaterLog,
-     .covers = &W::frameWCover,
-     .noDevice = &W::Label2, .ports = &W::MSCommW, .timers = &W::WaterTimer,
-     .fullName = "Water", .firstTitle = 16,
+    {.kind = typeWater, .firstTitle = 16,
      .title = "Water Sensor #%1", .nameCaption = "Water Detector %1",
      .objectNames = {"lblWaterDeviceName", "txtWaterData", "cmdClearWaterLog", "frameWCover", "Label2"},
      .noDeviceText = "No water sensing devices present.", .clearHandler = &W::cmdClearWaterLog_Click,
      .tabButton = &W::cmdSetThresh1, .tabButtonName = "cmdSetThresh1",
      .tabButtonCaption = "Set Thresholds", .tabButtonHandler = &W::cmdSetThresh1_Click},
-    {.kind = typeAccel, .tab = W::tabAcceleration, .slotTable = &iAccelTabSlot,
-     .names = &W::lblAccelDeviceName, .logs = &W::txtAccelData, .clears = &W::cmdClearAccelLog,
-     .covers = &W::frameACover,
-     .noDevice = &W::lblNoAccelDevices, .ports = &W::MSCommA, .timers = &W::Timer1,
-     .fullName = "Accelerometer", .firstTitle = 20,
+    {.kind = typeAccel, .firstTitle = 20,
      .title = "Accelerometer Sensor #%1", .nameCaption = "Accel Detector %1",
      .objectNames = {"lblAccelDeviceName", "txtAccelData", "cmdClearAccelLog", "frameACover", "lblNoAccelDevices"},
      .noDeviceText = "No acceleration devices present.", .clearHandler = &W::cmdClearAccelLog_Click,
      .tabButton = &W::cmdSetThresh2, .tabButtonName = "cmdSetThresh2",
      .tabButtonCaption = "Set Thresholds", .tabButtonHandler = &W::cmdSetThresh2_Click},
-    {.kind = typeDistance, .tab = W::tabDistance, .slotTable = &iDistTabSlot,
-     .names = &W::lblDistanceDeviceName, .logs = &W::txtDistanceData, .clears = &W::cmdClearDistanceLog,
-     .covers = &W::frameDCover,
-     .noDevice = &W::lblNoDistanceDevices, .ports = &W::MSCommD, .timers = &W::Timer1,
-     .fullName = "Distance", .firstTitle = 0,
+    {.kind = typeDistance, .firstTitle = 0,
      .title = "Distance Sensor #%1", .nameCaption = "Distance Detector %1",
      .objectNames = {"lblDistanceDeviceName", "txtDistanceData", "cmdClearDistanceLog", "frameDCover", "lblNoDistanceDevices"},
      .noDeviceText = "No distance sensors present.", .clearHandler = &W::cmdClearDistanceLog_Click,
@@ -363,18 +354,17 @@ const CorvisentMain::KindTab kKindTabs[] = {
 
 } // namespace
 
-const CorvisentMain::KindTab* CorvisentMain::kindTab(int kind) {
-    for (const KindTab& k : kKindTabs)
-        if (k.kind == kind) return &k;
-    return nullptr;
+CorvisentMainControls& CorvisentMainControls::instance() {
+    return CorvisentMain::instance();
 }
 
 void CorvisentMain::buildKindTabs() {
     // Every kind tab has four positions laid out alike; what differs is in its record.
-    for (const KindTab& k : kKindTabs) {
+    for (const KindTabLayout& l : kKindTabLayouts) {
+        const KindTab& k = *kindTab(l.kind);
         QWidget* page = m_pages[k.tab];
         auto* v = new QVBoxLayout(page);
-        this->*k.noDevice = makeNoDeviceLabel(QLatin1String(k.noDeviceText), page, k.objectNames[4]);
+        this->*k.noDevice = makeNoDeviceLabel(QLatin1String(l.noDeviceText), page, l.objectNames[4]);
         v->addWidget(this->*k.noDevice);
 
         auto* grid = new QGridLayout;
@@ -382,15 +372,16 @@ void CorvisentMain::buildKindTabs() {
         for (int slot = 1; slot <= 4; ++slot) {
             QVBoxLayout* bv = makeSlotBox(page, grid, slot);
             QWidget* box = bv->parentWidget();
-            const int titleIndex = k.firstTitle + slot - 1;
-            Label3[titleIndex] = makeLabel(QString::fromLatin1(k.title).arg(slot), box, indexed("Label3", titleIndex));
+            const int titleIndex = l.firstTitle + slot - 1;
+            Label3[titleIndex] =
+                makeLabel(QString::fromLatin1(l.title).arg(slot), box, indexed("Label3", titleIndex));
             setBold(Label3[titleIndex]);
             bv->addWidget(Label3[titleIndex]);
 
             QVBoxLayout* hv = nullptr;
             CoverHost* host = makeCoverHost(bv, &hv);
-            auto* name = makeLabel(QString::fromLatin1(k.nameCaption).arg(slot), host,
-                                   indexed(k.objectNames[0], slot));
+            auto* name = makeLabel(QString::fromLatin1(l.nameCaption).arg(slot), host,
+                                   indexed(l.objectNames[0], slot));
             rt::setFontSize(name, name->font().pointSizeF() * 1.15);
             rt::setForeColor(name, rt::vbBlue);
             (this->*k.names)[slot] = name;
@@ -398,7 +389,7 @@ void CorvisentMain::buildKindTabs() {
             if (k.tab == tabTemperature || k.tab == tabHumidity) name->installEventFilter(this);
 
             auto* log = new QPlainTextEdit(host);
-            log->setObjectName(indexed(k.objectNames[1], slot));
+            log->setObjectName(indexed(l.objectNames[1], slot));
             log->setReadOnly(true);
             log->setUndoRedoEnabled(false); // a log box is only ever written by the program
             log->setMinimumHeight(90);
@@ -407,9 +398,10 @@ void CorvisentMain::buildKindTabs() {
 
             auto* buttons = new QHBoxLayout;
             auto* clear =
-                makeButton(QStringLiteral("Clear Local Log"), host, indexed(k.objectNames[2], slot));
+                makeButton(QStringLiteral("Clear Local Log"), host, indexed(l.objectNames[2], slot));
             (this->*k.clears)[slot] = clear;
-            connect(clear, &QPushButton::clicked, this, [this, h = k.clearHandler, slot] { (this->*h)(slot); });
+            connect(clear, &QPushButton::clicked, this,
+                    [this, h = l.clearHandler, slot] { (this->*h)(slot); });
             buttons->addWidget(clear);
             buttons->addStretch(1);
             if (k.tab == tabTemperature || k.tab == tabHumidity) addExtremes(k.tab == tabTemperature, slot, host, buttons);
@@ -418,7 +410,7 @@ void CorvisentMain::buildKindTabs() {
             if (k.tab == tabDistance) addDistanceButtons(slot, host, hv);
 
             auto* cover = new rt::CaptionFrame(QString());
-            cover->setObjectName(indexed(k.objectNames[3], slot));
+            cover->setObjectName(indexed(l.objectNames[3], slot));
             (this->*k.covers)[slot] = cover;
             host->setCover(cover);
         }
@@ -430,10 +422,10 @@ void CorvisentMain::buildKindTabs() {
             cmdSendDPlus[1] = makeButton(QStringLiteral("D+<CR>"), page, indexed("cmdSendDPlus", 1));
             cmdSendDPlus[1]->hide();
         }
-        this->*k.tabButton =
-            makeButton(QLatin1String(k.tabButtonCaption), page, QLatin1String(k.tabButtonName));
-        connect(this->*k.tabButton, &QPushButton::clicked, this, k.tabButtonHandler);
-        bottom->addWidget(this->*k.tabButton);
+        this->*l.tabButton =
+            makeButton(QLatin1String(l.tabButtonCaption), page, QLatin1String(l.tabButtonName));
+        connect(this->*l.tabButton, &QPushButton::clicked, this, l.tabButtonHandler);
+        bottom->addWidget(this->*l.tabButton);
         v->addLayout(bottom);
     }
 }
@@ -654,7 +646,7 @@ bool CorvisentMain::eventFilter(QObject* watched, QEvent* event) {
 void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int /*x*/, int /*y*/) {
     if (button != 2 || row < 1 || row > 10) return;
     iSelectedRow = row;
-    const int kind = iDeviceType[row];
+    const int kind = TypeCodeOf(row);
     const bool off = lblSensorReading[row]->text() == QLatin1String("OFF");
 
     mnuPopUpEvents->setVisible(kind == typeProximity);
@@ -700,7 +692,7 @@ void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int
 void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     auto& setup = formSensorSetup::instance();
     const int row = iSelectedRow;
-    const int kind = iDeviceType.value(row);
+    const int kind = TypeCodeOf(row);
     const QString caption = mnuPopUpConnectThisSensor->text();
     // Chosen during a wait of the row's own connect, disconnect or reading: nothing is done.
     if (RowIsBusy(row)) return;

@@ -2,103 +2,38 @@
 #include <QMainWindow>
 #include <array>
 
-#include "runtime/controls.h"
+#include "settings/maincontrols.h"
 
-class QAction;
 class QIcon;
 class QHBoxLayout;
 class QVBoxLayout;
-class QLabel;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
 class QTabWidget;
 class ezVidCap;
 namespace platform {
-class MSCommControl;
 class SmtpControl;
-}
-namespace rt {
-class Timer;
-}
-namespace modSupport {
-template <int N> class Table;
 }
 
 // The main window: one instance, created on first use. Controls are public and named as the
-// program's code refers to them. Arrays are indexed by device row (1..10, element 0 unused) or by
-// display slot (1..4, element 0 unused) unless noted.
-class CorvisentMain : public QMainWindow {
+// program's code refers to them; those the code below the windows works with are declared in
+// CorvisentMainControls (settings/maincontrols.h). Arrays are indexed by device row (1..10,
+// element 0 unused) or by display slot (1..4, element 0 unused) unless noted.
+class CorvisentMain : public QMainWindow, public CorvisentMainControls {
     Q_OBJECT
 public:
     static CorvisentMain& instance();
-
-    template <typename T> using Rows = rt::Rows<T>;
-    template <typename T> using Slots = rt::Slots<T>;
-
-    // Tab indexes of sstabCorvisentMan.
-    enum TabIndex : int {
-        tabSummary = 0,
-        tabTemperature = 1,
-        tabHumidity = 2,
-        tabProximity = 3,
-        tabVideo = 4,
-        tabWater = 5,
-        tabAcceleration = 6,
-        tabDistance = 7,
-    };
-
-    // Everything that belongs to a sensor kind with a tab of its own (type codes 1, 2, 3, 6, 8,
-    // 9): its tab and slot table, the controls of its four display positions, its "no device"
-    // label and the per-row port and timer of its devices. The window lays the kind tabs out from
-    // these records; every other place that needs a kind's controls reads them here.
-    struct KindTab {
-        int kind; // type code
-        TabIndex tab;
-        modSupport::Table<6>* slotTable;
-        Slots<QLabel> CorvisentMain::*names;
-        Slots<QPlainTextEdit> CorvisentMain::*logs;
-        Slots<QPushButton> CorvisentMain::*clears;
-        Slots<rt::CaptionFrame> CorvisentMain::*covers;
-        QLabel* CorvisentMain::*noDevice;
-        Rows<platform::MSCommControl> CorvisentMain::*ports;
-        Rows<rt::Timer> CorvisentMain::*timers;
-        // The kind in the "no more available slots on the %1 tab" message; nullptr: no message.
-        const char* fullName;
-        // Layout: the slot titles start at Label3[firstTitle]; object names of the name label,
-        // log box, clear button, cover frame and no-device label.
-        int firstTitle;
-        const char* title;
-        const char* nameCaption;
-        const char* objectNames[5];
-        const char* noDeviceText;
-        void (CorvisentMain::*clearHandler)(int);
-        QPushButton* CorvisentMain::*tabButton;
-        const char* tabButtonName;
-        const char* tabButtonCaption;
-        void (CorvisentMain::*tabButtonHandler)();
-    };
-    // The record of a kind; nullptr for a kind without a tab of its own (cameras, combined, empty).
-    static const KindTab* kindTab(int kind);
+    QWidget& form() override { return *this; }
 
     // ---- Tab strip.
     QTabWidget* sstabCorvisentMan = nullptr;
     // Current tab by index.
     int tab() const;
     void setTab(int index);
-    // A tab switched off is removed from the tab bar until switched on again.
     bool tabEnabled(int index) const;
-    void setTabEnabled(int index, bool on);
-
-    // ---- Summary rows, by device row.
-    Rows<QLabel> lblSensor1{};       // device name; right-click opens the popup menu
-    Rows<QLabel> lblSensorReading{}; // reading or "OFF" / "NA"
-    Rows<QLabel> lblSensorStatus{};  // status text ("OK", "Sensor Error", ...)
-    Rows<QLabel> lblMeasure{};       // unit; Tag "1" on a combined sensor's temperature half
+    void setTabEnabled(int index, bool on) override;
 
     // ---- Summary camera view.
     rt::CaptionFrame* frameSummaryVidContainer = nullptr; // "Video Surveillance"
-    QLabel* lblCurrentCamView = nullptr;                   // name of the camera shown; Tag = summary view state
     QLabel* lblPrevCamSetupIndex = nullptr;                // hidden; "99"
     QLabel* lblPrevCamSubIndex = nullptr;                  // hidden; "99"
     QPushButton* cmdSnapPicture = nullptr;                 // "Save Picture"
@@ -109,101 +44,28 @@ public:
     // 12..15 proximity, 16..19 water, 20..23 accelerometer.
     std::array<QLabel*, 24> Label3{};
 
-    // ---- Temperature tab, by display slot.
-    Slots<QLabel> lblTempDeviceName{};
-    Slots<QPlainTextEdit> txtTempInData{};
-    Slots<QPushButton> cmdClearTempLog{};
-    Slots<rt::CaptionFrame> frameTCover{}; // shown while the slot is empty; Tag = device row
-    Slots<QLabel> lblTHighest{};           // tool tip = date and time of the value
-    Slots<QLabel> lblTLowest{};
+    // ---- Buttons of the kind tabs that only the window uses.
     Slots<QPushButton> cmdClearTempHighLow{};
-    QPushButton* cmdSetThresh = nullptr;
-    QLabel* lblNoTDevicePresent = nullptr;
-
-    // ---- Humidity tab.
-    Slots<QLabel> lblHumidDeviceName{};
-    Slots<QPlainTextEdit> txtHumidInData{};
-    Slots<QPushButton> cmdClearHumidLog{};
-    Slots<rt::CaptionFrame> frameHCover{};
-    Slots<QLabel> lblHHighest{};
-    Slots<QLabel> lblHLowest{};
     Slots<QPushButton> cmdClearHumidHighLow{};
-    QPushButton* cmdSetThreshold = nullptr;
-    QLabel* lblNoHDevicePresent = nullptr;
-
-    // Per slot: true while the highest and lowest labels hold no reading yet (at start and after
-    // a reset), so that the next reading sets both.
-    std::array<bool, 5> bTHighLowEmpty{{true, true, true, true, true}};
-    std::array<bool, 5> bHHighLowEmpty{{true, true, true, true, true}};
-
-    // ---- Proximity tab.
-    Slots<QLabel> lblProximDeviceName{};
-    Slots<QPlainTextEdit> txtProximData{};
-    Slots<QPushButton> cmdClearProximityLog{};
-    Slots<rt::CaptionFrame> framePCover{};
-    QPushButton* cmdSetProxBehaviors = nullptr;
-    QLabel* lblNoPDevicePresent = nullptr;
-
-    // ---- Water tab.
-    Slots<QLabel> lblWaterDeviceName{};
-    Slots<QPlainTextEdit> txtWaterData{};
-    Slots<QPushButton> cmdClearWaterLog{};
-    Slots<rt::CaptionFrame> frameWCover{};
-    QPushButton* cmdSetThresh1 = nullptr;
-    QLabel* Label2 = nullptr; // "No water sensing devices present."
-
-    // ---- Acceleration tab.
-    Slots<QLabel> lblAccelDeviceName{};
-    Slots<QPlainTextEdit> txtAccelData{};
-    Slots<QPushButton> cmdClearAccelLog{};
-    Slots<rt::CaptionFrame> frameACover{};
-    Slots<QPushButton> cmdCalibrate{};
-    Slots<QPushButton> cmdSetToBump{};
-    Slots<QPushButton> cmdSetBumpSens{};
     std::array<QPushButton*, 2> cmdSendDPlus{}; // element 1 only; never shown
-    QPushButton* cmdSetThresh2 = nullptr;
-    QLabel* lblNoAccelDevices = nullptr;
-
-    // ---- Distance tab.
-    Slots<QLabel> lblDistanceDeviceName{};
-    Slots<QPlainTextEdit> txtDistanceData{}; // Tag "1" when the last line changed the object state
-    Slots<QPushButton> cmdClearDistanceLog{};
-    Slots<rt::CaptionFrame> frameDCover{};
-    Slots<QPushButton> cmdSetToProximityMode{};
-    Slots<QPushButton> cmdSensD{};
-    QPushButton* cmdSetThresh3 = nullptr;
-    QLabel* lblNoDistanceDevices = nullptr;
+    QPushButton* cmdSetThresh = nullptr;        // Temperature
+    QPushButton* cmdSetThreshold = nullptr;     // Humidity
+    QPushButton* cmdSetProxBehaviors = nullptr; // Proximity
+    QPushButton* cmdSetThresh1 = nullptr;       // Water
+    QPushButton* cmdSetThresh2 = nullptr;       // Acceleration
+    QPushButton* cmdSetThresh3 = nullptr;       // Distance
 
     // ---- Video tab.
-    Slots<QLabel> lblCamDeviceName{};
     Slots<rt::CaptionFrame> frameSurvTabCoverUp{}; // caption = device row shown once attached
-    Slots<QLabel> Label1{};                        // Tag = capture driver name of the slot's camera
     Slots<QPushButton> cmdCameraProp{};            // "Properties" of each position
     QPushButton* cmdResChange = nullptr;           // "Resolution Change"
-    QLabel* lblNoCamDevicePresent = nullptr;
 
-    // ---- Invisible per-row controls.
-    Rows<platform::MSCommControl> MSComm{};  // temperature, humidity, combined
-    Rows<platform::MSCommControl> MSCommP{}; // proximity
-    Rows<platform::MSCommControl> MSCommW{}; // water
-    Rows<platform::MSCommControl> MSCommA{}; // accelerometer
-    Rows<platform::MSCommControl> MSCommD{}; // distance
-    Rows<rt::Timer> Timer1{};
-    Rows<rt::Timer> ProximityTimer{};
-    Rows<rt::Timer> WaterTimer{};
-
-    // ---- Right-click menu of a summary row.
+    // ---- Right-click menu of a summary row (the entries the sensor code switches are in
+    // CorvisentMainControls).
     QMenu* mnuPopUp = nullptr; // "mnuPopupHidden"
-    QAction* mnuPopUpConnectThisSensor = nullptr;
-    QAction* mnuPopupConnectAll = nullptr;
     QAction* mnuPopupRename = nullptr;
     QAction* mnuPopUpSetThresh = nullptr;
     QAction* mnuPopUpEvents = nullptr;
-    QAction* mnuPopUpSetProxNotifications = nullptr;
-    QAction* mnuPopupSetProximityMode = nullptr;
-    QAction* mnuPopupCalibrate = nullptr;
-    QAction* mnuPopUpSetToBinaryMode = nullptr;
-    QAction* mnuPopupSetSensitivity = nullptr;
 
     // ---- Handlers of this window.
     // Mouse buttons as the handlers number them: 1 left, 2 right, 4 middle.
@@ -231,33 +93,6 @@ public:
     void cmdClearHumidHighLow_Click(int slot);
     void sstabCorvisentMan_Click(int previousTab);
 
-    // ---- Sensor mode, sensitivity and calibration commands (src/sensors/modes.cpp).
-    void cmdCalibrate_Click(int slot);
-    void mnuPopupCalibrate_Click();
-    void CalibrateOnConnection(int row, int slot);
-    void cmdSetBumpSens_Click(int slot);
-    void cmdSensD_Click(int slot);
-    void mnuPopupSetSensitivity_Click();
-    void cmdSetToBump_Click(int slot);
-    void cmdSetToProximityMode_Click(int slot);
-    void mnuPopUpSetToBinaryMode_Click();
-    void mnuPopupSetProximityMode_Click();
-    void StartInBumpMode(int row);
-    void StartInProximityMode(int row);
-
-    // ---- Port events, timer ticks and disconnect display (src/sensors: events_*.cpp, polling.cpp,
-    // disconnect.cpp).
-    void MSCommP_OnComm(int row);
-    void MSCommW_OnComm(int row);
-    void MSCommA_OnComm(int row);
-    void MSCommD_OnComm(int row);
-    // The device of the row's line-event or streaming port went away: the row is disconnected
-    // and the user told once.
-    void SensorPortLost(int row, platform::MSCommControl* port);
-    void Timer1_Timer(int row);
-    void WaterTimer_Timer(int row);
-    void cmdDisconnectSensor_Click(int row);
-
     // ---- Cameras (CorvisentMain_cameras.cpp). SwitchToVideo0 mode 1 moves the camera of the
     // device row into the summary view; any other mode gives the summary camera back to its
     // position and closes that view.
@@ -276,12 +111,6 @@ public:
     void mnuPopupRename_Click();
     void lblTempDeviceName_DblClick(int slot);
     void lblHumidDeviceName_DblClick(int slot);
-    // Cover frame (Tag = device row shown) and name label of display slot 1..4 on the tab of kind
-    // 1, 2, 3, 6, 8 or 9; rt::VbError 9 for any other kind or slot.
-    rt::CaptionFrame* SlotCover(int kind, int slot) const;
-    QLabel* SlotNameLabel(int kind, int slot) const;
-    // The "no device" label of the tab of kind 1, 2, 3, 6, 8 or 9; nullptr for any other kind.
-    QLabel* NoDeviceLabel(int kind) const;
 
     // ---- Menu bar (CorvisentMain_menus.cpp). Top-level menus and their entries, named as the
     // program's code refers to them.
@@ -320,7 +149,7 @@ public:
     void mnuPageAlerts_Click();
     void mnuInternetUpdate_Click();
     void mnuRenameSensor_Click();
-    void mnuSetLogDirectory_Click();
+    void mnuSetLogDirectory_Click() override;
     void menuProximityEvents_Click();
     void menuSetup_Click();
     void menuThresholds_Click();

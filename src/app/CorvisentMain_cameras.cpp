@@ -15,6 +15,7 @@
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -26,9 +27,8 @@ int whole(const QObject* label) { return int(rt::Val(rt::caption(label))); }
 } // namespace
 
 void CorvisentMain::SwitchToVideo0(int row, int mode) {
-    auto& setup = formSensorSetup::instance();
     if (row < 1 || row > 10) return;
-    const int pos = whole(setup.lblSubIndex[row]);
+    const int pos = RowOf(row).slot;
     if (mode != 1) {
         // Give the summary camera back to the position of the row it came from.
         SetCamResolution(row, QStringLiteral("2"));
@@ -36,7 +36,7 @@ void CorvisentMain::SwitchToVideo0(int row, int mode) {
         const QString name = ezVidCap1[0]->driverName();
         ezVidCap1[0]->driverDisconnect();
         const int from = whole(lblPrevCamSetupIndex);
-        const int prevPos = from >= 1 && from <= 10 ? whole(setup.lblSubIndex[from]) : 0;
+        const int prevPos = RowOf(from).slot;
         if (prevPos >= 1 && prevPos <= 4 && drv >= 0 && !AttachCamera(ezVidCap1[prevPos], drv, name))
             ReportCameraNotStarted(rt::caption(lblCamDeviceName[prevPos]), name, ezVidCap1[prevPos]->lastError());
         ezVidCap1[0]->lower();

@@ -1,8 +1,6 @@
 // The main window's part in renaming a sensor: the popup entry "Rename Sensor" on a summary row
 // and a double-click on a Temperature or Humidity slot's name choose the tab slot whose name
-// changes, then open the rename window with the name and type of the device row shown there. Also
-// the lookups of a kind's slot controls by kind and slot (SlotCover, SlotNameLabel,
-// NoDeviceLabel), which read the kind records of the tab layout.
+// changes, then open the rename window with the name and type of the device row shown there.
 #include <QLabel>
 
 #include "app/CorvisentMain.h"
@@ -11,6 +9,7 @@
 #include "runtime/error.h"
 #include "runtime/vb.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
@@ -51,35 +50,11 @@ bool chooseSlot(int kind, int slot) {
 
 } // namespace
 
-namespace {
-
-// The record of a kind with a tab, for display slot 1..4; rt::VbError 9 for any other kind or slot.
-const CorvisentMain::KindTab& slotKind(int kind, int slot) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(kind);
-    if (slot < 1 || slot > 4 || !k) raiseSubscriptOutOfRange();
-    return *k;
-}
-
-} // namespace
-
-rt::CaptionFrame* CorvisentMain::SlotCover(int kind, int slot) const {
-    return (this->*slotKind(kind, slot).covers)[slot];
-}
-
-QLabel* CorvisentMain::SlotNameLabel(int kind, int slot) const {
-    return (this->*slotKind(kind, slot).names)[slot];
-}
-
-QLabel* CorvisentMain::NoDeviceLabel(int kind) const {
-    const KindTab* k = kindTab(kind);
-    return k ? this->*k->noDevice : nullptr;
-}
-
 void CorvisentMain::mnuPopupRename_Click() {
     const int row = iSelectedRow;
     if (row < 1 || row > 10) return;
-    const int kind = iDeviceType[row];
-    const QString slotText = formSensorSetup::instance().lblSubIndex[row]->text().trimmed();
+    const int kind = TypeCodeOf(row);
+    const DeviceRow& record = RowOf(row);
     bool chosen = false;
     switch (kind) {
     case typeTemperature:
@@ -88,13 +63,12 @@ void CorvisentMain::mnuPopupRename_Click() {
     case typeWater:
     case typeAccel:
     case typeDistance:
-        chosen = chooseSlot(kind, slotNumber(slotText));
+        chosen = chooseSlot(kind, record.slot);
         break;
     case typeCombo: {
-        // Two figures: the temperature slot, then the humidity slot.
         const bool temperatureHalf = rt::tag(lblMeasure[row]) == QLatin1String("1");
-        const QString figure = temperatureHalf ? slotText.left(1) : slotText.mid(1, 1);
-        chosen = chooseSlot(temperatureHalf ? typeTemperature : typeHumidity, slotNumber(figure));
+        chosen = chooseSlot(temperatureHalf ? typeTemperature : typeHumidity,
+                            temperatureHalf ? record.tempSlot : record.slot);
         break;
     }
     default: // empty rows, cameras and rows disabled after a failed connect

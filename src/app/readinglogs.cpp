@@ -1,4 +1,4 @@
-#include "app/readinglogs.h"
+#include "sensors/readinglogs.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -265,12 +265,12 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
         const QString unit = type == typeAccel || type == typeDistance ? QString() : U;
 
         if (rt::value(Ctl(setup.chkTabLogging, row)) == 1) {
-            const int slot = DisplaySlot(row);
+            const int slot = RowOf(row).slot;
             if (type == typeCombo) {
                 if (!V.isEmpty())
-                    tabLine(Ctl(w.txtHumidInData, HumidSlotOf(row)), T + QStringLiteral(" - ") + V + U, D);
+                    tabLine(Ctl(w.txtHumidInData, RowOf(row).slot), T + QStringLiteral(" - ") + V + U, D);
                 if (!V2.isEmpty())
-                    tabLine(Ctl(w.txtTempInData, TempSlotOf(row)),
+                    tabLine(Ctl(w.txtTempInData, RowOf(row).tempSlot),
                             T + QStringLiteral(" - ") + V2 + rt::caption(Ctl(w.lblMeasure, row + 1)), D);
             } else {
                 // Accelerometer lines read "time: value".
@@ -310,11 +310,11 @@ void CheckFileSize(int type, int row) {
     RestartSensorTimers(0, type, row);
     if (type == typeCombo) {
         CorvisentMain& w = CorvisentMain::instance();
-        rollOver(row, QStringLiteral("_Humid.txt"), rt::caption(Ctl(w.lblHumidDeviceName, HumidSlotOf(row))));
+        rollOver(row, QStringLiteral("_Humid.txt"), rt::caption(Ctl(w.lblHumidDeviceName, RowOf(row).slot)));
         rollOver(row + 1, QStringLiteral("_Temp.txt"),
-                 rt::caption(Ctl(w.lblTempDeviceName, TempSlotOf(row))));
+                 rt::caption(Ctl(w.lblTempDeviceName, RowOf(row).tempSlot)));
     } else {
-        rollOver(row, QStringLiteral(".txt"), tabName(type, DisplaySlot(row)));
+        rollOver(row, QStringLiteral(".txt"), tabName(type, RowOf(row).slot));
     }
     RestartSensorTimers(1, type, row);
 }

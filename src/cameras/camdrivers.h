@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "sensors/camerarow.h"
+
 class QComboBox;
 class QWidget;
 namespace platform {
@@ -22,10 +24,6 @@ namespace modSupport {
 // chkMultiCamEnabled to 1 when the first model's key is there (0 otherwise) and keeps the flags
 // as text in its tag.
 int CheckCamDrivers();
-// Writes the resolution profile used at the row's next camera attach; "" means "2". With the
-// several-camera setup on it goes to the row's driver instance ("UsedByDriver"), nothing when the
-// row has none.
-void SetCamResolution(int row, const QString& value);
 // Stores in the row's device record ("UsedByDriver") the driver instance that serves the camera
 // whose friendly name is name; nothing when the driver's tree does not know it.
 void SetUsedByDriver(int row, const QString& name);

@@ -9,6 +9,7 @@
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -21,17 +22,13 @@ struct Position {
     int slot; // its tab slot 1..4
 };
 
-// The proximity and distance sensors of the setup rows, in row order, by their tab slot. The walk
-// ends at the first row whose slot is no number, as the slot list does.
+// The proximity and distance sensors of the setup rows, in row order, by their tab slot.
 std::vector<Position> proximityPositions() {
     std::vector<Position> out;
-    auto& s = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        const int kind = iDeviceType[row];
+        const int kind = TypeCodeOf(row);
         if (kind != typeProximity && kind != typeDistance) continue;
-        bool ok = false;
-        const int slot = s.lblSubIndex[row]->text().trimmed().toInt(&ok);
-        if (!ok) break;
+        const int slot = RowOf(row).slot;
         if (slot >= 1 && slot <= 4) out.push_back({kind, slot});
     }
     return out;

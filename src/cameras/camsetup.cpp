@@ -22,6 +22,7 @@
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -134,7 +135,7 @@ void formSensorSetup::ConnectCam(int pos, int row) {
 void formSensorSetup::DisconnectCam(int row) {
     auto& m = CorvisentMain::instance();
     try {
-        const int pos = CheckedSlot(int(rt::Val(rt::caption(Ctl(lblSubIndex, row)))));
+        const int pos = CheckedSlot(RowOf(row).slot);
         // The summary view closes only when it shows this camera.
         if (SummaryShowsCamera() && int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos) {
             m.ezVidCap1[0]->driverDisconnect();

@@ -16,6 +16,7 @@
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 namespace modSupport {
@@ -30,9 +31,7 @@ namespace {
 int cameraRowAt(int pos) {
     auto& setup = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row)
-        if (IsCameraName(rt::caption(setup.lblDeviceType[row])) &&
-            int(rt::Val(rt::caption(setup.lblSubIndex[row]))) == pos)
-            return row;
+        if (IsCameraName(rt::caption(setup.lblDeviceType[row])) && RowOf(row).slot == pos) return row;
     return 0;
 }
 

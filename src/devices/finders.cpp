@@ -5,19 +5,20 @@
 #include "devices/formAddDevice.h"
 #include "runtime/msgbox.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 using namespace modSupport;
 
 int formAddDevice::FindFirstAvailable(bool combined) {
     for (int row = 1; row <= 10; ++row) {
-        if (iDeviceType[row] != typeEmpty) continue;
+        if (TypeCodeOf(row) != typeEmpty) continue;
         if (!combined) return row;
         if (row == 10) {
             rt::MsgBox(QStringLiteral("There must be two consecutive slots open to add this sensor."));
             return 10;
         }
-        if (iDeviceType[row + 1] == typeEmpty) return row;
+        if (TypeCodeOf(row + 1) == typeEmpty) return row;
     }
     return 11;
 }
@@ -26,7 +27,7 @@ bool formAddDevice::RowsAvailable(int row, bool combined) {
     const int last = combined ? row + 1 : row;
     if (row < 1 || last > 10) return false;
     for (int r = row; r <= last; ++r)
-        if (iDeviceType[r] != typeEmpty) return false;
+        if (TypeCodeOf(r) != typeEmpty) return false;
     return true;
 }
 
@@ -35,7 +36,8 @@ const QString formAddDevice::kConfiguredMark = QStringLiteral(" (already configu
 int formAddDevice::RowUsingPort(int port) {
     auto& setup = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        if (iDeviceType[row] == typeEmpty || iDeviceType[row] == typeVideo || iDeviceType[row] == typeVideo2) continue;
+        const int kind = TypeCodeOf(row);
+        if (kind == typeEmpty || kind == typeVideo || kind == typeVideo2) continue;
         // An older record may hold the port as "COM3".
         QString text = setup.txtDeviceComNumber[row]->text().trimmed();
         if (text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) text = text.mid(3);

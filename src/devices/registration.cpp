@@ -10,7 +10,6 @@
 #include <QPushButton>
 
 #include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "cameras/camdrivers.h"
 #include "devices/formAddDevice.h"
 #include "platform/ini.h"
@@ -21,6 +20,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/readinglogs.h"
 #include "settings/controlvalues.h"
 #include "settings/deviceRecords.h"
 #include "settings/modIni.h"
@@ -67,17 +67,6 @@ void store(int row, const QString& key, const QString& value) {
     platform::SaveSetting(modPrefs::kApp, recordSection(row), key, value);
 }
 
-// The row controls whose Tag holds the slot: the timer, and for the temperature, humidity and
-// proximity kinds also the port.
-QList<QObject*> slotTaggedControls(const CorvisentMain::KindTab& t, int row) {
-    auto& m = CorvisentMain::instance();
-    const bool portToo = t.kind == typeTemperature || t.kind == typeHumidity || t.kind == typeProximity;
-    QList<QObject*> controls;
-    if (portToo) controls << (m.*t.ports)[row];
-    controls << (m.*t.timers)[row];
-    return controls;
-}
-
 // Places a device at a slot of its kind's tab: names it, uncovers the slot (its cover frame
 // remembers the row), empties its log box and marks the slot taken.
 void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString& name) {
@@ -93,7 +82,7 @@ void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString&
 // driver such a camera needs.
 bool singleCameraPresent() {
     for (int row = 1; row <= 10; ++row)
-        if (iDeviceType[row] == typeVideo2) return true;
+        if (TypeCodeOf(row) == typeVideo2) return true;
     return formAddDevice::FindFirstCamAvailable() > 0;
 }
 
@@ -254,18 +243,13 @@ void formAddDevice::registerCombined(const Plan& plan) {
     takeSlot(*CorvisentMain::kindTab(typeHumidity), plan.slot.humidSlot, row, name);
     takeSlot(*CorvisentMain::kindTab(typeTemperature), plan.slot.tempSlot, second, name);
     for (int r : {row, second}) {
-        rt::setTag(m.MSComm[r], sub);
-        rt::setTag(m.Timer1[r], sub);
         m.lblSensor1[r]->setText(name);
         s.lblSubIndex[r]->setText(sub);
     }
     rt::setTag(m.lblMeasure[row], QStringLiteral("0"));
     rt::setTag(m.lblMeasure[second], QStringLiteral("1"));
-    iDeviceType[row] = typeCombo;
-    iDeviceType[second] = typeCombo;
     for (int r : {row, second})
         RegisterRow(r, typeCombo, plan.slot.humidSlot, plan.slot.tempSlot);
-    iDeviceType[0] += 2;
     rt::setValue(s.chkEmailAlert[typeTemperature], 1);
     rt::setValue(s.chkEmailAlert[typeHumidity], 1);
     CheckIfNoDevices(typeCombo);
@@ -300,8 +284,6 @@ void formAddDevice::registerSensor(const Plan& plan) {
     const int code = plan.code;
     const int slot = plan.slot.slot;
     const CorvisentMain::KindTab& tab = *CorvisentMain::kindTab(code);
-    iDeviceType[row] = code;
-    iDeviceType[0] += 1;
     RegisterRow(row, code, slot);
     if (code == typeAccel) {
         const bool bump = rt::value(chkSetToBinaryMode) == 1;
@@ -332,8 +314,6 @@ void formAddDevice::registerSensor(const Plan& plan) {
             rt::MsgBox(QStringLiteral("This proximity device will not be allowed to trigger events"));
         }
     }
-    for (QObject* control : slotTaggedControls(tab, row))
-        rt::setTag(control, sub);
     m.lblSensor1[row]->setText(name);
     s.lblSubIndex[row]->setText(sub);
     takeSlot(tab, slot, row, name);
@@ -374,7 +354,6 @@ void formAddDevice::registerCamera(const Plan& plan) {
     const int pos = plan.slot.slot;
     s.lblDeviceType[row]->setText(plan.type);
     store(row, QStringLiteral("DeviceType"), plan.type);
-    iDeviceType[row] = plan.code;
     RegisterRow(row, plan.code, pos);
     if (plan.code == typeVideo2) {
         m.setTabEnabled(CorvisentMain::tabVideo, false);
@@ -436,7 +415,7 @@ void formAddDevice::finishRegistration(const Plan& plan) {
         s.cmdConnectSensor[row]->setEnabled(true);
     }
     s.cmdConnectAll->setEnabled(true);
-    MakeInvisible(1, row, iDeviceType[row]);
+    MakeInvisible(1, row, TypeCodeOf(row));
     // The row looks like one loaded at start-up: slot shown, port box hidden until asked for,
     // camera rows without logging boxes.
     s.lblSubIndex[row]->show();

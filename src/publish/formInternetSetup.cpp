@@ -38,6 +38,10 @@ formInternetSetup& formInternetSetup::instance() {
     return *w;
 }
 
+InternetSetupControls& InternetSetupControls::instance() {
+    return formInternetSetup::instance();
+}
+
 formInternetSetup::formInternetSetup() {
     setObjectName(QStringLiteral("formInternetSetup"));
     setWindowTitle(QStringLiteral("Remote Monitoring Setup"));

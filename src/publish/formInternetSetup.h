@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 
+#include "settings/setupwindows.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -22,10 +24,11 @@ class Timer;
 // The remote monitoring window: one instance, created on first use and hidden until shown. Its
 // controls hold the live publication settings (FTP login, remote and local directories, page
 // title, update interval, index refresh rate).
-class formInternetSetup : public QDialog {
+class formInternetSetup : public QDialog, public InternetSetupControls {
     Q_OBJECT
 public:
     static formInternetSetup& instance();
+    QWidget& form() override { return *this; }
 
     QLabel* lblIndexRefreshRate = nullptr;         // index page refresh in seconds
     QLineEdit* txtRemoteStorageLocation = nullptr; // remote directory
@@ -33,9 +36,6 @@ public:
     QLineEdit* txtUserName = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLabel* lblPasswordSetStatus = nullptr; // "(Password is set)" / "(Password is not set)"
-    QCheckBox* chkSeeMessages = nullptr;
-    QLineEdit* txtInterval = nullptr;                // update interval in minutes
-    QSlider* sliderInternetUpdateInterval = nullptr; // 2..30
     QCheckBox* chkXMLUseDirectory = nullptr;         // publish to a local directory
     QRadioButton* optStayConnected = nullptr;
     QRadioButton* optConnectBeforeSend = nullptr;
@@ -43,8 +43,7 @@ public:
     QLineEdit* txtXMLDirectory = nullptr;
     QListWidget* listFtpMessages = nullptr; // the FTP message list
 
-    // Takes a stored password into its box and says whether one is set (a blank counts as none).
-    void ShowStoredPassword(const QString& pw);
+    void ShowStoredPassword(const QString& pw) override;
     // Adds an entry to the FTP message list, emptying the list first once it holds 2000.
     void AddFtpMessage(const QString& text);
     // The same with the current time in front.

@@ -18,6 +18,7 @@
 #include "runtime/files.h"
 #include "runtime/format.h"
 #include "runtime/vb.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -67,21 +68,21 @@ bool writePage(const QString& path, const QStringList& xmlLines) {
 }
 
 // "<high>" and "<low>" lines of a temperature or humidity row; none for other kinds.
-QStringList extremes(const QString& type, const QString& reading, const QString& slotText) {
+QStringList extremes(const QString& type, const QString& reading, const modSupport::DeviceRow& device) {
     if (reading == QLatin1String("OFF")) return {QStringLiteral("<high>-</high>"), QStringLiteral("<low>-</low>")};
     auto& m = CorvisentMain::instance();
     bool temperature = true;
     int slot = 0;
     if (type.contains(QLatin1String("Combo Sensor (Humidity)"))) {
         temperature = false;
-        slot = int(rt::Val(rt::Mid(slotText, 2, 1)));
+        slot = device.slot;
     } else if (type.contains(QLatin1String("Combo Sensor (Temperature)"))) {
-        slot = int(rt::Val(rt::Mid(slotText, 1, 1)));
+        slot = device.tempSlot;
     } else if (type.contains(QLatin1String("Corvisent/T (Temperature)"))) {
-        slot = int(rt::Val(slotText));
+        slot = device.slot;
     } else if (type.contains(QLatin1String("Corvisent/H (Humidity)"))) {
         temperature = false;
-        slot = int(rt::Val(slotText));
+        slot = device.slot;
     } else {
         return {};
     }
@@ -113,7 +114,7 @@ QStringList sensorRecord(int row) {
                     QStringLiteral("<status>") + XmlText(rt::caption(m.lblSensorStatus[row])) +
                         QStringLiteral("</status>"),
                     QStringLiteral("<current>") + current + QStringLiteral("</current>")};
-    out += extremes(type, reading, rt::caption(s.lblSubIndex[row]));
+    out += extremes(type, reading, modSupport::RowOf(row));
     out << QStringLiteral("</sensor>");
     return out;
 }

@@ -7,10 +7,6 @@
 #include <optional>
 #include <tuple>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
-#include "cameras/camdrivers.h"
 #include "platform/mscomm.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -19,14 +15,18 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "sensors/camerarow.h"
 #include "sensors/events.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modIni.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -66,12 +66,12 @@ void setPortOpenMark(int row, int kind) {
 }
 
 bool fileLoggingOn(int row) {
-    return rt::value(Ctl(formSensorSetup::instance().chkFileLogging, row)) == 1;
+    return rt::value(Ctl(SensorSetupControls::instance().chkFileLogging, row)) == 1;
 }
 // Opens the row's log file (when file logging is on) with the name as its first line.
 void openLogFile(int row, const QString& name) {
     if (!fileLoggingOn(row)) return;
-    formSensorSetup& setup = formSensorSetup::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const QString path =
         NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(), {QStringLiteral(".txt")})
             .first();
@@ -84,8 +84,8 @@ void openLogFile(int row, const QString& name) {
 // The two log files of a combined sensor: humidity under row, temperature under row + 1, one stamp.
 void openComboLogFiles(int row, int tempSlot, int humidSlot) {
     if (!fileLoggingOn(row)) return;
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const QStringList paths = NewLogFilePaths(rt::caption(setup.lblLogDirectory), GetDateTimeStamp(),
                                               {QStringLiteral("_Humid.txt"), QStringLiteral("_Temp.txt")});
     const QString names[2] = {
@@ -114,18 +114,19 @@ void reportOtherDevice(const SensorKind& kind, const QString& reply) {
 }
 
 QString temperatureUnit() {
-    return rt::optionValue(formSensorSetup::instance().optCorF) ? QStringLiteral("C") : QStringLiteral("F");
+    return rt::optionValue(SensorSetupControls::instance().optCorF) ? QStringLiteral("C")
+                                                                    : QStringLiteral("F");
 }
 
 void showUnit(int row, const QString& unit) {
-    QLabel* label = Ctl(CorvisentMain::instance().lblMeasure, row);
+    QLabel* label = Ctl(CorvisentMainControls::instance().lblMeasure, row);
     rt::setCaption(label, unit);
     label->show();
 }
 
 // Temperature or humidity setup of slot k: the highest and lowest labels wait for the first reading.
 void polledSetup(int row, int kind, int k) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     const bool temperature = kind == typeTemperature;
     QLabel* highest = Ctl(temperature ? w.lblTHighest : w.lblHHighest, k);
     QLabel* lowest = Ctl(temperature ? w.lblTLowest : w.lblHLowest, k);
@@ -139,7 +140,7 @@ void polledSetup(int row, int kind, int k) {
 }
 
 void comboSetup(int row, int t, int h) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     iPortOpen[row] = typeCombo;
     iPortOpen[row + 1] = typeCombo;
     RecountPortOpen();
@@ -160,14 +161,14 @@ void comboSetup(int row, int t, int h) {
 
 // A failed connect: ports closed, the row marked disabled, "Sensor Error" and "OFF".
 void failureDisplay(int row, int kind, int k) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     Ctl(setup.cmdConnectSensor, row)->setEnabled(true);
     CloseRowPorts(row);
     iPortOpen[row] = 0;
     RecountPortOpen();
-    iDeviceType[row] = typeDisabled;
-    if (CorvisentMain::kindTab(kind) && k >= 1 && k <= 4) {
+    DisableRow(row);
+    if (CorvisentMainControls::kindTab(kind) && k >= 1 && k <= 4) {
         rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind, k)));
         w.lblSensor1[row]->show();
     }
@@ -184,23 +185,23 @@ void failureDisplay(int row, int kind, int k) {
 }
 
 void endStep(int row) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     const bool off = rt::caption(Ctl(w.lblSensorReading, row)) == QLatin1String("OFF");
-    rt::setCaption(Ctl(formSensorSetup::instance().cmdConnectSensor, row),
+    rt::setCaption(Ctl(SensorSetupControls::instance().cmdConnectSensor, row),
                    off ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
 }
 
 void setConnectCaption(int row, const char* caption) {
-    rt::setCaption(Ctl(formSensorSetup::instance().cmdConnectSensor, row), QLatin1String(caption));
+    rt::setCaption(Ctl(SensorSetupControls::instance().cmdConnectSensor, row), QLatin1String(caption));
 }
 
 // The green dot on the setup row (both rows of a combined sensor) and "OK" on the summary row.
 QLabel* showConnectedStatus(int row, int kind) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const QString green = rt::appFile(QStringLiteral("greendot.gif"));
-    formSensorSetup::setPicture(Ctl(setup.imgStatus, row), green);
-    if (kind == typeCombo) formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1), green);
+    SensorSetupControls::setPicture(Ctl(setup.imgStatus, row), green);
+    if (kind == typeCombo) SensorSetupControls::setPicture(Ctl(setup.imgStatus, row + 1), green);
     Ctl(setup.chkFileLogging, row)->setEnabled(false);
     QLabel* status = Ctl(w.lblSensorStatus, row);
     rt::setForeColor(status, rt::vbBlue);
@@ -211,10 +212,10 @@ QLabel* showConnectedStatus(int row, int kind) {
 }
 
 void showCameraConnected(int row, int k, QLabel* status) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     if (k >= 1 && k <= 4) rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(Ctl(w.lblCamDeviceName, k)));
     rt::setCaption(status, QStringLiteral("OK"));
-    Ctl(formSensorSetup::instance().cmdDeleteMe, row)->setEnabled(false);
+    Ctl(SensorSetupControls::instance().cmdDeleteMe, row)->setEnabled(false);
 }
 
 QString unitText(Unit unit) {
@@ -223,8 +224,8 @@ QString unitText(Unit unit) {
 
 // The summary row takes the slot's name and the kind's unit; the kind's "no device" label goes.
 void showOnSummary(int row, const SensorKind& kind, int k) {
-    CorvisentMain& w = CorvisentMain::instance();
-    if (CorvisentMain::kindTab(kind.code))
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    if (CorvisentMainControls::kindTab(kind.code))
         rt::setCaption(Ctl(w.lblSensor1, row), rt::caption(w.SlotNameLabel(kind.code, k)));
     if (kind.alsoHidden) (w.*kind.alsoHidden)->hide();
     if (QLabel* none = w.NoDeviceLabel(kind.code)) none->hide();
@@ -241,8 +242,8 @@ void showOnSummary(int row, const SensorKind& kind, int k) {
 // The flags always name the mode the sensor is started in.
 void StartDistance(const RowExchange& exchange, int, const QString& startTag) {
     const int row = exchange.row();
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     if (startTag == QLatin1String("1")) {
         w.mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
         rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
@@ -256,8 +257,8 @@ void StartDistance(const RowExchange& exchange, int, const QString& startTag) {
 
 void StartAccel(const RowExchange& exchange, int k, const QString& startTag) {
     const int row = exchange.row();
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const bool calibrate = RowOf(row).calibrateOnConnect;
     if (startTag.isEmpty()) return;
     if (startTag == QLatin1String("1")) {
@@ -280,9 +281,6 @@ namespace {
 void startReading(const RowExchange& exchange, const SensorKind& kind, int k, const QString& startTag) {
     const int row = exchange.row();
     if (kind.reporting == Reporting::Polled) {
-        formSensorSetup& setup = formSensorSetup::instance();
-        // The polling tick finds the row's display slot in its timer's Tag.
-        Ctl(CorvisentMain::instance().Timer1, row)->setTag(rt::caption(Ctl(setup.lblSubIndex, row)));
         SetReadingInterval(row);
     } else if (kind.start) {
         kind.start(exchange, k, startTag);
@@ -292,8 +290,8 @@ void startReading(const RowExchange& exchange, const SensorKind& kind, int k, co
 // What a connected row shows and starts. Returns after the work of its kind is started.
 void successDisplay(const RowExchange& exchange, int kind, int k) {
     const int row = exchange.row();
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const QString startTag = RowOf(row).startMode;
     QLabel* status = showConnectedStatus(row, kind);
     const SensorKind* sensor = SensorKindOf(kind);
@@ -316,15 +314,15 @@ enum class Outcome { Success, Failure, End, Removed, Gone };
 
 // A camera row: its capture starts at its camera position.
 Outcome connectCamera(int row, int kind, int& k) {
-    formSensorSetup& setup = formSensorSetup::instance();
-    k = DisplaySlot(row);
+    SensorSetupControls& setup = SensorSetupControls::instance();
+    k = RowOf(row).slot;
     SetCamResolution(row, QStringLiteral("2"));
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
     setup.ConnectCam(k, row);
     // A camera that did not start has its row back in the "Connect" state already.
     if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
     setPortOpenMark(row, kind);
-    iDeviceType[row] = kind;
+    SetRowKind(row, kind);
     // The connected camera's options: monitor only, or linked to one of the listed sensors.
     setup.FlipProximLabels(k, true, 1);
     setup.MakeAvailProxComboBox(k);
@@ -335,9 +333,9 @@ Outcome connectCamera(int row, int kind, int& k) {
 // sensor: humidity for the row, temperature for the row below). Gives an outcome when the connect
 // ends here.
 std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
-    CorvisentMain& w = CorvisentMain::instance();
-    if (const CorvisentMain::KindTab* tab = CorvisentMain::kindTab(kind)) {
-        k = CheckedSlot(DisplaySlot(row));
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    if (const CorvisentMainControls::KindTab* tab = CorvisentMainControls::kindTab(kind)) {
+        k = CheckedSlot(RowOf(row).slot);
         (*tab->slotTable)[k] = 1;
         rt::CaptionFrame* cover = w.SlotCover(kind, k);
         cover->hide();
@@ -358,8 +356,8 @@ std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
         }
         Ctl(w.lblSensorReading, row)->show();
         Ctl(w.lblSensorReading, row + 1)->show();
-        t = CheckedSlot(TempSlotOf(row));
-        h = CheckedSlot(HumidSlotOf(row));
+        t = CheckedSlot(RowOf(row).tempSlot);
+        h = CheckedSlot(RowOf(row).slot);
         Ctl(w.frameHCover, h)->hide();
         rt::setTag(w.frameHCover[h], QString::number(row));
         Ctl(w.frameTCover, t)->hide();
@@ -373,10 +371,10 @@ std::optional<Outcome> uncoverSlots(int row, int kind, int& k, int& t, int& h) {
 
 // Opens the row's port with its kind's line settings; nullptr when it cannot be opened.
 MSCommControl* openRowPort(int row, const SensorKind& kind) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     MSCommControl* port = PortOf(row, kind.code);
     const bool polled = kind.reporting == Reporting::Polled;
-    const int comNumber = rt::CInt(Ctl(formSensorSetup::instance().txtDeviceComNumber, row)->text());
+    const int comNumber = rt::CInt(Ctl(SensorSetupControls::instance().txtDeviceComNumber, row)->text());
     if (polled) rt::setFontSize(Ctl(w.lblMeasure, row), 14);
     if (port->portOpen()) {
         rt::MsgBox(QStringLiteral("Port already open"));
@@ -404,14 +402,14 @@ void backToConnect(int row) {
 
 // Proximity, water, accelerometer and distance sensors: the reply must name the kind.
 Outcome acceptEventSensor(int row, const SensorKind& kind, int k, const QString& reply) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     if (!Identifies(kind, reply)) {
         reportOtherDevice(kind, reply);
         backToConnect(row);
         return Outcome::Failure;
     }
-    for (QAction* CorvisentMain::*menu : kind.modeMenus)
+    for (QAction* CorvisentMainControls::*menu : kind.modeMenus)
         if (menu) (w.*menu)->setEnabled(true);
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setCaption(reading, QString());
@@ -425,13 +423,13 @@ Outcome acceptEventSensor(int row, const SensorKind& kind, int k, const QString&
     rt::setCaption(status, QStringLiteral("OK"));
     status->show();
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    iDeviceType[row] = kind.code;
+    SetRowKind(row, kind.code);
     return Outcome::Success;
 }
 
 // Temperature, humidity and combined rows; a combined sensor answers "Corvisent/H".
 Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h, const QString& reply) {
-    formSensorSetup& setup = formSensorSetup::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     if (kind.removedOn && reply.contains(QLatin1String(kind.removedOn))) {
         rt::MsgBox(QStringLiteral("Warning: Device appears to be a ") + reply, rt::vbInformation);
         setConnectCaption(row, "Connect");
@@ -446,11 +444,11 @@ Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h,
     }
     if (kind.code == typeCombo) {
         comboSetup(row, t, h);
-        iDeviceType[row + 1] = typeCombo;
+        SetRowKind(row + 1, typeCombo);
     } else {
         polledSetup(row, kind.code, k);
     }
-    iDeviceType[row] = kind.code;
+    SetRowKind(row, kind.code);
     QPushButton* button = Ctl(setup.cmdConnectSensor, row);
     button->setEnabled(true);
     rt::setCaption(button, QStringLiteral("Disconnect"));
@@ -461,7 +459,7 @@ Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h,
 // port, the identity query, then the reply checked by the kind's way of reporting.
 Outcome connectRow(const RowExchange& exchange, int& kind, int& k) {
     const int row = exchange.row();
-    kind = kindOfName(rt::caption(Ctl(formSensorSetup::instance().lblDeviceType, row)));
+    kind = kindOfName(rt::caption(Ctl(SensorSetupControls::instance().lblDeviceType, row)));
     if (kind == typeVideo || kind == typeVideo2) return connectCamera(row, kind, k);
     int t = 0, h = 0;
     if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) return *ended;
@@ -486,8 +484,8 @@ Outcome connectRow(const RowExchange& exchange, int& kind, int& k) {
 
 // A run-time error in the connect: reported, and the row taken back.
 void connectError(int row, const QString& description) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     rt::MsgBox(
         QStringLiteral("Error: ") + description + QStringLiteral(".\r\n") +
         QStringLiteral(" Please make sure sensor is connected and that you have the correct COM port."));
@@ -543,7 +541,7 @@ void endQuietly(int row, int kind) {
 
 void ConnectSensor(int row) {
     if (row < 1 || row > 10) return;
-    formSensorSetup& setup = formSensorSetup::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const RowBusy busy(row);
     const RowExchange exchange(row);
     int kind = 0, k = 0;
@@ -576,7 +574,7 @@ void ToggleSensorConnection(int row) {
     rt::Hourglass hourglass;
     const RowBusy busy(row);
     try {
-        formSensorSetup& setup = formSensorSetup::instance();
+        SensorSetupControls& setup = SensorSetupControls::instance();
         const QString caption = rt::caption(Ctl(setup.cmdConnectSensor, row));
         if (caption == QLatin1String("Connect")) {
             ConnectSensor(row);

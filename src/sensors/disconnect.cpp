@@ -4,18 +4,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using rt::Ctl;
 
@@ -47,7 +47,7 @@ void clearHumidLatches(int row) {
 }
 
 void enableConnect(int row) {
-    QPushButton* button = Ctl(formSensorSetup::instance().cmdConnectSensor, row);
+    QPushButton* button = Ctl(SensorSetupControls::instance().cmdConnectSensor, row);
     button->setEnabled(true);
     rt::setCaption(button, QStringLiteral("Connect"));
 }
@@ -56,22 +56,22 @@ void enableConnect(int row) {
 
 void DisconnectSensor(int row, int flag) {
     if (row < 1 || row > 10) return;
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const int connected = iPortOpen[row];
     try {
         switch (connected) {
         case typeTemperature: {
             Ctl(w.Timer1, row)->setEnabled(false);
             clearTempLatches(row);
-            const int slot = CheckedSlot(DisplaySlot(row));
+            const int slot = CheckedSlot(RowOf(row).slot);
             resetExtremes(w.lblTHighest[slot], w.lblTLowest[slot], w.bTHighLowEmpty[slot], true);
             break;
         }
         case typeHumidity: {
             Ctl(w.Timer1, row)->setEnabled(false);
             clearHumidLatches(row);
-            const int slot = CheckedSlot(DisplaySlot(row));
+            const int slot = CheckedSlot(RowOf(row).slot);
             resetExtremes(w.lblHHighest[slot], w.lblHLowest[slot], w.bHHighLowEmpty[slot], true);
             break;
         }
@@ -92,8 +92,8 @@ void DisconnectSensor(int row, int flag) {
                 clearTempLatches(r);
                 clearHumidLatches(r);
             }
-            const int h = CheckedSlot(HumidSlotOf(row));
-            const int t = CheckedSlot(TempSlotOf(row));
+            const int h = CheckedSlot(RowOf(row).slot);
+            const int t = CheckedSlot(RowOf(row).tempSlot);
             resetExtremes(w.lblHHighest[h], w.lblHLowest[h], w.bHHighLowEmpty[h], false);
             resetExtremes(w.lblTHighest[t], w.lblTLowest[t], w.bTHighLowEmpty[t], false);
             break;
@@ -114,10 +114,10 @@ void DisconnectSensor(int row, int flag) {
             box->setEnabled(true);
 
         Ctl(w.lblMeasure, row)->hide();
-        formSensorSetup::setPicture(Ctl(setup.imgStatus, row), rt::appFile(QStringLiteral("reddot.gif")));
+        SensorSetupControls::setPicture(Ctl(setup.imgStatus, row), rt::appFile(QStringLiteral("reddot.gif")));
         if (connected == typeCombo)
-            formSensorSetup::setPicture(Ctl(setup.imgStatus, row + 1),
-                                        rt::appFile(QStringLiteral("reddot.gif")));
+            SensorSetupControls::setPicture(Ctl(setup.imgStatus, row + 1),
+                                            rt::appFile(QStringLiteral("reddot.gif")));
         QLabel* reading = Ctl(w.lblSensorReading, row);
         reading->show();
         rt::setCaption(reading, QStringLiteral("OFF"));
@@ -132,7 +132,7 @@ void DisconnectSensor(int row, int flag) {
 
 void StopRow(int row) {
     if (row < 1 || row > 10) return;
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     for (rt::Timer* timer : {w.Timer1[row], w.ProximityTimer[row], w.WaterTimer[row]})
         timer->setEnabled(false);
     CloseRowPorts(row);
@@ -142,11 +142,11 @@ void StopRow(int row) {
 
 } // namespace modSupport
 
-void CorvisentMain::cmdDisconnectSensor_Click(int row) {
+void CorvisentMainControls::cmdDisconnectSensor_Click(int row) {
     using namespace modSupport;
     rt::Hourglass hourglass;
     try {
-        formSensorSetup& setup = formSensorSetup::instance();
+        SensorSetupControls& setup = SensorSetupControls::instance();
         const bool combined = iPortOpen[row] == typeCombo;
         // An exchange still waiting on the row ends quietly once it finds the row changed.
         AdvanceRow(row);

@@ -4,16 +4,17 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/format.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
-#include "setup/formSensorSetup.h"
+#include "settings/rowrecord.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -22,8 +23,8 @@ using namespace sensorevents;
 
 namespace {
 
-void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
-    formSensorSetup& f = formSensorSetup::instance();
+void bump(CorvisentMainControls& w, MSCommControl* port, int row, int slot, int kind) {
+    SensorSetupControls& f = SensorSetupControls::instance();
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setFontSize(reading, 14);
     rt::setCaption(reading, QStringLiteral("BUMP"));
@@ -39,8 +40,8 @@ void bump(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind) {
 }
 
 // One streamed reading: "X Y". X keeps the blank that ends it.
-void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, const QString& line) {
-    formSensorSetup& f = formSensorSetup::instance();
+void tilt(CorvisentMainControls& w, MSCommControl* port, int row, int slot, int kind, const QString& line) {
+    SensorSetupControls& f = SensorSetupControls::instance();
     if (line.contains(QLatin1String("Invalid"))) return;
     ShowReading(Ctl(w.lblSensorReading, row), line);
     const int blank = line.indexOf(u' ');
@@ -60,13 +61,13 @@ void tilt(CorvisentMain& w, MSCommControl* port, int row, int slot, int kind, co
 
 } // namespace
 
-void CorvisentMain::MSCommA_OnComm(int row) {
+void CorvisentMainControls::MSCommA_OnComm(int row) {
     try {
         MSCommControl* port = Ctl(MSCommA, row);
         const int event = port->commEvent();
         if (SwallowModeReply(port, row, event)) return;
-        const int slot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
-        const int kind = iDeviceType[row];
+        const int slot = RowOf(row).slot;
+        const int kind = TypeCodeOf(row);
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {
             bump(*this, port, row, slot, kind);

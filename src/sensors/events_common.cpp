@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -21,10 +19,12 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
 #include "sensors/streamlines.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 
@@ -41,7 +41,7 @@ std::array<QString, 11> strLastDistState = [] {
 namespace sensorevents {
 
 bool AlertsOn() {
-    return !rt::ticked(formSensorSetup::instance().chkLocalMonitoring);
+    return !rt::ticked(SensorSetupControls::instance().chkLocalMonitoring);
 }
 
 namespace {
@@ -202,7 +202,7 @@ QString LogTime() {
 
 } // namespace sensorevents
 
-void CorvisentMain::SensorPortLost(int row, MSCommControl* port) {
+void CorvisentMainControls::SensorPortLost(int row, MSCommControl* port) {
     using namespace modSupport;
     if (row < 1 || row > 10) return;
     const int kind = iPortOpen[row];
@@ -220,7 +220,7 @@ namespace modSupport {
 
 void ResetStreamInput(int row) {
     if (row < 1 || row > 10) return;
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     sensorevents::streams().remove(w.MSCommA[row]);
     sensorevents::streams().remove(w.MSCommD[row]);
     // A mode reply still to be swallowed belongs to the connection that has ended.

@@ -6,17 +6,17 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/streamlines.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -35,8 +35,8 @@ void showOk(QLabel* status) {
 }
 
 // One line of the distance stream.
-void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int type, QString line) {
-    formSensorSetup& f = formSensorSetup::instance();
+void distanceLine(CorvisentMainControls& w, MSCommControl* port, int row, int slot, int type, QString line) {
+    SensorSetupControls& f = SensorSetupControls::instance();
     QLabel* reading = Ctl(w.lblSensorReading, row);
     QLabel* status = Ctl(w.lblSensorStatus, row);
     QString& lastState = strLastDistState[row];
@@ -110,15 +110,14 @@ void distanceLine(CorvisentMain& w, MSCommControl* port, int row, int slot, int 
 
 } // namespace
 
-void CorvisentMain::MSCommD_OnComm(int row) {
+void CorvisentMainControls::MSCommD_OnComm(int row) {
     try {
         MSCommControl* port = Ctl(MSCommD, row);
         const int event = port->commEvent();
         const bool presence = port->dsrHolding();
         if (SwallowModeReply(port, row, event)) return;
-        // A slot caption that is not a number ends every event of the row.
-        const int slot = rt::CInt(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row)));
-        const int type = iDeviceType[row];
+        const int slot = RowOf(row).slot;
+        const int type = TypeCodeOf(row);
         const int p = iProxSlot[row];
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {

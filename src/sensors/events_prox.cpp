@@ -10,8 +10,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
 #include "platform/shell.h"
 #include "runtime/controls.h"
@@ -19,8 +17,11 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
-#include "setup/formSensorSetup.h"
+#include "settings/rowrecord.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -40,7 +41,7 @@ void start(rt::Timer* timer) {
 // Presence starts the walk-up countdown unless a walk-away countdown is still pending (with a
 // real walk-away delay), and cancels the walk-away countdown; absence the reverse.
 void moveDelayTimers(int p, bool presence) {
-    formSensorSetup& f = formSensorSetup::instance();
+    SensorSetupControls& f = SensorSetupControls::instance();
     rt::Timer* up = Ctl(f.timerDelayEventUp, p);
     rt::Timer* away = Ctl(f.timerDelayEvent, p);
     rt::Timer* begin = presence ? up : away;
@@ -52,10 +53,9 @@ void moveDelayTimers(int p, bool presence) {
 
 // The device row of the camera at camera position c, 0 when no camera row holds it.
 int cameraRowOf(int c) {
-    formSensorSetup& f = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        if (iDeviceType[row] != typeVideo && iDeviceType[row] != typeVideo2) continue;
-        if (int(rt::Val(rt::caption(f.lblSubIndex[row]))) == c) return row;
+        const int kind = TypeCodeOf(row);
+        if ((kind == typeVideo || kind == typeVideo2) && RowOf(row).slot == c) return row;
     }
     return 0;
 }
@@ -65,7 +65,7 @@ int cameraRowOf(int c) {
 namespace modSupport {
 
 void RunProximityCommand(int n, bool walkUp) {
-    formSensorSetup& f = formSensorSetup::instance();
+    SensorSetupControls& f = SensorSetupControls::instance();
     if (!rt::optionValue(Ctl(f.optRunCommand, n))) return;
     const QString command =
         (walkUp ? Ctl(f.lblCommandOnProxApproach, n) : Ctl(f.lblCommandOnProx, n))->text();
@@ -91,8 +91,8 @@ long ButtonFaceColor() {
 
 bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, int logSlot, int camSlot,
                          int p, const std::array<QPlainTextEdit*, 5>& boxes) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& f = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& f = SensorSetupControls::instance();
     // An index without action settings still shows, logs and triggers the camera.
     const bool actions = p >= 1 && p <= 4;
 
@@ -140,7 +140,7 @@ bool ProximityLineChange(MSCommControl* port, bool presence, int kind, int row, 
 
 } // namespace sensorevents
 
-void CorvisentMain::MSCommP_OnComm(int row) {
+void CorvisentMainControls::MSCommP_OnComm(int row) {
     const QString failure = QStringLiteral("Error in MSCommP event handler: ");
     MSCommControl* port = nullptr;
     try {
@@ -148,14 +148,13 @@ void CorvisentMain::MSCommP_OnComm(int row) {
         // The event and the line are read before anything can open a box.
         const int event = port->commEvent();
         const bool presence = port->dsrHolding();
-        const int slot = int(rt::Val(rt::tag(Ctl(ProximityTimer, row))));
+        const int slot = RowOf(row).slot;
         if (slot == 0) {
             sensorevents::PortMessage(port, failure, rt::vbOKOnly);
             return;
         }
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvDSR) return;
-        const int camSlot = int(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
-        if (!sensorevents::ProximityLineChange(port, presence, typeProximity, row, slot, camSlot, iProxSlot[row],
+        if (!sensorevents::ProximityLineChange(port, presence, typeProximity, row, slot, slot, iProxSlot[row],
                                                txtProximData))
             return;
         if (!port->dsrHolding()) {

@@ -4,17 +4,18 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
-#include "setup/formSensorSetup.h"
+#include "settings/rowrecord.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -24,11 +25,7 @@ namespace {
 
 constexpr long kTabLogLimit = 2000;
 
-int timerSlot(rt::Timer* timer) {
-    return int(rt::Val(timer->tag()));
-}
-
-void showState(CorvisentMain& w, int row, bool wet, const QString& wetStatus) {
+void showState(CorvisentMainControls& w, int row, bool wet, const QString& wetStatus) {
     QLabel* status = Ctl(w.lblSensorStatus, row);
     QLabel* reading = Ctl(w.lblSensorReading, row);
     rt::setForeColor(status, wet ? rt::vbRed : rt::vbBlue);
@@ -47,7 +44,7 @@ void waterTabLine(QPlainTextEdit* box, const QString& line) {
 
 } // namespace
 
-void CorvisentMain::MSCommW_OnComm(int row) {
+void CorvisentMainControls::MSCommW_OnComm(int row) {
     const QString failure = QStringLiteral("Error in MSCommW event handler");
     MSCommControl* port = nullptr;
     try {
@@ -55,17 +52,17 @@ void CorvisentMain::MSCommW_OnComm(int row) {
         // The event and the line are read before anything can open a box.
         const int event = port->commEvent();
         const bool wet = port->cdHolding();
-        const int slot = timerSlot(Ctl(WaterTimer, row));
+        const int slot = RowOf(row).slot;
         if (slot == 0) {
             sensorevents::PortMessage(port, failure, rt::vbOKOnly);
             return;
         }
         if (sensorevents::ReportLineError(port, event) || event != MSCommControl::comEvCD) return;
 
-        formSensorSetup& f = formSensorSetup::instance();
+        SensorSetupControls& f = SensorSetupControls::instance();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
         // Logged as it comes, before the alert decision, whose channels may take a while.
-        if (iDeviceType[row] == typeWater) {
+        if (TypeCodeOf(row) == typeWater) {
             const QString T = sensorevents::LogTime();
             if (rt::ticked(Ctl(f.chkTabLogging, row)))
                 waterTabLine(Ctl(txtWaterData, slot),
@@ -83,12 +80,12 @@ void CorvisentMain::MSCommW_OnComm(int row) {
     }
 }
 
-void CorvisentMain::WaterTimer_Timer(int row) {
+void CorvisentMainControls::WaterTimer_Timer(int row) {
     // One box at a time per row while ticks keep coming behind an open box.
     static std::array<bool, 11> reporting{};
     try {
         MSCommControl* port = Ctl(MSCommW, row);
-        const int slot = timerSlot(Ctl(WaterTimer, row));
+        const int slot = RowOf(row).slot;
         // A row without a slot is refused by the port event too; the tick leaves it alone.
         if (slot == 0) return;
         const bool wet = port->cdHolding();

@@ -8,8 +8,6 @@
 #include <array>
 #include <optional>
 
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -19,11 +17,13 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/events.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using modSupport::RowExchange;
 using platform::MSCommControl;
@@ -51,7 +51,7 @@ void enableIfStopped(rt::Timer* timer) {
 // The temperature query in the unit chosen on the setup dialog; the unit goes to unitLabel.
 // Nothing is sent when neither unit is chosen.
 void sendTemperatureQuery(MSCommControl* port, QLabel* unitLabel) {
-    formSensorSetup& setup = formSensorSetup::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     if (rt::optionValue(setup.optCorF2)) {
         port->setOutput(QByteArray("tf\r"));
         rt::setCaption(unitLabel, QStringLiteral("F"));
@@ -65,7 +65,7 @@ void sendReadingQuery(MSCommControl* port, int row, int kind) {
     const modSupport::SensorKind* sensor = modSupport::SensorKindOf(kind);
     if (!sensor) return;
     if (sensor->queryNamesUnit)
-        sendTemperatureQuery(port, Ctl(CorvisentMain::instance().lblMeasure, row));
+        sendTemperatureQuery(port, Ctl(CorvisentMainControls::instance().lblMeasure, row));
     else
         modSupport::SendCommand(port, sensor->readingQuery, nullptr);
 }
@@ -87,7 +87,7 @@ QByteArray readLine(MSCommControl* port, const RowExchange& exchange) {
 }
 
 void showSensorError(int row) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     QLabel* status = Ctl(w.lblSensorStatus, row);
     rt::setFontSize(status, 10);
     rt::setCaption(status, kSensorError);
@@ -112,7 +112,7 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
     // A row deleted, disconnected or taken by another device meanwhile ends the reading quietly.
     const RowExchange exchange(row);
     try {
-        CorvisentMain& w = CorvisentMain::instance();
+        CorvisentMainControls& w = CorvisentMainControls::instance();
         if (!need(port)->portOpen()) {
             rt::MsgBox(QStringLiteral("Port is no longer open. In newTakeCVReading"), rt::vbOKOnly);
             Ctl(w.Timer1, row)->setEnabled(false);
@@ -163,7 +163,7 @@ QString THRead(MSCommControl* port, int row) {
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
     try {
-        CorvisentMain& w = CorvisentMain::instance();
+        CorvisentMainControls& w = CorvisentMainControls::instance();
         need(port);
         bool gotTemperature = false;
         int failed = 0;
@@ -235,7 +235,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
     try {
-        CorvisentMain& w = CorvisentMain::instance();
+        CorvisentMainControls& w = CorvisentMainControls::instance();
         {
             std::optional<rt::Hourglass> hourglass;
             if (need(port)->portOpen()) {
@@ -272,7 +272,7 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                     modSupport::iBumpMode[row] = 1;
                     rt::setForeColor(Ctl(w.lblSensorStatus, row), rt::vbBlue);
                     rt::setCaption(Ctl(w.lblSensorReading, row), QString());
-                    formSensorSetup& setup = formSensorSetup::instance();
+                    SensorSetupControls& setup = SensorSetupControls::instance();
                     rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
                     modSupport::SetStartMode(row, QStringLiteral("1"));
                 }

@@ -7,8 +7,6 @@
 #include <QPushButton>
 #include <optional>
 
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "platform/registry.h"
 #include "runtime/clock.h"
@@ -18,10 +16,12 @@
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::MSCommControl;
 using rt::Ctl;
@@ -89,7 +89,7 @@ void storeDeviceKey(int row, const char* key, const char* value) {
 // The row's start-mode mark on its setup row (event mode "1", else "0") and its event-mode box.
 void markStartMode(int row, bool eventMode) {
     SetStartMode(row, eventMode ? QStringLiteral("1") : QStringLiteral("0"));
-    rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), eventMode ? 1 : 0);
+    rt::setValue(Ctl(SensorSetupControls::instance().chkBinaryMode, row), eventMode ? 1 : 0);
 }
 
 int rowOfCover(rt::CaptionFrame* cover) {
@@ -97,7 +97,7 @@ int rowOfCover(rt::CaptionFrame* cover) {
 }
 
 int slotOfRow(int row) {
-    return rt::CInt(rt::Val(rt::caption(Ctl(formSensorSetup::instance().lblSubIndex, row))));
+    return RowOf(row).slot;
 }
 
 void showOk(QLabel* status) {
@@ -132,7 +132,7 @@ bool askAndSendSensitivity(const RowExchange& exchange, MSCommControl* port, QPl
 
 // ---------------------------------------------------------------- calibration
 
-void CorvisentMain::cmdCalibrate_Click(int slot) {
+void CorvisentMainControls::cmdCalibrate_Click(int slot) {
     rt::passOver([&] {
         const int row = static_cast<int>(rt::Val(rt::tag(Ctl(frameACover, slot))));
         if (row == 0) return;
@@ -140,7 +140,7 @@ void CorvisentMain::cmdCalibrate_Click(int slot) {
     });
 }
 
-void CorvisentMain::mnuPopupCalibrate_Click() {
+void CorvisentMainControls::mnuPopupCalibrate_Click() {
     const int row = iSelectedRow;
     int slot = 0;
     rt::passOver([&] { slot = slotOfRow(row); });
@@ -153,7 +153,7 @@ void CorvisentMain::mnuPopupCalibrate_Click() {
     rt::passOver([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
 }
 
-void CorvisentMain::CalibrateOnConnection(int row, int slot) {
+void CorvisentMainControls::CalibrateOnConnection(int row, int slot) {
     rt::passOver([&] { modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot); });
 }
 
@@ -163,7 +163,7 @@ namespace {
 
 // A tab sensitivity button: asks, sends the number, then switches the sensor back into the mode
 // its flag names by running the slot's mode button with the caption that leads there.
-void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommControl>& ports,
+void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMainControls::Rows<MSCommControl>& ports,
                     QPlainTextEdit* log, const Table<11>& modeFlag, QPushButton* modeButton,
                     const QString& toEventMode, const QString& toStreaming,
                     const std::function<void()>& runModeButton) {
@@ -186,14 +186,14 @@ void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMain::Rows<MSCommCon
 
 } // namespace
 
-void CorvisentMain::cmdSetBumpSens_Click(int slot) {
+void CorvisentMainControls::cmdSetBumpSens_Click(int slot) {
     rt::passOver([&] {
         tabSensitivity(Ctl(frameACover, slot), MSCommA, Ctl(txtAccelData, slot), iBumpMode,
                        Ctl(cmdSetToBump, slot), kBumpOn, kBumpOff, [&] { cmdSetToBump_Click(slot); });
     });
 }
 
-void CorvisentMain::cmdSensD_Click(int slot) {
+void CorvisentMainControls::cmdSensD_Click(int slot) {
     rt::passOver([&] {
         tabSensitivity(Ctl(frameDCover, slot), MSCommD, Ctl(txtDistanceData, slot), iProxMode,
                        Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"),
@@ -201,9 +201,9 @@ void CorvisentMain::cmdSensD_Click(int slot) {
     });
 }
 
-void CorvisentMain::mnuPopupSetSensitivity_Click() {
+void CorvisentMainControls::mnuPopupSetSensitivity_Click() {
     const int row = iSelectedRow;
-    const int kind = iDeviceType.value(row);
+    const int kind = TypeCodeOf(row);
     QString typed;
     for (;;) {
         const std::optional<QString> answer = rt::InputBox(
@@ -254,7 +254,7 @@ void CorvisentMain::mnuPopupSetSensitivity_Click() {
 
 // ---------------------------------------------------------------- tab mode buttons
 
-void CorvisentMain::cmdSetToBump_Click(int slot) {
+void CorvisentMainControls::cmdSetToBump_Click(int slot) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameACover, slot));
@@ -300,7 +300,7 @@ void CorvisentMain::cmdSetToBump_Click(int slot) {
     }
 }
 
-void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
+void CorvisentMainControls::cmdSetToProximityMode_Click(int slot) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameDCover, slot));
@@ -338,7 +338,7 @@ void CorvisentMain::cmdSetToProximityMode_Click(int slot) {
             iProxMode[row] = 0;
             modCorvisent::StopAndDrain(port, &exchange);
             streamLoop(exchange, port, "D", 0,
-                       [&] { rt::setValue(Ctl(formSensorSetup::instance().chkBinaryMode, row), 0); });
+                       [&] { rt::setValue(Ctl(SensorSetupControls::instance().chkBinaryMode, row), 0); });
             if (!exchange.same()) return;
             mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
             markStartMode(row, false);
@@ -363,7 +363,7 @@ struct PopupSwitch {
     int slot = 0;
     MSCommControl* port = nullptr;
 };
-std::optional<PopupSwitch> beginPopupSwitch(const CorvisentMain::Rows<MSCommControl>& ports) {
+std::optional<PopupSwitch> beginPopupSwitch(const CorvisentMainControls::Rows<MSCommControl>& ports) {
     PopupSwitch s;
     s.row = iSelectedRow;
     rt::passOver([&] { s.port = Ctl(ports, s.row); });
@@ -377,7 +377,7 @@ std::optional<PopupSwitch> beginPopupSwitch(const CorvisentMain::Rows<MSCommCont
 
 } // namespace
 
-void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
+void CorvisentMainControls::mnuPopUpSetToBinaryMode_Click() {
     const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommA);
     if (!target) return;
     const auto [row, slot, port] = *target;
@@ -412,7 +412,7 @@ void CorvisentMain::mnuPopUpSetToBinaryMode_Click() {
     rt::passOver([&] { port->setRThreshold(1); });
 }
 
-void CorvisentMain::mnuPopupSetProximityMode_Click() {
+void CorvisentMainControls::mnuPopupSetProximityMode_Click() {
     const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommD);
     if (!target) return;
     const auto [row, slot, port] = *target;
@@ -457,7 +457,7 @@ void CorvisentMain::mnuPopupSetProximityMode_Click() {
 namespace {
 
 // "E", 200 ms, CR, 300 ms, then the row shows "OK" and its flag and captions name event mode.
-bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
+bool startEventMode(CorvisentMainControls& w, int row, MSCommControl* port) {
     if (!port || !port->portOpen()) return false;
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
@@ -478,7 +478,7 @@ bool startEventMode(CorvisentMain& w, int row, MSCommControl* port) {
 
 } // namespace
 
-void CorvisentMain::StartInBumpMode(int row) {
+void CorvisentMainControls::StartInBumpMode(int row) {
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommA, row); });
     if (!startEventMode(*this, row, port)) return;
@@ -487,7 +487,7 @@ void CorvisentMain::StartInBumpMode(int row) {
     rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slotOfRow(row)), kBumpOff); });
 }
 
-void CorvisentMain::StartInProximityMode(int row) {
+void CorvisentMainControls::StartInProximityMode(int row) {
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommD, row); });
     if (!startEventMode(*this, row, port)) return;

@@ -4,9 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "alerts/alertchecks.h"
-#include "app/CorvisentMain.h"
-#include "app/readinglogs.h"
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
@@ -15,11 +12,14 @@
 #include "runtime/timer.h"
 #include "runtime/vb.h"
 #include "sensors/modCorvisent.h"
+#include "sensors/readingalerts.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorkinds.h"
 #include "sensors/sensorops.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using rt::Ctl;
 using namespace modSupport;
@@ -30,7 +30,7 @@ constexpr int kReadTries = 10;
 constexpr int kMinuteMs = 60000;
 
 bool minuteMode() {
-    return formSensorSetup::instance().cmbMinOrSecs->currentText() == QLatin1String("Minute(s)");
+    return SensorSetupControls::instance().cmbMinOrSecs->currentText() == QLatin1String("Minute(s)");
 }
 
 // One reading of the row by its kind; "" for a kind that is not read here.
@@ -95,16 +95,16 @@ bool readWithRetries(const RowExchange& exchange, int kind, QString& reading) {
 }
 
 bool loggingOn(int row) {
-    formSensorSetup& setup = formSensorSetup::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     return rt::value(Ctl(setup.chkTabLogging, row)) == 1 || rt::value(Ctl(setup.chkFileLogging, row)) == 1;
 }
 
 bool localMonitoringOnly() {
-    return rt::value(formSensorSetup::instance().chkLocalMonitoring) == 1;
+    return rt::value(SensorSetupControls::instance().chkLocalMonitoring) == 1;
 }
 
 void showLocalOk(int row) {
-    QLabel* status = Ctl(CorvisentMain::instance().lblSensorStatus, row);
+    QLabel* status = Ctl(CorvisentMainControls::instance().lblSensorStatus, row);
     rt::setForeColor(status, rt::vbBlue);
     rt::setCaption(status, QStringLiteral("OK"));
 }
@@ -112,7 +112,7 @@ void showLocalOk(int row) {
 // A reading of a single sensor: shown, logged and ranked before the alert checks, whose channels
 // may take a while.
 void takeSingleReading(int row, int kind, int slot, const QString& reading) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     rt::setCaption(Ctl(w.lblSensorReading, row), reading);
     if (loggingOn(row)) FileTabLogging(reading, row, kind, QString());
     if (kind == typeTemperature || kind == typeHumidity) {
@@ -134,7 +134,7 @@ void takeSingleReading(int row, int kind, int slot, const QString& reading) {
 // the temperature on the row below. A half without a reading shows "NA" and is not checked,
 // logged or ranked. Shown, logged and ranked before the alert checks, as a single reading.
 void takeComboReading(int row, int tempSlot, int humidSlot, const QString& reading) {
-    CorvisentMain& w = CorvisentMain::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
     const int cut = reading.indexOf(u'/');
     const QString temperature = cut < 0 ? reading : reading.left(cut);
     const QString humidity = cut < 0 ? QString() : reading.mid(cut + 1);
@@ -159,8 +159,8 @@ void takeComboReading(int row, int tempSlot, int humidSlot, const QString& readi
 } // namespace
 
 void modSupport::SetReadingInterval(int row) {
-    CorvisentMain& w = CorvisentMain::instance();
-    formSensorSetup& setup = formSensorSetup::instance();
+    CorvisentMainControls& w = CorvisentMainControls::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     if (qRound64(rt::Val(setup.txtReadingInterval->text())) == 0) {
         rt::MsgBox(QStringLiteral("Reading Interval cannot be 0!"), rt::vbSystemModal);
         return;
@@ -176,17 +176,17 @@ void modSupport::SetReadingInterval(int row) {
     w.Timer1_Timer(row);
 }
 
-void CorvisentMain::Timer1_Timer(int row) {
+void CorvisentMainControls::Timer1_Timer(int row) {
     if (row < 1 || row > 10 || inTick[row]) return;
     // An exchange of the row's own (a connect, a mode command) is under way on its port.
-    if (platform::MSCommControl* port = PortOf(row, iDeviceType[row]); port && port->eventsHeld()) return;
+    if (platform::MSCommControl* port = PortOf(row, TypeCodeOf(row)); port && port->eventsHeld()) return;
     inTick[row] = true;
     struct Leave {
         int row;
         ~Leave() { inTick[row] = false; }
     } leave{row};
 
-    formSensorSetup& setup = formSensorSetup::instance();
+    SensorSetupControls& setup = SensorSetupControls::instance();
     const RowBusy busy(row);
     const RowExchange exchange(row);
     try {
@@ -198,7 +198,7 @@ void CorvisentMain::Timer1_Timer(int row) {
             return;
         }
         rt::setTag(connectButton, QStringLiteral("0"));
-        const int kind = iDeviceType[row];
+        const int kind = TypeCodeOf(row);
         rt::DoEvents();
 
         QString reading;

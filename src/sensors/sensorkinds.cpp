@@ -10,7 +10,7 @@ namespace modSupport {
 
 namespace {
 
-using W = CorvisentMain;
+using W = CorvisentMainControls;
 
 QString readByQuery(platform::MSCommControl* port, int row, int kind) {
     return modCorvisent::newTakeCVReading(port, row, kind);

@@ -2,7 +2,7 @@
 #include <QString>
 #include <array>
 
-#include "app/CorvisentMain.h"
+#include "settings/maincontrols.h"
 
 namespace platform {
 class MSCommControl;
@@ -10,7 +10,7 @@ class MSCommControl;
 
 // What each kind of serial sensor does on its line: how its port is set up, how it is asked who it
 // is and for a reading, how it reports, and what the user is told when it does not answer. One
-// record per type code, beside the layout record of the kind's tab (CorvisentMain::kindTab), which
+// record per type code, beside the layout record of the kind's tab (CorvisentMainControls::kindTab), which
 // the combined sensor does not have. Cameras are not serial sensors and have no record.
 namespace modSupport {
 
@@ -58,11 +58,11 @@ struct SensorKind {
     const char* streamCommand = nullptr; // sent with "+" to start continuous output
     std::array<Unit, 2> units{};         // lblMeasure of the row and of the row below
     // Hidden on connect beside the kind's no-device label.
-    QLabel* CorvisentMain::*alsoHidden = nullptr;
+    QLabel* CorvisentMainControls::*alsoHidden = nullptr;
     int readingFontSize = 0;   // the summary reading's font size on connect; 0: unchanged
     bool dropsInputOnOpen = false; // what waits in the buffer when the port opens is read away
     // Popup commands enabled once the device is accepted.
-    std::array<QAction* CorvisentMain::*, 3> modeMenus{};
+    std::array<QAction* CorvisentMainControls::*, 3> modeMenus{};
     // One reading; nullptr for a kind that is not read by queries.
     QString (*read)(platform::MSCommControl* port, int row, int kind) = nullptr;
     // Starts a streaming kind in the row's stored mode.

@@ -31,14 +31,8 @@ void ToggleSensorConnection(int row);
 extern std::array<bool, 11> bSettingModeRow;
 
 // ---- Helpers of the device-row procedures.
-// The row's display slot: the number in its setup row's slot caption (two figures for a pair).
-int DisplaySlot(int row);
-// A combined sensor's temperature slot (first figure) and humidity slot (second figure).
-int TempSlotOf(int row);
-int HumidSlotOf(int row);
 // True when the row holds the humidity half of a combined sensor and the next row its
-// temperature half with the same two-figure slot caption: the pair that connects, logs and is
-// deleted as one.
+// temperature half with the same two slots: the pair that connects, logs and is deleted as one.
 bool ComboPairAt(int row);
 // Place 0 of iPortOpen set to the number of connected rows.
 void RecountPortOpen();

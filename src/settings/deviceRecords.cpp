@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <utility>
 
-#include "app/CorvisentMain.h"
 #include "platform/mscomm.h"
 #include "platform/registry.h"
 #include "runtime/controls.h"
@@ -17,11 +16,12 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
+#include "settings/maincontrols.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 namespace modSupport {
 
@@ -93,13 +93,12 @@ void setCheckFromText(QCheckBox* box, const QString& text, bool fromIni) {
     rt::setValue(box, v >= 0 && v <= 2 ? v : 0);
 }
 
-// Takes a display slot on a kind's tab and names the device there; the row's port remembers the
-// slot. The cover stays until the device connects.
-void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString& name) {
-    auto& m = CorvisentMain::instance();
+// Takes a display slot on a kind's tab and names the device there. The cover stays until the
+// device connects.
+void takeSlot(const CorvisentMainControls::KindTab& t, int slot, int row, const QString& name) {
+    auto& m = CorvisentMainControls::instance();
     TakeTabSlot(*t.slotTable, slot);
     (m.*t.names)[slot]->setText(name);
-    rt::setTag((m.*t.ports)[row], QString::number(slot));
     rt::setTag((m.*t.covers)[slot], QString::number(row));
 }
 
@@ -120,7 +119,7 @@ int iniProxEventIndex(const Record& r) {
 
 void showProxBehavior(int row, int k, const QString& name) {
     if (k < 1 || k > 4) return;
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     rt::setCaption(s.frameProxBehavior[k], name);
     rt::setVisible(s.frameProxBehavior[k], true);
     rt::setVisible(s.frameProxBehaviorEx[k], true);
@@ -183,7 +182,7 @@ RowPlan checkedPlan(const Record& r, const QString& type) {
 
 // The setup row's logging boxes, mode box, slot and type.
 void fillSetupRow(const Record& r, const RowPlan& p) {
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     const int n = p.n;
     if (p.ini) {
         if (p.type != strTypeVideo) {
@@ -205,8 +204,8 @@ void fillSetupRow(const Record& r, const RowPlan& p) {
 
 // A camera at its camera position, on both windows.
 void placeCamera(const Record& r, const RowPlan& p, const QString& name) {
-    auto& s = formSensorSetup::instance();
-    auto& m = CorvisentMain::instance();
+    auto& s = SensorSetupControls::instance();
+    auto& m = CorvisentMainControls::instance();
     const int n = p.n;
     const int slot = p.slot;
     rt::setVisible(s.txtDeviceComNumber[n], false);
@@ -230,31 +229,30 @@ void placeCamera(const Record& r, const RowPlan& p, const QString& name) {
     } else if (toSummary == 1) {
         rt::setValue(s.chkSendToSummary[n], 1);
     }
-    m.setTabEnabled(CorvisentMain::tabVideo, true);
+    m.setTabEnabled(CorvisentMainControls::tabVideo, true);
 }
 
 // The humidity half of a combined sensor, on row n.
 void placeComboHumid(const RowPlan& p, const QString& comboName) {
-    auto& m = CorvisentMain::instance();
+    auto& m = CorvisentMainControls::instance();
     const int n = p.n;
-    takeSlot(*CorvisentMain::kindTab(typeHumidity), p.humidSlot, n, comboName);
-    rt::setTag(m.Timer1[n], p.slotCaption);
+    takeSlot(*CorvisentMainControls::kindTab(typeHumidity), p.humidSlot, n, comboName);
     m.lblSensor1[n]->setText(comboName);
     rt::setVisible(m.lblSensor1[n], true);
     rt::setTag(m.lblMeasure[n], kZero);
-    m.setTabEnabled(CorvisentMain::tabHumidity, true);
-    m.setTabEnabled(CorvisentMain::tabTemperature, true);
+    m.setTabEnabled(CorvisentMainControls::tabHumidity, true);
+    m.setTabEnabled(CorvisentMainControls::tabTemperature, true);
     rt::setVisible(m.frameHCover[p.humidSlot], false);
     rt::setVisible(m.lblNoHDevicePresent, false);
 }
 
 // The temperature half of a combined sensor, on row n + 1: its setup row shows no buttons.
 void placeComboTemp(const RowPlan& p, const QString& comboName) {
-    auto& s = formSensorSetup::instance();
-    auto& m = CorvisentMain::instance();
+    auto& s = SensorSetupControls::instance();
+    auto& m = CorvisentMainControls::instance();
     const int n = p.n;
     rt::setVisible(m.frameTCover[p.tempSlot], false);
-    takeSlot(*CorvisentMain::kindTab(typeTemperature), p.tempSlot, n, comboName);
+    takeSlot(*CorvisentMainControls::kindTab(typeTemperature), p.tempSlot, n, comboName);
     m.lblSensor1[n]->setText(comboName);
     rt::setTag(m.lblMeasure[n], QStringLiteral("1"));
     rt::setVisible(m.lblNoTDevicePresent, false);
@@ -265,15 +263,14 @@ void placeComboTemp(const RowPlan& p, const QString& comboName) {
 }
 
 // A single sensor at its slot of its kind's tab, with its event index and start mode.
-void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab& t, const QString& name,
-                const QString& summaryName) {
-    auto& m = CorvisentMain::instance();
+void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMainControls::KindTab& t,
+                const QString& name, const QString& summaryName) {
+    auto& m = CorvisentMainControls::instance();
     const int n = p.n;
     const int code = p.code;
     const bool summaryReread =
         p.ini && (code == typeTemperature || code == typeHumidity || code == typeWater);
     takeSlot(t, p.slot, n, name);
-    rt::setTag((m.*t.timers)[n], QString::number(p.slot));
     m.lblSensor1[n]->setText(summaryReread ? summaryName : name);
     if (code == typeWater) rt::setVisible(m.lblSensor1[n], true);
     m.setTabEnabled(t.tab, true);
@@ -297,7 +294,7 @@ void placeOnTab(const Record& r, const RowPlan& p, const CorvisentMain::KindTab&
 void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
     const RowPlan p = checkedPlan(r, type);
     if (checkOnly) return;
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     const int n = p.n;
     if (p.combo)
         RegisterRow(n, typeCombo, p.humidSlot, p.tempSlot);
@@ -324,7 +321,7 @@ void loadRow(const Record& r, const QString& type, bool checkOnly = false) {
         placeComboHumid(p, comboName);
     else if (p.comboTemp)
         placeComboTemp(p, comboName);
-    else if (const CorvisentMain::KindTab* t = CorvisentMain::kindTab(p.code))
+    else if (const CorvisentMainControls::KindTab* t = CorvisentMainControls::kindTab(p.code))
         placeOnTab(r, p, *t, name, summaryName);
 
     s.cmdConnectSensor[n]->setEnabled(true);

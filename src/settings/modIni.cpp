@@ -7,19 +7,19 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "app/CorvisentMain.h"
 #include "platform/ini.h"
-#include "publish/formInternetSetup.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "settings/controlvalues.h"
+#include "settings/maincontrols.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
+#include "settings/setupcontrols.h"
 #include "settings/setupkeys.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupwindows.h"
 
 using namespace settingsvalues;
 
@@ -69,7 +69,7 @@ void saveWindows(int* refused) {
     out.put({"UseDirectory", "txtXMLDirectory", "InternetInterval"});
 }
 
-void loadSensorSetup(formSensorSetup& s, QString* firstError) {
+void loadSensorSetup(SensorSetupControls& s, QString* firstError) {
     const SetupReader in = fileReader(firstError);
     in.load({"XMaxThresh", "XMinThresh", "YMaxThresh", "YMinThresh", "MinDistanceThresh", "MaxDistanceThresh"});
     // An interval that is not a positive number would leave connected sensors unread.
@@ -123,7 +123,7 @@ void loadWindows(QString* firstError) {
     in.loadRange("EmailAddress", "SMTPFromEmailAddress");
     in.load({"NumToCall", "NumToSend", "RemoteDirectory", "ServerName", "UserName"});
 
-    auto& inet = formInternetSetup::instance();
+    auto& inet = InternetSetupControls::instance();
     in.assign("InternetInterval", 0,
               [&inet](const QString& t) { setTextAndSlider(inet.txtInterval, inet.sliderInternetUpdateInterval, t); });
     inet.ShowStoredPassword(in.get("PW"));
@@ -167,7 +167,7 @@ void LoadSettingsINI() {
     {
         rt::Hourglass busy;
         modSupport::strINIPath = IniPathFromMachine();
-        auto& s = formSensorSetup::instance();
+        auto& s = SensorSetupControls::instance();
         {
             modSupport::LoadGuard guard;
             loadSensorSetup(s, &firstError);
@@ -175,7 +175,7 @@ void LoadSettingsINI() {
             s.ReplaceRefusedIntervals();
             s.cmdSetInterval_Click();
         }
-        rt::setTag(&CorvisentMain::instance(), QStringLiteral("0"));
+        rt::setTag(&CorvisentMainControls::instance().form(), QStringLiteral("0"));
     }
     if (!firstError.isEmpty()) rt::MsgBox(firstError, rt::vbOKOnly);
 }

@@ -8,19 +8,17 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "alerts/formEmailAlertSetup.h"
-#include "alerts/formPagingTextMessage.h"
-#include "app/CorvisentMain.h"
 #include "platform/registry.h"
-#include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
 #include "settings/controlvalues.h"
+#include "settings/maincontrols.h"
 #include "settings/modSupport.h"
+#include "settings/setupcontrols.h"
 #include "settings/setupkeys.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupwindows.h"
 
 using namespace settingsvalues;
 
@@ -44,7 +42,7 @@ struct SetupLoader : SetupReader {
     }
 };
 
-void loadProximityAction(formSensorSetup& s, const SetupLoader& in, int n) {
+void loadProximityAction(SensorSetupControls& s, const SetupLoader& in, int n) {
     in.load({"DelayEventAway", "DelayEventUp", "ProximityRunCommand", "ProximityRunCommandApproach", "lblAwayParams",
              "lblUpParams"},
             n);
@@ -67,7 +65,7 @@ void loadProximityAction(formSensorSetup& s, const SetupLoader& in, int n) {
     }
 }
 
-void loadInternetSetup(formInternetSetup& w, formSensorSetup& s, const SetupLoader& in) {
+void loadInternetSetup(InternetSetupControls& w, SensorSetupControls& s, const SetupLoader& in) {
     in.load({"HtmlRefresh", "RemoteDirectory", "ServerName", "UserName"});
     rt::setTag(s.cambehavioral, QString());
 
@@ -97,10 +95,10 @@ QString DefaultLogDir() {
 
 void LoadPrefs() {
     // The windows are made before the load starts, so that their own start runs outside it.
-    auto& s = formSensorSetup::instance();
-    formEmailAlertSetup::instance();
-    formPagingTextMessage::instance();
-    auto& inet = formInternetSetup::instance();
+    auto& s = SensorSetupControls::instance();
+    EmailAlertSetupWindow();
+    PagingSetupWindow();
+    auto& inet = InternetSetupControls::instance();
     {
         modSupport::LoadGuard guard;
         rt::setTag(s.cambehavioral, QStringLiteral("InLoad"));
@@ -145,7 +143,7 @@ void LoadPrefs() {
         s.ReplaceRefusedIntervals();
         s.cmdSetInterval_Click();
     }
-    rt::setTag(&CorvisentMain::instance(), QStringLiteral("0"));
+    rt::setTag(&CorvisentMainControls::instance().form(), QStringLiteral("0"));
 }
 
 void SavePrefs() {

@@ -11,7 +11,7 @@
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 using platform::Hive;
 using platform::Registry;
@@ -172,7 +172,7 @@ void UpdateComDB() {
 
 QString GetCurrentCameraDriverName(short row) {
     try {
-        if (rt::value(formSensorSetup::instance().chkMultiCamEnabled) != 1) return QString();
+        if (rt::value(SensorSetupControls::instance().chkMultiCamEnabled) != 1) return QString();
         return platform::GetSetting(QStringLiteral("Corvisent Manager"),
                                     QStringLiteral("PortConfig\\Devices\\%1\\").arg(row),
                                     QStringLiteral("DriverName"));

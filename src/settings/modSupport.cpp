@@ -10,13 +10,13 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "app/CorvisentMain.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
+#include "settings/maincontrols.h"
 #include "settings/rowrecord.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
 
 namespace modSupport {
 
@@ -72,7 +72,6 @@ bool IsCameraName(const QString& name) {
     return name == strTypeVideo || name == strTypeVideo2 || name == strTypeVideoMotion;
 }
 
-Table<11> iDeviceType;
 Table<11> iPortOpen;
 Table<11> iProxMode;
 Table<11> iBumpMode;
@@ -98,7 +97,7 @@ long lMaxFileSize = 1024000;
 int iScreenSaverCmd = 0;
 
 Table<6>* TabSlotTable(int typeCode) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(typeCode);
+    const CorvisentMainControls::KindTab* k = CorvisentMainControls::kindTab(typeCode);
     return k ? k->slotTable : nullptr;
 }
 
@@ -108,7 +107,7 @@ void TakeTabSlot(Table<6>& table, int slot) {
 }
 
 int TabIndexOfKind(int typeCode) {
-    const CorvisentMain::KindTab* k = CorvisentMain::kindTab(typeCode);
+    const CorvisentMainControls::KindTab* k = CorvisentMainControls::kindTab(typeCode);
     return k ? k->tab : -1;
 }
 
@@ -187,7 +186,7 @@ SlotResult FindFirstTabSlotAvailable(int typeCode) {
     Table<6>* t = TabSlotTable(typeCode);
     if (!t) return r;
     if ((*t)[0] >= kSlotsPerTab) {
-        if (const char* fullName = CorvisentMain::kindTab(typeCode)->fullName)
+        if (const char* fullName = CorvisentMainControls::kindTab(typeCode)->fullName)
             rt::MsgBox(QStringLiteral("There are no more available slots on the %1 tab for this sensor.")
                            .arg(QLatin1String(fullName)));
         r.kind = SlotResult::Full;
@@ -219,15 +218,15 @@ bool validRow(int row) { return row >= 1 && row <= 10; }
 void MakeInvisible(int mode, int row, int typeCode) {
     reported(QStringLiteral("MakeInvisible Error"), [&] {
         if (!validRow(row)) raiseSubscriptOutOfRange();
-        auto& m = CorvisentMain::instance();
-        auto& s = formSensorSetup::instance();
+        auto& m = CorvisentMainControls::instance();
+        auto& s = SensorSetupControls::instance();
         rt::setWidthTwips(m.lblSensor1[row], 3375);
         if (mode != 1) {
             s.txtDeviceComNumber[row]->hide();
             s.lblSubIndex[row]->hide();
             rt::setValue(s.chkFileLogging[row], 0);
             rt::setValue(s.chkTabLogging[row], 0);
-            formSensorSetup::setPicture(s.imgStatus[row], rt::appFile(QStringLiteral("reddot.gif")));
+            SensorSetupControls::setPicture(s.imgStatus[row], rt::appFile(QStringLiteral("reddot.gif")));
             s.imgStatus[row]->hide();
             s.lblDeviceType[row]->hide();
             m.lblSensorStatus[row]->hide();
@@ -265,19 +264,23 @@ void MakeInvisible(int mode, int row, int typeCode) {
 
 void CreateSetupArray() {
     reported(QStringLiteral("Error in CreateSetupArray"), [] {
-        iDeviceType.fill(0);
-        auto& s = formSensorSetup::instance();
+        for (int row = 1; row <= 10; ++row)
+            SetRowKind(row, typeEmpty);
+        auto& s = SensorSetupControls::instance();
         for (int row = 1; row <= 10; ++row) {
             if (!rt::visible(s.lblDeviceType[row])) {
-                iDeviceType[row] = typeEmpty;
+                SetRowKind(row, typeEmpty);
                 continue;
             }
             const int code = TypeCodeOfName(s.lblDeviceType[row]->text());
             if (code == typeEmpty) continue; // keeps a combined pair's second row
-            iDeviceType[row] = code;
-            if (code == typeCombo) iDeviceType[row + 1] = typeCombo; // row 10: no partner row
+            SetRowKind(row, code);
+            if (code == typeCombo) {
+                if (row == 10) raiseSubscriptOutOfRange(); // no partner row
+                SetRowKind(row + 1, typeCombo);
+            }
             if (code == typeVideo || code == typeVideo2) {
-                const int k = s.lblSubIndex[row]->text().trimmed().toInt();
+                const int k = RowOf(row).slot;
                 if (k < 1 || k > 4) raiseSubscriptOutOfRange();
                 s.chkCamMonitorOnly[k]->show();
             }
@@ -303,21 +306,20 @@ void ClearArrays() {
 
 QString GetSubIndexList(int typeCode) {
     QString list;
-    auto& s = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        const int code = iDeviceType[row];
+        const int code = TypeCodeOf(row);
         if (code != typeCode && code != typeDistance) continue;
-        bool ok = false;
-        const int slot = s.lblSubIndex[row]->text().trimmed().toInt(&ok);
-        if (!ok) break; // ends quietly with what was built
-        list += QString::number(slot);
+        const DeviceRow& r = RowOf(row);
+        // A combined sensor's slot reads as its two figures, temperature first.
+        if (code == typeCombo) list += QString::number(r.tempSlot);
+        list += QString::number(r.slot);
     }
     return list;
 }
 
 bool AnyDeviceInSlots2to10() {
     for (int row = 2; row <= 10; ++row)
-        if (iDeviceType[row] != typeEmpty) return true;
+        if (TypeCodeOf(row) != typeEmpty) return true;
     return false;
 }
 
@@ -325,7 +327,7 @@ namespace {
 
 // Puts the proximity actions of event index k back to "no action", in the window and the store.
 void resetProximityActions(int k) {
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     rt::setOptionValue(s.optSysCommandDisabled[k], true);
     s.txtDelayEventAway[k]->setText(QStringLiteral("0"));
     s.txtDelayEventUp[k]->setText(QStringLiteral("0"));
@@ -343,15 +345,15 @@ void resetProximityActions(int k) {
 // Whether any configured row other than a deleted one still holds proximity event index k.
 bool eventIndexInUse(int k) {
     for (int row = 1; row <= 10; ++row) {
-        const int code = iDeviceType[row];
+        const int code = TypeCodeOf(row);
         if ((code == typeProximity || code == typeDistance) && iProxSlot[row] == k) return true;
     }
     return false;
 }
 
 void noDeviceState(int typeCode, QLabel* label, int tabIndex) {
-    auto& m = CorvisentMain::instance();
-    auto& s = formSensorSetup::instance();
+    auto& m = CorvisentMainControls::instance();
+    auto& s = SensorSetupControls::instance();
     const Table<6>* t = TabSlotTable(typeCode);
     const bool none = (*t)[0] < 1;
     if (none) {
@@ -374,7 +376,7 @@ void noDeviceState(int typeCode, QLabel* label, int tabIndex) {
 
 void CheckIfNoDevices(int typeCode) {
     reported(QStringLiteral("CheckIfNoDevices Error"), [&] {
-        auto& m = CorvisentMain::instance();
+        auto& m = CorvisentMainControls::instance();
         switch (typeCode) {
         case typeTemperature:
         case typeHumidity:
@@ -383,8 +385,8 @@ void CheckIfNoDevices(int typeCode) {
         case typeAccel:
         case typeDistance: noDeviceState(typeCode, m.NoDeviceLabel(typeCode), TabIndexOfKind(typeCode)); break;
         case typeCombo:
-            noDeviceState(typeTemperature, m.lblNoTDevicePresent, CorvisentMain::tabTemperature);
-            noDeviceState(typeHumidity, m.lblNoHDevicePresent, CorvisentMain::tabHumidity);
+            noDeviceState(typeTemperature, m.lblNoTDevicePresent, CorvisentMainControls::tabTemperature);
+            noDeviceState(typeHumidity, m.lblNoHDevicePresent, CorvisentMainControls::tabHumidity);
             break;
         default: break;
         }
@@ -392,7 +394,7 @@ void CheckIfNoDevices(int typeCode) {
 }
 
 int AnyProxBehaviorFrameShown(int mode) {
-    auto& s = formSensorSetup::instance();
+    auto& s = SensorSetupControls::instance();
     for (int k = 1; k <= 4; ++k) {
         if (rt::visible(s.frameProxBehavior[k])) {
             if (mode == 1) s.lblNoProximitySensorsPresent->hide();

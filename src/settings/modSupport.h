@@ -65,8 +65,8 @@ QString TypeNameOfCode(int code);
 // One of the three camera names.
 bool IsCameraName(const QString& name);
 
-// ---- Per-row tables, places 0..10 (row 1..10; place 0 carries no device unless noted).
-extern Table<11> iDeviceType;  // type code of the row
+// ---- Per-row tables, places 0..10 (row 1..10; place 0 carries no device unless noted). The
+// row's type code is in its record (TypeCodeOf, settings/rowrecord.h).
 extern Table<11> iPortOpen;    // type code of the connected device, 0 = not connected; [0] = count
 extern Table<11> iProxMode;    // distance: 1 proximity mode, 0 distance mode
 extern Table<11> iBumpMode;    // accelerometer: 1 bump mode, 0 tilt mode
@@ -154,9 +154,10 @@ SlotResult FindFirstTabSlotAvailable(int typeCode);
 // Mode 1 shows a device row's controls on the setup dialog and its summary labels; any other mode
 // hides and resets them.
 void MakeInvisible(int mode, int row, int typeCode);
-// Rebuilds iDeviceType from the setup dialog's row type labels.
+// Gives every row's record its kind from the setup dialog's row type labels.
 void CreateSetupArray();
-// Resets the connection, mode and slot tables (not iDeviceType, iReadMinutes, iConnectPort).
+// Resets the connection, mode and slot tables (not iReadMinutes, iConnectPort) and lets go of
+// every row's device; the rows' kinds stay.
 void ClearArrays();
 // The slot numbers of every row of the kind, or of a distance sensor, joined ("13").
 QString GetSubIndexList(int typeCode);

@@ -1,12 +1,9 @@
 #include "settings/rowrecord.h"
 
-#include <QCheckBox>
-#include <QLabel>
 #include <array>
 
 #include "runtime/clock.h"
-#include "runtime/controls.h"
-#include "setup/formSensorSetup.h"
+#include "settings/modSupport.h"
 
 namespace modSupport {
 
@@ -56,9 +53,20 @@ void ForgetRow(int row) {
     }
 }
 
+int TypeCodeOf(int row) {
+    const DeviceRow& r = RowOf(row);
+    return r.disabled ? int(typeDisabled) : r.kind;
+}
+
 void ForgetAllRows() {
-    for (int row = 1; row <= 10; ++row)
-        ForgetRow(row);
+    for (int row = 1; row <= 10; ++row) {
+        DeviceRow& r = rows()[row];
+        const DeviceRow kept = r;
+        r = DeviceRow();
+        r.kind = kept.kind;
+        r.disabled = kept.disabled;
+        r.generation = nextGeneration();
+    }
 }
 
 void AdvanceRow(int row) {
@@ -68,19 +76,27 @@ void AdvanceRow(int row) {
     }
 }
 
+void SetRowKind(int row, int kind) {
+    if (DeviceRow* r = edit(row)) {
+        r->kind = kind;
+        r->disabled = false;
+    }
+}
+
+void DisableRow(int row) {
+    if (DeviceRow* r = edit(row)) r->disabled = true;
+}
+
 void SetStartMode(int row, const QString& mode) {
     if (DeviceRow* r = edit(row)) r->startMode = mode;
-    rt::setTag(rt::Ctl(formSensorSetup::instance().lblSubIndex, row), mode);
 }
 
 void SetCalibrateOnConnect(int row, const QString& mark) {
     if (DeviceRow* r = edit(row)) r->calibrateOnConnect = mark == QLatin1String("1");
-    rt::setTag(rt::Ctl(formSensorSetup::instance().imgStatus, row), mark);
 }
 
 void SetLogPath(int row, const QString& path) {
     if (DeviceRow* r = edit(row)) r->logPath = path;
-    rt::setTag(rt::Ctl(formSensorSetup::instance().chkFileLogging, row), path);
 }
 
 RowExchange::RowExchange(int row) : m_row(row), m_generation(RowOf(row).generation) {}

@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "alerts/formEmailAlertSetup.h"
-#include "alerts/formPagingTextMessage.h"
-#include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
@@ -18,7 +15,8 @@
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
-#include "setup/formSensorSetup.h"
+#include "settings/setupcontrols.h"
+#include "settings/setupwindows.h"
 
 namespace settingsvalues {
 
@@ -43,8 +41,10 @@ constexpr SetupKey kRows[] = {
     {"chkOutOfRangeAlert",         "CheckRange",                  both("1"),             both("0")},
     {"txtMinDistanceThresh",       "MinDistanceThresh",           both("30"),            both("30")},
     {"txtMaxDistanceThresh",       "MaxDistanceThresh",           both("100"),           both("100")},
-    {"txtReadingInterval",         "ReadingInterval",             both("30"),            both("30")},
-    {"txtBinaryInterval",          "BinaryInterval",              both("500"),           both("500")},
+    // The interval handlers store these as the controls change; the setup window's own reads of
+    // the stored reading interval (its load, the unit list) fall back to "15".
+    {"txtReadingInterval",         "ReadingInterval",             alsoByHandler(both("30")), both("30")},
+    {"txtBinaryInterval",          "BinaryInterval",              alsoByHandler(both("500")), both("500")},
     {"chkPageAlert",               "chkPageAlert",                both("0"),             both("0"),        Kind},
     {"chkEmailAlert",              "chkEmailAlert",               both("0"),             both("0"),        Kind},
     {"chkOnScreenAlert",           "chkOnScreenAlert",            both("0"),             both("0"),        Kind},
@@ -179,15 +179,15 @@ constexpr SetupKey kWindowRows[] = {
 QWidget& windowOf(Window window) {
     switch (window) {
     case Window::Mail:
-        return formEmailAlertSetup::instance();
+        return EmailAlertSetupWindow();
     case Window::Pager:
-        return formPagingTextMessage::instance();
+        return PagingSetupWindow();
     case Window::Internet:
-        return formInternetSetup::instance();
+        return InternetSetupControls::instance().form();
     case Window::SensorSetup:
         break;
     }
-    return formSensorSetup::instance();
+    return SensorSetupControls::instance().form();
 }
 
 // The store keeps the key: some code writes it or reads it.
@@ -290,7 +290,7 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
     QWidget* w = controlOf(row, n);
     switch (row.form) {
     case Form::Unit: {
-        const auto& s = formSensorSetup::instance();
+        const auto& s = SensorSetupControls::instance();
         if (rt::optionValue(s.optCorF2)) return QStringLiteral("F");
         if (rt::optionValue(s.optCorF)) return QStringLiteral("C");
         return std::nullopt;
@@ -319,7 +319,7 @@ std::optional<QString> storedText(const SetupKey& row, int n, Store store) {
 void assignText(const SetupKey& row, int n, const QString& text) {
     QWidget* w = controlOf(row, n);
     if (row.form == Form::Unit) {
-        auto& s = formSensorSetup::instance();
+        auto& s = SensorSetupControls::instance();
         if (text == QLatin1String("F"))
             rt::setOptionValue(s.optCorF2, true);
         else if (text == QLatin1String("C"))
@@ -339,12 +339,29 @@ void assignText(const SetupKey& row, int n, const QString& text) {
     }
 }
 
-void storeFromHandler(const char* key, int n) {
+namespace {
+
+const SetupKey& handlerStoredKey(const char* key) {
     const SetupKey& row = setupKey(key);
     if (!row.tree.byHandler) rt::programmingError(std::string("not stored by its handler: ") + key);
-    if (modSupport::loading()) return;
+    return row;
+}
+
+void storeControl(const SetupKey& row, int n) {
     if (const std::optional<QString> text = storedText(row, n, Store::Tree))
         modPrefs::SavePref(sectionOf(row, n, Store::Tree), keyName(row, n), *text);
+}
+
+} // namespace
+
+void storeFromHandler(const char* key, int n) {
+    const SetupKey& row = handlerStoredKey(key);
+    if (modSupport::loading()) return;
+    storeControl(row, n);
+}
+
+void storeApplied(const char* key) {
+    storeControl(handlerStoredKey(key), 0);
 }
 
 void storeFromHandler(const char* key, int n, const QString& text) {

@@ -129,6 +129,9 @@ void assignText(const SetupKey& row, int n, const QString& text);
 // while a load runs. The second form stores the text the handler gives.
 void storeFromHandler(const char* key, int n = 0);
 void storeFromHandler(const char* key, int n, const QString& text);
+// storeFromHandler(key) during a load as well: for the stores of an apply that the loaders run
+// themselves once the settings are in the window (the intervals' Set button).
+void storeApplied(const char* key);
 
 // Writes setup window keys into one store.
 class SetupWriter {

@@ -14,7 +14,6 @@
 #include "devices/modPNP.h"
 #include "runtime/controls.h"
 #include "runtime/vb.h"
-#include "settings/modPrefs.h"
 #include "setup/formSensorSetup.h"
 
 void formSensorSetup::Form_Load() {
@@ -25,8 +24,7 @@ void formSensorSetup::Form_Load() {
         setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) & ~Qt::WindowCloseButtonHint);
         SSTab1->setCurrentIndex(0);
         followUnit();
-        const QString stored =
-            modPrefs::GetPref(modPrefs::kProgramSetup, QStringLiteral("ReadingInterval"), QStringLiteral("15"));
+        const QString stored = storedReadingInterval();
         {
             // The thumb shows the stored interval; placing it is no change by the user.
             const QSignalBlocker still(sliderInterval);

@@ -35,7 +35,6 @@ using namespace modSupport;
 
 namespace {
 
-const char* const kPicture = "rtPicture";
 const QString kApp = QStringLiteral("Corvisent Manager");
 const QString kProgramSetup = QStringLiteral("Program Setup");
 
@@ -74,6 +73,10 @@ QString deviceSection(int row) { return QStringLiteral("PortConfig\\Devices\\%1"
 formSensorSetup& formSensorSetup::instance() {
     static formSensorSetup* w = new formSensorSetup();
     return *w;
+}
+
+SensorSetupControls& SensorSetupControls::instance() {
+    return formSensorSetup::instance();
 }
 
 formSensorSetup::formSensorSetup() {
@@ -121,22 +124,6 @@ void formSensorSetup::setTab(int index) {
 
 void formSensorSetup::bringToFront() {
     rt::showInFront(this);
-}
-
-QString formSensorSetup::picture(const QLabel* image) {
-    return image ? image->property(kPicture).toString() : QString();
-}
-
-void formSensorSetup::setPicture(QLabel* image, const QString& file) {
-    if (!image) return;
-    image->setProperty(kPicture, file);
-    QPixmap p(file);
-    if (p.isNull()) {
-        // A missing picture file still shows the state as a coloured dot.
-        p = QPixmap(12, 12);
-        p.fill(file.contains(QLatin1String("green"), Qt::CaseInsensitive) ? Qt::green : Qt::red);
-    }
-    image->setPixmap(p);
 }
 
 // ---------------------------------------------------------------- layout
@@ -570,6 +557,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
     const QString type = lblDeviceType[row]->text();
     // Only a temperature half stored right below goes with the row; another device there stays.
     const bool pair = ComboPairAt(row);
+    const DeviceRow device = RowOf(row);
     try {
         // A connect, reading or mode switch still waiting on the row ends first, quietly.
         for (int r : {row, pair ? row + 1 : row}) {
@@ -578,7 +566,7 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
         }
         if (row == 1 && !AnyDeviceInSlots2to10())
             settingsvalues::saveKey(settingsvalues::Store::Tree, "TotalDevices", QStringLiteral("0"));
-        releaseRowSlot(row, type, pair);
+        releaseRowSlot(row, type, pair, device);
         lblSubIndex[row]->setText(QStringLiteral("0"));
         CorvisentMain::instance().lblSensorReading[row]->hide();
         forgetDeviceCount(row, pair);
@@ -590,17 +578,15 @@ void formSensorSetup::cmdDeleteMe_Click(int row) {
 }
 
 // Gives back the display slot the row's device held, by the device's kind.
-void formSensorSetup::releaseRowSlot(int row, const QString& type, bool pair) {
-    const QString slotText = lblSubIndex[row]->text().trimmed();
-    if (slotText.isEmpty() || slotText == QLatin1String("0")) return;
-    const int slot = rt::CInt(slotText);
+void formSensorSetup::releaseRowSlot(int row, const QString& type, bool pair, const DeviceRow& device) {
+    const int slot = device.slot;
+    if (slot == 0) return;
     const bool combo = type == strTypeComboHumid || type == strTypeComboOffer;
     const int kind = combo ? int(typeCombo) : TypeCodeOfName(type);
-    iDeviceType[row] = typeEmpty;
     if (IsCameraName(type))
         releaseCameraSlot(row, slot);
     else if (kind == typeCombo)
-        releaseComboSlots(row, slotText, pair);
+        releaseComboSlots(row, device.tempSlot, slot, pair);
     else if (TabSlotTable(kind))
         releaseKindSlot(row, kind, slot);
 }
@@ -625,21 +611,16 @@ void formSensorSetup::releaseCameraSlot(int row, int slot) {
     m.setTabEnabled(CorvisentMain::tabVideo, anyCamera);
 }
 
-// A combined sensor's slot text holds its temperature slot, then its humidity slot ("12").
-void formSensorSetup::releaseComboSlots(int row, const QString& slotText, bool pair) {
+void formSensorSetup::releaseComboSlots(int row, int t, int h, bool pair) {
     auto& m = CorvisentMain::instance();
-    const int t = rt::CInt(slotText.left(1));
-    const int h = rt::CInt(slotText.mid(1, 1));
     slotControl(m.frameTCover, t)->show();
     slotControl(m.frameHCover, h)->show();
     if (pair) {
         imgStatus[row + 1]->hide();
         m.lblSensorStatus[row + 1]->hide();
-        iDeviceType[row + 1] = typeEmpty;
     }
     freeSlot(iTempTabSlot, t);
     freeSlot(iHumidTabSlot, h);
-    iDeviceType[0] = qMax(0, iDeviceType[0] - 2);
     CheckIfNoDevices(typeCombo);
 }
 
@@ -657,7 +638,6 @@ void formSensorSetup::releaseKindSlot(int row, int kind, int slot) {
         iProxSlot[row] = 0;
     }
     freeSlot(*t.slotTable, slot);
-    iDeviceType[0] = qMax(0, iDeviceType[0] - 1);
     releaseProxEventIndex(n);
     CheckIfNoDevices(kind);
     if (kind == typeProximity || kind == typeDistance) AnyProxBehaviorFrameShown(1);

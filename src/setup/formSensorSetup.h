@@ -2,33 +2,22 @@
 #include <QDialog>
 #include <array>
 
-#include "runtime/controls.h"
+#include "settings/setupcontrols.h"
 
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QSlider;
 class QTabWidget;
-namespace rt {
-class Timer;
+namespace modSupport {
+struct DeviceRow;
 }
 
 // The sensor setup dialog: one instance, created on first use and hidden while loaded. Its
-// controls hold the live configuration that the rest of the program reads and writes. Arrays are
-// indexed by device row (1..10), proximity event index (1..4), camera number (1..4) or sensor
-// type code (alert switches: elements 0, 1, 2, 3, 6, 8, 9); unused elements are nullptr.
-class formSensorSetup : public QDialog {
+// controls hold the live configuration that the rest of the program reads and writes; they are
+// declared in SensorSetupControls (settings/setupcontrols.h), and here those that only the
+// dialog itself uses.
+class formSensorSetup : public QDialog, public SensorSetupControls {
     Q_OBJECT
 public:
     static formSensorSetup& instance();
-
-    template <typename T> using Rows = rt::Rows<T>;
-    template <typename T> using Events = rt::Slots<T>;
-    template <typename T> using Kinds = std::array<T*, 10>;
+    QWidget& form() override { return *this; }
 
     // ---- Tab strip: 0 "Device Connect", 1 "&Alerts && Threshold", 2 "Camera Events",
     // 3 "Proximity Events".
@@ -38,95 +27,21 @@ public:
     // Shows the dialog modeless and brings it to the front.
     void bringToFront();
 
-    // ---- Device rows.
-    Rows<QLabel> lblDeviceType{};         // type name; hidden = empty row
-    Rows<QLineEdit> txtDeviceComNumber{}; // COM port number
-    Rows<QLabel> lblSubIndex{};           // display slot; Tag = stored start mode
-    Rows<QLabel> imgStatus{};             // green or red dot; Tag = CalibrateOnConnect
-    Rows<QPushButton> cmdConnectSensor{}; // "Connect" / "Disconnect"; Tag = first-reading flag
-    Rows<QPushButton> cmdDeleteMe{};
-    Rows<QCheckBox> chkTabLogging{};
-    Rows<QCheckBox> chkFileLogging{}; // Tag = full path of the row's current log file
-    Rows<QCheckBox> chkBinaryMode{};  // 1 = the sensor starts in event mode
-    Rows<QCheckBox> chkSendToSummary{};
-    QPushButton* cmdConnectAll = nullptr;
+    // ---- Buttons and controls that only the dialog uses.
     QPushButton* cmdAddDevice = nullptr; // opens the add-device window
-    // Picture file shown by a row's status image.
-    static QString picture(const QLabel* image);
-    static void setPicture(QLabel* image, const QString& file);
-
-    // ---- Intervals, logging and start-up options.
-    QLineEdit* txtReadingInterval = nullptr;
-    QSlider* sliderInterval = nullptr;
-    QComboBox* cmbMinOrSecs = nullptr; // filled by start-up: "Minute(s)", "Seconds"
-    QLineEdit* txtBinaryInterval = nullptr;
     QPushButton* cmdSetInterval = nullptr;
-    QGroupBox* Frame3 = nullptr; // "Global Interval Settings"
-    QLineEdit* txtPrefaceFiles = nullptr;
-    QLabel* lblLogDirectory = nullptr; // caption = the log folder
-    QLineEdit* txtMaxFileSize = nullptr;    // KB
-    QLineEdit* txtHDDTotalAmount = nullptr; // KB
-    QCheckBox* chkCloseFileAfterWrite = nullptr;
-    QCheckBox* chkPlaceInStartup = nullptr;
-    QCheckBox* chkAutoConnectPrefs = nullptr;
+    QGroupBox* Frame3 = nullptr;            // "Global Interval Settings"
     QPushButton* cmdKestlink_exe = nullptr; // the hub's configuration utility
-    QCheckBox* chkRunningXp = nullptr;
-    QCheckBox* chkMultiCamEnabled = nullptr;
-    QRadioButton* optSysTray = nullptr;
-    QRadioButton* optCorF = nullptr;  // Celsius
-    QRadioButton* optCorF2 = nullptr; // Fahrenheit
-
-    // ---- Thresholds and alerts.
-    QLineEdit* txtTempMax = nullptr;
-    QLineEdit* txtTempMin = nullptr;
-    QLineEdit* txtHumidMax = nullptr;
-    QLineEdit* txtHumidMin = nullptr;
-    QLineEdit* txtXMaxThresh = nullptr;
-    QLineEdit* txtXMinThresh = nullptr;
-    QLineEdit* txtYMaxThresh = nullptr;
-    QLineEdit* txtYMinThresh = nullptr;
-    QLineEdit* txtMaxDistanceThresh = nullptr;
-    QLineEdit* txtMinDistanceThresh = nullptr;
-    QCheckBox* chkOutOfRangeAlert = nullptr;
-    Kinds<QGroupBox> frmEnableAlerts{};
-    Kinds<QCheckBox> chkOnScreenAlert{};
-    Kinds<QCheckBox> chkPageAlert{};
-    Kinds<QCheckBox> chkEmailAlert{};
-    QCheckBox* chkAlwaysSendAlert = nullptr;
-    QCheckBox* chkUseAlerts = nullptr;       // "Local Audible Alert"
-    QCheckBox* chkLocalMonitoring = nullptr; // "Disable All Alerts"
-    QRadioButton* optUseSMTP = nullptr;
-    QRadioButton* optUseMAPI = nullptr;
-    QRadioButton* optionNumericalPager = nullptr;
-    QRadioButton* optionPhonePager = nullptr;
     QPushButton* cmdEmailSetup = nullptr;
     QPushButton* cmdSetPagerMessage = nullptr;
-
-    // ---- Proximity actions, by proximity event index.
-    Events<QGroupBox> frameProxBehavior{}; // caption = the sensor's name
-    Events<QGroupBox> frameProxBehaviorEx{};
-    Events<QRadioButton> optSysCommandDisabled{};
-    Events<QRadioButton> optLogoutOnProximity{};
-    Events<QRadioButton> optSystemLock{};
-    Events<QRadioButton> optRunCommand{}; // Tag "0" while a loader selects it, "1" after
-    Events<QLineEdit> lblCommandOnProx{};         // walk-away command, "Path not set" = none
-    Events<QLineEdit> lblCommandOnProxApproach{}; // walk-up command
-    Events<QLineEdit> lblAwayParams{};
-    Events<QLineEdit> lblUpParams{};
-    Events<QLineEdit> txtDelayEventAway{}; // seconds
-    Events<QLineEdit> txtDelayEventUp{};
-    Events<QCheckBox> chkOnScreenOnProx{};
-    Events<QCheckBox> chkEmailOnProx{};
-    Events<rt::Timer> timerDelayEvent{};
-    Events<rt::Timer> timerDelayEventUp{};
     std::array<QPushButton*, 9> cmdBrowse{}; // 2k-1 picks the walk-away, 2k the walk-up command of k
-    QLabel* lblNoProximitySensorsPresent = nullptr;
+    QPushButton* cmdOk = nullptr;
+    QPushButton* cmdCancelSetup = nullptr; // "Cancel" (element 0 of its array)
+    // Hidden copies of the temperature limits as the window loaded them.
+    QLabel* lblHighStore = nullptr;
+    QLabel* lblLowStore = nullptr;
 
-    // ---- Cameras, by camera number.
-    QGroupBox* cambehavioral = nullptr; // Tag "InLoad" during the first part of a load
-    Events<rt::CaptionFrame> frameCamSetupCover{};
-    Events<QCheckBox> chkCamMonitorOnly{};
-    Events<QCheckBox> chkCamUseProxim{};  // the camera acts on events of its linked sensor
+    // ---- Camera options, by camera number.
     Events<QLabel> lblProxDevice{};       // caption of the sensor choice
     Events<QComboBox> cmbProximNumber{};  // free proximity-capable positions; item data = kind * 10 + slot
     Events<QCheckBox> chkProximSnapCam{}; // "Snap picture" on an event
@@ -134,21 +49,14 @@ public:
     Events<QCheckBox> chkCamAutoDisc{};   // "Auto Disconnect"
     Events<QComboBox> cmbFramesPerSecond{};
     Events<QLabel> lblFPS{};
-    QLabel* lblNoCamDevicePresent = nullptr;
     Events<rt::Timer> timerCamEvent{}; // by camera position: ends an event recording (7000 ms)
     QPushButton* cmdShowCamCompressors = nullptr;
-
-    QPushButton* cmdOk = nullptr;
-    QPushButton* cmdCancelSetup = nullptr; // "Cancel" (element 0 of its array)
-    // Hidden copies of the temperature limits as the window loaded them.
-    QLabel* lblHighStore = nullptr;
-    QLabel* lblLowStore = nullptr;
 
     // ---- Handlers of this window (formSensorSetup.cpp): the device rows' buttons and boxes.
     // Connect hands over to the sensor code; Delete takes the row's device away with its display
     // slot, its stored record and its place in the device count.
     void cmdConnectSensor_Click(int row);
-    void cmdDeleteMe_Click(int row);
+    void cmdDeleteMe_Click(int row) override;
     void chkTabLogging_Click(int row);
     void chkFileLogging_Click(int row);
     void txtDeviceComNumber_LostFocus(int row);
@@ -220,7 +128,7 @@ public:
 
     // ---- Reading interval and line-poll interval (intervals.cpp). The list, slider and box
     // handlers run for changes made by code as for the user's; during a load they apply nothing.
-    void cmdSetInterval_Click();
+    void cmdSetInterval_Click() override;
     void cmbMinOrSecs_Change();
     void cmbMinOrSecs_Click();
     void sliderInterval_Scroll(int position);
@@ -232,11 +140,11 @@ public:
     void Frame3_Click();
     // A loader's stored interval that the apply would refuse gives way to its default ("30",
     // "500"), as any stored value a control refuses does.
-    void ReplaceRefusedIntervals();
+    void ReplaceRefusedIntervals() override;
 
     // ---- Cameras (cameras/camsetup.cpp): pos = camera position 1..4, row = device row.
-    void ConnectCam(int pos, int row);
-    void DisconnectCam(int row);
+    void ConnectCam(int pos, int row) override;
+    void DisconnectCam(int row) override;
     // The camera shown in capture view `view` (0 = summary) was unplugged: its row goes back to
     // connectable and the user is told once.
     void CameraLost(int view, const QString& why);
@@ -254,9 +162,9 @@ public:
     void cmbProximNumber_Click(int camera);
     // Refills the sensor choice of camera k with the proximity-capable positions no other camera
     // is linked to; filling links nothing.
-    void MakeAvailProxComboBox(int k);
+    void MakeAvailProxComboBox(int k) override;
     // Shows (on) or hides the option controls of camera k; level 1 takes in the monitor-only box.
-    void FlipProximLabels(int k, bool on, int level);
+    void FlipProximLabels(int k, bool on, int level) override;
     // Connects the camera option boxes to their handlers (once, from the constructor).
     void addCameraOptionHandlers();
 
@@ -274,9 +182,9 @@ private:
     QWidget* buildProximityTab();
     void wireHandlers();
     // formSensorSetup.cpp: the steps of Delete, in the order cmdDeleteMe_Click takes them.
-    void releaseRowSlot(int row, const QString& type, bool pair);
+    void releaseRowSlot(int row, const QString& type, bool pair, const modSupport::DeviceRow& device);
     void releaseCameraSlot(int row, int slot);
-    void releaseComboSlots(int row, const QString& slotText, bool pair);
+    void releaseComboSlots(int row, int tempSlot, int humidSlot, bool pair);
     void releaseKindSlot(int row, int kind, int slot);
     void releaseProxEventIndex(int n);
     void forgetDeviceCount(int row, bool pair);
@@ -294,6 +202,8 @@ private:
     // intervals.cpp
     void wireIntervalHandlers();
     void followUnit(); // the slider's lowest value: 1 for minutes, 8 otherwise
+    // The stored reading interval as the window itself reads it: "15" when none is stored.
+    static QString storedReadingInterval();
     // proxdelay.cpp
     void wireProximityPanels();
     // cameras/camsetup.cpp

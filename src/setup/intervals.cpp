@@ -14,9 +14,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "runtime/vb.h"
-#include "settings/modPrefs.h"
 #include "settings/modSupport.h"
-#include "settings/controlvalues.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -124,7 +122,7 @@ void formSensorSetup::cmdSetInterval_Click() {
     if (!lineIntervalFits(lineText)) {
         rt::MsgBox(kLineRefused, rt::vbInformation);
         setQuietly(txtBinaryInterval, g_applied.line);
-        saveKey(Store::Tree, "BinaryInterval", g_applied.line);
+        storeApplied("BinaryInterval");
         return;
     }
     // The reading interval keeps only its leading number; none at all means 30 minutes, and
@@ -152,8 +150,8 @@ void formSensorSetup::cmdSetInterval_Click() {
             const QSignalBlocker still(sliderInterval);
             sliderInterval->setValue(int(qRound64(rt::Val(g_applied.reading))));
         }
-        saveKey(Store::Tree, "ReadingInterval", g_applied.reading);
-        saveKey(Store::Tree, "MinOrSecs", minOrSecsText(cmbMinOrSecs));
+        storeApplied("ReadingInterval");
+        storeApplied("MinOrSecs");
         return;
     }
 
@@ -176,8 +174,8 @@ void formSensorSetup::cmdSetInterval_Click() {
     }
     cmdSetInterval->setEnabled(false);
     txtReadingInterval->setEnabled(false);
-    saveKey(Store::Tree, "MinOrSecs", minutes ? QStringLiteral("Min") : QStringLiteral("Sec"));
-    saveKey(Store::Tree, "BinaryInterval", lineText);
+    storeApplied("MinOrSecs");
+    storeApplied("BinaryInterval");
     if (seconds || minutes) g_applied = {txtReadingInterval->text(), cmbMinOrSecs->currentIndex(), lineText};
     else g_applied.line = lineText;
 }
@@ -185,6 +183,10 @@ void formSensorSetup::cmdSetInterval_Click() {
 void formSensorSetup::cmbMinOrSecs_Change() {
     if (loading()) return;
     storeFromHandler("MinOrSecs");
+}
+
+QString formSensorSetup::storedReadingInterval() {
+    return readKey(Store::Tree, "ReadingInterval", 0, QStringLiteral("15"));
 }
 
 void formSensorSetup::followUnit() {
@@ -196,13 +198,13 @@ void formSensorSetup::followUnit() {
 void formSensorSetup::cmbMinOrSecs_Click() {
     followUnit();
     if (cmbMinOrSecs->currentText() != kMinutes) {
-        const double stored = rt::Val(readKey(Store::Tree, "ReadingInterval", 0, QStringLiteral("15")));
+        const double stored = rt::Val(storedReadingInterval());
         if (stored > 0 && stored < 8) {
             txtReadingInterval->setText(QStringLiteral("8"));
             if (!loading()) {
                 // Stored as shown, so that the next start does not find a number of seconds
                 // that the slider cannot take.
-                storeFromHandler("ReadingInterval", 0, QStringLiteral("8"));
+                storeFromHandler("ReadingInterval");
                 sliderInterval->setFocus();
             }
         }
@@ -220,7 +222,7 @@ void formSensorSetup::sliderInterval_Scroll(int position) {
 
 void formSensorSetup::sliderInterval_Change() {
     if (loading()) return;
-    storeFromHandler("ReadingInterval", 0, txtReadingInterval->text());
+    storeFromHandler("ReadingInterval");
     cmdSetInterval_Click();
 }
 
@@ -235,7 +237,7 @@ void formSensorSetup::txtReadingInterval_Click() { sliderInterval->setFocus(); }
 void formSensorSetup::txtBinaryInterval_Change() {
     cmdSetInterval->setEnabled(true);
     if (loading()) return;
-    storeFromHandler("BinaryInterval", 0, txtBinaryInterval->text());
+    storeFromHandler("BinaryInterval");
     cmdSetInterval_Click();
 }
 

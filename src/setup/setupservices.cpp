@@ -34,7 +34,7 @@ namespace {
 void showLoadedRow(int row) {
     using namespace modSupport;
     auto& m = CorvisentMain::instance();
-    const int code = iDeviceType[row];
+    const int code = TypeCodeOf(row);
     if (code != typeEmpty) {
         m.lblSensor1[row]->show();
         m.lblSensorReading[row]->show();
@@ -44,7 +44,7 @@ void showLoadedRow(int row) {
                                                      QStringLiteral("DeviceName"), QString()));
         if (code == typeVideo2) m.setTabEnabled(CorvisentMain::tabVideo, false);
     } else if (TabSlotTable(code)) {
-        const int slot = int(rt::Val(formSensorSetup::instance().lblSubIndex[row]->text()));
+        const int slot = RowOf(row).slot;
         if (slot >= 1 && slot <= 4) m.SlotCover(code, slot)->hide();
         if (QLabel* none = m.NoDeviceLabel(code)) none->hide();
     }

@@ -14,6 +14,7 @@
 #include "runtime/controls.h"
 #include "runtime/vb.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "settings/setupkeys.h"
 #include "setup/formSensorSetup.h"
 
@@ -47,10 +48,10 @@ void UpdateMainHighLowLabels(int mode) {
     auto& m = CorvisentMain::instance();
     for (int row = 1; row <= 10; ++row) {
         int slot = 0;
-        if (iDeviceType[row] == typeTemperature)
-            slot = int(rt::Val(s.lblSubIndex[row]->text()));
-        else if (iDeviceType[row] == typeCombo && s.lblDeviceType[row]->text() == strTypeComboTemp)
-            slot = int(rt::Val(s.lblSubIndex[row]->text().left(1))); // temperature position first
+        if (TypeCodeOf(row) == typeTemperature)
+            slot = RowOf(row).slot;
+        else if (TypeCodeOf(row) == typeCombo && s.lblDeviceType[row]->text() == strTypeComboTemp)
+            slot = RowOf(row).tempSlot;
         if (slot < 1 || slot > 4 || m.bTHighLowEmpty[slot]) continue;
         for (QLabel* label : {m.lblTHighest[slot], m.lblTLowest[slot]}) {
             if (label->text().trimmed().isEmpty()) continue;

@@ -7,6 +7,7 @@
 #include "runtime/appdir.h"
 #include "sensors/events.h"
 #include "sensors/sensorops.h"
+#include "settings/rowrecord.h"
 #include "support/fakehandoff.h"
 #include "support/fakeserial.h"
 
@@ -64,7 +65,8 @@ struct AccelRig : AlertRig {
         if (P().MSCommForPaging->portOpen()) P().MSCommForPaging->setPortOpen(false);
         for (int row = 1; row <= 10; ++row) {
             ResetStreamInput(row);
-            iDeviceType[row] = iPortOpen[row] = iBumpMode[row] = 0;
+            ForgetRow(row);
+            iPortOpen[row] = iBumpMode[row] = 0;
         }
         LoadGuard quiet;
         rt::setOptionValue(S().optUseSMTP, true);
@@ -79,7 +81,8 @@ struct AccelRig : AlertRig {
         port->setInputMode(1);
         port->setPortOpen(true);
         opened << port;
-        iDeviceType[row] = iPortOpen[row] = typeAccel;
+        RegisterRow(row, typeAccel, slot);
+        iPortOpen[row] = typeAccel;
         LoadGuard quiet;
         rt::setCaption(S().lblSubIndex[row], QString::number(slot));
         rt::setValue(S().chkTabLogging[row], 1);

@@ -20,6 +20,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/testenv.h"
@@ -35,7 +36,7 @@ formSensorSetup& setup() { return formSensorSetup::instance(); }
 void configure(int row, const QString& type, const QString& reading) {
     setup().lblDeviceType[row]->setText(type);
     setup().lblDeviceType[row]->show();
-    iDeviceType[row] = TypeCodeOfName(type) ? TypeCodeOfName(type) : (type == strTypeComboTemp ? 7 : 0);
+    SetRowKind(row, TypeCodeOfName(type) ? TypeCodeOfName(type) : (type == strTypeComboTemp ? 7 : 0));
     main().lblSensorReading[row]->setText(reading);
 }
 
@@ -58,7 +59,8 @@ private slots:
     void cleanupTestCase() { rt::Clock::reset(); }
     void init() {
         ClearArrays();
-        iDeviceType.fill(0);
+        for (int row = 1; row <= 10; ++row)
+            ForgetRow(row);
         iSelectedRow = 0;
         setup().hide();
         for (int row = 1; row <= 10; ++row) {
@@ -371,7 +373,7 @@ private slots:
             s.lblCommandOnProx[k]->setText(QStringLiteral("/usr/bin/away%1").arg(k));
             s.txtDelayEventAway[k]->setText(QStringLiteral("5"));
         }
-        iDeviceType[7] = typeDistance; // a distance sensor still uses event index 2
+        SetRowKind(7, typeDistance); // a distance sensor still uses event index 2
         iProxSlot[7] = 2;
         iProxTabSlot.fill(0);
         CheckIfNoDevices(typeProximity);

@@ -1,5 +1,5 @@
-#include "app/readinglogs.h"
 #include "sensors/events.h"
+#include "sensors/readinglogs.h"
 #include "sensors/sensorrig.h"
 
 using namespace modSupport;
@@ -14,6 +14,11 @@ void prepareRow(SensorRig& rig, int row, const QString& slot, const QString& uni
                 const QString& nameText, platform::MSCommControl* port = nullptr, int com = 0) {
     LoadGuard quiet;
     S().lblSubIndex[row]->setText(slot);
+    // A combined sensor's slot has two figures, the temperature slot first.
+    if (slot.size() == 2)
+        RegisterRow(row, typeCombo, slot.mid(1).toInt(), slot.left(1).toInt());
+    else
+        RegisterRow(row, typeEmpty, slot.toInt());
     rt::setCaption(M().lblMeasure[row], unit);
     if (name) rt::setCaption(name, nameText);
     rt::setValue(S().chkTabLogging[row], 1);
@@ -58,7 +63,7 @@ private slots:
         prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
         prepareRow(rig, 3, "1", "", M().lblAccelDeviceName[1], "Shelf", M().MSCommA[3], 4);
         prepareRow(rig, 4, "3", "", M().lblDistanceDeviceName[3], "Door", M().MSCommD[4], 5);
-        const QString tempFile = rt::tag(S().chkFileLogging[1]);
+        const QString tempFile = RowOf(1).logPath;
         rt::Clock::setNow(kSat4pm.addSecs(60));
         for (const char* v : {"72", "72.25", "-3"})
             FileTabLogging(v, 1, typeTemperature, QString());
@@ -72,10 +77,9 @@ private slots:
                             "03-07-2009,04:09:02PM,72.00F\r\n"
                             "03-07-2009,04:09:02PM,72.25F\r\n"
                             "03-07-2009,04:09:02PM,-3.00F\r\n"));
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[2])).at(3), QByteArray("03-07-2009,04:09:02PM,45.2%"));
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[3])).at(3),
-                 QByteArray("03-07-2009,04:09:02PM: 1.25 / -0.5"));
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[4])).at(3), QByteArray("03-07-2009,04:09:02PM,45"));
+        QCOMPARE(linesOf(RowOf(2).logPath).at(3), QByteArray("03-07-2009,04:09:02PM,45.2%"));
+        QCOMPARE(linesOf(RowOf(3).logPath).at(3), QByteArray("03-07-2009,04:09:02PM: 1.25 / -0.5"));
+        QCOMPARE(linesOf(RowOf(4).logPath).at(3), QByteArray("03-07-2009,04:09:02PM,45"));
 
         QCOMPARE(M().txtTempInData[2]->toPlainText(),
                  QStringLiteral("04:09:02PM - -3.00F\n04:09:02PM - 72.25F\n04:09:02PM - 72.00F\n"));
@@ -109,9 +113,8 @@ private slots:
             FileTabLogging("", 5, typeCombo, "22"); // no humidity this time
             QCOMPARE(rt::Files::isOpen(6), !perLine);
             const QByteArray sep = perLine ? "," : ", ";
-            QCOMPARE(linesOf(rt::tag(S().chkFileLogging[5])).mid(3),
-                     QList<QByteArray>{"03-07-2009,04:08:02PM,45.2%"});
-            QCOMPARE(linesOf(rt::tag(S().chkFileLogging[6])).mid(3),
+            QCOMPARE(linesOf(RowOf(5).logPath).mid(3), QList<QByteArray>{"03-07-2009,04:08:02PM,45.2%"});
+            QCOMPARE(linesOf(RowOf(6).logPath).mid(3),
                      (QList<QByteArray>{"03-07-2009,04:08:02PM" + sep + "21.50C",
                                         "03-07-2009,04:08:02PM" + sep + "22.00C"}));
             QCOMPARE(M().txtHumidInData[1]->toPlainText(), QStringLiteral("04:08:02PM - 45.2%\n"));
@@ -127,7 +130,7 @@ private slots:
             SensorRig rig;
             prepareRow(rig, 2, "1", "%", M().lblHumidDeviceName[1], "Cellar");
             rt::setValue(S().chkCloseFileAfterWrite, perLine);
-            const QString good = rt::tag(S().chkFileLogging[2]);
+            const QString good = RowOf(2).logPath;
             rt::Files::close(2);
             modSupport::SetLogPath(2, "/dev/full");
             if (!perLine) rt::Files::open(2, "/dev/full", rt::Files::Append);
@@ -171,7 +174,7 @@ private slots:
         FileTabLogging("42", 2, typeHumidity, QString());
         QCOMPARE(M().txtHumidInData[1]->toPlainText(), QStringLiteral("04:08:02PM - 42%\n03-07-2009\n"));
         // The file keeps every reading.
-        QCOMPARE(linesOf(rt::tag(S().chkFileLogging[2])).size(), 3 + 3);
+        QCOMPARE(linesOf(RowOf(2).logPath).size(), 3 + 3);
     }
 
     // Past the size limit the log continues in a new file; nothing written is lost and no file
@@ -183,14 +186,14 @@ private slots:
         prepareRow(rig, 1, "1", "F", M().lblTempDeviceName[1], "Freezer", M().MSComm[1], 3);
         M().Timer1[1]->setInterval(60000);
         M().Timer1[1]->setEnabled(true);
-        const QString first = rt::tag(S().chkFileLogging[1]);
+        const QString first = RowOf(1).logPath;
         const qint64 header = QFileInfo(first).size();
         const qint64 line = QByteArray("03-07-2009,04:08:02PM,70.00F\r\n").size();
         lMaxFileSize = header + 2 * line; // two lines fit, the third is one line over
         for (int i = 0; i < 3; ++i)
             FileTabLogging("70", 1, typeTemperature, QString());
         QCOMPARE(QFileInfo(first).size(), header + 3 * line);
-        const QString second = rt::tag(S().chkFileLogging[1]);
+        const QString second = RowOf(1).logPath;
         QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("03072009_040802_1.txt"));
         QCOMPARE(readWholeFile(second),
                  QByteArray("Freezer (Continued)\r\nLog file started: 3/7/2009,4:08:02 PM\r\n\r\n"));
@@ -200,9 +203,9 @@ private slots:
         lMaxFileSize = QFileInfo(second).size() + line;
         rt::Clock::setNow(kSat4pm.addSecs(3600));
         FileTabLogging("71", 1, typeTemperature, QString());
-        QCOMPARE(rt::tag(S().chkFileLogging[1]), second);
+        QCOMPARE(RowOf(1).logPath, second);
         FileTabLogging("72", 1, typeTemperature, QString());
-        QCOMPARE(QFileInfo(rt::tag(S().chkFileLogging[1])).fileName(), QStringLiteral("03072009_050802.txt"));
+        QCOMPARE(QFileInfo(RowOf(1).logPath).fileName(), QStringLiteral("03072009_050802.txt"));
         QCOMPARE(rig.logFiles().size(), 3);
     }
 
@@ -228,9 +231,9 @@ private slots:
             QCOMPARE(rt::value(S().chkFileLogging[row]), 0);
         QCOMPARE(M().windowTitle(),
                  QStringLiteral(" * WARNING * File Logging stopped because it hit the size limit."));
-        const QByteArray stopped = readWholeFile(rt::tag(S().chkFileLogging[2]));
+        const QByteArray stopped = readWholeFile(RowOf(2).logPath);
         FileTabLogging("42", 2, typeHumidity, QString());
-        QCOMPARE(readWholeFile(rt::tag(S().chkFileLogging[2])), stopped);
+        QCOMPARE(readWholeFile(RowOf(2).logPath), stopped);
         QCOMPARE(topLine(M().txtHumidInData[1]), QStringLiteral("04:08:02PM - 42%"));
     }
 

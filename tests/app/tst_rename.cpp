@@ -11,6 +11,7 @@
 #include "runtime/msgbox.h"
 #include "settings/deviceRecords.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/testenv.h"
@@ -62,7 +63,8 @@ private slots:
     }
     void cleanup() {
         if (formChangeDeviceName::loaded()) W().cmdChangeDevNameCancel_Click();
-        for (int row = 1; row <= 10; ++row) MakeInvisible(0, row, iDeviceType[row]);
+        for (int row = 1; row <= 10; ++row)
+            MakeInvisible(0, row, TypeCodeOf(row));
         env.reset();
     }
 
@@ -86,8 +88,8 @@ private slots:
     void nothingToRename() {
         iRenameType = 6;
         iRenameIndex = 3;
-        iDeviceType[4] = typeDisabled; // failed its identity check
-        formSensorSetup::instance().lblSubIndex[1]->setText(QStringLiteral("x"));
+        DisableRow(4); // failed its identity check
+        RegisterRow(1, typeTemperature, 0);
         for (int row : {9, 10, 4, 1}) renameRow(row, QStringLiteral("Never")); // camera, empty, disabled, bad slot
         QCOMPARE(std::pair(iRenameType, iRenameIndex), std::pair(6, 3));
         M().lblTempDeviceName_DblClick(3); // an empty slot

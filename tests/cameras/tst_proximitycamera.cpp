@@ -10,7 +10,7 @@ namespace {
 
 // A device row as the device list holds it, without a port.
 void sensorRow(int row, int kind, int slot) {
-    iDeviceType[row] = kind;
+    RegisterRow(row, kind, slot);
     LoadGuard quiet;
     rt::setCaption(S().lblSubIndex[row], QString::number(slot));
 }

@@ -18,7 +18,7 @@ FakeSerialPort& porchLinkedToCamera1(EventRig& rig, QCheckBox* option) {
     S().txtPrefaceFiles->setText("porch");
     FakeSerialPort& porch = rig.connect(3, typeProximity, 1, 1);
     LoadGuard quiet;
-    iDeviceType[8] = typeVideo;
+    RegisterRow(8, typeVideo, 1);
     rt::setCaption(S().lblSubIndex[8], "1");
     rt::setValue(S().chkCamUseProxim[1], 1);
     rt::setValue(option, 1);

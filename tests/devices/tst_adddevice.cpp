@@ -36,7 +36,7 @@ QString state() {
 
 void takeRows(std::initializer_list<int> rows, int code = typeTemperature) {
     for (int r : rows)
-        iDeviceType[r] = code;
+        SetRowKind(r, code);
 }
 
 } // namespace
@@ -154,7 +154,7 @@ private slots:
         takeRows({1, 2, 3, 5});
         QCOMPARE(formAddDevice::FindFirstAvailable(false), 4);
         QCOMPARE(formAddDevice::FindFirstAvailable(true), 6);
-        iDeviceType[4] = typeDisabled; // a row that failed its identity check is not free
+        DisableRow(4); // a row that failed its identity check is not free
         QCOMPARE(formAddDevice::FindFirstAvailable(false), 6);
         takeRows({6, 7, 8, 9, 10});
         QCOMPARE(formAddDevice::FindFirstAvailable(true), 11);

@@ -100,7 +100,7 @@ private slots:
         hubPort("KL0005", "COM6");
         serve(rig.hub->add(6), "Corvisent/T");
         for (int row = 1; row <= 10; ++row)
-            iDeviceType[row] = typeWater;
+            SetRowKind(row, typeWater);
         auto script = typing({"KL0005", "KL0005", "done"});
         modPNP::GetBySerial();
         QCOMPARE(
@@ -108,7 +108,8 @@ private slots:
             QStringList(
                 {kAsk, "All ten device rows are in use. Please delete a device before adding another."}));
         QCOMPARE(rows(), QString());
-        iDeviceType.fill(0);
+        for (int row = 1; row <= 10; ++row)
+            SetRowKind(row, typeEmpty);
     }
 
     void lookupOfBothKeyForms() {

@@ -74,6 +74,14 @@ QString iniSection(int row) {
     return out.join(' ');
 }
 
+// Rows that hold a device.
+int registeredRows() {
+    int rows = 0;
+    for (int row = 1; row <= 10; ++row)
+        if (TypeCodeOf(row) != typeEmpty) ++rows;
+    return rows;
+}
+
 QString total(const QString& key) {
     return modPrefs::GetPref(modPrefs::kProgramSetup, key, "<none>");
 }
@@ -89,7 +97,7 @@ struct Snapshot {
                    readWholeFile(iniFile()),
                    {}};
         for (int i = 0; i <= 10; ++i)
-            s.tables << iDeviceType[i] << iProxSlot[i] << iProxMode[i] << iBumpMode[i];
+            s.tables << TypeCodeOf(i) << iProxSlot[i] << iProxMode[i] << iBumpMode[i];
         for (auto* t : {&iTempTabSlot, &iHumidTabSlot, &iProxTabSlot, &iWaterTabSlot, &iAccelTabSlot,
                         &iDistTabSlot, &iCamSlot})
             for (int i = 0; i <= 5; ++i)
@@ -188,7 +196,7 @@ private slots:
         QCOMPARE(S().lblDeviceType[1]->text(), type);
         QCOMPARE(rowState(1), QString("Connect||OFF|reddot.gif"));
         QCOMPARE(M().lblSensorReading[1]->text() + "|" + M().lblSensor1[1]->text(), QString("OFF|Dev"));
-        QCOMPARE(iDeviceType[1], TypeCodeOfName(type));
+        QCOMPARE(TypeCodeOf(1), TypeCodeOfName(type));
         QVERIFY(!formAddDevice::loaded());
     }
 
@@ -197,7 +205,7 @@ private slots:
     void combinedSensorTakesTwoRows() {
         for (const QString& n : {"T1", "T2", "H1"})
             QVERIFY(add(n.startsWith('T') ? strTypeTemperature : strTypeHumidity, n));
-        const int counted = iDeviceType[0];
+        const int counted = registeredRows();
         QVERIFY(add(strTypeComboOffer, "Combo", "5"));
         QCOMPARE(record(4), "DeviceType=" + strTypeComboHumid +
                                 " DeviceName=Combo Port=5 SubIndex=32 TabLogging=1 FileLogging=1");
@@ -206,11 +214,13 @@ private slots:
         QCOMPARE(iniSection(4), "DeviceType=" + strTypeComboHumid + " DeviceName=Combo Port=5 SubIndex=32");
         QCOMPARE(iniSection(5), "DeviceType=" + strTypeComboTemp + " DeviceName=Combo Port=5 SubIndex=32");
         QCOMPARE(total("TotalDevices"), QString("5"));
-        QCOMPARE(iDeviceType[0] - counted, 2);
-        QCOMPARE(iDeviceType[4] * 10 + iDeviceType[5], 77);
+        QCOMPARE(registeredRows() - counted, 2);
+        QCOMPARE(TypeCodeOf(4) * 10 + TypeCodeOf(5), 77);
         QCOMPARE(rt::tag(M().frameHCover[2]) + rt::tag(M().frameTCover[3]), QString("45"));
         QCOMPARE(rt::tag(M().lblMeasure[4]) + rt::tag(M().lblMeasure[5]), QString("01"));
-        QCOMPARE(S().lblSubIndex[5]->text() + M().Timer1[5]->tag(), QString("3232"));
+        QCOMPARE(S().lblSubIndex[5]->text() + QString::number(RowOf(5).tempSlot) +
+                     QString::number(RowOf(5).slot),
+                 QString("3232"));
         QVERIFY(rt::visible(S().lblDeviceType[5]) && rt::visible(M().lblSensor1[5]));
         // Loading the stored list back gives the same pair.
         resetSensorRows();
@@ -237,7 +247,7 @@ private slots:
         QVERIFY(D().cmdOk_Click());
         QCOMPARE(M().cmdSetToBump[1]->text(), QString("Stop monitoring"));
         QCOMPARE(iBumpMode[2], 1);
-        QCOMPARE(rt::tag(S().lblSubIndex[2]) + rt::tag(S().imgStatus[2]), QString("10"));
+        QCOMPARE(RowOf(2).startMode + (RowOf(2).calibrateOnConnect ? "1" : "0"), QString("10"));
         QVERIFY(!record(2).contains("ProxEventIndex"));
         QVERIFY(record(2).contains("CalibrateOnConnect=0 StartInBump=1"));
 
@@ -246,7 +256,7 @@ private slots:
         rt::setTag(S().lblSubIndex[2], "1");
         QVERIFY(add(strTypeAccel, "Tilt"));
         QCOMPARE(rt::value(S().chkBinaryMode[2]) + iBumpMode[2], 0);
-        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("0"));
+        QCOMPARE(RowOf(2).startMode, QString("0"));
         QCOMPARE(M().cmdSetToBump[1]->text(), QString("Set to Monitor 'bump'"));
     }
 
@@ -399,12 +409,11 @@ private slots:
 
         QVERIFY(addCamera(strTypeVideo2, "Desk"));
         QCOMPARE(rt::tag(M().Label1[2]), QString("Microsoft WDM Image Capture"));
-        QCOMPARE(iDeviceType[2], typeVideo2);
+        QCOMPARE(TypeCodeOf(2), typeVideo2);
         QCOMPARE(rt::value(S().chkSendToSummary[2]), 1);
         QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo));
         QCOMPARE(total("TotalCameras"), QString("3"));
         QCOMPARE(total("TotalDevices"), QString("2"));
-        QCOMPARE(iDeviceType[0], 0);
     }
 
     // Deleting a registered camera: the stored count goes down by one, while the camera options
@@ -422,7 +431,7 @@ private slots:
         QCOMPARE(total("TotalDevices"), QString("1"));
         S().cmdDeleteMe_Click(2);
         QCOMPARE(total("TotalDevices") + iniSection(2), QString("0"));
-        QCOMPARE(iDeviceType[0] + iTempTabSlot[0], 0);
+        QCOMPARE(registeredRows() + iTempTabSlot[0], 0);
     }
 
     // With several cameras set up, the driver's tree names the camera and links the row to its

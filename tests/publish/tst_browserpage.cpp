@@ -7,6 +7,8 @@
 
 #include "app/CorvisentMain.h"
 #include "publish/publishrig.h"
+#include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 
 namespace {
@@ -17,6 +19,7 @@ void showTemperature(const QString& name, const QString& reading) {
     rt::setVisible(m.lblSensor1[1], true);
     rt::setCaption(formSensorSetup::instance().lblDeviceType[1], "Corvisent/T (Temperature)");
     rt::setCaption(formSensorSetup::instance().lblSubIndex[1], "1");
+    modSupport::RegisterRow(1, modSupport::typeTemperature, 1);
     rt::setCaption(m.lblSensor1[1], name);
     rt::setCaption(m.lblSensorStatus[1], "OK");
     rt::setCaption(m.lblSensorReading[1], reading);

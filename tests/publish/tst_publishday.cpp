@@ -7,6 +7,8 @@
 #include "app/CorvisentMain.h"
 #include "publish/publishrig.h"
 #include "publish/updateengine.h"
+#include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/ftpserver.h"
 
@@ -25,6 +27,7 @@ void showRow(int row, const QString& type, const QString& name, const QString& s
     rt::setCaption(m.lblSensorReading[row], reading);
     rt::setCaption(m.lblMeasure[row], unit);
     rt::setCaption(formSensorSetup::instance().lblSubIndex[row], QStringLiteral("1"));
+    modSupport::RegisterRow(row, modSupport::TypeCodeOfName(type), 1);
 }
 
 // What the main window shows at a minute of the day, as the status file records it: each

@@ -10,6 +10,8 @@
 #include "publish/statusfiles.h"
 #include "runtime/clock.h"
 #include "runtime/controls.h"
+#include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/testenv.h"
 
@@ -31,6 +33,11 @@ void showRow(int row, const QString& type, const QString& name, const QString& s
     rt::setCaption(M().lblSensorReading[row], reading);
     rt::setCaption(M().lblMeasure[row], unit);
     rt::setCaption(formSensorSetup::instance().lblSubIndex[row], slot);
+    // A combined sensor's slot has two figures, the temperature slot first.
+    if (slot.size() == 2)
+        modSupport::RegisterRow(row, modSupport::typeCombo, slot.mid(1).toInt(), slot.left(1).toInt());
+    else
+        modSupport::RegisterRow(row, modSupport::TypeCodeOfName(type), slot.toInt());
 }
 
 void setExtreme(QLabel* label, const QString& value, const QString& note) {

@@ -69,7 +69,8 @@ struct EventRig {
         for (int row = 1; row <= 10; ++row) {
             ResetStreamInput(row);
             strLastDistState[row] = "No Obj";
-            iDeviceType[row] = iProxMode[row] = iBumpMode[row] = 0;
+            ForgetRow(row);
+            iProxMode[row] = iBumpMode[row] = 0;
         }
         iScreenSaverCmd = 0;
         bSettingMode = false;
@@ -94,13 +95,11 @@ struct EventRig {
         port->setInputMode(1);
         port->setPortOpen(true);
         opened << port;
-        iDeviceType[row] = kind;
+        RegisterRow(row, kind, slot);
         iProxSlot[row] = p;
         LoadGuard quiet;
         rt::setCaption(S().lblSubIndex[row], QString::number(slot));
         modSupport::SetStartMode(row, "0");
-        M().ProximityTimer[row]->setTag(QString::number(slot));
-        M().WaterTimer[row]->setTag(QString::number(slot));
         rt::setValue(S().chkTabLogging[row], 1);
         rt::setValue(S().chkFileLogging[row], 1);
         rt::Files::open(row, logs.filePath(QString::number(row)), rt::Files::Output);

@@ -76,7 +76,8 @@ inline void resetSensorRows() {
         M().lblHLowest[slot]->setText("200");
     }
     ClearArrays();
-    iDeviceType.fill(0);
+    for (int row = 1; row <= 10; ++row)
+        ForgetRow(row);
     iConnectPort.fill(0);
     bSettingMode = false;
     bSettingModeRow.fill(false);

@@ -205,7 +205,7 @@ private slots:
         QVERIFY(!dev.isOpen());
         QCOMPARE(iPortOpen[4], 0);
         QCOMPARE(iPortOpen[0], before);
-        QCOMPARE(iDeviceType[4], 99);
+        QCOMPARE(TypeCodeOf(4), 99);
         QCOMPARE(rowState(4), QString("Connect|Sensor Error|OFF|reddot.gif"));
         QVERIFY(rig.logFiles().isEmpty());
 
@@ -213,7 +213,7 @@ private slots:
         rig.boxes->clear();
         serve(dev, k.identity, [](const QByteArray&) -> QByteArray { return "070.00F"; });
         S().cmdConnectSensor_Click(4);
-        QCOMPARE(iDeviceType[4], k.code);
+        QCOMPARE(TypeCodeOf(4), k.code);
         QVERIFY(rowState(4).startsWith("Disconnect|OK|"));
     }
 
@@ -292,7 +292,7 @@ private slots:
         S().cmdConnectSensor_Click(4);
         runUntil(kStart.addSecs(10));
         QCOMPARE(dev.commands().count("a+"), 2);
-        const QStringList logged = QString::fromLatin1(readWholeFile(rt::tag(S().chkFileLogging[4])))
+        const QStringList logged = QString::fromLatin1(readWholeFile(RowOf(4).logPath))
                                        .split("\r\n")
                                        .filter(QRegularExpression("[AP]M: "));
         QCOMPARE(logged.size(), 1);
@@ -321,7 +321,7 @@ private slots:
         QCOMPARE(iPortOpen[2], 0);
         QVERIFY(!M().MSComm[2]->portOpen());
         QCOMPARE(iPortOpen[3], typeTemperature);
-        QCOMPARE(iDeviceType[3], typeTemperature);
+        QCOMPARE(TypeCodeOf(3), typeTemperature);
         QCOMPARE(rig.logFiles().size(), 1);
 
         runUntil(kStart.addSecs(5));
@@ -356,7 +356,7 @@ private slots:
         S().lblDeviceType[3]->setText(strTypeVideoMotion);
         S().lblDeviceType[3]->show();
         S().cmdConnectSensor_Click(3);
-        QCOMPARE(iDeviceType[3], 99);
+        QCOMPARE(TypeCodeOf(3), 99);
 
         // The port control is already open.
         M().MSComm[4]->setCommPort(4);
@@ -364,11 +364,11 @@ private slots:
         S().cmdConnectSensor_Click(4);
         QCOMPARE(rig.boxes->prompts(), QStringList{"Port already open"});
         QVERIFY(!M().MSComm[4]->portOpen());
-        QCOMPARE(iDeviceType[4], 99);
+        QCOMPARE(TypeCodeOf(4), 99);
 
         // A slot the tab does not have: the error is shown and the row taken back.
         rig.boxes->clear();
-        S().lblSubIndex[4]->setText("6");
+        RegisterRow(4, typeTemperature, 6);
         S().cmdConnectSensor_Click(4);
         QCOMPARE(rig.boxes->prompts(),
                  QStringList{"Error: Subscript out of range.\r\n Please make sure sensor is connected and "
@@ -377,7 +377,7 @@ private slots:
 
         // The log folder is gone: the user is asked for another, the row stays ready to connect.
         rig.boxes->clear();
-        S().lblSubIndex[4]->setText("3");
+        RegisterRow(4, typeTemperature, 3);
         rt::setCaption(S().lblLogDirectory, rig.logs.path() + "/gone");
         rig.boxes->queue(QVariant()); // the folder question is cancelled
         S().cmdConnectSensor_Click(4);
@@ -407,7 +407,7 @@ private slots:
         S().cmdConnectSensor_Click(1);
         QCOMPARE(rig.boxes->prompts().join("|"), QString());
         QCOMPARE(M().lblSensorReading[1]->text(), QString("68.25"));
-        const QString path = rt::tag(S().chkFileLogging[1]);
+        const QString path = RowOf(1).logPath;
         QVERIFY(rt::WaitUntil([&] { return readWholeFile(path).count("\r\n") >= 6; }, 60000));
         sim.tell("temp 70");
         QVERIFY(rt::WaitUntil([&] { return readWholeFile(path).contains(",70.00F\r\n"); }, 60000));

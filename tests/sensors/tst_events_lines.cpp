@@ -61,11 +61,11 @@ private slots:
         QCOMPARE(rt::caption(M().lblSensorStatus[2]) + rt::caption(M().lblSensorReading[2]), QString("OK"));
         QCOMPARE(alertCallLog(),
                  (QStringList{"CheckWaterEvents(2, 3, True)", "CheckWaterEvents(2, 3, True)"}));
-        M().WaterTimer[2]->setTag("");
+        RegisterRow(2, typeWater, 0);
         M().WaterTimer_Timer(2);
         M().MSCommW_OnComm(2);
         M().MSCommW[2]->setPortOpen(false);
-        M().WaterTimer[2]->setTag("3");
+        RegisterRow(2, typeWater, 3);
         M().WaterTimer_Timer(2);
         QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommW event handler", "Error in WaterTimer"}));
     }
@@ -157,7 +157,7 @@ private slots:
     void cameraLinkAndRowFaults() {
         EventRig rig;
         FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 0);
-        iDeviceType[7] = typeVideo;
+        RegisterRow(7, typeVideo, 2);
         rt::setCaption(S().lblSubIndex[7], "2");
         iProxToCam(typeProximity, 2) = 2;
         iProxToCam(typeDistance, 2) = 3;
@@ -174,9 +174,9 @@ private slots:
         QVERIFY(rig.fileLines(4).size() == 1 && !S().timerDelayEventUp[1]->enabled());
         // A slot past the tab ends the event with the error box; a row without a slot shows it
         // with nothing after its text.
-        M().ProximityTimer[4]->setTag("5");
+        RegisterRow(4, typeProximity, 5);
         line(dev, false);
-        M().ProximityTimer[4]->setTag("");
+        RegisterRow(4, typeProximity, 0);
         line(dev, true);
         QCOMPARE(rig.boxes.prompts(), (QStringList{"Error in MSCommP event handler: Subscript out of range",
                                                    "Error in MSCommP event handler: "}));
@@ -188,7 +188,7 @@ private slots:
     void boxesOfOnePortDoNotPileUp() {
         EventRig rig;
         FakeSerialPort& dev = rig.connect(4, typeProximity, 2, 0);
-        M().ProximityTimer[4]->setTag("");
+        RegisterRow(4, typeProximity, 0);
         bool changed = false;
         ScriptedBoxes boxes([&](const rt::ShownBox&) -> std::optional<QVariant> {
             if (!std::exchange(changed, true)) line(dev, false);

@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(M().MSCommA[1]->rThreshold(), 1);
         QCOMPARE(iBumpMode[1], 1);
         QCOMPARE(rt::value(S().chkBinaryMode[1]), 1);
-        QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("1"));
+        QCOMPARE(RowOf(1).startMode, QString("1"));
         QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
         QVERIFY(QRegularExpression("^09:\\d\\d:\\d\\dAM Set To Bump Mode$")
                     .match(topLine(M().txtAccelData[1]))
@@ -73,7 +73,7 @@ private slots:
         M().cmdSetToBump_Click(1);
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "a+"}));
         QCOMPARE(iBumpMode[1], 0);
-        QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("0"));
+        QCOMPARE(RowOf(1).startMode, QString("0"));
         QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
         QVERIFY(topLine(M().txtAccelData[1]).endsWith(" Set to Accel Mode"));
 
@@ -105,7 +105,7 @@ private slots:
         QVERIFY(reconnected);
         QVERIFY(!commands(*rig.accel).contains("e"));
         QCOMPARE(iBumpMode[1], 0);
-        QCOMPARE(rt::tag(S().lblSubIndex[1]), QString("0"));
+        QCOMPARE(RowOf(1).startMode, QString("0"));
         QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
         QCOMPARE(M().cmdSetToBump[1]->text(), QString("Set to Monitor 'bump'"));
         QVERIFY(M().MSCommA[1]->portOpen());
@@ -120,7 +120,7 @@ private slots:
         M().cmdSetToProximityMode_Click(2);
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "e"}));
         QCOMPARE(iProxMode[2], 1);
-        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("1"));
+        QCOMPARE(RowOf(2).startMode, QString("1"));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("1"));
         QCOMPARE(M().mnuPopupSetProximityMode->text(), QString("Set to Distance Mode"));
         QVERIFY(topLine(M().txtDistanceData[2]).endsWith(" Set to Proximity mode"));
@@ -130,7 +130,7 @@ private slots:
         M().cmdSetToProximityMode_Click(2);
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
         QCOMPARE(iProxMode[2], 0);
-        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("0"));
+        QCOMPARE(RowOf(2).startMode, QString("0"));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("0"));
 
         // Closed port: the row shows "OFF" and the popup offers to connect it.
@@ -167,7 +167,7 @@ private slots:
         M().mnuPopupSetProximityMode->setText("Set to Proximity mode");
         M().mnuPopupSetProximityMode_Click();
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "E"}));
-        QCOMPARE(rt::tag(S().lblSubIndex[2]), QString("1"));
+        QCOMPARE(RowOf(2).startMode, QString("1"));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("1"));
         QVERIFY(bSettingModeRow[2]);
 

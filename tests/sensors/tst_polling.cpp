@@ -205,7 +205,7 @@ private slots:
         S().cmdConnectSensor_Click(1);
         bTempMailSent[1] = bTempScreenShown[1] = true;
         rt::setForeColor(M().lblSensorReading[1], rt::vbRed);
-        const QString logFile = rt::tag(S().chkFileLogging[1]);
+        const QString logFile = RowOf(1).logPath;
         answer = "Sensor Error";
         dev.clearWrites();
         runUntil(rt::Clock::now().addSecs(90));
@@ -267,8 +267,8 @@ private slots:
         QCOMPARE(M().lblSensorReading[2]->text(), QString("NA"));
         QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(71.6, 1, 2, 2, 1)"});
         QCOMPARE(M().lblHHighest[2]->text(), QString("0"));
-        QCOMPARE(readingLines(rt::tag(S().chkFileLogging[2]), "Lab - Humidity").size(), 0);
-        QCOMPARE(readingLines(rt::tag(S().chkFileLogging[3]), "Lab - Temperature").size(), 1);
+        QCOMPARE(readingLines(RowOf(2).logPath, "Lab - Humidity").size(), 0);
+        QCOMPARE(readingLines(RowOf(3).logPath, "Lab - Temperature").size(), 1);
         QVERIFY(M().Timer1[2]->enabled());
 
         humidError = false;

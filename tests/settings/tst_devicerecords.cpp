@@ -14,6 +14,7 @@
 #include "settings/deviceRecords.h"
 #include "settings/modPrefs.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/testenv.h"
@@ -110,7 +111,7 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
 
     // The combined pair: humidity half on row 3 at humidity slot 1, temperature half on row 4 at
     // temperature slot 2.
-    QCOMPARE(rt::tag(m.MSComm[3]) + rt::tag(m.MSComm[4]), QString("12"));
+    QCOMPARE(QString::number(RowOf(3).slot) + QString::number(RowOf(4).tempSlot), QString("12"));
     QCOMPARE(rt::tag(m.frameHCover[1]) + rt::tag(m.frameTCover[2]), QString("34"));
     QVERIFY(!shown(m.frameHCover[1]) && !shown(m.frameTCover[2]));
     QVERIFY(!shown(s.txtDeviceComNumber[3]) && !shown(s.txtDeviceComNumber[4])); // port boxes on request
@@ -121,9 +122,9 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
     QCOMPARE(iProxSlot[5] * 10 + iProxSlot[8], 21);
     QVERIFY(shown(s.frameProxBehavior[2]) && !shown(s.frameProxBehavior[3]));
     QCOMPARE(s.frameProxBehavior[2]->title(), QString("Door"));
-    QCOMPARE(rt::tag(m.ProximityTimer[5]), QString("1"));
+    QCOMPARE(RowOf(5).slot, 1);
     QCOMPARE(iProxMode[8] * 10 + iBumpMode[7], 11);
-    QCOMPARE(rt::tag(s.lblSubIndex[7]) + rt::tag(s.imgStatus[7]), QString("11"));
+    QCOMPARE(RowOf(7).startMode + (RowOf(7).calibrateOnConnect ? "1" : "0"), QString("11"));
 
     QCOMPARE(iCamSlot[1], 0);
     QCOMPARE(rt::tag(m.Label1[1]), QString("Drv A"));
@@ -134,7 +135,7 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
         QVERIFY2(m.tabEnabled(t), qPrintable(QString::number(t)));
     QVERIFY(!m.tabEnabled(CorvisentMain::tabWater));
     CreateSetupArray();
-    QCOMPARE(iDeviceType[2] * 100 + iDeviceType[3] * 10 + iDeviceType[4], 77);
+    QCOMPARE(TypeCodeOf(2) * 100 + TypeCodeOf(3) * 10 + TypeCodeOf(4), 77);
 }
 
 void TestDeviceRecords::badTreeRecordsAreReportedSkippedAndKept() {
@@ -199,7 +200,7 @@ void TestDeviceRecords::iniListWalksEveryRowAndGivesProximityIndexes() {
     // The tree's index where it is free, else the lowest free one.
     QCOMPARE(iProxSlot[3] * 10 + iProxSlot[4], 31);
     QVERIFY(shown(s.frameProxBehavior[3]) && shown(s.frameProxBehavior[1]));
-    QCOMPARE(rt::tag(s.lblSubIndex[4]) + QString::number(iProxMode[4]), QString("11"));
+    QCOMPARE(RowOf(4).startMode + QString::number(iProxMode[4]), QString("11"));
     QCOMPARE(iCamSlot[3], 2);
     QCOMPARE(rt::tag(m.Label1[3]), QString("Drv B"));
     QVERIFY(!shown(s.lblDeviceType[2]) && !shown(s.lblDeviceType[7]));

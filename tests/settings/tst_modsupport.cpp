@@ -8,6 +8,7 @@
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/testenv.h"
@@ -16,12 +17,14 @@ using namespace modSupport;
 
 namespace {
 
-// Puts a device type name on a setup row, shown or hidden, with its slot caption.
+// Puts a device type name on a setup row, shown or hidden, with its slot in the row's record and
+// caption; the kind is left to the test.
 void setRow(int row, const QString& type, const QString& slot = QStringLiteral("1"), bool shown = true) {
     auto& s = formSensorSetup::instance();
     s.lblDeviceType[row]->setText(type);
     s.lblDeviceType[row]->setVisible(shown);
     s.lblSubIndex[row]->setText(slot);
+    RegisterRow(row, typeEmpty, slot.toInt());
 }
 
 void clearRows() {
@@ -43,7 +46,6 @@ class TestModSupport : public QObject {
 private slots:
     void init() {
         ClearArrays();
-        iDeviceType.fill(0);
         clearRows();
     }
 
@@ -56,7 +58,7 @@ private slots:
         }
         QVERIFY_THROWS_EXCEPTION(rt::VbError, iTempTabSlot[-1]);
         QVERIFY_THROWS_EXCEPTION(rt::VbError, iProxToCam(typeWater, 1));
-        QCOMPARE(iDeviceType.value(11, -7), -7);
+        QCOMPARE(iPortOpen.value(11, -7), -7);
     }
 
     void cameraLinksOfProximityAndDistanceSlotsAreSeparate() {
@@ -126,9 +128,13 @@ private slots:
         setRow(5, strTypeVideoMotion);
         setRow(6, strTypeVideo, QStringLiteral("2"));
         setRow(7, strTypeDistance);
+        setRow(8, strTypeComboHumid, QStringLiteral("12"));
+        setRow(9, strTypeComboTemp, QStringLiteral("12"), false); // hidden: not the pair's second row
         CreateSetupArray();
-        const int expected[] = {typeTemperature, 0, typeCombo, typeCombo, 0, typeVideo, typeDistance};
-        for (int row = 1; row <= 7; ++row) QCOMPARE(iDeviceType[row], expected[row - 1]);
+        const int expected[] = {typeTemperature, 0,         typeCombo, typeCombo, 0, typeVideo,
+                                typeDistance,    typeCombo, 0};
+        for (int row = 1; row <= 9; ++row)
+            QCOMPARE(TypeCodeOf(row), expected[row - 1]);
         QVERIFY(rt::visible(formSensorSetup::instance().chkCamMonitorOnly[2]));
 
         // A combined sensor's first half on the last row has no second row: the rebuild stops
@@ -136,17 +142,19 @@ private slots:
         setRow(10, strTypeComboHumid, QStringLiteral("11"));
         CreateSetupArray();
         QCOMPARE(script.prompts(), QStringList{QStringLiteral("Error in CreateSetupArray")});
-        QCOMPARE(iDeviceType[1], int(typeTemperature));
+        QCOMPARE(TypeCodeOf(1), int(typeTemperature));
     }
 
     void clearingKeepsTypeCodesAndFreesCameraSlots() {
-        iDeviceType[2] = typeHumidity;
+        SetRowKind(2, typeHumidity);
+        DisableRow(3); // a row whose sensor failed its identity check stays marked
         iPortOpen[2] = 2;
         iReadMinutes[2] = 15;
         iTempTabSlot[1] = 1;
         iCamSlot[2] = 0;
         ClearArrays();
-        QCOMPARE(iDeviceType[2] + iReadMinutes[2], typeHumidity + 15);
+        QCOMPARE(TypeCodeOf(2) + iReadMinutes[2], typeHumidity + 15);
+        QCOMPARE(TypeCodeOf(3), int(typeDisabled));
         QCOMPARE(iPortOpen[2] + iTempTabSlot[1], 0);
         QCOMPARE(iCamSlot[2], camSlotFree);
     }
@@ -155,17 +163,17 @@ private slots:
         setRow(2, strTypeProximity, QStringLiteral("1"));
         setRow(5, strTypeDistance, QStringLiteral("3"));
         setRow(6, strTypeWater, QStringLiteral("2"));
-        iDeviceType[2] = typeProximity;
-        iDeviceType[5] = typeDistance;
-        iDeviceType[6] = typeWater;
+        SetRowKind(2, typeProximity);
+        SetRowKind(5, typeDistance);
+        SetRowKind(6, typeWater);
         QCOMPARE(GetSubIndexList(typeProximity), QStringLiteral("13"));
         QCOMPARE(GetSubIndexList(typeWater), QStringLiteral("32")); // row order
-        iDeviceType.fill(0);
+        clearRows();
         QCOMPARE(GetSubIndexList(typeProximity), QString());
 
-        iDeviceType[1] = typeTemperature;
+        SetRowKind(1, typeTemperature);
         QVERIFY(!AnyDeviceInSlots2to10());
-        iDeviceType[10] = typeDisabled;
+        DisableRow(10);
         QVERIFY(AnyDeviceInSlots2to10());
     }
 

@@ -15,6 +15,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "settings/modSupport.h"
+#include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/testenv.h"
@@ -41,6 +42,11 @@ void addDevice(int row, const QString& type, const QString& slot) {
     setup().lblDeviceType[row]->setText(type);
     MakeInvisible(1, row, 0);
     setup().lblSubIndex[row]->setText(slot);
+    // A combined sensor's slot has two figures, the temperature slot first.
+    if (slot.size() == 2)
+        RegisterRow(row, typeCombo, slot.mid(1).toInt(), slot.left(1).toInt());
+    else
+        RegisterRow(row, TypeCodeOfName(type), slot.toInt());
 }
 
 } // namespace
@@ -51,7 +57,8 @@ private slots:
     void init() {
         m_env = std::make_unique<TestEnv>();
         ClearArrays();
-        iDeviceType.fill(0);
+        for (int row = 1; row <= 10; ++row)
+            ForgetRow(row);
         setup().cmbMinOrSecs->clear();
         setup().cmbMinOrSecs->addItems({QStringLiteral("Minute(s)"), QStringLiteral("Seconds")});
     }
@@ -215,8 +222,6 @@ private slots:
         addDevice(3, strTypeComboHumid, QStringLiteral("21"));
         addDevice(4, strTypeComboTemp, QStringLiteral("21"));
         addDevice(6, strTypeWater, QStringLiteral("1"));
-        iDeviceType[3] = iDeviceType[4] = typeCombo;
-        iDeviceType[6] = typeWater;
         iTempTabSlot[2] = 1;
         iTempTabSlot[0] = 1;
         iHumidTabSlot[1] = 1;
@@ -231,7 +236,7 @@ private slots:
         }
         setup().cmdDeleteMe_Click(3);
         QVERIFY(rt::visible(m.frameTCover[2]) && rt::visible(m.frameHCover[1]));
-        QCOMPARE(iTempTabSlot[0] + iHumidTabSlot[1] + iDeviceType[3] + iDeviceType[4], 0);
+        QCOMPARE(iTempTabSlot[0] + iHumidTabSlot[1] + TypeCodeOf(3) + TypeCodeOf(4), 0);
         // Nothing of the second row stays on screen.
         for (int row : {3, 4}) {
             QVERIFY(!rt::visible(setup().lblDeviceType[row]));
@@ -256,7 +261,6 @@ private slots:
         auto& s = setup();
         platform::SaveSetting(kApp, QStringLiteral("Program Setup"), QStringLiteral("TotalDevices"), QStringLiteral("1"));
         addDevice(1, strTypeProximity, QStringLiteral("1"));
-        iDeviceType[1] = typeProximity;
         iProxSlot[1] = 2; // the record holds no event index: the row's own is used
         iProxTabSlot[1] = 1;
         iProxTabSlot[0] = 1;

@@ -6,7 +6,8 @@ class QPlainTextEdit;
 
 // The reading logs: the on-screen log of each kind's tab (newest line on top) and the text log
 // file of each device row, kept under the row's number from connect to disconnect, with the
-// per-file size roll-over and the log folder limit.
+// per-file size roll-over and the log folder limit. The sensor code writes to them; they are kept
+// by the main window's side of the program (src/app/readinglogs.cpp).
 namespace modSupport {
 
 // Puts a line at the top of a tab log, so the newest line comes first.
