@@ -43,7 +43,7 @@ bool g_loggingOff = false;
 int rowOfEvent(int kind, int index) {
     if (kind != typeProximity && kind != typeDistance) return 0;
     for (int row = 1; row <= 10; ++row)
-        if (TypeCodeOf(row) == kind && iProxSlot[row] == index) return row;
+        if (iDeviceType(row) == kind && iProxSlot[row] == index) return row;
     return 0;
 }
 

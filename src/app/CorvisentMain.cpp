@@ -646,7 +646,7 @@ bool CorvisentMain::eventFilter(QObject* watched, QEvent* event) {
 void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int /*x*/, int /*y*/) {
     if (button != 2 || row < 1 || row > 10) return;
     iSelectedRow = row;
-    const int kind = TypeCodeOf(row);
+    const int kind = iDeviceType(row);
     const bool off = lblSensorReading[row]->text() == QLatin1String("OFF");
 
     mnuPopUpEvents->setVisible(kind == typeProximity);
@@ -692,7 +692,7 @@ void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int
 void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     auto& setup = formSensorSetup::instance();
     const int row = iSelectedRow;
-    const int kind = TypeCodeOf(row);
+    const int kind = iDeviceType(row);
     const QString caption = mnuPopUpConnectThisSensor->text();
     // Chosen during a wait of the row's own connect, disconnect or reading: nothing is done.
     if (RowIsBusy(row)) return;

@@ -53,7 +53,7 @@ bool chooseSlot(int kind, int slot) {
 void CorvisentMain::mnuPopupRename_Click() {
     const int row = iSelectedRow;
     if (row < 1 || row > 10) return;
-    const int kind = TypeCodeOf(row);
+    const int kind = iDeviceType(row);
     const DeviceRow& record = RowOf(row);
     bool chosen = false;
     switch (kind) {

@@ -26,7 +26,7 @@ struct Position {
 std::vector<Position> proximityPositions() {
     std::vector<Position> out;
     for (int row = 1; row <= 10; ++row) {
-        const int kind = TypeCodeOf(row);
+        const int kind = iDeviceType(row);
         if (kind != typeProximity && kind != typeDistance) continue;
         const int slot = RowOf(row).slot;
         if (slot >= 1 && slot <= 4) out.push_back({kind, slot});

@@ -12,13 +12,13 @@ using namespace modSupport;
 
 int formAddDevice::FindFirstAvailable(bool combined) {
     for (int row = 1; row <= 10; ++row) {
-        if (TypeCodeOf(row) != typeEmpty) continue;
+        if (iDeviceType(row) != typeEmpty) continue;
         if (!combined) return row;
         if (row == 10) {
             rt::MsgBox(QStringLiteral("There must be two consecutive slots open to add this sensor."));
             return 10;
         }
-        if (TypeCodeOf(row + 1) == typeEmpty) return row;
+        if (iDeviceType(row + 1) == typeEmpty) return row;
     }
     return 11;
 }
@@ -27,7 +27,7 @@ bool formAddDevice::RowsAvailable(int row, bool combined) {
     const int last = combined ? row + 1 : row;
     if (row < 1 || last > 10) return false;
     for (int r = row; r <= last; ++r)
-        if (TypeCodeOf(r) != typeEmpty) return false;
+        if (iDeviceType(r) != typeEmpty) return false;
     return true;
 }
 
@@ -36,7 +36,7 @@ const QString formAddDevice::kConfiguredMark = QStringLiteral(" (already configu
 int formAddDevice::RowUsingPort(int port) {
     auto& setup = formSensorSetup::instance();
     for (int row = 1; row <= 10; ++row) {
-        const int kind = TypeCodeOf(row);
+        const int kind = iDeviceType(row);
         if (kind == typeEmpty || kind == typeVideo || kind == typeVideo2) continue;
         // An older record may hold the port as "COM3".
         QString text = setup.txtDeviceComNumber[row]->text().trimmed();

@@ -82,7 +82,7 @@ void takeSlot(const CorvisentMain::KindTab& t, int slot, int row, const QString&
 // driver such a camera needs.
 bool singleCameraPresent() {
     for (int row = 1; row <= 10; ++row)
-        if (TypeCodeOf(row) == typeVideo2) return true;
+        if (iDeviceType(row) == typeVideo2) return true;
     return formAddDevice::FindFirstCamAvailable() > 0;
 }
 
@@ -415,7 +415,7 @@ void formAddDevice::finishRegistration(const Plan& plan) {
         s.cmdConnectSensor[row]->setEnabled(true);
     }
     s.cmdConnectAll->setEnabled(true);
-    MakeInvisible(1, row, TypeCodeOf(row));
+    MakeInvisible(1, row, iDeviceType(row));
     // The row looks like one loaded at start-up: slot shown, port box hidden until asked for,
     // camera rows without logging boxes.
     s.lblSubIndex[row]->show();

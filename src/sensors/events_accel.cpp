@@ -67,7 +67,7 @@ void CorvisentMainControls::MSCommA_OnComm(int row) {
         const int event = port->commEvent();
         if (SwallowModeReply(port, row, event)) return;
         const int slot = RowOf(row).slot;
-        const int kind = TypeCodeOf(row);
+        const int kind = iDeviceType(row);
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {
             bump(*this, port, row, slot, kind);

@@ -117,7 +117,7 @@ void CorvisentMainControls::MSCommD_OnComm(int row) {
         const bool presence = port->dsrHolding();
         if (SwallowModeReply(port, row, event)) return;
         const int slot = RowOf(row).slot;
-        const int type = TypeCodeOf(row);
+        const int type = iDeviceType(row);
         const int p = iProxSlot[row];
         if (ReportLineError(port, event)) return;
         if (event == MSCommControl::comEvDSR) {

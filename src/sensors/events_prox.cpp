@@ -54,7 +54,7 @@ void moveDelayTimers(int p, bool presence) {
 // The device row of the camera at camera position c, 0 when no camera row holds it.
 int cameraRowOf(int c) {
     for (int row = 1; row <= 10; ++row) {
-        const int kind = TypeCodeOf(row);
+        const int kind = iDeviceType(row);
         if ((kind == typeVideo || kind == typeVideo2) && RowOf(row).slot == c) return row;
     }
     return 0;

@@ -62,7 +62,7 @@ void CorvisentMainControls::MSCommW_OnComm(int row) {
         SensorSetupControls& f = SensorSetupControls::instance();
         showState(*this, row, wet, QStringLiteral("Not Ok"));
         // Logged as it comes, before the alert decision, whose channels may take a while.
-        if (TypeCodeOf(row) == typeWater) {
+        if (iDeviceType(row) == typeWater) {
             const QString T = sensorevents::LogTime();
             if (rt::ticked(Ctl(f.chkTabLogging, row)))
                 waterTabLine(Ctl(txtWaterData, slot),

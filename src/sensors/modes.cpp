@@ -203,7 +203,7 @@ void CorvisentMainControls::cmdSensD_Click(int slot) {
 
 void CorvisentMainControls::mnuPopupSetSensitivity_Click() {
     const int row = iSelectedRow;
-    const int kind = TypeCodeOf(row);
+    const int kind = iDeviceType(row);
     QString typed;
     for (;;) {
         const std::optional<QString> answer = rt::InputBox(

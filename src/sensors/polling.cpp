@@ -179,7 +179,7 @@ void modSupport::SetReadingInterval(int row) {
 void CorvisentMainControls::Timer1_Timer(int row) {
     if (row < 1 || row > 10 || inTick[row]) return;
     // An exchange of the row's own (a connect, a mode command) is under way on its port.
-    if (platform::MSCommControl* port = PortOf(row, TypeCodeOf(row)); port && port->eventsHeld()) return;
+    if (platform::MSCommControl* port = PortOf(row, iDeviceType(row)); port && port->eventsHeld()) return;
     inTick[row] = true;
     struct Leave {
         int row;
@@ -198,7 +198,7 @@ void CorvisentMainControls::Timer1_Timer(int row) {
             return;
         }
         rt::setTag(connectButton, QStringLiteral("0"));
-        const int kind = TypeCodeOf(row);
+        const int kind = iDeviceType(row);
         rt::DoEvents();
 
         QString reading;

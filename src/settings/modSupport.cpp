@@ -307,7 +307,7 @@ void ClearArrays() {
 QString GetSubIndexList(int typeCode) {
     QString list;
     for (int row = 1; row <= 10; ++row) {
-        const int code = TypeCodeOf(row);
+        const int code = iDeviceType(row);
         if (code != typeCode && code != typeDistance) continue;
         const DeviceRow& r = RowOf(row);
         // A combined sensor's slot reads as its two figures, temperature first.
@@ -319,7 +319,7 @@ QString GetSubIndexList(int typeCode) {
 
 bool AnyDeviceInSlots2to10() {
     for (int row = 2; row <= 10; ++row)
-        if (TypeCodeOf(row) != typeEmpty) return true;
+        if (iDeviceType(row) != typeEmpty) return true;
     return false;
 }
 
@@ -345,7 +345,7 @@ void resetProximityActions(int k) {
 // Whether any configured row other than a deleted one still holds proximity event index k.
 bool eventIndexInUse(int k) {
     for (int row = 1; row <= 10; ++row) {
-        const int code = TypeCodeOf(row);
+        const int code = iDeviceType(row);
         if ((code == typeProximity || code == typeDistance) && iProxSlot[row] == k) return true;
     }
     return false;

@@ -66,7 +66,7 @@ QString TypeNameOfCode(int code);
 bool IsCameraName(const QString& name);
 
 // ---- Per-row tables, places 0..10 (row 1..10; place 0 carries no device unless noted). The
-// row's type code is in its record (TypeCodeOf, settings/rowrecord.h).
+// row's type code is in its record (iDeviceType, settings/rowrecord.h).
 extern Table<11> iPortOpen;    // type code of the connected device, 0 = not connected; [0] = count
 extern Table<11> iProxMode;    // distance: 1 proximity mode, 0 distance mode
 extern Table<11> iBumpMode;    // accelerometer: 1 bump mode, 0 tilt mode

@@ -53,7 +53,7 @@ void ForgetRow(int row) {
     }
 }
 
-int TypeCodeOf(int row) {
+int iDeviceType(int row) {
     const DeviceRow& r = RowOf(row);
     return r.disabled ? int(typeDisabled) : r.kind;
 }

@@ -21,9 +21,9 @@ struct DeviceRow {
 
 // The record of a row; a row outside 1..10 gives an empty record that never changes.
 const DeviceRow& RowOf(int row);
-// The row's type code as the device tables match it: its kind, 0 for an empty row or a row
-// outside 1..10, and 99 while the row is disabled.
-int TypeCodeOf(int row);
+// The row's type code as the device tables match it, a read-only view of the record: its kind,
+// 0 for an empty row or a row outside 1..10, and 99 while the row is disabled.
+int iDeviceType(int row);
 // A device takes the row: the record's fields, and a new generation.
 void RegisterRow(int row, int kind, int slot, int tempSlot = 0);
 // The row is empty again, with a new generation.

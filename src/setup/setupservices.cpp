@@ -34,7 +34,7 @@ namespace {
 void showLoadedRow(int row) {
     using namespace modSupport;
     auto& m = CorvisentMain::instance();
-    const int code = TypeCodeOf(row);
+    const int code = iDeviceType(row);
     if (code != typeEmpty) {
         m.lblSensor1[row]->show();
         m.lblSensorReading[row]->show();

@@ -48,9 +48,9 @@ void UpdateMainHighLowLabels(int mode) {
     auto& m = CorvisentMain::instance();
     for (int row = 1; row <= 10; ++row) {
         int slot = 0;
-        if (TypeCodeOf(row) == typeTemperature)
+        if (iDeviceType(row) == typeTemperature)
             slot = RowOf(row).slot;
-        else if (TypeCodeOf(row) == typeCombo && s.lblDeviceType[row]->text() == strTypeComboTemp)
+        else if (iDeviceType(row) == typeCombo && s.lblDeviceType[row]->text() == strTypeComboTemp)
             slot = RowOf(row).tempSlot;
         if (slot < 1 || slot > 4 || m.bTHighLowEmpty[slot]) continue;
         for (QLabel* label : {m.lblTHighest[slot], m.lblTLowest[slot]}) {

@@ -64,7 +64,7 @@ private slots:
     void cleanup() {
         if (formChangeDeviceName::loaded()) W().cmdChangeDevNameCancel_Click();
         for (int row = 1; row <= 10; ++row)
-            MakeInvisible(0, row, TypeCodeOf(row));
+            MakeInvisible(0, row, iDeviceType(row));
         env.reset();
     }
 

@@ -122,7 +122,7 @@ private slots:
             QCOMPARE(rowState(row), QStringLiteral("Connect|Sensor Error|OFF|reddot.gif"));
             QVERIFY(S().cmdConnectSensor[row]->isEnabled() && S().cmdDeleteMe[row]->isEnabled());
             QCOMPARE(iPortOpen[row], 0);
-            QCOMPARE(TypeCodeOf(row), int(typeVideo));
+            QCOMPARE(iDeviceType(row), int(typeVideo));
         }
         QCOMPARE(rig.views(), QString());
         QCOMPARE(readWholeFile(platform::Registry::instance().filePath(platform::Hive::CurrentUser)), settings);

@@ -78,7 +78,7 @@ QString iniSection(int row) {
 int registeredRows() {
     int rows = 0;
     for (int row = 1; row <= 10; ++row)
-        if (TypeCodeOf(row) != typeEmpty) ++rows;
+        if (iDeviceType(row) != typeEmpty) ++rows;
     return rows;
 }
 
@@ -97,7 +97,7 @@ struct Snapshot {
                    readWholeFile(iniFile()),
                    {}};
         for (int i = 0; i <= 10; ++i)
-            s.tables << TypeCodeOf(i) << iProxSlot[i] << iProxMode[i] << iBumpMode[i];
+            s.tables << iDeviceType(i) << iProxSlot[i] << iProxMode[i] << iBumpMode[i];
         for (auto* t : {&iTempTabSlot, &iHumidTabSlot, &iProxTabSlot, &iWaterTabSlot, &iAccelTabSlot,
                         &iDistTabSlot, &iCamSlot})
             for (int i = 0; i <= 5; ++i)
@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(S().lblDeviceType[1]->text(), type);
         QCOMPARE(rowState(1), QString("Connect||OFF|reddot.gif"));
         QCOMPARE(M().lblSensorReading[1]->text() + "|" + M().lblSensor1[1]->text(), QString("OFF|Dev"));
-        QCOMPARE(TypeCodeOf(1), TypeCodeOfName(type));
+        QCOMPARE(iDeviceType(1), TypeCodeOfName(type));
         QVERIFY(!formAddDevice::loaded());
     }
 
@@ -215,7 +215,7 @@ private slots:
         QCOMPARE(iniSection(5), "DeviceType=" + strTypeComboTemp + " DeviceName=Combo Port=5 SubIndex=32");
         QCOMPARE(total("TotalDevices"), QString("5"));
         QCOMPARE(registeredRows() - counted, 2);
-        QCOMPARE(TypeCodeOf(4) * 10 + TypeCodeOf(5), 77);
+        QCOMPARE(iDeviceType(4) * 10 + iDeviceType(5), 77);
         QCOMPARE(rt::tag(M().frameHCover[2]) + rt::tag(M().frameTCover[3]), QString("45"));
         QCOMPARE(rt::tag(M().lblMeasure[4]) + rt::tag(M().lblMeasure[5]), QString("01"));
         QCOMPARE(S().lblSubIndex[5]->text() + QString::number(RowOf(5).tempSlot) +
@@ -409,7 +409,7 @@ private slots:
 
         QVERIFY(addCamera(strTypeVideo2, "Desk"));
         QCOMPARE(rt::tag(M().Label1[2]), QString("Microsoft WDM Image Capture"));
-        QCOMPARE(TypeCodeOf(2), typeVideo2);
+        QCOMPARE(iDeviceType(2), typeVideo2);
         QCOMPARE(rt::value(S().chkSendToSummary[2]), 1);
         QVERIFY(!M().tabEnabled(CorvisentMain::tabVideo));
         QCOMPARE(total("TotalCameras"), QString("3"));

@@ -205,7 +205,7 @@ private slots:
         QVERIFY(!dev.isOpen());
         QCOMPARE(iPortOpen[4], 0);
         QCOMPARE(iPortOpen[0], before);
-        QCOMPARE(TypeCodeOf(4), 99);
+        QCOMPARE(iDeviceType(4), 99);
         QCOMPARE(rowState(4), QString("Connect|Sensor Error|OFF|reddot.gif"));
         QVERIFY(rig.logFiles().isEmpty());
 
@@ -213,7 +213,7 @@ private slots:
         rig.boxes->clear();
         serve(dev, k.identity, [](const QByteArray&) -> QByteArray { return "070.00F"; });
         S().cmdConnectSensor_Click(4);
-        QCOMPARE(TypeCodeOf(4), k.code);
+        QCOMPARE(iDeviceType(4), k.code);
         QVERIFY(rowState(4).startsWith("Disconnect|OK|"));
     }
 
@@ -321,7 +321,7 @@ private slots:
         QCOMPARE(iPortOpen[2], 0);
         QVERIFY(!M().MSComm[2]->portOpen());
         QCOMPARE(iPortOpen[3], typeTemperature);
-        QCOMPARE(TypeCodeOf(3), typeTemperature);
+        QCOMPARE(iDeviceType(3), typeTemperature);
         QCOMPARE(rig.logFiles().size(), 1);
 
         runUntil(kStart.addSecs(5));
@@ -356,7 +356,7 @@ private slots:
         S().lblDeviceType[3]->setText(strTypeVideoMotion);
         S().lblDeviceType[3]->show();
         S().cmdConnectSensor_Click(3);
-        QCOMPARE(TypeCodeOf(3), 99);
+        QCOMPARE(iDeviceType(3), 99);
 
         // The port control is already open.
         M().MSComm[4]->setCommPort(4);
@@ -364,7 +364,7 @@ private slots:
         S().cmdConnectSensor_Click(4);
         QCOMPARE(rig.boxes->prompts(), QStringList{"Port already open"});
         QVERIFY(!M().MSComm[4]->portOpen());
-        QCOMPARE(TypeCodeOf(4), 99);
+        QCOMPARE(iDeviceType(4), 99);
 
         // A slot the tab does not have: the error is shown and the row taken back.
         rig.boxes->clear();

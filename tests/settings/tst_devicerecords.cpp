@@ -135,7 +135,7 @@ void TestDeviceRecords::treeListWithGapsCombinedPairAndCamera() {
         QVERIFY2(m.tabEnabled(t), qPrintable(QString::number(t)));
     QVERIFY(!m.tabEnabled(CorvisentMain::tabWater));
     CreateSetupArray();
-    QCOMPARE(TypeCodeOf(2) * 100 + TypeCodeOf(3) * 10 + TypeCodeOf(4), 77);
+    QCOMPARE(iDeviceType(2) * 100 + iDeviceType(3) * 10 + iDeviceType(4), 77);
 }
 
 void TestDeviceRecords::badTreeRecordsAreReportedSkippedAndKept() {

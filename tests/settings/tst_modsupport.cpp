@@ -134,7 +134,7 @@ private slots:
         const int expected[] = {typeTemperature, 0,         typeCombo, typeCombo, 0, typeVideo,
                                 typeDistance,    typeCombo, 0};
         for (int row = 1; row <= 9; ++row)
-            QCOMPARE(TypeCodeOf(row), expected[row - 1]);
+            QCOMPARE(iDeviceType(row), expected[row - 1]);
         QVERIFY(rt::visible(formSensorSetup::instance().chkCamMonitorOnly[2]));
 
         // A combined sensor's first half on the last row has no second row: the rebuild stops
@@ -142,7 +142,7 @@ private slots:
         setRow(10, strTypeComboHumid, QStringLiteral("11"));
         CreateSetupArray();
         QCOMPARE(script.prompts(), QStringList{QStringLiteral("Error in CreateSetupArray")});
-        QCOMPARE(TypeCodeOf(1), int(typeTemperature));
+        QCOMPARE(iDeviceType(1), int(typeTemperature));
     }
 
     void clearingKeepsTypeCodesAndFreesCameraSlots() {
@@ -153,8 +153,8 @@ private slots:
         iTempTabSlot[1] = 1;
         iCamSlot[2] = 0;
         ClearArrays();
-        QCOMPARE(TypeCodeOf(2) + iReadMinutes[2], typeHumidity + 15);
-        QCOMPARE(TypeCodeOf(3), int(typeDisabled));
+        QCOMPARE(iDeviceType(2) + iReadMinutes[2], typeHumidity + 15);
+        QCOMPARE(iDeviceType(3), int(typeDisabled));
         QCOMPARE(iPortOpen[2] + iTempTabSlot[1], 0);
         QCOMPARE(iCamSlot[2], camSlotFree);
     }

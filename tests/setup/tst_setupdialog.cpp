@@ -236,7 +236,7 @@ private slots:
         }
         setup().cmdDeleteMe_Click(3);
         QVERIFY(rt::visible(m.frameTCover[2]) && rt::visible(m.frameHCover[1]));
-        QCOMPARE(iTempTabSlot[0] + iHumidTabSlot[1] + TypeCodeOf(3) + TypeCodeOf(4), 0);
+        QCOMPARE(iTempTabSlot[0] + iHumidTabSlot[1] + iDeviceType(3) + iDeviceType(4), 0);
         // Nothing of the second row stays on screen.
         for (int row : {3, 4}) {
             QVERIFY(!rt::visible(setup().lblDeviceType[row]));
