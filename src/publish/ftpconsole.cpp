@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -174,8 +173,7 @@ void formInternetSetup::PrintList() {
         text += listFtpMessages->item(i)->text().toUtf8() + "\r\n";
     }
     // Written in full or not at all: an older log is replaced only by a complete one.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size()) rt::commitWhole(file);
+    rt::writeFileWhole(path, text);
 }
 
 void formInternetSetup::chkSeeMessages_Click() {

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include "runtime/appdir.h"
@@ -63,8 +62,6 @@ QString execArgument(const QString& arg) {
 void writeAutostartEntry(const QString& command) {
     const QString path = AutostartEntryPath();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return;
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Corvisent Manager\n"
@@ -72,8 +69,7 @@ void writeAutostartEntry(const QString& command) {
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n")
                              .arg(execArgument(command));
-    f.write(text.toUtf8());
-    rt::commitWhole(f); // a failed write keeps the previous entry
+    rt::writeFileWhole(path, text.toUtf8()); // a failed write keeps the previous entry
 }
 
 void removeAutostartEntry() {
