@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -328,8 +327,7 @@ void formEmailAlertSetup::cmdCreateLogFile_Click() {
         text += listed[i].toUtf8() + "\r\n";
     }
     // Written whole or not at all: a failed write leaves the old file and its records.
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && rt::commitWhole(file);
+    const bool written = rt::writeFileWhole(path, text);
     // A file that could not be written is reported as such, not as created.
     if (written)
         rt::MsgBox(QStringLiteral("Log file created: ") + path);
@@ -412,10 +410,9 @@ void formEmailAlertSetup::AddStatusLine(const QString& line) {
     listEmailStatus->scrollToBottom(); // the newest line, a failure among them, stays in sight
 }
 
-void formEmailAlertSetup::MailNotSent(const QStringList& recipients, const QString& subject, const QString& why,
-                                      bool listed) {
+void formEmailAlertSetup::MailNotSent(const QStringList& recipients, const QString& subject, const QString& why) {
     const QString line = kNotSent + QStringLiteral("%1): to %2: %3").arg(why, recipients.join(QStringLiteral(", ")), subject);
-    if (listed) AddStatusLine(line);
+    AddStatusLine(line);
     QFile log(rt::appFile(QStringLiteral("smtplog.log")));
     if (log.open(QIODevice::WriteOnly | QIODevice::Append)) log.write((logStamp() + kCrLf + line + kCrLf).toUtf8());
 }

@@ -70,9 +70,9 @@ public:
     void SendMailOstro(const QString& text, int kind, int row, int slot, int backToNormal, int reserved);
     // Adds a line to the status list, emptying it first when it holds its 1000 lines.
     void AddStatusLine(const QString& line);
-    // A mail that never left, for good: "Not sent (why): to recipients: subject", appended to
-    // "smtplog.log" under the date and time, and added to the status list when listed is true.
-    void MailNotSent(const QStringList& recipients, const QString& subject, const QString& why, bool listed);
+    // A mail that never left, for good: "Not sent (why): to recipients: subject", added to the
+    // status list and appended to "smtplog.log" under the date and time.
+    void MailNotSent(const QStringList& recipients, const QString& subject, const QString& why);
     // Enables the test entry of the chosen mail path.
     void SetTestMenus();
 

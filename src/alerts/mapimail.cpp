@@ -144,17 +144,17 @@ void QueueMail(const QString& text, int kind, int row, int /*slot*/, int backToN
     const QString subject = mail->subject;
     alertqueue::Channel channel = handOver(*mail, [to, subject, onFailed](bool sent, const QString& why) {
         if (sent) return;
-        formEmailAlertSetup::instance().MailNotSent(to, subject, why, false);
+        formEmailAlertSetup::instance().MailNotSent(to, subject, why);
         if (onFailed) onFailed();
     });
     channel.dropped = [to, subject](alertqueue::DropReason why) {
         formEmailAlertSetup& e = formEmailAlertSetup::instance();
         if (why == alertqueue::DropReason::ProgramEnded) {
-            e.MailNotSent(to, subject, QStringLiteral("program ended"), true);
+            e.MailNotSent(to, subject, QStringLiteral("program ended"));
             return;
         }
         e.AddStatusLine(platform::queueFullLine(to, subject, alertqueue::DroppedSoFar()));
-        e.MailNotSent(to, subject, QStringLiteral("mail queue full"), false);
+        e.MailNotSent(to, subject, QStringLiteral("mail queue full"));
     };
     alertqueue::Ask(std::move(channel));
 }

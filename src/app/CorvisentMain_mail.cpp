@@ -13,7 +13,7 @@ void CorvisentMain::buildMailControl() {
     // A mail given up is named at once, in the status list and in the log file.
     connect(SMTP1, &platform::SmtpControl::NotSent, this,
             [](const QStringList& recipients, const QString& subject, const QString& why) {
-                formEmailAlertSetup::instance().MailNotSent(recipients, subject, why, true);
+                formEmailAlertSetup::instance().MailNotSent(recipients, subject, why);
             });
 }
 
@@ -23,7 +23,7 @@ void CorvisentMain::FinishMail(int graceMs) {
     if (!SMTP1) return;
     // What did not go is told, never dropped in silence: in the status list and in the log file.
     for (const platform::SmtpMail& mail : SMTP1->finish(graceMs))
-        formEmailAlertSetup::instance().MailNotSent(mail.recipients, mail.subject, QStringLiteral("program ended"), true);
+        formEmailAlertSetup::instance().MailNotSent(mail.recipients, mail.subject, QStringLiteral("program ended"));
 }
 
 void CorvisentMain::SMTP1_Closed() {

@@ -2,12 +2,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QtTest>
 #include <optional>
 
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/mapimail.h"
 #include "app/CorvisentMain.h"
+#include "runtime/appdir.h"
 #include "runtime/clock.h"
 #include "runtime/msgbox.h"
 #include "runtime/controls.h"
@@ -156,6 +158,24 @@ private slots:
         QCOMPARE(shown.prompts(), boxes);
         QVERIFY(shown.shown()[0].style & rt::vbSystemModal);
         QCOMPARE(handoff.messages().size(), kind == int(Kind::CannotStart) ? 0 : 1);
+    }
+
+    // An alert's mail that the mail program refuses is named at once in the status list and in
+    // the mail log, and the check is told.
+    void refusedAlertMailIsRecorded() {
+        FakeMailHandoff handoff;
+        handoff.setResult(Kind::Failed, QStringLiteral("no program"));
+        setUpMail({});
+        ScriptedBoxes shown;
+        bool told = false;
+        QueueMail(QStringLiteral("85"), 1, 3, 1, 0, [&told] { told = true; });
+        QVERIFY(QTest::qWaitFor([&told] { return told; }, 20000));
+        auto& list = *formEmailAlertSetup::instance().listEmailStatus;
+        QVERIFY(list.count() > 0);
+        const QString line = list.item(list.count() - 1)->text();
+        QVERIFY2(line.startsWith("Not sent (no program): to ops@example.com: "), qPrintable(line));
+        QVERIFY(readWholeFile(rt::appFile("smtplog.log")).contains(line.toUtf8()));
+        QTRY_COMPARE(shown.prompts(), (QStringList{"no program", kPleaseNote}));
     }
 
     // A text that cannot be built (no such row) is reported and nothing is handed over.
