@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only when some are missing.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build ccache pkg-config
-      qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libcurl4-openssl-dev
+      qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qcoro-qt6-dev libcurl4-openssl-dev
       python3 python3-pyftpdlib python3-aiosmtpd socat xvfb xauth xsltproc libxml2-utils
       msmtp x11-utils xdotool jwm chromium libxslt1-dev
       gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgstreamer1.0-dev

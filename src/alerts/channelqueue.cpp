@@ -36,12 +36,12 @@ void dropAll() {
 
 void startNext();
 
-// The next channel starts from the event loop once no tick or serial event is being handled.
+// The next channel starts from the event loop, once the handler that asked for it has returned.
 void askStart() {
     Queue& q = queue();
     if (q.running || q.asked || q.waiting.empty()) return;
     q.asked = true;
-    rt::UnattendedScope::runAfter(startNext);
+    QTimer::singleShot(0, startNext);
 }
 
 void over(quint64 turn) {

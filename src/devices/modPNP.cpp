@@ -44,7 +44,7 @@ QString GetDeviceIDString(int row, int port) {
         opened = true;
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && comm->portOpen(); ++attempt) {
             comm->setOutput(QStringLiteral("i\r"));
-            modCorvisent::AwaitReply(comm, 3000, &exchange);
+            modCorvisent::AwaitReplyNested(comm, 3000, &exchange);
             if (!exchange.same()) break;
             reply = platform::ansiText(comm->input());
         }

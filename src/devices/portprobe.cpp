@@ -65,7 +65,7 @@ void formAddDevice::cmdIdentify_Click() {
         platform::MSCommControl::EventHold hold(port);
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && port->portOpen(); ++attempt) {
             port->setOutput(QStringLiteral("i\r"));
-            modCorvisent::AwaitReply(port, 2000, &exchange);
+            modCorvisent::AwaitReplyNested(port, 2000, &exchange);
             if (!exchange.same()) break;
             reply = platform::ansiText(port->input());
         }

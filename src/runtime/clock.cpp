@@ -161,10 +161,8 @@ void Wait(int ms) {
     waitUntilImpl([] { return false; }, ms);
 }
 
-namespace {
-
 // Watches the end request's wake-up from the event loop of the application, once for all waits.
-void watchQuitWake() {
+void WatchEndRequest() {
     static QPointer<QSocketNotifier> watch;
     if (watch || g_quitWake < 0) return;
     watch = new QSocketNotifier(g_quitWake, QSocketNotifier::Read, QCoreApplication::instance());
@@ -172,6 +170,8 @@ void watchQuitWake() {
     // on no wait sleeps.
     QObject::connect(watch, &QSocketNotifier::activated, watch, [] { watch->setEnabled(false); });
 }
+
+namespace {
 
 // Sleeps until an event has been handled, the program is asked to end, or realMs have passed.
 void sleepForEvent(int realMs) {
@@ -182,7 +182,7 @@ void sleepForEvent(int realMs) {
         ::poll(&wake, g_quitWake < 0 || QuitRequested() ? 0 : 1, realMs);
         return;
     }
-    watchQuitWake();
+    WatchEndRequest();
     QTimer bound;
     bound.setSingleShot(true);
     bound.setTimerType(Qt::PreciseTimer);

@@ -50,6 +50,8 @@ bool WaitUntilReal(const std::function<bool()>& pred, int realMs, AtEnd atEnd = 
 // end's own finishing work), timers stop ticking and message boxes are no longer shown.
 void RequestQuit();
 bool QuitRequested();
+// Has the event loop wake up when the program is asked to end, also when a signal handler asks.
+void WatchEndRequest();
 // Ends the process (exit code 0) once realMs of real time have passed, whatever runs then: the
 // bound on the program's end when a handler below is slow to unwind. Such an end says so on
 // standard error (kForcedEndLine). Safe to call from a signal handler.

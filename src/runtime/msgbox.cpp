@@ -7,9 +7,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <utility>
-#include <vector>
 
 #include "runtime/clock.h"
 
@@ -138,35 +136,22 @@ bool okOnly(int style) {
 
 } // namespace
 
-namespace {
-
-std::vector<std::function<void()>>& afterScopes() {
-    static std::vector<std::function<void()>> calls;
-    return calls;
-}
-
-// From the event loop; a scope begun by then puts the calls off again until it ends.
-void postAfterScopes() {
-    QTimer::singleShot(0, [] {
-        if (g_unattended > 0) return;
-        const std::vector<std::function<void()>> calls = std::exchange(afterScopes(), {});
-        for (const std::function<void()>& f : calls) f();
-    });
-}
-
-} // namespace
-
 UnattendedScope::UnattendedScope() {
     ++g_unattended;
 }
 
 UnattendedScope::~UnattendedScope() {
-    if (--g_unattended == 0 && !afterScopes().empty()) postAfterScopes();
+    --g_unattended;
 }
 
-void UnattendedScope::runAfter(std::function<void()> f) {
-    afterScopes().push_back(std::move(f));
-    if (g_unattended == 0) postAfterScopes();
+int UnattendedScope::depth() {
+    return g_unattended;
+}
+
+UnattendedScope::Resume::Resume(int depthAtPause) : m_before(std::exchange(g_unattended, depthAtPause + 1)) {}
+
+UnattendedScope::Resume::~Resume() {
+    g_unattended = m_before;
 }
 
 bool UnattendedScope::active() {

@@ -63,6 +63,8 @@ int firstButton(int style);
 // Marks code run from a timer tick or a serial event (the polling, the serial handlers and the
 // alert checks below them): a box it shows must not hold up the other sensors while it waits for
 // a person. Such boxes stay on screen without blocking, one per text at a time. Nestable.
+// An exchange carries the mark across its pauses: it is taken when the exchange suspends and
+// given back, one deeper, when it resumes from the event loop, where nobody acted for it.
 class UnattendedScope {
 public:
     UnattendedScope();
@@ -70,9 +72,19 @@ public:
     UnattendedScope(const UnattendedScope&) = delete;
     UnattendedScope& operator=(const UnattendedScope&) = delete;
     static bool active();
-    // Runs f once from the event loop at a moment when no scope is active, so that work which
-    // waits never runs inside the waits of a tick or a serial event.
-    static void runAfter(std::function<void()> f);
+    static int depth();
+    // A suspended exchange going on from the event loop, for as long as it runs until its next
+    // pause: marked as it was when it paused, and one deeper.
+    class Resume {
+    public:
+        explicit Resume(int depthAtPause);
+        ~Resume();
+        Resume(const Resume&) = delete;
+        Resume& operator=(const Resume&) = delete;
+
+    private:
+        int m_before;
+    };
 };
 
 // One box as shown, for tests.

@@ -51,8 +51,8 @@ int kindOfName(const QString& type) {
 QString identityReply(MSCommControl* port, const SensorKind& kind, const RowExchange& exchange) {
     MSCommControl::EventHold hold(port);
     for (int query = 0; query < kIdentityQueries && !rt::QuitRequested(); ++query) {
-        if (!SendCommand(port, kind.identityQuery, &exchange)) return QString();
-        modCorvisent::AwaitReply(port, kReplyPauseMs, &exchange);
+        if (!SendCommandNested(port, kind.identityQuery, &exchange)) return QString();
+        modCorvisent::AwaitReplyNested(port, kReplyPauseMs, &exchange);
         if (!port->portOpen() || !exchange.same()) return QString();
         const QString reply = rt::fromBytes(port->input());
         if (!reply.isEmpty()) return reply;

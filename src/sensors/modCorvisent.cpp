@@ -67,7 +67,7 @@ void sendReadingQuery(MSCommControl* port, int row, int kind) {
     if (sensor->queryNamesUnit)
         sendTemperatureQuery(port, Ctl(CorvisentMainControls::instance().lblMeasure, row));
     else
-        modSupport::SendCommand(port, sensor->readingQuery, nullptr);
+        modSupport::SendCommandNested(port, sensor->readingQuery, nullptr);
 }
 
 // A query's reply: what has arrived once its carriage return is in, or when the reply pause is
@@ -76,13 +76,13 @@ void sendReadingQuery(MSCommControl* port, int row, int kind) {
 QByteArray query(MSCommControl* port, const std::function<void()>& send, const RowExchange& exchange) {
     port->setInBufferCount(0);
     send();
-    AwaitReply(port, kReplyWaitMs, &exchange);
+    AwaitReplyNested(port, kReplyWaitMs, &exchange);
     return port->portOpen() && exchange.same() ? port->input() : QByteArray();
 }
 
 // The humidity line of a combined sensor: what arrives until its CR, for up to 2 s.
 QByteArray readLine(MSCommControl* port, const RowExchange& exchange) {
-    AwaitReply(port, kLineWaitMs, &exchange);
+    AwaitReplyNested(port, kLineWaitMs, &exchange);
     return port->portOpen() && exchange.same() ? port->input() : QByteArray();
 }
 
@@ -96,7 +96,7 @@ void showSensorError(int row) {
 
 } // namespace
 
-bool AwaitReply(MSCommControl* port, int boundMs, const RowExchange* exchange) {
+bool AwaitReplyNested(MSCommControl* port, int boundMs, const RowExchange* exchange) {
     auto over = [port, exchange] { return !port->portOpen() || !modSupport::StillSame(exchange); };
     const bool in = rt::WaitUntil([&] { return over() || port->peekInput().contains('\r'); }, boundMs) && !over();
     // The line feed that follows the carriage return belongs to the same reply: a few character
@@ -104,6 +104,16 @@ bool AwaitReply(MSCommControl* port, int boundMs, const RowExchange* exchange) {
     if (in && port->peekInput().endsWith('\r'))
         rt::WaitUntil([&] { return over() || !port->peekInput().endsWith('\r'); }, kLineFeedWaitMs);
     return in && !over();
+}
+
+rt::Task<bool> AwaitReply(MSCommControl* port, int boundMs, const RowExchange* exchange) {
+    auto over = [port, exchange] { return !port->portOpen() || !modSupport::StillSame(exchange); };
+    const bool in = co_await rt::Until([=] { return over() || port->peekInput().contains('\r'); }, boundMs) && !over();
+    // The line feed that follows the carriage return belongs to the same reply: a few character
+    // times for it, so that it is not left over for the next exchange.
+    if (in && port->peekInput().endsWith('\r'))
+        co_await rt::Until([=] { return over() || !port->peekInput().endsWith('\r'); }, kLineFeedWaitMs);
+    co_return in && !over();
 }
 
 QString newTakeCVReading(MSCommControl* port, int row, int kind) {

@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "runtime/task.h"
+
 namespace platform {
 class MSCommControl;
 }
@@ -37,7 +39,10 @@ void SetStreamMode(platform::MSCommControl* port, int kind, const modSupport::Ro
 // Lets events run until the reply's carriage return has arrived on port, or boundMs have passed,
 // or the port has closed, or the exchange's row has changed; true when the carriage return is in
 // and the row is the same.
-bool AwaitReply(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
+bool AwaitReplyNested(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
+// The same as a suspended wait: the exchange pauses until its reply is in, and the event loop
+// goes on meanwhile.
+rt::Task<bool> AwaitReply(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
 
 // Sends "S", pauses 200 ms, sends CR, then drains (not when the exchange's row changed meanwhile).
 void StopAndDrain(platform::MSCommControl* port, const modSupport::RowExchange* exchange = nullptr);

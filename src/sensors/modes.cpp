@@ -117,7 +117,7 @@ bool askAndSendSensitivity(const RowExchange& exchange, MSCommControl* port, QPl
     MSCommControl::EventHold hold(port);
     for (int attempt = 0; attempt < kSensitivityTries; ++attempt) {
         port->setOutput(command);
-        modCorvisent::AwaitReply(port, 1500, &exchange);
+        modCorvisent::AwaitReplyNested(port, 1500, &exchange);
         if (!exchange.same()) return false;
         const QString reply = readText(port);
         if (!reply.contains(QLatin1String("OK"))) continue;

@@ -98,7 +98,19 @@ void SetLine(platform::MSCommControl* port, const LineSettings& line) {
     port->setSThreshold(line.sThreshold);
 }
 
-bool SendCommand(platform::MSCommControl* port, const SensorCommand& command, const RowExchange* exchange) {
+rt::Task<bool> SendCommand(platform::MSCommControl* port, SensorCommand command, const RowExchange* exchange) {
+    if (!command.first) co_return true;
+    port->setOutput(QByteArray(command.first));
+    if (!command.then) co_return true;
+    if (command.pauseMs > 0) {
+        const bool same = co_await PauseIn(exchange, command.pauseMs);
+        if (!same) co_return false;
+    }
+    port->setOutput(QByteArray(command.then));
+    co_return true;
+}
+
+bool SendCommandNested(platform::MSCommControl* port, const SensorCommand& command, const RowExchange* exchange) {
     if (!command.first) return true;
     port->setOutput(QByteArray(command.first));
     if (!command.then) return true;

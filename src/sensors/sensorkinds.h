@@ -2,6 +2,7 @@
 #include <QString>
 #include <array>
 
+#include "runtime/task.h"
 #include "settings/maincontrols.h"
 
 namespace platform {
@@ -75,7 +76,8 @@ const SensorKind* SensorKindOf(int code);
 // The kind's line settings on a closed port.
 void SetLine(platform::MSCommControl* port, const LineSettings& line);
 // Sends the command; false (the second piece unsent) when the exchange's row changed in the pause.
-bool SendCommand(platform::MSCommControl* port, const SensorCommand& command, const RowExchange* exchange);
+bool SendCommandNested(platform::MSCommControl* port, const SensorCommand& command, const RowExchange* exchange);
+rt::Task<bool> SendCommand(platform::MSCommControl* port, SensorCommand command, const RowExchange* exchange);
 // True when the reply names the kind.
 bool Identifies(const SensorKind& kind, const QString& reply);
 

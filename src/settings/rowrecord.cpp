@@ -110,6 +110,17 @@ bool RowExchange::wait(int ms) const {
     return same();
 }
 
+rt::Task<bool> RowExchange::pause(int ms) const {
+    co_await rt::Until([this] { return !same(); }, ms);
+    co_return same();
+}
+
+rt::Task<bool> PauseIn(const RowExchange* exchange, int ms) {
+    if (exchange) co_return co_await exchange->pause(ms);
+    co_await rt::Pause(ms);
+    co_return true;
+}
+
 bool PauseFor(const RowExchange* exchange, int ms) {
     if (exchange) return exchange->wait(ms);
     rt::Wait(ms);

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "runtime/task.h"
+
 // The record of each device row (1..10): what the row holds and how it starts, and the row's
 // generation, which changes whenever the row may hold something else than before: a device
 // registered or loaded into it, Delete, Disconnect, an unplug. It is the one place the program
@@ -56,6 +58,9 @@ public:
     bool same() const;
     // Lets events run for ms of program time, ending early when the row changes; then same().
     bool wait(int ms) const;
+    // Suspends the exchange for ms of program time, ending early when the row changes or the
+    // program is asked to end; then same().
+    rt::Task<bool> pause(int ms) const;
 
 private:
     int m_row;
@@ -67,6 +72,7 @@ inline bool StillSame(const RowExchange* exchange) {
     return !exchange || exchange->same();
 }
 bool PauseFor(const RowExchange* exchange, int ms);
+rt::Task<bool> PauseIn(const RowExchange* exchange, int ms);
 
 // Held by a row's connect, disconnect and reading while they run: meanwhile a second Connect or
 // Disconnect of the row does nothing, so that it never runs inside the first one's waits. Delete

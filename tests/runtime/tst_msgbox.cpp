@@ -64,31 +64,6 @@ private slots:
         whenBoxShown([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
         QCOMPARE(InputBox("Name?", "Rename", "Old name"), std::optional<QString>());
     }
-
-    // Work put off until no tick or serial event is running does not run inside their waits,
-    // nor inside a tick that starts before it got its turn; it runs once.
-    void runAfterWaitsForTheLastScope() {
-        int runs = 0;
-        int runsInsideNextTick = -1;
-        {
-            UnattendedScope tick;
-            UnattendedScope::runAfter([&] { ++runs; });
-            {
-                UnattendedScope nested;
-            }
-            QTest::qWait(20);
-            QCOMPARE(runs, 0);
-            QTimer::singleShot(0, [&] {
-                UnattendedScope next;
-                QTest::qWait(20);
-                runsInsideNextTick = runs;
-            });
-        }
-        QTRY_COMPARE(runs, 1);
-        QCOMPARE(runsInsideNextTick, 0);
-        QTest::qWait(20);
-        QCOMPARE(runs, 1);
-    }
 };
 
 // A box asked for before any widget application exists must not crash: it is logged and
