@@ -83,6 +83,17 @@ void compareLog(const QList<LogLine>& log, const Answers& answers, const QString
     }
 }
 
+// A temperature sensor at row 1 (COM 3) and a combined one at rows 2 and 3 (COM 4), on a fast
+// program clock.
+void temperatureAndCombined(SensorRig& rig) {
+    rt::Clock::setNow(kStart);
+    rt::Clock::setSpeed(2000);
+    rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+    rig.record(2, strTypeComboHumid, "Lab", "22", 4);
+    rig.record(3, strTypeComboTemp, "Lab", "22", 4);
+    rig.load();
+}
+
 QString twoDecimals(double v) {
     return QString::number(v, 'f', 2);
 }
@@ -243,12 +254,7 @@ private slots:
     // neither checked, logged nor ranked, and the polling goes on; with alerts off only "OK".
     void oddReadingsAreShownAndThePollingGoesOn() {
         SensorRig rig;
-        rt::Clock::setNow(kStart);
-        rt::Clock::setSpeed(2000);
-        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
-        rig.record(2, strTypeComboHumid, "Lab", "22", 4);
-        rig.record(3, strTypeComboTemp, "Lab", "22", 4);
-        rig.load();
+        temperatureAndCombined(rig);
         int tempQueries = 0;
         serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray&) -> QByteArray {
             return ++tempQueries == 1 ? "Sensor Error" : "-03.50F";
@@ -280,6 +286,36 @@ private slots:
         QCOMPARE(M().lblSensorStatus[2]->text(), QString("OK"));
         QCOMPARE(M().lblHHighest[2]->text(), QString("45.2"));
 
+    }
+
+    // A reply that holds no number ("Invalid request") is no reading: a single sensor is asked
+    // again as after no reply, a combined half shows "NA"; neither is shown, logged, ranked or
+    // checked as 0.
+    void replyWithoutNumberIsNoReading() {
+        SensorRig rig;
+        temperatureAndCombined(rig);
+        int tempQueries = 0;
+        serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray&) -> QByteArray {
+            return ++tempQueries == 1 ? "Invalid request" : "071.60F";
+        });
+        serve(rig.hub->add(4), "Corvisent/H",
+              [&](const QByteArray& c) -> QByteArray { return c == "tf" ? "Invalid request" : "45.2%"; });
+        S().cmdConnectSensor_Click(1);
+        QCOMPARE(tempQueries, 2);
+        QCOMPARE(M().lblSensorReading[1]->text(), QString("71.6"));
+        QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(71.6, 1, 1, 1, 0)"});
+        QCOMPARE(M().lblTLowest[1]->text(), QString("71.6"));
+        const QList<LogLine> logged = readingLines(RowOf(1).logPath, "Freezer");
+        QCOMPARE(logged.size(), 1);
+        QCOMPARE(logged[0].value, QString("71.60F"));
+
+        alertCallLog().clear();
+        S().cmdConnectSensor_Click(2);
+        QCOMPARE(M().lblSensorReading[3]->text(), QString("NA"));
+        QCOMPARE(M().lblSensorReading[2]->text(), QString("45.2"));
+        QCOMPARE(alertCallLog(), QStringList{"CheckHThresh(45.2, 2, 2, 2, 1)"});
+        QCOMPARE(readingLines(RowOf(3).logPath, "Lab - Temperature").size(), 0);
+        QVERIFY(M().Timer1[2]->enabled());
     }
 };
 

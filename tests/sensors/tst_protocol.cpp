@@ -112,6 +112,11 @@ private slots:
         row("accelerometer, fields by position", 8, {"a", "\r"}, "12345678901234", "123456 / 890123");
         row("accelerometer, reply shorter than 8", 8, {"a", "\r"}, "+01.25\r", "1.25 / 0");
         row("distance", 9, {"d", "\r"}, "45cm\r\n", "45");
+        // A reply without a digit holds no reading, not a reading of 0.
+        row("temperature, no digit", 1, {"tf\r"}, "Invalid request\r\n", "");
+        row("humidity, no digit", 2, {"h\r"}, "Invalid request\r\n", "");
+        row("accelerometer, no digit", 8, {"a", "\r"}, "Invalid request\r\n", "");
+        row("distance, no digit", 9, {"d", "\r"}, "Invalid request\r\n", "");
     }
     void readingCommandsAndParses() {
         QFETCH(int, kind);
@@ -220,6 +225,13 @@ private slots:
 
         // A silent humidity half is no reading, not a reading of 0.
         dev->setResponder({});
+        QCOMPARE(THRead(port, kRow), QString("72.5/"));
+        // Nor is a half whose reply holds no digit.
+        dev->reply("tf", "Invalid request\r\n");
+        dev->reply("h", "45.20%\r\n");
+        QCOMPARE(THRead(port, kRow), QString("/45.2"));
+        dev->reply("tf", "072.50F\r\n");
+        dev->reply("h", "Invalid request\r\n");
         QCOMPARE(THRead(port, kRow), QString("72.5/"));
     }
 
