@@ -40,7 +40,8 @@ struct ModeRig : SensorRig {
         // after a program-clock delay it would be in by then whenever the machine is busy enough
         // to hold the process between the two.
         dist->setWriteHook([this](FakeSerialPort& p, const QByteArray&) {
-            for (; streamAnswers > 0; --streamAnswers) p.inject("OK\r\n");
+            for (; streamAnswers > 0; --streamAnswers)
+                p.inject("OK\r\n");
         });
         serve(*dist, "Corvisent/D", [this, answer](const QByteArray& c) -> QByteArray {
             if (c != "D+") return answer(c);
