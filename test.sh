@@ -3,7 +3,7 @@
 # (tests/fuzz/run.sh) for a bounded time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" test
 export QT_QPA_PLATFORM=offscreen
 cd "$root/build"
 ctest --output-on-failure -j"$(nproc)" "$@"

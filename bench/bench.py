@@ -60,6 +60,16 @@ PROGRAM = os.path.join(BUILD, "bin", "CorvisentMan")
 SIMULATOR = os.path.join(BUILD, "tests", "tools", "sensorsim")
 REFERENCE = os.path.join(BUILD, "bench", "benchref")
 LINEPOLL = os.path.join(BUILD, "bench", "libbenchlinepoll.so")
+
+
+def shipped_files():
+    """The files the program reads from its folder, as src/CMakeLists.txt puts them beside it (the
+    folder also holds what the program writes, such as its logfiles folder)."""
+    with open(os.path.join(ROOT, "src", "CMakeLists.txt")) as f:
+        return re.search(r"set\(SHIPPED_FILES ([^)]*)\)", f.read()).group(1).split()
+
+
+SHIPPED_FILES = shipped_files()
 TICKS = os.sysconf("SC_CLK_TCK")
 DAY_S = 24 * 3600
 # The fastest a real line gives the streamed-memory run: 115200 baud, a character of 11 bits (8
@@ -196,9 +206,8 @@ class Instance:
         app = os.path.join(self.dir, "app")
         os.makedirs(self.logs)
         os.makedirs(app)
-        for f in os.listdir(os.path.dirname(PROGRAM)):
-            if f != os.path.basename(PROGRAM):
-                shutil.copy(os.path.join(os.path.dirname(PROGRAM), f), app)
+        for f in SHIPPED_FILES:
+            shutil.copy(os.path.join(os.path.dirname(PROGRAM), f), app)
         self.sims = []
         self.proc = None
         self.xvfb = Xvfb()
@@ -942,6 +951,9 @@ def main():
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for r in rows:
         print(line(r))
+    failed = [n for n, (v, _) in results.items() if isinstance(v, str) and v.startswith("failed")]
+    if failed:
+        sys.exit("failed: " + " ".join(failed))
 
 
 if __name__ == "__main__":

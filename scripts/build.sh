@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds into ./build.
+# Installs the packages of the sets named (scripts/deps.sh; run when none), configures (once) and
+# builds into ./build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh"
+"$root/scripts/deps.sh" "$@"
 if [ ! -f "$root/build/build.ninja" ]; then
   cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi

@@ -50,10 +50,10 @@ void StopAndDrain(platform::MSCommControl* port, const modSupport::RowExchange* 
 void Drain(platform::MSCommControl* port);
 
 // The reading of a reply by kind: 1 and 9 the number of the first 6 characters, 2 the first 5,
-// 8 X (characters 1-6), " / ", Y (characters 8-13); "" for any other kind. The combined sensor's
-// halves use ComboHalf.
+// 8 X (characters 1-6), " / ", Y (characters 8-13); "" for any other kind and for a reply without
+// a digit. The combined sensor's halves use ComboHalf.
 QString ReadingOfReply(int kind, const QString& reply);
-// The number of the first 5 characters, as text.
+// The number of the first 5 characters, as text; "" for a reply without a digit.
 QString ComboHalf(const QString& reply);
 
 } // namespace modCorvisent

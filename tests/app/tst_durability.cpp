@@ -160,7 +160,7 @@ private slots:
     // program starts again on them, connects and logs.
     void killedWhileSavingSettings() {
         const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
-        if (strace.isEmpty()) QSKIP("strace is not installed (scripts/deps.sh installs it)");
+        if (strace.isEmpty()) QSKIP("strace is not installed (scripts/deps.sh test installs it)");
         ProgramRig rig;
         for (const char* call : {"fdatasync", "rename"}) {
             for (int when = 1; when <= 3; ++when) {

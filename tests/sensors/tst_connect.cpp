@@ -54,6 +54,18 @@ FakeSerialPort& silentAtFirst(SensorRig& rig, std::function<void()> during) {
     return dev;
 }
 
+// Whether a stamp the program wrote lies between from (to the second) and to: on a loaded
+// machine the fast program clock runs on by minutes, so no fixed minute fits.
+bool stampedBetween(const QDateTime& stamp, const QDateTime& from, const QDateTime& to) {
+    return stamp.isValid() && stamp >= from.addMSecs(-from.time().msec()) && stamp <= to;
+}
+
+// The time a log file's header says it was started.
+QDateTime logStarted(const QByteArray& log) {
+    static const QRegularExpression started("\r\nLog file started: (\\d+/\\d+/\\d{4},\\d+:\\d\\d:\\d\\d [AP]M)\r\n");
+    return QDateTime::fromString(started.match(QString::fromLatin1(log)).captured(1), "M/d/yyyy,h:mm:ss AP");
+}
+
 // "i|p|CR" for "i", a pause, CR.
 QString writePattern(const FakeSerialPort& dev) {
     QStringList parts;
@@ -95,7 +107,9 @@ private slots:
         QList<QLabel*> noDevice{M().lblNoTDevicePresent, M().lblNoHDevicePresent, M().lblNoPDevicePresent,
                                 M().Label2, M().lblNoAccelDevices, M().lblNoDistanceDevices};
         for (QLabel* l : noDevice) l->setHidden(false);
+        const QDateTime connecting = rt::Clock::now();
         S().cmdConnectSensor_Click(4);
+        const QDateTime connected = rt::Clock::now();
 
         platform::MSCommControl* port = PortOf(4, k.code);
         QVERIFY(port->portOpen());
@@ -135,14 +149,19 @@ private slots:
         const QStringList files = rig.logFiles();
         const bool combo = k.code == typeCombo;
         QCOMPARE(files.size(), combo ? 2 : 1);
-        QVERIFY2(QRegularExpression(combo ? "^03072009_0408\\d\\d_Humid.txt$" : "^03072009_0408\\d\\d.txt$")
+        QVERIFY2(QRegularExpression(combo ? "^03072009_\\d{6}_Humid.txt$" : "^03072009_\\d{6}.txt$")
                      .match(files[0])
                      .hasMatch(),
                  qPrintable(files[0]));
+        // The name's hours are on the 12-hour clock without AM or PM; the test runs in the afternoon.
+        const QDateTime named = QDateTime::fromString(files[0].left(15), "MMddyyyy_hhmmss").addSecs(12 * 3600);
+        QVERIFY2(stampedBetween(named, connecting, connected), qPrintable(files[0]));
         const QString title = QString("My ") + k.name + (combo ? " - Humidity" : "");
-        QVERIFY(QRegularExpression("^" + title + "\r\nLog file started: 3/7/2009,4:08:\\d\\d PM\r\n\r\n")
-                    .match(readWholeFile(rig.logPath(files[0])))
+        const QByteArray log = readWholeFile(rig.logPath(files[0]));
+        QVERIFY(QRegularExpression("^" + title + "\r\nLog file started: 3/7/2009,\\d+:\\d\\d:\\d\\d PM\r\n\r\n")
+                    .match(log)
                     .hasMatch());
+        QVERIFY(stampedBetween(logStarted(log), connecting, connected));
         if (combo) {
             QCOMPARE(files[1], files[0].left(15) + "_Temp.txt");
             QCOMPARE(rowState(5), QString("Connect|OK|72.5|greendot.gif")); // its own button is not shown
@@ -290,7 +309,10 @@ private slots:
             return "OK";
         });
         S().cmdConnectSensor_Click(4);
-        runUntil(kStart.addSecs(10));
+        // The line is shown once the stream's handler has taken it; then time for the replies
+        // behind it, counted from there (a busy machine may have taken minutes of the fast clock).
+        QVERIFY(rt::WaitUntil([] { return M().lblSensorReading[4]->text() == "0 -0.50"; }, 600000));
+        runUntil(rt::Clock::now().addSecs(10));
         QCOMPARE(dev.commands().count("a+"), 2);
         const QStringList logged = QString::fromLatin1(readWholeFile(RowOf(4).logPath))
                                        .split("\r\n")
@@ -404,6 +426,7 @@ private slots:
         S().txtReadingInterval->setText("3");
         rig.record(1, strTypeTemperature, "Pty freezer", "1", 7);
         rig.load();
+        const QDateTime start = rt::Clock::now();
         S().cmdConnectSensor_Click(1);
         QCOMPARE(rig.boxes->prompts().join("|"), QString());
         QCOMPARE(M().lblSensorReading[1]->text(), QString("68.25"));
@@ -415,12 +438,18 @@ private slots:
         S().cmdConnectSensor_Click(1);
         QVERIFY(!M().MSComm[1]->portOpen());
 
+        const QDateTime end = rt::Clock::now();
         const QList<QByteArray> lines = readWholeFile(path).split('\n');
-        QVERIFY(readWholeFile(path).startsWith("Pty freezer\r\nLog file started: 3/7/2009,4:08:"));
+        QVERIFY(readWholeFile(path).startsWith("Pty freezer\r\nLog file started: 3/7/2009,"));
+        QVERIFY(stampedBetween(logStarted(readWholeFile(path)), start, end));
         QCOMPARE(lines[2], QByteArray("\r"));
-        const QRegularExpression reading("^03-07-2009,04:0\\d:\\d\\dPM,(68.25|70.00)F\r$");
-        for (const QByteArray& l : lines.mid(3, lines.size() - 4))
-            QVERIFY2(reading.match(QString::fromLatin1(l)).hasMatch(), l.constData());
+        const QRegularExpression reading("^(03-07-2009,\\d\\d:\\d\\d:\\d\\dPM),(68.25|70.00)F\r$");
+        for (const QByteArray& l : lines.mid(3, lines.size() - 4)) {
+            const QRegularExpressionMatch m = reading.match(QString::fromLatin1(l));
+            QVERIFY2(m.hasMatch(), l.constData());
+            QVERIFY2(stampedBetween(QDateTime::fromString(m.captured(1), "MM-dd-yyyy,hh:mm:ssAP"), start, end),
+                     l.constData());
+        }
         QVERIFY(lines.last().isEmpty());
     }
 

@@ -28,6 +28,7 @@ private slots:
         QTest::newRow("temperature in celsius") << "T" << 1 << true << "20.14";
         QTest::newRow("humidity") << "H" << 2 << false << "51.5";
         QTest::newRow("combined, five characters of each") << "C" << 7 << false << "68.2/51.5";
+        QTest::newRow("a Corvisent/H read as a combined sensor") << "H" << 7 << false << "68.2/51.5";
     }
     void pollsTheSimulator() {
         QFETCH(QString, kind);

@@ -14,6 +14,7 @@ struct ModeRig : SensorRig {
     FakeSerialPort* dist = nullptr;
     bool answerOk = true;
     QByteArray sensitivityAnswer = "OK";
+    int streamAnswers = 0; // answers to "D+" that come with the next write
 
     explicit ModeRig(const QMap<QString, QString>& accelRecord = {{"StartInBump", "0"}}, bool connect = true) {
         rt::Clock::setNow(kStart);
@@ -34,6 +35,19 @@ struct ModeRig : SensorRig {
         S().cmdConnectSensor_Click(2);
         accel->clearWrites();
         dist->clearWrites();
+        // A mode switch looks for the answer to the distance stream command right after its CR.
+        // The answer comes with the next byte written, so that it is always later than that look:
+        // after a program-clock delay it would be in by then whenever the machine is busy enough
+        // to hold the process between the two.
+        dist->setWriteHook([this](FakeSerialPort& p, const QByteArray&) {
+            for (; streamAnswers > 0; --streamAnswers)
+                p.inject("OK\r\n");
+        });
+        serve(*dist, "Corvisent/D", [this, answer](const QByteArray& c) -> QByteArray {
+            if (c != "D+") return answer(c);
+            if (answerOk) ++streamAnswers;
+            return "";
+        });
     }
 };
 

@@ -85,7 +85,7 @@ XDesktop::XDesktop() {
     const QString jwm = QStandardPaths::findExecutable(QStringLiteral("jwm"));
     int ready[2];
     if (xvfb.isEmpty() || jwm.isEmpty() || !m_dir.isValid() || pipe(ready) != 0) {
-        m_missing = QStringLiteral("Xvfb and jwm are needed (scripts/deps.sh installs them)");
+        m_missing = QStringLiteral("Xvfb and jwm are needed (scripts/deps.sh test installs them)");
         return;
     }
     fcntl(ready[0], F_SETFD, FD_CLOEXEC);

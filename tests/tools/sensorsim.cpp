@@ -12,8 +12,9 @@
 // started stream back until "hold off"; --wobble makes every other accelerometer line differ in
 // its last figure, as a real stream does.
 //
-// KIND: T temperature, H humidity, C combined (answers "Corvisent/H" and both readings),
-// A accelerometer, D distance, P proximity, W water; anything else answers "Corvisent/<KIND>".
+// KIND: T temperature, H humidity (a Corvisent/H reads both, so it answers the temperature
+// query too), C combined (the same as H), A accelerometer, D distance, P proximity, W water;
+// anything else answers "Corvisent/<KIND>".
 // Commands end with CR; each answer ends with CR LF. Lines on stdin change the simulated sensor:
 //   temp F | humid N | xy X Y | cm N | noobject | error on|off | silent on|off | hold on|off
 //   send TEXT   (TEXT sent as it stands, "\r" and "\n" written as escapes)
@@ -84,7 +85,7 @@ struct Sensor {
     }
 
     void onCommand(const QByteArray& c) {
-        const bool readsTemp = has("TC"), readsHumid = has("HC");
+        const bool readsTemp = has("THC"), readsHumid = has("HC");
         if (c == "i") {
             answer(identity());
         } else if ((c == "tf" || c == "tc") && readsTemp) {
