@@ -251,7 +251,6 @@ void FileTabLogging(const QString& value, int row, int type, const QString& valu
     if (type != typeTemperature && type != typeHumidity && type != typeCombo && type != typeAccel &&
         type != typeDistance)
         return;
-    rt::DoEvents();
     try {
         CorvisentMain& w = CorvisentMain::instance();
         formSensorSetup& setup = formSensorSetup::instance();

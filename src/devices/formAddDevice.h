@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "app/loadedwindow.h"
+#include "runtime/task.h"
 
 class QCheckBox;
 class QComboBox;
@@ -85,8 +86,9 @@ public:
     // Fills the port list with the existing ports among COM1..COM19 and selects the first free
     // one; a port a registered row uses is marked configured and cannot be picked.
     void MakeComPortList(int row);
-    // Asks the sensor on the chosen port for its identity and shows the answer.
-    void cmdIdentify_Click();
+    // Asks the sensor on the chosen port for its identity and shows the answer. A click while
+    // an Identify runs does nothing.
+    rt::Task<> cmdIdentify_Click();
 
     // ---- Registration.
     // A sensor handed over by the port scan; it applies to the one registration it accompanies.
@@ -104,13 +106,15 @@ public:
     void SaveDeviceINI(int kind, int row, const QString& subIndex, int half);
 
     // Clears the available-sensor list, scans the COM ports for sensors and shows the
-    // available-sensors window. Needs no loaded add-device window.
-    static void cmdBuildCVList_Click();
+    // available-sensors window. Needs no loaded add-device window. A scan asked for while one
+    // runs does nothing.
+    static rt::Task<> cmdBuildCVList_Click();
     // The scan: every existing port of COM1..COM16 (COM1..COM256 when asked) is asked for its
     // sensor's identity; each answer becomes a line of the available-sensors window.
-    static void MakeComPortList2();
+    static rt::Task<> MakeComPortList2();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
@@ -118,6 +122,9 @@ private:
     friend class LoadedWindow<formAddDevice>;
     formAddDevice();
     struct Plan;
+    struct IdentifyRun;
+    bool m_identifying = false;          // an Identify is under way
+    bool m_destroyAfterIdentify = false; // unloaded meanwhile: destroyed when it ends
     bool checkRequest(Plan& plan);
     bool checkTypeAndName(const Plan& plan);
     bool checkPort(Plan& plan);

@@ -17,6 +17,7 @@
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
+#include "runtime/task.h"
 #include "settings/modSupport.h"
 
 using rt::named;
@@ -43,13 +44,16 @@ const ScanKind kScanKinds[] = {
 
 // Sends the identity query the way the scan does: the letter and the carriage return in two
 // writes, 200 ms apart, then 200 ms for the answer.
-QString queryIdentity(platform::MSCommControl* port) {
+rt::Task<QString> queryIdentity(platform::MSCommControl* port) {
     port->setOutput(QStringLiteral("i"));
-    rt::Wait(200);
+    co_await rt::Pause(200);
     port->setOutput(QStringLiteral("\r"));
-    rt::Wait(200);
-    return platform::ansiText(port->input());
+    co_await rt::Pause(200);
+    co_return platform::ansiText(port->input());
 }
+
+// A scan is under way: the scan's port and list are its own until it ends.
+bool scanning = false;
 
 // A line whose port a registered row already uses is shown as configured and cannot be chosen.
 // The mark follows the port and what it answered, not the line's place, so a rescan that moves a
@@ -142,14 +146,19 @@ bool formAvailSensors::ScanLineKind(const QString& line, int index, QString* typ
     return false;
 }
 
-void formAddDevice::cmdBuildCVList_Click() {
+rt::Task<> formAddDevice::cmdBuildCVList_Click() {
+    if (scanning) co_return;
+    scanning = true;
+    struct Done {
+        ~Done() { scanning = false; }
+    } done;
     formAvailSensors& w = formAvailSensors::instance();
     w.listAvailSensors->clear();
-    MakeComPortList2();
+    co_await MakeComPortList2();
     w.show();
 }
 
-void formAddDevice::MakeComPortList2() {
+rt::Task<> formAddDevice::MakeComPortList2() {
     formAvailSensors& w = formAvailSensors::instance();
     platform::MSCommControl* port = w.MSCommAS;
     {
@@ -168,11 +177,11 @@ void formAddDevice::MakeComPortList2() {
                 port->setInputMode(1);
                 port->setCommPort(n);
                 port->setPortOpen(true);
-                QString reply = queryIdentity(port);
+                QString reply = co_await queryIdentity(port);
                 for (int retry = 0; reply.isEmpty() && retry < 3; ++retry) {
-                    rt::Wait(2000);
+                    co_await rt::Pause(2000);
                     port->setOutput(QStringLiteral("i"));
-                    rt::Wait(200);
+                    co_await rt::Pause(200);
                     port->setOutput(QStringLiteral("\r"));
                     reply = platform::ansiText(port->input());
                 }
@@ -194,8 +203,8 @@ void formAddDevice::MakeComPortList2() {
     rt::showInFront(&w); // over the setup window when a scan is run again
 }
 
-void formAvailSensors::cmdScanPorts_Click() {
-    formAddDevice::cmdBuildCVList_Click();
+rt::Task<> formAvailSensors::cmdScanPorts_Click() {
+    return formAddDevice::cmdBuildCVList_Click();
 }
 
 void formAvailSensors::chkScanAllPorts_Click() {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 
+#include "runtime/task.h"
+
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -35,7 +37,7 @@ public:
     // when its reply names no known kind.
     static bool ScanLineKind(const QString& line, int index, QString* type, QString* name);
 
-    void cmdScanPorts_Click();
+    rt::Task<> cmdScanPorts_Click();
     void chkScanAllPorts_Click();
     void cmdSelectAll_Click();
     void cmdAddToSetup_Click();

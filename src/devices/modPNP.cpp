@@ -17,7 +17,6 @@
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "platform/mscomm.h"
-#include "runtime/clock.h"
 #include "runtime/error.h"
 #include "sensors/modCorvisent.h"
 #include "settings/rowrecord.h"
@@ -26,7 +25,7 @@ using namespace modSupport;
 
 namespace modPNP {
 
-QString GetDeviceIDString(int row, int port) {
+rt::Task<QString> GetDeviceIDString(int row, int port) {
     platform::MSCommControl* comm = nullptr;
     bool opened = false; // a port some other part holds open is never touched
     QString reply;
@@ -44,21 +43,21 @@ QString GetDeviceIDString(int row, int port) {
         opened = true;
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && comm->portOpen(); ++attempt) {
             comm->setOutput(QStringLiteral("i\r"));
-            modCorvisent::AwaitReplyNested(comm, 3000, &exchange);
+            co_await modCorvisent::AwaitReply(comm, 3000, &exchange);
             if (!exchange.same()) break;
             reply = platform::ansiText(comm->input());
         }
     } catch (const rt::VbError&) {
         reply.clear();
     }
-    if (!opened || !comm->portOpen()) return QString();
+    if (!opened || !comm->portOpen()) co_return QString();
     // The row was taken meanwhile: its port is left to the device now connected there, if any.
     if (!exchange.same()) {
         if (iPortOpen[row] == 0) comm->setPortOpen(false);
-        return QString();
+        co_return QString();
     }
     comm->setPortOpen(false);
-    return reply;
+    co_return reply;
 }
 
 const QString kHubEnumKey9x = QStringLiteral("Enum\\QUILLONDEV\\KESTLINK_4");
@@ -76,7 +75,6 @@ QString FindComFromSerial(const QString& serial, int os) {
         const QString target = serial + QStringLiteral("-0");
         const QStringList keys = modRegistry::strEnumKeys;
         for (const QString& key : keys) {
-            rt::DoEvents();
             if (os == 2) {
                 if (key.mid(7) != target) continue;
                 const QString port = modRegistry::GetStringFromReg(base + QStringLiteral("\\") + key + QStringLiteral("\\"),
@@ -107,20 +105,20 @@ QString typeOfReply(const QString& reply) {
 }
 } // namespace
 
-void GetBySerial() {
+rt::Task<> GetBySerial() {
     try {
         const int os = GetOSType();
         for (;;) {
             const std::optional<QString> answer =
                 rt::InputBox(QStringLiteral("Please enter the Serial Number or S/N. Enter 'done' to quit:"));
-            if (!answer) return;
+            if (!answer) co_return;
             QString portText;
             if (answer->isEmpty() || *answer == QLatin1String(" ")) {
                 rt::MsgBox(QStringLiteral("Serial number not valid."));
             } else if (*answer == QLatin1String("Done") || *answer == QLatin1String("done") ||
                        *answer == QLatin1String("DONE")) {
                 CorvisentMain::instance().show();
-                return;
+                co_return;
             } else {
                 portText = FindComFromSerial(*answer, os);
             }
@@ -133,14 +131,15 @@ void GetBySerial() {
                     rt::MsgBox(QStringLiteral("All ten device rows are in use. Please delete a device before "
                                               "adding another."),
                                rt::vbInformation);
-                    return;
+                    co_return;
                 }
                 if (formAddDevice::RowUsingPort(port) != 0) {
                     // The hub's port is already a registered row's: its sensor is not added twice.
                     rt::MsgBox(QStringLiteral("COM%1 is already configured. Sensor not added.").arg(port));
                     continue;
                 }
-                const QString type = typeOfReply(GetDeviceIDString(row, port));
+                const QString reply = co_await GetDeviceIDString(row, port);
+                const QString type = typeOfReply(reply);
                 // A reply of no known kind is not added under any other entry's type.
                 if (!type.isEmpty()) {
                     // The window is loaded without its detection question and never shown.

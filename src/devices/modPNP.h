@@ -1,13 +1,15 @@
 #pragma once
 #include <QString>
 
+#include "runtime/task.h"
+
 // Sensors behind the USB-serial hub: finding and asking them by serial number.
 namespace modPNP {
 
 // Asks the sensor on COM port `port` for its identity through the main window's sensor port of
 // device row `row` ("9600,n,8,1", four tries 3 s apart); "" when the port cannot be opened or
 // the sensor stays silent. The port is closed again in every case.
-QString GetDeviceIDString(int row, int port);
+rt::Task<QString> GetDeviceIDString(int row, int port);
 
 // 1 for the NT family of systems, 2 for the older family (this system always answers 1).
 int GetOSType();
@@ -21,7 +23,7 @@ QString FindComFromSerial(const QString& serial, int os);
 
 // Asks for serial numbers one after another and adds the sensor found on each one's port,
 // until the user enters "done" or cancels.
-void GetBySerial();
+rt::Task<> GetBySerial();
 
 // Starts the hub's configuration utility ("kestlink" on the search path or in the program
 // folder); tells the user when it cannot be found.

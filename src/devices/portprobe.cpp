@@ -2,13 +2,13 @@
 // identity probe of the sensor on the chosen port.
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QStandardItemModel>
 #include <QStyle>
 
 #include "devices/formAddDevice.h"
 #include "platform/comports.h"
 #include "platform/mscomm.h"
-#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
@@ -49,7 +49,31 @@ void formAddDevice::MakeComPortList(int) {
     cmbComNum->setCurrentIndex(firstFree);
 }
 
-void formAddDevice::cmdIdentify_Click() {
+// While an Identify runs: a second one does nothing, so that it never closes the port under the
+// first, and the window unloaded meanwhile is destroyed only once the probe has ended, as the
+// probe's port is the window's.
+struct formAddDevice::IdentifyRun {
+    explicit IdentifyRun(formAddDevice& window) : w(window) { w.m_identifying = true; }
+    ~IdentifyRun() {
+        w.m_identifying = false;
+        if (w.m_destroyAfterIdentify) w.deleteLater();
+    }
+    IdentifyRun(const IdentifyRun&) = delete;
+    IdentifyRun& operator=(const IdentifyRun&) = delete;
+    formAddDevice& w;
+};
+
+bool formAddDevice::event(QEvent* event) {
+    if (event->type() == QEvent::DeferredDelete && m_identifying) {
+        m_destroyAfterIdentify = true;
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+rt::Task<> formAddDevice::cmdIdentify_Click() {
+    if (m_identifying) co_return;
+    const IdentifyRun run(*this);
     rt::Hourglass hourglass;
     platform::MSCommControl* port = MSCommIdentify;
     const QString portText = cmbComNum->currentText();
@@ -65,7 +89,7 @@ void formAddDevice::cmdIdentify_Click() {
         platform::MSCommControl::EventHold hold(port);
         for (int attempt = 0; attempt < 4 && reply.isEmpty() && port->portOpen(); ++attempt) {
             port->setOutput(QStringLiteral("i\r"));
-            modCorvisent::AwaitReplyNested(port, 2000, &exchange);
+            co_await modCorvisent::AwaitReply(port, 2000, &exchange);
             if (!exchange.same()) break;
             reply = platform::ansiText(port->input());
         }

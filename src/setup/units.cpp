@@ -10,7 +10,6 @@
 
 #include "app/CorvisentMain.h"
 #include "app/startup.h"
-#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/vb.h"
 #include "settings/modSupport.h"
@@ -62,7 +61,6 @@ void UpdateMainHighLowLabels(int mode) {
 }
 
 void formSensorSetup::changeTemperatureUnit(bool toCelsius) {
-    rt::DoEvents();
     if (bInStartup || loading()) return;
     settingsvalues::storeFromHandler("ForC", 0, toCelsius ? QStringLiteral("C") : QStringLiteral("F"));
     for (QLineEdit* box : {txtTempMax, txtTempMin}) {

@@ -13,6 +13,7 @@
 #include "sensors/sensorrig.h"
 #include "support/boxes.h"
 #include "support/fakeshell.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -72,7 +73,7 @@ private slots:
         serve(rig.hub->add(8), "Corvisent/Z");
         {
             auto script = typing({"KL0001", "KL0002", "", "KL0003", "KL0001-0", "DoNe", "done"});
-            modPNP::GetBySerial();
+            finish(modPNP::GetBySerial());
             QStringList seen;
             for (const rt::ShownBox& b : script->shown())
                 if (b.prompt != kAsk) seen << b.prompt;
@@ -87,7 +88,7 @@ private slots:
         // Cancel ends at once; a sensor already added is not added again, by its serial number or
         // by a blank entry.
         auto script = typing({"KL0001", " ", QString()});
-        modPNP::GetBySerial();
+        finish(modPNP::GetBySerial());
         QCOMPARE(rows().count('@'), 2);
         QCOMPARE(script->prompts().count(kAsk), 3);
         QVERIFY(script->prompts().contains("COM6 is already configured. Sensor not added."));
@@ -102,7 +103,7 @@ private slots:
         for (int row = 1; row <= 10; ++row)
             SetRowKind(row, typeWater);
         auto script = typing({"KL0005", "KL0005", "done"});
-        modPNP::GetBySerial();
+        finish(modPNP::GetBySerial());
         QCOMPARE(
             script->prompts(),
             QStringList(

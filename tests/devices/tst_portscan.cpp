@@ -2,11 +2,14 @@
 // port, adding sensors from the lines, and the lines that are refused.
 #include <QGuiApplication>
 #include <QListWidget>
+#include <optional>
+#include <utility>
 
 #include "devices/formAddDevice.h"
 #include "devices/formAvailSensors.h"
 #include "platform/comports.h"
 #include "sensors/sensorrig.h"
+#include "support/finish.h"
 #include "support/simulator.h"
 
 using namespace modSupport;
@@ -70,7 +73,7 @@ private slots:
         FakeSerialPort& high = rig.hub->add(17);
         serve(high, "Corvisent/P");
 
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         QCOMPARE(lines(), QStringList({"COM3: Corvisent/T", "COM12: Corvisent/W", "COM16: Corvisent/H"}));
         QCOMPARE(high.openCount() + absent.openCount(), 0);
         QCOMPARE(temp.settings().baud, 19200);
@@ -92,7 +95,7 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), &S());
         rt::setValue(W().chkScanAllPorts, 1);
         QCOMPARE(W().lblRangeScanned->text(), QString("(Com1 - Com255)"));
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         QTRY_COMPARE(QApplication::activeWindow(), &W());
         QCOMPARE(lines().size(), 4);
         QCOMPARE(lines().last(), QString("(COM17): Corvisent/P"));
@@ -103,7 +106,7 @@ private slots:
         temp.setPresent(false);
         for (int n : {12, 16})
             rig.hub->find(platform::comPortPath(n))->setPresent(false);
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         QCOMPARE(lines(), QStringList{"No sensors detected."});
         selectAllAndAdd();
         QCOMPARE(rows(), QString());
@@ -121,7 +124,7 @@ private slots:
         serve(rig.hub->add(9), "Corvisent/H");
         serve(rig.hub->add(17), "Corvisent/P 2.1");
         rt::setValue(W().chkScanAllPorts, 1);
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         QCOMPARE(lines().size(), 5);
 
         // No temperature slot free: the registration refuses the first line.
@@ -142,7 +145,7 @@ private slots:
         QVERIFY(W().isHidden() && S().isVisible());
 
         selectAllAndAdd();
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         W().listAvailSensors->item(0)->setSelected(true);
         W().listAvailSensors->item(3)->setSelected(true);
         W().cmdAddToSetup_Click();
@@ -154,7 +157,7 @@ private slots:
         // ports and the new sensor on a line that was marked before can be added.
         rig.hub->find(platform::comPortPath(5))->setPresent(false);
         serve(rig.hub->add(4), "Corvisent/W");
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         QCOMPARE(lines(), QStringList({"COM3: Corvisent/T (already configured)", "COM4: Corvisent/W",
                                        "COM6: Corvisent/?", "COM9: Corvisent/H (already configured)",
                                        "(COM17): Corvisent/P 2.1 (already configured)"}));
@@ -173,10 +176,44 @@ private slots:
         QVERIFY(!temp.path().isEmpty() && !accel.path().isEmpty());
         temp.mapTo(2);
         accel.mapTo(4);
-        formAddDevice::cmdBuildCVList_Click();
+        finish(formAddDevice::cmdBuildCVList_Click());
         QCOMPARE(lines(), QStringList({"COM2: Corvisent/T", "COM4: Corvisent/A"}));
         selectAllAndAdd();
         QCOMPARE(rows(), QString("1:TempSensor000@2 2:AccelSensor001@4"));
+    }
+
+    // Auto Detect asked for while a row waits for its reading's reply goes on beside the polling:
+    // the row is read at its pace while the scan asks a silent port, and a scan asked for again
+    // meanwhile does nothing.
+    void scanGoesOnBesideThePolling() {
+        SensorRig rig;
+        rt::Clock::setSpeed(50);
+        S().cmbMinOrSecs->setCurrentIndex(1); // a reading at every tick, 850 ms apart
+        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+        rig.load();
+        std::optional<rt::Task<>> scan;
+        int reads = 0;
+        FakeSerialPort& temp = rig.hub->add(3);
+        serve(temp, "Corvisent/T", [&](const QByteArray&) -> QByteArray {
+            if (++reads == 2) QTimer::singleShot(0, [&] { scan.emplace(formAddDevice::cmdBuildCVList_Click()); });
+            return "070.00F";
+        });
+        serve(rig.hub->add(4), "Corvisent/W");
+        FakeSerialPort& silent = rig.hub->add(5);
+        bool askedAgain = false;
+        silent.setResponder([&](FakeSerialPort&, const QByteArray&) {
+            if (!std::exchange(askedAgain, true)) formAddDevice::cmdBuildCVList_Click();
+        });
+        S().cmdConnectSensor_Click(1);
+        QVERIFY(rt::WaitUntil([&] { return scan.has_value(); }, 60000));
+        finish(std::move(*scan));
+        QCOMPARE(lines(), QStringList{"COM4: Corvisent/W"});
+        QCOMPARE(silent.written(), QByteArray("i\ri\ri\ri\r"));
+        // Some 6.8 s from the first query of the silent port to its last: readings go on.
+        int readsMeanwhile = 0;
+        for (const FakeSerialPort::Write& w : temp.writes())
+            readsMeanwhile += w.atMs > silent.writes().first().atMs && w.atMs < silent.writes().last().atMs;
+        QVERIFY2(readsMeanwhile >= 4, qPrintable(QString::number(readsMeanwhile)));
     }
 
     // Runs last: the request to end cannot be taken back in this process. A scan asked to end
@@ -186,7 +223,10 @@ private slots:
         rig.hub->add(3).setResponder([](FakeSerialPort&, const QByteArray&) { rt::RequestQuit(); });
         FakeSerialPort& next = rig.hub->add(5);
         serve(next, "Corvisent/T");
-        formAddDevice::cmdBuildCVList_Click();
+        // The waits of the test's own end at the end request: the scan is let run by the event
+        // loop until it is over.
+        rt::Task<> scan = formAddDevice::cmdBuildCVList_Click();
+        QTRY_VERIFY(scan.isReady());
         QCOMPARE(next.openCount(), 0);
     }
 };

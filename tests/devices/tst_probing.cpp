@@ -2,12 +2,14 @@
 // a pseudo-terminal with the sensor simulator.
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QPointer>
 
 #include "devices/formAddDevice.h"
 #include "app/startup.h"
 #include "devices/modPNP.h"
 #include "platform/comports.h"
 #include "sensors/sensorrig.h"
+#include "support/finish.h"
 #include "support/simulator.h"
 
 using namespace modSupport;
@@ -89,7 +91,7 @@ private slots:
         FakeSerialPort& dev = rig.hub->add(3);
         serve(dev, identity);
         D().cmbComNum->setEditText("3");
-        D().cmdIdentify_Click();
+        finish(D().cmdIdentify_Click());
         QCOMPARE(rig.boxes->prompts(),
                  QStringList{"Device on COM 3 is a " + QString::fromLatin1(identity) + "\r\n"});
         QCOMPARE(lineSettings(dev), QString("19200,o,8,1"));
@@ -111,11 +113,11 @@ private slots:
         holder.setCommPort(4);
         for (const char* port : {"3", "4", "8"}) {
             D().cmbComNum->setEditText(port);
-            D().cmdIdentify_Click();
+            finish(D().cmdIdentify_Click());
         }
         holder.setPortOpen(true);
         D().cmbComNum->setEditText("4");
-        D().cmdIdentify_Click();
+        finish(D().cmdIdentify_Click());
         QCOMPARE(rig.boxes->prompts(), QStringList({"Device on COM 3 is a Corvisent/W\r\n",
                                                     "< No Corvisent sensor detected on COM4 >",
                                                     "Error in cmdIdentify_Click: Invalid port number",
@@ -124,6 +126,21 @@ private slots:
         QCOMPARE(silent.commands().size(), 4);
         QVERIFY(!D().MSCommIdentify->portOpen() && holder.portOpen() && !QGuiApplication::overrideCursor());
         holder.setPortOpen(false);
+
+        // A second click while it waits does nothing; cancelled, the probe still ends on the
+        // window's port, and the window goes then.
+        rig.boxes->clear();
+        QPointer<formAddDevice> window(&D());
+        rt::Task<> probe = D().cmdIdentify_Click();
+        QVERIFY(D().cmdIdentify_Click().isReady());
+        D().cmdCancelAddDevice_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window);
+        finish(std::move(probe));
+        QCOMPARE(silent.commands().size(), 8);
+        QCOMPARE(rig.boxes->prompts(), QStringList{"< No Corvisent sensor detected on COM4 >"});
+        QTRY_VERIFY(!window);
+        QVERIFY(!silent.isOpen());
     }
 
     // Through a real serial line: the simulator answers the probe.
@@ -134,7 +151,7 @@ private slots:
         QVERIFY(!sim.path().isEmpty());
         sim.mapTo(7);
         D().cmbComNum->setEditText("7");
-        D().cmdIdentify_Click();
+        finish(D().cmdIdentify_Click());
         QCOMPARE(rig.boxes->prompts(), QStringList{"Device on COM 7 is a Corvisent/P\r\n"});
         QVERIFY(!D().MSCommIdentify->portOpen());
     }
@@ -145,20 +162,20 @@ private slots:
         SensorRig rig;
         FakeSerialPort& dev = rig.hub->add(6);
         answerFrom(dev, 3, "Corvisent/H");
-        QCOMPARE(modPNP::GetDeviceIDString(2, 6), QString("Corvisent/H\r\n"));
+        QCOMPARE(finish(modPNP::GetDeviceIDString(2, 6)), QString("Corvisent/H\r\n"));
         QCOMPARE(lineSettings(dev), QString("9600,n,8,1"));
         QCOMPARE(gaps(dev), QString("3000,3000"));
         QVERIFY(!M().MSComm[2]->portOpen() && !dev.isOpen());
 
         FakeSerialPort& silent = rig.hub->add(7);
-        QCOMPARE(modPNP::GetDeviceIDString(2, 7), QString());
+        QCOMPARE(finish(modPNP::GetDeviceIDString(2, 7)), QString());
         QCOMPARE(silent.commands().size(), 4);
-        QCOMPARE(modPNP::GetDeviceIDString(2, 9), QString()); // no such port
-        QCOMPARE(modPNP::GetDeviceIDString(11, 6), QString());
+        QCOMPARE(finish(modPNP::GetDeviceIDString(2, 9)), QString()); // no such port
+        QCOMPARE(finish(modPNP::GetDeviceIDString(11, 6)), QString());
 
         M().MSComm[2]->setCommPort(6);
         M().MSComm[2]->setPortOpen(true);
-        QCOMPARE(modPNP::GetDeviceIDString(2, 7), QString());
+        QCOMPARE(finish(modPNP::GetDeviceIDString(2, 7)), QString());
         QVERIFY(M().MSComm[2]->portOpen());
         M().MSComm[2]->setPortOpen(false);
     }
@@ -180,12 +197,12 @@ private slots:
         };
         addWaterSensorOn(5); // takes row 1
         D().cmbComNum->setEditText("4");
-        D().cmdIdentify_Click();
+        finish(D().cmdIdentify_Click());
         QCOMPARE(silent.commands().size(), 1);
         QVERIFY(!D().MSCommIdentify->portOpen() && !silent.isOpen());
 
         addWaterSensorOn(6); // takes row 2
-        QCOMPARE(modPNP::GetDeviceIDString(2, 4), QString());
+        QCOMPARE(finish(modPNP::GetDeviceIDString(2, 4)), QString());
         QCOMPARE(silent.commands().size(), 2);
         QVERIFY(!M().MSComm[2]->portOpen() && !silent.isOpen());
         QCOMPARE(rig.boxes->prompts(), QStringList());
