@@ -6,7 +6,7 @@ pkgs=(build-essential cmake ninja-build ccache pkg-config
       python3 python3-pyftpdlib python3-aiosmtpd socat xvfb xauth xsltproc libxml2-utils
       msmtp x11-utils xdotool jwm chromium libxslt1-dev
       gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgstreamer1.0-dev
-      clang libclang-rt-14-dev strace)
+      clang libclang-rt-14-dev strace libxcb1-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -30,9 +30,10 @@ public:
     // names every listed sensor, or the sensor of the notice when none is left. The design texts
     // return with the next load.
     void showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when);
-    // Shows the window. It comes to the front and takes the keyboard when it first appears or a
-    // sensor joined the list since it last did; otherwise it stays where it is, kept above the
-    // program's windows, so that a person typing in another window keeps the keyboard.
+    // Shows the window. It comes to the front, shown whole (not minimised, not rolled up to its
+    // title bar), and takes the keyboard when it first appears or a sensor joined the list since it
+    // last did; otherwise it stays where it is, kept above the program's windows, so that a person
+    // typing in another window keeps the keyboard.
     void bringToFront();
     // Stops the sound and closes the window.
     void cmdContinue_Click();
