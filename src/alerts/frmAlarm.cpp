@@ -73,8 +73,12 @@ frmAlarm::frmAlarm() {
     });
 }
 
+QList<std::pair<int, QString>>::iterator frmAlarm::listed(int row) {
+    return std::find_if(m_inAlarm.begin(), m_inAlarm.end(), [row](const auto& r) { return r.first == row; });
+}
+
 void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when) {
-    const auto listed = std::find_if(m_inAlarm.begin(), m_inAlarm.end(), [row](const auto& r) { return r.first == row; });
+    const auto listed = this->listed(row);
     if (!inAlarm) {
         if (listed != m_inAlarm.end()) m_inAlarm.erase(listed);
     } else if (listed != m_inAlarm.end()) {
@@ -83,11 +87,22 @@ void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, c
         m_inAlarm.append({row, sensorName});
         m_sensorJoined = true;
     }
+    showNames(sensorName);
+    lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
+}
+
+void frmAlarm::sensorBackInRange(int row) {
+    const auto listed = this->listed(row);
+    if (listed == m_inAlarm.end()) return;
+    m_inAlarm.erase(listed);
+    showNames(lblSensorName->text());
+}
+
+void frmAlarm::showNames(const QString& noneListed) {
     QStringList names;
     for (const auto& [r, name] : std::as_const(m_inAlarm))
         if (!name.isEmpty() && !names.contains(name)) names << name;
-    lblSensorName->setText(names.isEmpty() ? sensorName : names.join(QStringLiteral(", ")));
-    lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
+    lblSensorName->setText(names.isEmpty() ? noneListed : names.join(QStringLiteral(", ")));
 }
 
 void frmAlarm::bringToFront() {
