@@ -6,7 +6,7 @@
 # With no set named: run.
 set -euo pipefail
 run=(build-essential cmake ninja-build ccache pkg-config
-     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qcoro-qt6-dev libcurl4-openssl-dev libxslt1-dev
+     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qcoro-qt6-dev libcurl4-openssl-dev libxslt1-dev libxcb1-dev
      gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgstreamer1.0-dev)
 test=(python3 python3-pyftpdlib python3-aiosmtpd socat xvfb xauth xsltproc libxml2-utils
       msmtp x11-utils xdotool jwm chromium clang libclang-rt-14-dev strace)

@@ -148,6 +148,7 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot) {
             if (crossed) shown = limit;
         rt::setFontSize(status, shown ? 12 : 14);
         rt::setCaption(status, shown ? QLatin1String(shown->status) : QStringLiteral("OK"));
+        if (!shown) SensorBackInRange(row);
         const auto& latches = bAccelAlert[row];
         for (const auto& [limit, crossed] : limits) {
             if (crossed) {

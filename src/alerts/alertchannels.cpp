@@ -60,6 +60,10 @@ void showAlarm(frmAlarm& alarm, int row, bool inAlarm) {
 
 } // namespace
 
+void SensorBackInRange(int row) {
+    if (frmAlarm::loaded()) frmAlarm::instance().sensorBackInRange(row);
+}
+
 void RaiseAlarmWindow(int row, const QString& text) {
     frmAlarm& alarm = frmAlarm::instance();
     QLabel* label = alarm.lblSensor[0];

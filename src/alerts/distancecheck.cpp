@@ -105,6 +105,7 @@ void CheckDThresh(const QString& reading, int row, int slot) {
         CheckDistanceEvents(row, slot, false, QStringLiteral("Over Max"));
     } else if (value > minimum && value < maximum) {
         // A reading equal to a limit is "OK" but does not count as back in range.
+        SensorBackInRange(row);
         rt::passOver([&] {
             if (armed(slot)) CheckDistanceEvents(row, slot, true, QStringLiteral("Distance Ok"));
         });

@@ -14,6 +14,7 @@
 
 #include "app/CorvisentMain.h"
 #include "platform/sound.h"
+#include "platform/windowmanager.h"
 #include "runtime/controls.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
@@ -60,18 +61,24 @@ frmAlarm::frmAlarm() {
     // Shown, the window stays above the program's windows: a dialog has no taskbar entry, so a
     // click on the main window must not bury it, and raising it again would take the keyboard
     // under some window managers. When the person turns to another program the window lets go and
-    // steps behind, so as not to cover that program's windows; it is kept above again as soon as
-    // a window of this program has the keyboard.
+    // steps just behind that program's window, still above this program's own: a restack, so that
+    // neither the keyboard nor the window under the pointer changes. (Lowered, it uncovered this
+    // program's windows, which a window manager whose focus follows the pointer then gave the
+    // keyboard, and so the alarm, kept above again.) It is kept above again as soon as a window of
+    // this program has the keyboard.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         const bool active = state == Qt::ApplicationActive;
         keepAbove(active);
-        // Let go, it would stay on top of the window the person turned to.
-        if (!active && isVisible()) lower();
+        if (!active && isVisible()) platform::stepBehindActive(windowHandle());
     });
 }
 
+QList<std::pair<int, QString>>::iterator frmAlarm::listed(int row) {
+    return std::find_if(m_inAlarm.begin(), m_inAlarm.end(), [row](const auto& r) { return r.first == row; });
+}
+
 void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when) {
-    const auto listed = std::find_if(m_inAlarm.begin(), m_inAlarm.end(), [row](const auto& r) { return r.first == row; });
+    const auto listed = this->listed(row);
     if (!inAlarm) {
         if (listed != m_inAlarm.end()) m_inAlarm.erase(listed);
     } else if (listed != m_inAlarm.end()) {
@@ -80,17 +87,32 @@ void frmAlarm::showTriggered(int row, const QString& sensorName, bool inAlarm, c
         m_inAlarm.append({row, sensorName});
         m_sensorJoined = true;
     }
+    showNames(sensorName);
+    lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
+}
+
+void frmAlarm::sensorBackInRange(int row) {
+    const auto listed = this->listed(row);
+    if (listed == m_inAlarm.end()) return;
+    m_inAlarm.erase(listed);
+    showNames(lblSensorName->text());
+}
+
+void frmAlarm::showNames(const QString& noneListed) {
     QStringList names;
     for (const auto& [r, name] : std::as_const(m_inAlarm))
         if (!name.isEmpty() && !names.contains(name)) names << name;
-    lblSensorName->setText(names.isEmpty() ? sensorName : names.join(QStringLiteral(", ")));
-    lblDateTimeTriggered->setText(rt::shortDate(when) + QStringLiteral(", ") + rt::longTime(when));
+    lblSensorName->setText(names.isEmpty() ? noneListed : names.join(QStringLiteral(", ")));
 }
 
 void frmAlarm::bringToFront() {
     if (isVisible() && !m_sensorJoined) return;
     m_sensorJoined = false;
     keepAbove(true);
+    // Minimised or rolled up to its title bar by the person, it is shown whole again; only the
+    // window manager can undo either, and activating it alone does not.
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    platform::unshade(windowHandle());
     rt::showInFront(this);
 }
 

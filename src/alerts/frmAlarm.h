@@ -26,13 +26,17 @@ public:
     QPushButton* cmdShutOffAlarm = nullptr;
 
     // Names the sensor of the device row whose check shows the window, and the time. A row whose
-    // alarm begins or goes on (inAlarm) stays listed until its back-to-normal notice; the window
-    // names every listed sensor, or the sensor of the notice when none is left. The design texts
-    // return with the next load.
+    // alarm begins or goes on (inAlarm) stays listed until its back-to-normal notice or its
+    // reading back in range; the window names every listed sensor, or the sensor of the notice
+    // when none is left. The design texts return with the next load.
     void showTriggered(int row, const QString& sensorName, bool inAlarm, const QDateTime& when);
-    // Shows the window. It comes to the front and takes the keyboard when it first appears or a
-    // sensor joined the list since it last did; otherwise it stays where it is, kept above the
-    // program's windows, so that a person typing in another window keeps the keyboard.
+    // The row's reading is back in range: its sensor leaves the list, notice or not. With none
+    // left the name shown stays, as with a notice: the window still tells of that alarm.
+    void sensorBackInRange(int row);
+    // Shows the window. It comes to the front, shown whole (not minimised, not rolled up to its
+    // title bar), and takes the keyboard when it first appears or a sensor joined the list since it
+    // last did; otherwise it stays where it is, kept above the program's windows, so that a person
+    // typing in another window keeps the keyboard.
     void bringToFront();
     // Stops the sound and closes the window.
     void cmdContinue_Click();
@@ -47,6 +51,10 @@ private:
     frmAlarm();
     // Keeps the window above others (the window manager's keep-above state) or lets it go.
     void keepAbove(bool on);
+    // The row's place in the list, or its end.
+    QList<std::pair<int, QString>>::iterator listed(int row);
+    // Names the listed sensors, or writes noneListed when none is listed.
+    void showNames(const QString& noneListed);
 
     QList<std::pair<int, QString>> m_inAlarm; // rows in alarm with their sensor names, oldest first
     bool m_sensorJoined = false;              // a row joined the list since the keyboard was taken

@@ -59,6 +59,7 @@ void alarm(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
 void inRange(const QString& reading, int row, int slot, QPlainTextEdit* marker) {
     formSensorSetup& s = formSensorSetup::instance();
     ShowTrayNormalIcon();
+    SensorBackInRange(row);
     // Cleared before the notices go out.
     const bool armed = rt::tag(marker) == QLatin1String("1");
     bHumidMailSent[row] = false;

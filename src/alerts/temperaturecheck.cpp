@@ -46,6 +46,7 @@ void alarm(const QString& reading, int row, int slot) {
 void inRange(const QString& reading, int row, int slot) {
     formSensorSetup& s = formSensorSetup::instance();
     ShowTrayNormalIcon();
+    SensorBackInRange(row);
     QPlainTextEdit* marker = markerBox(slot);
     // Cleared before the notices go out.
     const bool armed = rt::tag(marker) == QLatin1String("1");

@@ -75,6 +75,7 @@ void CorvisentMainControls::MSCommW_OnComm(int row) {
         // One alert per wet period: the alert decision sets the latch and clears it when dry.
         if (wet && sensorevents::AlertsOn() && !bWaterAlertOn[row]) CheckWaterEvents(row, slot, false);
         if (!wet && bWaterAlertOn[row]) CheckWaterEvents(row, slot, true);
+        if (!wet) SensorBackInRange(row);
     } catch (const std::exception&) {
         sensorevents::PortMessage(port, failure, rt::vbOKOnly);
     }
@@ -95,12 +96,15 @@ void CorvisentMainControls::WaterTimer_Timer(int row) {
             rt::setFontSize(reading, 14);
             rt::setForeColor(reading, rt::vbRed);
             if (!bWaterAlertOn[row] && sensorevents::AlertsOn()) CheckWaterEvents(row, slot, false);
-        } else if (!bWaterAlertOn[row]) {
-            showState(*this, row, false, QString());
-            rt::setFontSize(reading, 12);
-            rt::setCaption(reading, QString());
         } else {
-            CheckWaterEvents(row, slot, true);
+            if (!bWaterAlertOn[row]) {
+                showState(*this, row, false, QString());
+                rt::setFontSize(reading, 12);
+                rt::setCaption(reading, QString());
+            } else {
+                CheckWaterEvents(row, slot, true);
+            }
+            SensorBackInRange(row);
         }
     } catch (const std::exception&) {
         if (row < 1 || row > 10 || reporting[row]) return;

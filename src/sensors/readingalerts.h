@@ -31,6 +31,9 @@ void CheckAThresh(const QString& x, const QString& y, int row, int slot);
 void CheckBumpEvents(int row, int slot);
 // Water found (waterGone false) or gone (true).
 void CheckWaterEvents(int row, int slot, bool waterGone);
+// The row's reading is back in range (for a water sensor: dry): the alarm window no longer names
+// its sensor, whether or not a back-to-normal notice goes out.
+void SensorBackInRange(int row);
 // Distance threshold check of one distance reading (the number before "cm", or "No Object").
 void CheckDThresh(const QString& line, int row, int slot);
 // "Object has gone out of range" alert of a distance sensor.

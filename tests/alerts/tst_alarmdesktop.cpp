@@ -18,6 +18,15 @@ QPoint titleBarPoint(const QWidget& window, std::initializer_list<const QWidget*
     return {};
 }
 
+// Starts another program (xmessage) with a window titled title at a point of the screen; its
+// window once it is there, 0 when none came.
+WId startOtherProgram(QProcess& program, const QString& title, QPoint at) {
+    program.start(QStringLiteral("xmessage"), {QStringLiteral("-title"), title, QStringLiteral("-geometry"),
+                                               QStringLiteral("+%1+%2").arg(at.x()).arg(at.y()), QStringLiteral("text")});
+    WId window = 0;
+    return QTest::qWaitFor([&] { return (window = XDesktop::windowNamed(title)) != 0; }, 10000) ? window : 0;
+}
+
 } // namespace
 
 // The alarm window on a desktop with a window manager, which decides what has the keyboard and
@@ -25,7 +34,7 @@ QPoint titleBarPoint(const QWidget& window, std::initializer_list<const QWidget*
 class TestAlarmDesktop : public QObject {
     Q_OBJECT
 public:
-    explicit TestAlarmDesktop(const XDesktop& desktop) : m_desktop(desktop) {}
+    explicit TestAlarmDesktop(XDesktop& desktop) : m_desktop(desktop) {}
 
 private slots:
     void initTestCase() {
@@ -69,10 +78,8 @@ private slots:
 
         // The window of another program the person turns to may cover the alarm.
         QProcess other;
-        other.start(QStringLiteral("xmessage"), {QStringLiteral("-title"), QStringLiteral("other program"),
-                                                 QStringLiteral("-geometry"), QStringLiteral("+900+700"), QStringLiteral("text")});
-        WId otherWindow = 0;
-        QVERIFY(QTest::qWaitFor([&] { return (otherWindow = XDesktop::windowNamed("other program")) != 0; }, 10000));
+        const WId otherWindow = startOtherProgram(other, QStringLiteral("other program"), {900, 700});
+        QVERIFY(otherWindow);
         XDesktop::activate(otherWindow);
         QTRY_COMPARE(XDesktop::activeWindow(), otherWindow);
         QTRY_VERIFY(XDesktop::stackedAbove(otherWindow, alarm.winId()));
@@ -90,8 +97,73 @@ private slots:
         M().hide();
     }
 
+    // A program the person starts while the alarm shows gets the keyboard from the window manager
+    // and keeps it through the readings that follow, also where the keyboard follows the pointer
+    // and the pointer rests on the alarm, above the setup window: the alarm steps behind the new
+    // window only, and stays under the pointer.
+    void startedProgramKeepsTheKeyboard() {
+        AlertRig rig;
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(S().chkAlwaysSendAlert, 1);
+        }
+        QVERIFY(m_desktop.setFocusFollowsPointer(true));
+        M().show();
+        rig.read("90");
+        frmAlarm& alarm = frmAlarm::instance();
+        QTRY_COMPARE(XDesktop::activeWindow(), alarm.winId());
+        XDesktop::movePointer(alarm.geometry().center());
+        M().menuSetup_Click();
+        QTRY_COMPARE(XDesktop::activeWindow(), S().winId());
+        QVERIFY(S().frameGeometry().contains(alarm.frameGeometry()));
+        QProcess other;
+        const WId otherWindow = startOtherProgram(other, QStringLiteral("started program"), {1100, 900});
+        QVERIFY(otherWindow);
+        QTRY_COMPARE(XDesktop::activeWindow(), otherWindow);
+        for (int n = 0; n < 3; ++n) {
+            rig.read("91");
+            QTest::qWait(300); // time for the window manager to act on any request
+            QCOMPARE(XDesktop::activeWindow(), otherWindow);
+        }
+        QVERIFY(XDesktop::stackedAbove(otherWindow, alarm.winId()));
+        QVERIFY(XDesktop::stackedAbove(alarm.winId(), S().winId()));
+        other.kill();
+        other.waitForFinished();
+        alarm.cmdContinue_Click();
+        S().hide();
+        M().hide();
+        QVERIFY(m_desktop.setFocusFollowsPointer(false));
+    }
+
+    void restoredWhenANewSensorsAlarmBegins_data() {
+        QTest::addColumn<bool>("shade");
+        QTest::newRow("shaded") << true;
+        QTest::newRow("minimised") << false;
+    }
+    // Rolled up to its title bar or minimised, the alarm is shown whole again, with the keyboard,
+    // when a new sensor's alarm begins.
+    void restoredWhenANewSensorsAlarmBegins() {
+        QFETCH(bool, shade);
+        AlertRig rig;
+        M().show();
+        rig.read("90");
+        frmAlarm& alarm = frmAlarm::instance();
+        QTRY_COMPARE(XDesktop::activeWindow(), alarm.winId());
+        QTRY_VERIFY(XDesktop::shownWhole(alarm.winId()));
+        if (shade)
+            XDesktop::shadeActive();
+        else
+            XDesktop::minimize(alarm.winId());
+        QTRY_VERIFY(!XDesktop::shownWhole(alarm.winId()));
+        rig.read("90", 2, 2);
+        QTRY_VERIFY(XDesktop::shownWhole(alarm.winId()));
+        QTRY_COMPARE(XDesktop::activeWindow(), alarm.winId());
+        alarm.cmdContinue_Click();
+        M().hide();
+    }
+
 private:
-    const XDesktop& m_desktop;
+    XDesktop& m_desktop;
 };
 
 int main(int argc, char** argv) {

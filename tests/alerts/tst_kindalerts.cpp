@@ -268,6 +268,40 @@ private slots:
         QVERIFY(rig.boxes.shown().last().style & rt::vbCritical);
     }
 
+    void backInRangeLeavesTheAlarmsList_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("in");
+        QTest::newRow("humidity, mail off") << 2 << "70" << "45";
+        QTest::newRow("distance, marker spent") << 9 << "300" << "100";
+    }
+    // A sensor back in range leaves the alarm's list of sensors though no notice goes out.
+    void backInRangeLeavesTheAlarmsList() {
+        QFETCH(int, kind);
+        QFETCH(QString, out);
+        QFETCH(QString, in);
+        KindRig rig;
+        {
+            modSupport::LoadGuard quiet;
+            rt::setValue(S().chkOnScreenAlert[kind], 1);
+        }
+        setLimits(S().txtHumidMax, "60", S().txtHumidMin, "20");
+        setLimits(S().txtMaxDistanceThresh, "250", S().txtMinDistanceThresh, "20");
+        auto read = [&](const QString& value, int row) {
+            if (kind == 2)
+                rig.humid(value, row, row);
+            else
+                rig.distance(value, row, row);
+        };
+        read(out, 2);
+        read(out, 3);
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 2, Sensor 3"));
+        const QString shown = alarmText();
+        read(in, 2);
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 3"));
+        QCOMPARE(alarmText(), shown);
+    }
+
     // Water found and gone: every channel once per excursion, the notices with the box that the
     // audible setting gives; the tray keeps the alert picture.
     void waterDetectedAndGone() {

@@ -53,10 +53,14 @@ QByteArray displayNumber(int fd) {
     return c == '\n' ? number : QByteArray();
 }
 
+// The application goes on handling its events meanwhile, as it does while the person acts on the
+// desktop: a window manager's action seen only after the application was held behaves otherwise.
 QByteArray output(const QString& program, const QStringList& arguments) {
     QProcess p;
     p.start(program, arguments);
-    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return {};
+    if (!QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 10000) ||
+        p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
     return p.readAllStandardOutput();
 }
 
@@ -74,6 +78,15 @@ QByteArray topLevelOf(WId window) {
         id = parent;
     }
     return {};
+}
+
+// Whether a window manager runs: the window it names itself by on the root window exists (the
+// root keeps naming it after the window manager ended).
+bool managerRunning() {
+    const QByteArray check = output(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    const QByteArray id = check.mid(check.indexOf('#') + 1).trimmed();
+    return check.contains("window id") &&
+           !output(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::fromLatin1(id), QStringLiteral("_NET_WM_NAME")}).isEmpty();
 }
 
 } // namespace
@@ -94,15 +107,11 @@ XDesktop::XDesktop() {
     close(ready[1]);
     const QByteArray number = m_xvfb ? displayNumber(ready[0]) : QByteArray();
     close(ready[0]);
-    const QString config = m_dir.filePath(QStringLiteral("jwmrc"));
-    QFile rc(config);
     // A desktop that does not start fails the test: no window manager is ever found.
-    if (number.isEmpty() || !rc.open(QIODevice::WriteOnly) ||
-        rc.write("<?xml version=\"1.0\"?>\n<JWM>\n  <FocusModel>click</FocusModel>\n</JWM>\n") < 0 || !rc.flush())
-        return;
+    if (number.isEmpty() || !writeConfig(false)) return;
     qputenv("DISPLAY", ":" + number);
     qputenv("QT_QPA_PLATFORM", "xcb");
-    m_jwm = spawn({jwm, QStringLiteral("-f"), config});
+    startWindowManager();
 }
 
 XDesktop::~XDesktop() {
@@ -110,11 +119,31 @@ XDesktop::~XDesktop() {
     stop(m_xvfb);
 }
 
+void XDesktop::startWindowManager() {
+    m_jwm = spawn({QStandardPaths::findExecutable(QStringLiteral("jwm")), QStringLiteral("-f"),
+                   m_dir.filePath(QStringLiteral("jwmrc"))});
+}
+
+bool XDesktop::writeConfig(bool focusFollowsPointer) const {
+    QFile rc(m_dir.filePath(QStringLiteral("jwmrc")));
+    const QByteArray model = focusFollowsPointer ? "sloppy" : "click";
+    return rc.open(QIODevice::WriteOnly) &&
+           rc.write("<?xml version=\"1.0\"?>\n<JWM>\n  <FocusModel>" + model + "</FocusModel>\n"
+                    "  <Key mask=\"A\" key=\"F6\">shade</Key>\n</JWM>\n") > 0 &&
+           rc.flush();
+}
+
 bool XDesktop::waitForWindowManager() const {
-    return m_jwm && QTest::qWaitFor([] {
-        return output(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-            .contains("window id");
-    }, 20000);
+    return m_jwm && QTest::qWaitFor(managerRunning, 20000);
+}
+
+bool XDesktop::setFocusFollowsPointer(bool on) {
+    if (!m_jwm || !writeConfig(on)) return false;
+    // A new window manager takes over the windows shown.
+    stop(m_jwm);
+    if (!QTest::qWaitFor([] { return !managerRunning(); }, 20000)) return false;
+    startWindowManager();
+    return waitForWindowManager();
 }
 
 WId XDesktop::activeWindow() {
@@ -127,6 +156,10 @@ bool XDesktop::stackedAbove(WId upper, WId lower) {
     const QByteArray list = output(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-children")});
     const qsizetype u = list.indexOf(" " + up + " "), d = list.indexOf(" " + down + " ");
     return !up.isEmpty() && u >= 0 && d >= 0 && u < d;
+}
+
+void XDesktop::movePointer(QPoint at) {
+    output(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
 }
 
 void XDesktop::click(QPoint at) {
@@ -142,4 +175,19 @@ WId XDesktop::windowNamed(const QString& title) {
 
 void XDesktop::activate(WId window) {
     output(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QString::number(window)});
+}
+
+void XDesktop::shadeActive() {
+    output(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F6")});
+}
+
+void XDesktop::minimize(WId window) {
+    output(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(window)});
+}
+
+bool XDesktop::shownWhole(WId window) {
+    const QString id = QString::number(window);
+    return output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id}).contains("Map State: IsViewable") &&
+           !output(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_STATE")})
+                .contains("_NET_WM_STATE_SHADED");
 }

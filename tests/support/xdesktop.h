@@ -6,9 +6,9 @@
 #include <sys/types.h>
 
 // A desktop of its own for the tests of focus and stacking, which Qt's offscreen platform cannot
-// show: an Xvfb display on a free number with the jwm window manager (click to focus). Made before
-// the application, which then runs on it (QT_QPA_PLATFORM and DISPLAY are set), and ended after
-// the application is gone.
+// show: an Xvfb display on a free number with the jwm window manager (click to focus, Alt+F6 shades
+// the active window). Made before the application, which then runs on it (QT_QPA_PLATFORM and
+// DISPLAY are set), and ended after the application is gone.
 class XDesktop {
 public:
     XDesktop();
@@ -22,6 +22,9 @@ public:
     // Waits until the window manager runs on the display; needs the application. False when the
     // desktop did not start.
     bool waitForWindowManager() const;
+    // Starts the window manager anew with the keyboard following the pointer (its default), or
+    // with click to focus again; the windows stay. False when it did not come back.
+    bool setFocusFollowsPointer(bool on);
 
     // The client window that has the keyboard, 0 for none.
     static WId activeWindow();
@@ -34,8 +37,20 @@ public:
     static void activate(WId window);
     // One click of the left mouse button at a point of the screen.
     static void click(QPoint at);
+    // Moves the mouse pointer to a point of the screen.
+    static void movePointer(QPoint at);
+    // Rolls the active window up to its title bar, as the window manager's key for it does.
+    static void shadeActive();
+    // Minimises window, as its title bar's button does.
+    static void minimize(WId window);
+    // Whether window shows whole on the screen: mapped, neither shaded nor minimised.
+    static bool shownWhole(WId window);
 
 private:
+    // The window manager's configuration: click to focus, or focus following the pointer.
+    bool writeConfig(bool focusFollowsPointer) const;
+    void startWindowManager();
+
     QTemporaryDir m_dir;
     pid_t m_xvfb = 0;
     pid_t m_jwm = 0;
