@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -30,8 +31,8 @@ struct ModeRig : SensorRig {
         serve(*accel, "Corvisent/A", answer);
         serve(*dist, "Corvisent/D", answer);
         if (!connect) return;
-        S().cmdConnectSensor_Click(1);
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(1));
+        finish(S().cmdConnectSensor_Click(2));
         accel->clearWrites();
         dist->clearWrites();
     }
@@ -58,7 +59,7 @@ private slots:
     // its event-mode box and start-mode mark and the stored start mode move together.
     void accelerometerTabButton() {
         ModeRig rig;
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "e"}));
         QCOMPARE(M().MSCommA[1]->rThreshold(), 1);
         QCOMPARE(iBumpMode[1], 1);
@@ -70,7 +71,7 @@ private slots:
                     .hasMatch());
 
         rig.accel->clearWrites();
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "a+"}));
         QCOMPARE(iBumpMode[1], 0);
         QCOMPARE(RowOf(1).startMode, QString("0"));
@@ -80,12 +81,12 @@ private slots:
         // A sensor that never answers "OK" has the event command fifteen times.
         rig.answerOk = false;
         rig.accel->clearWrites();
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(commands(*rig.accel).count("e"), 15);
 
         // A closed port: the message only.
         M().MSCommA[1]->setPortOpen(false);
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor has not been opened"});
     }
 
@@ -97,11 +98,11 @@ private slots:
         rig.accel->setWriteHook([&](FakeSerialPort&, const QByteArray& bytes) {
             if (bytes != "S" || std::exchange(reconnected, true)) return;
             QTimer::singleShot(0, [] {
-                S().cmdConnectSensor_Click(1);
-                S().cmdConnectSensor_Click(1);
+                finish(S().cmdConnectSensor_Click(1));
+                finish(S().cmdConnectSensor_Click(1));
             });
         });
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QVERIFY(reconnected);
         QVERIFY(!commands(*rig.accel).contains("e"));
         QCOMPARE(iBumpMode[1], 0);
@@ -117,7 +118,7 @@ private slots:
     void distanceTabButton() {
         ModeRig rig;
         M().cmdSetToProximityMode[2]->setText("Set to Proximity Mode");
-        M().cmdSetToProximityMode_Click(2);
+        finish(M().cmdSetToProximityMode_Click(2));
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "e"}));
         QCOMPARE(iProxMode[2], 1);
         QCOMPARE(RowOf(2).startMode, QString("1"));
@@ -127,7 +128,7 @@ private slots:
 
         // The stream command's "OK" is read at the next pass (no pause after its CR).
         rig.dist->clearWrites();
-        M().cmdSetToProximityMode_Click(2);
+        finish(M().cmdSetToProximityMode_Click(2));
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
         QCOMPARE(iProxMode[2], 0);
         QCOMPARE(RowOf(2).startMode, QString("0"));
@@ -135,7 +136,7 @@ private slots:
 
         // Closed port: the row shows "OFF" and the popup offers to connect it.
         M().MSCommD[2]->setPortOpen(false);
-        M().cmdSetToProximityMode_Click(2);
+        finish(M().cmdSetToProximityMode_Click(2));
         QCOMPARE(M().lblSensorReading[2]->text(), QString("OFF"));
         QCOMPARE(M().mnuPopUpConnectThisSensor->text(), QString("Connect This Sensor"));
     }
@@ -150,7 +151,7 @@ private slots:
         M().txtAccelData[1]->clear();
         iSelectedRow = 1;
         M().mnuPopUpSetToBinaryMode->setText("Set to Bump mode");
-        M().mnuPopUpSetToBinaryMode_Click();
+        finish(M().mnuPopUpSetToBinaryMode_Click());
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "e"}));
         QVERIFY(bSettingModeRow[1] && !bSettingModeRow[2]);
         QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
@@ -159,13 +160,13 @@ private slots:
 
         rig.accel->clearWrites();
         M().mnuPopUpSetToBinaryMode->setText("Take out of Bump mode");
-        M().mnuPopUpSetToBinaryMode_Click();
+        finish(M().mnuPopUpSetToBinaryMode_Click());
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "A+"}));
         QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
 
         iSelectedRow = 2;
         M().mnuPopupSetProximityMode->setText("Set to Proximity mode");
-        M().mnuPopupSetProximityMode_Click();
+        finish(M().mnuPopupSetProximityMode_Click());
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "E"}));
         QCOMPARE(RowOf(2).startMode, QString("1"));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("1"));
@@ -173,7 +174,7 @@ private slots:
 
         rig.dist->clearWrites();
         M().mnuPopupSetProximityMode->setText("Set to Distance mode");
-        M().mnuPopupSetProximityMode_Click();
+        finish(M().mnuPopupSetProximityMode_Click());
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("0"));
     }
@@ -183,7 +184,7 @@ private slots:
     void sensitivityIsSentAsTypedOrAskedUntilOneToNine() {
         ModeRig rig;
         rig.boxes->queue(QString("12"));
-        M().cmdSensD_Click(2);
+        finish(M().cmdSensD_Click(2));
         QCOMPARE(commands(*rig.dist), (QStringList{"M12", "S", "D+", "D+"}));
         QVERIFY(topLine(M().txtDistanceData[2]).endsWith(" Set to Distance mode"));
         QCOMPARE(M().txtDistanceData[2]->toPlainText().section('\n', 1, 1).mid(10),
@@ -191,13 +192,13 @@ private slots:
 
         rig.dist->clearWrites();
         rig.boxes->queue(QVariant()); // cancelled
-        M().cmdSensD_Click(2);
+        finish(M().cmdSensD_Click(2));
         QVERIFY(rig.dist->commands().isEmpty());
 
         rig.sensitivityAnswer = "Error OK";
         rig.boxes->clear();
         rig.boxes->queue(QString("4"));
-        M().cmdSetBumpSens_Click(1);
+        finish(M().cmdSetBumpSens_Click(1));
         QCOMPARE(commands(*rig.accel).count("M4"), 1);
         QCOMPARE(rig.boxes->prompts().last(), QString("Sensor responded with Sensor Error"));
 
@@ -209,7 +210,7 @@ private slots:
             rig.boxes->queue(int(rt::vbOK)); // the refusal
         }
         rig.boxes->queue(QString("3"));
-        M().mnuPopupSetSensitivity_Click();
+        finish(M().mnuPopupSetSensitivity_Click());
         QCOMPARE(rig.boxes->prompts().count("Number must be an integer between 1 and 9"), 3);
         QCOMPARE(commands(*rig.dist), (QStringList{"M3", "D+"}));
         QCOMPARE(rig.stored(2, "ProxSens"), QString("3"));
@@ -221,7 +222,7 @@ private slots:
     void startModeAndCalibrationOnConnect() {
         ModeRig rig({{"StartInBump", "1"}, {"CalibrateOnConnect", "1"}}, false);
         platform::DeleteSetting(modPrefs::kApp, "PortConfig\\Devices\\1", "StartInBump");
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(iBumpMode[1], 1);
         QCOMPARE(rig.stored(1, "StartInBump"), QString("<none>"));
         const QStringList sent = commands(*rig.accel);
