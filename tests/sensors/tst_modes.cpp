@@ -14,6 +14,7 @@ struct ModeRig : SensorRig {
     FakeSerialPort* accel = nullptr;
     FakeSerialPort* dist = nullptr;
     bool answerOk = true;
+    bool answersStop = false; // "OK" to "S" as well
     QByteArray sensitivityAnswer = "OK";
 
     explicit ModeRig(const QMap<QString, QString>& accelRecord = {{"StartInBump", "0"}}, bool connect = true) {
@@ -26,7 +27,7 @@ struct ModeRig : SensorRig {
         dist = &hub->add(4);
         auto answer = [this](const QByteArray& c) -> QByteArray {
             if (c.startsWith('M')) return sensitivityAnswer;
-            return answerOk && c != "S" ? "OK" : "";
+            return answerOk && (c != "S" || answersStop) ? "OK" : "";
         };
         serve(*accel, "Corvisent/A", answer);
         serve(*dist, "Corvisent/D", answer);
@@ -88,6 +89,61 @@ private slots:
         M().MSCommA[1]->setPortOpen(false);
         finish(M().cmdSetToBump_Click(1));
         QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor has not been opened"});
+    }
+
+    // A sensor that answers "OK" to every command, the stop included: the replies to a command
+    // that starts the stream again or sets the sensitivity are no readings, in the log file or on
+    // the tab; the stream's own line after them is.
+    void modeRepliesAreNoReadings_data() {
+        QTest::addColumn<QString>("path");
+        for (const char* path : {"tab, stop monitoring", "popup, out of bump mode", "popup, sensitivity",
+                                 "tab, distance mode", "popup, distance mode"})
+            QTest::newRow(path) << QString(path);
+    }
+    void modeRepliesAreNoReadings() {
+        QFETCH(QString, path);
+        ModeRig rig;
+        rig.answersStop = true;
+        M().cmdSetToBump[1]->setText("Set to Monitor 'bump'");
+        const bool accel = !path.contains("distance");
+        if (path == "tab, stop monitoring") {
+            finish(M().cmdSetToBump_Click(1));
+            finish(M().cmdSetToBump_Click(1));
+            QCOMPARE(M().cmdSetToBump[1]->text(), QString("Set to Monitor 'bump'"));
+        } else if (path == "popup, out of bump mode") {
+            finish(M().cmdSetToBump_Click(1));
+            iSelectedRow = 1;
+            M().mnuPopUpSetToBinaryMode->setText("Take out of Bump mode");
+            finish(M().mnuPopUpSetToBinaryMode_Click());
+        } else if (path == "popup, sensitivity") {
+            iSelectedRow = 1;
+            rig.boxes->queue(QString("3"));
+            finish(M().mnuPopupSetSensitivity_Click());
+        } else if (path == "tab, distance mode") {
+            M().cmdSetToProximityMode[2]->setText("Set to Proximity mode");
+            finish(M().cmdSetToProximityMode_Click(2));
+            finish(M().cmdSetToProximityMode_Click(2));
+        } else {
+            iSelectedRow = 2;
+            for (const char* caption : {"Set to Proximity mode", "Set to Distance mode"}) {
+                M().mnuPopupSetProximityMode->setText(caption);
+                finish(M().mnuPopupSetProximityMode_Click());
+            }
+        }
+        QCOMPARE(accel ? iBumpMode[1] : iProxMode[2], 0);
+        // The stream's line, twice: after a popup command the port's next data event only drains it.
+        const int row = accel ? 1 : 2;
+        const QString line = accel ? "+01.25 -00.50" : "45cm";
+        for (int afterMs : {500, 1000})
+            (accel ? rig.accel : rig.dist)->inject(line.toLatin1() + "\r\n", afterMs);
+        QVERIFY(rt::WaitUntil([&] { return M().lblSensorReading[row]->text() == line; }, 60000));
+        QStringList logged = QString::fromLatin1(readWholeFile(RowOf(row).logPath)).split("\r\n");
+        if (accel) logged += M().txtAccelData[1]->toPlainText().split('\n');
+        logged = logged.filter(QRegularExpression("M: "));
+        QVERIFY2(!logged.isEmpty() &&
+                     logged.filter(QRegularExpression("M: (?!" + QRegularExpression::escape(line) + "$)"))
+                         .isEmpty(),
+                 qPrintable(logged.join('|')));
     }
 
     // The row disconnected and connected again while a mode switch waits: the switch ends there
