@@ -559,7 +559,7 @@ void CorvisentMain::buildInvisibleControls() {
 void CorvisentMain::buildPopupMenu() {
     mnuPopUp = new QMenu(QStringLiteral("mnuPopupHidden"), this);
     mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
-    auto add = [this](const char* name, const QString& text, void (CorvisentMain::*handler)()) {
+    auto add = [this](const char* name, const QString& text, auto handler) {
         QAction* a = mnuPopUp->addAction(text);
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
@@ -689,16 +689,19 @@ void CorvisentMain::lblSensor1_MouseDown(int row, int button, int /*shift*/, int
 
 // ---------------------------------------------------------------- popup items
 
-void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
+rt::Task<> CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     auto& setup = formSensorSetup::instance();
     const int row = iSelectedRow;
     const int kind = iDeviceType(row);
     const QString caption = mnuPopUpConnectThisSensor->text();
     // Chosen during a wait of the row's own connect, disconnect or reading: nothing is done.
-    if (RowIsBusy(row)) return;
+    if (RowIsBusy(row)) co_return;
     if (caption == QLatin1String("Connect This Sensor")) {
-        rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
-        rt::Wait(300);
+        try {
+            co_await setup.cmdConnectSensor_Click(row);
+        } catch (const std::exception&) {
+        }
+        co_await rt::Pause(300);
         setup.hide();
         mnuPopUpConnectThisSensor->setText(QStringLiteral("Disconnect This Sensor"));
         if (kind == typeDistance && iProxMode.value(row) == 1) {
@@ -709,8 +712,11 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
             mnuPopUpSetToBinaryMode->setEnabled(true);
         }
     } else if (caption == QLatin1String("Disconnect This Sensor")) {
-        rt::passOver([&] { setup.cmdConnectSensor_Click(row); });
-        rt::Wait(300);
+        try {
+            co_await setup.cmdConnectSensor_Click(row);
+        } catch (const std::exception&) {
+        }
+        co_await rt::Pause(300);
         setup.hide();
         mnuPopupSetProximityMode->setEnabled(false);
         mnuPopUpSetProxNotifications->setEnabled(false);
@@ -729,13 +735,16 @@ void CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     }
 }
 
-void CorvisentMain::mnuPopupConnectAll_Click() {
+rt::Task<> CorvisentMain::mnuPopupConnectAll_Click() {
     auto& setup = formSensorSetup::instance();
     // Chosen while Connect All runs: that one goes on alone and ends the way it began.
-    if (setup.ConnectingAll()) return;
+    if (setup.ConnectingAll()) co_return;
     setup.show();
-    rt::passOver([&] { setup.cmdConnectAll_Click(); });
-    rt::Wait(300);
+    try {
+        co_await setup.cmdConnectAll_Click();
+    } catch (const std::exception&) {
+    }
+    co_await rt::Pause(300);
     setup.hide();
     mnuPopupConnectAll->setEnabled(false);
 }

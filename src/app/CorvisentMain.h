@@ -72,8 +72,8 @@ public:
     void lblSensor1_MouseDown(int row, int button, int shift, int x, int y);
     void lblSensor1_DblClick(int row);
     void lblSensorStatus_DblClick(int row);
-    void mnuPopUpConnectThisSensor_Click();
-    void mnuPopupConnectAll_Click();
+    rt::Task<> mnuPopUpConnectThisSensor_Click();
+    rt::Task<> mnuPopupConnectAll_Click();
     void mnuPopUpEvents_Click();
     void mnuPopUpSetProxNotifications_Click();
     void mnuPopUpSetThresh_Click();
@@ -176,8 +176,9 @@ public:
     void SMTP1_Status(const QString& text);
 
     // ---- Start-up and shutdown (startup.cpp).
-    // The start-up of the program with its command line.
-    void Form_Load(const QString& commandLine);
+    // The start-up of the program with its command line; ends when start-up has (after its
+    // Connect All and its questions).
+    rt::Task<> Form_Load(QString commandLine);
     // Closing the window: releases the summary camera view, closes every open sensor port and
     // log file, and ends the program.
     void Form_Unload();

@@ -268,13 +268,19 @@ void loadPreferences(formSensorSetup& s, const StartupPlan& plan) {
     }
 }
 
+// Start-up's Connect All: nobody waits for it, so its boxes hold nothing up.
+rt::Task<> connectAllUnattended(formSensorSetup& s) {
+    const rt::UnattendedScope unattended;
+    return s.cmdConnectAll_Click();
+}
+
 // With devices stored (their records already loaded): the notification area, connecting, and
-// remote monitoring, as the plan says.
-void startDevices(CorvisentMain& m, formSensorSetup& s, const StartupPlan& plan) {
+// remote monitoring, as the plan says. Each step begins once the one before it has ended.
+rt::Task<> startDevices(CorvisentMain& m, formSensorSetup& s, StartupPlan plan) {
     if (plan.trayBeforeConnect) m.mnuPlaceInSysTray_Click();
     if (plan.connectAll) {
         s.show();
-        s.cmdConnectAll_Click();
+        co_await connectAllUnattended(s);
         s.hide();
         m.raise(); // an alarm raised while the sensors connected is kept above it
     }
@@ -309,7 +315,7 @@ void finishStartup() {
 
 } // namespace
 
-void CorvisentMain::Form_Load(const QString& commandLine) {
+rt::Task<> CorvisentMain::Form_Load(QString commandLine) {
     auto& s = formSensorSetup::instance();
 
     // Camera controls.
@@ -332,7 +338,7 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
             rt::setValue(s.chkAutoConnectPrefs, 1);
             mnuPlaceInSysTray_Click();
             bInStartup = false;
-            return;
+            co_return;
         }
         setStartValues(*this, s, plan);
         prepareCameras(*this, s, plan);
@@ -340,7 +346,7 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
     } catch (const std::exception&) {
         modIni::IniErrorLog(QStringLiteral(":010"), QStringLiteral("FormLoadError"));
         bInStartup = false;
-        return;
+        co_return;
     }
 
     try {
@@ -354,7 +360,7 @@ void CorvisentMain::Form_Load(const QString& commandLine) {
             if (!plan.devicesFromIni) rt::setTag(this, QStringLiteral("0"));
             rt::setValue(s.chkAutoConnectPrefs, plan.autoConnectBox);
             guard.reset();
-            startDevices(*this, s, plan);
+            co_await startDevices(*this, s, plan);
         } else {
             guard.reset();
             offerFirstSetup(*this, s);

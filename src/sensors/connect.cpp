@@ -48,16 +48,17 @@ int kindOfName(const QString& type) {
 
 // The identity query, up to three times; "" when the sensor never answered, the row changed or
 // the program is asked to end (then nothing more is sent).
-QString identityReply(MSCommControl* port, const SensorKind& kind, const RowExchange& exchange) {
+rt::Task<QString> identityReply(MSCommControl* port, const SensorKind& kind, const RowExchange& exchange) {
     MSCommControl::EventHold hold(port);
     for (int query = 0; query < kIdentityQueries && !rt::QuitRequested(); ++query) {
-        if (!SendCommandNested(port, kind.identityQuery, &exchange)) return QString();
-        modCorvisent::AwaitReplyNested(port, kReplyPauseMs, &exchange);
-        if (!port->portOpen() || !exchange.same()) return QString();
+        const bool sent = co_await SendCommand(port, kind.identityQuery, &exchange);
+        if (!sent) co_return QString();
+        co_await modCorvisent::AwaitReply(port, kReplyPauseMs, &exchange);
+        if (!port->portOpen() || !exchange.same()) co_return QString();
         const QString reply = rt::fromBytes(port->input());
-        if (!reply.isEmpty()) return reply;
+        if (!reply.isEmpty()) co_return reply;
     }
-    return QString();
+    co_return QString();
 }
 
 void setPortOpenMark(int row, int kind) {
@@ -240,55 +241,56 @@ void showOnSummary(int row, const SensorKind& kind, int k) {
 } // namespace
 
 // The flags always name the mode the sensor is started in.
-void StartDistance(const RowExchange& exchange, int, const QString& startTag) {
+rt::Task<> StartDistance(RowExchange exchange, int, QString startTag) {
     const int row = exchange.row();
     CorvisentMainControls& w = CorvisentMainControls::instance();
     SensorSetupControls& setup = SensorSetupControls::instance();
     if (startTag == QLatin1String("1")) {
         w.mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
         rt::setValue(Ctl(setup.chkBinaryMode, row), 1);
-        w.StartInProximityMode(row);
+        co_await w.StartInProximityMode(row);
     } else {
         iProxMode[row] = 0;
         rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
-        modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance, &exchange);
+        co_await modCorvisent::SetStreamMode(Ctl(w.MSCommD, row), typeDistance, &exchange);
     }
 }
 
-void StartAccel(const RowExchange& exchange, int k, const QString& startTag) {
+rt::Task<> StartAccel(RowExchange exchange, int k, QString startTag) {
     const int row = exchange.row();
     CorvisentMainControls& w = CorvisentMainControls::instance();
     SensorSetupControls& setup = SensorSetupControls::instance();
     const bool calibrate = RowOf(row).calibrateOnConnect;
-    if (startTag.isEmpty()) return;
+    if (startTag.isEmpty()) co_return;
     if (startTag == QLatin1String("1")) {
-        w.StartInBumpMode(row);
-        if (calibrate && exchange.same()) modCorvisent::CalibrateAccel(Ctl(w.MSCommA, row), row, typeAccel, k);
-        return;
+        co_await w.StartInBumpMode(row);
+        if (calibrate && exchange.same())
+            co_await modCorvisent::CalibrateAccel(Ctl(w.MSCommA, row), row, typeAccel, k);
+        co_return;
     }
     iBumpMode[row] = 0;
     rt::setValue(Ctl(setup.chkBinaryMode, row), 0);
     if (calibrate)
-        w.CalibrateOnConnection(row, k);
+        co_await w.CalibrateOnConnection(row, k);
     else
-        modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel, &exchange);
+        co_await modCorvisent::SetStreamMode(Ctl(w.MSCommA, row), typeAccel, &exchange);
 }
 
 namespace {
 
 // Polled kinds start their timer and take the first reading; the streaming kinds start in their
 // stored mode.
-void startReading(const RowExchange& exchange, const SensorKind& kind, int k, const QString& startTag) {
+rt::Task<> startReading(const RowExchange& exchange, const SensorKind& kind, int k, QString startTag) {
     const int row = exchange.row();
     if (kind.reporting == Reporting::Polled) {
-        SetReadingInterval(row);
+        co_await SetReadingInterval(row);
     } else if (kind.start) {
-        kind.start(exchange, k, startTag);
+        co_await kind.start(exchange, k, startTag);
     }
 }
 
 // What a connected row shows and starts. Returns after the work of its kind is started.
-void successDisplay(const RowExchange& exchange, int kind, int k) {
+rt::Task<> successDisplay(const RowExchange& exchange, int kind, int k) {
     const int row = exchange.row();
     CorvisentMainControls& w = CorvisentMainControls::instance();
     SensorSetupControls& setup = SensorSetupControls::instance();
@@ -297,16 +299,16 @@ void successDisplay(const RowExchange& exchange, int kind, int k) {
     const SensorKind* sensor = SensorKindOf(kind);
     if (!sensor) {
         showCameraConnected(row, k, status);
-        return;
+        co_return;
     }
     showOnSummary(row, *sensor, k);
     // Proximity and water sensors report on port events: nothing more to start.
-    if (sensor->reporting == Reporting::Events) return;
+    if (sensor->reporting == Reporting::Events) co_return;
     Ctl(w.lblSensor1, row)->show();
     rt::setFontSize(status, 14);
     status->show();
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    startReading(exchange, *sensor, k, startTag);
+    co_await startReading(exchange, *sensor, k, startTag);
 }
 
 // Gone: the row changed while the connect waited (deleted, disconnected, taken again).
@@ -456,30 +458,44 @@ Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h,
 }
 
 // The connect up to the point where the row is known to be connected or not: the slot, the
-// port, the identity query, then the reply checked by the kind's way of reporting.
-Outcome connectRow(const RowExchange& exchange, int& kind, int& k) {
+// port, the identity query, then the reply checked by the kind's way of reporting. The kind and
+// slot found go to kind and k, which the caller keeps until this ends.
+rt::Task<Outcome> connectRow(const RowExchange& exchange, int& kind, int& k) {
     const int row = exchange.row();
     kind = kindOfName(rt::caption(Ctl(SensorSetupControls::instance().lblDeviceType, row)));
-    if (kind == typeVideo || kind == typeVideo2) return connectCamera(row, kind, k);
+    if (kind == typeVideo || kind == typeVideo2) co_return connectCamera(row, kind, k);
     int t = 0, h = 0;
-    if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) return *ended;
+    if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) co_return *ended;
     const SensorKind& sensor = *SensorKindOf(kind);
     MSCommControl* port = openRowPort(row, sensor);
-    if (!port) return Outcome::Failure;
-    const QString reply = identityReply(port, sensor, exchange);
-    if (!exchange.same()) return Outcome::Gone;
+    if (!port) co_return Outcome::Failure;
+    const QString reply = co_await identityReply(port, sensor, exchange);
+    if (!exchange.same()) co_return Outcome::Gone;
     // Asked to end meanwhile: the row goes back to "Connect" and its port is closed, without a word.
     if (rt::QuitRequested()) {
         backToConnect(row);
-        return Outcome::Gone;
+        co_return Outcome::Gone;
     }
     if (reply.isEmpty()) {
         rt::MsgBox(QLatin1String(sensor.noReply));
         backToConnect(row);
-        return Outcome::Failure;
+        co_return Outcome::Failure;
     }
-    if (sensor.reporting != Reporting::Polled) return acceptEventSensor(row, sensor, k, reply);
-    return acceptPolledSensor(row, sensor, k, t, h, reply);
+    if (sensor.reporting != Reporting::Polled) co_return acceptEventSensor(row, sensor, k, reply);
+    co_return acceptPolledSensor(row, sensor, k, t, h, reply);
+}
+
+// The Disconnect half of the row's Connect/Disconnect button.
+void disconnectRow(int row) {
+    SensorSetupControls& setup = SensorSetupControls::instance();
+    setup.cmdConnectAll->setEnabled(true);
+    // A camera row is taken back by the camera code; every other row by its kind, whatever its
+    // port box holds now.
+    const int kind = kindOfName(rt::caption(Ctl(setup.lblDeviceType, row)));
+    if (kind != typeVideo && kind != typeVideo2 && kind != typeCameraUnnamed)
+        DisconnectSensor(row, 0);
+    else
+        setup.DisconnectCam(row);
 }
 
 // A run-time error in the connect: reported, and the row taken back.
@@ -519,7 +535,7 @@ void connectError(int row, const QString& description) {
         rt::setCaption(reading, QStringLiteral("OFF"));
         reading->show();
         rt::setCaption(Ctl(setup.cmdConnectSensor, row), QStringLiteral("Disconnect"));
-        ToggleSensorConnection(row);
+        disconnectRow(row);
     } catch (const std::exception&) {
     }
 }
@@ -539,55 +555,57 @@ void endQuietly(int row, int kind) {
 
 } // namespace
 
-void ConnectSensor(int row) {
-    if (row < 1 || row > 10) return;
+rt::Task<> ConnectSensor(int row) {
+    if (row < 1 || row > 10) co_return;
     SensorSetupControls& setup = SensorSetupControls::instance();
     const RowBusy busy(row);
     const RowExchange exchange(row);
     int kind = 0, k = 0;
+    QString failed; // the description of a run-time error
     try {
         Ctl(setup.cmdConnectSensor, row)->setEnabled(false);
-        switch (connectRow(exchange, kind, k)) {
+        const Outcome outcome = co_await connectRow(exchange, kind, k);
+        switch (outcome) {
         case Outcome::Removed:
-            return;
+            co_return;
         case Outcome::Gone:
             endQuietly(row, kind);
-            return;
+            co_return;
         case Outcome::Failure:
             failureDisplay(row, kind, k);
-            return;
+            co_return;
         case Outcome::Success:
-            successDisplay(exchange, kind, k);
+            co_await successDisplay(exchange, kind, k);
             break;
         case Outcome::End:
             break;
         }
-        if (!exchange.same()) return endQuietly(row, kind);
+        if (!exchange.same()) {
+            endQuietly(row, kind);
+            co_return;
+        }
         endStep(row);
+        co_return;
     } catch (const std::exception& e) {
-        if (!exchange.same()) return endQuietly(row, kind);
-        connectError(row, descriptionOf(e));
+        failed = descriptionOf(e);
     }
+    if (!exchange.same()) {
+        endQuietly(row, kind);
+        co_return;
+    }
+    connectError(row, failed);
 }
 
-void ToggleSensorConnection(int row) {
+rt::Task<> ToggleSensorConnection(int row) {
     rt::Hourglass hourglass;
     const RowBusy busy(row);
     try {
         SensorSetupControls& setup = SensorSetupControls::instance();
         const QString caption = rt::caption(Ctl(setup.cmdConnectSensor, row));
-        if (caption == QLatin1String("Connect")) {
-            ConnectSensor(row);
-        } else if (caption == QLatin1String("Disconnect")) {
-            setup.cmdConnectAll->setEnabled(true);
-            // A camera row is taken back by the camera code; every other row by its kind, whatever
-            // its port box holds now.
-            const int kind = kindOfName(rt::caption(Ctl(setup.lblDeviceType, row)));
-            if (kind != typeVideo && kind != typeVideo2 && kind != typeCameraUnnamed)
-                DisconnectSensor(row, 0);
-            else
-                setup.DisconnectCam(row);
-        }
+        if (caption == QLatin1String("Connect"))
+            co_await ConnectSensor(row);
+        else if (caption == QLatin1String("Disconnect"))
+            disconnectRow(row);
     } catch (const std::exception& e) {
         modIni::IniErrorLog(QStringLiteral(":334"),
                             QStringLiteral("cmdConnectSensor Error: ") + descriptionOf(e));

@@ -55,8 +55,9 @@ void EachLine(platform::MSCommControl* port, const std::function<void(const QStr
 // The first data event of a port after a popup mode command only drains it: true when this event
 // was that one (the row's mark is then cleared).
 bool SwallowModeReply(platform::MSCommControl* port, int row, int commEvent);
-// The stream start command was just sent count times to the port: its "OK" replies, those in
-// already included, are not lines of the stream.
+// Mode commands sent to the port (the stream start command, a stop, a sensitivity) have count
+// "OK" replies still to come, those in already included: they are not lines of the stream. A
+// drain takes off the replies it holds.
 void ExpectStartReplies(const platform::MSCommControl* port, int count);
 // Reads and discards while two or more characters wait, and forgets the kept partial line.
 void DrainMode(platform::MSCommControl* port);

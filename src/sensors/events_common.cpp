@@ -76,14 +76,14 @@ QString lineErrorText(int commEvent) {
 }
 
 // After a drain: the next input starts a fresh line only when the drained text ended a line and
-// nothing was left behind.
-void afterDrain(const MSCommControl* port, const QByteArray& last, int left) {
+// nothing was left behind. The replies owed that the drained text did not hold are still to come.
+void afterDrain(const MSCommControl* port, const QByteArray& drained, int left) {
     StreamInput& kept = streams()[port];
     const bool lineEnded =
-        last.isEmpty() ? kept.partial.isEmpty() : (last.endsWith('\r') || last.endsWith('\n'));
+        drained.isEmpty() ? kept.partial.isEmpty() : (drained.endsWith('\r') || drained.endsWith('\n'));
     kept.partial.clear();
     kept.resync = !(left == 0 && lineEnded);
-    kept.repliesOwed = 0; // a reply still to come went with what was drained
+    kept.repliesOwed = std::max(0, kept.repliesOwed - int(drained.count("OK")));
 }
 
 // One frame of the label's screen in program milliseconds: its refresh rate, at most 60 a second.
@@ -151,10 +151,10 @@ void ExpectStartReplies(const MSCommControl* port, int count) {
 }
 
 void DrainMode(MSCommControl* port) {
-    QByteArray last;
+    QByteArray drained;
     while (port->inBufferCount() >= 2)
-        last = port->input();
-    afterDrain(port, last, port->inBufferCount());
+        drained += port->input();
+    afterDrain(port, drained, port->inBufferCount());
 }
 
 void DrainAll(MSCommControl* port) {

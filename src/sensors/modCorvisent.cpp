@@ -61,29 +61,29 @@ void sendTemperatureQuery(MSCommControl* port, QLabel* unitLabel) {
     }
 }
 
-void sendReadingQuery(MSCommControl* port, int row, int kind) {
+rt::Task<> sendReadingQuery(MSCommControl* port, int row, int kind, const RowExchange& exchange) {
     const modSupport::SensorKind* sensor = modSupport::SensorKindOf(kind);
-    if (!sensor) return;
+    if (!sensor) co_return;
     if (sensor->queryNamesUnit)
         sendTemperatureQuery(port, Ctl(CorvisentMainControls::instance().lblMeasure, row));
     else
-        modSupport::SendCommandNested(port, sensor->readingQuery, nullptr);
+        co_await modSupport::SendCommand(port, sensor->readingQuery, &exchange);
 }
 
-// A query's reply: what has arrived once its carriage return is in, or when the reply pause is
-// over. Input left over from an earlier, late reply is dropped before each query so it is never
-// taken for this one.
-QByteArray query(MSCommControl* port, const std::function<void()>& send, const RowExchange& exchange) {
-    port->setInBufferCount(0);
-    send();
-    AwaitReplyNested(port, kReplyWaitMs, &exchange);
-    return port->portOpen() && exchange.same() ? port->input() : QByteArray();
+// What has arrived once the reply's carriage return is in, or when boundMs are over; nothing when
+// the port closed or the row changed meanwhile.
+rt::Task<QByteArray> replyWithin(MSCommControl* port, int boundMs, const RowExchange& exchange) {
+    co_await AwaitReply(port, boundMs, &exchange);
+    co_return port->portOpen() && exchange.same() ? port->input() : QByteArray();
 }
 
-// The humidity line of a combined sensor: what arrives until its CR, for up to 2 s.
-QByteArray readLine(MSCommControl* port, const RowExchange& exchange) {
-    AwaitReplyNested(port, kLineWaitMs, &exchange);
-    return port->portOpen() && exchange.same() ? port->input() : QByteArray();
+// A one-letter command: the letter, 200 ms, CR, 200 ms; false when the row changed in a pause.
+rt::Task<bool> sendInTwo(MSCommControl* port, const char* letter, const RowExchange& exchange) {
+    port->setOutput(QByteArray(letter));
+    const bool same = co_await exchange.pause(200);
+    if (!same) co_return false;
+    port->setOutput(kCR);
+    co_return co_await exchange.pause(200);
 }
 
 void showSensorError(int row) {
@@ -116,7 +116,7 @@ rt::Task<bool> AwaitReply(MSCommControl* port, int boundMs, const RowExchange* e
     co_return in && !over();
 }
 
-QString newTakeCVReading(MSCommControl* port, int row, int kind) {
+rt::Task<QString> newTakeCVReading(MSCommControl* port, int row, int kind) {
     QString firstField;
     MSCommControl::EventHold hold(port);
     // A row deleted, disconnected or taken by another device meanwhile ends the reading quietly.
@@ -126,50 +126,51 @@ QString newTakeCVReading(MSCommControl* port, int row, int kind) {
         if (!need(port)->portOpen()) {
             rt::MsgBox(QStringLiteral("Port is no longer open. In newTakeCVReading"), rt::vbOKOnly);
             Ctl(w.Timer1, row)->setEnabled(false);
-            return QString();
+            co_return QString();
         }
         int failed = 0;
-        rt::DoEvents();
         QByteArray reply;
         for (;;) {
-            if (!exchange.same()) return QString();
-            reply = query(port, [&] { sendReadingQuery(port, row, kind); }, exchange);
-            if (!exchange.same()) return QString();
+            if (!exchange.same()) co_return QString();
+            // Input left over from an earlier, late reply is dropped so it is never taken for this one.
+            port->setInBufferCount(0);
+            co_await sendReadingQuery(port, row, kind, exchange);
+            reply = co_await replyWithin(port, kReplyWaitMs, exchange);
+            if (!exchange.same()) co_return QString();
             if (!reply.isEmpty()) {
                 enableIfStopped(Ctl(w.Timer1, row));
                 break;
             }
             // A port closed meanwhile (the row disconnected, the program ending) ends the reading.
-            if (!port->portOpen() || rt::QuitRequested()) return QString();
+            if (!port->portOpen() || rt::QuitRequested()) co_return QString();
             ++failed;
             Ctl(w.Timer1, row)->setEnabled(false);
             if (failed >= kQueries) break;
         }
-        rt::DoEvents();
-        if (!exchange.same()) return QString();
+        if (!exchange.same()) co_return QString();
         if (reply.isEmpty()) {
             rt::MsgBox(QStringLiteral("StandardRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
                        rt::vbOKOnly);
-            modSupport::ToggleSensorConnection(row);
-            return QString();
+            co_await modSupport::ToggleSensorConnection(row);
+            co_return QString();
         }
         const QString text = rt::fromBytes(reply);
         if (text.contains(kSensorError)) {
             showSensorError(row);
             Ctl(w.Timer1, row)->setEnabled(false);
-            return QString();
+            co_return QString();
         }
         firstField = kind == modSupport::typeHumidity ? rt::Left(text, 5) : rt::Left(text, 6);
-        return ReadingOfReply(kind, text);
+        co_return ReadingOfReply(kind, text);
     } catch (const std::exception&) {
-        if (!exchange.same()) return QString();
+        if (!exchange.same()) co_return QString();
         rt::MsgBox(QStringLiteral("Error in newTakeCVReading. TmpHoldString1 = ") + firstField);
-        return QStringLiteral("999");
+        co_return QStringLiteral("999");
     }
 }
 
-QString THRead(MSCommControl* port, int row) {
+rt::Task<QString> THRead(MSCommControl* port, int row) {
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
     try {
@@ -177,18 +178,19 @@ QString THRead(MSCommControl* port, int row) {
         need(port);
         bool gotTemperature = false;
         int failed = 0;
-        rt::DoEvents();
         QByteArray temperatureReply;
         while (!gotTemperature && failed < kQueries) {
-            if (!exchange.same()) return QString();
+            if (!exchange.same()) co_return QString();
             QLabel* unit = Ctl(w.lblMeasure, row + 1); // the temperature half's row shows the unit
-            temperatureReply = query(port, [&] { sendTemperatureQuery(port, unit); }, exchange);
-            if (!exchange.same()) return QString();
+            port->setInBufferCount(0);
+            sendTemperatureQuery(port, unit);
+            temperatureReply = co_await replyWithin(port, kReplyWaitMs, exchange);
+            if (!exchange.same()) co_return QString();
             if (!temperatureReply.isEmpty()) {
                 enableIfStopped(Ctl(w.Timer1, row));
                 gotTemperature = true;
             } else {
-                if (!port->portOpen() || rt::QuitRequested()) return QString();
+                if (!port->portOpen() || rt::QuitRequested()) co_return QString();
                 ++failed;
                 Ctl(w.Timer1, row)->setEnabled(false);
             }
@@ -197,8 +199,8 @@ QString THRead(MSCommControl* port, int row) {
             rt::MsgBox(QStringLiteral("THRead: Sensor not responding after 10 queries.  "
                                       "Disconnecting sensor."),
                        rt::vbOKOnly);
-            modSupport::ToggleSensorConnection(row);
-            return QString();
+            co_await modSupport::ToggleSensorConnection(row);
+            co_return QString();
         }
 
         QString temperature;
@@ -208,12 +210,13 @@ QString THRead(MSCommControl* port, int row) {
         else
             temperature = ComboHalf(temperatureText);
 
-        rt::DoEvents();
-        if (!port->portOpen() || !exchange.same()) return QString();
+        if (!port->portOpen() || !exchange.same()) co_return QString();
         port->setInBufferCount(0);
         port->setOutput(QByteArray("h\r"));
-        const QString humidityText = rt::fromBytes(readLine(port, exchange));
-        if (!exchange.same()) return QString();
+        // The humidity line: what arrives until its CR.
+        const QByteArray humidityLine = co_await replyWithin(port, kLineWaitMs, exchange);
+        const QString humidityText = rt::fromBytes(humidityLine);
+        if (!exchange.same()) co_return QString();
 
         // A humidity error is shown but does not stop the polling: the next tick asks again.
         QString humidity;
@@ -221,17 +224,18 @@ QString THRead(MSCommControl* port, int row) {
             showSensorError(row);
         else if (!humidityText.isEmpty())
             humidity = ComboHalf(humidityText);
-        return temperature + QLatin1Char('/') + humidity;
+        co_return temperature + QLatin1Char('/') + humidity;
     } catch (const std::exception&) {
-        if (!exchange.same()) return QString();
-        return QStringLiteral("999");
+        if (!exchange.same()) co_return QString();
+        co_return QStringLiteral("999");
     }
 }
 
-void StopAndDrain(MSCommControl* port, const RowExchange* exchange) {
+rt::Task<> StopAndDrain(MSCommControl* port, const RowExchange* exchange) {
     MSCommControl::EventHold hold(port);
     port->setOutput(QByteArray("S"));
-    if (!modSupport::PauseFor(exchange, 200)) return;
+    const bool same = co_await modSupport::PauseIn(exchange, 200);
+    if (!same) co_return;
     port->setOutput(kCR);
     Drain(port);
 }
@@ -241,7 +245,7 @@ void Drain(MSCommControl* port) {
         port->input();
 }
 
-void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
+rt::Task<> CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
     try {
@@ -251,10 +255,8 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
             if (need(port)->portOpen()) {
                 hourglass.emplace();
                 for (int attempt = 0; attempt < kCalibrateTries; ++attempt) {
-                    port->setOutput(QByteArray("c"));
-                    if (!exchange.wait(200)) return;
-                    port->setOutput(kCR);
-                    if (!exchange.wait(200)) return;
+                    const bool same = co_await sendInTwo(port, "c", exchange);
+                    if (!same) co_return;
                     if (!port->input().isEmpty()) {
                         QLabel* reading = Ctl(w.lblSensorReading, row);
                         rt::setFontSize(reading, 10);
@@ -264,19 +266,17 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
                 }
                 const int mode = modSupport::iBumpMode[row];
                 if (mode == 0) {
-                    SetStreamMode(port, modSupport::typeAccel, &exchange);
-                    if (!exchange.same()) return;
+                    co_await SetStreamMode(port, modSupport::typeAccel, &exchange);
+                    if (!exchange.same()) co_return;
                 } else if (mode == 1) {
-                    StopAndDrain(port, &exchange);
-                    if (!exchange.same()) return;
+                    co_await StopAndDrain(port, &exchange);
+                    if (!exchange.same()) co_return;
                     rt::setCaption(Ctl(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
-                    port->setOutput(QByteArray("E"));
-                    if (!exchange.wait(200)) return;
-                    port->setOutput(kCR);
-                    if (!exchange.wait(200)) return;
+                    const bool same = co_await sendInTwo(port, "E", exchange);
+                    if (!same) co_return;
                     if (rt::fromBytes(port->input()).contains(QLatin1String("Invalid"))) {
                         rt::MsgBox(QStringLiteral("Invalid request"), rt::vbOKOnly);
-                        return;
+                        co_return;
                     }
                     port->setRThreshold(1);
                     modSupport::iBumpMode[row] = 1;
@@ -293,23 +293,25 @@ void CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) {
         modSupport::InsertTabLogLine(Ctl(w.txtAccelData, slot),
                                      rt::formatTimeHM(rt::Clock::now()) + QStringLiteral(" Calibrated"));
     } catch (const std::exception&) {
-        return;
+        co_return;
     }
 }
 
-void SetStreamMode(MSCommControl* port, int kind, const RowExchange* exchange) {
+rt::Task<> SetStreamMode(MSCommControl* port, int kind, const RowExchange* exchange) {
     MSCommControl::EventHold hold(port);
     rt::Hourglass hourglass;
     try {
         const modSupport::SensorKind* sensor = modSupport::SensorKindOf(kind);
-        if (!sensor || !sensor->streamCommand) return;
+        if (!sensor || !sensor->streamCommand) co_return;
         const QByteArray letter(sensor->streamCommand);
         int sent = 0;
         for (int attempt = 0; attempt < kStreamTries; ++attempt) {
             need(port)->setOutput(letter);
-            if (!modSupport::PauseFor(exchange, 150)) return;
+            const bool sameAfterLetter = co_await modSupport::PauseIn(exchange, 150);
+            if (!sameAfterLetter) co_return;
             port->setOutput(QByteArray("+"));
-            if (!modSupport::PauseFor(exchange, 150)) return;
+            const bool sameAfterPlus = co_await modSupport::PauseIn(exchange, 150);
+            if (!sameAfterPlus) co_return;
             port->setOutput(kCR);
             ++sent;
             // Anything come is the answer. It stays for the stream's handler, which gets it once
@@ -319,7 +321,7 @@ void SetStreamMode(MSCommControl* port, int kind, const RowExchange* exchange) {
         // Every command sent is answered "OK", and none of these replies is a reading.
         sensorevents::ExpectStartReplies(port, sent);
     } catch (const std::exception&) {
-        return;
+        co_return;
     }
 }
 

@@ -25,16 +25,18 @@ inline const QString kSensorError = QStringLiteral("Sensor Error");
 // One reading of a temperature (kind 1), humidity (2), accelerometer (8) or distance (9) sensor:
 // up to ten queries, the sensor taken back (disconnected) when all stay silent. A temperature
 // reading follows the unit chosen on the setup dialog.
-QString newTakeCVReading(platform::MSCommControl* port, int row, int kind);
+rt::Task<QString> newTakeCVReading(platform::MSCommControl* port, int row, int kind);
 // One reading of a combined sensor, whose first row (humidity half) is row: the temperature, "/",
 // the humidity; a half without a reading is empty.
-QString THRead(platform::MSCommControl* port, int row);
+rt::Task<QString> THRead(platform::MSCommControl* port, int row);
 // Zeroes an accelerometer and puts it back into the output mode the row records; logs
 // " Calibrated" on the Acceleration tab's log of slot.
-void CalibrateAccel(platform::MSCommControl* port, int row, int kind, int slot);
+rt::Task<> CalibrateAccel(platform::MSCommControl* port, int row, int kind, int slot);
 // Puts an accelerometer (kind 8) or distance sensor (9) into continuous output. Inside a row's
-// exchange, it ends at the first pause after which the row has changed.
-void SetStreamMode(platform::MSCommControl* port, int kind, const modSupport::RowExchange* exchange = nullptr);
+// exchange, it ends at the first pause after which the row has changed. The exchange, when one is
+// given, is the caller's and lasts until this ends.
+rt::Task<> SetStreamMode(platform::MSCommControl* port, int kind,
+                         const modSupport::RowExchange* exchange = nullptr);
 
 // Lets events run until the reply's carriage return has arrived on port, or boundMs have passed,
 // or the port has closed, or the exchange's row has changed; true when the carriage return is in
@@ -45,7 +47,7 @@ bool AwaitReplyNested(platform::MSCommControl* port, int boundMs, const modSuppo
 rt::Task<bool> AwaitReply(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
 
 // Sends "S", pauses 200 ms, sends CR, then drains (not when the exchange's row changed meanwhile).
-void StopAndDrain(platform::MSCommControl* port, const modSupport::RowExchange* exchange = nullptr);
+rt::Task<> StopAndDrain(platform::MSCommControl* port, const modSupport::RowExchange* exchange = nullptr);
 // Reads and discards while two or more characters wait (a single one stays).
 void Drain(platform::MSCommControl* port);
 

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "platform/mscomm.h"
@@ -15,6 +17,7 @@
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
 #include "runtime/vb.h"
+#include "sensors/events.h"
 #include "sensors/modCorvisent.h"
 #include "sensors/readinglogs.h"
 #include "sensors/sensorops.h"
@@ -46,33 +49,78 @@ bool sameText(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// A step that may fail: its failure is passed over, as rt::passOver passes over one that does
+// not pause.
+rt::Task<> passingOver(rt::Task<> step) {
+    try {
+        co_await step;
+    } catch (const std::exception&) {
+    }
+}
+
+// The replies of a mode command on a streaming port: the sensor answers each command "OK" (the
+// stop too), and none of these replies is a reading. What the command has not read itself when
+// it ends is left to the stream's handler, which drops it.
+class ModeReplies {
+public:
+    explicit ModeReplies(MSCommControl* port) : m_port(port) {}
+    void sent(int commands = 1) { m_sent += commands; }
+    // The port's input, its replies counted.
+    QString read() {
+        const QString text = readText(m_port);
+        m_read += int(text.count(QLatin1String("OK")));
+        return text;
+    }
+    // The command has ended with its row unchanged.
+    void leaveToStream() const { sensorevents::ExpectStartReplies(m_port, std::max(0, m_sent - m_read)); }
+
+private:
+    MSCommControl* m_port;
+    int m_sent = 0;
+    int m_read = 0;
+};
+
+// "S", 200 ms, CR, then a drain: the stream stops and its reply is one more to come.
+rt::Task<> stopStream(const RowExchange& exchange, MSCommControl* port, ModeReplies& replies) {
+    replies.sent();
+    co_await modCorvisent::StopAndDrain(port, &exchange);
+}
+
 // Up to 15 passes of: letter, 200 ms, CR, pause, read; ends early once the sensor answers "OK",
 // or once the row has changed.
-void eventModeLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int pauseMs) {
+rt::Task<> eventModeLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int pauseMs) {
     MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
-        if (!exchange.wait(200)) return;
+        const bool sameAfterLetter = co_await exchange.pause(200);
+        if (!sameAfterLetter) co_return;
         port->setOutput(modCorvisent::kCR);
-        if (!exchange.wait(pauseMs)) return;
-        if (readText(port).contains(QLatin1String("OK"))) return;
+        const bool sameAfterCR = co_await exchange.pause(pauseMs);
+        if (!sameAfterCR) co_return;
+        if (readText(port).contains(QLatin1String("OK"))) co_return;
     }
 }
 
 // Up to 15 passes of the stream command letter, "+", CR with 200 ms between the pieces (and
 // after the CR when asked); ends early once the sensor answers "OK", or once the row has changed.
-void streamLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int afterMs,
-                const std::function<void()>& eachPass = {}) {
+rt::Task<> streamLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int afterMs,
+                      ModeReplies& replies, std::function<void()> eachPass = {}) {
     MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
         send(port, letter);
-        if (!exchange.wait(200)) return;
+        const bool sameAfterLetter = co_await exchange.pause(200);
+        if (!sameAfterLetter) co_return;
         send(port, "+");
-        if (!exchange.wait(200)) return;
+        const bool sameAfterPlus = co_await exchange.pause(200);
+        if (!sameAfterPlus) co_return;
         port->setOutput(modCorvisent::kCR);
-        if (afterMs > 0 && !exchange.wait(afterMs)) return;
+        replies.sent();
+        if (afterMs > 0) {
+            const bool sameAfterCR = co_await exchange.pause(afterMs);
+            if (!sameAfterCR) co_return;
+        }
         if (eachPass) eachPass();
-        if (readText(port).contains(QLatin1String("OK"))) return;
+        if (replies.read().contains(QLatin1String("OK"))) co_return;
     }
 }
 
@@ -107,54 +155,60 @@ void showOk(QLabel* status) {
 }
 
 // The sensitivity exchange of a tab button; false when the user cancelled or the row changed.
-bool askAndSendSensitivity(const RowExchange& exchange, MSCommControl* port, QPlainTextEdit* log) {
+rt::Task<bool> askAndSendSensitivity(const RowExchange& exchange, MSCommControl* port, QPlainTextEdit* log) {
     const std::optional<QString> typed = rt::InputBox(
         QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive):"),
         QString());
-    if (!typed) return false;
+    if (!typed) co_return false;
     tabLog(log, QStringLiteral(" Setting Sens = ") + *typed);
     const QByteArray command = "M" + rt::toBytes(rt::CStr(rt::CDbl(*typed))) + "\r";
     MSCommControl::EventHold hold(port);
     for (int attempt = 0; attempt < kSensitivityTries; ++attempt) {
         port->setOutput(command);
-        modCorvisent::AwaitReplyNested(port, 1500, &exchange);
-        if (!exchange.same()) return false;
+        co_await modCorvisent::AwaitReply(port, 1500, &exchange);
+        if (!exchange.same()) co_return false;
         const QString reply = readText(port);
         if (!reply.contains(QLatin1String("OK"))) continue;
         if (reply.contains(QLatin1String("Error")))
             rt::MsgBox(QStringLiteral("Sensor responded with Sensor Error"), rt::vbOKOnly);
         break;
     }
-    return true;
+    co_return true;
 }
 
 } // namespace
 
 // ---------------------------------------------------------------- calibration
 
-void CorvisentMainControls::cmdCalibrate_Click(int slot) {
+rt::Task<> CorvisentMainControls::cmdCalibrate_Click(int slot) {
+    int row = 0;
+    MSCommControl* port = nullptr;
     rt::passOver([&] {
-        const int row = static_cast<int>(rt::Val(rt::tag(Ctl(frameACover, slot))));
-        if (row == 0) return;
-        modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot);
+        row = static_cast<int>(rt::Val(rt::tag(Ctl(frameACover, slot))));
+        if (row != 0) port = Ctl(MSCommA, row);
     });
+    if (!port) co_return;
+    co_await passingOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
 }
 
-void CorvisentMainControls::mnuPopupCalibrate_Click() {
+rt::Task<> CorvisentMainControls::mnuPopupCalibrate_Click() {
     const int row = iSelectedRow;
     int slot = 0;
     rt::passOver([&] { slot = slotOfRow(row); });
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommA, row); });
-    if (!port || !port->portOpen()) return;
+    if (!port || !port->portOpen()) co_return;
     const RowExchange exchange(row);
-    rt::passOver([&] { modCorvisent::CalibrateAccel(port, row, typeAccel, slot); });
-    if (!exchange.same()) return;
+    co_await passingOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
+    if (!exchange.same()) co_return;
     rt::passOver([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
 }
 
-void CorvisentMainControls::CalibrateOnConnection(int row, int slot) {
-    rt::passOver([&] { modCorvisent::CalibrateAccel(Ctl(MSCommA, row), row, typeAccel, slot); });
+rt::Task<> CorvisentMainControls::CalibrateOnConnection(int row, int slot) {
+    MSCommControl* port = nullptr;
+    rt::passOver([&] { port = Ctl(MSCommA, row); });
+    if (!port) co_return;
+    co_await passingOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
 }
 
 // ---------------------------------------------------------------- sensitivity
@@ -163,10 +217,10 @@ namespace {
 
 // A tab sensitivity button: asks, sends the number, then switches the sensor back into the mode
 // its flag names by running the slot's mode button with the caption that leads there.
-void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMainControls::Rows<MSCommControl>& ports,
-                    QPlainTextEdit* log, const Table<11>& modeFlag, QPushButton* modeButton,
-                    const QString& toEventMode, const QString& toStreaming,
-                    const std::function<void()>& runModeButton) {
+rt::Task<> tabSensitivity(rt::CaptionFrame* cover, const CorvisentMainControls::Rows<MSCommControl>& ports,
+                          QPlainTextEdit* log, const Table<11>& modeFlag, QPushButton* modeButton,
+                          QString toEventMode, QString toStreaming,
+                          std::function<rt::Task<>()> runModeButton) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(cover);
@@ -174,34 +228,70 @@ void tabSensitivity(rt::CaptionFrame* cover, const CorvisentMainControls::Rows<M
         MSCommControl* port = Ctl(ports, row);
         if (!port->portOpen()) {
             rt::MsgBox(QStringLiteral("Sensor has not been opened"), rt::vbOKOnly);
-            return;
+            co_return;
         }
-        if (!askAndSendSensitivity(exchange, port, log)) return;
-        if (modeFlag[row] != 0 && modeFlag[row] != 1) return;
+        const bool sent = co_await askAndSendSensitivity(exchange, port, log);
+        if (!sent) co_return;
+        if (modeFlag[row] != 0 && modeFlag[row] != 1) co_return;
         rt::setCaption(modeButton, modeFlag[row] == 1 ? toEventMode : toStreaming);
-        runModeButton();
+        co_await runModeButton();
     } catch (const std::exception&) {
     }
 }
 
+// The popup's sensitivity puts the sensor back into the mode its flag names; no reply is read.
+rt::Task<> resumeMode(const RowExchange& exchange, MSCommControl* port, int kind, ModeReplies& replies) {
+    const int row = exchange.row();
+    const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
+    if (eventMode) {
+        send(port, "E");
+        const bool same = co_await exchange.pause(200);
+        if (same) port->setOutput(modCorvisent::kCR);
+    } else if (kind == typeDistance) {
+        send(port, "D");
+        const bool sameAfterLetter = co_await exchange.pause(200);
+        if (!sameAfterLetter) co_return;
+        send(port, "+");
+        const bool sameAfterPlus = co_await exchange.pause(200);
+        if (sameAfterPlus) port->setOutput(modCorvisent::kCR);
+    } else {
+        send(port, "a+\r");
+    }
+    replies.sent();
+}
+
 } // namespace
 
-void CorvisentMainControls::cmdSetBumpSens_Click(int slot) {
+rt::Task<> CorvisentMainControls::cmdSetBumpSens_Click(int slot) {
+    rt::CaptionFrame* cover = nullptr;
+    QPlainTextEdit* log = nullptr;
+    QPushButton* modeButton = nullptr;
     rt::passOver([&] {
-        tabSensitivity(Ctl(frameACover, slot), MSCommA, Ctl(txtAccelData, slot), iBumpMode,
-                       Ctl(cmdSetToBump, slot), kBumpOn, kBumpOff, [&] { cmdSetToBump_Click(slot); });
+        cover = Ctl(frameACover, slot);
+        log = Ctl(txtAccelData, slot);
+        modeButton = Ctl(cmdSetToBump, slot);
     });
+    if (!modeButton) co_return;
+    co_await passingOver(tabSensitivity(cover, MSCommA, log, iBumpMode, modeButton, kBumpOn, kBumpOff,
+                                        [this, slot] { return cmdSetToBump_Click(slot); }));
 }
 
-void CorvisentMainControls::cmdSensD_Click(int slot) {
+rt::Task<> CorvisentMainControls::cmdSensD_Click(int slot) {
+    rt::CaptionFrame* cover = nullptr;
+    QPlainTextEdit* log = nullptr;
+    QPushButton* modeButton = nullptr;
     rt::passOver([&] {
-        tabSensitivity(Ctl(frameDCover, slot), MSCommD, Ctl(txtDistanceData, slot), iProxMode,
-                       Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"),
-                       QStringLiteral("Set to Distance mode"), [&] { cmdSetToProximityMode_Click(slot); });
+        cover = Ctl(frameDCover, slot);
+        log = Ctl(txtDistanceData, slot);
+        modeButton = Ctl(cmdSetToProximityMode, slot);
     });
+    if (!modeButton) co_return;
+    co_await passingOver(tabSensitivity(
+        cover, MSCommD, log, iProxMode, modeButton, QStringLiteral("Set to Proximity mode"),
+        QStringLiteral("Set to Distance mode"), [this, slot] { return cmdSetToProximityMode_Click(slot); }));
 }
 
-void CorvisentMainControls::mnuPopupSetSensitivity_Click() {
+rt::Task<> CorvisentMainControls::mnuPopupSetSensitivity_Click() {
     const int row = iSelectedRow;
     const int kind = iDeviceType(row);
     QString typed;
@@ -209,7 +299,7 @@ void CorvisentMainControls::mnuPopupSetSensitivity_Click() {
         const std::optional<QString> answer = rt::InputBox(
             QStringLiteral("Please enter a number between 1 (most sensitive) and 9 (least sensitive)"),
             QStringLiteral("Proximity Sensitivity Adjustment"));
-        if (!answer) return;
+        if (!answer) co_return;
         if (rt::IsNumeric(*answer)) {
             const double v = rt::CDbl(*answer);
             if (v >= 1 && v <= 9 && v == static_cast<int>(v)) {
@@ -223,12 +313,15 @@ void CorvisentMainControls::mnuPopupSetSensitivity_Click() {
     rt::passOver([&] {
         port = kind == typeDistance ? Ctl(MSCommD, row) : kind == typeAccel ? Ctl(MSCommA, row) : nullptr;
     });
-    if (!port || !port->portOpen()) return;
+    if (!port || !port->portOpen()) co_return;
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
+    ModeReplies replies(port);
     const int number = static_cast<int>(rt::CDbl(typed));
     rt::passOver([&] { port->setOutput("M" + QByteArray::number(number) + "\r"); });
-    if (!exchange.wait(100)) return;
+    replies.sent();
+    const bool same = co_await exchange.pause(100);
+    if (!same) co_return;
     rt::passOver([&] { storeDeviceKey(row, "ProxSens", typed.toLatin1().constData()); });
     rt::passOver([&] {
         QLabel* status = Ctl(lblSensorStatus, row);
@@ -236,25 +329,13 @@ void CorvisentMainControls::mnuPopupSetSensitivity_Click() {
         rt::setCaption(status, QStringLiteral("OK"));
         rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
     });
-    rt::passOver([&] {
-        const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
-        if (eventMode) {
-            send(port, "E");
-            if (exchange.wait(200)) port->setOutput(modCorvisent::kCR);
-        } else if (kind == typeDistance) {
-            send(port, "D");
-            if (!exchange.wait(200)) return;
-            send(port, "+");
-            if (exchange.wait(200)) port->setOutput(modCorvisent::kCR);
-        } else {
-            send(port, "a+\r");
-        }
-    });
+    co_await passingOver(resumeMode(exchange, port, kind, replies));
+    if (exchange.same()) replies.leaveToStream();
 }
 
 // ---------------------------------------------------------------- tab mode buttons
 
-void CorvisentMainControls::cmdSetToBump_Click(int slot) {
+rt::Task<> CorvisentMainControls::cmdSetToBump_Click(int slot) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameACover, slot));
@@ -263,17 +344,17 @@ void CorvisentMainControls::cmdSetToBump_Click(int slot) {
         MSCommControl::EventHold hold(port); // the switch takes its replies itself
         if (!port->portOpen()) {
             rt::MsgBox(QStringLiteral("Sensor has not been opened"), rt::vbOKOnly);
-            return;
+            co_return;
         }
         QPushButton* button = Ctl(cmdSetToBump, slot);
         const QString caption = rt::caption(button);
         if (caption == kBumpOn) {
             port->setRThreshold(0);
-            modCorvisent::StopAndDrain(port, &exchange);
-            if (!exchange.same()) return;
+            co_await modCorvisent::StopAndDrain(port, &exchange);
+            if (!exchange.same()) co_return;
             rt::setCaption(button, kBumpOff);
-            eventModeLoop(exchange, port, "e", 200);
-            if (!exchange.same()) return;
+            co_await eventModeLoop(exchange, port, "e", 200);
+            if (!exchange.same()) co_return;
             port->setRThreshold(1);
             iBumpMode[row] = 1;
             rt::setForeColor(Ctl(lblSensorStatus, row), rt::vbBlue);
@@ -284,23 +365,26 @@ void CorvisentMainControls::cmdSetToBump_Click(int slot) {
         } else if (caption == kBumpOff) {
             rt::setCaption(button, kBumpOn);
             port->setRThreshold(0);
-            modCorvisent::StopAndDrain(port, &exchange);
-            if (!exchange.same()) return;
+            ModeReplies replies(port);
+            co_await stopStream(exchange, port, replies);
+            if (!exchange.same()) co_return;
             send(port, "a+\r");
+            replies.sent();
             rt::setFontSize(Ctl(lblSensorReading, row), 10);
             iBumpMode[row] = 0;
             for (int pass = 0; pass < kModePasses; ++pass)
-                if (readText(port).contains(QLatin1String("OK"))) break;
+                if (replies.read().contains(QLatin1String("OK"))) break;
             markStartMode(row, false);
             port->setRThreshold(1);
             storeDeviceKey(row, "StartInBump", "0");
             tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Set to Accel Mode"));
+            replies.leaveToStream();
         }
     } catch (const std::exception&) {
     }
 }
 
-void CorvisentMainControls::cmdSetToProximityMode_Click(int slot) {
+rt::Task<> CorvisentMainControls::cmdSetToProximityMode_Click(int slot) {
     rt::Hourglass hourglass;
     try {
         const int row = rowOfCover(Ctl(frameDCover, slot));
@@ -313,16 +397,16 @@ void CorvisentMainControls::cmdSetToProximityMode_Click(int slot) {
             status->hide();
             rt::setCaption(reading, QStringLiteral("OFF"));
             mnuPopUpConnectThisSensor->setText(QStringLiteral("Connect This Sensor"));
-            return;
+            co_return;
         }
         QPushButton* button = Ctl(cmdSetToProximityMode, slot);
         const QString caption = rt::caption(button);
         if (sameText(caption, QStringLiteral("Set to Proximity mode"))) {
             rt::setCaption(button, QStringLiteral("Set to Distance mode"));
             port->setRThreshold(0);
-            modCorvisent::StopAndDrain(port, &exchange);
-            eventModeLoop(exchange, port, "e", 200);
-            if (!exchange.same()) return;
+            co_await modCorvisent::StopAndDrain(port, &exchange);
+            co_await eventModeLoop(exchange, port, "e", 200);
+            if (!exchange.same()) co_return;
             port->setRThreshold(1);
             iProxMode[row] = 1;
             rt::setForeColor(status, rt::vbBlue);
@@ -336,14 +420,17 @@ void CorvisentMainControls::cmdSetToProximityMode_Click(int slot) {
         } else if (sameText(caption, QStringLiteral("Set to Distance mode"))) {
             rt::setCaption(button, QStringLiteral("Set to Proximity mode"));
             iProxMode[row] = 0;
-            modCorvisent::StopAndDrain(port, &exchange);
-            streamLoop(exchange, port, "D", 0,
-                       [&] { rt::setValue(Ctl(SensorSetupControls::instance().chkBinaryMode, row), 0); });
-            if (!exchange.same()) return;
+            ModeReplies replies(port);
+            co_await stopStream(exchange, port, replies);
+            co_await streamLoop(exchange, port, "D", 0, replies, [row] {
+                rt::setValue(Ctl(SensorSetupControls::instance().chkBinaryMode, row), 0);
+            });
+            if (!exchange.same()) co_return;
             mnuPopupSetProximityMode->setText(QStringLiteral("Set to Proximity mode"));
             markStartMode(row, false);
             storeDeviceKey(row, "StartInProx", "0");
             tabLog(Ctl(txtDistanceData, slot), QStringLiteral(" Set to Distance mode"));
+            replies.leaveToStream();
         }
         showOk(status);
         rt::setForeColor(reading, rt::vbRed);
@@ -357,7 +444,7 @@ void CorvisentMainControls::cmdSetToProximityMode_Click(int slot) {
 namespace {
 
 // The selected row's port of a popup mode command, its receive events held back and the row
-// marked so that its next data event only drains the port.
+// marked so that its next data event only drains it.
 struct PopupSwitch {
     int row = 0;
     int slot = 0;
@@ -377,17 +464,19 @@ std::optional<PopupSwitch> beginPopupSwitch(const CorvisentMainControls::Rows<MS
 
 } // namespace
 
-void CorvisentMainControls::mnuPopUpSetToBinaryMode_Click() {
+rt::Task<> CorvisentMainControls::mnuPopUpSetToBinaryMode_Click() {
     const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommA);
-    if (!target) return;
-    const auto [row, slot, port] = *target;
+    if (!target) co_return;
+    const int row = target->row;
+    const int slot = target->slot;
+    MSCommControl* port = target->port;
     MSCommControl::EventHold hold(port); // the switch takes its replies itself
     const RowExchange exchange(row);
     const QString caption = mnuPopUpSetToBinaryMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Bump mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
-        rt::passOver([&] { eventModeLoop(exchange, port, "e", 200); });
-        if (!exchange.same()) return;
+        co_await passingOver(modCorvisent::StopAndDrain(port, &exchange));
+        co_await passingOver(eventModeLoop(exchange, port, "e", 200));
+        if (!exchange.same()) co_return;
         rt::passOver([&] {
             QLabel* status = Ctl(lblSensorStatus, row);
             rt::setForeColor(status, rt::vbBlue);
@@ -399,30 +488,33 @@ void CorvisentMainControls::mnuPopUpSetToBinaryMode_Click() {
         rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOff); });
         rt::passOver([&] { storeDeviceKey(row, "StartInBump", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Take out of Bump mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
-        rt::passOver([&] {
-            streamLoop(exchange, port, "A", 200, [&] { rt::setFontSize(Ctl(lblSensorReading, row), 10); });
-        });
-        if (!exchange.same()) return;
+        ModeReplies replies(port);
+        co_await passingOver(stopStream(exchange, port, replies));
+        co_await passingOver(streamLoop(exchange, port, "A", 200, replies,
+                                        [this, row] { rt::setFontSize(Ctl(lblSensorReading, row), 10); }));
+        if (!exchange.same()) co_return;
         rt::passOver([&] { iBumpMode[row] = 0; });
         rt::passOver([&] { markStartMode(row, false); });
         rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slot), kBumpOn); });
         rt::passOver([&] { storeDeviceKey(row, "StartInBump", "0"); });
+        replies.leaveToStream();
     }
     rt::passOver([&] { port->setRThreshold(1); });
 }
 
-void CorvisentMainControls::mnuPopupSetProximityMode_Click() {
+rt::Task<> CorvisentMainControls::mnuPopupSetProximityMode_Click() {
     const std::optional<PopupSwitch> target = beginPopupSwitch(MSCommD);
-    if (!target) return;
-    const auto [row, slot, port] = *target;
+    if (!target) co_return;
+    const int row = target->row;
+    const int slot = target->slot;
+    MSCommControl* port = target->port;
     MSCommControl::EventHold hold(port); // the switch takes its replies itself
     const RowExchange exchange(row);
     const QString caption = mnuPopupSetProximityMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Proximity mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
-        rt::passOver([&] { eventModeLoop(exchange, port, "E", 300); });
-        if (!exchange.same()) return;
+        co_await passingOver(modCorvisent::StopAndDrain(port, &exchange));
+        co_await passingOver(eventModeLoop(exchange, port, "E", 300));
+        if (!exchange.same()) co_return;
         mnuPopUpSetProxNotifications->setEnabled(true);
         mnuPopupSetSensitivity->setEnabled(true);
         rt::passOver([&] {
@@ -438,9 +530,10 @@ void CorvisentMainControls::mnuPopupSetProximityMode_Click() {
         });
         rt::passOver([&] { storeDeviceKey(row, "StartInProx", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Set to Distance mode"))) {
-        rt::passOver([&] { modCorvisent::StopAndDrain(port, &exchange); });
-        rt::passOver([&] { streamLoop(exchange, port, "D", 0); });
-        if (!exchange.same()) return;
+        ModeReplies replies(port);
+        co_await passingOver(stopStream(exchange, port, replies));
+        co_await passingOver(streamLoop(exchange, port, "D", 0, replies));
+        if (!exchange.same()) co_return;
         rt::passOver([&] { iProxMode[row] = 0; });
         mnuPopUpSetProxNotifications->setEnabled(false);
         rt::passOver([&] { markStartMode(row, false); });
@@ -448,6 +541,7 @@ void CorvisentMainControls::mnuPopupSetProximityMode_Click() {
             rt::setCaption(Ctl(cmdSetToProximityMode, slot), QStringLiteral("Set to Proximity mode"));
         });
         rt::passOver([&] { storeDeviceKey(row, "StartInProx", "0"); });
+        replies.leaveToStream();
     }
     rt::passOver([&] { port->setRThreshold(1); });
 }
@@ -456,41 +550,47 @@ void CorvisentMainControls::mnuPopupSetProximityMode_Click() {
 
 namespace {
 
-// "E", 200 ms, CR, 300 ms, then the row shows "OK" and its flag and captions name event mode.
-bool startEventMode(CorvisentMainControls& w, int row, MSCommControl* port) {
-    if (!port || !port->portOpen()) return false;
+// "E", 200 ms, CR, 300 ms.
+rt::Task<> sendEventCommand(const RowExchange& exchange, MSCommControl* port) {
+    send(port, "E");
+    const bool same = co_await exchange.pause(200);
+    if (!same) co_return;
+    port->setOutput(modCorvisent::kCR);
+    co_await exchange.pause(300);
+}
+
+// The event command, then the row shows "OK" and its flag and captions name event mode.
+rt::Task<bool> startEventMode(CorvisentMainControls& w, int row, MSCommControl* port) {
+    if (!port || !port->portOpen()) co_return false;
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
-    rt::passOver([&] {
-        send(port, "E");
-        if (!exchange.wait(200)) return;
-        port->setOutput(modCorvisent::kCR);
-        exchange.wait(300);
-    });
-    if (!exchange.same()) return false;
+    co_await passingOver(sendEventCommand(exchange, port));
+    if (!exchange.same()) co_return false;
     rt::passOver([&] { showOk(Ctl(w.lblSensorStatus, row)); });
     rt::passOver([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });
     w.mnuPopupSetProximityMode->setEnabled(true);
     w.mnuPopUpSetProxNotifications->setEnabled(true);
     rt::passOver([&] { markStartMode(row, true); });
-    return true;
+    co_return true;
 }
 
 } // namespace
 
-void CorvisentMainControls::StartInBumpMode(int row) {
+rt::Task<> CorvisentMainControls::StartInBumpMode(int row) {
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommA, row); });
-    if (!startEventMode(*this, row, port)) return;
+    const bool started = co_await startEventMode(*this, row, port);
+    if (!started) co_return;
     iBumpMode[row] = 1;
     mnuPopUpSetToBinaryMode->setText(QStringLiteral("Take out of Bump mode"));
     rt::passOver([&] { rt::setCaption(Ctl(cmdSetToBump, slotOfRow(row)), kBumpOff); });
 }
 
-void CorvisentMainControls::StartInProximityMode(int row) {
+rt::Task<> CorvisentMainControls::StartInProximityMode(int row) {
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommD, row); });
-    if (!startEventMode(*this, row, port)) return;
+    const bool started = co_await startEventMode(*this, row, port);
+    if (!started) co_return;
     iProxMode[row] = 1;
     mnuPopupSetProximityMode->setText(QStringLiteral("Set to Distance mode"));
     rt::passOver([&] {

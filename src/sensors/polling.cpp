@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <optional>
 
 #include "platform/mscomm.h"
 #include "runtime/clock.h"
@@ -34,9 +35,10 @@ bool minuteMode() {
 }
 
 // One reading of the row by its kind; "" for a kind that is not read here.
-QString readRow(int row, int kind) {
+rt::Task<QString> readRow(int row, int kind) {
     const SensorKind* sensor = SensorKindOf(kind);
-    return sensor && sensor->read ? sensor->read(PortOf(row, kind), row, kind) : QString();
+    if (!sensor || !sensor->read) co_return QString();
+    co_return co_await sensor->read(PortOf(row, kind), row, kind);
 }
 
 // A highest/lowest pair of a tab slot: the first reading after a connect or reset sets both,
@@ -59,20 +61,20 @@ void rankReading(QLabel* highest, QLabel* lowest, bool& empty, double v, const Q
     if (low.isEmpty() || rt::Val(low) > v) set(lowest);
 }
 
-// Rows whose tick is running, so that a tick that lets events run is not entered again for the
-// same row.
+// Rows whose tick is running: a later tick of the same row does nothing while the reading it
+// started is still under way.
 std::array<bool, 11> inTick{};
 
-// Reads the row, trying again up to ten times while the sensor gives no reading. False when the
+// Reads the row, trying again up to ten times while the sensor gives no reading. Nothing when the
 // row was given up (disconnected here or by the read procedure) or changed meanwhile.
-bool readWithRetries(const RowExchange& exchange, int kind, QString& reading) {
+rt::Task<std::optional<QString>> readWithRetries(const RowExchange& exchange, int kind) {
     const int row = exchange.row();
-    reading = readRow(row, kind);
-    if (!exchange.same()) return false;
+    QString reading = co_await readRow(row, kind);
+    if (!exchange.same()) co_return std::nullopt;
     if (reading.isEmpty() || reading == QLatin1String(" ") || reading == QLatin1String("999")) {
         for (int attempt = 1;; ++attempt) {
             // The read procedure gave the sensor up itself: nothing more to try.
-            if (iPortOpen[row] == 0) return false;
+            if (iPortOpen[row] == 0) co_return std::nullopt;
             const bool failed =
                 reading.isEmpty() || reading == QLatin1String("999") || reading == QLatin1String("0");
             if (!failed) break;
@@ -80,18 +82,19 @@ bool readWithRetries(const RowExchange& exchange, int kind, QString& reading) {
                 rt::MsgBox(QStringLiteral("Sensor not responding after 10 tries.  Disconnecting sensor."),
                            rt::vbInformation);
                 DisconnectSensor(row, 1);
-                return false;
+                co_return std::nullopt;
             }
             // A port that closed under the sensor cannot answer again.
             if (!PortOf(row, kind)->portOpen()) {
                 DisconnectSensor(row, 1);
-                return false;
+                co_return std::nullopt;
             }
-            reading = readRow(row, kind);
-            if (!exchange.same()) return false;
+            reading = co_await readRow(row, kind);
+            if (!exchange.same()) co_return std::nullopt;
         }
     }
-    return iPortOpen[row] != 0;
+    if (iPortOpen[row] == 0) co_return std::nullopt;
+    co_return reading;
 }
 
 bool loggingOn(int row) {
@@ -158,12 +161,12 @@ void takeComboReading(int row, int tempSlot, int humidSlot, const QString& readi
 
 } // namespace
 
-void modSupport::SetReadingInterval(int row) {
+rt::Task<> modSupport::SetReadingInterval(int row) {
     CorvisentMainControls& w = CorvisentMainControls::instance();
     SensorSetupControls& setup = SensorSetupControls::instance();
     if (qRound64(rt::Val(setup.txtReadingInterval->text())) == 0) {
         rt::MsgBox(QStringLiteral("Reading Interval cannot be 0!"), rt::vbSystemModal);
-        return;
+        co_return;
     }
     Ctl(w.Timer1, row)->setEnabled(true);
     QLabel* status = Ctl(w.lblSensorStatus, row);
@@ -173,13 +176,13 @@ void modSupport::SetReadingInterval(int row) {
     rt::setForeColor(status, rt::vbBlue);
     rt::setTag(Ctl(setup.cmdConnectSensor, row), QStringLiteral("1"));
     if (minuteMode()) w.Timer1[row]->setInterval(kMinuteMs);
-    w.Timer1_Timer(row);
+    co_await w.Timer1_Timer(row);
 }
 
-void CorvisentMainControls::Timer1_Timer(int row) {
-    if (row < 1 || row > 10 || inTick[row]) return;
+rt::Task<> CorvisentMainControls::Timer1_Timer(int row) {
+    if (row < 1 || row > 10 || inTick[row]) co_return;
     // An exchange of the row's own (a connect, a mode command) is under way on its port.
-    if (platform::MSCommControl* port = PortOf(row, iDeviceType(row)); port && port->eventsHeld()) return;
+    if (platform::MSCommControl* port = PortOf(row, iDeviceType(row)); port && port->eventsHeld()) co_return;
     inTick[row] = true;
     struct Leave {
         int row;
@@ -195,19 +198,19 @@ void CorvisentMainControls::Timer1_Timer(int row) {
         if (rt::tag(connectButton) != QLatin1String("1") && minuteMode() &&
             iMinuteCount[row] < iReadMinutes[row]) {
             iMinuteCount[row] += 1;
-            return;
+            co_return;
         }
         rt::setTag(connectButton, QStringLiteral("0"));
         const int kind = iDeviceType(row);
-        rt::DoEvents();
 
-        QString reading;
-        if (!exchange.same() || !readWithRetries(exchange, kind, reading)) return;
+        if (!exchange.same()) co_return;
+        const std::optional<QString> reading = co_await readWithRetries(exchange, kind);
+        if (!reading) co_return;
         const DeviceRow& record = RowOf(row);
         if (kind == typeCombo)
-            takeComboReading(row, record.tempSlot, record.slot, reading);
+            takeComboReading(row, record.tempSlot, record.slot, *reading);
         else
-            takeSingleReading(row, kind, record.slot, reading);
+            takeSingleReading(row, kind, record.slot, *reading);
         iMinuteCount[row] = 1;
     } catch (const std::exception&) {
         // A row that changed under the tick is no longer this tick's to report.

@@ -12,10 +12,7 @@ namespace {
 
 using W = CorvisentMainControls;
 
-QString readByQuery(platform::MSCommControl* port, int row, int kind) {
-    return modCorvisent::newTakeCVReading(port, row, kind);
-}
-QString readPair(platform::MSCommControl* port, int row, int) {
+rt::Task<QString> readPair(platform::MSCommControl* port, int row, int) {
     return modCorvisent::THRead(port, row);
 }
 
@@ -27,13 +24,13 @@ const SensorKind kSensorKinds[] = {
      .identities = {"Corvisent/T", "Corvisent/H"}, // also takes a combined sensor
      .queryNamesUnit = true,
      .units = {Unit::Temperature},
-     .read = readByQuery},
+     .read = modCorvisent::newTakeCVReading},
     {.code = typeHumidity,
      .identities = {"Corvisent/H"},
      .removedOn = "Corvisent/T",
      .readingQuery = {.first = "h\r"},
      .units = {Unit::Percent},
-     .read = readByQuery},
+     .read = modCorvisent::newTakeCVReading},
     {.code = typeCombo,
      .identities = {"Corvisent/H"},
      .removedOn = "Corvisent/T",
@@ -64,7 +61,7 @@ const SensorKind kSensorKinds[] = {
      .readingFontSize = 8,
      .dropsInputOnOpen = true,
      .modeMenus = {&W::mnuPopupCalibrate, &W::mnuPopUpSetToBinaryMode, &W::mnuPopupSetSensitivity},
-     .read = readByQuery,
+     .read = modCorvisent::newTakeCVReading,
      .start = StartAccel},
     {.code = typeDistance,
      .reporting = Reporting::Stream,
@@ -75,8 +72,9 @@ const SensorKind kSensorKinds[] = {
      .noReply = "Sensor not responding to ID query.",
      .readingQuery = {.first = "d", .then = "\r"},
      .streamCommand = "D",
-     .modeMenus = {&W::mnuPopupSetProximityMode, &W::mnuPopUpSetProxNotifications, &W::mnuPopupSetSensitivity},
-     .read = readByQuery,
+     .modeMenus = {&W::mnuPopupSetProximityMode, &W::mnuPopUpSetProxNotifications,
+                   &W::mnuPopupSetSensitivity},
+     .read = modCorvisent::newTakeCVReading,
      .start = StartDistance},
 };
 
@@ -108,15 +106,6 @@ rt::Task<bool> SendCommand(platform::MSCommControl* port, SensorCommand command,
     }
     port->setOutput(QByteArray(command.then));
     co_return true;
-}
-
-bool SendCommandNested(platform::MSCommControl* port, const SensorCommand& command, const RowExchange* exchange) {
-    if (!command.first) return true;
-    port->setOutput(QByteArray(command.first));
-    if (!command.then) return true;
-    if (command.pauseMs > 0 && !PauseFor(exchange, command.pauseMs)) return false;
-    port->setOutput(QByteArray(command.then));
-    return true;
 }
 
 bool Identifies(const SensorKind& kind, const QString& reply) {

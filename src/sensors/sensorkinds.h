@@ -65,9 +65,9 @@ struct SensorKind {
     // Popup commands enabled once the device is accepted.
     std::array<QAction* CorvisentMainControls::*, 3> modeMenus{};
     // One reading; nullptr for a kind that is not read by queries.
-    QString (*read)(platform::MSCommControl* port, int row, int kind) = nullptr;
+    rt::Task<QString> (*read)(platform::MSCommControl* port, int row, int kind) = nullptr;
     // Starts a streaming kind in the row's stored mode.
-    void (*start)(const RowExchange& exchange, int slot, const QString& startMode) = nullptr;
+    rt::Task<> (*start)(RowExchange exchange, int slot, QString startMode) = nullptr;
 };
 
 // The record of a type code; nullptr for cameras, empty and disabled rows.
@@ -76,13 +76,12 @@ const SensorKind* SensorKindOf(int code);
 // The kind's line settings on a closed port.
 void SetLine(platform::MSCommControl* port, const LineSettings& line);
 // Sends the command; false (the second piece unsent) when the exchange's row changed in the pause.
-bool SendCommandNested(platform::MSCommControl* port, const SensorCommand& command, const RowExchange* exchange);
 rt::Task<bool> SendCommand(platform::MSCommControl* port, SensorCommand command, const RowExchange* exchange);
 // True when the reply names the kind.
 bool Identifies(const SensorKind& kind, const QString& reply);
 
 // The streaming kinds' starts (the connect's last step).
-void StartAccel(const RowExchange& exchange, int slot, const QString& startMode);
-void StartDistance(const RowExchange& exchange, int slot, const QString& startMode);
+rt::Task<> StartAccel(RowExchange exchange, int slot, QString startMode);
+rt::Task<> StartDistance(RowExchange exchange, int slot, QString startMode);
 
 } // namespace modSupport

@@ -2,6 +2,8 @@
 #include <QString>
 #include <array>
 
+#include "runtime/task.h"
+
 namespace platform {
 class MSCommControl;
 }
@@ -13,18 +15,18 @@ namespace modSupport {
 // Opens the row's port with its kind's line settings, checks the sensor's identity, opens its
 // log file, fills its summary row and tab slot and starts its work. A failed connect leaves the
 // row marked disabled (type 99) with "Sensor Error" and "OFF".
-void ConnectSensor(int row);
+rt::Task<> ConnectSensor(int row);
 // Stops the connected row's timer, closes its port and log file, clears its alert latches and
 // shows "OFF". flag 1 when the polling tick gives up on a silent sensor (the reading keeps its
 // colour), 0 from the Disconnect button.
 void DisconnectSensor(int row, int flag);
 // Starts the polling of a freshly connected temperature, humidity or combined row and takes its
-// first reading at once.
-void SetReadingInterval(int row);
+// first reading at once; ends when that reading has.
+rt::Task<> SetReadingInterval(int row);
 // The setup row's Connect/Disconnect button: connects a row reading "Connect", disconnects one
 // reading "Disconnect". The button's handler does nothing while the row is busy; a connect or
 // reading that gives its own row up calls this directly.
-void ToggleSensorConnection(int row);
+rt::Task<> ToggleSensorConnection(int row);
 
 // Per row: a popup mode command has talked to the row's accelerometer or distance sensor, so the
 // next data event of that port only drains it (and clears the mark).

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "runtime/controls.h"
+#include "runtime/task.h"
 
 class QAction;
 class QLabel;
@@ -162,18 +163,18 @@ public:
     QAction* mnuPopupSetSensitivity = nullptr;
 
     // ---- Sensor mode, sensitivity and calibration commands (src/sensors/modes.cpp).
-    void cmdCalibrate_Click(int slot);
-    void mnuPopupCalibrate_Click();
-    void CalibrateOnConnection(int row, int slot);
-    void cmdSetBumpSens_Click(int slot);
-    void cmdSensD_Click(int slot);
-    void mnuPopupSetSensitivity_Click();
-    void cmdSetToBump_Click(int slot);
-    void cmdSetToProximityMode_Click(int slot);
-    void mnuPopUpSetToBinaryMode_Click();
-    void mnuPopupSetProximityMode_Click();
-    void StartInBumpMode(int row);
-    void StartInProximityMode(int row);
+    rt::Task<> cmdCalibrate_Click(int slot);
+    rt::Task<> mnuPopupCalibrate_Click();
+    rt::Task<> CalibrateOnConnection(int row, int slot);
+    rt::Task<> cmdSetBumpSens_Click(int slot);
+    rt::Task<> cmdSensD_Click(int slot);
+    rt::Task<> mnuPopupSetSensitivity_Click();
+    rt::Task<> cmdSetToBump_Click(int slot);
+    rt::Task<> cmdSetToProximityMode_Click(int slot);
+    rt::Task<> mnuPopUpSetToBinaryMode_Click();
+    rt::Task<> mnuPopupSetProximityMode_Click();
+    rt::Task<> StartInBumpMode(int row);
+    rt::Task<> StartInProximityMode(int row);
 
     // ---- Port events, timer ticks and disconnect display (src/sensors: events_*.cpp, polling.cpp,
     // disconnect.cpp).
@@ -184,7 +185,7 @@ public:
     // The device of the row's line-event or streaming port went away: the row is disconnected
     // and the user told once.
     void SensorPortLost(int row, platform::MSCommControl* port);
-    void Timer1_Timer(int row);
+    rt::Task<> Timer1_Timer(int row);
     void WaterTimer_Timer(int row);
     void cmdDisconnectSensor_Click(int row);
 

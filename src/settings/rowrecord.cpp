@@ -105,11 +105,6 @@ bool RowExchange::same() const {
     return RowOf(m_row).generation == m_generation;
 }
 
-bool RowExchange::wait(int ms) const {
-    rt::WaitUntil([this] { return !same(); }, ms);
-    return same();
-}
-
 rt::Task<bool> RowExchange::pause(int ms) const {
     co_await rt::Until([this] { return !same(); }, ms);
     co_return same();
@@ -119,12 +114,6 @@ rt::Task<bool> PauseIn(const RowExchange* exchange, int ms) {
     if (exchange) co_return co_await exchange->pause(ms);
     co_await rt::Pause(ms);
     co_return true;
-}
-
-bool PauseFor(const RowExchange* exchange, int ms) {
-    if (exchange) return exchange->wait(ms);
-    rt::Wait(ms);
-    return true;
 }
 
 RowBusy::RowBusy(int row) : m_row(row), m_generation(RowOf(row).generation) {

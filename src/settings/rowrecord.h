@@ -56,8 +56,6 @@ public:
     explicit RowExchange(int row);
     int row() const { return m_row; }
     bool same() const;
-    // Lets events run for ms of program time, ending early when the row changes; then same().
-    bool wait(int ms) const;
     // Suspends the exchange for ms of program time, ending early when the row changes or the
     // program is asked to end; then same().
     rt::Task<bool> pause(int ms) const;
@@ -71,7 +69,6 @@ private:
 inline bool StillSame(const RowExchange* exchange) {
     return !exchange || exchange->same();
 }
-bool PauseFor(const RowExchange* exchange, int ms);
 rt::Task<bool> PauseIn(const RowExchange* exchange, int ms);
 
 // Held by a row's connect, disconnect and reading while they run: meanwhile a second Connect or

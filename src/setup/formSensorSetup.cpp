@@ -691,9 +691,9 @@ void formSensorSetup::deleteDeviceRecords(int row, bool pair) {
 
 // ---- The row button hands over to the sensor code.
 
-void formSensorSetup::cmdConnectSensor_Click(int row) {
+rt::Task<> formSensorSetup::cmdConnectSensor_Click(int row) {
     // The row's own connect, disconnect or reading is under way (this click came in during one
     // of its waits): the click does nothing.
-    if (modSupport::RowIsBusy(row)) return;
-    modSupport::ToggleSensorConnection(row);
+    if (modSupport::RowIsBusy(row)) co_return;
+    co_await modSupport::ToggleSensorConnection(row);
 }

@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <array>
 
+#include "runtime/task.h"
 #include "settings/setupcontrols.h"
 
 class QTabWidget;
@@ -55,7 +56,7 @@ public:
     // ---- Handlers of this window (formSensorSetup.cpp): the device rows' buttons and boxes.
     // Connect hands over to the sensor code; Delete takes the row's device away with its display
     // slot, its stored record and its place in the device count.
-    void cmdConnectSensor_Click(int row);
+    rt::Task<> cmdConnectSensor_Click(int row);
     void cmdDeleteMe_Click(int row) override;
     void chkTabLogging_Click(int row);
     void chkFileLogging_Click(int row);
@@ -68,7 +69,8 @@ public:
 
     // ---- The device list, the stores and the sensors (setupservices.cpp).
     void LoadConfig(bool fromIni, const QString& totalDevices);
-    void cmdConnectAll_Click();
+    // Connects the rows marked for it one after the other, 1500 ms apart.
+    rt::Task<> cmdConnectAll_Click();
     bool ConnectingAll() const { return m_connectingAll; } // Connect All is under way
     void cmdAddDevice_Click();
     void SavePrefs();

@@ -16,6 +16,7 @@
 #include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
+#include "runtime/task.h"
 #include "runtime/vb.h"
 #include "sensors/sensorops.h"
 #include "settings/deviceRecords.h"
@@ -109,10 +110,10 @@ void formSensorSetup::cmdOk_Click() {
     }
 }
 
-void formSensorSetup::cmdConnectAll_Click() {
+rt::Task<> formSensorSetup::cmdConnectAll_Click() {
     // Asked for again during one of its own waits (the main window's popup, start-up's): the
     // running one goes on alone.
-    if (m_connectingAll) return;
+    if (m_connectingAll) co_return;
     m_connectingAll = true;
     rt::Hourglass hourglass;
     cmdConnectAll->setEnabled(false);
@@ -137,8 +138,8 @@ void formSensorSetup::cmdConnectAll_Click() {
         for (int row = 1; row <= 10 && !rt::QuitRequested(); ++row) {
             if (modSupport::iConnectPort[row] > 0 && modSupport::RowOf(row).generation == held[row] &&
                 !modSupport::RowIsBusy(row) && rt::caption(cmdConnectSensor[row]) == QLatin1String("Connect")) {
-                modSupport::ConnectSensor(row);
-                rt::Wait(1500);
+                co_await modSupport::ConnectSensor(row);
+                co_await rt::Pause(1500);
             }
         }
     } catch (const std::exception&) {

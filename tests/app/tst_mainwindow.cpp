@@ -23,6 +23,7 @@
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
+#include "support/finish.h"
 #include "support/testenv.h"
 
 using namespace modSupport;
@@ -191,13 +192,13 @@ private slots:
         iProxMode[6] = 1;
         rightClick(6);
         m.mnuPopupSetSensitivity->setEnabled(false);
-        m.mnuPopUpConnectThisSensor_Click();
+        finish(m.mnuPopUpConnectThisSensor_Click());
         QCOMPARE(m.mnuPopUpConnectThisSensor->text(), QStringLiteral("Disconnect This Sensor"));
         QVERIFY(rt::enabled(m.mnuPopupSetSensitivity) && rt::enabled(m.mnuPopupSetProximityMode));
 
         m.mnuPopupConnectAll->setEnabled(false);
         iProxMode[6] = 0;
-        m.mnuPopUpConnectThisSensor_Click();
+        finish(m.mnuPopUpConnectThisSensor_Click());
         QCOMPARE(m.mnuPopUpConnectThisSensor->text(), QStringLiteral("Connect This Sensor"));
         QVERIFY(!rt::enabled(m.mnuPopupSetProximityMode) && rt::enabled(m.mnuPopupConnectAll));
 
@@ -206,10 +207,10 @@ private slots:
         rightClick(1);
         m.Timer1[1]->setInterval(60000);
         m.Timer1[1]->setEnabled(true);
-        m.mnuPopUpConnectThisSensor_Click();
+        finish(m.mnuPopUpConnectThisSensor_Click());
         QVERIFY(!m.Timer1[1]->enabled());
 
-        m.mnuPopupConnectAll_Click();
+        finish(m.mnuPopupConnectAll_Click());
         QVERIFY(!rt::enabled(m.mnuPopupConnectAll));
         QVERIFY(!rt::visible(&setup()));
     }

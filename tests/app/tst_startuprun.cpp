@@ -25,12 +25,15 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "sensors/events.h"
+#include "sensors/sensorops.h"
 #include "settings/modPrefs.h"
 #include "settings/modRegistry.h"
 #include "settings/modSupport.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
+#include "support/fakeserial.h"
 #include "support/faketray.h"
+#include "support/finish.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
 
@@ -187,7 +190,7 @@ private slots:
         ScriptedBoxes boxes;
         machineValue(modRegistry::kAutologoutValue, QStringLiteral("1"));
         storeAll(QStringLiteral("TempMax=55 TotalDevices=1"), QString());
-        M().Form_Load(QStringLiteral("/service"));
+        finish(M().Form_Load(QStringLiteral("/service")));
         QVERIFY(tray->shown() && !M().isVisible());
         // Nothing else was read, loaded, asked, written or created.
         QVERIFY(S().txtTempMax->text() != QLatin1String("55"));
@@ -199,7 +202,7 @@ private slots:
         ScriptedBoxes boxes;
         boxes.queue(rt::vbYes);
         strLastDistState[3] = QStringLiteral("20cm"); // left from an earlier run
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
         QCOMPARE(strLastDistState[3], QStringLiteral("No Obj"));
         QVERIFY(formAvailSensors::instance().isVisible()); // the scan ran and shows its list
@@ -235,7 +238,7 @@ private slots:
         ScriptedBoxes boxes;
         boxes.queue(rt::vbNo);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged"));
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         QCOMPARE(boxes.prompts().size(), 2);
         const QString notice = boxes.prompts().last();
         QVERIFY2(notice.startsWith("The settings file " + file + " was damaged (line 5"), qPrintable(notice));
@@ -243,7 +246,7 @@ private slots:
         QCOMPARE(S().txtTempMax->text(), QStringLiteral("55"));
         boxes.clear();
         boxes.queue(rt::vbNo);
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
     }
 
@@ -252,7 +255,7 @@ private slots:
         boxes.queue(rt::vbNo);
         // A delay box that is not a number does not stop the start-up.
         storeAll(QStringLiteral("TempMin=35 TempMax=85 ForC=C DelayEventAway1=2.5 DelayEventUp1=soon"), QString());
-        M().Form_Load(QStringLiteral("/nocams /minimize /Regclean /autodetect"));
+        finish(M().Form_Load(QStringLiteral("/nocams /minimize /Regclean /autodetect")));
         QCOMPARE(boxes.prompts(), QStringList{kScanQuestion});
         QVERIFY(!formAvailSensors::instance().isVisible()); // no scan
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("1"));
@@ -282,7 +285,7 @@ private slots:
         storeAll(QStringLiteral("ForC=K"), QString());
         boxes.queue(rt::vbNo);
         M().showNormal();
-        M().Form_Load(QStringLiteral("/nocams"));
+        finish(M().Form_Load(QStringLiteral("/nocams")));
         QVERIFY(!formAvailSensors::instance().isVisible() && !M().isMinimized());
         QCOMPARE(rt::tag(S().chkMultiCamEnabled), QStringLiteral("not looked at"));
         QVERIFY(rt::optionValue(S().optCorF2));
@@ -292,14 +295,14 @@ private slots:
     void failuresAreLoggedAndEndTheStartUp() {
         ScriptedBoxes boxes;
         writeWholeFile(env->appDir() + QStringLiteral("/logfiles"), "x"); // a file where the folder goes
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         QCOMPARE(errorLog(), QStringList{QStringLiteral(":010=FormLoadError")});
         QVERIFY(!bInStartup && !loading());
         QFile::remove(env->appDir() + QStringLiteral("/logfiles"));
 
         storeAll(QStringLiteral("TotalDevices=1 AutoConnect=7"), QString()); // a value the box cannot take
         S().hide();
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         QCOMPARE(errorLog().last(), QStringLiteral(":020=AutoOpenPrefError"));
         QVERIFY(S().isVisible() && !bInStartup && !loading());
         S().hide();
@@ -316,7 +319,7 @@ private slots:
         ScriptedBoxes boxes;
         boxes.queue(rt::vbNo);
 
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         QCOMPARE(boxes.prompts(), QStringList{QStringLiteral("Do you wish to start Remote Monitoring?")});
         QCOMPARE(rt::caption(formInternetSetup::instance().lblUpdating), QStringLiteral("Off"));
         QCOMPARE(stored("AutoConnect"), QStringLiteral("1"));
@@ -332,6 +335,70 @@ private slots:
         const QDir logs(env->appDir() + QStringLiteral("/logfiles"));
         const QStringList files = logs.entryList(QDir::Files);
         QVERIFY(files.size() == 1 && readWholeFile(logs.filePath(files.first())).contains("72.50F\r\n"));
+    }
+
+    // The start-up Connect All with the first sensor absent: its box after the three identity
+    // queries holds nothing up (nobody is there to answer it), the other rows are connected at
+    // Connect All's pace, and the start-up question comes once Connect All has ended.
+    void absentSensorAtStartUpHoldsNoOtherRow() {
+        rt::Clock::setSpeed(100);
+        FakeSerialHub hub;
+        QList<FakeSerialPort*> dev{nullptr};
+        for (int row = 1; row <= 3; ++row) {
+            const QString section = QStringLiteral("PortConfig\\Devices\\%1").arg(row);
+            for (const auto& [key, value] : {std::pair{"DeviceType", strTypeTemperature},
+                                             {"DeviceName", "Room"},
+                                             {"Port", QString::number(row + 2)},
+                                             {"SubIndex", QString::number(row)}})
+                store(section, key, value);
+            dev << &hub.add(row + 2);
+            if (row > 1)
+                dev[row]->setResponder([](FakeSerialPort& p, const QByteArray& command) {
+                    p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
+                });
+        }
+        storeAll(QStringLiteral("TotalDevices=3 AutoConnect=1 AutoStartIUE=1"), QString());
+        const QString noReply = QStringLiteral("Device not responding to ID query.");
+        bool heldTheRows = false; // the box stood while the rows after it were not connected
+        bool askedAfterConnects = false;
+        ScriptedBoxes boxes([&](const rt::ShownBox& box) -> std::optional<QVariant> {
+            if (box.prompt == noReply && box.waits) {
+                // Nobody answers: the box's own loop runs the program as long as a person leaves it.
+                rt::WaitUntil([] { return iPortOpen[2] != 0 && iPortOpen[3] != 0; }, 10 * 60000);
+                heldTheRows = iPortOpen[2] == 0 || iPortOpen[3] == 0;
+            }
+            if (box.prompt.startsWith(QStringLiteral("Do you wish"))) {
+                askedAfterConnects = iPortOpen[2] != 0 && iPortOpen[3] != 0;
+                return QVariant(int(rt::vbNo));
+            }
+            return std::nullopt;
+        });
+
+        finish(M().Form_Load(QString()));
+        QCOMPARE(boxes.prompts(),
+                 (QStringList{noReply, QStringLiteral("Do you wish to start Remote Monitoring?")}));
+        QVERIFY(!boxes.shown().first().waits);
+        QVERIFY(!heldTheRows);
+        QVERIFY(askedAfterConnects);
+        QCOMPARE(dev[1]->commands(), QList<QByteArray>(3, "i"));
+        QCOMPARE(iPortOpen[1], 0);
+        for (int row : {2, 3}) {
+            QCOMPARE(iPortOpen[row], int(typeTemperature));
+            QCOMPARE(M().lblSensorReading[row]->text(), QStringLiteral("70"));
+        }
+        // Each row is asked after the one before it has given up or connected, and 1500 ms more.
+        auto pauseBefore = [&](int row) {
+            const qint64 first = dev[row]->writes().first().atMs;
+            qint64 before = -1;
+            for (const FakeSerialPort::Write& w : dev[row - 1]->writes())
+                if (w.atMs <= first) before = w.atMs;
+            return first - before;
+        };
+        QVERIFY(pauseBefore(2) >= 2000 + 1500);
+        QVERIFY(pauseBefore(3) >= 1500);
+        for (int row : {2, 3})
+            DisconnectSensor(row, 0);
+        M().hide();
     }
 
     // An alarm raised while the sensors connect at start-up stays above the main window raised
@@ -354,7 +421,7 @@ private slots:
         } raises;
         qApp->installEventFilter(&raises);
         ScriptedBoxes boxes;
-        M().Form_Load(QString());
+        finish(M().Form_Load(QString()));
         qApp->removeEventFilter(&raises);
         QVERIFY2(frmAlarm::loaded() && frmAlarm::instance().isVisible(), qPrintable(raises.windows.join(' ')));
         QVERIFY(raises.windows.contains(M().objectName()));
@@ -378,7 +445,7 @@ private slots:
         // The service start asks its question as any start does.
         std::optional<ScriptedBoxes> boxes(std::in_place);
         boxes->queue(rt::vbYes);
-        M().Form_Load(QStringLiteral("/service /cvservice"));
+        finish(M().Form_Load(QStringLiteral("/service /cvservice")));
         // Without login details the login is refused with its box, and the schedule starts all
         // the same: the first update writes the status file and sends nothing.
         QCOMPARE(boxes->prompts(), (QStringList{QStringLiteral("Do you wish to start Remote Monitoring?"),

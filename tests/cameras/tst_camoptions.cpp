@@ -3,6 +3,7 @@
 #include "cameras/ezVidCap.h"
 #include "sensors/sensorrig.h"
 #include "support/fakecapture.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -116,7 +117,7 @@ private slots:
         rig.camera(3, 2);
         rig.load();
         QCOMPARE(shownOptions(2), QString("M")); // loaded, not connected
-        S().cmdConnectSensor_Click(3);
+        finish(S().cmdConnectSensor_Click(3));
         QCOMPARE(rowState(3).section('|', 0, 0), QString("Disconnect"));
         QCOMPARE(shownOptions(2), QString("MLCSAD"));
         QCOMPARE(choice(2), QString("1 2"));

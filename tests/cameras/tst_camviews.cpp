@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
 #include "support/fakecapture.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -113,7 +114,7 @@ private slots:
         rig.cams.camera(1).setPresent(false);
         rig.cams.camera(2).setBusy(true);
         const QByteArray settings = readWholeFile(platform::Registry::instance().filePath(platform::Hive::CurrentUser));
-        S().cmdConnectAll_Click();
+        finish(S().cmdConnectAll_Click());
         const QStringList shown = rig.boxes->prompts();
         QVERIFY2(shown.size() == 2, qPrintable(shown.join(" // ")));
         QVERIFY2(shown[0].startsWith("The camera \"Door\" (Cam B) could not be connected: the camera is not attached."), qPrintable(shown[0]));
@@ -194,7 +195,7 @@ private slots:
         rig.load();
         QCOMPARE(rt::value(S().chkSendToSummary[1]) + rt::value(S().chkSendToSummary[2]), 2);
         rt::setTag(S().chkMultiCamEnabled, "9");
-        S().cmdConnectAll_Click();
+        finish(S().cmdConnectAll_Click());
         QCOMPARE(rig.views(), QStringLiteral("0:Cam A 2:Cam B"));
         QCOMPARE(rig.cams.camera(0).starts, QStringList{"Small"});
         QCOMPARE(rig.cams.camera(1).starts, QStringList{"Default"});

@@ -3,9 +3,11 @@
 #include "alerts/formEmailAlertSetup.h"
 #include "alerts/frmAlarm.h"
 #include "sensors/sensorrig.h"
+#include "support/fakehandoff.h"
 #include "support/fakesmtp.h"
 #include "support/fakesound.h"
 #include "support/faketray.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -44,7 +46,7 @@ private slots:
             return c == "tf" ? QByteArray::number(value, 'f', 2).rightJustified(6, '0') + "F" : QByteArray();
         });
         rt::Clock::setSpeed(20);
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(M().lblSensorStatus[1]->text(), QString("OK"));
 
         value = 85;
@@ -75,6 +77,49 @@ private slots:
         QCOMPARE(rig.boxes->prompts().size(), 1); // the hint of Disable All Alarms
         rt::setValue(S().chkLocalMonitoring, 0);
         S().hide();
+    }
+
+    // One row's reading asks for a mail through the mail program while another row's sensor has
+    // gone silent and is asked its ten queries: the hand-off starts while those queries go on.
+    void handoffStartsWhileAnotherRowIsAskedTenTimes() {
+        SensorRig rig;
+        FakeMailHandoff handoff;
+        {
+            LoadGuard quiet;
+            S().txtTempMax->setText("80");
+            S().txtTempMin->setText("30");
+            for (QCheckBox* box : {S().chkOnScreenAlert[1], S().chkPageAlert[1]})
+                rt::setValue(box, 0);
+            for (QCheckBox* box : {S().chkEmailAlert[1], S().chkUseAlerts})
+                rt::setValue(box, 1);
+            rt::setOptionValue(S().optUseMAPI, true);
+            formEmailAlertSetup::instance().txtEmailAddr->setText("ops@example.com");
+        }
+        rig.record(1, strTypeTemperature, "Cold room", "1", 3);
+        rig.record(2, strTypeTemperature, "Server room", "2", 4);
+        rig.load();
+        bool silent = false;
+        QByteArray serverRoom = "070.00F";
+        FakeSerialPort& cold = rig.hub->add(3);
+        serve(cold, "Corvisent/T", [&](const QByteArray&) -> QByteArray { return silent ? "" : "070.00F"; });
+        serve(rig.hub->add(4), "Corvisent/T", [&](const QByteArray&) { return serverRoom; });
+        rt::Clock::setSpeed(100);
+        finish(S().cmdConnectSensor_Click(1));
+        finish(S().cmdConnectSensor_Click(2));
+        silent = true;
+        serverRoom = "095.00F";
+        const int before = int(cold.commands().count("tf"));
+        int coldQueriesThen = -1;
+        bool coldStillAsked = false;
+        handoff.duringNextHandoff([&] {
+            coldQueriesThen = int(cold.commands().count("tf")) - before;
+            coldStillAsked = RowIsBusy(1);
+        });
+        QVERIFY(rt::WaitUntil([&] { return coldQueriesThen >= 0; }, 10 * 60000));
+        QCOMPARE(handoff.messages().size(), 1);
+        QVERIFY2(coldStillAsked && coldQueriesThen < 10, qPrintable(QString::number(coldQueriesThen)));
+        QVERIFY(rt::WaitUntil([] { return iPortOpen[1] == 0; }, 10 * 60000)); // given up in the end
+        rig.boxes->clear();
     }
 };
 

@@ -1,6 +1,7 @@
 #include <QMenu>
 
 #include "sensors/sensorrig.h"
+#include "support/finish.h"
 #include "support/simulator.h"
 
 using namespace modSupport;
@@ -108,7 +109,7 @@ private slots:
                                 M().Label2, M().lblNoAccelDevices, M().lblNoDistanceDevices};
         for (QLabel* l : noDevice) l->setHidden(false);
         const QDateTime connecting = rt::Clock::now();
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         const QDateTime connected = rt::Clock::now();
 
         platform::MSCommControl* port = PortOf(4, k.code);
@@ -177,7 +178,7 @@ private slots:
 
         // Disconnect takes the row back by its kind, even after its port box was emptied.
         S().txtDeviceComNumber[4]->setText("");
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QVERIFY(!port->portOpen() && iPortOpen[4] == 0);
     }
 
@@ -218,7 +219,7 @@ private slots:
         FakeSerialPort& dev = rig.hub->add(3);
         if (!answer.isEmpty()) serve(dev, answer);
         const int before = iPortOpen[0];
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QCOMPARE(rig.boxes->prompts(), messages);
         if (answer.isEmpty()) QCOMPARE(dev.commands().size(), 3);
         QVERIFY(!dev.isOpen());
@@ -231,7 +232,7 @@ private slots:
         // The sensor answers at the next try: connected, and no longer marked disabled.
         rig.boxes->clear();
         serve(dev, k.identity, [](const QByteArray&) -> QByteArray { return "070.00F"; });
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QCOMPARE(iDeviceType(4), k.code);
         QVERIFY(rowState(4).startsWith("Disconnect|OK|"));
     }
@@ -245,7 +246,7 @@ private slots:
             storeKind(rig, kinds()[index]);
             serve(rig.hub->add(3), index == 0 ? "Corvisent/H" : "Corvisent/P",
                   [](const QByteArray&) -> QByteArray { return "070.00F"; });
-            S().cmdConnectSensor_Click(4);
+            finish(S().cmdConnectSensor_Click(4));
             QCOMPARE(iPortOpen[4], kinds()[index].code);
         }
         for (int index : {1, 2}) {
@@ -253,7 +254,7 @@ private slots:
             storeKind(rig, kinds()[index]);
             FakeSerialPort& dev = rig.hub->add(3);
             serve(dev, "Corvisent/T");
-            S().cmdConnectSensor_Click(4);
+            finish(S().cmdConnectSensor_Click(4));
             QCOMPARE(rig.boxes->prompts(), QStringList{"Warning: Device appears to be a Corvisent/T\r\n"});
             QVERIFY(!dev.isOpen());
             QCOMPARE(rig.stored(4, "DeviceType"), QString("<none>"));
@@ -267,7 +268,7 @@ private slots:
     void deleteDuringTheIdentityWait() {
         SensorRig rig;
         FakeSerialPort& dev = silentAtFirst(rig, [] { S().cmdDeleteMe_Click(4); });
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         runUntil(kStart.addSecs(200));
         QCOMPARE(dev.commands(), QList<QByteArray>{"i"});
         QVERIFY(!dev.isOpen() && !M().MSComm[4]->portOpen());
@@ -289,7 +290,7 @@ private slots:
             offered = rt::enabled(M().mnuPopUpConnectThisSensor);
             M().mnuPopUpConnectThisSensor_Click();
         });
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QVERIFY(!offered);
         QCOMPARE(rig.boxes->prompts(), QStringList());
         QCOMPARE(dev.openCount(), 1);
@@ -308,7 +309,7 @@ private slots:
             if (dev.commands().count("a+") == 1) dev.inject("0 -0.50\r\n", 100);
             return "OK";
         });
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         // The line is shown once the stream's handler has taken it; then time for the replies
         // behind it, counted from there (a busy machine may have taken minutes of the fast clock).
         QVERIFY(rt::WaitUntil([] { return M().lblSensorReading[4]->text() == "0 -0.50"; }, 600000));
@@ -336,8 +337,8 @@ private slots:
         });
         serve(rig.hub->add(4), "Corvisent/T", [](const QByteArray&) -> QByteArray { return "010.00F"; });
 
-        S().cmdConnectSensor_Click(3);
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(3));
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(rig.boxes->prompts().size(), 1);
         QVERIFY(rig.boxes->prompts()[0].contains("row below it does not hold its temperature half"));
         QCOMPARE(iPortOpen[2], 0);
@@ -370,20 +371,20 @@ private slots:
         rig.load();
         serve(rig.hub->add(4), "Corvisent/T", [](const QByteArray&) -> QByteArray { return "070.00F"; });
 
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(rig.boxes->prompts().join("|"), QString("Device not found."));
         QCOMPARE(iPortOpen[0], 0);
 
         rig.boxes->clear();
         S().lblDeviceType[3]->setText(strTypeVideoMotion);
         S().lblDeviceType[3]->show();
-        S().cmdConnectSensor_Click(3);
+        finish(S().cmdConnectSensor_Click(3));
         QCOMPARE(iDeviceType(3), 99);
 
         // The port control is already open.
         M().MSComm[4]->setCommPort(4);
         M().MSComm[4]->setPortOpen(true);
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QCOMPARE(rig.boxes->prompts(), QStringList{"Port already open"});
         QVERIFY(!M().MSComm[4]->portOpen());
         QCOMPARE(iDeviceType(4), 99);
@@ -391,7 +392,7 @@ private slots:
         // A slot the tab does not have: the error is shown and the row taken back.
         rig.boxes->clear();
         RegisterRow(4, typeTemperature, 6);
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QCOMPARE(rig.boxes->prompts(),
                  QStringList{"Error: Subscript out of range.\r\n Please make sure sensor is connected and "
                              "that you have the correct COM port."});
@@ -402,7 +403,7 @@ private slots:
         RegisterRow(4, typeTemperature, 3);
         rt::setCaption(S().lblLogDirectory, rig.logs.path() + "/gone");
         rig.boxes->queue(QVariant()); // the folder question is cancelled
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         const QStringList prompts = rig.boxes->prompts();
         QCOMPARE(prompts.size(), 3);
         QVERIFY(prompts[0].startsWith("Error: Path not found."));
@@ -410,7 +411,7 @@ private slots:
         QVERIFY(!M().MSComm[4]->portOpen());
         QVERIFY(rowState(4).startsWith("Connect|"));
         rt::setCaption(S().lblLogDirectory, rig.logs.path());
-        S().cmdConnectSensor_Click(4);
+        finish(S().cmdConnectSensor_Click(4));
         QCOMPARE(iPortOpen[4], typeTemperature);
     }
 
@@ -427,7 +428,7 @@ private slots:
         rig.record(1, strTypeTemperature, "Pty freezer", "1", 7);
         rig.load();
         const QDateTime start = rt::Clock::now();
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(rig.boxes->prompts().join("|"), QString());
         QCOMPARE(M().lblSensorReading[1]->text(), QString("68.25"));
         const QString path = RowOf(1).logPath;
@@ -435,7 +436,7 @@ private slots:
         sim.tell("temp 70");
         QVERIFY(rt::WaitUntil([&] { return readWholeFile(path).contains(",70.00F\r\n"); }, 60000));
         QCOMPARE(M().lblTHighest[1]->text() + "/" + M().lblTLowest[1]->text(), QString("70/68.25"));
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QVERIFY(!M().MSComm[1]->portOpen());
 
         const QDateTime end = rt::Clock::now();
@@ -459,7 +460,10 @@ private slots:
     void endRequestDuringTheIdentityWait() {
         SensorRig rig;
         FakeSerialPort& dev = silentAtFirst(rig, [] { rt::RequestQuit(); });
-        S().cmdConnectSensor_Click(4);
+        // Once the end is asked for, the program clock's waits return at once: the test's own
+        // loop runs the events until the connect has ended.
+        const rt::Task<> connecting = S().cmdConnectSensor_Click(4);
+        QTRY_VERIFY(connecting.isReady());
         QCOMPARE(dev.commands(), QList<QByteArray>{"i"});
         QCOMPARE(rig.boxes->prompts(), QStringList());
         QVERIFY(!dev.isOpen() && !M().MSComm[4]->portOpen());

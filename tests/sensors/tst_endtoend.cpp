@@ -10,6 +10,7 @@
 #include "sensors/modCorvisent.h"
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
+#include "support/finish.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
 
@@ -59,8 +60,8 @@ private slots:
         QVERIFY(
             platform::ansiText(port->input()).contains(kind == "C" ? "Corvisent/H" : "Corvisent/" + kind));
 
-        const QString got =
-            typeCode == 7 ? modCorvisent::THRead(port, 1) : modCorvisent::newTakeCVReading(port, 1, typeCode);
+        const QString got = finish(typeCode == 7 ? modCorvisent::THRead(port, 1)
+                                                 : modCorvisent::newTakeCVReading(port, 1, typeCode));
         port->setPortOpen(false);
         rt::Clock::reset();
         QCOMPARE(got, reading);

@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -13,6 +14,7 @@ struct ModeRig : SensorRig {
     FakeSerialPort* accel = nullptr;
     FakeSerialPort* dist = nullptr;
     bool answerOk = true;
+    bool answersStop = false; // "OK" to "S" as well
     QByteArray sensitivityAnswer = "OK";
     int streamAnswers = 0; // answers to "D+" that come with the next write
 
@@ -26,13 +28,13 @@ struct ModeRig : SensorRig {
         dist = &hub->add(4);
         auto answer = [this](const QByteArray& c) -> QByteArray {
             if (c.startsWith('M')) return sensitivityAnswer;
-            return answerOk && c != "S" ? "OK" : "";
+            return answerOk && (c != "S" || answersStop) ? "OK" : "";
         };
         serve(*accel, "Corvisent/A", answer);
         serve(*dist, "Corvisent/D", answer);
         if (!connect) return;
-        S().cmdConnectSensor_Click(1);
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(1));
+        finish(S().cmdConnectSensor_Click(2));
         accel->clearWrites();
         dist->clearWrites();
         // A mode switch looks for the answer to the distance stream command right after its CR.
@@ -72,7 +74,7 @@ private slots:
     // its event-mode box and start-mode mark and the stored start mode move together.
     void accelerometerTabButton() {
         ModeRig rig;
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "e"}));
         QCOMPARE(M().MSCommA[1]->rThreshold(), 1);
         QCOMPARE(iBumpMode[1], 1);
@@ -84,7 +86,7 @@ private slots:
                     .hasMatch());
 
         rig.accel->clearWrites();
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "a+"}));
         QCOMPARE(iBumpMode[1], 0);
         QCOMPARE(RowOf(1).startMode, QString("0"));
@@ -94,13 +96,68 @@ private slots:
         // A sensor that never answers "OK" has the event command fifteen times.
         rig.answerOk = false;
         rig.accel->clearWrites();
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(commands(*rig.accel).count("e"), 15);
 
         // A closed port: the message only.
         M().MSCommA[1]->setPortOpen(false);
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QCOMPARE(rig.boxes->prompts(), QStringList{"Sensor has not been opened"});
+    }
+
+    // A sensor that answers "OK" to every command, the stop included: the replies to a command
+    // that starts the stream again or sets the sensitivity are no readings, in the log file or on
+    // the tab; the stream's own line after them is.
+    void modeRepliesAreNoReadings_data() {
+        QTest::addColumn<QString>("path");
+        for (const char* path : {"tab, stop monitoring", "popup, out of bump mode", "popup, sensitivity",
+                                 "tab, distance mode", "popup, distance mode"})
+            QTest::newRow(path) << QString(path);
+    }
+    void modeRepliesAreNoReadings() {
+        QFETCH(QString, path);
+        ModeRig rig;
+        rig.answersStop = true;
+        M().cmdSetToBump[1]->setText("Set to Monitor 'bump'");
+        const bool accel = !path.contains("distance");
+        if (path == "tab, stop monitoring") {
+            finish(M().cmdSetToBump_Click(1));
+            finish(M().cmdSetToBump_Click(1));
+            QCOMPARE(M().cmdSetToBump[1]->text(), QString("Set to Monitor 'bump'"));
+        } else if (path == "popup, out of bump mode") {
+            finish(M().cmdSetToBump_Click(1));
+            iSelectedRow = 1;
+            M().mnuPopUpSetToBinaryMode->setText("Take out of Bump mode");
+            finish(M().mnuPopUpSetToBinaryMode_Click());
+        } else if (path == "popup, sensitivity") {
+            iSelectedRow = 1;
+            rig.boxes->queue(QString("3"));
+            finish(M().mnuPopupSetSensitivity_Click());
+        } else if (path == "tab, distance mode") {
+            M().cmdSetToProximityMode[2]->setText("Set to Proximity mode");
+            finish(M().cmdSetToProximityMode_Click(2));
+            finish(M().cmdSetToProximityMode_Click(2));
+        } else {
+            iSelectedRow = 2;
+            for (const char* caption : {"Set to Proximity mode", "Set to Distance mode"}) {
+                M().mnuPopupSetProximityMode->setText(caption);
+                finish(M().mnuPopupSetProximityMode_Click());
+            }
+        }
+        QCOMPARE(accel ? iBumpMode[1] : iProxMode[2], 0);
+        // The stream's line, twice: after a popup command the port's next data event only drains it.
+        const int row = accel ? 1 : 2;
+        const QString line = accel ? "+01.25 -00.50" : "45cm";
+        for (int afterMs : {500, 1000})
+            (accel ? rig.accel : rig.dist)->inject(line.toLatin1() + "\r\n", afterMs);
+        QVERIFY(rt::WaitUntil([&] { return M().lblSensorReading[row]->text() == line; }, 60000));
+        QStringList logged = QString::fromLatin1(readWholeFile(RowOf(row).logPath)).split("\r\n");
+        if (accel) logged += M().txtAccelData[1]->toPlainText().split('\n');
+        logged = logged.filter(QRegularExpression("M: "));
+        QVERIFY2(!logged.isEmpty() &&
+                     logged.filter(QRegularExpression("M: (?!" + QRegularExpression::escape(line) + "$)"))
+                         .isEmpty(),
+                 qPrintable(logged.join('|')));
     }
 
     // The row disconnected and connected again while a mode switch waits: the switch ends there
@@ -111,11 +168,11 @@ private slots:
         rig.accel->setWriteHook([&](FakeSerialPort&, const QByteArray& bytes) {
             if (bytes != "S" || std::exchange(reconnected, true)) return;
             QTimer::singleShot(0, [] {
-                S().cmdConnectSensor_Click(1);
-                S().cmdConnectSensor_Click(1);
+                finish(S().cmdConnectSensor_Click(1));
+                finish(S().cmdConnectSensor_Click(1));
             });
         });
-        M().cmdSetToBump_Click(1);
+        finish(M().cmdSetToBump_Click(1));
         QVERIFY(reconnected);
         QVERIFY(!commands(*rig.accel).contains("e"));
         QCOMPARE(iBumpMode[1], 0);
@@ -131,7 +188,7 @@ private slots:
     void distanceTabButton() {
         ModeRig rig;
         M().cmdSetToProximityMode[2]->setText("Set to Proximity Mode");
-        M().cmdSetToProximityMode_Click(2);
+        finish(M().cmdSetToProximityMode_Click(2));
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "e"}));
         QCOMPARE(iProxMode[2], 1);
         QCOMPARE(RowOf(2).startMode, QString("1"));
@@ -141,7 +198,7 @@ private slots:
 
         // The stream command's "OK" is read at the next pass (no pause after its CR).
         rig.dist->clearWrites();
-        M().cmdSetToProximityMode_Click(2);
+        finish(M().cmdSetToProximityMode_Click(2));
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
         QCOMPARE(iProxMode[2], 0);
         QCOMPARE(RowOf(2).startMode, QString("0"));
@@ -149,7 +206,7 @@ private slots:
 
         // Closed port: the row shows "OFF" and the popup offers to connect it.
         M().MSCommD[2]->setPortOpen(false);
-        M().cmdSetToProximityMode_Click(2);
+        finish(M().cmdSetToProximityMode_Click(2));
         QCOMPARE(M().lblSensorReading[2]->text(), QString("OFF"));
         QCOMPARE(M().mnuPopUpConnectThisSensor->text(), QString("Connect This Sensor"));
     }
@@ -164,7 +221,7 @@ private slots:
         M().txtAccelData[1]->clear();
         iSelectedRow = 1;
         M().mnuPopUpSetToBinaryMode->setText("Set to Bump mode");
-        M().mnuPopUpSetToBinaryMode_Click();
+        finish(M().mnuPopUpSetToBinaryMode_Click());
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "e"}));
         QVERIFY(bSettingModeRow[1] && !bSettingModeRow[2]);
         QCOMPARE(rig.stored(1, "StartInBump"), QString("1"));
@@ -173,13 +230,13 @@ private slots:
 
         rig.accel->clearWrites();
         M().mnuPopUpSetToBinaryMode->setText("Take out of Bump mode");
-        M().mnuPopUpSetToBinaryMode_Click();
+        finish(M().mnuPopUpSetToBinaryMode_Click());
         QCOMPARE(commands(*rig.accel), (QStringList{"S", "A+"}));
         QCOMPARE(rig.stored(1, "StartInBump"), QString("0"));
 
         iSelectedRow = 2;
         M().mnuPopupSetProximityMode->setText("Set to Proximity mode");
-        M().mnuPopupSetProximityMode_Click();
+        finish(M().mnuPopupSetProximityMode_Click());
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "E"}));
         QCOMPARE(RowOf(2).startMode, QString("1"));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("1"));
@@ -187,7 +244,7 @@ private slots:
 
         rig.dist->clearWrites();
         M().mnuPopupSetProximityMode->setText("Set to Distance mode");
-        M().mnuPopupSetProximityMode_Click();
+        finish(M().mnuPopupSetProximityMode_Click());
         QCOMPARE(commands(*rig.dist), (QStringList{"S", "D+", "D+"}));
         QCOMPARE(rig.stored(2, "StartInProx"), QString("0"));
     }
@@ -197,7 +254,7 @@ private slots:
     void sensitivityIsSentAsTypedOrAskedUntilOneToNine() {
         ModeRig rig;
         rig.boxes->queue(QString("12"));
-        M().cmdSensD_Click(2);
+        finish(M().cmdSensD_Click(2));
         QCOMPARE(commands(*rig.dist), (QStringList{"M12", "S", "D+", "D+"}));
         QVERIFY(topLine(M().txtDistanceData[2]).endsWith(" Set to Distance mode"));
         QCOMPARE(M().txtDistanceData[2]->toPlainText().section('\n', 1, 1).mid(10),
@@ -205,13 +262,13 @@ private slots:
 
         rig.dist->clearWrites();
         rig.boxes->queue(QVariant()); // cancelled
-        M().cmdSensD_Click(2);
+        finish(M().cmdSensD_Click(2));
         QVERIFY(rig.dist->commands().isEmpty());
 
         rig.sensitivityAnswer = "Error OK";
         rig.boxes->clear();
         rig.boxes->queue(QString("4"));
-        M().cmdSetBumpSens_Click(1);
+        finish(M().cmdSetBumpSens_Click(1));
         QCOMPARE(commands(*rig.accel).count("M4"), 1);
         QCOMPARE(rig.boxes->prompts().last(), QString("Sensor responded with Sensor Error"));
 
@@ -223,7 +280,7 @@ private slots:
             rig.boxes->queue(int(rt::vbOK)); // the refusal
         }
         rig.boxes->queue(QString("3"));
-        M().mnuPopupSetSensitivity_Click();
+        finish(M().mnuPopupSetSensitivity_Click());
         QCOMPARE(rig.boxes->prompts().count("Number must be an integer between 1 and 9"), 3);
         QCOMPARE(commands(*rig.dist), (QStringList{"M3", "D+"}));
         QCOMPARE(rig.stored(2, "ProxSens"), QString("3"));
@@ -235,7 +292,7 @@ private slots:
     void startModeAndCalibrationOnConnect() {
         ModeRig rig({{"StartInBump", "1"}, {"CalibrateOnConnect", "1"}}, false);
         platform::DeleteSetting(modPrefs::kApp, "PortConfig\\Devices\\1", "StartInBump");
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(iBumpMode[1], 1);
         QCOMPARE(rig.stored(1, "StartInBump"), QString("<none>"));
         const QStringList sent = commands(*rig.accel);

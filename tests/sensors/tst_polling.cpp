@@ -1,6 +1,7 @@
 #include <QRegularExpression>
 
 #include "sensors/sensorrig.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -142,7 +143,7 @@ private slots:
         for (int row : {1, 2, 3})
             QObject::connect(M().Timer1[row], &rt::Timer::tick, &counting, [&ticks, row] { ++ticks[row]; });
         for (int row : {1, 2, 3})
-            S().cmdConnectSensor_Click(row);
+            finish(S().cmdConnectSensor_Click(row));
         QCOMPARE(iPortOpen[0], 4);
         // A day of readings: the connect's and 1440 minute ticks' worth. A busy machine lets ticks
         // go by, so it takes longer on the program clock, not fewer readings.
@@ -180,9 +181,12 @@ private slots:
         QCOMPARE(rt::Val(M().lblHHighest[1]->text()), extremes(humid).first);
         QCOMPARE(rt::Val(M().lblTHighest[2]->text()), extremes(comboT).first);
 
-        // Taken back, every log file is closed with all its lines.
-        for (int row : {1, 2, 3})
-            S().cmdConnectSensor_Click(row);
+        // Taken back, every log file is closed with all its lines. A reading under way holds its
+        // row's button: the click comes once it is over.
+        for (int row : {1, 2, 3}) {
+            QVERIFY(rt::WaitUntil([row] { return !RowIsBusy(row); }, 60000));
+            finish(S().cmdConnectSensor_Click(row));
+        }
         QCOMPARE(iPortOpen[0], 0);
         compareLog(wholeLog(rig, "Freezer", ".txt"), temp, "F");
         compareLog(wholeLog(rig, "Cellar", ".txt"), humid, "%");
@@ -204,7 +208,7 @@ private slots:
             Answers temp;
             serve(rig.hub->add(3), "Corvisent/T",
                   [&](const QByteArray&) { return temp.next("70", "070.00F"); });
-            S().cmdConnectSensor_Click(1);
+            finish(S().cmdConnectSensor_Click(1));
             QCOMPARE(temp.given.size(), 1);
             QCOMPARE(M().Timer1[1]->interval(), minutes ? 60000 : 65450);
             ReadingTicks ticks(1, minutes ? 24 : 4, [&] { return int(temp.given.size()); });
@@ -224,7 +228,7 @@ private slots:
         QByteArray answer = "068.00F";
         FakeSerialPort& dev = rig.hub->add(3);
         serve(dev, "Corvisent/T", [&](const QByteArray&) { return answer; });
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         bTempMailSent[1] = bTempScreenShown[1] = true;
         rt::setForeColor(M().lblSensorReading[1], rt::vbRed);
         const QString logFile = RowOf(1).logPath;
@@ -246,7 +250,7 @@ private slots:
         // Connected again, the first reading sets both the highest and the lowest.
         answer = "068.00F";
         rig.boxes->clear();
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(M().lblTHighest[2]->text() + "/" + M().lblTLowest[2]->text(), QString("68/68"));
         QCOMPARE(rig.logFiles().size(), 2);
 
@@ -274,13 +278,13 @@ private slots:
         serve(rig.hub->add(4), "Corvisent/H", [&](const QByteArray& c) -> QByteArray {
             return c == "tf" ? "71.6F" : humidError ? "Sensor Error" : "45.2%";
         });
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(M().lblSensorReading[1]->text(), QString("-3.5"));
         QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(-3.5, 1, 1, 1, 0)"});
         QCOMPARE(M().lblTHighest[1]->text() + "/" + M().lblTLowest[1]->text(), QString("-3.5/-3.5"));
 
         alertCallLog().clear();
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(M().lblSensorReading[2]->text(), QString("NA"));
         QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(71.6, 1, 2, 2, 1)"});
         QCOMPARE(M().lblHHighest[2]->text(), QString("0"));
@@ -291,7 +295,7 @@ private slots:
         humidError = false;
         rt::setValue(S().chkLocalMonitoring, 1);
         alertCallLog().clear();
-        M().Timer1_Timer(2);
+        finish(M().Timer1_Timer(2));
         QCOMPARE(M().lblSensorReading[2]->text(), QString("45.2"));
         QVERIFY(alertCallLog().isEmpty());
         QCOMPARE(M().lblSensorStatus[2]->text(), QString("OK"));
@@ -311,7 +315,7 @@ private slots:
         });
         serve(rig.hub->add(4), "Corvisent/H",
               [&](const QByteArray& c) -> QByteArray { return c == "tf" ? "Invalid request" : "45.2%"; });
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(tempQueries, 2);
         QCOMPARE(M().lblSensorReading[1]->text(), QString("71.6"));
         QCOMPARE(alertCallLog(), QStringList{"CheckTThresh(71.6, 1, 1, 1, 0)"});
@@ -321,12 +325,52 @@ private slots:
         QCOMPARE(logged[0].value, QString("71.60F"));
 
         alertCallLog().clear();
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(M().lblSensorReading[3]->text(), QString("NA"));
         QCOMPARE(M().lblSensorReading[2]->text(), QString("45.2"));
         QCOMPARE(alertCallLog(), QStringList{"CheckHThresh(45.2, 2, 2, 2, 1)"});
         QCOMPARE(readingLines(RowOf(3).logPath, "Lab - Temperature").size(), 0);
         QVERIFY(M().Timer1[2]->enabled());
+    }
+
+    // A question put to the person while row 1 waits for its reading's reply (the exit question
+    // here) holds no row: while the box stands, its own loop running the program as a box's
+    // does, row 1's reply is taken and both rows are read at every tick of theirs.
+    void aQuestionOverAReadingHoldsNoRow() {
+        SensorRig rig;
+        rt::Clock::setNow(kStart);
+        rt::Clock::setSpeed(100);
+        rig.record(1, strTypeTemperature, "Freezer", "1", 3);
+        rig.record(2, strTypeTemperature, "Cellar", "2", 4);
+        rig.load();
+        Answers first, second;
+        serve(rig.hub->add(3), "Corvisent/T", [&](const QByteArray&) {
+            if (first.given.size() != 1) return first.next("70", "070.00F");
+            // The first tick's query: the question comes while its reply is awaited.
+            QTimer::singleShot(0, [] { M().Exit_Click(); });
+            return first.next("71", "071.00F");
+        });
+        serve(rig.hub->add(4), "Corvisent/T",
+              [&](const QByteArray&) { return second.next("60", "060.00F"); });
+        finish(S().cmdConnectSensor_Click(1));
+        finish(S().cmdConnectSensor_Click(2));
+
+        QList<int> firstRead, secondRead; // ticks of each row that read it while the box stood
+        QString highestWhileOpen;
+        ScriptedBoxes question([&](const rt::ShownBox& box) -> std::optional<QVariant> {
+            ReadingTicks firstTicks(1, 2, [&] { return int(first.given.size()); });
+            ReadingTicks secondTicks(2, 2, [&] { return int(second.given.size()); });
+            rt::WaitUntil([&] { return firstTicks.done() && secondTicks.done(); }, 10 * 60000);
+            firstRead = firstTicks.readingTicks();
+            secondRead = secondTicks.readingTicks();
+            highestWhileOpen = M().lblTHighest[1]->text();
+            return box.prompt == "Are you sure you want to exit?" ? QVariant(int(rt::vbNo)) : QVariant();
+        });
+        QVERIFY(rt::WaitUntil([&] { return !question.shown().isEmpty(); }, 10 * 60000));
+        QCOMPARE(question.prompts(), QStringList{"Are you sure you want to exit?"});
+        QCOMPARE(highestWhileOpen, QString("71")); // the reading the question came over
+        QCOMPARE(firstRead, QList<int>({1, 2}));
+        QCOMPARE(secondRead, QList<int>({1, 2}));
     }
 };
 

@@ -16,6 +16,7 @@
 #include "setup/formSensorSetup.h"
 #include "support/boxes.h"
 #include "support/fakeserial.h"
+#include "support/finish.h"
 #include "support/testenv.h"
 
 using namespace modCorvisent;
@@ -139,14 +140,14 @@ private slots:
             celsius ? formSensorSetup::instance().optCorF : formSensorSetup::instance().optCorF2, true);
         dev->setResponder([&](FakeSerialPort& p, const QByteArray&) { p.inject(reply, 50); });
         timer()->setEnabled(false);
-        QCOMPARE(newTakeCVReading(port, kRow, kind), reading);
+        QCOMPARE(finish(newTakeCVReading(port, kRow, kind)), reading);
         QCOMPARE(pieces(*dev), writes);
         QVERIFY(timer()->enabled()); // a reply re-arms the polling
         if (kind == 1) QCOMPARE(rt::caption(w->lblMeasure[kRow]), QString(celsius ? "C" : "F"));
     }
 
     void silentSensorIsGivenUpAfterTenQueries() {
-        QCOMPARE(newTakeCVReading(port, kRow, 2), QString());
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 2)), QString());
         QCOMPARE(dev->commands().size(), 10);
         QVERIFY(pausedAtLeast(*dev, QList<qint64>(9, 2000)));
         QCOMPARE(boxes->prompts(), QStringList{kSilent});
@@ -157,7 +158,7 @@ private slots:
         rt::setOptionValue(formSensorSetup::instance().optCorF2, false);
         rt::setOptionValue(formSensorSetup::instance().optCorF, false);
         dev->reply("tf", "072.50F\r\n");
-        QCOMPARE(newTakeCVReading(port, kRow, 1), QString());
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 1)), QString());
         QVERIFY(dev->writes().isEmpty());
         QCOMPARE(boxes->prompts(), QStringList{kSilent});
     }
@@ -165,12 +166,12 @@ private slots:
     void lateAndLeftoverReplies() {
         // A reply arriving after the first look, within the reply pause, counts.
         dev->reply("h", "45.20%\r\n", 1500);
-        QCOMPARE(newTakeCVReading(port, kRow, 2), QString("45.2"));
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 2)), QString("45.2"));
         QCOMPARE(dev->commands().size(), 1);
         // Input left over from an earlier late reply is not taken for the new one.
         dev->inject("55.00%\r\n");
         dev->reply("h", "45.20%\r\n", 50);
-        QCOMPARE(newTakeCVReading(port, kRow, 2), QString("45.2"));
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 2)), QString("45.2"));
     }
 
     // While a reading waits for its reply another port's events are handled, the port's own are
@@ -192,7 +193,7 @@ private slots:
         const auto own = QObject::connect(port, &platform::MSCommControl::OnComm, this, [&] { ++ownEvents; });
         dev->reply("h", "45.20%\r\n", 400);
         const qint64 start = rt::Clock::elapsedMs();
-        QCOMPARE(newTakeCVReading(port, kRow, 2), QString("45.2"));
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 2)), QString("45.2"));
         const qint64 end = rt::Clock::elapsedMs();
         QObject::disconnect(own);
         QVERIFY(otherServedAt >= start && otherServedAt < end);
@@ -202,16 +203,16 @@ private slots:
 
     void sensorErrorAnywhereAndFailures() {
         dev->reply("tf", "072.5 Sensor Error\r\n");
-        QCOMPARE(newTakeCVReading(port, kRow, 1), QString());
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 1)), QString());
         QCOMPARE(rt::caption(w->lblSensorStatus[kRow]), QString("Sensor Error"));
         QVERIFY(!timer()->enabled());
         dev->reply("tf", "1E999F\r\n"); // too large a number: a run-time error of the read
-        QCOMPARE(newTakeCVReading(port, kRow, 1), QString("999"));
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 1)), QString("999"));
         QCOMPARE(boxes->prompts().last(), QString("Error in newTakeCVReading. TmpHoldString1 = 1E999F"));
-        QCOMPARE(newTakeCVReading(port, 11, 1), QString("999")); // no such row
+        QCOMPARE(finish(newTakeCVReading(port, 11, 1)), QString("999")); // no such row
         timer()->setEnabled(true);
         port->setPortOpen(false);
-        QCOMPARE(newTakeCVReading(port, kRow, 1), QString());
+        QCOMPARE(finish(newTakeCVReading(port, kRow, 1)), QString());
         QCOMPARE(boxes->prompts().last(), QString("Port is no longer open. In newTakeCVReading"));
         QVERIFY(!timer()->enabled());
     }
@@ -219,7 +220,7 @@ private slots:
     void combinedReadingJoinsBothLinesAndSkipsAStaleOne() {
         dev->reply("tf", "072.50F\r\n");
         dev->reply("h", "45.20%\r\n", 5);
-        QCOMPARE(THRead(port, kRow), QString("72.5/45.2"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("72.5/45.2"));
         QCOMPARE(pieces(*dev), (Bytes{"tf\r", "h\r"}));
         // A humidity line still arriving after the first look is read to its end, and a stale
         // line waiting before the query is not taken for it.
@@ -232,40 +233,40 @@ private slots:
             p.inject("0%\r\n", 400);
         });
         dev->inject("99.99%\r\n");
-        QCOMPARE(THRead(port, kRow), QString("72.5/45.2"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("72.5/45.2"));
 
         // A silent humidity half is no reading, not a reading of 0.
         dev->setResponder({});
-        QCOMPARE(THRead(port, kRow), QString("72.5/"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("72.5/"));
         // Nor is a half whose reply holds no digit.
         dev->reply("tf", "Invalid request\r\n");
         dev->reply("h", "45.20%\r\n");
-        QCOMPARE(THRead(port, kRow), QString("/45.2"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("/45.2"));
         dev->reply("tf", "072.50F\r\n");
         dev->reply("h", "Invalid request\r\n");
-        QCOMPARE(THRead(port, kRow), QString("72.5/"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("72.5/"));
     }
 
     void combinedHalfErrorsAreShownAndPollingGoesOn() {
         dev->reply("tf", "Sensor Error\r\n");
         dev->reply("h", "45.20%\r\n");
-        QCOMPARE(THRead(port, kRow), QString("/45.2"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("/45.2"));
         QCOMPARE(boxes->prompts(), QStringList{"Sensor Error: Received from sensor"});
         // A humidity error is shown, and the polling goes on.
         dev->reply("tf", "072.50F\r\n");
         dev->reply("h", "Sensor Error\r\n");
-        QCOMPARE(THRead(port, kRow), QString("72.5/"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("72.5/"));
         QCOMPARE(rt::caption(w->lblSensorReading[kRow]), QString("NA"));
         QVERIFY(timer()->enabled());
-        QCOMPARE(THRead(port, 10), QString("999")); // its temperature half would be row 11
+        QCOMPARE(finish(THRead(port, 10)), QString("999")); // its temperature half would be row 11
         dev->clearReplies();
         boxes->clear();
-        QCOMPARE(THRead(port, kRow), QString());
+        QCOMPARE(finish(THRead(port, kRow)), QString());
         QCOMPARE(dev->commands().size(), 10 + 4);
         QCOMPARE(boxes->prompts(),
                  QStringList{"THRead: Sensor not responding after 10 queries.  Disconnecting sensor."});
         port->setPortOpen(false);
-        QCOMPARE(THRead(port, kRow), QString("999"));
+        QCOMPARE(finish(THRead(port, kRow)), QString("999"));
         QCOMPARE(boxes->prompts().size(), 1);
     }
 
@@ -276,7 +277,7 @@ private slots:
         dev->setWriteHook([](FakeSerialPort& p, const QByteArray& bytes) {
             if (bytes == "a" && p.commands().contains("a+")) p.inject("OK\r\n");
         });
-        CalibrateAccel(port, kRow, 8, kSlot);
+        finish(CalibrateAccel(port, kRow, 8, kSlot));
         QCOMPARE(pieces(*dev), (Bytes{"c", "\r", "a", "+", "\r", "a", "+", "\r"}));
         QVERIFY(pausedAtLeast(*dev, {200, 200, 150, 150}));
         QCOMPARE(rt::caption(w->lblSensorReading[kRow]), QString("0.00 / 0.00"));
@@ -290,7 +291,7 @@ private slots:
         // No answer to "c": four tries, then the mode is restored and the line logged anyway.
         dev->reply("S", "x", 0); // a single waiting character survives the drain
         dev->reply("E", "OK\r\n", 50);
-        CalibrateAccel(port, kRow, 8, kSlot);
+        finish(CalibrateAccel(port, kRow, 8, kSlot));
         QCOMPARE(pieces(*dev), (Bytes{"c", "\r", "c", "\r", "c", "\r", "c", "\r", "S", "\r", "E", "\r"}));
         QVERIFY(pausedAtLeast(*dev, {200, 0, 200}, 8));
         QVERIFY(port->rThreshold() == 1 && rt::value(setup.chkBinaryMode[kRow]) == 1);
@@ -300,31 +301,31 @@ private slots:
         rt::setValue(setup.chkBinaryMode[kRow], 0);
         port->setRThreshold(0);
         dev->reply("E", "Invalid request\r\n", 50);
-        CalibrateAccel(port, kRow, 8, kSlot);
+        finish(CalibrateAccel(port, kRow, 8, kSlot));
         QCOMPARE(boxes->prompts(), QStringList{"Invalid request"});
         QCOMPARE(port->rThreshold(), 0); // the sensor stays stopped
         QVERIFY(w->txtAccelData[kSlot]->toPlainText().isEmpty());
         // A closed port: the message, and the line all the same.
         port->setPortOpen(false);
-        CalibrateAccel(port, kRow, 8, kSlot);
+        finish(CalibrateAccel(port, kRow, 8, kSlot));
         QCOMPARE(boxes->prompts().last(), QString("Port is not opened"));
         QVERIFY(calibratedLogged(w->txtAccelData[kSlot]));
     }
 
     void streamModeAndDraining() {
-        SetStreamMode(port, 9); // silent sensor: four tries
+        finish(SetStreamMode(port, 9)); // silent sensor: four tries
         QCOMPARE(dev->commands(), Bytes(4, "D+"));
         QCOMPARE(pieces(*dev).mid(0, 3), (Bytes{"D", "+", "\r"}));
         QVERIFY(pausedAtLeast(*dev, {150, 150}));
         dev->clearWrites();
-        SetStreamMode(port, 2); // no stream command for this kind
+        finish(SetStreamMode(port, 2)); // no stream command for this kind
         QVERIFY(dev->writes().isEmpty());
 
         dev->inject("k");
         Drain(port);
         QCOMPARE(port->inBufferCount(), 1);
         dev->inject("OK\r\n");
-        StopAndDrain(port);
+        finish(StopAndDrain(port));
         QCOMPARE(port->inBufferCount(), 0);
         QCOMPARE(pieces(*dev), (Bytes{"S", "\r"}));
         QVERIFY(pausedAtLeast(*dev, {200}));

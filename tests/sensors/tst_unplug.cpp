@@ -1,4 +1,5 @@
 #include "sensorrig.h"
+#include "support/finish.h"
 #include "support/simulator.h"
 
 // Sensors whose pseudo-terminal is closed under the running program: the loss is reported once,
@@ -41,7 +42,7 @@ private slots:
             LoadGuard quiet; // tilt well inside the limits: no alert changes the status
             S().txtXMaxThresh->setText("10");
         }
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(iPortOpen[2], typeCode);
         const bool streams = typeCode == typeAccel;
         if (streams) QTRY_VERIFY(M().lblSensorReading[2]->text().startsWith("+01.50"));
@@ -57,7 +58,7 @@ private slots:
         QVERIFY(!PortOf(2, typeCode)->portOpen());
 
         sim = plugIn({kind, "--stream-ms", "20", "--x", "2.5"});
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(iPortOpen[2], typeCode);
         if (streams) QTRY_VERIFY(M().lblSensorReading[2]->text().startsWith("+02.50"));
         QCOMPARE(rig.boxes->prompts().size(), 1);
@@ -73,7 +74,7 @@ private slots:
         S().txtReadingInterval->setText("3");
         rig.record(1, strTypeTemperature, "Freezer", "1", 6);
         rig.load();
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(M().lblSensorReading[1]->text(), QString("68.25"));
 
         sim.reset();
@@ -85,7 +86,7 @@ private slots:
         QVERIFY(!M().MSComm[1]->portOpen() && !M().Timer1[1]->isRunning());
 
         sim = plugIn({"T", "--temp", "70"});
-        S().cmdConnectSensor_Click(1);
+        finish(S().cmdConnectSensor_Click(1));
         QCOMPARE(M().lblSensorReading[1]->text(), QString("70"));
         QCOMPARE(iPortOpen[1], int(typeTemperature));
     }

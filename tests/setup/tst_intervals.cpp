@@ -4,6 +4,7 @@
 #include "platform/ini.h"
 #include "sensors/sensorrig.h"
 #include "settings/modIni.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -282,8 +283,8 @@ private slots:
                 ++*reads;
                 return QByteArray("070.00F");
             });
-        S().cmdConnectSensor_Click(1);
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(1));
+        finish(S().cmdConnectSensor_Click(2));
         // Both timers' intervals, and for each row the ticks between its readings over n ticks.
         const auto pace = [&](int n) {
             ReadingTicks freezerTicks(1, n, [&] { return freezer; }), atticTicks(2, n, [&] { return attic; });
@@ -312,7 +313,7 @@ private slots:
         QCOMPARE(pace(8), QString("60000 60000|2 2 2|2 2 2"));
         QCOMPARE(rig.boxes->prompts(), QStringList{"The reading interval must be more than 0 and at most 77 seconds."});
         for (int row : {1, 2})
-            S().cmdConnectSensor_Click(row);
+            finish(S().cmdConnectSensor_Click(row));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "platform/ini.h"
 #include "sensors/sensorrig.h"
 #include "settings/modIni.h"
+#include "support/finish.h"
 
 using namespace modSupport;
 
@@ -135,8 +136,8 @@ private slots:
         FakeSerialPort& door = rig.hub->add(4);
         serve(water, "Corvisent/W");
         serve(door, "Corvisent/P");
-        S().cmdConnectSensor_Click(1);
-        S().cmdConnectSensor_Click(2);
+        finish(S().cmdConnectSensor_Click(1));
+        finish(S().cmdConnectSensor_Click(2));
         QCOMPARE(rowState(1).section('|', 0, 0) + rowState(2).section('|', 0, 0), QString("DisconnectDisconnect"));
         water.setCd(true);
         door.setDsr(true);
@@ -169,7 +170,7 @@ private slots:
             [](FakeSerialPort&, const QByteArray&) { S().cmdConnectSensor[4]->setText("Disconnect"); });
 
         const qint64 start = rt::Clock::elapsedMs();
-        S().cmdConnectAll_Click();
+        finish(S().cmdConnectAll_Click());
         const qint64 end = rt::Clock::elapsedMs();
 
         QVERIFY(dev[1]->writes().isEmpty() && dev[3]->writes().isEmpty() && dev[4]->writes().isEmpty());
@@ -211,7 +212,7 @@ private slots:
             if (mailsGoingOut < 0) mailsGoingOut = alertqueue::Pending();
         });
 
-        S().cmdConnectAll_Click();
+        finish(S().cmdConnectAll_Click());
 
         mailAlerts(0);
         alertqueue::Abandon();
@@ -241,7 +242,7 @@ private slots:
             p.inject(command == "i" ? "Corvisent/T\r\n" : "070.00F\r\n", FakeSerialPort::kReplyMs);
         });
 
-        S().cmdConnectAll_Click();
+        finish(S().cmdConnectAll_Click());
 
         QCOMPARE(rig.boxes->prompts(), QStringList());
         QCOMPARE(iPortOpen[1], typeTemperature);
@@ -266,7 +267,7 @@ private slots:
             p.inject("Corvisent/W\r\n", FakeSerialPort::kReplyMs);
         });
 
-        S().cmdConnectAll_Click();
+        finish(S().cmdConnectAll_Click());
 
         QVERIFY(!buttonBack);
         QCOMPARE(first.commands(), QList<QByteArray>{"i"});
@@ -284,7 +285,10 @@ private slots:
             p.inject("Corvisent/W\r\n");
             rt::RequestQuit();
         });
-        S().cmdConnectAll_Click();
+        // Once the end is asked for, the program clock's waits return at once: the test's own
+        // loop runs the events until Connect All has ended.
+        const rt::Task<> connecting = S().cmdConnectAll_Click();
+        QTRY_VERIFY(connecting.isReady());
         QCOMPARE(second.openCount(), 0);
         QVERIFY(second.writes().isEmpty());
     }
