@@ -14,8 +14,8 @@ struct XsltPage {
 
 // Applies the stylesheet file at stylesheetPath to the XML document xml. Neither document may
 // reach beyond itself: no DTD, external entity, file or network address is loaded, and the
-// stylesheet may not read or write files. The libraries' messages go into error, never to the
-// terminal.
+// stylesheet may not read or write files; a refusal is the error ("<address> may not be read").
+// The libraries' messages go into error, never to the terminal.
 XsltPage renderXslt(const QByteArray& xml, const QString& stylesheetPath);
 
 } // namespace platform

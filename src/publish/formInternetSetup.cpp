@@ -182,7 +182,11 @@ void formInternetSetup::buildPublisherControls() {
     connect(timerTimeOut, &rt::Timer::tick, this, [this] { timerTimeOut_Timer(); });
 
     Inet1 = new platform::InetControl(this);
-    connect(Inet1, &platform::InetControl::StateChanged, this, [this](int s) { Inet1_StateChanged(s); });
+    // Nobody acted for a state event: a box its handling shows holds up nothing.
+    connect(Inet1, &platform::InetControl::StateChanged, this, [this](int s) {
+        rt::UnattendedScope transfer;
+        Inet1_StateChanged(s);
+    });
 }
 
 void formInternetSetup::ClearFullFtpMessages() {

@@ -1,6 +1,10 @@
 #pragma once
 #include <QDialog>
+#include <QList>
+#include <functional>
+#include <memory>
 
+#include "runtime/task.h"
 #include "settings/setupwindows.h"
 
 class QAction;
@@ -62,7 +66,7 @@ public:
     void cmdCD_Click();
     void cmdDir_Click();
     void cmdLS_Click();
-    void cmdMkdir_Click();
+    rt::Task<> cmdMkdir_Click();
     void cmdClearLog_Click();
     void cmdSaveFTPlog_Click();
     void listFtpMessages_DblClick();
@@ -121,23 +125,27 @@ public:
     bool bLoggedIn = false;     // the connection reported CONNECTED and no disconnect since
     QString LastState;          // the last transfer state, as text
 
-    // ---- FTP session (ftpsession.cpp).
-    void cmdLoginFTP_Click();
-    void cmdLogoutFTP_Click();
-    void cmdTestTransfer_Click();
+    // ---- FTP session (ftpsession.cpp). The procedures that wait for the transfer control
+    // suspend meanwhile and end later; the window's events go on.
+    rt::Task<> cmdLoginFTP_Click();
+    rt::Task<> cmdLogoutFTP_Click();
+    rt::Task<> cmdTestTransfer_Click();
     void cmdCancelInet_Click();
-    void Inet1_StateChanged(int state);
+    // A state event; what it sets off (the automatic logout, the recovery) may wait in turn.
+    rt::Task<> Inet1_StateChanged(int state);
     void timerBuildXMLTimeout_Timer();
     void timerTimeOut_Timer();
-    // Returns when the transfer control is idle, or after a bound (the request is then cancelled).
-    void WaitUntilFinished();
+    // Ends when the transfer control is idle, or after a bound (the request is then cancelled).
+    rt::Task<> WaitUntilFinished();
+    // No request runs, and nothing a state event set off (a logout, a recovery) is under way.
+    bool InetSettled() const;
 
     // ---- Schedule (updateengine.cpp).
-    void cmdStartUpdate_Click();
-    void timerInternetUpdate_Timer();
+    rt::Task<> cmdStartUpdate_Click();
+    rt::Task<> timerInternetUpdate_Timer();
     // One update: both files written and, in FTP mode, the status file uploaded. True when the
     // index page was written (so it may be uploaded).
-    bool HandleBuildXML();
+    rt::Task<bool> HandleBuildXML();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -151,27 +159,39 @@ private:
     bool consoleReady() const;
     void listCommand(const QString& command, const QString& label, const QString& heading);
     QVBoxLayout* m_settingsColumn = nullptr; // the left column; the message frame stands right of it
-    void stateError();
-    void stateCompleted();
-    void logoutSession();
-    // Lets events run while a request runs, until *timedOut is set or the bound passes; false
-    // when it ended on *timedOut.
-    bool waitWhileExecuting(const bool* timedOut);
-    // Starts a command whose own outcome is wanted; false when the control refused it at once
-    // (its error number is then the outcome's code).
-    bool startWatched(const QString& command);
-    // Lets events run until the watched command has ended, or *timedOut is set; true when it
-    // completed.
-    bool waitWatched(const bool* timedOut = nullptr);
+    rt::Task<> stateError();
+    rt::Task<> stateCompleted();
+    rt::Task<> logoutSession();
+    // Work a state event sets off goes on after the event, by itself. A wait begun before such
+    // work started ends only once that work has ended too, so that what follows the wait finds
+    // its outcome (the recovery's new session, its request for a rerun).
+    int m_followUpsStarted = 0; // state events so far
+    QList<int> m_followUps;     // the numbers of those whose work has not ended
+    bool followUpSince(int since) const;
+    // Waits until done() holds with no such work begun since the wait began still under way, or
+    // boundMs have passed; gives done(). Work still under way at the bound is waited for to its
+    // end (it ends by bounds of its own).
+    rt::Task<bool> settled(std::function<bool()> done, int boundMs);
+    // Waits while a request runs, until *timedOut is set or the bound passes; false when it
+    // ended on *timedOut.
+    rt::Task<bool> waitWhileExecuting(const bool* timedOut);
+    enum class Watch { Running, Completed, Failed };
+    // A command whose own outcome is wanted, noted from its own final state: a recovery started
+    // by that state runs requests of its own before the wait sees it.
+    struct Watched {
+        Watch outcome = Watch::Running;
+        int code = 0;
+    };
+    std::shared_ptr<Watched> m_watched; // the running one, until its final state
+    // Starts a command whose own outcome is wanted; one the control refused at once has failed
+    // already, with its error number for the code.
+    std::shared_ptr<Watched> startWatched(const QString& command);
+    // Waits until the watched command has ended, or *timedOut is set; true when it completed.
+    rt::Task<bool> waitWatched(std::shared_ptr<Watched> watched, const bool* timedOut = nullptr);
     // Before an update on an open session: one the server has closed meanwhile is found and
     // logged in again.
-    void checkSession();
-    enum class Watch { Idle, Running, Completed, Failed };
-    // The outcome of the watched command, noted from its own final state: a recovery started by
-    // that state runs requests of its own before the wait sees it.
-    Watch m_watch = Watch::Idle;
-    int m_watchCode = 0;
-    bool m_recovering = false; // a recovery runs: a nested error does not start another
+    rt::Task<> checkSession();
+    bool m_recovering = false; // a recovery runs: an error meanwhile does not start another
     // The session ended by a failure since the last login began: the login refused, a request
     // unanswered or cut off, the connection lost. Every further request would connect and log in
     // anew, so the login under way sends nothing more, and Start's first update makes no second
@@ -180,8 +200,10 @@ private:
     void sessionLost();
     // Cancels a request that a wait gave up on; its connection goes with it.
     void cutOff();
-    bool m_inLogin = false; // a login sends its requests: their failures end it, not a recovery
-    void runUpdate();
+    int m_loginsRunning = 0; // logins send their requests: their failures end them, not a recovery
+    rt::Task<> runUpdate();
+    // The status file and its page uploaded; true when both arrived.
+    rt::Task<bool> sendStatus();
     bool m_updating = false;   // an update runs
     bool m_updateAgain = false; // a recovery during it asked for an update at once
     bool m_updateLoggedIn = false; // the update of this tick has made its one new login

@@ -19,6 +19,7 @@
 #include "runtime/files.h"
 #include "runtime/format.h"
 #include "runtime/msgbox.h"
+#include "runtime/task.h"
 #include "runtime/timer.h"
 
 namespace {
@@ -109,10 +110,10 @@ void formInternetSetup::cmdLS_Click() {
     listCommand(QStringLiteral("LS "), QStringLiteral("LS:"), QStringLiteral("Directory Contents: "));
 }
 
-void formInternetSetup::cmdMkdir_Click() {
-    if (!consoleReady()) return;
+rt::Task<> formInternetSetup::cmdMkdir_Click() {
+    if (!consoleReady()) co_return;
     const std::optional<QString> dir = askDirectory(QStringLiteral("Please enter the directory to be added"), QString());
-    if (!dir) return;
+    if (!dir) co_return;
     rt::Hourglass pointer;
     if (!Inet1->StillExecuting()) {
         rt::passOver([&] { Inet1->Execute(QString(), QStringLiteral("MKDIR ./") + *dir); });
@@ -126,16 +127,9 @@ void formInternetSetup::cmdMkdir_Click() {
         bRemoteTimeout = false;
         timerTimeOut->setEnabled(true);
         // The wait ends once the request runs; its reply arrives through the state events.
-        const qint64 start = rt::Clock::elapsedMs();
-        while (!Inet1->StillExecuting() && !bRemoteTimeout) {
-            rt::DoEvents();
-            if (Inet1->StillExecuting() || bRemoteTimeout) break;
-            if (rt::Clock::elapsedMs() - start > kMkdirWaitLimitMs) {
-                bRemoteTimeout = true;
-                break;
-            }
-            rt::Wait(100);
-        }
+        const bool running = co_await rt::Until([this] { return Inet1->StillExecuting() || bRemoteTimeout; },
+                                                kMkdirWaitLimitMs);
+        if (!running) bRemoteTimeout = true;
         if (bRemoteTimeout) {
             AddFtpMessage(QStringLiteral("REMOTE TIMEOUT") + kCrLf);
         } else {

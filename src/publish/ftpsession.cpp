@@ -1,7 +1,7 @@
 // The remote monitoring window's FTP session: login and logout, the test transfer of the
 // stylesheet, cancel, and the handling of the transfer control's state events with the recovery
-// from transfer errors. State events arrive while these procedures wait with events running, so
-// the handler runs nested inside them.
+// from transfer errors. Each procedure that waits for the control suspends meanwhile; the state
+// events and whatever they set off (the automatic logout, the recovery) are handled as they come.
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -25,6 +25,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 // Longest wait for one request in program time; the control's own time-outs (20 s per server
 // answer) normally end a request long before.
 constexpr int kRequestWaitLimitMs = 120000;
+// Longest wait, past a wait's own bound, for what the state events set off meanwhile; it ends
+// by the bounds of its own waits long before.
+constexpr int kFollowUpWaitLimitMs = 10 * kRequestWaitLimitMs;
 
 bool updating(const formInternetSetup& w) {
     return rt::caption(w.lblUpdating) == QLatin1String("On");
@@ -35,11 +38,26 @@ bool scheduleRunning(const formInternetSetup& w) {
 
 } // namespace
 
-bool formInternetSetup::waitWhileExecuting(const bool* timedOut) {
-    const bool ended = rt::WaitUntil([&] { return !Inet1->StillExecuting() || (timedOut && *timedOut); },
-                                     kRequestWaitLimitMs);
+bool formInternetSetup::followUpSince(int since) const {
+    for (int number : m_followUps)
+        if (number > since) return true;
+    return false;
+}
+
+rt::Task<bool> formInternetSetup::settled(std::function<bool()> done, int boundMs) {
+    const int since = m_followUpsStarted;
+    const bool held = co_await rt::Until([&] { return done() && !followUpSince(since); }, boundMs);
+    if (held) co_return true;
+    co_await rt::Until([&] { return !followUpSince(since); }, kFollowUpWaitLimitMs);
+    co_return done();
+}
+
+rt::Task<bool> formInternetSetup::waitWhileExecuting(const bool* timedOut) {
+    const bool ended =
+        co_await settled([this, timedOut] { return !Inet1->StillExecuting() || (timedOut && *timedOut); },
+                         kRequestWaitLimitMs);
     if (!ended) cutOff();
-    return !(timedOut && *timedOut);
+    co_return !(timedOut && *timedOut);
 }
 
 void formInternetSetup::sessionLost() {
@@ -53,37 +71,51 @@ void formInternetSetup::cutOff() {
     sessionLost();
 }
 
-void formInternetSetup::WaitUntilFinished() {
-    waitWhileExecuting(nullptr);
+rt::Task<> formInternetSetup::WaitUntilFinished() {
+    co_await waitWhileExecuting(nullptr);
 }
 
-bool formInternetSetup::startWatched(const QString& command) {
-    m_watch = Watch::Running;
+bool formInternetSetup::InetSettled() const {
+    return !Inet1->StillExecuting() && m_followUps.isEmpty();
+}
+
+std::shared_ptr<formInternetSetup::Watched> formInternetSetup::startWatched(const QString& command) {
+    auto watched = std::make_shared<Watched>();
     try {
         Inet1->Execute(QString(), command);
+        m_watched = watched;
     } catch (const rt::VbError& e) {
-        m_watch = Watch::Failed;
-        m_watchCode = e.number();
-        return false;
+        watched->outcome = Watch::Failed;
+        watched->code = e.number();
     }
-    return true;
+    return watched;
 }
 
-bool formInternetSetup::waitWatched(const bool* timedOut) {
+rt::Task<bool> formInternetSetup::waitWatched(std::shared_ptr<Watched> watched, const bool* timedOut) {
+    // Captured by plain pointer: a lambda within a co_await must own nothing (GCC 12 destroys its
+    // captures twice); the parameter keeps the outcome alive.
+    const Watched* w = watched.get();
     const bool ended =
-        rt::WaitUntil([&] { return m_watch != Watch::Running || (timedOut && *timedOut); }, kRequestWaitLimitMs);
+        co_await settled([w, timedOut] { return w->outcome != Watch::Running || (timedOut && *timedOut); },
+                         kRequestWaitLimitMs);
     if (!ended) {
-        cutOff();
-        m_watch = Watch::Failed;
-        m_watchCode = platform::inetTimeout;
+        if (m_watched == watched) {
+            cutOff();
+            m_watched.reset();
+        }
+        watched->outcome = Watch::Failed;
+        watched->code = platform::inetTimeout;
     }
-    return m_watch == Watch::Completed;
+    co_return watched->outcome == Watch::Completed;
 }
 
-void formInternetSetup::checkSession() {
+rt::Task<> formInternetSetup::checkSession() {
     // A failed NOOP sets off the recovery, which logs in again. The update that recovery asks
     // for is the one about to run.
-    if (startWatched(QStringLiteral("NOOP")) && !waitWatched()) m_updateAgain = false;
+    const std::shared_ptr<Watched> noop = startWatched(QStringLiteral("NOOP"));
+    if (noop->outcome != Watch::Running) co_return;
+    const bool open = co_await waitWatched(noop);
+    if (!open) m_updateAgain = false;
 }
 
 void formInternetSetup::timerBuildXMLTimeout_Timer() {
@@ -96,26 +128,25 @@ void formInternetSetup::timerTimeOut_Timer() {
     timerTimeOut->setEnabled(false);
 }
 
-void formInternetSetup::cmdLoginFTP_Click() {
+rt::Task<> formInternetSetup::cmdLoginFTP_Click() {
     rt::Hourglass pointer;
     ClearFullFtpMessages();
-    if (rt::ticked(chkXMLUseDirectory)) return;
+    if (rt::ticked(chkXMLUseDirectory)) co_return;
     if (txtUserName->text().isEmpty() || txtPassword->text().isEmpty()) {
         rt::MsgBox(QStringLiteral("You must first fill out the FTP login information."), rt::vbInformation);
         txtFTPURL->setFocus();
-        return;
+        co_return;
     }
+    // Counted, not flagged: a login started while another one waits ends before or after it.
     struct InLogin {
-        bool& flag;
-        const bool before = flag;
-        ~InLogin() { flag = before; }
-    } inLogin{m_inLogin};
+        int& count;
+        ~InLogin() { --count; }
+    } inLogin{++m_loginsRunning};
     try {
         bKeepSession = true;
         AddTimedFtpMessage(QStringLiteral(" FTP login attempt"));
         Inet1->Cancel();
         m_sessionLost = false;
-        m_inLogin = true;
         if (m_updating) m_updateLoggedIn = true;
         Inet1->setProtocol(2);
         Inet1->setAccessType(0);
@@ -125,11 +156,12 @@ void formInternetSetup::cmdLoginFTP_Click() {
         Inet1->setRequestTimeout(20);
         if (!updating(*this)) Inet1->Execute(QString(), QStringLiteral("PWD"));
 
-        rt::Wait(1500);
+        co_await rt::Pause(1500);
         timerBuildXMLTimeout->setInterval(20000);
         bBuildTimeout = false; // a time-out left from an earlier wait must not end this one
         timerBuildXMLTimeout->setEnabled(true);
-        if (!waitWhileExecuting(&bBuildTimeout)) {
+        const bool answered = co_await waitWhileExecuting(&bBuildTimeout);
+        if (!answered) {
             AddFtpMessage(QStringLiteral(" Login Timeout"));
             cutOff();
         }
@@ -139,9 +171,9 @@ void formInternetSetup::cmdLoginFTP_Click() {
         // A login that failed sends nothing more: each further request would connect and log in
         // again, and be refused or go unanswered again.
         if (!m_sessionLost) {
-            rt::Wait(1500);
+            co_await rt::Pause(1500);
             Inet1->Execute(QString(), QStringLiteral("CD ") + txtRemoteStorageLocation->text());
-            WaitUntilFinished();
+            co_await WaitUntilFinished();
             // The directory box keeps what the user typed, so a directory made later is found.
             if (Inet1->ResponseCode() == platform::inetRefused)
                 AddFtpMessage(QStringLiteral("Directory doesn't exist."));
@@ -165,44 +197,47 @@ void formInternetSetup::cmdLoginFTP_Click() {
 
 // Ends the FTP session only: the schedule stays as it is. The connection options, locked by the
 // login, are free again once no session is open.
-void formInternetSetup::logoutSession() {
+rt::Task<> formInternetSetup::logoutSession() {
     AddTimedFtpMessage(QStringLiteral(" FTP logout attempt"));
     rt::passOver([this] { Inet1->Execute(QString(), QStringLiteral("QUIT")); });
-    WaitUntilFinished();
+    co_await WaitUntilFinished();
     optStayConnected->setEnabled(true);
     optConnectBeforeSend->setEnabled(true);
 }
 
-void formInternetSetup::cmdLogoutFTP_Click() {
-    rt::passOver([this] {
+rt::Task<> formInternetSetup::cmdLogoutFTP_Click() {
+    try {
         ClearFullFtpMessages();
         AddFtpMessage(QStringLiteral("** WARNING ** This will stop the FTP Update process."));
-        logoutSession();
+        co_await logoutSession();
         cmdCancelInet_Click();
-        rt::Wait(500);
-        if (scheduleRunning(*this)) cmdStartUpdate_Click();
-    });
+        co_await rt::Pause(500);
+        if (scheduleRunning(*this)) co_await cmdStartUpdate_Click();
+    } catch (const std::exception&) {
+    }
 }
 
-void formInternetSetup::cmdTestTransfer_Click() {
-    if (timerTimeOut->enabled()) return;
+rt::Task<> formInternetSetup::cmdTestTransfer_Click() {
+    if (timerTimeOut->enabled()) co_return;
     rt::Hourglass pointer;
     ClearFullFtpMessages();
     if (rt::ticked(chkSeeMessages)) {
         AddFtpMessage(QStringLiteral("Path for cvman.xsl file = ") + kCrLf);
         AddFtpMessage(QStringLiteral("  ") + rt::appPath() + QDir::separator());
     }
-    rt::Wait(1000);
+    co_await rt::Pause(1000);
     const QString stylesheet = rt::appFile(QStringLiteral("cvman.xsl"));
     // The transfer is judged by its own final state once it has ended: a refused request (one
     // still running, no session) by its error number, and never by the code of a request that
     // ran before it or of the recovery that its failure sets off.
     bRemoteTimeout = false;
     bool sent = false;
-    if (startWatched(QStringLiteral("SEND \"%1\" cvman.xsl").arg(stylesheet))) {
+    const std::shared_ptr<Watched> send =
+        startWatched(QStringLiteral("SEND \"%1\" cvman.xsl").arg(stylesheet));
+    if (send->outcome == Watch::Running) {
         timerTimeOut->setEnabled(true);
-        sent = waitWatched(&bRemoteTimeout);
-        if (m_watch != Watch::Running) bRemoteTimeout = false; // it ended, maybe during a long recovery
+        sent = co_await waitWatched(send, &bRemoteTimeout);
+        if (send->outcome != Watch::Running) bRemoteTimeout = false; // it ended, maybe during a long recovery
     }
     if (bRemoteTimeout) {
         rt::MsgBox(QStringLiteral("Timeout.  Remote system not responding"));
@@ -211,7 +246,7 @@ void formInternetSetup::cmdTestTransfer_Click() {
         timerTimeOut->setEnabled(false);
     } else {
         timerTimeOut->setEnabled(false);
-        AddFtpMessage(QStringLiteral("Response from SEND = :") + QString::number(m_watchCode));
+        AddFtpMessage(QStringLiteral("Response from SEND = :") + QString::number(send->code));
         if (sent) {
             AddTimedFtpMessage(QStringLiteral(" Test transfer complete"));
             cmdStartUpdate->setEnabled(true);
@@ -233,13 +268,22 @@ void formInternetSetup::cmdCancelInet_Click() {
     AddTimedFtpMessage(QStringLiteral(" Cancel Attempt"));
 }
 
-void formInternetSetup::Inet1_StateChanged(int state) {
-    if (m_watch == Watch::Running &&
-        (state == platform::icResponseCompleted || state == platform::icError || state == platform::icDisconnected)) {
-        m_watch = state == platform::icResponseCompleted ? Watch::Completed : Watch::Failed;
-        m_watchCode = Inet1->ResponseCode();
+rt::Task<> formInternetSetup::Inet1_StateChanged(int state) {
+    if (m_watched && (state == platform::icResponseCompleted || state == platform::icError ||
+                      state == platform::icDisconnected)) {
+        m_watched->outcome = state == platform::icResponseCompleted ? Watch::Completed : Watch::Failed;
+        m_watched->code = Inet1->ResponseCode();
+        m_watched.reset();
     }
-    rt::passOver([&] {
+    // Under way until it ends: a wait begun before this event waits for it too.
+    const int number = ++m_followUpsStarted;
+    m_followUps.append(number);
+    struct Ended {
+        QList<int>& running;
+        int number;
+        ~Ended() { running.removeOne(number); }
+    } ended{m_followUps, number};
+    try {
         ClearFullFtpMessages();
         auto note = [this](const char* entry, const char* last) {
             AddTimedFtpMessage(QString::fromLatin1(entry));
@@ -279,38 +323,39 @@ void formInternetSetup::Inet1_StateChanged(int state) {
             bLoggedIn = false;
             break;
         case platform::icError:
-            stateError();
+            co_await stateError();
             break;
         case platform::icResponseCompleted:
             note(" Command Completed", "Response Completed");
-            stateCompleted();
+            co_await stateCompleted();
             break;
         default:
             break;
         }
-    });
+    } catch (const std::exception&) {
+    }
 }
 
-void formInternetSetup::stateCompleted() {
+rt::Task<> formInternetSetup::stateCompleted() {
     // The reply is taken before a logout's own request replaces it.
     QString reply, chunk;
     while (!(chunk = Inet1->GetChunk(1024, 0)).isEmpty()) reply += chunk;
     if (!rt::optionValue(optStayConnected) && updating(*this) && !bKeepSession) {
-        logoutSession();
+        co_await logoutSession();
         bKeepSession = false;
     }
     raise();
     if (!reply.isEmpty()) AddFtpMessage(reply);
 }
 
-void formInternetSetup::stateError() {
+rt::Task<> formInternetSetup::stateError() {
     const QString info = Inet1->ResponseInfo();
-    if (info.contains(QLatin1String("does not exist"))) return;
+    if (info.contains(QLatin1String("does not exist"))) co_return;
     const int code = Inet1->ResponseCode();
     // Only a command the server refused leaves the connection in use.
     if (code != platform::inetRefused) sessionLost();
     AddFtpMessage(QStringLiteral("LastState= ") + LastState);
-    if (LastState == QLatin1String("Connecting")) return;
+    if (LastState == QLatin1String("Connecting")) co_return;
     Inet1->Cancel();
     // The tick is off while the error is handled; a schedule still running afterwards (every
     // way out but the unrecoverable one) ticks on, so each later update tries again.
@@ -322,55 +367,62 @@ void formInternetSetup::stateError() {
             if (!w.m_recovering && scheduleRunning(w) && updating(w)) w.timerInternetUpdate->setEnabled(true);
         }
     } rearm{*this};
+    const bool unrecoverable = info.contains(QLatin1String("unrecoverable"));
+    const bool wrongPassword = info.contains(QLatin1String("Incorrect password"));
+    // Errors of the recovery's own requests, and of a login's, are logged and end there: the
+    // login was the attempt. An update that has made its one new login waits for the next.
+    const bool recover = !unrecoverable && !wrongPassword && !m_recovering && m_loginsRunning == 0;
+    const bool logsIn = recover && !(m_updating && m_updateLoggedIn);
     AddTimedFtpMessage(QStringLiteral(" Error: ") + QString::number(code));
     if (code != 0) {
         AddFtpMessage(QStringLiteral(" (") + info + QStringLiteral(")"));
-        AddFtpMessage(QStringLiteral(" Attempting to log back on..."));
+        // Said only when it is done.
+        if (logsIn) AddFtpMessage(QStringLiteral(" Attempting to log back on..."));
         LastState = QStringLiteral("Error");
     }
-    if (info.contains(QLatin1String("unrecoverable"))) {
-        if (scheduleRunning(*this)) cmdStartUpdate_Click();
+    if (unrecoverable) {
+        if (scheduleRunning(*this)) co_await cmdStartUpdate_Click();
         rt::MsgBox(QStringLiteral("Urecoverable. Logging out and stopping update."), rt::vbOKOnly);
         Inet1->Cancel();
-        return;
+        co_return;
     }
-    if (info.contains(QLatin1String("Incorrect password"))) {
+    if (wrongPassword) {
         // The next scheduled update logs in again, with the password the box holds then.
         AddTimedFtpMessage(QStringLiteral(" Incorrect Password"));
         Inet1->Cancel();
-        return;
+        co_return;
     }
-    // Errors of the recovery's own requests, and of a login's, are logged above and end there:
-    // the login was the attempt.
-    if (m_recovering || m_inLogin) return;
+    if (!recover) co_return;
     m_recovering = true;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{m_recovering};
 
-    logoutSession();
+    co_await logoutSession();
     bBuildTimeout = false;
     timerBuildXMLTimeout->setEnabled(true);
-    if (!waitWhileExecuting(&bBuildTimeout)) {
+    const bool loggedOut = co_await waitWhileExecuting(&bBuildTimeout);
+    if (!loggedOut) {
         AddTimedFtpMessage(QStringLiteral(" Logout Timeout"));
         cutOff();
     }
     timerBuildXMLTimeout->setEnabled(false);
     // One new login per scheduled update: an update that has made its own waits for the next.
-    if (m_updating && m_updateLoggedIn) return;
-    cmdLoginFTP_Click();
+    if (m_updating && m_updateLoggedIn) co_return;
+    co_await cmdLoginFTP_Click();
     bBuildTimeout = false;
     timerBuildXMLTimeout->setEnabled(true);
-    if (!waitWhileExecuting(&bBuildTimeout)) {
+    const bool loggedIn = co_await waitWhileExecuting(&bBuildTimeout);
+    if (!loggedIn) {
         AddTimedFtpMessage(QStringLiteral(" Login Timeout"));
         cutOff();
         timerBuildXMLTimeout->setEnabled(false);
-        return;
+        co_return;
     }
     timerBuildXMLTimeout->setEnabled(false);
     // A login that failed ends the recovery: the next scheduled update tries again.
-    if (m_sessionLost) return;
+    if (m_sessionLost) co_return;
     if (updating(*this)) {
         rt::setCaption(cmdStartUpdate, QStringLiteral("3) Stop FTP Update"));
         AddTimedFtpMessage(QStringLiteral(" Recovering: Cal Interval Update"));
@@ -380,7 +432,7 @@ void formInternetSetup::stateError() {
         if (m_updating)
             m_updateAgain = true;
         else
-            timerInternetUpdate_Timer();
-        if (rt::optionValue(optConnectBeforeSend)) logoutSession();
+            co_await timerInternetUpdate_Timer();
+        if (rt::optionValue(optConnectBeforeSend)) co_await logoutSession();
     }
 }

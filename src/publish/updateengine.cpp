@@ -1,6 +1,6 @@
 // The publisher's schedule on the remote monitoring window: the minute tick, one update (status
 // file and index page written, then uploaded in FTP mode or left in the local folder) and the
-// Start/Stop button.
+// Start/Stop button. An update suspends while it waits for the server.
 #include "publish/updateengine.h"
 
 #include <QCheckBox>
@@ -22,6 +22,7 @@
 #include "runtime/error.h"
 #include "runtime/files.h"
 #include "runtime/msgbox.h"
+#include "runtime/task.h"
 #include "runtime/timer.h"
 #include "settings/setupkeys.h"
 
@@ -68,6 +69,21 @@ void storeAutoStart(const QString& value) {
     settingsvalues::saveKey(settingsvalues::Store::Tree, "AutoStartIUE", value);
 }
 
+// A statement that waits, in a procedure that passes over failing statements.
+rt::Task<> passingOver(rt::Task<> step) {
+    try {
+        co_await std::move(step);
+    } catch (const std::exception&) {
+    }
+}
+rt::Task<bool> passingOver(rt::Task<bool> step) {
+    try {
+        co_return co_await std::move(step);
+    } catch (const std::exception&) {
+        co_return false;
+    }
+}
+
 } // namespace
 
 bool CopyFileBool(const QString& source, const QString& destination, bool failIfExists) {
@@ -81,18 +97,18 @@ bool CopyFileBool(const QString& source, const QString& destination, bool failIf
     return rt::copyFileWhole(source, destination);
 }
 
-void StartInternetUpdateEngine() {
+rt::Task<> StartInternetUpdateEngine() {
     auto& w = formInternetSetup::instance();
-    rt::passOver([&w] { w.cmdLoginFTP_Click(); });
-    rt::Wait(3000);
+    co_await passingOver(w.cmdLoginFTP_Click());
+    co_await rt::Pause(3000);
     w.cmdStartUpdate->setEnabled(true);
-    w.cmdStartUpdate_Click();
+    co_await w.cmdStartUpdate_Click();
 }
 
-void formInternetSetup::timerInternetUpdate_Timer() {
+rt::Task<> formInternetSetup::timerInternetUpdate_Timer() {
     // One update at a time: a tick during it changes nothing (a recovery inside the update asks
     // for it to run again itself).
-    if (m_updating) return;
+    if (m_updating) co_return;
     rt::passOver([this] { ClearFullFtpMessages(); });
     // Other windows may have put their own caption on the main window meanwhile.
     const bool running = rt::caption(cmdStartUpdate) == kStopCaption;
@@ -102,7 +118,7 @@ void formInternetSetup::timerInternetUpdate_Timer() {
     // A count past the interval (the interval lowered without a restart of the count) is due too.
     if (iUpdateMinutes < sliderInternetUpdateInterval->value() && !bUpdateNow) {
         ++iUpdateMinutes;
-        return;
+        co_return;
     }
     m_updating = true;
     struct Done {
@@ -116,19 +132,18 @@ void formInternetSetup::timerInternetUpdate_Timer() {
     m_updateLoggedIn = false;
     for (int run = 0; run < 2; ++run) {
         m_updateAgain = false;
-        runUpdate();
+        co_await runUpdate();
         if (!m_updateAgain) break;
     }
     iUpdateMinutes = 1;
     bUpdateNow = m_updateAgain;
 }
 
-void formInternetSetup::runUpdate() {
+rt::Task<> formInternetSetup::runUpdate() {
     AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
     timerBuildXMLTimeout->setEnabled(true);
-    bool indexWritten = false;
-    rt::passOver([&] { indexWritten = HandleBuildXML(); });
-    if (!indexWritten) return;
+    const bool indexWritten = co_await passingOver(HandleBuildXML());
+    if (!indexWritten) co_return;
     if (rt::ticked(chkXMLUseDirectory)) {
         // No session in this mode: the page goes beside the status files instead.
         const QString target = JoinPath(XmlDirectory(), QStringLiteral("index.html"));
@@ -136,11 +151,22 @@ void formInternetSetup::runUpdate() {
             AddTimedFtpMessage(QStringLiteral(" Could not write ") + target);
     } else if (bLoggedIn) { // without the session a request would log in anew
         rt::passOver([this] { Inet1->Execute(QString(), sendCommand(IndexHtmlPath(), QStringLiteral("index.html"))); });
-        WaitUntilFinished();
+        co_await WaitUntilFinished();
     }
 }
 
-bool formInternetSetup::HandleBuildXML() {
+rt::Task<bool> formInternetSetup::sendStatus() {
+    const int k = iXMLIndex;
+    const std::shared_ptr<Watched> status =
+        startWatched(sendCommand(XmlFilePath(k), QStringLiteral("cvman%1.xml").arg(k)));
+    const bool statusSent = co_await waitWatched(status);
+    if (!statusSent || !StatusPageWritten()) co_return false;
+    const std::shared_ptr<Watched> page =
+        startWatched(sendCommand(HtmlFilePath(k), QStringLiteral("cvman%1.html").arg(k)));
+    co_return co_await waitWatched(page);
+}
+
+rt::Task<bool> formInternetSetup::HandleBuildXML() {
     rt::passOver([this] { ClearFullFtpMessages(); });
     const bool local = rt::ticked(chkXMLUseDirectory);
     if (!local) {
@@ -151,10 +177,12 @@ bool formInternetSetup::HandleBuildXML() {
         // made just before it and makes no second attempt when that one failed; no update logs
         // in twice.
         const bool perUpdate = !bUpdateNow && rt::optionValue(optConnectBeforeSend);
-        const bool reconnect = !bLoggedIn && !(bUpdateNow && m_sessionLost) && !txtUserName->text().isEmpty() &&
-                               !txtPassword->text().isEmpty();
-        if ((perUpdate || reconnect) && !m_updateLoggedIn) rt::passOver([this] { cmdLoginFTP_Click(); });
-        else if (bLoggedIn) checkSession();
+        const bool reconnect = !bLoggedIn && !(bUpdateNow && m_sessionLost) &&
+                               !txtUserName->text().isEmpty() && !txtPassword->text().isEmpty();
+        if ((perUpdate || reconnect) && !m_updateLoggedIn)
+            co_await passingOver(cmdLoginFTP_Click());
+        else if (bLoggedIn)
+            co_await checkSession();
     }
     bool xmlWritten = false;
     rt::passOver([&] { xmlWritten = BuildXMLFile(); });
@@ -165,14 +193,14 @@ bool formInternetSetup::HandleBuildXML() {
             if (StatusPageWritten()) MarkPublished();
             AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating local file ") + QString::number(iXMLIndex));
         }
-        rt::Wait(1700);
-        return writeIndex();
+        co_await rt::Pause(1700);
+        co_return writeIndex();
     }
 
     timerBuildXMLTimeout->setInterval(60000);
     bBuildTimeout = false;
     timerBuildXMLTimeout->setEnabled(true);
-    waitWhileExecuting(&bBuildTimeout);
+    co_await waitWhileExecuting(&bBuildTimeout);
     if (Inet1->StillExecuting() && bBuildTimeout) {
         AddFtpMessage(QStringLiteral(" BuildXML: TimeOut"));
         cutOff();
@@ -183,13 +211,6 @@ bool formInternetSetup::HandleBuildXML() {
 
     // The status file, then its page when there is one; the update is published once both arrived.
     // The session is kept until the page is sent too.
-    const auto upload = [this] {
-        const int k = iXMLIndex;
-        if (!startWatched(sendCommand(XmlFilePath(k), QStringLiteral("cvman%1.xml").arg(k))) || !waitWatched())
-            return false;
-        return StatusPageWritten() &&
-               startWatched(sendCommand(HtmlFilePath(k), QStringLiteral("cvman%1.html").arg(k))) && waitWatched();
-    };
     bool sent = false;
     if (!xmlWritten) {
         // The failed write is logged; a stale file under that name is not published. The index
@@ -197,13 +218,13 @@ bool formInternetSetup::HandleBuildXML() {
         bKeepSession = false;
     } else if (!Inet1->StillExecuting() && bLoggedIn) {
         AddTimedFtpMessage(QStringLiteral(" BuildXML: Updating file ") + QString::number(iXMLIndex));
-        sent = upload();
+        sent = co_await sendStatus();
         bKeepSession = false;
     } else {
-        rt::Wait(1500);
+        co_await rt::Pause(1500);
         if (!Inet1->StillExecuting() && bLoggedIn) {
             // Waited for too: the index page written next names it only once it has arrived.
-            sent = upload();
+            sent = co_await sendStatus();
         } else {
             AddFtpMessage(QStringLiteral(" Not sending update"));
             AddFtpMessage(QStringLiteral(" Logged in = ") + trueFalse(bLoggedIn));
@@ -211,16 +232,16 @@ bool formInternetSetup::HandleBuildXML() {
         }
     }
     if (sent) MarkPublished();
-    return writeIndex();
+    co_return writeIndex();
 }
 
-void formInternetSetup::cmdStartUpdate_Click() {
+rt::Task<> formInternetSetup::cmdStartUpdate_Click() {
     rt::passOver([this] { ClearFullFtpMessages(); });
     const QString caption = rt::caption(cmdStartUpdate);
     if (caption == kStartCaption) {
         if (rt::ticked(chkXMLUseDirectory) && !mayReplaceIndex()) {
             AddFtpMessage(QStringLiteral("Not started: the folder's index.html was kept."));
-            return;
+            co_return;
         }
         if (rt::ticked(chkXMLUseDirectory)) {
             AddFtpMessage(QStringLiteral("Copying over XSL file..."));
@@ -237,7 +258,7 @@ void formInternetSetup::cmdStartUpdate_Click() {
         // one: listed, and the next tick tries again.
         rt::setCaption(lblUpdating, QStringLiteral("On"));
         bUpdateNow = true;
-        timerInternetUpdate_Timer();
+        co_await timerInternetUpdate_Timer();
         rt::passOver([] { storeAutoStart(QStringLiteral("1")); });
     } else if (caption == kStopCaption) {
         timerInternetUpdate->setEnabled(false);

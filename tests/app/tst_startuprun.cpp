@@ -446,6 +446,15 @@ private slots:
         std::optional<ScriptedBoxes> boxes(std::in_place);
         boxes->queue(rt::vbYes);
         finish(M().Form_Load(QStringLiteral("/service /cvservice")));
+        // The start of remote monitoring goes on by itself after its login: until its first update.
+        QVERIFY(rt::WaitUntil(
+            [] {
+                return !formInternetSetup::instance()
+                            .listFtpMessages
+                            ->findItems(QStringLiteral(" Not sending update"), Qt::MatchExactly)
+                            .isEmpty();
+            },
+            10 * 60000));
         // Without login details the login is refused with its box, and the schedule starts all
         // the same: the first update writes the status file and sends nothing.
         QCOMPARE(boxes->prompts(), (QStringList{QStringLiteral("Do you wish to start Remote Monitoring?"),

@@ -20,6 +20,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
 #include "support/boxes.h"
+#include "support/finish.h"
 #include "support/testenv.h"
 
 inline formInternetSetup& W() {
@@ -56,9 +57,9 @@ struct PublishRig {
         iXMLIndex = iXMLPublished = -1;
     }
 
-    // Lets the running request end.
+    // Lets the running request end, and what its state events set off.
     static void settle() {
-        QVERIFY(rt::WaitUntil([] { return !W().Inet1->StillExecuting(); }, 300000));
+        QVERIFY(rt::WaitUntil([] { return W().InetSettled(); }, 300000));
     }
     // The message list with the times in front of the entries left out.
     static QStringList entries() {
@@ -82,7 +83,8 @@ struct PublishRig {
     // After a test that gave the schedule its minutes itself: stopped, the tick back at its
     // interval, no request running, the clock at real time.
     static void stopSchedule() {
-        if (rt::caption(W().cmdStartUpdate) == QLatin1String("3) Stop FTP Update")) W().cmdStartUpdate_Click();
+        if (rt::caption(W().cmdStartUpdate) == QLatin1String("3) Stop FTP Update"))
+            finish(W().cmdStartUpdate_Click());
         W().timerInternetUpdate->setInterval(60000);
         W().Inet1->Cancel();
         rt::Clock::reset();

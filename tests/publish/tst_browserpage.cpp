@@ -88,10 +88,10 @@ private slots:
         rt::Clock::setSpeed(50);
         const QString name = QStringLiteral("Kühlraum <2> & Łódź");
         showTemperature(name, "70.5");
-        W().cmdStartUpdate_Click();
+        finish(W().cmdStartUpdate_Click());
         showTemperature(name, "73.25");
-        W().timerInternetUpdate_Timer();
-        W().timerInternetUpdate_Timer();
+        finish(W().timerInternetUpdate_Timer());
+        finish(W().timerInternetUpdate_Timer());
         PublishRig::stopSchedule();
         rt::setValue(W().chkXMLUseDirectory, 0);
 

@@ -29,7 +29,7 @@ private slots:
         // Before the login, and while a make-directory waits, the console sends and asks nothing.
         w.cmdCD_Click();
         w.cmdLS_Click();
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         PublishRig::settle();
         // The saved log of the login never holds the password.
         rig.boxes.queue(QString("session"));
@@ -39,7 +39,7 @@ private slots:
         QVERIFY(log.contains(" CONNECTED\r\n") && !log.contains(kPassword.toUtf8()));
         w.timerTimeOut->setEnabled(true);
         w.listFtpMessages->clear();
-        w.cmdMkdir_Click();
+        finish(w.cmdMkdir_Click());
         w.cmdDir_Click();
         QVERIFY(rig.boxes.prompts().isEmpty() && PublishRig::entries().isEmpty() && !w.Inet1->StillExecuting());
         w.timerTimeOut->setEnabled(false);
@@ -57,7 +57,7 @@ private slots:
         QCOMPARE(w.Inet1->remoteDir(), QString("/corvisent/sub"));
 
         rig.boxes.queue(QString("made"));
-        w.cmdMkdir_Click();
+        finish(w.cmdMkdir_Click());
         PublishRig::settle();
         QVERIFY(QFileInfo(server.path("corvisent/sub/made")).isDir());
         QVERIFY(PublishRig::entries().join('|').contains("MKDIR:\r\n|Starting timer...\r\n|Stoping timer...\r\n|"));
@@ -93,12 +93,12 @@ private slots:
         TestFtpServer server("corvisent", kPassword);
         PublishRig rig(server.address(), kPassword);
         auto& w = W();
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         PublishRig::settle();
         w.listFtpMessages->clear();
         w.Inet1->Execute(QString(), "LS -l");
         rig.boxes.queue(QString("busy"));
-        w.cmdMkdir_Click();
+        finish(w.cmdMkdir_Click());
         QCOMPARE(rig.boxes.prompts(), QStringList({"Please enter the directory to be added", "Still executing!"}));
         QCOMPARE(PublishRig::entries(), QStringList({"Starting timer...\r\n", "Stoping timer...\r\n"}));
         PublishRig::settle();
@@ -110,7 +110,7 @@ private slots:
         w.cmdLoginFTP->setEnabled(false);
         w.listFtpMessages->clear();
         rig.boxes.queue(QString("late"));
-        w.cmdMkdir_Click();
+        finish(w.cmdMkdir_Click());
         QCOMPARE(PublishRig::entries(),
                  QStringList({"MKDIR:\r\n", "Starting timer...\r\n", "REMOTE TIMEOUT\r\n"}));
         QVERIFY(!w.timerTimeOut->enabled() && !w.bRemoteTimeout);

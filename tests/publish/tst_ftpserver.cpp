@@ -10,7 +10,7 @@ namespace {
 // Gives the schedule n minutes: a minute ticks only while the schedule's timer is on.
 void ticks(int n) {
     for (int i = 0; i < n; ++i) {
-        if (W().timerInternetUpdate->enabled()) W().timerInternetUpdate_Timer();
+        if (W().timerInternetUpdate->enabled()) finish(W().timerInternetUpdate_Timer());
         PublishRig::settle();
     }
 }
@@ -21,14 +21,14 @@ void loginForSchedule(bool stay) {
     PublishRig::useConnectionMode(stay);
     W().sliderInternetUpdateInterval->setValue(2);
     W().timerInternetUpdate->setInterval(0);
-    W().cmdLoginFTP_Click();
+    finish(W().cmdLoginFTP_Click());
     PublishRig::settle();
     rt::Clock::setSpeed(20);
 }
 
 void startSchedule() {
     W().cmdStartUpdate->setEnabled(true);
-    W().cmdStartUpdate_Click();
+    finish(W().cmdStartUpdate_Click());
     PublishRig::settle();
 }
 
@@ -45,7 +45,7 @@ void startAtStartUp() {
     rt::Clock::setSpeed(20);
     W().sliderInternetUpdateInterval->setValue(2);
     W().timerInternetUpdate->setInterval(0);
-    StartInternetUpdateEngine();
+    finish(StartInternetUpdateEngine());
     QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Stop FTP Update"));
 }
 
@@ -81,11 +81,11 @@ private slots:
         PublishRig rig(server.address(), "pa ss&word");
         auto& w = W();
 
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         PublishRig::settle();
         QVERIFY(w.bLoggedIn && w.cmdTestTransfer->isEnabled());
         QVERIFY(PublishRig::entries().contains("257 \"/\" is the current directory."));
-        w.cmdTestTransfer_Click();
+        finish(w.cmdTestTransfer_Click());
         QCOMPARE(readWholeFile(server.path("corvisent/cvman.xsl")), readWholeFile(rig.env.appDir() + "/cvman.xsl"));
         QVERIFY(w.cmdStartUpdate->isEnabled());
 
@@ -108,11 +108,11 @@ private slots:
 
         // A missing directory, then a wrong password; the password is never logged.
         w.txtRemoteStorageLocation->setText("missing");
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         PublishRig::settle();
         QVERIFY(PublishRig::entries().contains("Directory doesn't exist."));
         w.txtPassword->setText("wrong");
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         PublishRig::settle();
         QVERIFY(PublishRig::entries().contains(" Incorrect Password"));
         QVERIFY(!PublishRig::entries().join('\n').contains("pa ss&word"));
@@ -217,13 +217,13 @@ private slots:
         TestFtpServer server("corvisent", "pw", {option});
         QDir().mkpath(server.path("corvisent"));
         PublishRig rig(server.address(), "pw");
-        W().cmdLoginFTP_Click();
+        finish(W().cmdLoginFTP_Click());
         PublishRig::settle();
         if (option.startsWith("--timeout")) QVERIFY(idleSessionEnded(server));
         // libcurl alone can take a second of real time to open a data connection: the transfer's
         // 9 s time-out must stay seconds of real time, not the 450 ms it is at 20 times.
         rt::Clock::setSpeed(2);
-        W().cmdTestTransfer_Click();
+        finish(W().cmdTestTransfer_Click());
         QCOMPARE(rig.boxes.prompts(), QStringList({"Test transfer not complete. Please try again."}));
         QVERIFY(!PublishRig::entries().contains(" Test transfer complete"));
         QVERIFY(!W().cmdStartUpdate->isEnabled());

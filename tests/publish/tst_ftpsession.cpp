@@ -1,5 +1,6 @@
 #include "publish/publishrig.h"
 #include "runtime/error.h"
+#include "sensors/sensorrig.h"
 #include "support/fakeinet.h"
 
 namespace {
@@ -15,7 +16,7 @@ struct SessionRig : PublishRig {
         ftp.addDir("/corvisent/old");
     }
     void login() {
-        W().cmdLoginFTP_Click();
+        finish(W().cmdLoginFTP_Click());
         settle();
     }
     // Starts a request the way the schedule does, and lets it and whatever it sets off run.
@@ -119,7 +120,7 @@ private slots:
     void silentServerEndsTheLoginWait() {
         SessionRig rig;
         rig.ftp.setSilent(true);
-        W().cmdLoginFTP_Click();
+        finish(W().cmdLoginFTP_Click());
         // The PWD never ends: the wait gives up, and the directory change cannot be sent.
         QVERIFY(PublishRig::entries().contains(" Login Timeout"));
         QCOMPARE(rig.ftp.requests(), QStringList({"PWD /"}));
@@ -134,10 +135,42 @@ private slots:
         rig.ftp.setTimingOut(true);
         rig.ftp.clearRequests();
         W().listFtpMessages->clear();
-        W().cmdLoginFTP_Click();
+        finish(W().cmdLoginFTP_Click());
         QCOMPARE(rig.ftp.requests(), QStringList({"PWD /"}));
         QVERIFY(PublishRig::entries().contains(" Error: 12002"));
         QVERIFY(!PublishRig::entries().contains(" FTP logout attempt") && !W().bLoggedIn);
+    }
+
+    // A login pressed while a sensor's reading waits for its reply, against a server that takes
+    // the connection and then says nothing: the row is read at its pace while the login waits,
+    // counted in the ticks of a second row with the same interval.
+    void silentLoginHoldsNoReading() {
+        SessionRig rig;
+        rig.ftp.setSilent(true);
+        SensorRig sensors;
+        S().cmbMinOrSecs->setCurrentIndex(1);
+        S().txtReadingInterval->setText("2"); // a tick every 1700 ms
+        sensors.record(1, modSupport::strTypeTemperature, "Freezer", "1", 3);
+        sensors.record(2, modSupport::strTypeTemperature, "Cellar", "2", 4);
+        sensors.load();
+        int reads = 0;
+        bool press = false; // the login is pressed while the next reading waits for its reply
+        serve(sensors.hub->add(3), "Corvisent/T", [&](const QByteArray&) {
+            ++reads;
+            if (std::exchange(press, false)) QTimer::singleShot(0, [] { W().cmdLoginFTP_Click(); });
+            return QByteArray("070.00F");
+        });
+        serve(sensors.hub->add(4), "Corvisent/T", [](const QByteArray&) { return QByteArray("065.00F"); });
+        S().cmdConnectSensor_Click(1);
+        S().cmdConnectSensor_Click(2);
+        ReadingTicks ticks(2, 16, [&] { return reads; });
+        press = true;
+        QVERIFY(rt::WaitUntil([&] { return ticks.done(); }, 10 * 60000));
+        // A reading in every tick of the second row, give or take one where the two ticks cross.
+        QVERIFY2(ticks.readingTicks().size() >= 15, qPrintable(ticks.readingEvery()));
+        // The login's wait ran out meanwhile, as it does on its own.
+        QVERIFY(PublishRig::entries().contains(" Login Timeout"));
+        QVERIFY(rt::WaitUntil([] { return W().cmdLogoutFTP->isEnabled(); }, 60000));
     }
 
     void brokenConnectionRecoversTheSchedule() {
@@ -185,12 +218,32 @@ private slots:
         QCOMPARE(SessionRig::count("LastState= Connecting"), 1);
     }
 
+    // An update on a session whose server then lets every request time out: the recovery logs
+    // in again and says so; the time-out of that login ends it, and the list says no more of
+    // logging back on than was done.
+    void timedOutRecoverySaysWhatItDoes() {
+        SessionRig rig;
+        PublishRig::useConnectionMode(true);
+        rig.login();
+        PublishRig::scheduleRunning();
+        rig.ftp.setTimingOut(true);
+        W().listFtpMessages->clear();
+        W().bUpdateNow = true;
+        finish(W().timerInternetUpdate_Timer());
+        QCOMPARE(SessionRig::count(" Error: 12002"), 2);
+        QCOMPARE(SessionRig::count(" FTP login attempt"), 1);
+        QCOMPARE(SessionRig::count(" Attempting to log back on..."), 1);
+        QVERIFY(PublishRig::entries().contains(" Not sending update"));
+        PublishRig::stopSchedule();
+    }
+
     void unrecoverableErrorStopsTheSchedule() {
         SessionRig rig;
         PublishRig::scheduleRunning();
         W().txtFTPURL->setText("ftp://bad host");
         rig.login();
         QCOMPARE(rig.boxes.prompts().value(0), QString("Urecoverable. Logging out and stopping update."));
+        QVERIFY(!rig.boxes.shown().value(0).waits); // raised by the transfer, it holds up nothing
         QCOMPARE(rt::caption(W().cmdStartUpdate), QString("3) Start FTP Update"));
         QCOMPARE(rt::caption(W().lblUpdating), QString("Off"));
         QVERIFY(!PublishRig::entries().contains(" FTP logout attempt"));
@@ -229,7 +282,7 @@ private slots:
         rig.login();
         rt::setValue(W().chkSeeMessages, 1);
         W().listFtpMessages->clear();
-        W().cmdTestTransfer_Click();
+        finish(W().cmdTestTransfer_Click());
         QFile xsl(CORVISENT_ASSETS_DIR "/cvman.xsl");
         QVERIFY(xsl.open(QIODevice::ReadOnly));
         QCOMPARE(rig.ftp.file("/corvisent/cvman.xsl"), xsl.readAll());
@@ -243,7 +296,7 @@ private slots:
         SessionRig rig(false);
         rig.login();
         // The stylesheet is missing beside the program: judged when the request has ended.
-        W().cmdTestTransfer_Click();
+        finish(W().cmdTestTransfer_Click());
         QCOMPARE(rig.boxes.prompts(), QStringList({"Test transfer not complete. Please try again."}));
         QVERIFY(PublishRig::entries().contains("Response from SEND = :2"));
         QVERIFY(!W().cmdStartUpdate->isEnabled() && !W().cmdTestTransfer->isEnabled());
@@ -255,7 +308,7 @@ private slots:
         // The listing runs until the test ends it, after the button's pause.
         rig.ftp.setManual(true);
         W().Inet1->Execute(QString(), "LS ");
-        W().cmdTestTransfer_Click();
+        finish(W().cmdTestTransfer_Click());
         QVERIFY(rig.ftp.file("/corvisent/cvman.xsl").isEmpty());
         QCOMPARE(rig.boxes.prompts(), QStringList({"Test transfer not complete. Please try again."}));
         rig.ftp.finish({platform::icResponseCompleted, 0, "226", "old"});
@@ -266,14 +319,14 @@ private slots:
         // A server that stops answering: the time-out box, and the request is left to the control.
         rig.boxes.clear();
         rig.ftp.setSilent(true);
-        W().cmdTestTransfer_Click();
+        finish(W().cmdTestTransfer_Click());
         QCOMPARE(rig.boxes.prompts(), QStringList({"Timeout.  Remote system not responding"}));
         QCOMPARE(PublishRig::entries().last(), QString("REMOTE TIMEOUT\r\n"));
         QVERIFY(!W().timerTimeOut->enabled() && !W().bRemoteTimeout);
         // While the time-out timer runs a second press does nothing.
         W().timerTimeOut->setEnabled(true);
         const int before = W().listFtpMessages->count();
-        W().cmdTestTransfer_Click();
+        finish(W().cmdTestTransfer_Click());
         QCOMPARE(W().listFtpMessages->count(), before);
     }
 
@@ -283,7 +336,7 @@ private slots:
         PublishRig::scheduleRunning();
         W().timerInternetUpdate->setEnabled(true);
         W().listFtpMessages->clear();
-        W().cmdLogoutFTP_Click();
+        finish(W().cmdLogoutFTP_Click());
         QCOMPARE(PublishRig::entries(),
                  QStringList({"** WARNING ** This will stop the FTP Update process.", " FTP logout attempt",
                               " Disconnecting...", " Disconnected", " Cancel Attempt"}));

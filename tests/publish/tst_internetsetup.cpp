@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(rt::caption(w.lblPasswordSetStatus), QString("(Password is not set)"));
         w.txtFTPURL->setText("ftp.example.com");
         w.txtUserName->setText("corvisent");
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         QCOMPARE(boxes.prompts(), QStringList({"You must first fill out the FTP login information."}));
         QVERIFY(ftp.requests().isEmpty());
     }

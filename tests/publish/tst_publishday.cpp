@@ -107,13 +107,13 @@ private slots:
 
         // Login and test transfer judge the server within a few seconds: at a gentler pace.
         rt::Clock::setSpeed(4);
-        w.cmdLoginFTP_Click();
+        finish(w.cmdLoginFTP_Click());
         PublishRig::settle();
-        w.cmdTestTransfer_Click();
+        finish(w.cmdTestTransfer_Click());
         rt::Clock::setSpeed(20);
         QVERIFY(w.cmdStartUpdate->isEnabled());
         QCOMPARE(readWholeFile(server.path("corvisent/cvman.xsl")), readWholeFile(rig.env.appDir() + "/cvman.xsl"));
-        w.cmdStartUpdate_Click();
+        finish(w.cmdStartUpdate_Click());
         PublishRig::settle();
 
         int updates = 0;
@@ -122,7 +122,7 @@ private slots:
             if (minute > 0) {
                 rt::Clock::setNow(kMidnight.addSecs(60 * minute));
                 showReadingsAt(minute);
-                w.timerInternetUpdate_Timer();
+                finish(w.timerInternetUpdate_Timer());
                 PublishRig::settle();
             }
             if (minute % interval != 0) continue;
@@ -173,11 +173,11 @@ private slots:
         w.timerInternetUpdate->setInterval(0);
         rt::Clock::setNow(kMidnight);
         showReadingsAt(0);
-        StartInternetUpdateEngine();
+        finish(StartInternetUpdateEngine());
         for (int minute = 1; minute <= 4; ++minute) {
             rt::Clock::setNow(kMidnight.addSecs(60 * minute));
             showReadingsAt(minute);
-            w.timerInternetUpdate_Timer();
+            finish(w.timerInternetUpdate_Timer());
         }
         // Three updates into the folder: status files, the index page and the stylesheet.
         QCOMPARE(QDir(site.path()).entryList(QDir::Files),
