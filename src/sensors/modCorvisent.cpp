@@ -96,16 +96,6 @@ void showSensorError(int row) {
 
 } // namespace
 
-bool AwaitReplyNested(MSCommControl* port, int boundMs, const RowExchange* exchange) {
-    auto over = [port, exchange] { return !port->portOpen() || !modSupport::StillSame(exchange); };
-    const bool in = rt::WaitUntil([&] { return over() || port->peekInput().contains('\r'); }, boundMs) && !over();
-    // The line feed that follows the carriage return belongs to the same reply: a few character
-    // times for it, so that it is not left over for the next exchange.
-    if (in && port->peekInput().endsWith('\r'))
-        rt::WaitUntil([&] { return over() || !port->peekInput().endsWith('\r'); }, kLineFeedWaitMs);
-    return in && !over();
-}
-
 rt::Task<bool> AwaitReply(MSCommControl* port, int boundMs, const RowExchange* exchange) {
     auto over = [port, exchange] { return !port->portOpen() || !modSupport::StillSame(exchange); };
     const bool in = co_await rt::Until([=] { return over() || port->peekInput().contains('\r'); }, boundMs) && !over();

@@ -38,12 +38,9 @@ rt::Task<> CalibrateAccel(platform::MSCommControl* port, int row, int kind, int 
 rt::Task<> SetStreamMode(platform::MSCommControl* port, int kind,
                          const modSupport::RowExchange* exchange = nullptr);
 
-// Lets events run until the reply's carriage return has arrived on port, or boundMs have passed,
-// or the port has closed, or the exchange's row has changed; true when the carriage return is in
-// and the row is the same.
-bool AwaitReplyNested(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
-// The same as a suspended wait: the exchange pauses until its reply is in, and the event loop
-// goes on meanwhile.
+// Suspends the exchange until the reply's carriage return has arrived on port, or boundMs have
+// passed, or the port has closed, or the exchange's row has changed; true when the carriage return
+// is in and the row is the same. The event loop goes on meanwhile.
 rt::Task<bool> AwaitReply(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
 
 // Sends "S", pauses 200 ms, sends CR, then drains (not when the exchange's row changed meanwhile).
