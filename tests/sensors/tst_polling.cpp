@@ -300,7 +300,6 @@ private slots:
         QVERIFY(alertCallLog().isEmpty());
         QCOMPARE(M().lblSensorStatus[2]->text(), QString("OK"));
         QCOMPARE(M().lblHHighest[2]->text(), QString("45.2"));
-
     }
 
     // A reply that holds no number ("Invalid request") is no reading: a single sensor is asked
