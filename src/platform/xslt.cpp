@@ -1,5 +1,6 @@
-// libxslt behind one call: the only file that includes libxml2 or libxslt, whose error handlers,
-// entity loader and refusals are process-wide settings, set here for the length of one render.
+// libxslt behind one call: the only file of the program that includes libxml2 or libxslt (the page
+// renderer adds its memory hooks), whose error handlers, entity loader and refusals are
+// process-wide settings, set here for the length of one render.
 #include "platform/xslt.h"
 
 #include <QFile>

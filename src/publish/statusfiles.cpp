@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include "app/CorvisentMain.h"
-#include "platform/xslt.h"
+#include "platform/pagerender.h"
 #include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
 #include "runtime/clock.h"
@@ -56,15 +56,16 @@ bool writeLines(int n, const QString& path, const QStringList& lines, const QStr
 }
 
 // Renders the status file's lines through the shipped stylesheet into the page at path, written
-// whole; a failure is logged as a failed write.
-bool writePage(const QString& path, const QStringList& xmlLines) {
+// whole; a failure, a render stopped at its bounds among them, is logged as a failed write.
+rt::Task<bool> writePage(QString path, QStringList xmlLines) {
     // The bytes the status file holds: one byte per character, each line ended by CR LF.
     const QByteArray xml = rt::toBytes(xmlLines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    const platform::XsltPage page = platform::renderXslt(xml, rt::appFile(QStringLiteral("cvman.xsl")));
+    const platform::XsltPage page =
+        co_await platform::renderXsltApart(xml, rt::appFile(QStringLiteral("cvman.xsl")));
     QString reason = page.error;
-    if (page.ok() && rt::writeFileWhole(path, page.output, &reason)) return true;
+    if (page.ok() && rt::writeFileWhole(path, page.output, &reason)) co_return true;
     logWriteFailure(QStringLiteral("BuildXML"), path, reason);
-    return false;
+    co_return false;
 }
 
 // "<high>" and "<low>" lines of a temperature or humidity row; none for other kinds.
@@ -184,7 +185,7 @@ QString IndexHtmlPath() {
     return rt::appFile(QStringLiteral("index.html"));
 }
 
-bool BuildXMLFile() {
+rt::Task<bool> BuildXMLFile() {
     iXMLIndex = (iXMLIndex >= 0 && iXMLIndex < 9) ? iXMLIndex + 1 : 0;
     pageWritten = false;
     auto& m = CorvisentMain::instance();
@@ -210,10 +211,10 @@ bool BuildXMLFile() {
                  QStringLiteral(" minutes)</name>")
           << QStringLiteral("<status> </status>") << QStringLiteral("<current> </current>")
           << QStringLiteral("</sensor>") << QStringLiteral("</corvisent>");
-    if (!writeLines(kXmlChannel, XmlFilePath(iXMLIndex), lines, QStringLiteral("BuildXML"))) return false;
+    if (!writeLines(kXmlChannel, XmlFilePath(iXMLIndex), lines, QStringLiteral("BuildXML"))) co_return false;
     lastWrittenAt = now;
-    pageWritten = writePage(HtmlFilePath(iXMLIndex), lines);
-    return true;
+    pageWritten = co_await writePage(HtmlFilePath(iXMLIndex), lines);
+    co_return true;
 }
 
 void MarkPublished() {

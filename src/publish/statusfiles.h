@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "runtime/task.h"
+
 // The published status: the rotating status files "cvman0.xml" .. "cvman9.xml" for programs
 // (they name the stylesheet "cvman.xsl"), each with its page "cvman0.html" .. "cvman9.html" that
 // the program renders through that stylesheet, so that browsers without XSLT show it too, and the
@@ -15,10 +17,11 @@ inline constexpr const char* HtmlLinkBase = "/";
 // local directory of the remote monitoring window when that mode is on (an empty box becomes
 // the default folder), else in the program folder. False when the file could not be written; the
 // failure is then logged in the FTP message list and the file must not be published.
-// A written status file gets its page beside it, rendered through the shipped stylesheet; a page
-// that cannot be rendered or written is logged the same way and leaves the status file valid
-// (see StatusPageWritten).
-bool BuildXMLFile();
+// A written status file gets its page beside it, rendered through the shipped stylesheet apart
+// from the program (the caller is suspended meanwhile); a page that cannot be rendered within the
+// render's bounds, or written, is logged the same way and leaves the status file valid (see
+// StatusPageWritten).
+rt::Task<bool> BuildXMLFile();
 // Whether the last BuildXMLFile also wrote the page of its status file.
 bool StatusPageWritten();
 // Full path of status file k, and of its page, as BuildXMLFile writes them now.

@@ -1,6 +1,6 @@
 // The publisher's schedule on the remote monitoring window: the minute tick, one update (status
 // file and index page written, then uploaded in FTP mode or left in the local folder) and the
-// Start/Stop button. An update suspends while it waits for the server.
+// Start/Stop button. An update suspends while it waits for the server or the page renderer.
 #include "publish/updateengine.h"
 
 #include <QCheckBox>
@@ -184,8 +184,7 @@ rt::Task<bool> formInternetSetup::HandleBuildXML() {
         else if (bLoggedIn)
             co_await checkSession();
     }
-    bool xmlWritten = false;
-    rt::passOver([&] { xmlWritten = BuildXMLFile(); });
+    const bool xmlWritten = co_await passingOver(BuildXMLFile());
     if (local) {
         // A failed write is listed by BuildXMLFile; nothing of it is announced as updated. The
         // index names the update latest only with its page.

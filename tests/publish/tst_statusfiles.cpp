@@ -13,6 +13,7 @@
 #include "settings/modSupport.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
+#include "support/finish.h"
 #include "support/testenv.h"
 
 namespace {
@@ -95,7 +96,7 @@ private slots:
         showRow(5, "Combo Sensor (Temperature)", "Cellar", "OK", "OFF", "F", "12");
         showRow(6, "Corvisent/W (Water)", "Basement", "OK", "", "", "1");
         // Row 3 is hidden: rows after it are still published.
-        QVERIFY(BuildXMLFile());
+        QVERIFY(finish(BuildXMLFile()));
         QCOMPARE(iXMLIndex, 0);
         QCOMPARE(XmlFilePath(0), env->appDir() + "/cvman0.xml");
         QCOMPARE(readWholeFile(XmlFilePath(0)),
@@ -142,10 +143,10 @@ private slots:
 
     void noRowsAndRotation() {
         for (int k = 0; k <= 9; ++k) {
-            QVERIFY(BuildXMLFile());
+            QVERIFY(finish(BuildXMLFile()));
             QCOMPARE(iXMLIndex, k);
         }
-        QVERIFY(BuildXMLFile());
+        QVERIFY(finish(BuildXMLFile()));
         QCOMPARE(iXMLIndex, 0);
         const QByteArray empty = readWholeFile(XmlFilePath(0));
         QVERIFY(empty.contains("</title>\r\n<sensor>\r\n<type> </type>"));
@@ -163,26 +164,26 @@ private slots:
         const QByteArray oldData = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         W().txtXMLDirectory->setText("");
-        QVERIFY(BuildXMLFile());
+        QVERIFY(finish(BuildXMLFile()));
         qputenv("XDG_DATA_HOME", oldData);
         QCOMPARE(W().txtXMLDirectory->text(), data.path() + "/corvisent-manager/status");
         QVERIFY(QFile::exists(data.filePath("corvisent-manager/status/cvman0.xml")));
 
         // A directory that cannot be written: logged, and reported so the file is not published.
         W().txtXMLDirectory->setText("C:\\");
-        QVERIFY(!BuildXMLFile());
+        QVERIFY(!finish(BuildXMLFile()));
         QCOMPARE(iXMLIndex, 1);
         QCOMPARE(W().listFtpMessages->count(), 1);
         QVERIFY(W().listFtpMessages->item(0)->text().startsWith("4:08:02 PM BuildXML: Could not write C:\\cvman1.xml"));
 
         // The message list is emptied once it holds its limit.
         for (int i = W().listFtpMessages->count(); i < 2000; ++i) W().AddFtpMessage("x");
-        QVERIFY(!BuildXMLFile());
+        QVERIFY(!finish(BuildXMLFile()));
         QCOMPARE(W().listFtpMessages->count(), 1);
     }
 
     void indexPageListsTenFilesLatestFirst() {
-        QVERIFY(BuildXMLFile()); // file 1, published at once
+        QVERIFY(finish(BuildXMLFile())); // file 1, published at once
         MarkPublished();
         W().txtRemoteStorageLocation->setText("web <dir> \"x\"&y");
         rt::setCaption(W().lblIndexRefreshRate, "5");

@@ -13,6 +13,8 @@
 #include "app/CorvisentMain.h"
 #include "publish/publishrig.h"
 #include "publish/updateengine.h"
+#include "runtime/appdir.h"
+#include "sensors/sensorrig.h"
 #include "settings/modPrefs.h"
 #include "support/fakeinet.h"
 
@@ -93,6 +95,28 @@ QByteArray latestLine(const QString& appDir) {
         if (line.contains("(Latest)")) return line;
     return {};
 }
+
+// A stylesheet whose one template calls itself twice, 32 deep: well within libxslt's depth limit,
+// and never done.
+const QByteArray kEndlessSheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:template match=\"/\"><xsl:call-template name=\"t\"><xsl:with-param name=\"n\" "
+    "select=\"32\"/></xsl:call-template></xsl:template>"
+    "<xsl:template name=\"t\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\">"
+    "<xsl:call-template name=\"t\"><xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
+    "<xsl:call-template name=\"t\"><xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
+    "</xsl:if></xsl:template></xsl:stylesheet>";
+// A stylesheet that doubles a text 40 times.
+const QByteArray kDoublingSheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:template match=\"/\"><p><xsl:call-template name=\"d\"><xsl:with-param name=\"s\" select=\"'x'\"/>"
+    "<xsl:with-param name=\"n\" select=\"40\"/></xsl:call-template></p></xsl:template>"
+    "<xsl:template name=\"d\"><xsl:param name=\"s\"/><xsl:param name=\"n\"/><xsl:choose>"
+    "<xsl:when test=\"$n &gt; 0\"><xsl:call-template name=\"d\"><xsl:with-param name=\"s\" "
+    "select=\"concat($s, $s)\"/>"
+    "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template></xsl:when>"
+    "<xsl:otherwise><xsl:value-of select=\"string-length($s)\"/></xsl:otherwise></xsl:choose></xsl:template>"
+    "</xsl:stylesheet>";
 
 } // namespace
 
@@ -196,7 +220,8 @@ private slots:
         W().sliderInternetUpdateInterval->setValue(2);
         rig.login();
         rig.ftp.clearRequests();
-        rt::Clock::setSpeed(50); // minutes of 1.2 real seconds: each update ends well within one
+        // Minutes of 1.2 real seconds: each update, its page rendered apart, ends well within one.
+        rt::Clock::setSpeed(50);
         finish(W().cmdStartUpdate_Click());
         // The update at Start, then one on every second tick of the timer: a tick that starts one
         // lists it before its handler returns.
@@ -393,6 +418,57 @@ private slots:
         QVERIFY(readWholeFile(site.filePath("cvman1.xml")).contains("</corvisent>"));
         QVERIFY(!QFile::exists(site.filePath("cvman1.html")));
         QCOMPARE(latestLine(rig.env.appDir()), latest);
+        rt::setValue(W().chkXMLUseDirectory, 0);
+    }
+
+    // A stylesheet that never ends its page, or whose page outgrows any memory: the render is
+    // stopped, the page not written and its failure listed with the reason; the status file is
+    // published, and a sensor is read at every tick meanwhile.
+    void runawayStylesheetIsStopped_data() {
+        QTest::addColumn<QByteArray>("sheet");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("endless") << kEndlessSheet << "the stylesheet took too long";
+        QTest::newRow("doubling") << kDoublingSheet << "the stylesheet needed too much memory";
+    }
+    void runawayStylesheetIsStopped() {
+        QFETCH(QByteArray, sheet);
+        QFETCH(QString, reason);
+        EngineRig rig;
+        QTemporaryDir site;
+        SensorRig sensors;
+        rt::Clock::setSpeed(100);
+        S().cmbMinOrSecs->setCurrentIndex(1);
+        S().txtReadingInterval->setText("2"); // a tick every 1700 ms
+        sensors.record(1, modSupport::strTypeTemperature, "Freezer", "1", 3);
+        sensors.load();
+        int reads = 0;
+        serve(sensors.hub->add(3), "Corvisent/T", [&](const QByteArray&) {
+            ++reads;
+            return QByteArray("070.00F");
+        });
+        S().cmdConnectSensor_Click(1);
+        QVERIFY(writeWholeFile(rt::appFile("cvman.xsl"), sheet));
+        rt::setValue(W().chkXMLUseDirectory, 1);
+        W().txtXMLDirectory->setText(site.path());
+        const QString updated = " BuildXML: Updating local file 0";
+        int ticksDuringRender = 0;
+        const auto during = QObject::connect(M().Timer1[1], &rt::Timer::tick, [&] {
+            if (!PublishRig::entries().contains(updated)) ++ticksDuringRender;
+        });
+        ReadingTicks ticks(1, 6, [&] { return reads; });
+        finish(W().cmdStartUpdate_Click(), 24 * 60 * 60000); // the render's bounds are real seconds
+        QVERIFY(rt::WaitUntil([&] { return ticks.done() && QFile::exists(IndexHtmlPath()); }, 60 * 60000));
+        QObject::disconnect(during);
+        // A reading in every tick, give or take one that a busy machine made the reading overrun.
+        QVERIFY2(ticks.readingTicks().size() >= 5, qPrintable(ticks.readingEvery()));
+        QVERIFY(ticksDuringRender >= 1);
+        const QStringList e = PublishRig::entries();
+        const QString page = site.filePath("cvman0.html");
+        QVERIFY2(e.contains(" BuildXML: Could not write " + page + " (" + reason + ")"),
+                 qPrintable(e.join('|')));
+        QVERIFY(e.contains(updated));
+        QVERIFY(readWholeFile(site.filePath("cvman0.xml")).contains("</corvisent>"));
+        QVERIFY(!QFile::exists(page));
         rt::setValue(W().chkXMLUseDirectory, 0);
     }
 
