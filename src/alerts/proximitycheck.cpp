@@ -53,15 +53,15 @@ void stillOptions(ezVidCap* view) {
         view->setCaptureOption(n, n == 3);
 }
 
-void takeSnapshot(ezVidCap* view) {
+rt::Task<> takeSnapshot(ezVidCap* view) {
     stillOptions(view);
-    view->captureStill();
+    co_await view->captureStill();
     view->savePicture(NewCaptureFile(QStringLiteral(".bmp")));
     view->setDisplay(true);
 }
 
 // The camera at the device row records for a few seconds or takes a picture, as its options say.
-void cameraEvent(int cameraRow) {
+rt::Task<> cameraEvent(int cameraRow) {
     formSensorSetup& s = formSensorSetup::instance();
     CorvisentMain& m = CorvisentMain::instance();
     const int pos = CheckedSlot(RowOf(cameraRow).slot);
@@ -79,13 +79,13 @@ void cameraEvent(int cameraRow) {
     }
     if (rt::ticked(s.chkProximSnapCam[pos])) {
         // Saved from either view.
-        takeSnapshot(m.ezVidCap1[inSummary ? 0 : pos]);
+        co_await takeSnapshot(m.ezVidCap1[inSummary ? 0 : pos]);
     }
 }
 
 } // namespace
 
-void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
+rt::Task<> ProcessProximityEvent(int cameraRef, int typeCode, int index) {
     recordAlertCall("ProcessProximityEvent",
                     {QString::number(cameraRef), QString::number(typeCode), QString::number(index)});
     try {
@@ -93,7 +93,7 @@ void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
         CorvisentMain& m = CorvisentMain::instance();
         const bool actions = index >= 1 && index <= 4;
         if (cameraRef == kLogOffRequest) {
-            if (!actions || !rt::optionValue(s.optLogoutOnProximity[index])) return;
+            if (!actions || !rt::optionValue(s.optLogoutOnProximity[index])) co_return;
             const int row = rowOfEvent(typeCode, index);
             platform::MSCommControl* port = Ctl(typeCode == typeProximity ? m.MSCommP : m.MSCommD, row);
             // Only while nobody is present, and one log-off at a time.
@@ -102,16 +102,16 @@ void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
                 ForceLogOff();
                 g_loggingOff = false;
             }
-            return;
+            co_return;
         }
         if (cameraRef == kAlertRequest) {
             if (!actions || !(rt::ticked(s.chkOnScreenOnProx[index]) || rt::ticked(s.chkEmailOnProx[index])))
-                return;
+                co_return;
             if (!rt::ticked(s.chkLocalMonitoring))
                 CheckProximityEvents(typeCode, rowOfEvent(typeCode, index));
-            return;
+            co_return;
         }
-        cameraEvent(cameraRef);
+        co_await cameraEvent(cameraRef);
     } catch (const std::exception&) {
         // ends without a message
     }
