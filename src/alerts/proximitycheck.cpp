@@ -99,8 +99,10 @@ rt::Task<> ProcessProximityEvent(int cameraRef, int typeCode, int index) {
             // Only while nobody is present, and one log-off at a time.
             if (!port->dsrHolding() && !g_loggingOff) {
                 g_loggingOff = true;
-                ForceLogOff();
-                g_loggingOff = false;
+                struct Done {
+                    ~Done() { g_loggingOff = false; }
+                } done;
+                co_await ForceLogOff();
             }
             co_return;
         }
@@ -150,7 +152,7 @@ void CheckProximityEvents(int typeCode, int row) {
     }
 }
 
-void ForceLogOff() {
+rt::Task<> ForceLogOff() {
     recordAlertCall("ForceLogOff", {});
     try {
         // The program comes back at the next log-on, in the state it was left.
@@ -158,7 +160,7 @@ void ForceLogOff() {
         modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kRunKey,
                                      modRegistry::kRunValue, modRegistry::RunValueText());
         // A refused log-off leaves the user logged on; it is not reported.
-        platform::shell().logOff();
+        co_await platform::shell().logOff();
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in ForceLogOff"), rt::vbOKOnly);
     }
