@@ -36,6 +36,15 @@ void dropAll() {
 
 void startNext();
 
+// Whether a channel with this key waits or runs.
+bool keyUnderWay(const QString& key) {
+    const Queue& q = queue();
+    if (q.running && q.running->key == key) return true;
+    for (const Channel& waiting : q.waiting)
+        if (waiting.key == key) return true;
+    return false;
+}
+
 // The next channel starts from the event loop, once the handler that asked for it has returned.
 void askStart() {
     Queue& q = queue();
@@ -81,9 +90,11 @@ void Ask(Channel channel) {
         if (channel.dropped) channel.dropped(DropReason::ProgramEnded);
         return;
     }
-    if (q.running && !channel.key.isEmpty())
-        for (const Channel& waiting : q.waiting)
-            if (waiting.key == channel.key) return;
+    // Keys count while a channel runs: the channels one handler asks for at once all go.
+    if (q.running && !channel.key.isEmpty() && keyUnderWay(channel.key)) {
+        if (channel.dropped) channel.dropped(DropReason::AlreadyAsked);
+        return;
+    }
     if (int(q.waiting.size()) >= kLimit) {
         const Channel oldest = std::move(q.waiting.front());
         q.waiting.pop_front();

@@ -15,7 +15,9 @@ namespace alertqueue {
 // Channels waiting to run, at most. When one more is asked for, the oldest waiting one is dropped.
 constexpr int kLimit = 20;
 
-enum class DropReason { QueueFull, ProgramEnded };
+// AlreadyAsked: a channel with the same key waits or runs already, so this one is not asked again
+// (told at once, from Ask; see Channel::key).
+enum class DropReason { QueueFull, ProgramEnded, AlreadyAsked };
 
 struct Channel {
     // Begins the work and returns; the work calls over() once, when it has ended (at once or from
@@ -23,10 +25,11 @@ struct Channel {
     std::function<void(std::function<void()> over)> start;
     // Ends the running work at once at the program's end; over() is not awaited then.
     std::function<void()> stop;
-    // Told when the channel does not run to its end: dropped by the bound while waiting, or at the
-    // program's end (waiting, or stopped while running).
+    // Told when the channel does not run to its end: dropped by the bound while waiting, at the
+    // program's end (waiting, or stopped while running), or not asked because of its key.
     std::function<void(DropReason)> dropped;
-    // A channel with the same non-empty key already waiting is not asked for again.
+    // While a channel runs, a channel whose non-empty key is the key of one waiting or running is
+    // not asked for again (what one handler asks for before any of it runs all goes).
     QString key;
 };
 

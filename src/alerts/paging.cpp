@@ -1,10 +1,12 @@
 // The numeric paging dialogue of the pager window: dial, wait for the modem, send the figures,
 // hang up.
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "alerts/paging.h"
 
@@ -28,6 +30,38 @@ constexpr int kReplyPauseMs = 200;
 constexpr int kFiguresWaitMs = 30000;
 // The dialling string sent in place of a reading when the sensor is not connected.
 const QString kNotConnectedFigures = QStringLiteral("123-456-7890");
+
+// The callers told the result of one page: its own caller, and those who asked for the same page
+// while it waited or ran.
+struct PageCallers {
+    std::vector<std::function<void(int)>> told;
+    bool settled = false; // told already, or joined to another page
+};
+
+// The latest page of each key that waits or runs: the one a repeat of it joins.
+QHash<QString, std::shared_ptr<PageCallers>>& pagesUnderWay() {
+    static QHash<QString, std::shared_ptr<PageCallers>> pages;
+    return pages;
+}
+
+// One more caller of a page under way. Its callers are bounded as the queue is: when one more
+// comes, the oldest is told the page did not go through.
+void join(PageCallers& page, std::function<void(int)> caller) {
+    if (int(page.told.size()) >= alertqueue::kLimit) {
+        const std::function<void(int)> oldest = std::move(page.told.front());
+        page.told.erase(page.told.begin());
+        oldest(1);
+    }
+    page.told.push_back(std::move(caller));
+}
+
+// The page is over (result 0 done, 1 failed) or dropped: every caller hears it once.
+void tellCallers(const QString& key, const std::shared_ptr<PageCallers>& callers, int result) {
+    if (pagesUnderWay().value(key) == callers) pagesUnderWay().remove(key);
+    callers->settled = true;
+    const std::vector<std::function<void(int)>> told = std::exchange(callers->told, {});
+    for (const std::function<void(int)>& caller : told) caller(result);
+}
 
 // A number as it may go into a dial command: no line ends or other control characters, and no
 // ";" (which would end the command early).
@@ -268,25 +302,41 @@ void QueueNumericPage(int row, int kind, int phoneOnly, std::function<void(int)>
 void formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly, std::function<void(int)> done,
                                             const QString& figures) {
     // One dialogue at a time: a page asked for while another runs waits its turn in the queue
-    // and never dials into the call in progress.
+    // and never dials into the call in progress. The same page asked for again while the queue
+    // works (it waits or runs) is not dialled again: its caller hears the result of the one that
+    // goes.
+    const QString key = QStringLiteral("page %1 %2 %3").arg(row).arg(kind).arg(phoneOnly);
+    auto callers = std::make_shared<PageCallers>();
+    if (done) callers->told.push_back(std::move(done));
     auto call = std::make_shared<std::shared_ptr<PageCall>>();
     alertqueue::Channel channel;
-    channel.start = [call, row, phoneOnly, figures, done](std::function<void()> over) {
-        *call = std::make_shared<PageCall>(row, phoneOnly, figures, [done, over](int result) {
-            if (done) done(result);
+    channel.start = [call, row, phoneOnly, figures, key, callers](std::function<void()> over) {
+        *call = std::make_shared<PageCall>(row, phoneOnly, figures, [key, callers, over](int result) {
+            // Over first: a caller that asks for the same page again now asks for a new one.
+            const QString page = key;
+            const std::shared_ptr<PageCallers> told = callers;
             over();
+            tellCallers(page, told, result);
         });
         (*call)->begin();
     };
     channel.stop = [call] {
         if (*call) (*call)->stop();
     };
-    // A page that never runs counts as one that did not go through.
-    channel.dropped = [done](alertqueue::DropReason) {
-        if (done) done(1);
+    channel.dropped = [key, callers](alertqueue::DropReason why) {
+        const std::shared_ptr<PageCallers> going = pagesUnderWay().value(key);
+        if (why == alertqueue::DropReason::AlreadyAsked && going && going != callers) {
+            callers->settled = true;
+            for (std::function<void(int)>& caller : std::exchange(callers->told, {})) join(*going, std::move(caller));
+            return;
+        }
+        // A page that never runs counts as one that did not go through.
+        tellCallers(key, callers, 1);
     };
-    channel.key = QStringLiteral("page %1 %2 %3").arg(row).arg(kind).arg(phoneOnly);
+    channel.key = key;
     alertqueue::Ask(std::move(channel));
+    // Taken by the queue: the same page asked for from now on joins this one.
+    if (!callers->settled) pagesUnderWay().insert(key, callers);
 }
 
 void formPagingTextMessage::HangUpModem() {

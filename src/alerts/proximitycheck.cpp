@@ -53,15 +53,15 @@ void stillOptions(ezVidCap* view) {
         view->setCaptureOption(n, n == 3);
 }
 
-void takeSnapshot(ezVidCap* view) {
+rt::Task<> takeSnapshot(ezVidCap* view) {
     stillOptions(view);
-    view->captureStill();
+    co_await view->captureStill();
     view->savePicture(NewCaptureFile(QStringLiteral(".bmp")));
     view->setDisplay(true);
 }
 
 // The camera at the device row records for a few seconds or takes a picture, as its options say.
-void cameraEvent(int cameraRow) {
+rt::Task<> cameraEvent(int cameraRow) {
     formSensorSetup& s = formSensorSetup::instance();
     CorvisentMain& m = CorvisentMain::instance();
     const int pos = CheckedSlot(RowOf(cameraRow).slot);
@@ -79,13 +79,13 @@ void cameraEvent(int cameraRow) {
     }
     if (rt::ticked(s.chkProximSnapCam[pos])) {
         // Saved from either view.
-        takeSnapshot(m.ezVidCap1[inSummary ? 0 : pos]);
+        co_await takeSnapshot(m.ezVidCap1[inSummary ? 0 : pos]);
     }
 }
 
 } // namespace
 
-void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
+rt::Task<> ProcessProximityEvent(int cameraRef, int typeCode, int index) {
     recordAlertCall("ProcessProximityEvent",
                     {QString::number(cameraRef), QString::number(typeCode), QString::number(index)});
     try {
@@ -93,25 +93,27 @@ void ProcessProximityEvent(int cameraRef, int typeCode, int index) {
         CorvisentMain& m = CorvisentMain::instance();
         const bool actions = index >= 1 && index <= 4;
         if (cameraRef == kLogOffRequest) {
-            if (!actions || !rt::optionValue(s.optLogoutOnProximity[index])) return;
+            if (!actions || !rt::optionValue(s.optLogoutOnProximity[index])) co_return;
             const int row = rowOfEvent(typeCode, index);
             platform::MSCommControl* port = Ctl(typeCode == typeProximity ? m.MSCommP : m.MSCommD, row);
             // Only while nobody is present, and one log-off at a time.
             if (!port->dsrHolding() && !g_loggingOff) {
                 g_loggingOff = true;
-                ForceLogOff();
-                g_loggingOff = false;
+                struct Done {
+                    ~Done() { g_loggingOff = false; }
+                } done;
+                co_await ForceLogOff();
             }
-            return;
+            co_return;
         }
         if (cameraRef == kAlertRequest) {
             if (!actions || !(rt::ticked(s.chkOnScreenOnProx[index]) || rt::ticked(s.chkEmailOnProx[index])))
-                return;
+                co_return;
             if (!rt::ticked(s.chkLocalMonitoring))
                 CheckProximityEvents(typeCode, rowOfEvent(typeCode, index));
-            return;
+            co_return;
         }
-        cameraEvent(cameraRef);
+        co_await cameraEvent(cameraRef);
     } catch (const std::exception&) {
         // ends without a message
     }
@@ -150,7 +152,7 @@ void CheckProximityEvents(int typeCode, int row) {
     }
 }
 
-void ForceLogOff() {
+rt::Task<> ForceLogOff() {
     recordAlertCall("ForceLogOff", {});
     try {
         // The program comes back at the next log-on, in the state it was left.
@@ -158,7 +160,7 @@ void ForceLogOff() {
         modRegistry::SaveStringToReg(modRegistry::HKEY_LOCAL_MACHINE, modRegistry::kRunKey,
                                      modRegistry::kRunValue, modRegistry::RunValueText());
         // A refused log-off leaves the user logged on; it is not reported.
-        platform::shell().logOff();
+        co_await platform::shell().logOff();
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in ForceLogOff"), rt::vbOKOnly);
     }

@@ -816,33 +816,33 @@ void CorvisentMain::cmdClearHumidHighLow_Click(int slot) {
 
 // ---------------------------------------------------------------- double-clicks
 
-void CorvisentMain::lblSensor1_DblClick(int row) {
+rt::Task<> CorvisentMain::lblSensor1_DblClick(int row) {
     try {
         if (row < 1 || row > 10) modSupport::raiseSubscriptOutOfRange();
         auto& setup = formSensorSetup::instance();
         const QString type = setup.lblDeviceType[row]->text();
         const bool off = lblSensorReading[row]->text() == QLatin1String("OFF");
         if (IsCameraName(type)) {
-            if (rt::value(setup.chkRunningXp) == 1 && rt::value(setup.chkMultiCamEnabled) == 1) return;
+            if (rt::value(setup.chkRunningXp) == 1 && rt::value(setup.chkMultiCamEnabled) == 1) co_return;
             if (rt::tag(lblCurrentCamView) != QLatin1String("99") && !off) {
                 if (!rt::visible(frameSummaryVidContainer))
-                    SwitchToVideo0(lblPrevCamSetupIndex->text().trimmed().toInt(), 0);
-                SwitchToVideo0(row, 1);
+                    co_await SwitchToVideo0(lblPrevCamSetupIndex->text().trimmed().toInt(), 0);
+                co_await SwitchToVideo0(row, 1);
                 ezVidCap1[0]->setMinimumSize(rt::twipsToPixels(4800), rt::twipsToPixels(3600));
                 if (rt::visible(frameSummaryVidContainer)) frameSummaryVidContainer->hide();
                 rt::setTag(lblCurrentCamView, QStringLiteral("98"));
             } else {
                 setup.show();
             }
-            return;
+            co_return;
         }
         const int kind = TypeCodeOfName(type);
         if (type == strTypeComboHumid || type == strTypeComboTemp) {
             setup.bringToFront();
-            return;
+            co_return;
         }
         const int tabIndex = TabIndexOfKind(kind);
-        if (tabIndex < 0) return;
+        if (tabIndex < 0) co_return;
         if (!off) setTab(tabIndex);
         else setup.bringToFront();
     } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <array>
 
+#include "runtime/task.h"
 #include "settings/maincontrols.h"
 
 class QIcon;
@@ -70,7 +71,7 @@ public:
     // ---- Handlers of this window.
     // Mouse buttons as the handlers number them: 1 left, 2 right, 4 middle.
     void lblSensor1_MouseDown(int row, int button, int shift, int x, int y);
-    void lblSensor1_DblClick(int row);
+    rt::Task<> lblSensor1_DblClick(int row);
     void lblSensorStatus_DblClick(int row);
     rt::Task<> mnuPopUpConnectThisSensor_Click();
     rt::Task<> mnuPopupConnectAll_Click();
@@ -95,16 +96,17 @@ public:
 
     // ---- Cameras (CorvisentMain_cameras.cpp). SwitchToVideo0 mode 1 moves the camera of the
     // device row into the summary view; any other mode gives the summary camera back to its
-    // position and closes that view.
-    void SwitchToVideo0(int row, int mode);
-    void cmdSnapPicture_Click();
+    // position and closes that view. Moves run one at a time, each to its end, in the order asked.
+    rt::Task<> SwitchToVideo0(int row, int mode);
+    rt::Task<> cmdSnapPicture_Click();
     void cmdCameraProp_Click(int pos);
     void cmdNoVideo_Click();
-    void cmdResChange_Click();
+    rt::Task<> cmdResChange_Click();
     void lblCamDeviceName_DblClick(int pos);
-    void lblCurrentCamView_DblClick();
+    rt::Task<> lblCurrentCamView_DblClick();
     // At the program's end: recordings still running are ended and kept as when their camera goes,
-    // within withinMs of real time for all of them.
+    // within withinMs of real time for all of them; it returns once they are complete or the time
+    // is up.
     void FinishRecordings(int withinMs);
 
     // ---- Renaming a sensor (CorvisentMain_rename.cpp).

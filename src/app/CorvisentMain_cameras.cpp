@@ -1,6 +1,5 @@
 // The main window's camera handlers: the summary view, the snapshot button and the camera tab's
 // buttons and double-clicks.
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -11,9 +10,9 @@
 #include "cameras/camviews.h"
 #include "cameras/ezVidCap.h"
 #include "cameras/formChangeCamDriverName.h"
-#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
+#include "runtime/task.h"
 #include "runtime/vb.h"
 #include "settings/rowrecord.h"
 #include "setup/formSensorSetup.h"
@@ -24,10 +23,25 @@ namespace {
 
 int whole(const QObject* label) { return int(rt::Val(rt::caption(label))); }
 
+// Set while a camera moves between the summary view and its position.
+bool g_switching = false;
+// Program time a move waits for the one before it to end, before it looks again.
+constexpr int kSwitchWaitMs = 60000;
+
 } // namespace
 
-void CorvisentMain::SwitchToVideo0(int row, int mode) {
-    if (row < 1 || row > 10) return;
+rt::Task<> CorvisentMain::SwitchToVideo0(int row, int mode) {
+    if (row < 1 || row > 10) co_return;
+    // One move at a time, in the order asked: a move asked while another waits for its camera
+    // comes after it, and finds the views as that one left them.
+    while (g_switching) {
+        co_await rt::Until([] { return !g_switching; }, kSwitchWaitMs);
+        if (rt::QuitRequested()) co_return;
+    }
+    g_switching = true;
+    struct Done {
+        ~Done() { g_switching = false; }
+    } done;
     const int pos = RowOf(row).slot;
     if (mode != 1) {
         // Give the summary camera back to the position of the row it came from.
@@ -37,13 +51,15 @@ void CorvisentMain::SwitchToVideo0(int row, int mode) {
         ezVidCap1[0]->driverDisconnect();
         const int from = whole(lblPrevCamSetupIndex);
         const int prevPos = RowOf(from).slot;
-        if (prevPos >= 1 && prevPos <= 4 && drv >= 0 && !AttachCamera(ezVidCap1[prevPos], drv, name))
-            ReportCameraNotStarted(rt::caption(lblCamDeviceName[prevPos]), name, ezVidCap1[prevPos]->lastError());
+        if (prevPos >= 1 && prevPos <= 4 && drv >= 0) {
+            const bool back = co_await AttachCamera(ezVidCap1[prevPos], drv, name);
+            if (!back) ReportCameraNotStarted(rt::caption(lblCamDeviceName[prevPos]), name, ezVidCap1[prevPos]->lastError());
+        }
         ezVidCap1[0]->lower();
         frameSummaryVidContainer->show();
-        return;
+        co_return;
     }
-    if (pos < 1 || pos > 4) return;
+    if (pos < 1 || pos > 4) co_return;
     rt::setCaption(lblPrevCamSetupIndex, QString::number(row));
     rt::setCaption(lblPrevCamSubIndex, QString::number(pos));
     SetCamResolution(row, QStringLiteral("1"));
@@ -53,27 +69,28 @@ void CorvisentMain::SwitchToVideo0(int row, int mode) {
         rt::MsgBox(QStringLiteral("Bad camera return on closing. Exiting SwitchToVideo0.  SetupIndex: ") +
                        QString::number(pos),
                    rt::vbInformation);
-        return;
+        co_return;
     }
     rt::setCaption(lblCurrentCamView, rt::caption(lblSensor1[row]));
     ezVidCap1[0]->show();
     // The driver needs a moment after its release before the next control can take it.
-    rt::Wait(600);
-    if (!AttachCamera(ezVidCap1[0], drv, name)) {
+    co_await rt::Pause(600);
+    const bool shown = co_await AttachCamera(ezVidCap1[0], drv, name);
+    if (!shown) {
         ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[0]->lastError());
         rt::setCaption(lblCurrentCamView, QString());
-        if (!AttachCamera(ezVidCap1[pos], drv, name))
-            ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[pos]->lastError());
-        return;
+        const bool back = co_await AttachCamera(ezVidCap1[pos], drv, name);
+        if (!back) ReportCameraNotStarted(rt::caption(lblCamDeviceName[pos]), name, ezVidCap1[pos]->lastError());
+        co_return;
     }
     ezVidCap1[0]->raise();
     frameSummaryVidContainer->hide();
 }
 
-void CorvisentMain::cmdSnapPicture_Click() {
+rt::Task<> CorvisentMain::cmdSnapPicture_Click() {
     ezVidCap* view = ezVidCap1[0];
     for (int n = 1; n <= 6; ++n) view->setCaptureOption(n, n == 3);
-    const bool taken = view->captureStill();
+    const bool taken = co_await view->captureStill();
     const bool saved = taken && view->savePicture(NewCaptureFile(QStringLiteral(".bmp")));
     view->setDisplay(true);
     if (saved)
@@ -87,9 +104,10 @@ void CorvisentMain::cmdSnapPicture_Click() {
 }
 
 void CorvisentMain::FinishRecordings(int withinMs) {
-    const QDeadlineTimer deadline(withinMs);
+    // Every recording is ended at once and completes within the same bound.
     for (ezVidCap* view : ezVidCap1)
-        if (view && view->recording()) view->keepRecording(int(std::max<qint64>(1, deadline.remainingTime())));
+        if (view && view->recording()) view->keepRecording(withinMs);
+    ezVidCap::AwaitRecordingsAtEnd(withinMs);
 }
 
 void CorvisentMain::cmdCameraProp_Click(int pos) {
@@ -117,12 +135,12 @@ void CorvisentMain::cmdNoVideo_Click() {
     }
 }
 
-void CorvisentMain::cmdResChange_Click() {
+rt::Task<> CorvisentMain::cmdResChange_Click() {
     const std::optional<QString> answer = rt::InputBox(QStringLiteral("Please enter the camera number to change: "));
-    if (!answer) return;
+    if (!answer) co_return;
     bool ok = false;
     const int n = answer->trimmed().toInt(&ok);
-    if (ok && n >= 0 && n <= 4) ezVidCap1[n]->showFormatDialog();
+    if (ok && n >= 0 && n <= 4) co_await ezVidCap1[n]->showFormatDialog();
 }
 
 void CorvisentMain::lblCamDeviceName_DblClick(int pos) {
@@ -131,9 +149,9 @@ void CorvisentMain::lblCamDeviceName_DblClick(int pos) {
     formChangeCamDriverName::instance().Form_Show();
 }
 
-void CorvisentMain::lblCurrentCamView_DblClick() {
-    if (rt::visible(frameSummaryVidContainer) || rt::tag(lblCurrentCamView) == QLatin1String("99")) return;
-    SwitchToVideo0(whole(lblPrevCamSetupIndex), 0);
+rt::Task<> CorvisentMain::lblCurrentCamView_DblClick() {
+    if (rt::visible(frameSummaryVidContainer) || rt::tag(lblCurrentCamView) == QLatin1String("99")) co_return;
+    co_await SwitchToVideo0(whole(lblPrevCamSetupIndex), 0);
     rt::setCaption(lblPrevCamSetupIndex, QStringLiteral("99"));
     rt::setCaption(lblPrevCamSubIndex, QStringLiteral("99"));
     rt::setTag(lblCurrentCamView, QStringLiteral("98"));

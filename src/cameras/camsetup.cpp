@@ -41,7 +41,7 @@ QString redDot() { return rt::appFile(QStringLiteral("reddot.gif")); }
 
 namespace modSupport {
 
-bool AttachCamera(ezVidCap* view, int driver, const QString& driverName) {
+rt::Task<bool> AttachCamera(ezVidCap* view, int driver, const QString& driverName) {
     view->setDriverName(driverName);
     return view->setDriverindex(driver);
 }
@@ -67,7 +67,7 @@ QString NewCaptureFile(const QString& extension) {
 
 } // namespace modSupport
 
-void formSensorSetup::ConnectCam(int pos, int row) {
+rt::Task<> formSensorSetup::ConnectCam(int pos, int row) {
     auto& m = CorvisentMain::instance();
     const int drv = iCamSlot.value(pos, camSlotFree);
     const QString name = pos >= 1 && pos <= 4 ? rt::tag(m.Label1[pos]) : QString();
@@ -76,7 +76,8 @@ void formSensorSetup::ConnectCam(int pos, int row) {
         // The summary view takes one camera; a further summary camera stays at its position.
         if (rt::value(Ctl(chkSendToSummary, row)) == 1 && !SummaryShowsCamera()) {
             if ((rt::tag(chkMultiCamEnabled).toInt() & 8) != 0) SetCamResolution(row, QStringLiteral("1"));
-            if (AttachCamera(m.ezVidCap1[0], drv, name)) {
+            const bool shown = co_await AttachCamera(m.ezVidCap1[0], drv, name);
+            if (shown) {
                 m.frameSummaryVidContainer->hide();
                 m.ezVidCap1[0]->raise();
                 rt::setCaption(m.lblCurrentCamView, rt::caption(Ctl(m.lblSensor1, row)));
@@ -87,11 +88,14 @@ void formSensorSetup::ConnectCam(int pos, int row) {
             } else {
                 failure = m.ezVidCap1[0]->lastError();
             }
-        } else if (AttachCamera(m.ezVidCap1[pos], drv, name)) {
-            rt::setCaption(m.frameSurvTabCoverUp[pos], QString::number(row));
-            m.frameSurvTabCoverUp[pos]->hide();
         } else {
-            failure = m.ezVidCap1[pos]->lastError();
+            const bool started = co_await AttachCamera(m.ezVidCap1[pos], drv, name);
+            if (started) {
+                rt::setCaption(m.frameSurvTabCoverUp[pos], QString::number(row));
+                m.frameSurvTabCoverUp[pos]->hide();
+            } else {
+                failure = m.ezVidCap1[pos]->lastError();
+            }
         }
         if (failure.isEmpty()) {
             if (rt::value(chkMultiCamEnabled) == 1) rt::setTag(m.frameSurvTabCoverUp[pos], FindCamSerial(name));
@@ -113,7 +117,7 @@ void formSensorSetup::ConnectCam(int pos, int row) {
             lblNoCamDevicePresent->hide();
             m.lblNoCamDevicePresent->hide();
             cambehavioral->show();
-            return;
+            co_return;
         }
         ReportCameraNotStarted(rt::caption(m.lblCamDeviceName[pos]), name, failure);
     } else {
@@ -183,13 +187,13 @@ void formSensorSetup::CameraLost(int view, const QString& why) {
     rt::MsgBox(QStringLiteral("The camera \"%1\" was disconnected: %2.").arg(camera, why), rt::vbInformation);
 }
 
-void formSensorSetup::timerCamEvent_Timer(int pos) {
-    if (pos < 1 || pos > 4) return;
+rt::Task<> formSensorSetup::timerCamEvent_Timer(int pos) {
+    if (pos < 1 || pos > 4) co_return;
     CorvisentMain& m = CorvisentMain::instance();
     ezVidCap* view = m.ezVidCap1[pos];
     // The event recorded a camera shown in the summary view there.
     if (!view->recording() && int(rt::Val(rt::caption(m.lblPrevCamSubIndex))) == pos) view = m.ezVidCap1[0];
-    view->stopRecording();
+    co_await view->stopRecording();
     timerCamEvent[pos]->setEnabled(false);
     view->saveRecording(NewCaptureFile(QStringLiteral(".avi")));
     view->setDisplay(true);

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QCoreApplication>
 #include <QPainter>
+#include <QPointer>
 #include <optional>
 
 #include "cameras/camdrivers.h"
@@ -30,6 +31,67 @@ QHash<QString, QString>& chosenFormats() {
     return f;
 }
 
+// Streams of each capture driver that still run or are being started: attached to a control,
+// completing a recording after their control let them go, or a start a later one overtook. A
+// camera is started again only once its stream of before is gone. Kept to the program's end.
+QHash<QString, int>& runningStreams() {
+    static auto* running = new QHash<QString, int>;
+    return *running;
+}
+
+// One use of a capture driver while it lives.
+class DriverUse {
+public:
+    explicit DriverUse(QString id) : m_id(std::move(id)) { ++runningStreams()[m_id]; }
+    ~DriverUse() {
+        if (--runningStreams()[m_id] <= 0) runningStreams().remove(m_id);
+    }
+    DriverUse(const DriverUse&) = delete;
+    DriverUse& operator=(const DriverUse&) = delete;
+
+private:
+    QString m_id;
+};
+
+// A started stream, counted as a use of its driver until its last holder lets it go.
+std::shared_ptr<platform::CaptureStream> counted(std::unique_ptr<platform::CaptureStream> stream, const QString& id) {
+    auto use = std::make_shared<DriverUse>(id);
+    return std::shared_ptr<platform::CaptureStream>(stream.release(), [use](platform::CaptureStream* s) { delete s; });
+}
+
+// Waits until no stream of the driver runs any more, at most as long as a recording takes to
+// complete (then the start is tried all the same).
+rt::Task<> driverLetGo(QString id) {
+    while (runningStreams().contains(id)) {
+        const bool gone =
+            co_await rt::UntilReal([id] { return !runningStreams().contains(id); }, platform::kRecordingFinishMs);
+        if (!gone) co_return;
+    }
+}
+
+// The files of the recordings being completed now, for the program's end.
+QStringList& completing() {
+    static auto* files = new QStringList;
+    return *files;
+}
+
+// Ends a recording and completes its file; a recording that did not complete leaves no file.
+rt::Task<bool> completeRecording(std::shared_ptr<platform::CaptureStream> stream, QString file, int withinMs) {
+    completing().append(file);
+    const bool complete = co_await stream->stopRecording(withinMs);
+    completing().removeOne(file);
+    if (!complete) QFile::remove(file);
+    co_return complete;
+}
+
+// A recording whose control let its camera go (or is gone) is completed apart from the control:
+// kept under a capture file name of its own, or left out.
+rt::Task<> completeApart(std::shared_ptr<platform::CaptureStream> stream, QString file, bool keep) {
+    const bool complete = co_await completeRecording(std::move(stream), file, platform::kRecordingFinishMs);
+    if (!complete) co_return;
+    if (!keep || !QFile::rename(file, modSupport::NewCaptureFile(QStringLiteral(".avi")))) QFile::remove(file);
+}
+
 } // namespace
 
 ezVidCap::ezVidCap(QWidget* parent) : QWidget(parent) {
@@ -40,9 +102,7 @@ ezVidCap::ezVidCap(QWidget* parent) : QWidget(parent) {
 ezVidCap::~ezVidCap() {
     // The program's end has kept its recordings already; a control destroyed otherwise while it
     // records leaves nothing behind.
-    if (m_stream && !m_recordingFile.isEmpty()) m_stream->stopRecording(platform::kRecordingFinishMs);
-    if (!m_recordingFile.isEmpty()) QFile::remove(m_recordingFile);
-    m_recordingFile.clear();
+    if (m_stream && !m_recordingFile.isEmpty()) completeApart(m_stream, std::exchange(m_recordingFile, QString()), false);
     release();
     if (!m_recordedFile.isEmpty()) QFile::remove(m_recordedFile);
 }
@@ -54,8 +114,10 @@ QString ezVidCap::driverDescription(int index) {
     return (index >= 0 && index < drivers.size()) ? drivers[index].description : QString();
 }
 
-bool ezVidCap::setDriverindex(int index) {
+rt::Task<bool> ezVidCap::setDriverindex(int index) {
     release();
+    const int attach = m_attach;
+    const QPointer<ezVidCap> self(this);
     m_driverIndex = index;
     m_lastError.clear();
     const QList<platform::CaptureDriver> drivers = platform::captureBackend().drivers();
@@ -65,29 +127,52 @@ bool ezVidCap::setDriverindex(int index) {
     } else if (ezVidCap* other = holders().value(drivers[found].id); other && other != this) {
         m_lastError = QStringLiteral("the camera is in use by another view");
     } else {
-        const platform::CaptureDriver& d = drivers[found];
+        const platform::CaptureDriver d = drivers[found];
         if (m_driverName.isEmpty()) m_driverName = d.description;
-        m_stream = platform::captureBackend().open(d, modSupport::CamCaptureProfile(d.description), &m_lastError);
-        if (m_stream) {
-            m_driverId = d.id;
-            holders().insert(d.id, this);
+        // Held from here on: no other control starts the camera while this one waits for it.
+        m_driverId = d.id;
+        holders().insert(d.id, this);
+        // A recording of before may still be completing on the camera.
+        co_await driverLetGo(d.id);
+        if (!self || m_attach != attach) co_return false;
+        const DriverUse starting(d.id);
+        platform::CaptureStart started =
+            co_await platform::captureBackend().open(d, modSupport::CamCaptureProfile(d.description));
+        // Overtaken meanwhile (detached, attached anew, or the control is gone): the camera goes.
+        if (!self || m_attach != attach) co_return false;
+        if (started.stream) {
+            m_stream = counted(std::move(started.stream), d.id);
             connect(m_stream.get(), &platform::CaptureStream::frameArrived, this, &ezVidCap::onFrame);
             connect(m_stream.get(), &platform::CaptureStream::lost, this, &ezVidCap::onLost);
             const QString chosen = chosenFormats().value(m_driverName);
-            if (!chosen.isEmpty() && chosen != m_stream->currentFormat()) m_stream->setFormat(chosen);
-        } else if (m_lastError.isEmpty()) {
-            m_lastError = QStringLiteral("the camera did not start");
+            if (!chosen.isEmpty() && chosen != m_stream->currentFormat()) {
+                const std::shared_ptr<platform::CaptureStream> stream = m_stream;
+                co_await stream->setFormat(chosen);
+                if (!self || m_attach != attach) co_return false;
+            }
+        } else {
+            m_lastError = started.why.isEmpty() ? QStringLiteral("the camera did not start") : started.why;
         }
     }
-    if (!m_stream) m_driverIndex = -1;
+    if (!m_stream) {
+        if (!m_driverId.isEmpty() && holders().value(m_driverId) == this) holders().remove(m_driverId);
+        m_driverId.clear();
+        m_driverIndex = -1;
+    }
     update();
-    return m_stream != nullptr;
+    co_return m_stream != nullptr;
 }
 
 void ezVidCap::release() {
-    // A recording that runs when the camera goes (disconnected, unplugged or moved to another
-    // view) is ended and kept under a name of its own; one that recorded nothing leaves no file.
-    keepRecording(platform::kRecordingFinishMs);
+    // A start still waiting for its camera is overtaken.
+    ++m_attach;
+    if (m_stream) {
+        disconnect(m_stream.get(), nullptr, this, nullptr);
+        // A recording that runs when the camera goes (disconnected, unplugged or moved to another
+        // view) is completed and kept under a name of its own; one that recorded nothing leaves no
+        // file. The camera runs on until its file is complete.
+        if (!m_recordingFile.isEmpty()) completeApart(m_stream, std::exchange(m_recordingFile, QString()), true);
+    }
     m_stream.reset();
     if (!m_driverId.isEmpty() && holders().value(m_driverId) == this) holders().remove(m_driverId);
     m_driverId.clear();
@@ -123,9 +208,14 @@ void ezVidCap::setCaptureOption(int n, bool on) {
     if (n >= 1 && n <= 6) m_options[size_t(n - 1)] = on;
 }
 
-bool ezVidCap::captureStill() {
-    m_still = m_stream ? m_stream->captureStill() : QImage();
-    return !m_still.isNull();
+rt::Task<bool> ezVidCap::captureStill() {
+    const std::shared_ptr<platform::CaptureStream> stream = m_stream;
+    const QPointer<ezVidCap> self(this);
+    QImage still;
+    if (stream) still = co_await stream->captureStill();
+    if (!self) co_return false;
+    m_still = still;
+    co_return !m_still.isNull();
 }
 
 bool ezVidCap::savePicture(const QString& path) {
@@ -149,15 +239,18 @@ bool ezVidCap::startRecording() {
     return true;
 }
 
-bool ezVidCap::stopRecording(int withinMs) {
-    if (!m_stream || m_recordingFile.isEmpty()) return false;
-    const bool ok = m_stream->stopRecording(withinMs);
-    if (ok)
-        m_recordedFile = m_recordingFile;
-    else
-        QFile::remove(m_recordingFile);
-    m_recordingFile.clear();
-    return ok;
+rt::Task<bool> ezVidCap::stopRecording(int withinMs) {
+    if (!m_stream || m_recordingFile.isEmpty()) co_return false;
+    const QString file = std::exchange(m_recordingFile, QString());
+    const QPointer<ezVidCap> self(this);
+    const bool complete = co_await completeRecording(m_stream, file, withinMs);
+    if (!complete) co_return false;
+    if (!self) {
+        QFile::remove(file);
+        co_return false;
+    }
+    m_recordedFile = file;
+    co_return true;
 }
 
 bool ezVidCap::saveRecording(const QString& path) {
@@ -167,9 +260,17 @@ bool ezVidCap::saveRecording(const QString& path) {
     return true;
 }
 
-bool ezVidCap::keepRecording(int withinMs) {
-    return !m_recordingFile.isEmpty() && stopRecording(withinMs) &&
-           saveRecording(modSupport::NewCaptureFile(QStringLiteral(".avi")));
+rt::Task<bool> ezVidCap::keepRecording(int withinMs) {
+    if (m_recordingFile.isEmpty()) co_return false;
+    const QPointer<ezVidCap> self(this);
+    const bool complete = co_await stopRecording(withinMs);
+    co_return complete && self && saveRecording(modSupport::NewCaptureFile(QStringLiteral(".avi")));
+}
+
+void ezVidCap::AwaitRecordingsAtEnd(int withinMs) {
+    // The end's own wait, nested on the stack: the exit follows it, so nothing below it is held.
+    rt::WaitUntilReal([] { return completing().isEmpty(); }, withinMs, rt::AtEnd::GoOn);
+    for (const QString& file : std::as_const(completing())) QFile::remove(file);
 }
 
 bool ezVidCap::recording() const { return m_stream && m_stream->recording(); }
@@ -183,21 +284,28 @@ void ezVidCap::showDriverDialog() {
                rt::vbInformation, QStringLiteral("Video Source"));
 }
 
-void ezVidCap::showFormatDialog() {
+rt::Task<> ezVidCap::showFormatDialog() {
     if (!m_stream) {
         rt::MsgBox(QStringLiteral("No camera is attached to this view."), rt::vbInformation, QStringLiteral("Video Format"));
-        return;
+        co_return;
     }
     const QStringList sizes = m_stream->formats();
     const std::optional<QString> answer =
         rt::InputBox(QStringLiteral("Picture size (%1):").arg(sizes.join(QStringLiteral(", "))),
                      QStringLiteral("Video Format"), m_stream->currentFormat());
-    if (!answer || answer->trimmed() == m_stream->currentFormat()) return;
-    if (!sizes.contains(answer->trimmed()) || !m_stream->setFormat(answer->trimmed()))
-        rt::MsgBox(QStringLiteral("The camera does not offer the picture size %1.").arg(answer->trimmed()),
-                   rt::vbInformation, QStringLiteral("Video Format"));
+    // The camera may have gone while the question was open.
+    if (!m_stream || !answer || answer->trimmed() == m_stream->currentFormat()) co_return;
+    const QString size = answer->trimmed();
+    const std::shared_ptr<platform::CaptureStream> stream = m_stream;
+    const QPointer<ezVidCap> self(this);
+    bool changed = false;
+    if (sizes.contains(size)) changed = co_await stream->setFormat(size);
+    if (!self) co_return;
+    if (!changed)
+        rt::MsgBox(QStringLiteral("The camera does not offer the picture size %1.").arg(size), rt::vbInformation,
+                   QStringLiteral("Video Format"));
     else
-        chosenFormats().insert(m_driverName, answer->trimmed());
+        chosenFormats().insert(m_driverName, size);
 }
 
 void ezVidCap::showCompressorDialog() {

@@ -6,12 +6,14 @@
 #include <memory>
 
 #include "platform/capture.h"
+#include "runtime/task.h"
 
 // The video capture control of a camera position (1..4) or of the summary view (0). Writing its
 // driver index attaches it to that capture driver (a camera of the machine) and shows the live
 // picture at the size of the resolution profile written for the camera; a driver is held by one
 // control at a time. Stills and recordings are taken from the
-// attached camera. Until a camera is attached it shows "No camera".
+// attached camera. Until a camera is attached it shows "No camera". Its waits for the camera (a
+// start, a still, a recording's end) suspend their caller and hold nothing else.
 class ezVidCap : public QWidget {
     Q_OBJECT
 public:
@@ -25,9 +27,10 @@ public:
     // ---- Attaching. The driver name is looked for first (so a replugged camera keeps its
     // place), the index second.
     int driverindex() const { return m_driverIndex; }
-    // Attaches the control; false when the camera is missing, held by another control or does not
-    // start (lastError() tells which, the control is then detached).
-    bool setDriverindex(int index);
+    // Attaches the control and waits for the camera's first picture; false when the camera is
+    // missing, held by another control or does not start (lastError() tells which, the control is
+    // then detached), or when a later attach or detach of the control came first.
+    rt::Task<bool> setDriverindex(int index);
     void setDriverName(const QString& name) { m_driverName = name; }
     QString driverName() const { return m_driverName; }
     QString lastError() const { return m_lastError; }
@@ -46,22 +49,26 @@ public:
     bool captureOption(int n) const;
     void setCaptureOption(int n, bool on);
     // Takes a still picture from the camera; false when none could be taken.
-    bool captureStill();
+    rt::Task<bool> captureStill();
     // Writes the last still as a BMP file; false when there is none or it cannot be written.
     bool savePicture(const QString& path);
     // Recording into a file of the control's own, then moved to its name by saveRecording.
     bool startRecording();
     // Ends the recording, waiting at most withinMs of real time for its file to complete.
-    bool stopRecording(int withinMs = platform::kRecordingFinishMs);
+    rt::Task<bool> stopRecording(int withinMs = platform::kRecordingFinishMs);
     bool saveRecording(const QString& path);
     bool recording() const;
     // Ends a running recording within withinMs and keeps it under a capture file name of its own,
     // as when the camera goes; false when none ran or it recorded nothing.
-    bool keepRecording(int withinMs);
+    rt::Task<bool> keepRecording(int withinMs);
+    // At the program's end, after every control has been asked to keep its recording: waits, on
+    // the stack, at most withinMs of real time for the recordings still being completed (nothing
+    // runs after it but the exit); those not complete by then leave no file.
+    static void AwaitRecordingsAtEnd(int withinMs);
 
     // ---- The camera's dialogs.
     void showDriverDialog();
-    void showFormatDialog();
+    rt::Task<> showFormatDialog();
     void showCompressorDialog();
 
     // Frames converted for the screen since the control was made (each shown frame once).
@@ -85,7 +92,10 @@ private:
     QString m_driverName;
     QString m_driverId;
     QString m_lastError;
-    std::unique_ptr<platform::CaptureStream> m_stream;
+    // Shared with the waits on the camera and with a recording still being completed after the
+    // control let the camera go: the camera runs until the last of them has ended.
+    std::shared_ptr<platform::CaptureStream> m_stream;
+    int m_attach = 0; // counts attaches and detaches: a start overtaken by a later one is dropped
     QImage m_image; // the newest shown frame, already at the control's size
     QImage m_still;
     QString m_recordingFile;

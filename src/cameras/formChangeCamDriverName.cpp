@@ -4,14 +4,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include "app/CorvisentMain.h"
 #include "cameras/camdrivers.h"
 #include "cameras/camviews.h"
-#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/msgbox.h"
+#include "runtime/task.h"
 #include "runtime/vb.h"
 #include "settings/modIni.h"
 #include "settings/modPrefs.h"
@@ -64,12 +65,14 @@ void formChangeCamDriverName::Form_Show() {
     rt::showInFront(this);
 }
 
-void formChangeCamDriverName::cmdChangeNameOk_Click() {
+rt::Task<> formChangeCamDriverName::cmdChangeNameOk_Click() {
     const QString name = txtChangeCamName->text();
     if (name.isEmpty()) {
         rt::MsgBox(QStringLiteral("Please enter a new camera name"), rt::vbOKOnly | rt::vbSystemModal);
-        return;
+        co_return;
     }
+    // The window may be unloaded while the camera is connected again; it is unloaded once.
+    const QPointer<formChangeCamDriverName> self(this);
     try {
         const int pos = iCamRenameIndex;
         // The row comes from the device rows: the cover's caption names it only while the camera
@@ -78,7 +81,7 @@ void formChangeCamDriverName::cmdChangeNameOk_Click() {
         if (row == 0) {
             rt::MsgBox(QStringLiteral("There is no camera at position %1 to rename.").arg(pos), rt::vbInformation);
             unload();
-            return;
+            co_return;
         }
         const QString section = QStringLiteral("PortConfig\\Devices\\%1").arg(row);
         const QString old = modPrefs::GetPref(section, QStringLiteral("DriverName"));
@@ -96,13 +99,13 @@ void formChangeCamDriverName::cmdChangeNameOk_Click() {
         const QString iniSection = modIni::kDeviceSetup + QStringLiteral("\\%1").arg(row);
         if (!modIni::ReadIni(iniSection, QStringLiteral("DeviceType"), QString()).isEmpty())
             modIni::WriteIni(iniSection, QStringLiteral("DeviceName"), name);
-        setup.cmdConnectSensor_Click(row);
-        rt::Wait(300);
-        setup.cmdConnectSensor_Click(row);
+        co_await setup.cmdConnectSensor_Click(row);
+        co_await rt::Pause(300);
+        co_await setup.cmdConnectSensor_Click(row);
     } catch (const std::exception&) {
         rt::MsgBox(QStringLiteral("Error in cmdChangeNameOkError, ChangeCamDriverName"));
     }
-    unload();
+    if (self) unload();
 }
 
 void formChangeCamDriverName::cmdChangeNameCancel_Click() { unload(); }

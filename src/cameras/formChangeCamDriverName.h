@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "app/loadedwindow.h"
+#include "runtime/task.h"
 
 class QLineEdit;
 class QPushButton;
@@ -24,7 +25,8 @@ public:
 
     // Shows the window in front.
     void Form_Show();
-    void cmdChangeNameOk_Click();
+    // Renames and connects the camera again, a moment after its disconnect.
+    rt::Task<> cmdChangeNameOk_Click();
     void cmdChangeNameCancel_Click();
 
 private:

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "runtime/task.h"
+
 namespace platform {
 
 // A capture driver: one camera the system offers, in the order the system lists them.
@@ -23,7 +25,9 @@ constexpr int kRecordingFinishMs = 15000;
 // (the summary view), Default the size the camera starts with on its own.
 enum class CaptureProfile { Default, Small };
 
-// A camera that is running: frames arrive while it lives; it stops when destroyed.
+// A camera that is running: frames arrive while it lives; it stops when destroyed. Its waits
+// (a still, a recording's end, a new picture size) suspend their caller, who keeps the stream
+// alive until the task has ended.
 class CaptureStream : public QObject {
     Q_OBJECT
 public:
@@ -33,19 +37,20 @@ public:
     // frame. The frame is converted only here, so frames nobody asks for cost nothing.
     virtual QImage frameImage(const QSize& fit) = 0;
     // A still picture at the camera's size; a null image when none could be taken.
-    virtual QImage captureStill() = 0;
+    virtual rt::Task<QImage> captureStill() = 0;
     // Starts recording into path (an AVI file); false when the recording cannot start.
     virtual bool startRecording(const QString& path) = 0;
     // Ends the recording and completes its file, waiting at most withinMs of real time for it (also
     // once the program is asked to end); false when there was none, it failed or it did not
     // complete in time.
-    virtual bool stopRecording(int withinMs) = 0;
+    virtual rt::Task<bool> stopRecording(int withinMs) = 0;
     virtual bool recording() const = 0;
     // Picture sizes the camera offers ("640x480") and the one in use.
     virtual QStringList formats() const = 0;
     virtual QString currentFormat() const = 0;
-    // Restarts the camera with one of formats(); false when it cannot.
-    virtual bool setFormat(const QString& format) = 0;
+    // Restarts the camera with one of formats() and waits for its first picture; false when it
+    // cannot.
+    virtual rt::Task<bool> setFormat(QString format) = 0;
     // The codec and container recordings are written with.
     virtual QString recordingFormat() const = 0;
 
@@ -55,14 +60,20 @@ signals:
     void lost(const QString& why);
 };
 
+// A camera's start: the running stream, or none and why (missing, busy, no picture).
+struct CaptureStart {
+    std::unique_ptr<CaptureStream> stream;
+    QString why;
+};
+
 // The cameras of the machine. All calls come from the one program thread.
 class CaptureBackend {
 public:
     virtual ~CaptureBackend() = default;
     virtual QList<CaptureDriver> drivers() = 0;
-    // Starts the camera; nullptr with *why set when it is missing, busy or does not start.
-    virtual std::unique_ptr<CaptureStream> open(const CaptureDriver& driver, CaptureProfile profile,
-                                                QString* why) = 0;
+    // Starts the camera and waits for its first picture (real time; the wait ends at the end
+    // request).
+    virtual rt::Task<CaptureStart> open(CaptureDriver driver, CaptureProfile profile) = 0;
 };
 
 // The backend in use; tests install a fake (nullptr = the real cameras).

@@ -13,9 +13,10 @@
 #include <QVarLengthArray>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <optional>
 
 #include "platform/capture.h"
-#include "runtime/clock.h"
+#include "runtime/task.h"
 
 namespace platform {
 
@@ -153,8 +154,8 @@ public:
         m_session.setCamera(nullptr);
     }
 
-    // Starts the camera and waits for its first frame.
-    bool start(CaptureProfile profile, QString* why) {
+    // Starts the camera and waits for its first frame; why it did not start, empty when it did.
+    rt::Task<QString> start(CaptureProfile profile) {
         // The format and every consumer are in place before the camera joins the session, so the
         // source negotiates once: a later change of the pipeline can stall it after its first frame.
         const QCameraFormat f = formatFor(m_device, profile);
@@ -164,14 +165,13 @@ public:
         m_session.setRecorder(&m_recorder);
         m_session.setCamera(&m_camera);
         m_camera.start();
-        const bool ok = rt::WaitUntilReal([this] { return m_frames > 0 || !m_error.isEmpty(); }, kStartMs);
+        const bool ok = co_await rt::UntilReal([this] { return m_frames > 0 || !m_error.isEmpty(); }, kStartMs);
         if (!ok || !m_error.isEmpty()) {
-            if (why) *why = m_error.isEmpty() ? QStringLiteral("the camera sent no picture") : m_error;
             m_camera.stop();
-            return false;
+            co_return m_error.isEmpty() ? QStringLiteral("the camera sent no picture") : m_error;
         }
         m_started = true;
-        return true;
+        co_return QString();
     }
 
     QImage frameImage(const QSize& fit) override {
@@ -188,28 +188,28 @@ public:
         return image.scaled(fit, Qt::KeepAspectRatio, Qt::FastTransformation);
     }
 
-    QImage captureStill() override {
+    rt::Task<QImage> captureStill() override {
         QImage still;
-        bool done = false;
         if (m_still.isReadyForCapture()) {
             const int id = m_still.capture();
+            // Kept apart from the stream's frame: the connections below may outlive this wait.
+            auto taken = std::make_shared<std::optional<QImage>>();
             QMetaObject::Connection c1 = QObject::connect(&m_still, &QImageCapture::imageCaptured, this,
-                                                          [&](int got, const QImage& image) {
-                                                              if (got != id) return;
-                                                              still = image;
-                                                              done = true;
+                                                          [id, taken](int got, const QImage& image) {
+                                                              if (got == id) *taken = image;
                                                           });
             QMetaObject::Connection c2 = QObject::connect(
-                &m_still, &QImageCapture::errorOccurred, this, [&](int got, QImageCapture::Error, const QString&) {
-                    if (got == id) done = true;
+                &m_still, &QImageCapture::errorOccurred, this, [id, taken](int got, QImageCapture::Error, const QString&) {
+                    if (got == id && !taken->has_value()) *taken = QImage();
                 });
-            if (id >= 0) rt::WaitUntilReal([&] { return done; }, kStillMs);
+            if (id >= 0) co_await rt::UntilReal([taken] { return taken->has_value(); }, kStillMs);
             QObject::disconnect(c1);
             QObject::disconnect(c2);
+            still = taken->value_or(QImage());
         }
         // The still element may be missing or slow: the newest frame is the picture then.
         if (still.isNull() && m_frame.isValid()) still = m_frame.toImage();
-        return still;
+        co_return still;
     }
 
     bool startRecording(const QString& path) override {
@@ -229,18 +229,18 @@ public:
         return m_recorder.recorderState() == QMediaRecorder::RecordingState && m_recordError.isEmpty();
     }
 
-    bool stopRecording(int withinMs) override {
-        if (m_recorder.recorderState() == QMediaRecorder::StoppedState) return false;
+    rt::Task<bool> stopRecording(int withinMs) override {
+        if (m_recorder.recorderState() == QMediaRecorder::StoppedState) co_return false;
         m_recorder.stop();
         // Also at the program's end: the file is completed within the caller's bound, not dropped.
-        rt::WaitUntilReal([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, withinMs,
-                          rt::AtEnd::GoOn);
+        co_await rt::UntilReal([this] { return m_recorder.recorderState() == QMediaRecorder::StoppedState; }, withinMs,
+                               rt::AtEnd::GoOn);
         QObject::disconnect(m_recordErrorConnection);
         // The file is complete once the recorder has stopped; it may keep a name of its own.
         const QString written = m_recorder.actualLocation().toLocalFile();
         if (!written.isEmpty() && written != m_recordPath && QFileInfo::exists(written)) QFile::rename(written, m_recordPath);
-        return m_recorder.recorderState() == QMediaRecorder::StoppedState && m_recordError.isEmpty() &&
-               QFileInfo(m_recordPath).size() > 0;
+        co_return m_recorder.recorderState() == QMediaRecorder::StoppedState && m_recordError.isEmpty() &&
+            QFileInfo(m_recordPath).size() > 0;
     }
 
     bool recording() const override { return m_recorder.recorderState() != QMediaRecorder::StoppedState; }
@@ -259,18 +259,18 @@ public:
         return sizeText(m_camera.cameraFormat().resolution());
     }
 
-    bool setFormat(const QString& format) override {
+    rt::Task<bool> setFormat(QString format) override {
         QCameraFormat pick;
         for (const QCameraFormat& f : m_device.videoFormats())
             if (sizeText(f.resolution()) == format && (pick.isNull() || f.maxFrameRate() > pick.maxFrameRate()))
                 pick = f;
-        if (pick.isNull() || recording()) return false;
+        if (pick.isNull() || recording()) co_return false;
         m_camera.stop();
         m_camera.setCameraFormat(pick);
         m_frame = QVideoFrame();
         const int before = m_frames;
         m_camera.start();
-        return rt::WaitUntilReal([&] { return m_frames > before; }, kStartMs);
+        co_return co_await rt::UntilReal([this, before] { return m_frames > before; }, kStartMs);
     }
 
     QString recordingFormat() const override { return QStringLiteral("VP8 video in AVI"); }
@@ -302,15 +302,14 @@ public:
         return out;
     }
 
-    std::unique_ptr<CaptureStream> open(const CaptureDriver& driver, CaptureProfile profile, QString* why) override {
-        for (const QCameraDevice& d : QMediaDevices::videoInputs()) {
-            if (QString::fromUtf8(d.id()) != driver.id) continue;
-            auto stream = std::make_unique<QtCaptureStream>(d);
-            if (!stream->start(profile, why)) return nullptr;
-            return stream;
-        }
-        if (why) *why = QStringLiteral("the camera is not attached");
-        return nullptr;
+    rt::Task<CaptureStart> open(CaptureDriver driver, CaptureProfile profile) override {
+        std::unique_ptr<QtCaptureStream> stream;
+        for (const QCameraDevice& d : QMediaDevices::videoInputs())
+            if (!stream && QString::fromUtf8(d.id()) == driver.id) stream = std::make_unique<QtCaptureStream>(d);
+        if (!stream) co_return CaptureStart{nullptr, QStringLiteral("the camera is not attached")};
+        const QString why = co_await stream->start(profile);
+        if (!why.isEmpty()) co_return CaptureStart{nullptr, why};
+        co_return CaptureStart{std::move(stream), QString()};
     }
 };
 

@@ -10,19 +10,26 @@ namespace platform {
 
 namespace {
 
-// Runs a short desktop command and waits for it; true when it ran and succeeded.
-bool runAndWait(const QString& program, const QStringList& args) {
-    if (QStandardPaths::findExecutable(program).isEmpty()) return false;
+// Real milliseconds a desktop command may take, and a killed one to be gone.
+constexpr int kCommandMs = 10000;
+constexpr int kKilledMs = 1000;
+
+// Runs a short desktop command and waits for it (its own pace: real time); true when it ran and
+// succeeded. One that takes too long, or runs on at the program's end, is killed.
+rt::Task<bool> runAndWait(QString program, QStringList args) {
+    if (QStandardPaths::findExecutable(program).isEmpty()) co_return false;
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start(program, args);
-    if (!p.waitForFinished(10000)) {
+    const auto over = [&p] { return p.state() == QProcess::NotRunning; };
+    const bool ended = co_await rt::UntilReal(over, kCommandMs);
+    if (!ended) {
         p.kill();
-        p.waitForFinished(1000);
-        return false;
+        co_await rt::UntilReal(over, kKilledMs);
+        co_return false;
     }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    co_return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 // Starts a program without waiting for it; its process id, 0 when it could not be started.
@@ -61,18 +68,23 @@ constexpr long kNoAssociation = 31; // SE_ERR_NOASSOC
 
 class DesktopShell : public Shell {
 public:
-    bool lockWorkStation() override {
-        if (runAndWait(QStringLiteral("loginctl"), {QStringLiteral("lock-session")})) return true;
-        return runAndWait(QStringLiteral("xdg-screensaver"), {QStringLiteral("lock")});
+    rt::Task<bool> lockWorkStation() override {
+        const QStringList lockSession{QStringLiteral("lock-session")};
+        const bool locked = co_await runAndWait(QStringLiteral("loginctl"), lockSession);
+        if (locked) co_return true;
+        const QStringList lock{QStringLiteral("lock")};
+        co_return co_await runAndWait(QStringLiteral("xdg-screensaver"), lock);
     }
 
-    bool logOff() override {
+    rt::Task<bool> logOff() override {
         // A forced end of the session: the session manager ends it without asking.
         const QString session = qEnvironmentVariable("XDG_SESSION_ID");
-        if (!session.isEmpty() &&
-            runAndWait(QStringLiteral("loginctl"), {QStringLiteral("terminate-session"), session}))
-            return true;
-        const struct {
+        if (!session.isEmpty()) {
+            const QStringList terminate{QStringLiteral("terminate-session"), session};
+            const bool ended = co_await runAndWait(QStringLiteral("loginctl"), terminate);
+            if (ended) co_return true;
+        }
+        static const struct {
             const char* program;
             QStringList args;
         } desktops[] = {
@@ -82,9 +94,11 @@ public:
                        QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("2")}},
             {"lxqt-leave", {QStringLiteral("--logout")}},
         };
-        for (const auto& d : desktops)
-            if (runAndWait(QLatin1String(d.program), d.args)) return true;
-        return false;
+        for (const auto& d : desktops) {
+            const bool ended = co_await runAndWait(QLatin1String(d.program), d.args);
+            if (ended) co_return true;
+        }
+        co_return false;
     }
 
     long shellExecute(const QString& file, const QString& parameters, const QString& directory,

@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "runtime/task.h"
+
 namespace platform {
 
 // Session and program-start functions of the desktop: locking the screen, ending the session,
@@ -10,10 +12,11 @@ namespace platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Locks the workstation; false when the desktop refused.
-    virtual bool lockWorkStation() = 0;
+    // Locks the workstation; false when the desktop refused. The desktop's command is waited for
+    // apart from the caller (at most 10 s of real time each).
+    virtual rt::Task<bool> lockWorkStation() = 0;
     // Ends the user's session (log-off); false when it could not be requested.
-    virtual bool logOff() = 0;
+    virtual rt::Task<bool> logOff() = 0;
     // Opens file (a program, document or URL) with optional parameters and working folder;
     // showMode as the window show modes (1 normal). Returns a value above 32 on success as the
     // original's ShellExecute did, 2 when the file was not found.

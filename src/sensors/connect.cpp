@@ -315,20 +315,20 @@ rt::Task<> successDisplay(const RowExchange& exchange, int kind, int k) {
 enum class Outcome { Success, Failure, End, Removed, Gone };
 
 // A camera row: its capture starts at its camera position.
-Outcome connectCamera(int row, int kind, int& k) {
+rt::Task<Outcome> connectCamera(int row, int kind, int& k) {
     SensorSetupControls& setup = SensorSetupControls::instance();
     k = RowOf(row).slot;
     SetCamResolution(row, QStringLiteral("2"));
     Ctl(setup.cmdDeleteMe, row)->setEnabled(false);
-    setup.ConnectCam(k, row);
+    co_await setup.ConnectCam(k, row);
     // A camera that did not start has its row back in the "Connect" state already.
-    if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) return Outcome::End;
+    if (rt::caption(Ctl(setup.cmdConnectSensor, row)) != QLatin1String("Disconnect")) co_return Outcome::End;
     setPortOpenMark(row, kind);
     SetRowKind(row, kind);
     // The connected camera's options: monitor only, or linked to one of the listed sensors.
     setup.FlipProximLabels(k, true, 1);
     setup.MakeAvailProxComboBox(k);
-    return Outcome::Success;
+    co_return Outcome::Success;
 }
 
 // A sensor's display slot is uncovered and its cover remembers the row (both slots of a combined
@@ -463,7 +463,7 @@ Outcome acceptPolledSensor(int row, const SensorKind& kind, int k, int t, int h,
 rt::Task<Outcome> connectRow(const RowExchange& exchange, int& kind, int& k) {
     const int row = exchange.row();
     kind = kindOfName(rt::caption(Ctl(SensorSetupControls::instance().lblDeviceType, row)));
-    if (kind == typeVideo || kind == typeVideo2) co_return connectCamera(row, kind, k);
+    if (kind == typeVideo || kind == typeVideo2) co_return co_await connectCamera(row, kind, k);
     int t = 0, h = 0;
     if (const std::optional<Outcome> ended = uncoverSlots(row, kind, k, t, h)) co_return *ended;
     const SensorKind& sensor = *SensorKindOf(kind);

@@ -2,6 +2,8 @@
 #include <QString>
 #include <array>
 
+#include "runtime/task.h"
+
 // The alert decisions that a reading or a line event of a device row asks for, and the alert
 // latches that connecting and disconnecting a row clear. The decisions are made by the alert code
 // (src/alerts/, which declares the rest of it in alerts/alertchecks.h). The latches are kept per
@@ -39,7 +41,8 @@ void CheckDThresh(const QString& line, int row, int slot);
 // "Object has gone out of range" alert of a distance sensor.
 void CheckOutOfRangeEvents(int row, int slot);
 // Proximity actions: cameraRef 0 = log-off request, 99 = alert request, otherwise the linked
-// camera; typeCode 3 (proximity) or 9 (distance); index = the proximity event index.
-void ProcessProximityEvent(int cameraRef, int typeCode, int index);
+// camera; typeCode 3 (proximity) or 9 (distance); index = the proximity event index. The log-off
+// and the camera's picture are waited for apart from the caller.
+rt::Task<> ProcessProximityEvent(int cameraRef, int typeCode, int index);
 // Saves the start-up state, puts the program into the session start-up and logs the user off.
-void ForceLogOff();
+rt::Task<> ForceLogOff();

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "runtime/controls.h"
+#include "runtime/task.h"
 
 class QCheckBox;
 class QComboBox;
@@ -128,7 +129,8 @@ public:
     virtual void ReplaceRefusedIntervals() = 0;
     virtual void cmdSetInterval_Click() = 0;
     // Cameras (src/cameras/): pos = camera position 1..4, row = device row, k = camera number.
-    virtual void ConnectCam(int pos, int row) = 0;
+    // The connect waits for the camera's first picture.
+    virtual rt::Task<> ConnectCam(int pos, int row) = 0;
     virtual void DisconnectCam(int row) = 0;
     // Shows (on) or hides the option controls of camera k; level 1 takes in the monitor-only box.
     virtual void FlipProximLabels(int k, bool on, int level) = 0;

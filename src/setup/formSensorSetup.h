@@ -145,12 +145,12 @@ public:
     void ReplaceRefusedIntervals() override;
 
     // ---- Cameras (cameras/camsetup.cpp): pos = camera position 1..4, row = device row.
-    void ConnectCam(int pos, int row) override;
+    rt::Task<> ConnectCam(int pos, int row) override;
     void DisconnectCam(int row) override;
     // The camera shown in capture view `view` (0 = summary) was unplugged: its row goes back to
     // connectable and the user is told once.
     void CameraLost(int view, const QString& why);
-    void timerCamEvent_Timer(int pos);
+    rt::Task<> timerCamEvent_Timer(int pos);
     void cmdShowCamCompressors_Click();
     // A deleted camera takes its send-to-summary option with it.
     void ForgetSummaryOption(int row);

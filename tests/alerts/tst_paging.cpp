@@ -258,7 +258,8 @@ private slots:
     }
 
     // A page asked for while one runs (an alert handled during its waits) is sent after it, in
-    // full, not into the call in progress; the same page asked twice meanwhile goes once.
+    // full, not into the call in progress; the same page asked twice meanwhile goes once, and
+    // both callers hear its result.
     void pageDuringPageWaitsItsTurn() {
         FakeSerialHub hub;
         FakeSerialPort& modem = hub.add(5);
@@ -277,9 +278,39 @@ private slots:
         ScriptedBoxes boxes;
         QCOMPARE(page(1, 1, 0), 0);
         QVERIFY(channelsDone());
-        QCOMPARE(nested, QList<int>{0});
+        QCOMPARE(nested, (QList<int>{0, 0}));
         QCOMPARE(modem.commands(), (QList<QByteArray>{kDial, "ATDT72*5", "ATH0", kDial, "ATDT40", "ATH0"}));
         QCOMPARE(modem.openCount(), 2);
+    }
+
+    // The same page asked for while it runs is not dialled again: its caller hears the result of
+    // the call in progress, through or not.
+    void samePageWhileItRunsHearsItsResult_data() {
+        QTest::addColumn<QByteArray>("dialReply");
+        QTest::addColumn<int>("result");
+        QTest::newRow("through") << QByteArray("\r\nOK\r\n") << 0;
+        QTest::newRow("busy") << QByteArray("\r\nBUSY\r\n") << 1;
+    }
+    void samePageWhileItRunsHearsItsResult() {
+        QFETCH(QByteArray, dialReply);
+        QFETCH(int, result);
+        FakeSerialHub hub;
+        FakeSerialPort& modem = hub.add(5);
+        answerAll(modem);
+        modem.reply(kDial, dialReply);
+        setUpPager(5);
+        QList<int> again;
+        modem.setWriteHook([&again](FakeSerialPort&, const QByteArray& bytes) {
+            if (bytes.startsWith(kDial))
+                QTimer::singleShot(0, [&again] { P().SendNumericPage(1, 1, 0, [&again](int r) { again << r; }); });
+        });
+        ScriptedBoxes boxes;
+        QCOMPARE(page(1, 1, 0), result);
+        QVERIFY(channelsDone());
+        QCOMPARE(again, QList<int>{result});
+        QCOMPARE(modem.commands().count(kDial), 1);
+        QCOMPARE(modem.openCount(), 1);
+        QCOMPARE(boxes.prompts().size(), 2 * result); // the busy line told once
     }
 
     // The exact bytes a real modem line carries, through a pseudo-terminal.

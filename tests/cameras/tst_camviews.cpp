@@ -1,5 +1,7 @@
 // Connecting cameras from their setup rows, the summary view and its hand-over, snapshots and
 // event recordings, and the camera rename, on fake cameras.
+#include <QTimer>
+
 #include "cameras/camdrivers.h"
 #include "cameras/ezVidCap.h"
 #include "cameras/formChangeCamDriverName.h"
@@ -104,6 +106,31 @@ private slots:
         QCOMPARE(rig.cams.camera(1).running, 0);
     }
 
+    // A camera that sends no picture: its start waits for one and then gives up, and holds
+    // nothing meanwhile: another camera whose Connect came in during that wait is on as soon as
+    // its own first picture comes.
+    void silentCameraHoldsNoOtherStart() {
+        CamRig rig;
+        rt::Clock::setSpeed(10);
+        rig.camera(1, "Door", 1, 0, "Cam A");
+        rig.camera(2, "Yard", 2, 1, "Cam B");
+        rig.load();
+        rig.cams.camera(0).setSilent(true);
+        rig.cams.camera(1).setSilent(true);
+        // Both come in while Yard waits for its picture: Door's Connect, then Yard's picture.
+        QTimer::singleShot(0, [&rig] { rig.press(1); });
+        QTimer::singleShot(0, [&rig] { rig.cams.sendFrame("Cam B"); });
+        rig.press(2);
+        QVERIFY(rt::WaitUntil([] { return rowState(2) == "Disconnect|OK|On|greendot.gif"; }, 20000));
+        QCOMPARE(rig.boxes->prompts(), QStringList()); // Door is still waiting
+        QCOMPARE(rig.views(), QStringLiteral("2:Cam B"));
+        QVERIFY(rt::WaitUntil([&rig] { return !rig.boxes->prompts().isEmpty(); }, 20000));
+        QVERIFY2(rig.boxes->prompts()[0].contains("(Cam A) could not be connected: the camera sent no picture."),
+                 qPrintable(rig.boxes->prompts()[0]));
+        QCOMPARE(rowState(1), QStringLiteral("Connect|Sensor Error|OFF|reddot.gif"));
+        QCOMPARE(rig.cams.camera(0).running, 0);
+    }
+
     // A camera that is unplugged or busy is named to the user; its row stays ready to connect
     // and nothing stored changes. Once it is back, the same button connects it.
     void missingOrBusyCameraLeavesTheRowConnectable() {
@@ -161,7 +188,7 @@ private slots:
         rig.load();
         rig.press(1);
         rig.boxes->queue(QStringLiteral("320x240"));
-        M().ezVidCap1[1]->showFormatDialog();
+        finish(M().ezVidCap1[1]->showFormatDialog());
         rig.cams.unplug("Cam B");
         QTRY_COMPARE(rig.boxes->prompts().size(), 2); // the size asked, then the unplug told
         rig.boxes->clear();
@@ -228,7 +255,7 @@ private slots:
         rig.press(5);
         FakeCamera& cam = rig.cams.camera(2);
         QVERIFY(M().ezVidCap1[3]->startRecording()); // a recording running at the move is kept
-        M().lblSensor1_DblClick(5);
+        finish(M().lblSensor1_DblClick(5));
         QCOMPARE(QDir(rig.env.appDir() + "/capturefiles").entryList({"*.avi"}, QDir::Files).size(), 1);
         QCOMPARE(QDir(rig.env.appDir() + "/capturefiles").entryList({"~*"}, QDir::Files), QStringList());
         QCOMPARE(rig.views(), QStringLiteral("0:Cam C"));
@@ -239,14 +266,14 @@ private slots:
         QCOMPARE(M().lblCurrentCamView->text(), QStringLiteral("Door"));
         QCOMPARE(M().lblPrevCamSetupIndex->text() + M().lblPrevCamSubIndex->text(), QStringLiteral("53"));
 
-        M().lblCurrentCamView_DblClick();
+        finish(M().lblCurrentCamView_DblClick());
         QCOMPARE(rig.views(), QStringLiteral("3:Cam C"));
         QCOMPARE(cam.starts.last(), QStringLiteral("Default"));
         QVERIFY(rt::visible(M().frameSummaryVidContainer));
         QCOMPARE(M().lblPrevCamSetupIndex->text() + M().lblPrevCamSubIndex->text(), QStringLiteral("9999"));
         QCOMPARE(rt::tag(M().lblCurrentCamView), QStringLiteral("98"));
 
-        M().SwitchToVideo0(6, 1); // row 6 is not connected: its view has nothing to release
+        finish(M().SwitchToVideo0(6, 1)); // row 6 is not connected: its view has nothing to release
         QCOMPARE(rig.boxes->prompts(),
                  QStringList{"Bad camera return on closing. Exiting SwitchToVideo0.  SetupIndex: 4"});
         QCOMPARE(rig.views(), QStringLiteral("3:Cam C"));
@@ -267,7 +294,7 @@ private slots:
         rig.press(1);
         rig.press(2);
         QCOMPARE(rig.views(), QStringLiteral("0:Cam A 2:Cam B"));
-        M().lblCurrentCamView_DblClick();
+        finish(M().lblCurrentCamView_DblClick());
         M().setTab(CorvisentMain::tabSummary);
         M().setTab(CorvisentMain::tabVideo);
         QCOMPARE(rig.views(), QStringLiteral("0:Cam A 2:Cam B"));
@@ -298,15 +325,15 @@ private slots:
         S().txtPrefaceFiles->setText("front_");
         rt::Clock::setNow(QDateTime(QDate(2009, 3, 7), QTime(4, 8, 2)));
         rt::Clock::setSpeed(0.001);
-        M().cmdSnapPicture_Click();
+        finish(M().cmdSnapPicture_Click());
         const QString folder = rig.env.appDir() + "/capturefiles";
         QVERIFY(!QDir(folder).exists() || QDir(folder).isEmpty());
         QCOMPARE(rig.boxes->prompts(), QStringList{"No picture was saved: no camera is shown in the summary view."});
         rig.boxes->clear();
 
         rig.press(1);
-        M().cmdSnapPicture_Click();
-        M().cmdSnapPicture_Click();
+        finish(M().cmdSnapPicture_Click());
+        finish(M().cmdSnapPicture_Click());
         QCOMPARE(QDir(folder).entryList(QDir::Files),
                  (QStringList{"front_03072009_040802.bmp", "front_03072009_040802_1.bmp"}));
         QCOMPARE(QImage(folder + "/front_03072009_040802.bmp").size(), QSize(640, 480));
@@ -348,10 +375,10 @@ private slots:
         rig.press(2);
         iCamRenameIndex = 3;
         auto& w = formChangeCamDriverName::instance();
-        w.cmdChangeNameOk_Click();
+        finish(w.cmdChangeNameOk_Click());
         QCOMPARE(rig.boxes->prompts(), QStringList{"Please enter a new camera name"});
         w.txtChangeCamName->setText("Front door");
-        w.cmdChangeNameOk_Click();
+        finish(w.cmdChangeNameOk_Click());
         QCOMPARE(M().lblCamDeviceName[3]->text(), QStringLiteral("Front door"));
         QCOMPARE(rt::caption(S().frameCamSetupCover[3]), QStringLiteral("Front door"));
         QCOMPARE(rig.stored(2, "DeviceName"), QStringLiteral("Front door"));
@@ -364,14 +391,14 @@ private slots:
         rig.press(2);
         rig.cams.camera(0).setBusy(true);
         formChangeCamDriverName::instance().txtChangeCamName->setText("Back door");
-        formChangeCamDriverName::instance().cmdChangeNameOk_Click();
+        finish(formChangeCamDriverName::instance().cmdChangeNameOk_Click());
         QCOMPARE(M().lblSensor1[2]->text(), QStringLiteral("Back door"));
         rig.boxes->clear();
 
         iCamRenameIndex = 1;
         const QString before = M().lblCamDeviceName[1]->text();
         formChangeCamDriverName::instance().txtChangeCamName->setText("Nobody");
-        formChangeCamDriverName::instance().cmdChangeNameOk_Click();
+        finish(formChangeCamDriverName::instance().cmdChangeNameOk_Click());
         QCOMPARE(rig.boxes->prompts().last(), QStringLiteral("There is no camera at position 1 to rename."));
         QCOMPARE(M().lblCamDeviceName[1]->text(), before);
     }

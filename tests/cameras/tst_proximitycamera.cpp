@@ -5,6 +5,7 @@
 #include "cameras/ezVidCap.h"
 #include "sensors/eventrig.h"
 #include "support/fakecapture.h"
+#include "support/finish.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ private slots:
         FakeSerialPort& gate = rig.connect(4, typeProximity, 1, 2);
         sensorRow(7, typeVideo, 2); // camera 2 on device row 7
         M().ezVidCap1[2]->setDriverName("Cam B");
-        QVERIFY(M().ezVidCap1[2]->setDriverindex(1));
+        QVERIFY(finish(M().ezVidCap1[2]->setDriverindex(1)));
         {
             LoadGuard quiet; // linked as the camera options leave it
             rt::setValue(S().chkCamUseProxim[2], 1);
@@ -82,7 +83,7 @@ private slots:
 
         // Shown in the summary view: the picture is the summary view's.
         M().ezVidCap1[0]->setDriverName("Cam A");
-        QVERIFY(M().ezVidCap1[0]->setDriverindex(0));
+        QVERIFY(finish(M().ezVidCap1[0]->setDriverindex(0)));
         rt::setCaption(M().lblPrevCamSubIndex, "2");
         M().frameSummaryVidContainer->hide();
         gate.setDsr(true);
@@ -129,7 +130,7 @@ private slots:
         FakeSerialPort& gate = rig.connect(4, typeProximity, 1, 2);
         sensorRow(7, typeVideo, 3); // camera 3 on device row 7, sent to the summary view
         M().ezVidCap1[0]->setDriverName("Cam A");
-        QVERIFY(M().ezVidCap1[0]->setDriverindex(0));
+        QVERIFY(finish(M().ezVidCap1[0]->setDriverindex(0)));
         rt::setCaption(M().lblPrevCamSubIndex, "3");
         M().frameSummaryVidContainer->hide();
         {
@@ -150,7 +151,7 @@ private slots:
         M().ezVidCap1[0]->driverDisconnect();
         M().frameSummaryVidContainer->show();
         M().ezVidCap1[3]->setDriverName("Cam A");
-        QVERIFY(M().ezVidCap1[3]->setDriverindex(0));
+        QVERIFY(finish(M().ezVidCap1[3]->setDriverindex(0)));
         {
             LoadGuard quiet;
             rt::setValue(S().chkCaptureToAVI[3], 0);

@@ -9,6 +9,7 @@
 #include "cameras/ezVidCap.h"
 #include "sensors/eventrig.h"
 #include "support/fakecapture.h"
+#include "support/finish.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ private slots:
         modSupport::SetCamResolution(8, "2");
         ezVidCap* view = M().ezVidCap1[1];
         view->setDriverName("Test Camera 2"); // the one with the colour bars
-        QVERIFY2(view->setDriverindex(1), qPrintable(view->lastError()));
+        QVERIFY2(finish(view->setDriverindex(1)), qPrintable(view->lastError()));
         QTRY_VERIFY_WITH_TIMEOUT(view->framesShown() > 2, 20000);
 
         porch.setDsr(true);
@@ -74,7 +75,7 @@ private slots:
         FakeSerialPort& porch = porchLinkedToCamera1(rig, S().chkCaptureToAVI[1]);
         ezVidCap* view = M().ezVidCap1[1];
         view->setDriverName("Test Camera 1");
-        QVERIFY2(view->setDriverindex(0), qPrintable(view->lastError()));
+        QVERIFY2(finish(view->setDriverindex(0)), qPrintable(view->lastError()));
         porch.setDsr(true);
         QTRY_VERIFY_WITH_TIMEOUT(view->recording(), 20000);
         const int before = view->framesShown();

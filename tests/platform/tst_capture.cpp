@@ -7,12 +7,14 @@
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
+#include <optional>
 
 #include "cameras/camdrivers.h"
 #include "cameras/ezVidCap.h"
 #include "platform/capture.h"
 #include "runtime/clock.h"
 #include "support/fakecapture.h"
+#include "support/finish.h"
 #include "support/testenv.h"
 
 namespace {
@@ -46,9 +48,9 @@ private slots:
         view.resize(320, 240);
         view.show();
         view.setDriverName("Test Camera 2");
-        QVERIFY2(view.setDriverindex(1), qPrintable(view.lastError()));
+        QVERIFY2(finish(view.setDriverindex(1)), qPrintable(view.lastError()));
         QTRY_VERIFY_WITH_TIMEOUT(view.framesShown() > 2, 20000);
-        QVERIFY(view.captureStill());
+        QVERIFY(finish(view.captureStill()));
         const QString bmp = QDir(env->appDir()).filePath("still.bmp");
         QVERIFY(view.savePicture(bmp));
         QFile f(bmp);
@@ -70,11 +72,11 @@ private slots:
         }
         // One control at a time holds a camera.
         ezVidCap other;
-        QVERIFY(!other.setDriverindex(1));
+        QVERIFY(!finish(other.setDriverindex(1)));
         QCOMPARE(other.lastError(), QStringLiteral("the camera is in use by another view"));
         QCOMPARE(view.driverDisconnect(), 1);
         QCOMPARE(view.driverDisconnect(), 0);
-        QVERIFY2(other.setDriverindex(1), qPrintable(other.lastError()));
+        QVERIFY2(finish(other.setDriverindex(1)), qPrintable(other.lastError()));
     }
 
     // The summary profile starts the camera small; a recording of a few seconds is an AVI with
@@ -84,15 +86,15 @@ private slots:
         ezVidCap view;
         view.show();
         view.setDriverName("Test Camera 1");
-        QVERIFY2(view.setDriverindex(0), qPrintable(view.lastError()));
-        QVERIFY(view.captureStill());
+        QVERIFY2(finish(view.setDriverindex(0)), qPrintable(view.lastError()));
+        QVERIFY(finish(view.captureStill()));
         const QString small = QDir(env->appDir()).filePath("small.bmp");
         QVERIFY(view.savePicture(small));
         QCOMPARE(QImage(small).size(), QSize(320, 240));
 
         QVERIFY(view.startRecording());
         QTest::qWait(3000);
-        QVERIFY(view.stopRecording());
+        QVERIFY(finish(view.stopRecording()));
         const QString avi = QDir(env->appDir()).filePath("clip.avi");
         QVERIFY(view.saveRecording(avi));
         QVERIFY(!view.saveRecording(avi)); // saved once
@@ -117,10 +119,10 @@ private slots:
     // A window that takes longer over a frame than the camera's streaming thread waits for it
     // misses frames but keeps its camera.
     void slowWindowKeepsTheCamera() {
-        QString why;
-        const auto stream = platform::captureBackend().open(platform::captureBackend().drivers().value(0),
-                                                            platform::CaptureProfile::Default, &why);
-        QVERIFY2(stream, qPrintable(why));
+        const platform::CaptureStart started = finish(platform::captureBackend().open(
+            platform::captureBackend().drivers().value(0), platform::CaptureProfile::Default));
+        const std::unique_ptr<platform::CaptureStream>& stream = started.stream;
+        QVERIFY2(stream, qPrintable(started.why));
         int frames = 0;
         connect(stream.get(), &platform::CaptureStream::frameArrived, this, [&frames] {
             if (++frames == 1) QThread::msleep(500);
@@ -135,7 +137,7 @@ private slots:
         ezVidCap view;
         view.show();
         view.setDriverName("Test Camera 2");
-        QVERIFY2(view.setDriverindex(1), qPrintable(view.lastError()));
+        QVERIFY2(finish(view.setDriverindex(1)), qPrintable(view.lastError()));
         QSignalSpy lost(&view, &ezVidCap::cameraLost);
         unplugTestCameras({2});
         QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
@@ -143,7 +145,7 @@ private slots:
         QCOMPARE(ezVidCap::driverCount(), 1);
         unplugTestCameras({});
         QTRY_COMPARE_WITH_TIMEOUT(ezVidCap::driverCount(), 2, 10000);
-        QVERIFY2(view.setDriverindex(1), qPrintable(view.lastError()));
+        QVERIFY2(finish(view.setDriverindex(1)), qPrintable(view.lastError()));
         view.driverDisconnect();
     }
 
@@ -153,15 +155,19 @@ private slots:
         ezVidCap view;
         view.show();
         view.setDriverName("Test Camera 1");
-        QVERIFY2(view.setDriverindex(0), qPrintable(view.lastError()));
+        QVERIFY2(finish(view.setDriverindex(0)), qPrintable(view.lastError()));
         QVERIFY(view.startRecording());
         QTest::qWait(1500);
         rt::RequestQuit();
         ezVidCap other;
         other.setDriverName("Test Camera 2");
-        QVERIFY(!other.setDriverindex(1));
+        QVERIFY(!finish(other.setDriverindex(1)));
         QCOMPARE(other.lastError(), QStringLiteral("the camera sent no picture"));
-        QVERIFY(view.keepRecording(platform::kRecordingFinishMs));
+        // The program's end waits for it as the end does: on to its bound.
+        auto ended = std::make_shared<std::optional<bool>>();
+        auto then = view.keepRecording(platform::kRecordingFinishMs).then([ended](bool ok) { *ended = ok; });
+        rt::WaitUntilReal([ended] { return ended->has_value(); }, platform::kRecordingFinishMs + 1000, rt::AtEnd::GoOn);
+        QVERIFY(ended->value_or(false));
         const QStringList kept = QDir(env->appDir() + "/capturefiles").entryList({"*.avi"}, QDir::Files);
         QCOMPARE(kept.size(), 1);
         QVERIFY(QFileInfo(env->appDir() + "/capturefiles/" + kept[0]).size() > 0);

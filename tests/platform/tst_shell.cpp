@@ -4,12 +4,14 @@
 #include <QTest>
 
 #include "platform/shell.h"
+#include "support/finish.h"
 #include "support/testenv.h"
 
 namespace {
 
 // Stand-in desktop commands, alone on the search path; each writes "<name> <arguments> @<folder>"
-// to calls.log and exits with the status it was made with.
+// to calls.log and exits with the status it was made with, once the gate file exists if it was
+// made to wait for it.
 class DesktopCommands {
 public:
     DesktopCommands() : m_oldPath(qgetenv("PATH")) {
@@ -17,14 +19,16 @@ public:
         qunsetenv("XDG_SESSION_ID");
     }
     ~DesktopCommands() { qputenv("PATH", m_oldPath); }
-    QString add(const QString& name, int status = 0, const QString& path = QString()) {
+    QString add(const QString& name, int status = 0, const QString& path = QString(), bool waits = false) {
         const QString file = path.isEmpty() ? m_dir.filePath(name) : path;
-        writeWholeFile(file, "#!/bin/sh\necho \"" + name.toLocal8Bit() + " $* @$(pwd)\" >> '" +
-                                 m_dir.filePath("calls.log").toLocal8Bit() + "'\nexit " +
+        const QByteArray wait = "while [ ! -e '" + gate().toLocal8Bit() + "' ]; do /bin/sleep 0.02; done\n";
+        writeWholeFile(file, "#!/bin/sh\n" + (waits ? wait : QByteArray()) + "echo \"" + name.toLocal8Bit() +
+                                 " $* @$(pwd)\" >> '" + m_dir.filePath("calls.log").toLocal8Bit() + "'\nexit " +
                                  QByteArray::number(status) + "\n");
         QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
         return file;
     }
+    QString gate() const { return m_dir.filePath("gate"); }
     QStringList calls() const {
         return QString::fromLocal8Bit(readWholeFile(m_dir.filePath("calls.log")))
             .split(u'\n', Qt::SkipEmptyParts);
@@ -45,19 +49,32 @@ private slots:
     void lockAndLogOffFindTheSessionOrFallBack() {
         DesktopCommands cmd;
         platform::Shell& sh = platform::shell();
-        QVERIFY(!sh.lockWorkStation() && !sh.logOff());
+        QVERIFY(!finish(sh.lockWorkStation()) && !finish(sh.logOff()));
         auto last = [&](const QString& call) { return cmd.calls().last().startsWith(call); };
         cmd.add("loginctl");
-        QVERIFY(sh.lockWorkStation() && last("loginctl lock-session @"));
+        QVERIFY(finish(sh.lockWorkStation()) && last("loginctl lock-session @"));
         // Without a session id the desktop's session manager ends the session.
         cmd.add("xfce4-session-logout");
-        QVERIFY(sh.logOff() && last("xfce4-session-logout --logout"));
+        QVERIFY(finish(sh.logOff()) && last("xfce4-session-logout --logout"));
         qputenv("XDG_SESSION_ID", "c7");
-        QVERIFY(sh.logOff() && last("loginctl terminate-session c7"));
+        QVERIFY(finish(sh.logOff()) && last("loginctl terminate-session c7"));
         // A refused lock falls back on the screen saver's.
         cmd.add("loginctl", 1);
         cmd.add("xdg-screensaver");
-        QVERIFY(sh.lockWorkStation() && last("xdg-screensaver lock"));
+        QVERIFY(finish(sh.lockWorkStation()) && last("xdg-screensaver lock"));
+    }
+
+    // The lock command is waited for apart from the caller: the call returns while the command
+    // runs, and what lets the command end comes afterwards.
+    void lockCommandIsWaitedForApart() {
+        DesktopCommands cmd;
+        cmd.add("loginctl", 0, QString(), true);
+        rt::Task<bool> locking = platform::shell().lockWorkStation();
+        QVERIFY(!locking.isReady());
+        writeWholeFile(cmd.gate(), "");
+        QVERIFY(finish(std::move(locking)));
+        QCOMPARE(cmd.calls().size(), 1);
+        QVERIFY(cmd.calls().first().startsWith("loginctl lock-session @"));
     }
 
     void programsDocumentsAndFolders() {

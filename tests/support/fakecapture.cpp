@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPointer>
 
-#include "runtime/clock.h"
+#include "runtime/task.h"
 
 namespace {
 
@@ -34,6 +34,7 @@ public:
         m_hasFrame = true;
         emit frameArrived();
     }
+    bool hasFrame() const { return m_hasFrame; }
     void lose() { emit lost(QStringLiteral("the camera was unplugged")); }
     FakeCamera* camera() const { return m_cam.get(); }
 
@@ -42,30 +43,30 @@ public:
         ++m_cam->conversions;
         return testPicture(m_size).scaled(fit, Qt::KeepAspectRatio);
     }
-    QImage captureStill() override {
-        if (m_cam->stillFails()) return QImage();
-        return testPicture(m_size);
+    rt::Task<QImage> captureStill() override {
+        if (m_cam->stillFails()) co_return QImage();
+        co_return testPicture(m_size);
     }
     bool startRecording(const QString& path) override {
         if (!m_path.isEmpty()) return false;
         m_path = path;
         return true;
     }
-    bool stopRecording(int) override {
-        if (m_path.isEmpty()) return false;
+    rt::Task<bool> stopRecording(int) override {
+        if (m_path.isEmpty()) co_return false;
         QFile f(m_path);
         const bool ok = f.open(QIODevice::WriteOnly) && f.write("RIFF\0\0\0\0AVI LIST", 16) == 16;
         m_cam->recordings << m_path;
         m_path.clear();
-        return ok;
+        co_return ok;
     }
     bool recording() const override { return !m_path.isEmpty(); }
     QStringList formats() const override { return {QStringLiteral("640x480"), QStringLiteral("320x240")}; }
     QString currentFormat() const override { return QStringLiteral("%1x%2").arg(m_size.width()).arg(m_size.height()); }
-    bool setFormat(const QString& format) override {
-        if (!formats().contains(format)) return false;
+    rt::Task<bool> setFormat(QString format) override {
+        if (!formats().contains(format)) co_return false;
         m_size = format == QLatin1String("320x240") ? QSize(320, 240) : QSize(640, 480);
-        return true;
+        co_return true;
     }
     QString recordingFormat() const override { return QStringLiteral("VP8 video in AVI"); }
 
@@ -79,6 +80,8 @@ private:
 } // namespace
 
 struct FakeCaptureSystem::Impl : platform::CaptureBackend {
+    // Program time a silent camera's start waits for its first frame (a real camera's bound).
+    static constexpr int kStartMs = 8000;
     std::vector<std::shared_ptr<FakeCamera>>* cameras = nullptr;
     QList<QPointer<FakeStream>> streams;
 
@@ -88,21 +91,22 @@ struct FakeCaptureSystem::Impl : platform::CaptureBackend {
             if (c->present()) out.append({c->id(), c->description()});
         return out;
     }
-    std::unique_ptr<platform::CaptureStream> open(const platform::CaptureDriver& driver,
-                                                  platform::CaptureProfile profile, QString* why) override {
-        for (const auto& c : *cameras) {
-            if (c->id() != driver.id || !c->present()) continue;
-            if (c->busy()) {
-                *why = QStringLiteral("the camera is in use by another program");
-                return nullptr;
-            }
-            c->starts << (profile == platform::CaptureProfile::Small ? QStringLiteral("Small") : QStringLiteral("Default"));
-            auto s = std::make_unique<FakeStream>(c, profile);
-            streams.append(s.get());
-            return s;
+    rt::Task<platform::CaptureStart> open(platform::CaptureDriver driver, platform::CaptureProfile profile) override {
+        std::shared_ptr<FakeCamera> cam;
+        for (const auto& c : *cameras)
+            if (!cam && c->id() == driver.id && c->present()) cam = c;
+        if (!cam) co_return platform::CaptureStart{nullptr, QStringLiteral("the camera is not attached")};
+        if (cam->busy()) co_return platform::CaptureStart{nullptr, QStringLiteral("the camera is in use by another program")};
+        cam->starts << (profile == platform::CaptureProfile::Small ? QStringLiteral("Small") : QStringLiteral("Default"));
+        auto s = std::make_unique<FakeStream>(cam, profile);
+        streams.removeAll(nullptr);
+        streams.append(s.get());
+        if (cam->silent()) {
+            FakeStream* starting = s.get();
+            const bool framed = co_await rt::Until([starting] { return starting->hasFrame(); }, kStartMs);
+            if (!framed) co_return platform::CaptureStart{nullptr, QStringLiteral("the camera sent no picture")};
         }
-        *why = QStringLiteral("the camera is not attached");
-        return nullptr;
+        co_return platform::CaptureStart{std::move(s), QString()};
     }
 };
 

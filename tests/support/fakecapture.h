@@ -7,8 +7,8 @@
 
 #include "platform/capture.h"
 
-// Cameras for tests. Each fake camera can be unplugged, busy (held by another program) or slow to
-// give a still; frames arrive when the test sends them. What the program asked of the cameras is
+// Cameras for tests. Each fake camera can be unplugged, busy (held by another program), silent or
+// fail its stills; frames arrive when the test sends them. What the program asked of the cameras is
 // recorded: every start with its picture size, stills, recordings.
 class FakeCamera {
 public:
@@ -25,6 +25,10 @@ public:
     // A camera whose stills fail.
     void setStillFails(bool on) { m_stillFails = on; }
     bool stillFails() const { return m_stillFails; }
+    // A silent camera starts but its start waits for a first frame, as a real one does, until the
+    // start's bound (program time): the start fails then unless the test sent a frame.
+    void setSilent(bool on) { m_silent = on; }
+    bool silent() const { return m_silent; }
 
     // Starts, each as "Default" or "Small", and the program-clock times of starts and stops.
     QStringList starts;
@@ -40,6 +44,7 @@ private:
     bool m_present = true;
     bool m_busy = false;
     bool m_stillFails = false;
+    bool m_silent = false;
 };
 
 // Installs the fake cameras in place of the real ones for its lifetime.

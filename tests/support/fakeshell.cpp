@@ -4,14 +4,14 @@ FakeShell::FakeShell() { platform::setShell(this); }
 
 FakeShell::~FakeShell() { platform::setShell(nullptr); }
 
-bool FakeShell::lockWorkStation() {
+rt::Task<bool> FakeShell::lockWorkStation() {
     calls << QStringLiteral("lockWorkStation");
-    return lockResult;
+    co_return lockResult;
 }
 
-bool FakeShell::logOff() {
+rt::Task<bool> FakeShell::logOff() {
     calls << QStringLiteral("logOff");
-    return logOffResult;
+    co_return logOffResult;
 }
 
 long FakeShell::shellExecute(const QString& file, const QString& parameters, const QString& directory,

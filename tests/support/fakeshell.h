@@ -26,8 +26,8 @@ public:
     long startProgramResult = 4242;
     bool openFolderResult = true;
 
-    bool lockWorkStation() override;
-    bool logOff() override;
+    rt::Task<bool> lockWorkStation() override;
+    rt::Task<bool> logOff() override;
     long shellExecute(const QString& file, const QString& parameters, const QString& directory,
                       int showMode) override;
     long startProgram(const QString& commandLine, int windowStyle) override;
