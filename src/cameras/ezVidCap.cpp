@@ -62,9 +62,10 @@ std::shared_ptr<platform::CaptureStream> counted(std::unique_ptr<platform::Captu
 // Waits until no stream of the driver runs any more, at most as long as a recording takes to
 // complete (then the start is tried all the same).
 rt::Task<> driverLetGo(QString id) {
+    const QString* driver = &id; // see rt::Until on captures
     while (runningStreams().contains(id)) {
-        const bool gone =
-            co_await rt::UntilReal([id] { return !runningStreams().contains(id); }, platform::kRecordingFinishMs);
+        const bool gone = co_await rt::UntilReal([driver] { return !runningStreams().contains(*driver); },
+                                                 platform::kRecordingFinishMs);
         if (!gone) co_return;
     }
 }

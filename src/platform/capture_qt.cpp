@@ -202,7 +202,8 @@ public:
                 &m_still, &QImageCapture::errorOccurred, this, [id, taken](int got, QImageCapture::Error, const QString&) {
                     if (got == id && !taken->has_value()) *taken = QImage();
                 });
-            if (id >= 0) co_await rt::UntilReal([taken] { return taken->has_value(); }, kStillMs);
+            const std::optional<QImage>* got = taken.get(); // see rt::Until on captures
+            if (id >= 0) co_await rt::UntilReal([got] { return got->has_value(); }, kStillMs);
             QObject::disconnect(c1);
             QObject::disconnect(c2);
             still = taken->value_or(QImage());

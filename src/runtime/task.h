@@ -19,6 +19,9 @@
 // resumes such a coroutine into a broken frame. Take the result into a local first:
 //     const bool same = co_await exchange.pause(200);
 //     if (!same) co_return;
+// It also destroys a lambda or a braced aggregate written inside a co_await statement twice: such a
+// lambda captures only this, pointers, plain numbers or references (keep a string or a shared
+// object in a local and capture a pointer to it), and no aggregate is built there.
 namespace rt {
 
 template <typename T = void>
