@@ -288,12 +288,13 @@ rt::Task<> startDevices(CorvisentMain& m, formSensorSetup& s, StartupPlan plan) 
     if (plan.askRemoteMonitoring &&
         rt::MsgBox(QStringLiteral("Do you wish to start Remote Monitoring?"), rt::vbYesNo,
                    QStringLiteral("Remote Monitoring")) == rt::vbYes)
-        StartInternetUpdateEngine();
+        co_await StartInternetUpdateEngine();
     bInStartup = false;
 }
 
-// A first run: the setup window is marked for its first showing and the device scan is offered.
-void offerFirstSetup(CorvisentMain& m, formSensorSetup& s) {
+// A first run: the setup window is marked for its first showing and the device scan is offered;
+// start-up ends once the scan has.
+rt::Task<> offerFirstSetup(CorvisentMain& m, formSensorSetup& s) {
     m.lower();
     rt::setTag(&s, QStringLiteral("1"));
     settingsvalues::saveKey(settingsvalues::Store::Tree, "SensSetTag", QStringLiteral("1"));
@@ -301,7 +302,7 @@ void offerFirstSetup(CorvisentMain& m, formSensorSetup& s) {
     if (rt::MsgBox(QStringLiteral("Would you like to auto detect and set up your devices now?\n"
                                   "     (CorvisentV and CorvisentV2 camera devices cannot be detected.)"),
                    rt::vbYesNo, QStringLiteral("Corvisent Manager")) != rt::vbNo)
-        formAddDevice::cmdBuildCVList_Click();
+        co_await formAddDevice::cmdBuildCVList_Click();
 }
 
 void finishStartup() {
@@ -363,7 +364,7 @@ rt::Task<> CorvisentMain::Form_Load(QString commandLine) {
             co_await startDevices(*this, s, plan);
         } else {
             guard.reset();
-            offerFirstSetup(*this, s);
+            co_await offerFirstSetup(*this, s);
         }
         finishStartup();
     } catch (const std::exception&) {
