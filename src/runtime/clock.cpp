@@ -152,11 +152,6 @@ void EndProcessWithin(int realMs) {
     ::setitimer(ITIMER_REAL, &when, nullptr);
 }
 
-void DoEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void Wait(int ms) {
     waitUntilImpl([] { return false; }, ms);
 }
@@ -172,6 +167,12 @@ void WatchEndRequest() {
 }
 
 namespace {
+
+// Runs the events that are pending now, then returns.
+void runPending() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 // Sleeps until an event has been handled, the program is asked to end, or realMs have passed.
 void sleepForEvent(int realMs) {
@@ -201,7 +202,7 @@ namespace {
 // the program is asked to end.
 bool waitLoop(const std::function<bool()>& pred, const std::function<double()>& leftRealUs, AtEnd atEnd) {
     for (;;) {
-        DoEvents();
+        runPending();
         if (pred())
             return true;
         // Looked at after every wake-up: an event may have changed the clock's speed.

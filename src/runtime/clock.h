@@ -28,8 +28,9 @@ public:
     static void reset();
 };
 
-// Runs the events that are pending now, then returns.
-void DoEvents();
+// The nested waits below run the event loop on the stack, so whatever runs inside them holds
+// them: the program's own exchanges suspend instead (runtime/task.h). They serve the tests, a
+// wait where no event loop exists yet, and the end's wait for its finishing work.
 // Lets events run until ms of program time have passed: other ports, rows and windows are served
 // meanwhile, and the wait sleeps while no event comes. Ends at once when the program has been
 // asked to end.
