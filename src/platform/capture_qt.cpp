@@ -144,14 +144,17 @@ public:
     }
 
     // The session is taken apart before its parts go: a sink or recorder destroyed while still in
-    // a running session brings the pipeline down under it.
+    // a running session brings the pipeline down under it. The camera leaves first, while the
+    // sink still takes its frames: a sink taken away under a running camera has the session put
+    // a new one in its place, the camera negotiates with that one again, and the camera's removal
+    // could then wait for ever on a streaming thread that waits for the new sink.
     ~QtCaptureStream() override {
         disconnect(&m_sink, nullptr, this, nullptr);
         m_camera.stop();
-        m_session.setVideoSink(nullptr);
+        m_session.setCamera(nullptr);
         m_session.setRecorder(nullptr);
         m_session.setImageCapture(nullptr);
-        m_session.setCamera(nullptr);
+        m_session.setVideoSink(nullptr);
     }
 
     // Starts the camera and waits for its first frame; why it did not start, empty when it did.
