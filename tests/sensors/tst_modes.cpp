@@ -146,10 +146,15 @@ private slots:
         }
         QCOMPARE(accel ? iBumpMode[1] : iProxMode[2], 0);
         // The stream's line, twice: after a popup command the port's next data event only drains it.
+        // The second comes once the first has been taken in, so that one event never holds both.
         const int row = accel ? 1 : 2;
         const QString line = accel ? "+01.25 -00.50" : "45cm";
-        for (int afterMs : {500, 1000})
-            (accel ? rig.accel : rig.dist)->inject(line.toLatin1() + "\r\n", afterMs);
+        platform::MSCommControl* port = PortOf(row, iDeviceType(row));
+        for (int i = 0; i < 2; ++i) {
+            const qint64 due = rt::Clock::elapsedMs() + 500;
+            (accel ? rig.accel : rig.dist)->inject(line.toLatin1() + "\r\n", 500);
+            QVERIFY(rt::WaitUntil([&] { return rt::Clock::elapsedMs() >= due && port->peekInput().isEmpty(); }, 60000));
+        }
         QVERIFY(rt::WaitUntil([&] { return M().lblSensorReading[row]->text() == line; }, 60000));
         QStringList logged = QString::fromLatin1(readWholeFile(RowOf(row).logPath)).split("\r\n");
         if (accel) logged += M().txtAccelData[1]->toPlainText().split('\n');
