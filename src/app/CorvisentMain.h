@@ -107,7 +107,7 @@ public:
     // At the program's end: recordings still running are ended and kept as when their camera goes,
     // within withinMs of real time for all of them; it returns once they are complete or the time
     // is up.
-    void FinishRecordings(int withinMs);
+    rt::Task<> FinishRecordings(int withinMs);
 
     // ---- Renaming a sensor (CorvisentMain_rename.cpp).
     void mnuPopupRename_Click();

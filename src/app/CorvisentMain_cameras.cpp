@@ -103,11 +103,11 @@ rt::Task<> CorvisentMain::cmdSnapPicture_Click() {
                    rt::vbInformation);
 }
 
-void CorvisentMain::FinishRecordings(int withinMs) {
+rt::Task<> CorvisentMain::FinishRecordings(int withinMs) {
     // Every recording is ended at once and completes within the same bound.
     for (ezVidCap* view : ezVidCap1)
         if (view && view->recording()) view->keepRecording(withinMs);
-    ezVidCap::AwaitRecordingsAtEnd(withinMs);
+    co_await ezVidCap::AwaitRecordingsAtEnd(withinMs);
 }
 
 void CorvisentMain::cmdCameraProp_Click(int pos) {

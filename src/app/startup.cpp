@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <optional>
+#include <utility>
 
 #include "alerts/alertchecks.h"
 #include "alerts/formEmailAlertSetup.h"
@@ -63,18 +64,24 @@ ProcessEnd g_processEnd;
 constexpr int kMailGraceMs = 500;
 constexpr int kRecordingGraceMs = 1000;
 
-void endProcess(bool atOnce) {
-    const bool real = !g_processEnd;
+// The end: the caller returns at once, and the process ends once the recordings still running are
+// complete (within their grace) and the mail still waiting has had its own.
+rt::Task<> endProcess(bool atOnce) {
+    const ProcessEnd stand = g_processEnd; // taken now: the end goes on after the caller
+    const bool real = !stand;
     if (real) {
-        // Every wait still running below this handler ends now, and the rest of the end is bounded.
+        // An end already under way (a close while the recordings complete) is that end.
+        static bool ending = false;
+        if (std::exchange(ending, true)) co_return;
+        // Every suspended wait that ends at the end ends now, and the rest of the end is bounded.
         rt::RequestQuit();
         rt::EndProcessWithin(kEndBoundMs);
     }
     CorvisentMain& m = CorvisentMain::instance();
-    m.FinishRecordings(kRecordingGraceMs);
+    co_await m.FinishRecordings(kRecordingGraceMs);
     if (!real) {
-        g_processEnd(atOnce);
-        return;
+        stand(atOnce);
+        co_return;
     }
     m.FinishMail(kMailGraceMs);
     if (atOnce) std::exit(0);

@@ -268,9 +268,8 @@ rt::Task<bool> ezVidCap::keepRecording(int withinMs) {
     co_return complete && self && saveRecording(modSupport::NewCaptureFile(QStringLiteral(".avi")));
 }
 
-void ezVidCap::AwaitRecordingsAtEnd(int withinMs) {
-    // The end's own wait, nested on the stack: the exit follows it, so nothing below it is held.
-    rt::WaitUntilReal([] { return completing().isEmpty(); }, withinMs, rt::AtEnd::GoOn);
+rt::Task<> ezVidCap::AwaitRecordingsAtEnd(int withinMs) {
+    co_await rt::UntilReal([] { return completing().isEmpty(); }, withinMs, rt::AtEnd::GoOn);
     for (const QString& file : std::as_const(completing())) QFile::remove(file);
 }
 

@@ -61,10 +61,10 @@ public:
     // Ends a running recording within withinMs and keeps it under a capture file name of its own,
     // as when the camera goes; false when none ran or it recorded nothing.
     rt::Task<bool> keepRecording(int withinMs);
-    // At the program's end, after every control has been asked to keep its recording: waits, on
-    // the stack, at most withinMs of real time for the recordings still being completed (nothing
-    // runs after it but the exit); those not complete by then leave no file.
-    static void AwaitRecordingsAtEnd(int withinMs);
+    // At the program's end, after every control has been asked to keep its recording: waits at
+    // most withinMs of real time for the recordings still being completed; those not complete by
+    // then leave no file.
+    static rt::Task<> AwaitRecordingsAtEnd(int withinMs);
 
     // ---- The camera's dialogs.
     void showDriverDialog();

@@ -2,16 +2,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <ctime>
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -152,10 +149,6 @@ void EndProcessWithin(int realMs) {
     ::setitimer(ITIMER_REAL, &when, nullptr);
 }
 
-void Wait(int ms) {
-    waitUntilImpl([] { return false; }, ms);
-}
-
 // Watches the end request's wake-up from the event loop of the application, once for all waits.
 void WatchEndRequest() {
     static QPointer<QSocketNotifier> watch;
@@ -164,73 +157,6 @@ void WatchEndRequest() {
     // Its event has woken the sleeping wait; the request itself stays in g_quit, and from then
     // on no wait sleeps.
     QObject::connect(watch, &QSocketNotifier::activated, watch, [] { watch->setEnabled(false); });
-}
-
-namespace {
-
-// Runs the events that are pending now, then returns.
-void runPending() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-// Sleeps until an event has been handled, the program is asked to end, or realMs have passed.
-void sleepForEvent(int realMs) {
-    if (!QCoreApplication::instance()) {
-        // No event loop: nothing but time and the end request can change what is waited for. Once
-        // the request is in, the wake-up stays readable: a wait that goes on at the end sleeps on.
-        pollfd wake{g_quitWake, POLLIN, 0};
-        ::poll(&wake, g_quitWake < 0 || QuitRequested() ? 0 : 1, realMs);
-        return;
-    }
-    WatchEndRequest();
-    QTimer bound;
-    bound.setSingleShot(true);
-    bound.setTimerType(Qt::PreciseTimer);
-    bound.start(realMs);
-    // Without a time limit this blocks until there is an event to handle (the limited overload
-    // returns at once when none is pending).
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-}
-
-} // namespace
-
-namespace {
-
-// The loop of every wait: runs the events, then sleeps until the next one, until pred() holds,
-// leftRealUs() (real microseconds left) comes to nothing or, unless the wait goes on at the end,
-// the program is asked to end.
-bool waitLoop(const std::function<bool()>& pred, const std::function<double()>& leftRealUs, AtEnd atEnd) {
-    for (;;) {
-        runPending();
-        if (pred())
-            return true;
-        // Looked at after every wake-up: an event may have changed the clock's speed.
-        const double realUs = leftRealUs();
-        if (realUs <= 0.0 || (atEnd == AtEnd::Return && QuitRequested()))
-            return false;
-        // On a fast clock less than a real millisecond may be left: a timer could not end the
-        // wait before a millisecond, when events due later than its bound would run inside it.
-        if (realUs < 1000.0)
-            ::usleep(static_cast<useconds_t>(std::max(1.0, realUs)));
-        else
-            sleepForEvent(static_cast<int>(std::min(2e9, std::round(realUs / 1000.0))));
-    }
-}
-
-} // namespace
-
-bool waitUntilImpl(const std::function<bool()>& pred, int ms) {
-    const qint64 end = Clock::elapsedMs() + std::max(0, ms);
-    return waitLoop(pred, [end] { return 1000.0 * static_cast<double>(end - Clock::elapsedMs()) / Clock::speed(); },
-                    AtEnd::Return);
-}
-
-bool WaitUntilReal(const std::function<bool()>& pred, int realMs, AtEnd atEnd) {
-    QElapsedTimer since;
-    since.start();
-    const qint64 boundNs = static_cast<qint64>(std::max(0, realMs)) * 1000000;
-    return waitLoop(pred, [&] { return static_cast<double>(boundNs - since.nsecsElapsed()) / 1000.0; }, atEnd);
 }
 
 } // namespace rt

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDateTime>
-#include <functional>
 
 namespace rt {
 
@@ -28,25 +27,9 @@ public:
     static void reset();
 };
 
-// The nested waits below run the event loop on the stack, so whatever runs inside them holds
-// them: the program's own exchanges suspend instead (runtime/task.h). They serve the tests, a
-// wait where no event loop exists yet, and the end's wait for its finishing work.
-// Lets events run until ms of program time have passed: other ports, rows and windows are served
-// meanwhile, and the wait sleeps while no event comes. Ends at once when the program has been
-// asked to end.
-void Wait(int ms);
-// Lets events run until pred() holds or ms of program time have passed; true when pred() held.
-// Ends at once (with pred()'s value) when the program has been asked to end.
-template <typename Pred> bool WaitUntil(Pred pred, int ms);
-
 // How a wait meets the program's end request: most waits end at once; the end's own finishing
 // work (a recording's file being completed) goes on to its bound.
 enum class AtEnd { Return, GoOn };
-// Lets events run until pred() holds or realMs of real time have passed, whatever the speed of
-// the program clock: for devices that keep their own pace (cameras). Sleeps while no event comes;
-// true when pred() held.
-bool WaitUntilReal(const std::function<bool()>& pred, int realMs, AtEnd atEnd = AtEnd::Return);
-
 // The program has been asked to end: from then on every wait returns at once (but those of the
 // end's own finishing work), timers stop ticking and message boxes are no longer shown.
 void RequestQuit();
@@ -58,8 +41,5 @@ void WatchEndRequest();
 // standard error (kForcedEndLine). Safe to call from a signal handler.
 void EndProcessWithin(int realMs);
 inline constexpr char kForcedEndLine[] = "Corvisent Manager: forced end, the normal end took too long\n";
-
-bool waitUntilImpl(const std::function<bool()>& pred, int ms);
-template <typename Pred> bool WaitUntil(Pred pred, int ms) { return waitUntilImpl(pred, ms); }
 
 } // namespace rt

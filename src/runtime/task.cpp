@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <unistd.h>
 #include <vector>
 
 #include "runtime/msgbox.h"
@@ -162,10 +163,9 @@ bool Until::await_ready() {
     }
     if (m_bound.atEnd == AtEnd::Return && QuitRequested()) return true;
     if (!Board::instance()) {
-        // Without an event loop nothing but time and the end request can end the wait: it blocks.
-        const auto pred = m_pred ? m_pred : [] { return false; };
-        m_result = m_bound.real ? WaitUntilReal(pred, int((m_bound.realEndNs - realNowNs()) / 1000000), m_bound.atEnd)
-                                : waitUntilImpl(pred, int(m_bound.endMs - Clock::elapsedMs()));
+        // Without an event loop nothing but time and the end request can end the wait: it sleeps.
+        detail::Waiter alone{this, {}, 0};
+        while (!alone.over()) ::usleep(static_cast<useconds_t>(std::clamp(alone.leftRealUs(), 1.0, 1000.0)));
         return true;
     }
     return false;

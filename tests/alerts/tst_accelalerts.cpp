@@ -10,6 +10,7 @@
 #include "settings/rowrecord.h"
 #include "support/fakehandoff.h"
 #include "support/fakeserial.h"
+#include "support/wait.h"
 
 // The accelerometer's tilt and bump alerts, fed by a sensor streaming through a fake port: each
 // limit's excursion alerts once and reports its return once, bumps alert every time.

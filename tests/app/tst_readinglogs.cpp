@@ -1,6 +1,7 @@
 #include "sensors/events.h"
 #include "sensors/readinglogs.h"
 #include "sensors/sensorrig.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

@@ -36,6 +36,7 @@
 #include "support/finish.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

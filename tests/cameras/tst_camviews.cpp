@@ -9,6 +9,7 @@
 #include "sensors/sensorrig.h"
 #include "support/fakecapture.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

@@ -10,6 +10,7 @@
 #include "sensors/eventrig.h"
 #include "support/fakecapture.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -83,7 +84,8 @@ private slots:
 
         QList<bool> ends;
         setProcessEnd([&ends](bool atOnce) { ends << atOnce; });
-        M().close(); // the session ends
+        M().close(); // the session ends; the end goes on once the recording is complete
+        QVERIFY(rt::WaitUntilReal([&ends] { return !ends.isEmpty(); }, 2 * platform::kRecordingFinishMs));
         setProcessEnd({});
         QCOMPARE(ends, QList<bool>{false});
         const QDir folder(rig.env.appDir() + "/capturefiles");

@@ -11,6 +11,7 @@
 #include "sensors/sensorrig.h"
 #include "support/finish.h"
 #include "support/simulator.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

@@ -16,6 +16,7 @@
 #include "support/fakecapture.h"
 #include "support/finish.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "runtime/error.h"
 #include "support/ftpserver.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 using namespace platform;
 

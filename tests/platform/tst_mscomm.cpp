@@ -8,6 +8,7 @@
 #include "support/fakeserial.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 using platform::MSCommControl;
 

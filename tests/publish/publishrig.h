@@ -22,6 +22,7 @@
 #include "support/boxes.h"
 #include "support/finish.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 inline formInternetSetup& W() {
     return formInternetSetup::instance();

@@ -2,6 +2,7 @@
 #include "runtime/error.h"
 #include "sensors/sensorrig.h"
 #include "support/fakeinet.h"
+#include "support/wait.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "sensors/sensorrig.h"
 #include "settings/modPrefs.h"
 #include "support/fakeinet.h"
+#include "support/wait.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "runtime/clock.h"
 #include "runtime/timer.h"
+#include "support/wait.h"
 
 namespace {
 

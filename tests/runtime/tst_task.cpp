@@ -4,6 +4,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/task.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 using namespace rt;
 

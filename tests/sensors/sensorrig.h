@@ -35,6 +35,7 @@
 #include "support/boxes.h"
 #include "support/fakeserial.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 inline formSensorSetup& S() {
     return formSensorSetup::instance();

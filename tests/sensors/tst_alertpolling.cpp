@@ -8,6 +8,7 @@
 #include "support/fakesound.h"
 #include "support/faketray.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

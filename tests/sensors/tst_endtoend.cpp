@@ -13,6 +13,7 @@
 #include "support/finish.h"
 #include "support/simulator.h"
 #include "support/testenv.h"
+#include "support/wait.h"
 
 // Readings of each polled kind from the sensor simulator, over a pseudo-terminal and the real
 // serial backend.

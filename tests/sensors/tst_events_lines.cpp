@@ -1,4 +1,5 @@
 #include "eventrig.h"
+#include "support/wait.h"
 
 // Water sensors (CD line) and proximity sensors (DSR line) with their walk-up and walk-away
 // actions, through fake ports and a recording desktop shell.

@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 #include "sensors/sensorrig.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

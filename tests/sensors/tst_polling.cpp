@@ -2,6 +2,7 @@
 
 #include "sensors/sensorrig.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

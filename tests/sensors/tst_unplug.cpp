@@ -1,6 +1,7 @@
 #include "sensorrig.h"
 #include "support/finish.h"
 #include "support/simulator.h"
+#include "support/wait.h"
 
 // Sensors whose pseudo-terminal is closed under the running program: the loss is reported once,
 // the row is taken back, the program goes on, and a new sensor on the same path connects again.

@@ -5,6 +5,7 @@
 #include "sensors/sensorrig.h"
 #include "settings/modIni.h"
 #include "support/finish.h"
+#include "support/wait.h"
 
 using namespace modSupport;
 

@@ -8,6 +8,7 @@
 
 #include "runtime/clock.h"
 #include "runtime/task.h"
+#include "support/wait.h"
 
 template <typename T>
 T finish(rt::Task<T> task, int boundMs = 30 * 60000) {
