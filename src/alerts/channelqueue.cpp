@@ -84,16 +84,16 @@ void startNext() {
 
 } // namespace
 
-void Ask(Channel channel) {
+bool Ask(Channel channel) {
     Queue& q = queue();
     if (rt::QuitRequested()) {
         if (channel.dropped) channel.dropped(DropReason::ProgramEnded);
-        return;
+        return false;
     }
     // Keys count while a channel runs: the channels one handler asks for at once all go.
     if (q.running && !channel.key.isEmpty() && keyUnderWay(channel.key)) {
         if (channel.dropped) channel.dropped(DropReason::AlreadyAsked);
-        return;
+        return false;
     }
     if (int(q.waiting.size()) >= kLimit) {
         const Channel oldest = std::move(q.waiting.front());
@@ -103,6 +103,7 @@ void Ask(Channel channel) {
     }
     q.waiting.push_back(std::move(channel));
     askStart();
+    return true;
 }
 
 int Pending() {

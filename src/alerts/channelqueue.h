@@ -33,7 +33,8 @@ struct Channel {
     QString key;
 };
 
-void Ask(Channel channel);
+// True when the queue took the channel; one it did not take has been told why (dropped).
+bool Ask(Channel channel);
 // Channels waiting or running.
 int Pending();
 // Channels dropped by the bound so far.

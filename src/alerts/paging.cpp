@@ -35,7 +35,6 @@ const QString kNotConnectedFigures = QStringLiteral("123-456-7890");
 // while it waited or ran.
 struct PageCallers {
     std::vector<std::function<void(int)>> told;
-    bool settled = false; // told already, or joined to another page
 };
 
 // The latest page of each key that waits or runs: the one a repeat of it joins.
@@ -58,7 +57,6 @@ void join(PageCallers& page, std::function<void(int)> caller) {
 // The page is over (result 0 done, 1 failed) or dropped: every caller hears it once.
 void tellCallers(const QString& key, const std::shared_ptr<PageCallers>& callers, int result) {
     if (pagesUnderWay().value(key) == callers) pagesUnderWay().remove(key);
-    callers->settled = true;
     const std::vector<std::function<void(int)>> told = std::exchange(callers->told, {});
     for (const std::function<void(int)>& caller : told) caller(result);
 }
@@ -326,7 +324,6 @@ void formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly, st
     channel.dropped = [key, callers](alertqueue::DropReason why) {
         const std::shared_ptr<PageCallers> going = pagesUnderWay().value(key);
         if (why == alertqueue::DropReason::AlreadyAsked && going && going != callers) {
-            callers->settled = true;
             for (std::function<void(int)>& caller : std::exchange(callers->told, {})) join(*going, std::move(caller));
             return;
         }
@@ -334,9 +331,8 @@ void formPagingTextMessage::SendNumericPage(int row, int kind, int phoneOnly, st
         tellCallers(key, callers, 1);
     };
     channel.key = key;
-    alertqueue::Ask(std::move(channel));
     // Taken by the queue: the same page asked for from now on joins this one.
-    if (!callers->settled) pagesUnderWay().insert(key, callers);
+    if (alertqueue::Ask(std::move(channel))) pagesUnderWay().insert(key, callers);
 }
 
 void formPagingTextMessage::HangUpModem() {

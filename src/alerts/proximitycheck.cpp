@@ -98,10 +98,7 @@ rt::Task<> ProcessProximityEvent(int cameraRef, int typeCode, int index) {
             platform::MSCommControl* port = Ctl(typeCode == typeProximity ? m.MSCommP : m.MSCommD, row);
             // Only while nobody is present, and one log-off at a time.
             if (!port->dsrHolding() && !g_loggingOff) {
-                g_loggingOff = true;
-                struct Done {
-                    ~Done() { g_loggingOff = false; }
-                } done;
+                const rt::FlagWhile loggingOff(g_loggingOff);
                 co_await ForceLogOff();
             }
             co_return;

@@ -20,7 +20,6 @@
 
 #include "cameras/ezVidCap.h"
 #include "platform/mscomm.h"
-#include "runtime/clock.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "runtime/timer.h"
@@ -697,10 +696,7 @@ rt::Task<> CorvisentMain::mnuPopUpConnectThisSensor_Click() {
     // Chosen during a wait of the row's own connect, disconnect or reading: nothing is done.
     if (RowIsBusy(row)) co_return;
     if (caption == QLatin1String("Connect This Sensor")) {
-        try {
-            co_await setup.cmdConnectSensor_Click(row);
-        } catch (const std::exception&) {
-        }
+        co_await rt::PassOver(setup.cmdConnectSensor_Click(row));
         co_await rt::Pause(300);
         setup.hide();
         mnuPopUpConnectThisSensor->setText(QStringLiteral("Disconnect This Sensor"));
@@ -712,10 +708,7 @@ rt::Task<> CorvisentMain::mnuPopUpConnectThisSensor_Click() {
             mnuPopUpSetToBinaryMode->setEnabled(true);
         }
     } else if (caption == QLatin1String("Disconnect This Sensor")) {
-        try {
-            co_await setup.cmdConnectSensor_Click(row);
-        } catch (const std::exception&) {
-        }
+        co_await rt::PassOver(setup.cmdConnectSensor_Click(row));
         co_await rt::Pause(300);
         setup.hide();
         mnuPopupSetProximityMode->setEnabled(false);
@@ -740,10 +733,7 @@ rt::Task<> CorvisentMain::mnuPopupConnectAll_Click() {
     // Chosen while Connect All runs: that one goes on alone and ends the way it began.
     if (setup.ConnectingAll()) co_return;
     setup.show();
-    try {
-        co_await setup.cmdConnectAll_Click();
-    } catch (const std::exception&) {
-    }
+    co_await rt::PassOver(setup.cmdConnectAll_Click());
     co_await rt::Pause(300);
     setup.hide();
     mnuPopupConnectAll->setEnabled(false);

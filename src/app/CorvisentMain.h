@@ -105,8 +105,8 @@ public:
     void lblCamDeviceName_DblClick(int pos);
     rt::Task<> lblCurrentCamView_DblClick();
     // At the program's end: recordings still running are ended and kept as when their camera goes,
-    // within withinMs of real time for all of them; it returns once they are complete or the time
-    // is up.
+    // within withinMs of real time for all of them; it ends once they are complete or the time is
+    // up.
     rt::Task<> FinishRecordings(int withinMs);
 
     // ---- Renaming a sensor (CorvisentMain_rename.cpp).

@@ -38,10 +38,7 @@ rt::Task<> CorvisentMain::SwitchToVideo0(int row, int mode) {
         co_await rt::Until([] { return !g_switching; }, kSwitchWaitMs);
         if (rt::QuitRequested()) co_return;
     }
-    g_switching = true;
-    struct Done {
-        ~Done() { g_switching = false; }
-    } done;
+    const rt::FlagWhile switching(g_switching);
     const int pos = RowOf(row).slot;
     if (mode != 1) {
         // Give the summary camera back to the position of the row it came from.

@@ -119,6 +119,8 @@ rt::Task<bool> ezVidCap::setDriverindex(int index) {
     release();
     const int attach = m_attach;
     const QPointer<ezVidCap> self(this);
+    // Overtaken while it waited (detached, attached anew, or the control is gone): the camera goes.
+    const auto overtaken = [&] { return !self || m_attach != attach; };
     m_driverIndex = index;
     m_lastError.clear();
     const QList<platform::CaptureDriver> drivers = platform::captureBackend().drivers();
@@ -135,12 +137,11 @@ rt::Task<bool> ezVidCap::setDriverindex(int index) {
         holders().insert(d.id, this);
         // A recording of before may still be completing on the camera.
         co_await driverLetGo(d.id);
-        if (!self || m_attach != attach) co_return false;
+        if (overtaken()) co_return false;
         const DriverUse starting(d.id);
         platform::CaptureStart started =
             co_await platform::captureBackend().open(d, modSupport::CamCaptureProfile(d.description));
-        // Overtaken meanwhile (detached, attached anew, or the control is gone): the camera goes.
-        if (!self || m_attach != attach) co_return false;
+        if (overtaken()) co_return false;
         if (started.stream) {
             m_stream = counted(std::move(started.stream), d.id);
             connect(m_stream.get(), &platform::CaptureStream::frameArrived, this, &ezVidCap::onFrame);
@@ -149,7 +150,7 @@ rt::Task<bool> ezVidCap::setDriverindex(int index) {
             if (!chosen.isEmpty() && chosen != m_stream->currentFormat()) {
                 const std::shared_ptr<platform::CaptureStream> stream = m_stream;
                 co_await stream->setFormat(chosen);
-                if (!self || m_attach != attach) co_return false;
+                if (overtaken()) co_return false;
             }
         } else {
             m_lastError = started.why.isEmpty() ? QStringLiteral("the camera did not start") : started.why;

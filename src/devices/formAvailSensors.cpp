@@ -148,10 +148,7 @@ bool formAvailSensors::ScanLineKind(const QString& line, int index, QString* typ
 
 rt::Task<> formAddDevice::cmdBuildCVList_Click() {
     if (scanning) co_return;
-    scanning = true;
-    struct Done {
-        ~Done() { scanning = false; }
-    } done;
+    const rt::FlagWhile scanningNow(scanning);
     formAvailSensors& w = formAvailSensors::instance();
     w.listAvailSensors->clear();
     co_await MakeComPortList2();

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "runtime/error.h"
+#include "runtime/msgbox.h"
 
 namespace platform {
 
@@ -177,7 +178,7 @@ void InetControl::Execute(const QString& /*url*/, const QString& command) {
     const QString dir = r.dir;
     InetBackend::Sink sink;
     sink.state = [this, job](int s) {
-        if (job == m_job && m_busy) emit StateChanged(s);
+        if (job == m_job && m_busy) raiseState(s);
     };
     sink.finish = [this, job, kind, dir](const InetResult& res) { finish(job, res, kind, dir); };
     m_backend->start(r, std::move(sink));
@@ -197,7 +198,13 @@ void InetControl::finish(int job, const InetResult& r, InetRequest::Kind kind, c
     if (kind == InetRequest::Cd && r.finalState == icResponseCompleted) m_dir = dir;
     // Everything is in place before the final state is raised: its handler reads it.
     m_busy = false;
-    emit StateChanged(r.finalState);
+    raiseState(r.finalState);
+}
+
+void InetControl::raiseState(int state) {
+    // Nobody acted for a state event: a box its handling shows holds up nobody.
+    rt::UnattendedScope unattended;
+    emit StateChanged(state);
 }
 
 QString InetControl::GetChunk(int size, int /*dataType*/) {

@@ -167,6 +167,8 @@ signals:
 private:
     void arm();
     void finish(int job, const InetResult& r, InetRequest::Kind kind, const QString& dir);
+    // Raises StateChanged as an event nobody acted for.
+    void raiseState(int state);
     void finishLater(const InetResult& r);
     int m_protocol = 2;
     int m_accessType = 0;

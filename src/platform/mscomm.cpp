@@ -449,7 +449,7 @@ void LineWatch::lookAtLines(MSCommControl* c) {
 }
 
 void MSCommControl::fireQueued() {
-    // A handler may let events run (and so come back here) or close the port; each event is taken
+    // A handler may wait (other events then come back here) or close the port; each event is taken
     // off the queue before it is raised.
     QPointer<MSCommControl> self(this);
     // What a serial event shows in a box must not hold up the other ports and timers.

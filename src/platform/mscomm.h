@@ -172,8 +172,8 @@ public:
     // The bytes received and not yet taken, left in the buffer.
     QByteArray peekInput();
 
-    // While a hold is on, OnComm is not raised: an exchange that lets events run while it waits
-    // for its reply takes that reply itself. What was found meanwhile is raised after the last
+    // While a hold is on, OnComm is not raised: an exchange waiting for its reply (other events go
+    // on meanwhile) takes that reply itself. What was found meanwhile is raised after the last
     // hold ends. Holds nest; a null control is not held.
     class EventHold {
     public:

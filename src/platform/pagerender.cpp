@@ -1,4 +1,5 @@
 #include "platform/pagerender.h"
+#include "platform/shell.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -12,22 +13,19 @@ namespace {
 // Characters of a failure's reason taken from the renderer.
 constexpr int kReasonLimit = 500;
 
-bool ended(const QProcess* p) {
-    return p->state() == QProcess::NotRunning;
-}
-
 XsltPage failed(const QString& reason) {
     return {{}, reason};
 }
 
-} // namespace
-
+// The page renderer the program runs: the one beside the program, else the one the build made.
 QString pageRendererProgram() {
     const QString beside =
         QCoreApplication::applicationDirPath() + QStringLiteral("/") + QLatin1String(kPageRendererName);
     if (QFileInfo(beside).isExecutable()) return beside;
     return QStringLiteral(CORVISENT_PAGE_RENDERER);
 }
+
+} // namespace
 
 rt::Task<XsltPage> renderXsltApart(QByteArray xml, QString stylesheetPath) {
     const auto process = std::make_unique<QProcess>();
@@ -39,14 +37,10 @@ rt::Task<XsltPage> renderXsltApart(QByteArray xml, QString stylesheetPath) {
     });
     const QString program = pageRendererProgram();
     p->start(program, {stylesheetPath});
-    const bool done = co_await rt::UntilReal([p] { return ended(p); }, kRenderWaitMs);
-    if (!done) {
-        const bool quitting = !ended(p) && rt::QuitRequested();
-        p->kill();
-        co_await rt::UntilReal([p] { return ended(p); }, 1000, rt::AtEnd::GoOn);
-        co_return failed(quitting ? QStringLiteral("the program is ending")
-                                  : QStringLiteral("the stylesheet took too long"));
-    }
+    const bool done = co_await EndedWithin(p, kRenderWaitMs);
+    if (!done)
+        co_return failed(rt::QuitRequested() ? QStringLiteral("the program is ending")
+                                             : QStringLiteral("the stylesheet took too long"));
     if (p->error() == QProcess::FailedToStart)
         co_return failed(QStringLiteral("the page renderer %1 cannot be started").arg(program));
     if (p->exitStatus() != QProcess::NormalExit)

@@ -19,7 +19,4 @@ rt::Task<XsltPage> renderXsltApart(QByteArray xml, QString stylesheetPath);
 // keeps its own pace.
 inline constexpr int kRenderWaitMs = 5000;
 
-// The page renderer the program runs: the one beside the program, else the one the build made.
-QString pageRendererProgram();
-
 } // namespace platform

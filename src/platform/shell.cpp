@@ -14,6 +14,19 @@ namespace {
 constexpr int kCommandMs = 10000;
 constexpr int kKilledMs = 1000;
 
+} // namespace
+
+rt::Task<bool> EndedWithin(QProcess* process, int realMs) {
+    const auto over = [process] { return process->state() == QProcess::NotRunning; };
+    const bool ended = co_await rt::UntilReal(over, realMs);
+    if (ended) co_return true;
+    process->kill();
+    co_await rt::UntilReal(over, kKilledMs, rt::AtEnd::GoOn);
+    co_return false;
+}
+
+namespace {
+
 // Runs a short desktop command and waits for it (its own pace: real time); true when it ran and
 // succeeded. One that takes too long, or runs on at the program's end, is killed.
 rt::Task<bool> runAndWait(QString program, QStringList args) {
@@ -22,14 +35,8 @@ rt::Task<bool> runAndWait(QString program, QStringList args) {
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start(program, args);
-    const auto over = [&p] { return p.state() == QProcess::NotRunning; };
-    const bool ended = co_await rt::UntilReal(over, kCommandMs);
-    if (!ended) {
-        p.kill();
-        co_await rt::UntilReal(over, kKilledMs);
-        co_return false;
-    }
-    co_return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    const bool ended = co_await EndedWithin(&p, kCommandMs);
+    co_return ended && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 // Starts a program without waiting for it; its process id, 0 when it could not be started.

@@ -4,7 +4,14 @@
 
 #include "runtime/task.h"
 
+class QProcess;
+
 namespace platform {
+
+// Waits at most realMs of real time for a started process to end; false when it did not, or the
+// end request came first. One still running then is killed, and its end is waited for too (also
+// at the program's end), so that none is left behind.
+rt::Task<bool> EndedWithin(QProcess* process, int realMs);
 
 // Session and program-start functions of the desktop: locking the screen, ending the session,
 // opening a document or program with its associated handler, starting a command line, showing

@@ -85,13 +85,12 @@ void unshade(QWindow* window) {
     if (x) x.ask("_NET_WM_STATE", kStateRemove, x.atom("_NET_WM_STATE_SHADED"), 0, kFromApplication);
 }
 
-bool stepBehindActive(QWindow* window) {
+void stepBehindActive(QWindow* window) {
     const X11Window x(window);
-    if (!x) return false;
+    if (!x) return;
     const xcb_window_t active = x.activeWindow();
-    if (active == 0 || ownWindow(active)) return false;
+    if (active == 0 || ownWindow(active)) return;
     x.ask("_NET_RESTACK_WINDOW", kFromApplication, active, kStackBelow);
-    return true;
 }
 
 } // namespace platform

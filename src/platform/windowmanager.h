@@ -12,7 +12,8 @@ namespace platform {
 void unshade(QWindow* window);
 // Stacks window directly below the window that has the keyboard, when that belongs to another
 // program, leaving the keyboard where it is and window above the windows it was above. The window
-// must not be kept above others. False when no window of another program has the keyboard.
-bool stepBehindActive(QWindow* window);
+// must not be kept above others. Nothing is done when no window of another program has the
+// keyboard.
+void stepBehindActive(QWindow* window);
 
 } // namespace platform

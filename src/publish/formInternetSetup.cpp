@@ -182,11 +182,7 @@ void formInternetSetup::buildPublisherControls() {
     connect(timerTimeOut, &rt::Timer::tick, this, [this] { timerTimeOut_Timer(); });
 
     Inet1 = new platform::InetControl(this);
-    // Nobody acted for a state event: a box its handling shows holds up nothing.
-    connect(Inet1, &platform::InetControl::StateChanged, this, [this](int s) {
-        rt::UnattendedScope transfer;
-        Inet1_StateChanged(s);
-    });
+    connect(Inet1, &platform::InetControl::StateChanged, this, [this](int s) { Inet1_StateChanged(s); });
 }
 
 void formInternetSetup::ClearFullFtpMessages() {

@@ -13,7 +13,6 @@
 #include "platform/inet.h"
 #include "publish/formInternetSetup.h"
 #include "runtime/appdir.h"
-#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
@@ -393,11 +392,7 @@ rt::Task<> formInternetSetup::stateError() {
         co_return;
     }
     if (!recover) co_return;
-    m_recovering = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{m_recovering};
+    const rt::FlagWhile recovering(m_recovering);
 
     co_await logoutSession();
     bBuildTimeout = false;

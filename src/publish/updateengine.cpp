@@ -17,7 +17,6 @@
 #include "publish/formInternetSetup.h"
 #include "publish/statusfiles.h"
 #include "runtime/appdir.h"
-#include "runtime/clock.h"
 #include "runtime/controls.h"
 #include "runtime/error.h"
 #include "runtime/files.h"
@@ -69,21 +68,6 @@ void storeAutoStart(const QString& value) {
     settingsvalues::saveKey(settingsvalues::Store::Tree, "AutoStartIUE", value);
 }
 
-// A statement that waits, in a procedure that passes over failing statements.
-rt::Task<> passingOver(rt::Task<> step) {
-    try {
-        co_await std::move(step);
-    } catch (const std::exception&) {
-    }
-}
-rt::Task<bool> passingOver(rt::Task<bool> step) {
-    try {
-        co_return co_await std::move(step);
-    } catch (const std::exception&) {
-        co_return false;
-    }
-}
-
 } // namespace
 
 bool CopyFileBool(const QString& source, const QString& destination, bool failIfExists) {
@@ -99,7 +83,7 @@ bool CopyFileBool(const QString& source, const QString& destination, bool failIf
 
 rt::Task<> StartInternetUpdateEngine() {
     auto& w = formInternetSetup::instance();
-    co_await passingOver(w.cmdLoginFTP_Click());
+    co_await rt::PassOver(w.cmdLoginFTP_Click());
     co_await rt::Pause(3000);
     w.cmdStartUpdate->setEnabled(true);
     co_await w.cmdStartUpdate_Click();
@@ -120,11 +104,7 @@ rt::Task<> formInternetSetup::timerInternetUpdate_Timer() {
         ++iUpdateMinutes;
         co_return;
     }
-    m_updating = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{m_updating};
+    const rt::FlagWhile updating(m_updating);
 
     // A recovery inside the update (its upload failed, the session was opened again) asks for
     // the update at once: it runs once more right away. The recovery's login is the update's one
@@ -142,7 +122,7 @@ rt::Task<> formInternetSetup::timerInternetUpdate_Timer() {
 rt::Task<> formInternetSetup::runUpdate() {
     AddTimedFtpMessage(QStringLiteral(" <<Update Timer>>"));
     timerBuildXMLTimeout->setEnabled(true);
-    const bool indexWritten = co_await passingOver(HandleBuildXML());
+    const bool indexWritten = co_await rt::PassOver(HandleBuildXML());
     if (!indexWritten) co_return;
     if (rt::ticked(chkXMLUseDirectory)) {
         // No session in this mode: the page goes beside the status files instead.
@@ -180,11 +160,11 @@ rt::Task<bool> formInternetSetup::HandleBuildXML() {
         const bool reconnect = !bLoggedIn && !(bUpdateNow && m_sessionLost) &&
                                !txtUserName->text().isEmpty() && !txtPassword->text().isEmpty();
         if ((perUpdate || reconnect) && !m_updateLoggedIn)
-            co_await passingOver(cmdLoginFTP_Click());
+            co_await rt::PassOver(cmdLoginFTP_Click());
         else if (bLoggedIn)
             co_await checkSession();
     }
-    const bool xmlWritten = co_await passingOver(BuildXMLFile());
+    const bool xmlWritten = co_await rt::PassOver(BuildXMLFile());
     if (local) {
         // A failed write is listed by BuildXMLFile; nothing of it is announced as updated. The
         // index names the update latest only with its page.

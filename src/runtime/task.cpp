@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <unistd.h>
 #include <vector>
 
@@ -37,7 +38,6 @@ struct Waiter {
     std::coroutine_handle<> handle;
     int unattended; // the exchange's own: kept across its pauses
     QTimer* bound = nullptr;
-    bool finished = false;
 
     // Real microseconds left before the bound.
     double leftRealUs() const {
@@ -46,14 +46,7 @@ struct Waiter {
         return 1000.0 * static_cast<double>(b.endMs - Clock::elapsedMs()) / Clock::speed();
     }
     // True once the wait is over, with the awaiter's result set.
-    bool over() {
-        if (awaiter->m_pred && awaiter->m_pred()) {
-            awaiter->m_result = true;
-            return true;
-        }
-        if (awaiter->m_bound.atEnd == AtEnd::Return && QuitRequested()) return true;
-        return leftRealUs() <= 0.0;
-    }
+    bool over() { return awaiter->settled() || leftRealUs() <= 0.0; }
 };
 
 } // namespace detail
@@ -89,7 +82,7 @@ private:
         // from inside the dispatcher.
         for (std::size_t i = 0; i < m_waiters.size();) {
             Waiter* w = m_waiters[i];
-            if (!w->finished && w->over()) {
+            if (w->over()) {
                 m_waiters.erase(m_waiters.begin() + std::ptrdiff_t(i));
                 finish(w);
             } else {
@@ -108,7 +101,6 @@ private:
     }
 
     void onBound(Waiter* w) {
-        if (w->finished) return;
         if (!w->over()) {
             arm(w);
             return;
@@ -118,7 +110,6 @@ private:
     }
 
     void finish(Waiter* w) {
-        w->finished = true;
         w->bound->stop();
         QMetaObject::invokeMethod(
             this,
@@ -135,7 +126,6 @@ private:
             Qt::QueuedConnection);
     }
 
-    friend class rt::Until;
     std::vector<Waiter*> m_waiters;
 
 public:
@@ -156,12 +146,16 @@ Until::Until(std::function<bool()> pred, int ms) : m_pred(std::move(pred)) {
 
 Until::Until(std::function<bool()> pred, Bound bound) : m_pred(std::move(pred)), m_bound(bound) {}
 
-bool Until::await_ready() {
+bool Until::settled() {
     if (m_pred && m_pred()) {
         m_result = true;
         return true;
     }
-    if (m_bound.atEnd == AtEnd::Return && QuitRequested()) return true;
+    return m_bound.atEnd == AtEnd::Return && QuitRequested();
+}
+
+bool Until::await_ready() {
+    if (settled()) return true;
     if (!Board::instance()) {
         // Without an event loop nothing but time and the end request can end the wait: it sleeps.
         detail::Waiter alone{this, {}, 0};
@@ -182,6 +176,21 @@ UntilReal::UntilReal(std::function<bool()> pred, int realMs, AtEnd atEnd)
     : Until(std::move(pred), Bound{true, 0, realNowNs() + qint64(std::max(0, realMs)) * 1000000, atEnd}) {}
 
 Pause::Pause(int ms) : Until(nullptr, ms) {}
+
+Task<> PassOver(Task<> step) {
+    try {
+        co_await std::move(step);
+    } catch (const std::exception&) {
+    }
+}
+
+Task<bool> PassOver(Task<bool> step) {
+    try {
+        co_return co_await std::move(step);
+    } catch (const std::exception&) {
+        co_return false;
+    }
+}
 
 int SuspendedWaits() {
     Board* board = Board::instance();

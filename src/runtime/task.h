@@ -52,6 +52,9 @@ protected:
 
 private:
     friend struct detail::Waiter;
+    // True when the wait is over whatever its bound: pred() held (the result is set) or the end
+    // request ends it.
+    bool settled();
     std::function<bool()> m_pred;
     Bound m_bound;
     bool m_result = false;
@@ -73,7 +76,24 @@ public:
     bool await_resume() const { return !QuitRequested(); }
 };
 
-// Suspended waits right now (for tests and the benchmark's counts).
+// Raises flag for as long as it lives: the mark of a step that is under way across its waits.
+class FlagWhile {
+public:
+    explicit FlagWhile(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagWhile() { m_flag = false; }
+    FlagWhile(const FlagWhile&) = delete;
+    FlagWhile& operator=(const FlagWhile&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+// Suspended waits right now (for tests).
 int SuspendedWaits();
+
+// A step that waits, in a handler that passes over failing statements (as rt::passOver does for
+// one that does not wait): a run-time error ends the step, false for one that gives a result.
+Task<> PassOver(Task<> step);
+Task<bool> PassOver(Task<bool> step);
 
 } // namespace rt

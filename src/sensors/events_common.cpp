@@ -125,8 +125,8 @@ QStringList TakeLines(MSCommControl* port) {
 }
 
 void EachLine(MSCommControl* port, const std::function<void(const QString&)>& handle) {
-    // The port's own next events wait until the whole batch is handled: whatever lets events run
-    // meanwhile cannot raise its later lines inside this one.
+    // The port's own next events wait until the whole batch is handled: a handler that waits
+    // meanwhile cannot have its later lines raised before this one's.
     MSCommControl::EventHold hold(port);
     for (const QString& line : TakeLines(port)) {
         try {

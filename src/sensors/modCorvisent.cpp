@@ -77,15 +77,6 @@ rt::Task<QByteArray> replyWithin(MSCommControl* port, int boundMs, const RowExch
     co_return port->portOpen() && exchange.same() ? port->input() : QByteArray();
 }
 
-// A one-letter command: the letter, 200 ms, CR, 200 ms; false when the row changed in a pause.
-rt::Task<bool> sendInTwo(MSCommControl* port, const char* letter, const RowExchange& exchange) {
-    port->setOutput(QByteArray(letter));
-    const bool same = co_await exchange.pause(200);
-    if (!same) co_return false;
-    port->setOutput(kCR);
-    co_return co_await exchange.pause(200);
-}
-
 void showSensorError(int row) {
     CorvisentMainControls& w = CorvisentMainControls::instance();
     QLabel* status = Ctl(w.lblSensorStatus, row);
@@ -95,6 +86,13 @@ void showSensorError(int row) {
 }
 
 } // namespace
+
+rt::Task<bool> SendInTwo(MSCommControl* port, const char* letter, const RowExchange& exchange, int afterMs) {
+    const modSupport::SensorCommand command{letter, "\r", 200};
+    const bool sent = co_await modSupport::SendCommand(port, command, &exchange);
+    if (!sent || afterMs <= 0) co_return sent;
+    co_return co_await exchange.pause(afterMs);
+}
 
 rt::Task<bool> AwaitReply(MSCommControl* port, int boundMs, const RowExchange* exchange) {
     auto over = [port, exchange] { return !port->portOpen() || !modSupport::StillSame(exchange); };
@@ -245,7 +243,7 @@ rt::Task<> CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) 
             if (need(port)->portOpen()) {
                 hourglass.emplace();
                 for (int attempt = 0; attempt < kCalibrateTries; ++attempt) {
-                    const bool same = co_await sendInTwo(port, "c", exchange);
+                    const bool same = co_await SendInTwo(port, "c", exchange, 200);
                     if (!same) co_return;
                     if (!port->input().isEmpty()) {
                         QLabel* reading = Ctl(w.lblSensorReading, row);
@@ -262,7 +260,7 @@ rt::Task<> CalibrateAccel(MSCommControl* port, int row, int /*kind*/, int slot) 
                     co_await StopAndDrain(port, &exchange);
                     if (!exchange.same()) co_return;
                     rt::setCaption(Ctl(w.cmdSetToBump, slot), QStringLiteral("Stop monitoring"));
-                    const bool same = co_await sendInTwo(port, "E", exchange);
+                    const bool same = co_await SendInTwo(port, "E", exchange, 200);
                     if (!same) co_return;
                     if (rt::fromBytes(port->input()).contains(QLatin1String("Invalid"))) {
                         rt::MsgBox(QStringLiteral("Invalid request"), rt::vbOKOnly);

@@ -43,6 +43,10 @@ rt::Task<> SetStreamMode(platform::MSCommControl* port, int kind,
 // is in and the row is the same. The event loop goes on meanwhile.
 rt::Task<bool> AwaitReply(platform::MSCommControl* port, int boundMs, const modSupport::RowExchange* exchange = nullptr);
 
+// A one-letter command: the letter, 200 ms, CR, then afterMs (none when 0); false when the row
+// changed in a pause.
+rt::Task<bool> SendInTwo(platform::MSCommControl* port, const char* letter, const modSupport::RowExchange& exchange,
+                         int afterMs);
 // Sends "S", pauses 200 ms, sends CR, then drains (not when the exchange's row changed meanwhile).
 rt::Task<> StopAndDrain(platform::MSCommControl* port, const modSupport::RowExchange* exchange = nullptr);
 // Reads and discards while two or more characters wait (a single one stays).

@@ -49,15 +49,6 @@ bool sameText(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// A step that may fail: its failure is passed over, as rt::passOver passes over one that does
-// not pause.
-rt::Task<> passingOver(rt::Task<> step) {
-    try {
-        co_await step;
-    } catch (const std::exception&) {
-    }
-}
-
 // The replies of a mode command on a streaming port: the sensor answers each command "OK" (the
 // stop too), and none of these replies is a reading. What the command has not read itself when
 // it ends is left to the stream's handler, which drops it.
@@ -91,12 +82,8 @@ rt::Task<> stopStream(const RowExchange& exchange, MSCommControl* port, ModeRepl
 rt::Task<> eventModeLoop(const RowExchange& exchange, MSCommControl* port, const char* letter, int pauseMs) {
     MSCommControl::EventHold hold(port);
     for (int pass = 0; pass < kModePasses; ++pass) {
-        send(port, letter);
-        const bool sameAfterLetter = co_await exchange.pause(200);
-        if (!sameAfterLetter) co_return;
-        port->setOutput(modCorvisent::kCR);
-        const bool sameAfterCR = co_await exchange.pause(pauseMs);
-        if (!sameAfterCR) co_return;
+        const bool same = co_await modCorvisent::SendInTwo(port, letter, exchange, pauseMs);
+        if (!same) co_return;
         if (readText(port).contains(QLatin1String("OK"))) co_return;
     }
 }
@@ -188,7 +175,7 @@ rt::Task<> CorvisentMainControls::cmdCalibrate_Click(int slot) {
         if (row != 0) port = Ctl(MSCommA, row);
     });
     if (!port) co_return;
-    co_await passingOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
+    co_await rt::PassOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
 }
 
 rt::Task<> CorvisentMainControls::mnuPopupCalibrate_Click() {
@@ -199,7 +186,7 @@ rt::Task<> CorvisentMainControls::mnuPopupCalibrate_Click() {
     rt::passOver([&] { port = Ctl(MSCommA, row); });
     if (!port || !port->portOpen()) co_return;
     const RowExchange exchange(row);
-    co_await passingOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
+    co_await rt::PassOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
     if (!exchange.same()) co_return;
     rt::passOver([&] { tabLog(Ctl(txtAccelData, slot), QStringLiteral(" Calibrated")); });
 }
@@ -208,7 +195,7 @@ rt::Task<> CorvisentMainControls::CalibrateOnConnection(int row, int slot) {
     MSCommControl* port = nullptr;
     rt::passOver([&] { port = Ctl(MSCommA, row); });
     if (!port) co_return;
-    co_await passingOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
+    co_await rt::PassOver(modCorvisent::CalibrateAccel(port, row, typeAccel, slot));
 }
 
 // ---------------------------------------------------------------- sensitivity
@@ -244,9 +231,7 @@ rt::Task<> resumeMode(const RowExchange& exchange, MSCommControl* port, int kind
     const int row = exchange.row();
     const bool eventMode = (kind == typeDistance ? iProxMode[row] : iBumpMode[row]) == 1;
     if (eventMode) {
-        send(port, "E");
-        const bool same = co_await exchange.pause(200);
-        if (same) port->setOutput(modCorvisent::kCR);
+        co_await modCorvisent::SendInTwo(port, "E", exchange, 0);
     } else if (kind == typeDistance) {
         send(port, "D");
         const bool sameAfterLetter = co_await exchange.pause(200);
@@ -272,7 +257,7 @@ rt::Task<> CorvisentMainControls::cmdSetBumpSens_Click(int slot) {
         modeButton = Ctl(cmdSetToBump, slot);
     });
     if (!modeButton) co_return;
-    co_await passingOver(tabSensitivity(cover, MSCommA, log, iBumpMode, modeButton, kBumpOn, kBumpOff,
+    co_await rt::PassOver(tabSensitivity(cover, MSCommA, log, iBumpMode, modeButton, kBumpOn, kBumpOff,
                                         [this, slot] { return cmdSetToBump_Click(slot); }));
 }
 
@@ -286,7 +271,7 @@ rt::Task<> CorvisentMainControls::cmdSensD_Click(int slot) {
         modeButton = Ctl(cmdSetToProximityMode, slot);
     });
     if (!modeButton) co_return;
-    co_await passingOver(tabSensitivity(
+    co_await rt::PassOver(tabSensitivity(
         cover, MSCommD, log, iProxMode, modeButton, QStringLiteral("Set to Proximity mode"),
         QStringLiteral("Set to Distance mode"), [this, slot] { return cmdSetToProximityMode_Click(slot); }));
 }
@@ -329,7 +314,7 @@ rt::Task<> CorvisentMainControls::mnuPopupSetSensitivity_Click() {
         rt::setCaption(status, QStringLiteral("OK"));
         rt::setCaption(Ctl(lblSensorReading, row), QStringLiteral(" "));
     });
-    co_await passingOver(resumeMode(exchange, port, kind, replies));
+    co_await rt::PassOver(resumeMode(exchange, port, kind, replies));
     if (exchange.same()) replies.leaveToStream();
 }
 
@@ -474,8 +459,8 @@ rt::Task<> CorvisentMainControls::mnuPopUpSetToBinaryMode_Click() {
     const RowExchange exchange(row);
     const QString caption = mnuPopUpSetToBinaryMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Bump mode"))) {
-        co_await passingOver(modCorvisent::StopAndDrain(port, &exchange));
-        co_await passingOver(eventModeLoop(exchange, port, "e", 200));
+        co_await rt::PassOver(modCorvisent::StopAndDrain(port, &exchange));
+        co_await rt::PassOver(eventModeLoop(exchange, port, "e", 200));
         if (!exchange.same()) co_return;
         rt::passOver([&] {
             QLabel* status = Ctl(lblSensorStatus, row);
@@ -489,8 +474,8 @@ rt::Task<> CorvisentMainControls::mnuPopUpSetToBinaryMode_Click() {
         rt::passOver([&] { storeDeviceKey(row, "StartInBump", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Take out of Bump mode"))) {
         ModeReplies replies(port);
-        co_await passingOver(stopStream(exchange, port, replies));
-        co_await passingOver(streamLoop(exchange, port, "A", 200, replies,
+        co_await rt::PassOver(stopStream(exchange, port, replies));
+        co_await rt::PassOver(streamLoop(exchange, port, "A", 200, replies,
                                         [this, row] { rt::setFontSize(Ctl(lblSensorReading, row), 10); }));
         if (!exchange.same()) co_return;
         rt::passOver([&] { iBumpMode[row] = 0; });
@@ -512,8 +497,8 @@ rt::Task<> CorvisentMainControls::mnuPopupSetProximityMode_Click() {
     const RowExchange exchange(row);
     const QString caption = mnuPopupSetProximityMode->text();
     if (port->portOpen() && sameText(caption, QStringLiteral("Set to Proximity mode"))) {
-        co_await passingOver(modCorvisent::StopAndDrain(port, &exchange));
-        co_await passingOver(eventModeLoop(exchange, port, "E", 300));
+        co_await rt::PassOver(modCorvisent::StopAndDrain(port, &exchange));
+        co_await rt::PassOver(eventModeLoop(exchange, port, "E", 300));
         if (!exchange.same()) co_return;
         mnuPopUpSetProxNotifications->setEnabled(true);
         mnuPopupSetSensitivity->setEnabled(true);
@@ -531,8 +516,8 @@ rt::Task<> CorvisentMainControls::mnuPopupSetProximityMode_Click() {
         rt::passOver([&] { storeDeviceKey(row, "StartInProx", "1"); });
     } else if (port->portOpen() && sameText(caption, QStringLiteral("Set to Distance mode"))) {
         ModeReplies replies(port);
-        co_await passingOver(stopStream(exchange, port, replies));
-        co_await passingOver(streamLoop(exchange, port, "D", 0, replies));
+        co_await rt::PassOver(stopStream(exchange, port, replies));
+        co_await rt::PassOver(streamLoop(exchange, port, "D", 0, replies));
         if (!exchange.same()) co_return;
         rt::passOver([&] { iProxMode[row] = 0; });
         mnuPopUpSetProxNotifications->setEnabled(false);
@@ -550,21 +535,12 @@ rt::Task<> CorvisentMainControls::mnuPopupSetProximityMode_Click() {
 
 namespace {
 
-// "E", 200 ms, CR, 300 ms.
-rt::Task<> sendEventCommand(const RowExchange& exchange, MSCommControl* port) {
-    send(port, "E");
-    const bool same = co_await exchange.pause(200);
-    if (!same) co_return;
-    port->setOutput(modCorvisent::kCR);
-    co_await exchange.pause(300);
-}
-
 // The event command, then the row shows "OK" and its flag and captions name event mode.
 rt::Task<bool> startEventMode(CorvisentMainControls& w, int row, MSCommControl* port) {
     if (!port || !port->portOpen()) co_return false;
     MSCommControl::EventHold hold(port);
     const RowExchange exchange(row);
-    co_await passingOver(sendEventCommand(exchange, port));
+    co_await rt::PassOver(modCorvisent::SendInTwo(port, "E", exchange, 300));
     if (!exchange.same()) co_return false;
     rt::passOver([&] { showOk(Ctl(w.lblSensorStatus, row)); });
     rt::passOver([&] { rt::setCaption(Ctl(w.lblSensorReading, row), QStringLiteral(" ")); });

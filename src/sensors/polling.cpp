@@ -183,11 +183,7 @@ rt::Task<> CorvisentMainControls::Timer1_Timer(int row) {
     if (row < 1 || row > 10 || inTick[row]) co_return;
     // An exchange of the row's own (a connect, a mode command) is under way on its port.
     if (platform::MSCommControl* port = PortOf(row, iDeviceType(row)); port && port->eventsHeld()) co_return;
-    inTick[row] = true;
-    struct Leave {
-        int row;
-        ~Leave() { inTick[row] = false; }
-    } leave{row};
+    const rt::FlagWhile ticking(inTick[row]);
 
     SensorSetupControls& setup = SensorSetupControls::instance();
     const RowBusy busy(row);

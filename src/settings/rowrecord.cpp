@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "runtime/clock.h"
 #include "settings/modSupport.h"
 
 namespace modSupport {

@@ -72,7 +72,7 @@ inline bool StillSame(const RowExchange* exchange) {
 rt::Task<bool> PauseIn(const RowExchange* exchange, int ms);
 
 // Held by a row's connect, disconnect and reading while they run: meanwhile a second Connect or
-// Disconnect of the row does nothing, so that it never runs inside the first one's waits. Delete
+// Disconnect of the row does nothing, so that it never runs while the first one waits. Delete
 // still ends them. A mark taken before the row changed no longer counts.
 class RowBusy {
 public:
