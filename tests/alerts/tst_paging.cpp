@@ -257,6 +257,25 @@ private slots:
         QCOMPARE(P().cmdConnection->text(), QStringLiteral("Open Connection"));
     }
 
+    // The queue starts a channel from the event loop once the handler that asked has returned,
+    // never inside it, and the next one only once the one before is over.
+    void channelsStartAfterTheirHandlerOneAtATime() {
+        QStringList started;
+        std::function<void()> firstOver;
+        alertqueue::Channel first, second;
+        first.start = [&](std::function<void()> over) { started << "first", firstOver = std::move(over); };
+        second.start = [&](std::function<void()> over) { started << "second", over(); };
+        alertqueue::Ask(first);
+        alertqueue::Ask(second);
+        QVERIFY(started.isEmpty());
+        QTRY_COMPARE(started, QStringList{"first"});
+        QTest::qWait(20);
+        QCOMPARE(started, QStringList{"first"});
+        firstOver();
+        QTRY_COMPARE(started, (QStringList{"first", "second"}));
+        QCOMPARE(alertqueue::Pending(), 0);
+    }
+
     // A page asked for while one runs (an alert handled during its waits) is sent after it, in
     // full, not into the call in progress; the same page asked twice meanwhile goes once, and
     // both callers hear its result.

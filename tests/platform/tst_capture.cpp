@@ -167,7 +167,7 @@ private slots:
         // The program's end waits for it as the end does: on to its bound.
         auto ended = std::make_shared<std::optional<bool>>();
         auto then = view.keepRecording(platform::kRecordingFinishMs).then([ended](bool ok) { *ended = ok; });
-        rt::WaitUntilReal([ended] { return ended->has_value(); }, platform::kRecordingFinishMs + 1000, rt::AtEnd::GoOn);
+        rt::WaitUntilReal([ended] { return ended->has_value(); }, 2 * platform::kRecordingFinishMs, rt::AtEnd::GoOn);
         QVERIFY(ended->value_or(false));
         const QStringList kept = QDir(env->appDir() + "/capturefiles").entryList({"*.avi"}, QDir::Files);
         QCOMPARE(kept.size(), 1);

@@ -59,9 +59,7 @@ private slots:
     void untilEndsOnItsEventOrItsBound() {
         bool flag = false;
         QTimer::singleShot(Clock::realMs(100), [&] { flag = true; });
-        const qint64 start = Clock::elapsedMs();
-        QVERIFY(finish(untilSet(&flag, 60 * 60000), 60000));
-        QVERIFY(Clock::elapsedMs() - start < 60000);
+        QVERIFY(finish(untilSet(&flag, 60 * 60000))); // finish's own bound is half the wait's
         bool never = false;
         QVERIFY(!finish(untilSet(&never, 300)));
         QCOMPARE(SuspendedWaits(), 0);
