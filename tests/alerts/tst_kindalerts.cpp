@@ -272,14 +272,18 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("in");
-        QTest::newRow("humidity, mail off") << 2 << "70" << "45";
-        QTest::newRow("distance, marker spent") << 9 << "300" << "100";
+        QTest::addColumn<bool>("alertsAgain"); // the distance marker is spent by its first alert
+        QTest::newRow("temperature, mail off") << 1 << "90" << "70" << true;
+        QTest::newRow("humidity, mail off") << 2 << "70" << "45" << true;
+        QTest::newRow("distance, marker spent") << 9 << "300" << "100" << false;
     }
-    // A sensor back in range leaves the alarm's list of sensors though no notice goes out.
+    // A sensor back in range leaves the alarm's list of sensors though no notice goes out, and
+    // its next excursion, where it alerts again, is a new sensor's alarm, which takes the keyboard.
     void backInRangeLeavesTheAlarmsList() {
         QFETCH(int, kind);
         QFETCH(QString, out);
         QFETCH(QString, in);
+        QFETCH(bool, alertsAgain);
         KindRig rig;
         {
             modSupport::LoadGuard quiet;
@@ -288,7 +292,9 @@ private slots:
         setLimits(S().txtHumidMax, "60", S().txtHumidMin, "20");
         setLimits(S().txtMaxDistanceThresh, "250", S().txtMinDistanceThresh, "20");
         auto read = [&](const QString& value, int row) {
-            if (kind == 2)
+            if (kind == 1)
+                rig.read(value, row, row);
+            else if (kind == 2)
                 rig.humid(value, row, row);
             else
                 rig.distance(value, row, row);
@@ -300,6 +306,14 @@ private slots:
         read(in, 2);
         QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 3"));
         QCOMPARE(alarmText(), shown);
+        if (!alertsAgain) return;
+        S().show();
+        S().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &S());
+        read(out, 2);
+        QTRY_COMPARE(QApplication::activeWindow(), &frmAlarm::instance());
+        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 3, Sensor 2"));
+        S().hide();
     }
 
     // Water found and gone: every channel once per excursion, the notices with the box that the

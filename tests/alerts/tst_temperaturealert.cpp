@@ -108,28 +108,6 @@ private slots:
         QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 2"));
     }
 
-    // With e-mail alerts off no notice goes out at the end, yet a sensor back in range leaves the
-    // list, and its next excursion is a new sensor's alarm again, which takes the keyboard.
-    void backInRangeLeavesTheListWithoutANotice() {
-        AlertRig rig;
-        {
-            modSupport::LoadGuard quiet;
-            rt::setValue(S().chkEmailAlert[1], 0);
-        }
-        rig.read("90", 1, 1);
-        rig.read("90", 2, 2);
-        rig.read("70", 1, 1);
-        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 2"));
-        QCOMPARE(alarmText(), QString("Temperature"));
-        S().show();
-        S().activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), &S());
-        rig.read("91", 1, 1);
-        QTRY_COMPARE(QApplication::activeWindow(), &frmAlarm::instance());
-        QCOMPARE(frmAlarm::instance().lblSensorName->text(), QString("Sensor 2, Sensor 1"));
-        S().hide();
-    }
-
     void limitsReadingsAndRows() {
         AlertRig rig;
         QCOMPARE(rig.read("30"), 0);
